@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QColor>
+#include <QSettings>
+#include <QString>
+
+struct ProjectRecord;
+
+// The persistent options: QSettings, group "options", every value stored as text.
+// The owner hands in the QSettings (organisation and application "Quillfetch" in the
+// programs, a temporary file in tests) and the default download folder.
+class Settings final
+{
+public:
+    static constexpr qint64 DefaultPackSize = 512000;
+
+    enum class Colour { MainBarBack, MainBarFore, SecBarBack, SecBarFore, GraphBack, GraphFore,
+                        GraphModem };
+
+    Settings(QSettings &store, const QString &defaultDownloadFolder);
+
+    // FilePath, packsize or modemspeed is absent: the options were never configured.
+    bool optionsMissing() const;
+
+    QString filePath() const;
+    void setFilePath(const QString &folder);
+
+    QString packSizeText() const;
+    // The pack size in bytes; 0, negative or not a number reads as DefaultPackSize.
+    qint64 packSize() const;
+    void setPackSizeText(const QString &text);
+
+    QString modemSpeedText() const; // Kbit/s, may hold a decimal
+    double modemSpeed() const;      // not a number reads as 56
+    void setModemSpeedText(const QString &text);
+
+    QString showModemText() const;
+    bool showModem() const;
+    void setShowModem(bool show);
+
+    // Colours are decimal RGB values with red in the low byte.
+    QString colourText(Colour which) const;
+    QColor colour(Colour which) const;
+    void setColourText(Colour which, const QString &text);
+    static QColor colourFromText(const QString &text, const QString &fallback);
+
+    bool tray() const;
+    void setTray(bool on);
+    bool onStartTab() const;
+    void setOnStartTab(bool on);
+    void setAppPath(const QString &programFolder);
+
+    // Copies the ten option values of a project record into the settings, as text, so that
+    // while a project downloads the settings are that project's.
+    void applyRecord(const ProjectRecord &record);
+    // Fills the option lines of a new record from the current colour settings.
+    void fillRecordColours(ProjectRecord &record) const;
+
+    void sync();
+
+private:
+    QString text(const char *key, const QString &fallback) const;
+    void setText(const char *key, const QString &value);
+
+    QSettings &m_store;
+    QString m_defaultDownloadFolder;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// Plain text cuts of a URL: no ports, user names, queries or escapes are interpreted.
+struct UrlParts
+{
+    QString host; // may still carry ":port" or "user@"
+    QString path; // from the first "/" on, query included; "/" when the URL has no path
+};
+
+// Removes the scheme and "://" from strUrl (the caller sees the change) and splits the rest
+// at its first "/". An empty URL gives an empty host and an empty path.
+UrlParts Extract_URL(QString &strUrl);
+
+// The text after the last "/" (the whole text when it has none; empty when it ends with "/").
+QString Extraire_Nom_Fichier(const QString &url);
+
+// Where to connect: the host text without a trailing ":port", and that port, or defaultPort
+// when none is written. nullopt when the written port is not a number from 1 to 65535.
+struct HostPort
+{
+    QString host;
+    quint16 port = 0;
+};
+std::optional<HostPort> splitHostPort(const QString &hostText, quint16 defaultPort);
+
+inline constexpr quint16 HttpPort = 80;
+inline constexpr quint16 FtpPort = 21;

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <optional>
+
+// The elapsed download time, as the clock shows it and as "infos.qfd" stores it:
+// "sec:<s>\r\nmin:<m>\r\nh:<h>\r\n".
+struct ElapsedClock
+{
+    int hours = 0;
+    int minutes = 0;
+    int seconds = 0;
+
+    qint64 totalSeconds() const { return hours * 3600LL + minutes * 60LL + seconds; }
+    static ElapsedClock fromSeconds(qint64 seconds);
+    QByteArray toText() const;
+    static std::optional<ElapsedClock> parse(const QByteArray &text);
+    bool operator==(const ElapsedClock &) const = default;
+};

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The pack log "download.qfd": one line "<piece path>:<state>\r\n" per pack that was started
+// and accounted for. State "1": complete; state "0": begun but not finished when the download
+// was paused or the program closed.
+class PackLog final
+{
+public:
+    explicit PackLog(const QString &path);
+
+    // Appends "<piece path>:1\r\n" in a single write, whatever the size of the log. A torn last
+    // line (no CR LF, left by a crash during an earlier append) is cut off first.
+    bool appendComplete(const QString &piecePath);
+
+    // For each path the log does not mention yet, appends "<path>:0\r\n". Returns the paths that
+    // were added. One atomic rewrite.
+    QStringList logPartials(const QStringList &piecePaths);
+
+    // Removes the exact line "<path>:0\r\n" when present; true when it was there. Atomic.
+    bool takePartial(const QString &piecePath);
+
+    // Removes every ":0" line. Atomic.
+    bool removePartials();
+
+    // Removes every line of this piece, whatever its state (a piece found missing or short
+    // at assembly is fetched again). Atomic.
+    bool forget(const QString &piecePath);
+
+    struct Entries
+    {
+        QList<qint64> complete; // in log order
+        QList<qint64> partial;  // in log order
+    };
+    // Pack numbers are the digits between the last "(" and the following ").qfd:" of each
+    // line. A last line without CR LF (a torn append) is ignored, and so is any line that is
+    // not in the format.
+    Entries parse() const;
+
+    QString path() const { return m_path; }
+
+private:
+    QString m_path;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+// Every path of the project store. Folder paths end with "/".
+//
+// data folder/projects/main.qfd                  the project list
+// data folder/projects/<project>/project.qfd     the project record (and download.qfd,
+//                                                infos.qfd, stats.qfd, graph snapshots)
+// <download folder>/<project>/<base>(<n>).qfd    piece files, and final.qfd
+// <download folder>/<file name>                  the finished file
+class ProjectPaths final
+{
+public:
+    explicit ProjectPaths(const QString &dataFolder);
+
+    QString dataFolder() const { return m_dataFolder; }
+    QString projectsFolder() const;
+    QString defaultDownloadFolder() const; // data folder/received/
+    QString mainListPath() const;
+
+    QString projectFolder(const QString &project) const;
+    QString recordPath(const QString &project) const;
+    QString packLogPath(const QString &project) const;
+    QString elapsedPath(const QString &project) const;
+    QString statsPath(const QString &project) const;
+    // series 1: average-speed graph, series 2: instant-speed graph; k counts from 0.
+    QString snapshotPath(const QString &project, const QString &baseName, int series,
+                         int k) const;
+
+    static QString receiveFolder(const QString &downloadFolder, const QString &project);
+    static QString piecePath(const QString &receiveFolder, const QString &baseName, qint64 pack);
+    static QString finalWorkPath(const QString &receiveFolder);
+    static QString finalFilePath(const QString &downloadFolder, const QString &fileName);
+
+private:
+    QString m_dataFolder;
+};

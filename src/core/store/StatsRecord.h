@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// The statistics record "stats.qfd", written once when a download completes:
+// "Time:<hh:mm:ss>\r\nHspeed:<speed> | <bits>\r\nLspeed:... \r\nMspeed:...\r\n".
+struct StatsRecord
+{
+    QString time;
+    QString highestSpeed;
+    QString highestBits;
+    QString lowestSpeed;
+    QString lowestBits;
+    QString averageSpeed;
+    QString averageBits;
+
+    QByteArray toText() const;
+    static std::optional<StatsRecord> parse(const QByteArray &text);
+};
