@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QColor>
+#include <QObject>
+#include <QString>
+
+class ProjectStore;
+class Settings;
+
+// The download engine: takes waiting projects one at a time, fetches their packs over the
+// connection slots, joins the pieces and finishes the project. It owns every socket and timer
+// of a download and tells the outside what to show through signals carrying plain values.
+//
+// Slots are numbered 1 to 4. Texts are the program's own captions ("Nothing", "Pause...").
+class Engine final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Engine)
+
+public:
+    // Every interval the engine uses; the programs use these values, unit tests may shorten
+    // them.
+    struct Intervals
+    {
+        int startTickMs = 2000;    // takes the next waiting project / starts it
+        int progressTickMs = 200;  // bars and the completion test
+        int speedTickMs = 1060;    // speed meter
+        int clockTickMs = 1000;    // elapsed clock
+        int ftpSlotMs[4] = {800, 1000, 1200, 1400};
+        int retryFirstMs = 1000;   // a failing slot reconnects after 1, 2, 4 ... s
+        int retryMaxMs = 30000;
+        int stallMs = 30000;       // a connection silent this long is retried
+    };
+
+    Engine(ProjectStore &store, Settings &settings, const Intervals &intervals,
+           QObject *parent = nullptr);
+    ~Engine() override;
+
+    // The UI holds the start while a dialog has disabled the main window: the start tick then
+    // does nothing.
+    void setStartHeld(bool held);
+    // Arms the start timer: its ticks take the next waiting project and start it.
+    void startQueue();
+    // Continues the project left running by an earlier run (its record says "status:0").
+    void resumeInterrupted();
+
+    bool isDownloading() const;
+    bool isPaused() const;
+    QString currentProject() const;
+
+    // The action button: pauses a running download, resumes a paused one.
+    void togglePause();
+    // Closes every connection and, while a download runs, records its pack log and elapsed
+    // time so that the next start resumes it.
+    void shutdown();
+    // Stops the running download and removes its receive folder (its project folder is the
+    // store's to remove).
+    void cancelRunning();
+
+signals:
+    void listsChanged();                                  // the project lists changed
+    void overallStatusChanged(const QString &caption);    // "Inistialising", "Downloading...", ...
+    void slotStatusChanged(int slot, const QString &caption);
+    void slotPercentChanged(int slot, int percent);
+    void totalPercentChanged(int percent);                // the window title follows it
+    void titleChanged(const QString &title);              // "42% - Quillfetch", "Quillfetch"
+    void planTextChanged(const QString &text);            // "2 times 500.00 Kb and 269.53 Kb"
+    void packsToGoTextChanged(const QString &text);
+    void totalSizeTextChanged(const QString &text);
+    void receivedSizeTextChanged(const QString &text);
+    void instantSpeedChanged(const QString &speed, const QString &bits);
+    void averageSpeedChanged(const QString &speed, const QString &bits);
+    void elapsedTextChanged(const QString &text);         // "00:01:05"
+    void remainingTextChanged(const QString &text);
+    void actionChanged(bool enabled, const QString &caption); // "Pause" / "Resume"
+    void coloursChanged(const QColor &mainBack, const QColor &mainFore, const QColor &slotBack,
+                        const QColor &slotFore);
+    void downloadTabRequested();
+    void projectsTabRequested();
+    void displayReset();                                  // every display back to idle
+    void projectFinished(const QString &project);
+    void messageRequested(const QString &text, const QString &title);
+
+private:
+    class Private;
+    Private *d;
+};
