@@ -79,6 +79,8 @@ signals:
     void projectsTabRequested();
     void displayReset();                                  // every display back to idle
     void projectFinished(const QString &project);
+    // The start tick found no waiting project and no download runs.
+    void queueEmpty();
     void messageRequested(const QString &text, const QString &title);
 
 private:

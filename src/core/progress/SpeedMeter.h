@@ -1,0 +1,86 @@
+#pragma once
+
+#include "store/ElapsedRecord.h"
+#include "store/StatsRecord.h"
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+
+// The speed meter of a running download: instant speed (bytes of the last speed tick), average
+// speed since the run's first data, elapsed clock, time left, the highest and lowest instant
+// speed, and the last 50 samples of each speed for the live graphs (Kbit/s, oldest first).
+//
+// Time comes from a monotonic clock handed in by the owner, so a test can drive the meter
+// without waiting; the two timers use the given intervals.
+class SpeedMeter final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SpeedMeter)
+
+public:
+    static constexpr int SampleCount = 50;
+
+    // monotonicMs: milliseconds from any fixed origin (QElapsedTimer in the programs).
+    SpeedMeter(int speedTickMs, int clockTickMs, std::function<qint64()> monotonicMs,
+               QObject *parent = nullptr);
+
+    // Back to idle: counters, texts, samples (50 zeros each), clock 00:00:00, timers stopped.
+    void reset();
+    // A resumed project continues its elapsed clock; resumeBase is the byte count already on
+    // disk when this run began (left out of the average speed).
+    void restore(const ElapsedClock &elapsed, qint64 resumeBase);
+
+    // The transfers report every body chunk; the first chunk of a run starts both timers.
+    void addBytes(qint64 count);
+    // The owner keeps the meter informed of the progress (for the average and time left).
+    void setProgress(qint64 received, qint64 total);
+
+    // Pause stops the timers; resume restarts them, leaving the paused interval out of the
+    // average speed.
+    void pause();
+    void resume();
+    // Completion or cancellation: timers stopped, values kept for the statistics.
+    void stop();
+
+    ElapsedClock elapsed() const;
+    QString elapsedText() const;
+    // Time, highest, lowest and average speed as the statistics record stores them.
+    StatsRecord stats() const;
+    const QList<int> &instantSamples() const { return m_instantSamples; }
+    const QList<int> &averageSamples() const { return m_averageSamples; }
+
+    // The timer handlers, public so that tests can drive them directly.
+    void speedTick();
+    void clockTick();
+
+signals:
+    void instantSpeedChanged(const QString &speed, const QString &bits);
+    void averageSpeedChanged(const QString &speed, const QString &bits);
+    void elapsedTextChanged(const QString &text);
+    void remainingTextChanged(const QString &text);
+    // A tick with data: the graphs are redrawn from the samples.
+    void samplesChanged();
+
+private:
+    QTimer m_speedTimer;
+    QTimer m_clockTimer;
+    std::function<qint64()> m_monotonicMs;
+    QList<int> m_instantSamples;
+    QList<int> m_averageSamples;
+    ElapsedClock m_elapsed;
+    bool m_firstData = false;
+    qint64 m_runStartMs = 0;
+    qint64 m_pausedAtMs = 0;
+    qint64 m_tickBytes = 0;
+    qint64 m_received = 0;
+    qint64 m_total = 0;
+    qint64 m_resumeBase = 0;
+    qint64 m_highest = 0;
+    qint64 m_lowest = 0;
+    QString m_highestSpeed, m_highestBits, m_lowestSpeed, m_lowestBits;
+    QString m_averageSpeed, m_averageBits;
+};
