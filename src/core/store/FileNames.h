@@ -17,7 +17,8 @@ QString safe(const QString &name);
 // project folder.
 bool isSafe(const QString &name);
 
-// The text before the first "."; a name without "." is its own base name.
+// The text before the first ".", made safe; a name without "." is its own base name, and one
+// that starts with "." has Fallback as base name.
 QString baseName(const QString &fileName);
 
 } // namespace FileNames

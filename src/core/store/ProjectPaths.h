@@ -9,6 +9,9 @@
 //                                                infos.qfd, stats.qfd, graph snapshots)
 // <download folder>/<project>/<base>(<n>).qfd    piece files, and final.qfd
 // <download folder>/<file name>                  the finished file
+//
+// Every project, base and file name goes through FileNames::safe, and a folder given without its
+// trailing separator gets one, so no path built here leaves its folder.
 class ProjectPaths final
 {
 public:
@@ -25,8 +28,7 @@ public:
     QString elapsedPath(const QString &project) const;
     QString statsPath(const QString &project) const;
     // series 1: average-speed graph, series 2: instant-speed graph; k counts from 0.
-    QString snapshotPath(const QString &project, const QString &baseName, int series,
-                         int k) const;
+    QString snapshotPath(const QString &project, const QString &baseName, int series, int k) const;
 
     static QString receiveFolder(const QString &downloadFolder, const QString &project);
     static QString piecePath(const QString &receiveFolder, const QString &baseName, qint64 pack);

@@ -9,9 +9,14 @@
 // with; the options (path to graphmodem) are the user's settings when the project was created.
 struct ProjectRecord
 {
-    enum Status { Running = 0, Waiting = 1, Finished = 2 };
+    enum Status
+    {
+        Running = 0,
+        Waiting = 1,
+        Finished = 2
+    };
 
-    QString url;       // without scheme and "//"
+    QString url; // without scheme and "//"
     qint64 bytes = 0;
     QString path;      // download folder, ends with a separator
     QString packSize;  // as stored in the settings
@@ -28,15 +33,18 @@ struct ProjectRecord
 
     bool isFtp() const;
 
-    // "url:...\r\nbytes:...\r\n ... status:1\r\n", byte-exact.
+    // "url:...\r\nbytes:...\r\n ... status:1\r\n", byte-exact. CR and LF are dropped from
+    // the values, so that no value can add a line of its own.
     QByteArray toText() const;
 
     // Reads the keys in file order, each search starting after the value just read, so a URL
     // that contains another key's text is read correctly. The status is the value of the line
-    // that starts with "status:". nullopt when a key is missing or bytes/status are not numbers.
+    // that starts with "status:". nullopt when a key is missing, a value lacks its CR LF, bytes
+    // is not a number of 0 or more, or status is not 0, 1 or 2.
     static std::optional<ProjectRecord> parse(const QByteArray &text);
 
     // The record text with its "status:" line replaced by "status:<digit>\r\n" (appended when
-    // the text has no such line). Every other byte is kept.
+    // the text has no such line). Only a line that starts with "status:" counts. Every other
+    // byte is kept.
     static QByteArray withStatus(const QByteArray &text, int status);
 };

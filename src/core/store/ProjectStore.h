@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -31,18 +32,21 @@ public:
     bool ensureProjectsFolder() const;
 
     // Reads "main.qfd" and each project's record into the three lists (cleared first).
-    // A name without its CR LF, an unsafe name or an unreadable record is skipped.
+    // A name without its CR LF, an unsafe or repeated name or an unreadable record is skipped;
+    // the line of an unreadable record is kept when "main.qfd" is rewritten.
     void load();
 
     const QList<ProjectEntry> &waiting() const { return m_waiting; }
     const QList<ProjectEntry> &running() const { return m_running; }
     const QList<ProjectEntry> &finished() const { return m_finished; }
 
-    // A project folder of this name exists (the naming rule asks this).
+    // A project folder (or any entry) of this name exists (the naming rule asks this). An unsafe
+    // name counts as taken.
     bool projectFolderExists(const QString &name) const;
 
     // Creates the project folder, writes its record, appends its name to "main.qfd" and puts
-    // it at the end of the waiting list. Refuses an unsafe or existing name.
+    // it at the end of the waiting list with "status:1". Refuses an unsafe or existing name;
+    // nothing is left behind when a file cannot be written.
     bool createProject(const QString &name, const ProjectRecord &record);
 
     // Moves waiting project `from` to index `to` and rewrites "main.qfd": finished projects
@@ -51,7 +55,8 @@ public:
 
     // Removes a waiting or running project: its folder with all its files, its line of
     // "main.qfd" (only the line equal to the name) and its list entry. The receive folder of a
-    // running project is the engine's to remove.
+    // running project is the engine's to remove. Returns false when the name is not listed or a
+    // file could not be removed (the entry is gone from the list either way).
     bool cancel(const QString &name);
 
     // Removes finished project `index` (of finished()) the same way; its downloaded file stays.
@@ -59,6 +64,8 @@ public:
 
     // Engine transitions.
     // Moves the head of the queue to the running list and writes "status:0" in its record.
+    // nullopt when the queue is empty, a project is already running or the record cannot be
+    // rewritten (the lists are then unchanged).
     std::optional<ProjectEntry> startNextWaiting();
     // Moves the running project to the finished list and writes "status:2" in its record.
     bool finishRunning();
@@ -67,12 +74,17 @@ public:
     bool rewriteStatus(const QString &name, int status) const;
 
 private:
+    bool isListed(const QString &name) const;
+    // The complete lines of "main.qfd": none when it is missing, nullopt when it is unreadable.
+    std::optional<QList<QByteArray>> mainListLines() const;
     bool rewriteMainList() const;
     bool removeMainListLine(const QString &name) const;
     bool removeProjectFolder(const QString &name) const;
+    bool removeProject(QList<ProjectEntry> &list, qsizetype index);
 
     ProjectPaths m_paths;
     QList<ProjectEntry> m_waiting;
     QList<ProjectEntry> m_running;
     QList<ProjectEntry> m_finished;
+    QStringList m_unreadable; // listed in "main.qfd", record unreadable at loading
 };

@@ -18,5 +18,6 @@ struct StatsRecord
     QString averageBits;
 
     QByteArray toText() const;
+    // nullopt when a line is missing; a speed value without " | " is all speed text.
     static std::optional<StatsRecord> parse(const QByteArray &text);
 };

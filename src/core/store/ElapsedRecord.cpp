@@ -1,0 +1,45 @@
+#include "store/ElapsedRecord.h"
+
+#include "store/TextLines.h"
+
+#include <limits>
+
+namespace {
+
+std::optional<int> numberIn(const std::optional<QByteArray> &text, int highest)
+{
+    if (!text)
+        return std::nullopt;
+    bool ok = false;
+    const int value = text->toInt(&ok);
+    if (!ok || value < 0 || value > highest)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+ElapsedClock ElapsedClock::fromSeconds(qint64 seconds)
+{
+    const qint64 total = qMax<qint64>(seconds, 0);
+    const qint64 hours = qMin<qint64>(total / 3600, std::numeric_limits<int>::max());
+    return {int(hours), int(total / 60 % 60), int(total % 60)};
+}
+
+QByteArray ElapsedClock::toText() const
+{
+    return TextLines::line("sec:", QString::number(seconds)) +
+           TextLines::line("min:", QString::number(minutes)) +
+           TextLines::line("h:", QString::number(hours));
+}
+
+std::optional<ElapsedClock> ElapsedClock::parse(const QByteArray &text)
+{
+    TextLines::KeyReader reader(text);
+    const auto seconds = numberIn(reader.next("sec:"), 59);
+    const auto minutes = numberIn(reader.next("min:"), 59);
+    const auto hours = numberIn(reader.next("h:"), std::numeric_limits<int>::max());
+    if (!seconds || !minutes || !hours)
+        return std::nullopt;
+    return ElapsedClock{*hours, *minutes, *seconds};
+}

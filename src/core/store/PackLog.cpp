@@ -1,0 +1,158 @@
+#include "store/PackLog.h"
+
+#include "store/FileIo.h"
+#include "store/TextLines.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+namespace {
+
+const QByteArray completeSuffix = QByteArrayLiteral(":1");
+const QByteArray partialSuffix = QByteArrayLiteral(":0");
+const QByteArray pieceEnd = QByteArrayLiteral(").qfd");
+
+// Reading back this much from the end finds the last CR LF behind any torn piece path.
+constexpr qint64 tailChunk = 4096;
+
+QByteArray pieceLine(const QString &piecePath, const QByteArray &suffix)
+{
+    return piecePath.toUtf8() + suffix;
+}
+
+bool isLineOf(const QByteArray &line, const QByteArray &piece)
+{
+    return line.size() == piece.size() + 2 && line.startsWith(piece) &&
+           (line.endsWith(completeSuffix) || line.endsWith(partialSuffix));
+}
+
+// The size of the file without a last line that lacks its CR LF.
+std::optional<qint64> completeLength(QFile &file)
+{
+    qint64 end = file.size();
+    if (end < 2)
+        return 0;
+    if (!file.seek(end - 2))
+        return std::nullopt;
+    if (file.read(2) == "\r\n")
+        return end;
+    QByteArray tail; // file bytes from `end - tail.size()` up to the original end
+    while (end > 0) {
+        const qint64 from = qMax<qint64>(end - tailChunk, 0);
+        if (!file.seek(from))
+            return std::nullopt;
+        tail.prepend(file.read(end - from));
+        end = from;
+        const qsizetype crLf = tail.lastIndexOf("\r\n");
+        if (crLf >= 0)
+            return end + crLf + 2;
+    }
+    return 0;
+}
+
+std::optional<qint64> packNumber(const QByteArray &line)
+{
+    const QByteArray path = line.chopped(completeSuffix.size());
+    if (!path.endsWith(pieceEnd))
+        return std::nullopt;
+    const qsizetype open = path.lastIndexOf('(');
+    if (open < 0)
+        return std::nullopt;
+    const QByteArray digits = path.mid(open + 1, path.size() - pieceEnd.size() - open - 1);
+    if (digits.isEmpty())
+        return std::nullopt;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+    }
+    bool ok = false;
+    const qint64 pack = digits.toLongLong(&ok);
+    return ok ? std::optional<qint64>(pack) : std::nullopt;
+}
+
+} // namespace
+
+PackLog::PackLog(const QString &path) : m_path(path) {}
+
+bool PackLog::appendComplete(const QString &piecePath)
+{
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    const auto length = completeLength(file);
+    if (!length || (*length != file.size() && !file.resize(*length)) || !file.seek(*length))
+        return false;
+    const QByteArray line = pieceLine(piecePath, completeSuffix) + "\r\n";
+    return file.write(line) == line.size() && file.flush();
+}
+
+QStringList PackLog::logPartials(const QStringList &piecePaths)
+{
+    QList<QByteArray> lines = TextLines::completeLines(FileIo::read(m_path).value_or(QByteArray()));
+    QStringList added;
+    for (const QString &piecePath : piecePaths) {
+        const QByteArray piece = piecePath.toUtf8();
+        const bool known =
+            std::any_of(lines.cbegin(), lines.cend(),
+                        [&piece](const QByteArray &line) { return isLineOf(line, piece); });
+        if (known)
+            continue;
+        lines.append(piece + partialSuffix);
+        added.append(piecePath);
+    }
+    if (added.isEmpty() || !FileIo::writeAtomically(m_path, TextLines::join(lines)))
+        return {};
+    return added;
+}
+
+bool PackLog::takePartial(const QString &piecePath)
+{
+    QList<QByteArray> lines = TextLines::completeLines(FileIo::read(m_path).value_or(QByteArray()));
+    const qsizetype at = lines.indexOf(pieceLine(piecePath, partialSuffix));
+    if (at < 0)
+        return false;
+    lines.removeAt(at);
+    return FileIo::writeAtomically(m_path, TextLines::join(lines));
+}
+
+bool PackLog::removePartials()
+{
+    const auto text = FileIo::read(m_path);
+    if (!text)
+        return true;
+    QList<QByteArray> lines = TextLines::completeLines(*text);
+    lines.removeIf([](const QByteArray &line) { return line.endsWith(partialSuffix); });
+    const QByteArray kept = TextLines::join(lines);
+    return kept == *text || FileIo::writeAtomically(m_path, kept);
+}
+
+bool PackLog::forget(const QString &piecePath)
+{
+    const auto text = FileIo::read(m_path);
+    if (!text)
+        return true;
+    const QByteArray piece = piecePath.toUtf8();
+    QList<QByteArray> lines = TextLines::completeLines(*text);
+    lines.removeIf([&piece](const QByteArray &line) { return isLineOf(line, piece); });
+    const QByteArray kept = TextLines::join(lines);
+    return kept == *text || FileIo::writeAtomically(m_path, kept);
+}
+
+PackLog::Entries PackLog::parse() const
+{
+    Entries entries;
+    const auto text = FileIo::read(m_path);
+    if (!text)
+        return entries;
+    for (const QByteArray &line : TextLines::completeLines(*text)) {
+        const bool complete = line.endsWith(completeSuffix);
+        if (!complete && !line.endsWith(partialSuffix))
+            continue;
+        const auto pack = packNumber(line);
+        if (!pack)
+            continue;
+        (complete ? entries.complete : entries.partial).append(*pack);
+    }
+    return entries;
+}

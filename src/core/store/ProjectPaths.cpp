@@ -1,0 +1,84 @@
+#include "store/ProjectPaths.h"
+
+#include "store/FileNames.h"
+
+namespace {
+
+QString asFolder(const QString &path)
+{
+    if (path.endsWith(QLatin1Char('/')) || path.endsWith(QLatin1Char('\\')))
+        return path;
+    return path + QLatin1Char('/');
+}
+
+} // namespace
+
+ProjectPaths::ProjectPaths(const QString &dataFolder) : m_dataFolder(asFolder(dataFolder)) {}
+
+QString ProjectPaths::projectsFolder() const
+{
+    return m_dataFolder + QStringLiteral("projects/");
+}
+
+QString ProjectPaths::defaultDownloadFolder() const
+{
+    return m_dataFolder + QStringLiteral("received/");
+}
+
+QString ProjectPaths::mainListPath() const
+{
+    return projectsFolder() + QStringLiteral("main.qfd");
+}
+
+QString ProjectPaths::projectFolder(const QString &project) const
+{
+    return projectsFolder() + FileNames::safe(project) + QLatin1Char('/');
+}
+
+QString ProjectPaths::recordPath(const QString &project) const
+{
+    return projectFolder(project) + QStringLiteral("project.qfd");
+}
+
+QString ProjectPaths::packLogPath(const QString &project) const
+{
+    return projectFolder(project) + QStringLiteral("download.qfd");
+}
+
+QString ProjectPaths::elapsedPath(const QString &project) const
+{
+    return projectFolder(project) + QStringLiteral("infos.qfd");
+}
+
+QString ProjectPaths::statsPath(const QString &project) const
+{
+    return projectFolder(project) + QStringLiteral("stats.qfd");
+}
+
+QString ProjectPaths::snapshotPath(const QString &project, const QString &baseName, int series,
+                                   int k) const
+{
+    return projectFolder(project) + FileNames::safe(baseName) +
+           QStringLiteral("(%1_%2).jpg").arg(series).arg(k);
+}
+
+QString ProjectPaths::receiveFolder(const QString &downloadFolder, const QString &project)
+{
+    return asFolder(downloadFolder) + FileNames::safe(project) + QLatin1Char('/');
+}
+
+QString ProjectPaths::piecePath(const QString &receiveFolder, const QString &baseName, qint64 pack)
+{
+    return asFolder(receiveFolder) + FileNames::safe(baseName) +
+           QStringLiteral("(%1).qfd").arg(pack);
+}
+
+QString ProjectPaths::finalWorkPath(const QString &receiveFolder)
+{
+    return asFolder(receiveFolder) + QStringLiteral("final.qfd");
+}
+
+QString ProjectPaths::finalFilePath(const QString &downloadFolder, const QString &fileName)
+{
+    return asFolder(downloadFolder) + FileNames::safe(fileName);
+}

@@ -1,0 +1,210 @@
+#include "store/ProjectStore.h"
+
+#include "store/FileIo.h"
+#include "store/FileNames.h"
+#include "store/TextLines.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+qsizetype indexOfName(const QList<ProjectEntry> &list, const QString &name)
+{
+    const auto it = std::find_if(list.cbegin(), list.cend(),
+                                 [&name](const ProjectEntry &entry) { return entry.name == name; });
+    return it == list.cend() ? -1 : it - list.cbegin();
+}
+
+} // namespace
+
+ProjectStore::ProjectStore(const QString &dataFolder) : m_paths(dataFolder) {}
+
+bool ProjectStore::ensureProjectsFolder() const
+{
+    return QDir().mkpath(m_paths.projectsFolder());
+}
+
+void ProjectStore::load()
+{
+    m_waiting.clear();
+    m_running.clear();
+    m_finished.clear();
+    m_unreadable.clear();
+    const auto lines = mainListLines();
+    for (const QByteArray &line : lines.value_or(QList<QByteArray>())) {
+        const QString name = QString::fromUtf8(line);
+        if (!FileNames::isSafe(name) || isListed(name))
+            continue;
+        const auto found = record(name);
+        if (!found) {
+            m_unreadable.append(name);
+            continue;
+        }
+        const ProjectEntry entry{name, found->url, found->bytes};
+        switch (found->status) {
+        case ProjectRecord::Running:
+            m_running.append(entry);
+            break;
+        case ProjectRecord::Waiting:
+            m_waiting.append(entry);
+            break;
+        default:
+            m_finished.append(entry);
+            break;
+        }
+    }
+}
+
+bool ProjectStore::projectFolderExists(const QString &name) const
+{
+    return !FileNames::isSafe(name) || QFileInfo::exists(m_paths.projectsFolder() + name);
+}
+
+bool ProjectStore::createProject(const QString &name, const ProjectRecord &record)
+{
+    if (!FileNames::isSafe(name) || isListed(name) || projectFolderExists(name))
+        return false;
+    auto lines = mainListLines();
+    if (!lines || !ensureProjectsFolder() || !QDir(m_paths.projectsFolder()).mkdir(name))
+        return false;
+    ProjectRecord waiting = record;
+    waiting.status = ProjectRecord::Waiting;
+    lines->append(name.toUtf8());
+    if (!FileIo::writeAtomically(m_paths.recordPath(name), waiting.toText()) ||
+        !FileIo::writeAtomically(m_paths.mainListPath(), TextLines::join(*lines))) {
+        removeProjectFolder(name);
+        return false;
+    }
+    m_waiting.append({name, waiting.url, waiting.bytes});
+    return true;
+}
+
+bool ProjectStore::moveWaiting(int from, int to)
+{
+    if (from < 0 || to < 0 || from >= m_waiting.size() || to >= m_waiting.size())
+        return false;
+    m_waiting.move(from, to);
+    if (rewriteMainList())
+        return true;
+    m_waiting.move(to, from);
+    return false;
+}
+
+bool ProjectStore::cancel(const QString &name)
+{
+    for (QList<ProjectEntry> *list : {&m_running, &m_waiting}) {
+        const qsizetype index = indexOfName(*list, name);
+        if (index >= 0)
+            return removeProject(*list, index);
+    }
+    return false;
+}
+
+bool ProjectStore::deleteFinished(int index)
+{
+    if (index < 0 || index >= m_finished.size())
+        return false;
+    return removeProject(m_finished, index);
+}
+
+std::optional<ProjectEntry> ProjectStore::startNextWaiting()
+{
+    if (m_waiting.isEmpty() || !m_running.isEmpty())
+        return std::nullopt;
+    const ProjectEntry entry = m_waiting.first();
+    if (!rewriteStatus(entry.name, ProjectRecord::Running))
+        return std::nullopt;
+    m_waiting.removeFirst();
+    m_running.append(entry);
+    return entry;
+}
+
+bool ProjectStore::finishRunning()
+{
+    if (m_running.isEmpty() || !rewriteStatus(m_running.first().name, ProjectRecord::Finished))
+        return false;
+    m_finished.append(m_running.takeFirst());
+    return true;
+}
+
+std::optional<ProjectRecord> ProjectStore::record(const QString &name) const
+{
+    if (!FileNames::isSafe(name))
+        return std::nullopt;
+    const auto text = FileIo::read(m_paths.recordPath(name));
+    return text ? ProjectRecord::parse(*text) : std::nullopt;
+}
+
+bool ProjectStore::rewriteStatus(const QString &name, int status) const
+{
+    if (status < ProjectRecord::Running || status > ProjectRecord::Finished || !record(name))
+        return false;
+    const auto text = FileIo::read(m_paths.recordPath(name));
+    return text && FileIo::writeAtomically(m_paths.recordPath(name),
+                                           ProjectRecord::withStatus(*text, status));
+}
+
+bool ProjectStore::isListed(const QString &name) const
+{
+    return indexOfName(m_waiting, name) >= 0 || indexOfName(m_running, name) >= 0 ||
+           indexOfName(m_finished, name) >= 0;
+}
+
+std::optional<QList<QByteArray>> ProjectStore::mainListLines() const
+{
+    const QString path = m_paths.mainListPath();
+    if (!QFileInfo::exists(path))
+        return QList<QByteArray>();
+    const auto text = FileIo::read(path);
+    if (!text)
+        return std::nullopt;
+    return TextLines::completeLines(*text);
+}
+
+bool ProjectStore::rewriteMainList() const
+{
+    QList<QByteArray> lines;
+    for (const QList<ProjectEntry> *list : {&m_finished, &m_running, &m_waiting}) {
+        for (const ProjectEntry &entry : *list)
+            lines.append(entry.name.toUtf8());
+    }
+    for (const QString &name : m_unreadable)
+        lines.append(name.toUtf8());
+    return FileIo::writeAtomically(m_paths.mainListPath(), TextLines::join(lines));
+}
+
+bool ProjectStore::removeMainListLine(const QString &name) const
+{
+    auto lines = mainListLines();
+    if (!lines)
+        return false;
+    if (lines->removeAll(name.toUtf8()) == 0)
+        return true;
+    return FileIo::writeAtomically(m_paths.mainListPath(), TextLines::join(*lines));
+}
+
+bool ProjectStore::removeProjectFolder(const QString &name) const
+{
+    if (!FileNames::isSafe(name))
+        return false;
+    const QString folder = m_paths.projectsFolder() + name;
+    const QFileInfo info(folder);
+    // A link is removed, never followed: what it points to is not ours.
+    if (info.isSymLink())
+        return QFile::remove(folder);
+    return !info.exists() || QDir(folder).removeRecursively();
+}
+
+bool ProjectStore::removeProject(QList<ProjectEntry> &list, qsizetype index)
+{
+    const QString name = list.at(index).name;
+    list.removeAt(index);
+    // The line goes first: a crash in between leaves an unlisted folder rather than a listed
+    // project whose files are half gone.
+    const bool unlisted = removeMainListLine(name);
+    return removeProjectFolder(name) && unlisted;
+}
