@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 
 // The speed meter of a running download: instant speed (bytes of the last speed tick), average
 // speed since the run's first data, elapsed clock, time left, the highest and lowest instant
@@ -45,6 +46,8 @@ public:
     void resume();
     // Completion or cancellation: timers stopped, values kept for the statistics.
     void stop();
+    // The timers run: data arrived in this run and it is neither paused nor stopped.
+    bool isMeasuring() const;
 
     ElapsedClock elapsed() const;
     QString elapsedText() const;
@@ -66,6 +69,12 @@ signals:
     void samplesChanged();
 
 private:
+    std::optional<qint64> averageSpeed() const;
+    void showAverage(qint64 bytesPerSecond);
+    void showInstant(qint64 bytesPerSecond);
+    void startTimers();
+    void stopTimers();
+
     QTimer m_speedTimer;
     QTimer m_clockTimer;
     std::function<qint64()> m_monotonicMs;
@@ -73,6 +82,8 @@ private:
     QList<int> m_averageSamples;
     ElapsedClock m_elapsed;
     bool m_firstData = false;
+    bool m_paused = false;
+    bool m_stopped = false;
     qint64 m_runStartMs = 0;
     qint64 m_pausedAtMs = 0;
     qint64 m_tickBytes = 0;
