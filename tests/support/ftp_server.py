@@ -1,0 +1,71 @@
+#!/usr/bin/python3
+"""Anonymous read-only FTP server for the tests, on 127.0.0.1.
+
+Prints the port it listens on as its first line of output, then serves until terminated.
+Needs Debian's /usr/bin/python3, the only interpreter that can import pyftpdlib.
+"""
+
+import argparse
+import logging
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def make_handler(options):
+    class TestHandler(FTPHandler):
+        # A refused login is answered at once, not after pyftpdlib's usual delay.
+        auth_failed_timeout = 0
+
+        def pre_process_command(self, line, cmd, arg):
+            if options.log:
+                with open(options.log, "a", encoding="utf-8") as log:
+                    log.write(line + "\n")
+            if cmd in options.silent:
+                return
+            super().pre_process_command(line, cmd, arg)
+
+        def ftp_PORT(self, line):
+            if options.refuse_port:
+                self.respond("500 Active mode is not allowed.")
+                return
+            super().ftp_PORT(line)
+
+        def ftp_EPRT(self, line):
+            if options.refuse_port:
+                self.respond("500 Active mode is not allowed.")
+                return
+            super().ftp_EPRT(line)
+
+    authorizer = DummyAuthorizer()
+    if not options.refuse_login:
+        authorizer.add_anonymous(options.root, perm="elr")
+    TestHandler.authorizer = authorizer
+    if options.rate > 0:
+        class SlowData(ThrottledDTPHandler):
+            write_limit = options.rate
+        TestHandler.dtp_handler = SlowData
+    return TestHandler
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--log", help="file that receives every command line")
+    parser.add_argument("--refuse-port", action="store_true", help="answer PORT and EPRT with 500")
+    parser.add_argument("--refuse-login", action="store_true", help="answer every login with 530")
+    parser.add_argument("--silent", default="", help="comma-separated commands never answered")
+    parser.add_argument("--rate", type=int, default=0, help="download bytes per second, 0 = no limit")
+    options = parser.parse_args()
+    options.silent = {name.strip().upper() for name in options.silent.split(",") if name.strip()}
+
+    logging.basicConfig(level=logging.WARNING)
+    server = FTPServer(("127.0.0.1", 0), make_handler(options))
+    print(server.address[1], flush=True)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
