@@ -5,10 +5,11 @@
 // Decides where Quillfetch keeps its data: "projects", the default "received" folder and the
 // browser-menu files. The program folder only holds the executables.
 //
-// Order: $QUILLFETCH_HOME when set; the program folder when it holds a file named "portable";
-// otherwise the per-user data folder (~/.local/share/Quillfetch on Linux).
+// Order: $QUILLFETCH_HOME when set (made absolute); the program folder when it holds a file
+// named "portable"; otherwise the per-user data folder (~/.local/share/Quillfetch on Linux).
 // The result always ends with "/".
 QString resolveDataFolder(const QString &programFolder);
 
-// Appends "/" unless the path already ends with a separator.
+// Appends "/" unless the path already ends with a separator ("\" counts on Windows only).
+// An empty path stays empty rather than becoming the root folder.
 QString withTrailingSeparator(const QString &folder);

@@ -14,14 +14,23 @@ class Settings final
 public:
     static constexpr qint64 DefaultPackSize = 512000;
 
-    enum class Colour { MainBarBack, MainBarFore, SecBarBack, SecBarFore, GraphBack, GraphFore,
-                        GraphModem };
+    enum class Colour
+    {
+        MainBarBack,
+        MainBarFore,
+        SecBarBack,
+        SecBarFore,
+        GraphBack,
+        GraphFore,
+        GraphModem
+    };
 
     Settings(QSettings &store, const QString &defaultDownloadFolder);
 
     // FilePath, packsize or modemspeed is absent: the options were never configured.
     bool optionsMissing() const;
 
+    // The download folder, always ending with a separator; empty reads as the default.
     QString filePath() const;
     void setFilePath(const QString &folder);
 
@@ -31,7 +40,7 @@ public:
     void setPackSizeText(const QString &text);
 
     QString modemSpeedText() const; // Kbit/s, may hold a decimal
-    double modemSpeed() const;      // not a number reads as 56
+    double modemSpeed() const;      // not a positive number reads as 56
     void setModemSpeedText(const QString &text);
 
     QString showModemText() const;
@@ -42,12 +51,16 @@ public:
     QString colourText(Colour which) const;
     QColor colour(Colour which) const;
     void setColourText(Colour which, const QString &text);
+    // An invalid text (not a number from 0 to 16777215) gives the colour of fallback.
     static QColor colourFromText(const QString &text, const QString &fallback);
+    static QString colourToText(const QColor &colour);
 
     bool tray() const;
     void setTray(bool on);
     bool onStartTab() const;
     void setOnStartTab(bool on);
+    // The program folder without a trailing separator, for starting the main program.
+    QString appPath(const QString &fallback) const;
     void setAppPath(const QString &programFolder);
 
     // Copies the ten option values of a project record into the settings, as text, so that
@@ -59,7 +72,9 @@ public:
     void sync();
 
 private:
+    static QString fullKey(const char *key);
     QString text(const char *key, const QString &fallback) const;
+    QString text(const char *key, qint64 fallback) const;
     void setText(const char *key, const QString &value);
 
     QSettings &m_store;

@@ -18,8 +18,10 @@ UrlParts Extract_URL(QString &strUrl);
 // The text after the last "/" (the whole text when it has none; empty when it ends with "/").
 QString Extraire_Nom_Fichier(const QString &url);
 
-// Where to connect: the host text without a trailing ":port", and that port, or defaultPort
-// when none is written. nullopt when the written port is not a number from 1 to 65535.
+// Where to connect: the host text without a leading "user@" and a trailing ":port", and that
+// port, or defaultPort when none is written. An IPv6 address is written in brackets,
+// "[::1]:8080", and comes back without them. nullopt when the host is empty, an IPv6 address
+// lacks its brackets, or the written port is not a number from 1 to 65535.
 struct HostPort
 {
     QString host;

@@ -1,0 +1,91 @@
+#include "probe/UrlParts.h"
+
+#include <QTest>
+
+class tst_UrlParts final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void extract_data();
+    void extract();
+    void hostPort_data();
+    void hostPort();
+};
+
+namespace {
+void addUrl(const char *name, const QString &url, const QString &left, const QString &host,
+            const QString &path, const QString &fileName)
+{
+    QTest::newRow(name) << url << left << host << path << fileName;
+}
+
+void addSplit(const char *name, const QString &hostText, const QString &split)
+{
+    QTest::newRow(name) << hostText << split;
+}
+} // namespace
+
+void tst_UrlParts::extract_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("left"); // what Extract_URL leaves in the caller's variable
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("fileName");
+    addUrl("scheme", "http://h.test/d/f.zip", "h.test/d/f.zip", "h.test", "/d/f.zip", "f.zip");
+    addUrl("no scheme", "h.test/d/f.zip", "h.test/d/f.zip", "h.test", "/d/f.zip", "f.zip");
+    addUrl("ftp host only", "ftp://f.test", "f.test", "f.test", "/", "f.test");
+    addUrl("port stays in the host", "http://h.test:8080/a.bin", "h.test:8080/a.bin", "h.test:8080",
+           "/a.bin", "a.bin");
+    addUrl("query with a slash", "http://h.test/get?f=d/x.zip", "h.test/get?f=d/x.zip", "h.test",
+           "/get?f=d/x.zip", "x.zip");
+    addUrl("only the first scheme goes", "http://h.test/go?to=ftp://x.test",
+           "h.test/go?to=ftp://x.test", "h.test", "/go?to=ftp://x.test", "x.test");
+    addUrl("folder", "h.test/dir/", "h.test/dir/", "h.test", "/dir/", "");
+    addUrl("empty", "", "", "", "", "");
+}
+
+void tst_UrlParts::extract()
+{
+    QFETCH(QString, url);
+    QTEST(Extraire_Nom_Fichier(url), "fileName");
+    const UrlParts parts = Extract_URL(url);
+    QTEST(url, "left");
+    QTEST(parts.host, "host");
+    QTEST(parts.path, "path");
+}
+
+void tst_UrlParts::hostPort_data()
+{
+    QTest::addColumn<QString>("hostText");
+    QTest::addColumn<QString>("split"); // "host port", or "none"
+    addSplit("default port", "h.test", "h.test 21");
+    addSplit("port", "127.0.0.1:8080", "127.0.0.1 8080");
+    addSplit("highest port", "h.test:65535", "h.test 65535");
+    addSplit("user name", "anna:pw@h.test:2121", "h.test 2121");
+    addSplit("IPv6", "[::1]:8080", "::1 8080");
+    addSplit("IPv6 default port", "[::1]", "::1 21");
+    addSplit("empty port", "h.test:", "none");
+    addSplit("port zero", "h.test:0", "none");
+    addSplit("port too large", "h.test:65536", "none");
+    addSplit("port wraps 32 bits", "h.test:4294967317", "none");
+    addSplit("signed port", "h.test:+80", "none");
+    addSplit("port with text", "h.test:80x", "none");
+    addSplit("no host", ":8080", "none");
+    addSplit("empty", "", "none");
+    addSplit("IPv6 without brackets", "::1", "none");
+    addSplit("unclosed bracket", "[::1:80", "none");
+    addSplit("text after bracket", "[::1]x", "none");
+}
+
+void tst_UrlParts::hostPort()
+{
+    QFETCH(QString, hostText);
+    const std::optional<HostPort> split = splitHostPort(hostText, FtpPort);
+    QTEST(split ? split->host + u' ' + QString::number(split->port) : QStringLiteral("none"),
+          "split");
+}
+
+QTEST_GUILESS_MAIN(tst_UrlParts)
+#include "tst_UrlParts.moc"
