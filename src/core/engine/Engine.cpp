@@ -1,73 +1,376 @@
 #include "engine/Engine.h"
 
+#include "engine/Assembler.h"
+#include "engine/HttpDownload.h"
 #include "options/Settings.h"
+#include "probe/UrlParts.h"
+#include "progress/DisplayText.h"
+#include "store/FileIo.h"
+#include "store/FileNames.h"
+#include "store/PackLog.h"
 #include "store/ProjectStore.h"
 
-#include <QTimer>
+#include <QDir>
+#include <QFile>
 
-class Engine::Private
+namespace {
+
+const QString AppTitle = QStringLiteral("Quillfetch");
+
+QString percentTitle(int percent)
 {
-public:
-    Private(ProjectStore &store, Settings &settings, const Intervals &intervals)
-        : m_store(store), m_settings(settings), m_intervals(intervals)
-    {}
+    return QString::number(percent) + QStringLiteral("% - ") + AppTitle;
+}
 
-    ProjectStore &m_store;
-    Settings &m_settings;
-    Intervals m_intervals;
-    QTimer m_startTimer;
-    bool m_startHeld = false;
-    bool m_downloading = false;
-    bool m_paused = false;
-    QString m_project;
-};
+} // namespace
 
 Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &intervals, QObject *parent)
-    : QObject(parent), d(new Private(store, settings, intervals))
+    : QObject(parent), m_store(store), m_settings(settings), m_intervals(intervals),
+      m_meter(intervals.speedTickMs, intervals.clockTickMs, [this] { return m_clock.elapsed(); })
 {
-    d->m_startTimer.setInterval(intervals.startTickMs);
+    m_clock.start();
+    m_startTimer.setInterval(intervals.startTickMs);
+    m_progressTimer.setInterval(intervals.progressTickMs);
+    connect(&m_startTimer, &QTimer::timeout, this, &Engine::startTick);
+    connect(&m_progressTimer, &QTimer::timeout, this, &Engine::progressTick);
+    connect(&m_meter, &SpeedMeter::instantSpeedChanged, this, &Engine::instantSpeedChanged);
+    connect(&m_meter, &SpeedMeter::averageSpeedChanged, this, &Engine::averageSpeedChanged);
+    connect(&m_meter, &SpeedMeter::elapsedTextChanged, this, &Engine::elapsedTextChanged);
+    connect(&m_meter, &SpeedMeter::remainingTextChanged, this, &Engine::remainingTextChanged);
+    connect(&m_meter, &SpeedMeter::samplesChanged, this, &Engine::samplesChanged);
 }
 
-Engine::~Engine()
-{
-    delete d;
-}
+Engine::~Engine() = default;
 
 void Engine::setStartHeld(bool held)
 {
-    d->m_startHeld = held;
+    m_startHeld = held;
 }
 
 void Engine::startQueue()
 {
-    d->m_startTimer.start();
+    m_startTimer.start();
 }
 
-void Engine::resumeInterrupted() {}
+// Until the pack log is read back, an interrupted project starts again from its first pack:
+// the next tick gives it a fresh start.
+void Engine::resumeInterrupted()
+{
+    m_startTimer.start();
+}
 
 bool Engine::isDownloading() const
 {
-    return d->m_downloading;
+    return m_download != nullptr;
 }
 
 bool Engine::isPaused() const
 {
-    return d->m_paused;
+    return m_download && m_download->isPaused();
 }
 
 QString Engine::currentProject() const
 {
-    return d->m_project;
+    return m_current.project;
 }
 
-void Engine::togglePause() {}
+void Engine::togglePause()
+{
+    if (!m_download)
+        return;
+    if (m_download->isPaused())
+        resumeDownload();
+    else
+        pauseDownload();
+}
 
 void Engine::shutdown()
 {
-    d->m_startTimer.stop();
+    m_startTimer.stop();
+    m_progressTimer.stop();
+    m_meter.stop();
+    if (!m_download)
+        return;
+    const QStringList partial = m_download->heldPiecePaths();
+    m_download->halt();
+    PackLog(m_store.paths().packLogPath(m_current.project)).logPartials(partial);
+    FileIo::writeAtomically(m_store.paths().elapsedPath(m_current.project),
+                            m_meter.elapsed().toText());
 }
 
 void Engine::cancelRunning()
 {
-    d->m_startTimer.stop();
+    m_progressTimer.stop();
+    if (m_download)
+        discardDownload();
+    if (!m_current.project.isEmpty())
+        QDir(m_current.receiveFolder).removeRecursively();
+    m_current = {};
+    m_meter.reset();
+    emit overallStatusChanged(QStringLiteral("Nothing"));
+    emit titleChanged(AppTitle);
+    resetDisplay();
+    m_startTimer.start();
+}
+
+void Engine::startTick()
+{
+    if (m_startHeld || m_download)
+        return;
+    if (!m_store.running().isEmpty())
+        freshStart();
+    else if (!m_store.waiting().isEmpty())
+        takeNextWaiting();
+    else
+        emit queueEmpty();
+}
+
+// The head of the queue becomes the running project; its download starts on the next tick.
+void Engine::takeNextWaiting()
+{
+    const QString head = m_store.waiting().constFirst().name;
+    const std::optional<ProjectEntry> entry = m_store.startNextWaiting();
+    if (!entry) {
+        m_startTimer.stop();
+        reportWriteFailure(m_store.paths().recordPath(head));
+        return;
+    }
+    emit listsChanged();
+    if (!prepareProject(entry->name))
+        return;
+    emit overallStatusChanged(QStringLiteral("Inistialising"));
+    for (int slot = 1; slot <= HttpDownload::SlotCount; ++slot)
+        emit slotStatusChanged(slot, QStringLiteral("Initialising"));
+}
+
+// The project's own options become the settings, and its folders are made ready.
+bool Engine::prepareProject(const QString &project)
+{
+    const std::optional<ProjectRecord> record = m_store.record(project);
+    if (!record) {
+        m_startTimer.stop();
+        emit messageRequested(QStringLiteral("Unable to read the file ") +
+                                  m_store.paths().recordPath(project) + QStringLiteral(" !"),
+                              QStringLiteral("Error"));
+        return false;
+    }
+    m_settings.applyRecord(*record);
+    m_current.project = project;
+    m_current.downloadFolder = m_settings.filePath();
+    m_current.receiveFolder = ProjectPaths::receiveFolder(m_current.downloadFolder, project);
+    m_current.fileName = FileNames::safe(Extraire_Nom_Fichier(record->url));
+    m_current.baseName = FileNames::baseName(m_current.fileName);
+    QDir().mkpath(m_current.receiveFolder);
+    return true;
+}
+
+void Engine::freshStart()
+{
+    const ProjectEntry entry = m_store.running().constFirst();
+    if (!prepareProject(entry.name))
+        return;
+    QString url = entry.url;
+    const UrlParts parts = Extract_URL(url);
+    const std::optional<HostPort> hostPort = splitHostPort(parts.host, HttpPort);
+    if (!hostPort) {
+        m_startTimer.stop();
+        emit messageRequested(QStringLiteral("The address ") + parts.host +
+                                  QStringLiteral(" is not valid !"),
+                              QStringLiteral("Error"));
+        return;
+    }
+    const QString packLogPath = m_store.paths().packLogPath(entry.name);
+    QFile::remove(packLogPath); // a fresh start fetches every pack
+    HttpDownload::Setup setup;
+    setup.target = {parts.host, hostPort->host, hostPort->port, parts.path, entry.size};
+    setup.packSize = m_settings.packSize();
+    setup.receiveFolder = m_current.receiveFolder;
+    setup.baseName = m_current.baseName;
+    setup.packLogPath = packLogPath;
+    m_download = std::make_unique<HttpDownload>(
+        setup,
+        HttpSlot::Timing{m_intervals.retryFirstMs, m_intervals.retryMaxMs, m_intervals.stallMs});
+    connect(m_download.get(), &HttpDownload::slotStatusChanged, this, &Engine::slotStatusChanged);
+    connect(m_download.get(), &HttpDownload::packsToGoTextChanged, this,
+            &Engine::packsToGoTextChanged);
+    connect(m_download.get(), &HttpDownload::bytesReceived, this, &Engine::onBytesReceived);
+    connect(m_download.get(), &HttpDownload::writeFailed, this, &Engine::onWriteFailed);
+    connect(m_download.get(), &HttpDownload::connectionLost, this, &Engine::onConnectionLost);
+
+    m_meter.reset();
+    m_alertShown = false;
+    showPlan();
+    emit downloadTabRequested();
+    emit actionChanged(true, QStringLiteral("Pause"));
+    m_progressTimer.start();
+    emit overallStatusChanged(QStringLiteral("Downloading..."));
+    m_startTimer.stop();
+    m_download->start();
+}
+
+void Engine::showPlan()
+{
+    const PackPlan &plan = m_download->plan();
+    emit planTextChanged(plan.planText());
+    emit totalSizeTextChanged(Format_Taille(plan.fileSize()));
+    emit receivedSizeTextChanged(Format_Taille(0));
+    emit coloursChanged(m_settings.colour(Settings::Colour::MainBarBack),
+                        m_settings.colour(Settings::Colour::MainBarFore),
+                        m_settings.colour(Settings::Colour::SecBarBack),
+                        m_settings.colour(Settings::Colour::SecBarFore));
+    for (int slot = 1; slot <= HttpDownload::SlotCount; ++slot)
+        emit slotPercentChanged(slot, 0);
+    emit totalPercentChanged(0);
+}
+
+void Engine::progressTick()
+{
+    if (!m_download)
+        return;
+    showProgress();
+    if (!m_download->isPaused() && m_download->isComplete())
+        complete();
+}
+
+void Engine::showProgress()
+{
+    for (int slot = 1; slot <= HttpDownload::SlotCount; ++slot) {
+        const int percent = m_download->slotPercent(slot);
+        if (percent != m_slotPercents.at(slot - 1)) {
+            m_slotPercents.at(slot - 1) = percent;
+            emit slotPercentChanged(slot, percent);
+        }
+    }
+    const qint64 received = m_download->received();
+    const qint64 total = m_download->plan().fileSize();
+    if (received < 1 || total < 1)
+        return;
+    const QString receivedText = Format_Taille(received);
+    if (receivedText != m_receivedText) {
+        m_receivedText = receivedText;
+        emit receivedSizeTextChanged(receivedText);
+    }
+    const int percent = qRound(double(received) * 100.0 / double(total));
+    if (percent != m_totalPercent) {
+        m_totalPercent = percent;
+        emit totalPercentChanged(percent);
+        emit titleChanged(percentTitle(percent));
+    }
+}
+
+// Every pack is in: the pieces are joined, or fetched again when one turns out unusable.
+void Engine::complete()
+{
+    const Assembler assembler(m_download->plan(), m_current.receiveFolder, m_current.baseName);
+    const QList<Pack> unusable = assembler.unusablePieces();
+    if (!unusable.isEmpty()) {
+        m_download->refetch(unusable);
+        return;
+    }
+    const Assembler::Outcome outcome =
+        assembler.join(ProjectPaths::finalFilePath(m_current.downloadFolder, m_current.fileName));
+    if (!outcome.done) {
+        pauseDownload();
+        emit messageRequested(QStringLiteral("Unable to create the file ") + outcome.failedPath +
+                                  QStringLiteral(" !"),
+                              QStringLiteral("Error"));
+        return;
+    }
+    finishProject();
+}
+
+void Engine::finishProject()
+{
+    m_progressTimer.stop();
+    m_meter.setProgress(m_download->received(), m_download->plan().fileSize());
+    m_meter.stop();
+    emit overallStatusChanged(QStringLiteral("Nothing"));
+    const QString project = m_current.project;
+    const bool marked = m_store.finishRunning();
+    emit listsChanged();
+    emit titleChanged(AppTitle);
+    const QString statsPath = m_store.paths().statsPath(project);
+    const bool statsWritten = FileIo::writeAtomically(statsPath, m_meter.stats().toText());
+    QDir().rmdir(m_current.receiveFolder);
+    discardDownload();
+    m_current = {};
+    resetDisplay();
+    emit projectsTabRequested();
+    emit projectFinished(project);
+    m_startTimer.start();
+    if (!marked)
+        reportWriteFailure(m_store.paths().recordPath(project));
+    else if (!statsWritten)
+        reportWriteFailure(statsPath);
+}
+
+void Engine::pauseDownload()
+{
+    if (!m_download || m_download->isPaused())
+        return;
+    m_download->pause();
+    m_meter.pause();
+    emit overallStatusChanged(QStringLiteral("Pause..."));
+    emit actionChanged(true, QStringLiteral("Resume"));
+}
+
+void Engine::resumeDownload()
+{
+    m_alertShown = false;
+    m_meter.resume();
+    emit actionChanged(true, QStringLiteral("Pause"));
+    emit overallStatusChanged(QStringLiteral("Downloading..."));
+    m_download->resume();
+}
+
+void Engine::onBytesReceived(qint64 bytes)
+{
+    m_meter.addBytes(bytes);
+    m_meter.setProgress(m_download->received(), m_download->plan().fileSize());
+}
+
+// A piece or the pack log cannot be written: the download pauses until the user resumes it.
+void Engine::onWriteFailed(const QString &path)
+{
+    if (m_download->isPaused())
+        return;
+    pauseDownload();
+    reportWriteFailure(path);
+}
+
+// One message serves every slot that loses the network together.
+void Engine::onConnectionLost()
+{
+    if (m_alertShown)
+        return;
+    m_alertShown = true;
+    pauseDownload();
+    emit messageRequested(
+        QStringLiteral("Please check your Internet connection and then click on the resume "
+                       "button !"),
+        QStringLiteral("Error"));
+}
+
+// The download may be the sender of the signal being handled: it goes once control is back
+// in the event loop.
+void Engine::discardDownload()
+{
+    m_download->halt();
+    m_download->disconnect(this);
+    m_download.release()->deleteLater();
+}
+
+void Engine::resetDisplay()
+{
+    m_totalPercent = -1;
+    m_slotPercents.fill(0);
+    m_receivedText.clear();
+    emit displayReset();
+    emit actionChanged(false, QStringLiteral("Pause"));
+}
+
+void Engine::reportWriteFailure(const QString &path)
+{
+    emit messageRequested(QStringLiteral("Unable to write the file ") + path + QStringLiteral(" !"),
+                          QStringLiteral("Error"));
 }

@@ -1,9 +1,17 @@
 #pragma once
 
+#include "progress/SpeedMeter.h"
+
 #include <QColor>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
+#include <array>
+#include <memory>
+
+class HttpDownload;
 class ProjectStore;
 class Settings;
 
@@ -22,14 +30,14 @@ public:
     // them.
     struct Intervals
     {
-        int startTickMs = 2000;    // takes the next waiting project / starts it
-        int progressTickMs = 200;  // bars and the completion test
-        int speedTickMs = 1060;    // speed meter
-        int clockTickMs = 1000;    // elapsed clock
+        int startTickMs = 2000;   // takes the next waiting project / starts it
+        int progressTickMs = 200; // bars and the completion test
+        int speedTickMs = 1060;   // speed meter
+        int clockTickMs = 1000;   // elapsed clock
         int ftpSlotMs[4] = {800, 1000, 1200, 1400};
-        int retryFirstMs = 1000;   // a failing slot reconnects after 1, 2, 4 ... s
+        int retryFirstMs = 1000; // a failing slot reconnects after 1, 2, 4 ... s
         int retryMaxMs = 30000;
-        int stallMs = 30000;       // a connection silent this long is retried
+        int stallMs = 30000; // a connection silent this long is retried
     };
 
     Engine(ProjectStore &store, Settings &settings, const Intervals &intervals,
@@ -47,6 +55,8 @@ public:
     bool isDownloading() const;
     bool isPaused() const;
     QString currentProject() const;
+    // The speed meter of the running download (its samples feed the live graphs).
+    const SpeedMeter &speedMeter() const { return m_meter; }
 
     // The action button: pauses a running download, resumes a paused one.
     void togglePause();
@@ -58,32 +68,73 @@ public:
     void cancelRunning();
 
 signals:
-    void listsChanged();                                  // the project lists changed
-    void overallStatusChanged(const QString &caption);    // "Inistialising", "Downloading...", ...
+    void listsChanged();                               // the project lists changed
+    void overallStatusChanged(const QString &caption); // "Inistialising", "Downloading...", ...
     void slotStatusChanged(int slot, const QString &caption);
     void slotPercentChanged(int slot, int percent);
-    void totalPercentChanged(int percent);                // the window title follows it
-    void titleChanged(const QString &title);              // "42% - Quillfetch", "Quillfetch"
-    void planTextChanged(const QString &text);            // "2 times 500.00 Kb and 269.53 Kb"
+    void totalPercentChanged(int percent);     // the window title follows it
+    void titleChanged(const QString &title);   // "42% - Quillfetch", "Quillfetch"
+    void planTextChanged(const QString &text); // "2 times 500.00 Kb and 269.53 Kb"
     void packsToGoTextChanged(const QString &text);
     void totalSizeTextChanged(const QString &text);
     void receivedSizeTextChanged(const QString &text);
     void instantSpeedChanged(const QString &speed, const QString &bits);
     void averageSpeedChanged(const QString &speed, const QString &bits);
-    void elapsedTextChanged(const QString &text);         // "00:01:05"
+    void elapsedTextChanged(const QString &text); // "00:01:05"
     void remainingTextChanged(const QString &text);
+    void samplesChanged(); // the live graphs are redrawn from speedMeter()'s samples
     void actionChanged(bool enabled, const QString &caption); // "Pause" / "Resume"
     void coloursChanged(const QColor &mainBack, const QColor &mainFore, const QColor &slotBack,
                         const QColor &slotFore);
     void downloadTabRequested();
     void projectsTabRequested();
-    void displayReset();                                  // every display back to idle
+    void displayReset(); // every display back to idle
     void projectFinished(const QString &project);
     // The start tick found no waiting project and no download runs.
     void queueEmpty();
     void messageRequested(const QString &text, const QString &title);
 
 private:
-    class Private;
-    Private *d;
+    // Where the running project's files go.
+    struct Current
+    {
+        QString project;
+        QString downloadFolder;
+        QString receiveFolder;
+        QString fileName;
+        QString baseName;
+    };
+
+    void startTick();
+    void takeNextWaiting();
+    void freshStart();
+    bool prepareProject(const QString &project);
+    void showPlan();
+    void progressTick();
+    void showProgress();
+    void complete();
+    void finishProject();
+    void pauseDownload();
+    void resumeDownload();
+    void onBytesReceived(qint64 bytes);
+    void onWriteFailed(const QString &path);
+    void onConnectionLost();
+    void discardDownload();
+    void resetDisplay();
+    void reportWriteFailure(const QString &path);
+
+    ProjectStore &m_store;
+    Settings &m_settings;
+    Intervals m_intervals;
+    QElapsedTimer m_clock;
+    SpeedMeter m_meter;
+    QTimer m_startTimer;
+    QTimer m_progressTimer;
+    std::unique_ptr<HttpDownload> m_download;
+    Current m_current;
+    bool m_startHeld = false;
+    bool m_alertShown = false;
+    int m_totalPercent = -1;
+    std::array<int, 4> m_slotPercents{};
+    QString m_receivedText;
 };

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "engine/PackPlan.h"
+
+#include <QList>
+#include <QString>
+
+// Joins the piece files of a complete download, in pack order, into the finished file. Every
+// piece is checked first, the finished file replaces any file of its name only once it is whole,
+// and the pieces are deleted only after that: a failure never leaves a short or padded file and
+// never loses a piece.
+class Assembler final
+{
+public:
+    Assembler(const PackPlan &plan, const QString &receiveFolder, const QString &baseName);
+
+    // Packs whose piece is missing or holds fewer bytes than the pack: fetch them again.
+    QList<Pack> unusablePieces() const;
+
+    struct Outcome
+    {
+        bool done = false;
+        QString failedPath; // the file that could not be written or moved
+    };
+    // Writes "final.qfd" from exactly each pack's bytes of its piece, moves it to finalPath
+    // (replacing a file there) and deletes the pieces.
+    Outcome join(const QString &finalPath) const;
+
+private:
+    QString piecePath(qint64 pack) const;
+    bool writeWorkFile(const QString &workPath) const;
+
+    PackPlan m_plan;
+    QString m_receiveFolder;
+    QString m_baseName;
+};

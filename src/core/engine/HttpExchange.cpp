@@ -1,0 +1,111 @@
+#include "engine/HttpExchange.h"
+
+#include <QList>
+
+#include <optional>
+
+namespace HttpExchange {
+namespace {
+
+struct Fields
+{
+    int status = 0;
+    bool hasType = false;
+    std::optional<qint64> length;
+    std::optional<QByteArray> range;
+};
+
+std::optional<qint64> number(QByteArrayView text)
+{
+    bool ok = false;
+    const qint64 value = text.trimmed().toLongLong(&ok);
+    if (!ok || value < 0)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<int> statusOf(QByteArrayView statusLine)
+{
+    const QList<QByteArray> parts = statusLine.toByteArray().split(' ');
+    if (parts.size() < 2 || !parts.at(0).startsWith("HTTP/"))
+        return std::nullopt;
+    bool ok = false;
+    const int status = parts.at(1).toInt(&ok);
+    return ok ? std::optional<int>(status) : std::nullopt;
+}
+
+std::optional<Fields> parse(const QByteArray &header)
+{
+    const QList<QByteArray> lines = header.split('\n');
+    const std::optional<int> status = statusOf(lines.value(0).trimmed());
+    if (!status)
+        return std::nullopt;
+    Fields fields;
+    fields.status = *status;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray &line = lines.at(i);
+        const qsizetype colon = line.indexOf(':');
+        if (colon <= 0)
+            continue;
+        const QByteArray name = line.left(colon).trimmed().toLower();
+        const QByteArray value = line.mid(colon + 1).trimmed();
+        if (name == "content-type")
+            fields.hasType = true;
+        else if (name == "content-length")
+            fields.length = number(value);
+        else if (name == "content-range")
+            fields.range = value;
+    }
+    return fields;
+}
+
+// "bytes <first>-<last>/<total>": the first byte matches and a stated total is the file size.
+bool rangeMatches(const QByteArray &range, qint64 first, qint64 fileSize)
+{
+    if (!range.toLower().startsWith("bytes "))
+        return false;
+    const QByteArray spec = range.mid(6).trimmed();
+    const qsizetype dash = spec.indexOf('-');
+    const qsizetype slash = spec.indexOf('/');
+    if (dash <= 0 || slash <= dash)
+        return false;
+    if (number(QByteArrayView(spec).first(dash)) != first)
+        return false;
+    const QByteArray total = spec.mid(slash + 1).trimmed();
+    return total == "*" || number(total) == fileSize;
+}
+
+} // namespace
+
+QByteArray requestText(const QString &host, const QString &path, qint64 first, qint64 last)
+{
+    QByteArray text;
+    text += "GET " + path.toUtf8() + " HTTP/1.1\r\n";
+    text += "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n";
+    text += "Accept-Language: fr\r\n";
+    text += "User-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows 98)\r\n";
+    text += "Range: bytes=" + QByteArray::number(first) + '-' + QByteArray::number(last) + "\r\n";
+    text += "Host: " + host.toUtf8() + "\r\n";
+    text += "Connection: Keep-Alive\r\n";
+    text += "\r\n";
+    return text;
+}
+
+bool accepts(const QByteArray &header, qint64 first, qint64 fileSize)
+{
+    const std::optional<Fields> fields = parse(header);
+    if (!fields || !fields->hasType || !fields->length)
+        return false;
+    if (fields->status == 206)
+        return fields->range && rangeMatches(*fields->range, first, fileSize);
+    if (fields->status == 200)
+        return first == 0 && *fields->length == fileSize;
+    return false;
+}
+
+qsizetype headerEnd(const QByteArray &data, qsizetype from)
+{
+    return data.indexOf(Terminator, qMax<qsizetype>(0, from));
+}
+
+} // namespace HttpExchange

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The two ends of one ranged HTTP exchange: the request a slot sends for its pack, and the
+// check of the answer's header before a single byte of its body is stored.
+namespace HttpExchange {
+
+// The GET request for bytes first..last, CR LF line ends, ending with a blank line.
+QByteArray requestText(const QString &host, const QString &path, qint64 first, qint64 last);
+
+// The header block (status line and header lines, without the blank line) answers a request
+// whose range starts at first, for a file of fileSize bytes: a 206 whose Content-Range starts
+// at first, or a 200 when first is 0; Content-Type and Content-Length present (names in any
+// case); a total size, when the server states one, equal to fileSize.
+bool accepts(const QByteArray &header, qint64 first, qint64 fileSize);
+
+// Where the header block ends: the offset of the blank line's CR LF CR LF in data, searching
+// from `from`; -1 when it has not arrived yet.
+qsizetype headerEnd(const QByteArray &data, qsizetype from = 0);
+
+inline constexpr QByteArrayView Terminator = "\r\n\r\n";
+inline constexpr qsizetype MaxHeaderBytes = 64 * 1024;
+
+} // namespace HttpExchange

@@ -1,0 +1,236 @@
+#include "engine/HttpSlot.h"
+
+#include "engine/HttpExchange.h"
+#include "progress/DisplayText.h"
+
+#include <QTcpSocket>
+
+namespace {
+constexpr qsizetype ReadChunk = 256 * 1024;
+// Silence is checked a few times per stall interval, so a stall is noticed soon after it
+// lasted the whole interval.
+constexpr int StallChecks = 4;
+} // namespace
+
+HttpSlot::HttpSlot(int number, const Target &target, const Timing &timing, QObject *parent)
+    : QObject(parent), m_number(number), m_target(target), m_timing(timing),
+      m_buffer(ReadChunk, Qt::Uninitialized), m_retryDelayMs(timing.retryFirstMs)
+{
+    m_retryTimer.setSingleShot(true);
+    m_stallTimer.setInterval(qMax(1, timing.stallMs / StallChecks));
+    connect(&m_retryTimer, &QTimer::timeout, this, &HttpSlot::connectNow);
+    connect(&m_stallTimer, &QTimer::timeout, this, &HttpSlot::onStallCheck);
+}
+
+HttpSlot::~HttpSlot()
+{
+    closeSocket();
+}
+
+void HttpSlot::fetch(const Pack &pack, const QString &piecePath, qint64 have)
+{
+    drop();
+    m_pack = pack;
+    m_have = have;
+    m_holds = true;
+    m_piece.setFileName(piecePath);
+    connectNow();
+}
+
+void HttpSlot::halt()
+{
+    closeSocket();
+    m_retryTimer.stop();
+    m_stallTimer.stop();
+    m_piece.close();
+    m_state = m_holds ? State::Halted : State::Idle;
+}
+
+void HttpSlot::proceed()
+{
+    if (m_holds && m_state == State::Halted)
+        connectNow();
+}
+
+void HttpSlot::drop()
+{
+    halt();
+    m_holds = false;
+    m_have = 0;
+    m_state = State::Idle;
+}
+
+void HttpSlot::connectNow()
+{
+    if (!m_piece.isOpen() && !openPiece()) {
+        failWrite();
+        return;
+    }
+    closeSocket();
+    m_socket = new QTcpSocket(this);
+    connect(m_socket, &QTcpSocket::connected, this, &HttpSlot::onConnected);
+    connect(m_socket, &QTcpSocket::readyRead, this, &HttpSlot::onReadyRead);
+    connect(m_socket, &QTcpSocket::disconnected, this, &HttpSlot::onEndOfStream);
+    connect(m_socket, &QTcpSocket::errorOccurred, this, &HttpSlot::onError);
+    m_state = State::Connecting;
+    m_header.clear();
+    m_activity = true;
+    m_silentChecks = 0;
+    m_stallTimer.start();
+    m_socket->connectToHost(m_target.host, m_target.port);
+}
+
+// A fresh pack starts its piece anew; a continued one keeps exactly the bytes it already has.
+bool HttpSlot::openPiece()
+{
+    if (m_have == 0)
+        return m_piece.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
+    return m_piece.open(QIODevice::ReadWrite | QIODevice::Unbuffered) && m_piece.resize(m_have) &&
+           m_piece.seek(m_have);
+}
+
+void HttpSlot::closeSocket()
+{
+    if (!m_socket)
+        return;
+    m_socket->disconnect(this);
+    m_socket->abort();
+    m_socket->deleteLater();
+    m_socket = nullptr;
+}
+
+void HttpSlot::onConnected()
+{
+    m_state = State::AwaitingHeader;
+    m_activity = true;
+    emit statusChanged(m_number, QStringLiteral("Sending request..."));
+    m_first = m_pack.start + m_have;
+    m_socket->write(HttpExchange::requestText(m_target.hostHeader, m_target.path, m_first,
+                                              m_pack.start + m_pack.length));
+}
+
+void HttpSlot::onReadyRead()
+{
+    m_activity = true;
+    if (m_state == State::AwaitingHeader)
+        readHeader();
+    else if (m_state == State::Receiving)
+        readBody();
+}
+
+void HttpSlot::readHeader()
+{
+    if (m_header.isEmpty())
+        emit statusChanged(m_number, QStringLiteral("Downloading (") +
+                                         Format_Taille(m_pack.length) + QStringLiteral(")..."));
+    const qsizetype scanFrom = m_header.size() - (HttpExchange::Terminator.size() - 1);
+    m_header += m_socket->read(HttpExchange::MaxHeaderBytes + 1 - m_header.size());
+    const qsizetype end = HttpExchange::headerEnd(m_header, scanFrom);
+    if (end < 0) {
+        if (m_header.size() > HttpExchange::MaxHeaderBytes)
+            retryLater();
+        return;
+    }
+    if (!HttpExchange::accepts(m_header.left(end), m_first, m_target.fileSize)) {
+        retryLater();
+        return;
+    }
+    m_retryDelayMs = m_timing.retryFirstMs;
+    m_state = State::Receiving;
+    const QByteArray body = m_header.mid(end + HttpExchange::Terminator.size());
+    m_header.clear();
+    if (body.isEmpty() || store(body.constData(), body.size()))
+        readBody();
+}
+
+void HttpSlot::readBody()
+{
+    while (m_state == State::Receiving) {
+        const qint64 size = m_socket->read(m_buffer.data(), m_buffer.size());
+        if (size <= 0 || !store(m_buffer.constData(), size))
+            return;
+    }
+}
+
+// Writes what belongs to the pack (a server may send one byte more than the pack); false when
+// the slot stopped receiving: pack complete or write failed.
+bool HttpSlot::store(const char *data, qint64 size)
+{
+    const qint64 take = qMin(size, m_pack.length - m_have);
+    if (m_piece.write(data, take) != take) {
+        failWrite();
+        return false;
+    }
+    m_have += take;
+    emit received(take);
+    if (m_have < m_pack.length)
+        return true;
+    finishPack();
+    return false;
+}
+
+void HttpSlot::finishPack()
+{
+    closeSocket();
+    m_stallTimer.stop();
+    m_piece.close();
+    m_holds = false;
+    m_state = State::Idle;
+    emit packComplete(m_number);
+}
+
+void HttpSlot::failWrite()
+{
+    halt();
+    emit writeFailed(m_number, m_piece.fileName());
+}
+
+// The data still waiting in the socket is taken before deciding that the stream ended early.
+void HttpSlot::onEndOfStream()
+{
+    if (!isConnectionActive())
+        return;
+    // Reading may complete the pack, and the slot may then already be connecting for the next.
+    const QTcpSocket *socket = m_socket;
+    onReadyRead();
+    if (m_socket == socket && isConnectionActive())
+        retryLater();
+}
+
+void HttpSlot::onError(QAbstractSocket::SocketError error)
+{
+    if (!isConnectionActive())
+        return;
+    if (error == QAbstractSocket::HostNotFoundError || error == QAbstractSocket::NetworkError) {
+        halt();
+        emit connectionLost(m_number);
+        return;
+    }
+    if (error == QAbstractSocket::RemoteHostClosedError)
+        onEndOfStream();
+    else
+        retryLater();
+}
+
+void HttpSlot::onStallCheck()
+{
+    m_silentChecks = m_activity ? 0 : m_silentChecks + 1;
+    m_activity = false;
+    if (m_silentChecks >= StallChecks && isConnectionActive())
+        retryLater();
+}
+
+void HttpSlot::retryLater()
+{
+    closeSocket();
+    m_stallTimer.stop();
+    m_state = State::WaitingRetry;
+    m_retryTimer.start(m_retryDelayMs);
+    m_retryDelayMs = qMin(m_retryDelayMs * 2, m_timing.retryMaxMs);
+}
+
+bool HttpSlot::isConnectionActive() const
+{
+    return m_state == State::Connecting || m_state == State::AwaitingHeader ||
+           m_state == State::Receiving;
+}

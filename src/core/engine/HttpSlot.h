@@ -1,0 +1,112 @@
+#pragma once
+
+#include "engine/PackPlan.h"
+
+#include <QAbstractSocket>
+#include <QByteArray>
+#include <QFile>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class QTcpSocket;
+
+// One connection slot of an HTTP download. It fetches the pack it is given over a connection of
+// its own with a ranged GET, writes exactly the pack's bytes into the pack's piece file (kept
+// open while the pack arrives) and says when the pack is complete. A bad answer, a connection
+// closed early or a silent one is the slot's own business: it reconnects after a growing delay
+// and continues after the bytes its piece already holds, while the other slots carry on.
+class HttpSlot final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(HttpSlot)
+
+public:
+    struct Target
+    {
+        QString hostHeader; // the URL's host text, sent as the Host line
+        QString host;       // where to connect
+        quint16 port = 0;
+        QString path;
+        qint64 fileSize = 0;
+    };
+    struct Timing
+    {
+        int retryFirstMs = 1000;
+        int retryMaxMs = 30000;
+        int stallMs = 30000;
+    };
+
+    HttpSlot(int number, const Target &target, const Timing &timing, QObject *parent = nullptr);
+    ~HttpSlot() override;
+
+    // Takes a pack whose piece already holds its first `have` bytes (0: a fresh pack, its
+    // piece is started anew) and connects for the rest.
+    void fetch(const Pack &pack, const QString &piecePath, qint64 have);
+    // Closes the connection and the piece, keeping the pack (pause, shutdown, error).
+    void halt();
+    // Reconnects for the pack kept by halt().
+    void proceed();
+    // Closes everything and forgets the pack.
+    void drop();
+
+    int number() const { return m_number; }
+    bool holdsPack() const { return m_holds; }
+    const Pack &pack() const { return m_pack; }
+    qint64 have() const { return m_have; }
+    QString piecePath() const { return m_piece.fileName(); }
+
+signals:
+    void statusChanged(int slot, const QString &caption);
+    void received(qint64 bytes);
+    void packComplete(int slot);
+    // The piece could not be opened or written; the slot has halted.
+    void writeFailed(int slot, const QString &path);
+    // Host not found or the network is down: the slot has halted.
+    void connectionLost(int slot);
+
+private:
+    enum class State
+    {
+        Idle,
+        Connecting,
+        AwaitingHeader,
+        Receiving,
+        WaitingRetry,
+        Halted
+    };
+
+    void connectNow();
+    bool openPiece();
+    void closeSocket();
+    void onConnected();
+    void onReadyRead();
+    void onEndOfStream();
+    void onError(QAbstractSocket::SocketError error);
+    void onStallCheck();
+    void readHeader();
+    void readBody();
+    bool store(const char *data, qint64 size);
+    void finishPack();
+    void failWrite();
+    void retryLater();
+    bool isConnectionActive() const;
+
+    int m_number;
+    Target m_target;
+    Timing m_timing;
+    QTcpSocket *m_socket = nullptr;
+    QFile m_piece;
+    QTimer m_retryTimer;
+    QTimer m_stallTimer;
+    QByteArray m_header;
+    QByteArray m_buffer;
+    Pack m_pack;
+    qint64 m_have = 0;
+    qint64 m_first = 0;
+    int m_retryDelayMs;
+    State m_state = State::Idle;
+    bool m_holds = false;
+    bool m_activity = false;
+    int m_silentChecks = 0;
+};
