@@ -1,0 +1,224 @@
+#include "probe/FtpReplies.h"
+#include "probe/HttpAnswer.h"
+#include "probe/HttpVerdict.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(HttpVerdict::Kind)
+
+namespace {
+
+constexpr qint64 PackSize = 512000;
+
+HttpAnswer completeAnswer(const QByteArray &header)
+{
+    HttpAnswer answer;
+    answer.append(header + "\r\n");
+    return answer;
+}
+
+QStringList replyTexts(const QList<FtpReply> &replies)
+{
+    QStringList texts;
+    for (const FtpReply &reply : replies)
+        texts.append(QString::number(reply.code) + u'|' + QString::fromLatin1(reply.text));
+    return texts;
+}
+
+} // namespace
+
+// The judgement of HTTP answers and the cutting of FTP replies, whatever way TCP split them.
+class tst_ProbeAnswers final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void httpVerdict_data();
+    void httpVerdict();
+    void headerBlankLineSplitAcrossReads();
+    void headerLimit();
+    void ftpReplies_data();
+    void ftpReplies();
+    void ftpSize_data();
+    void ftpSize();
+};
+
+void tst_ProbeAnswers::httpVerdict_data()
+{
+    using Kind = HttpVerdict::Kind;
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<bool>("ranges");
+    QTest::addColumn<QByteArray>("location");
+
+    const QByteArray partial = "HTTP/1.1 206 Partial Content\r\nContent-Type: application/zip\r\n";
+    const QByteArray whole = "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\n";
+    QTest::newRow("206 range answer")
+        << partial + "Content-Length: 1000\r\nContent-Range: bytes 0-999/1000\r\n"
+        << Kind::File << qint64(1000) << true << QByteArray();
+    QTest::newRow("206 size is the range total, not the part sent")
+        << partial + "Content-Length: 100\r\nContent-Range: bytes 0-99/5000\r\n"
+        << Kind::File << qint64(5000) << true << QByteArray();
+    QTest::newRow("206 without Content-Range") << partial + "Content-Length: 77\r\n"
+                                               << Kind::File << qint64(77) << true << QByteArray();
+    QTest::newRow("206 unknown total")
+        << partial + "Content-Length: 100\r\nContent-Range: bytes 0-99/*\r\n"
+        << Kind::Unusable << qint64(0) << false << QByteArray();
+    QTest::newRow("2 GiB and more") << partial + "Content-Length: 3000000001\r\n"
+                                                 "Content-Range: bytes 0-3000000000/3000000001\r\n"
+                                    << Kind::File << qint64(3000000001) << true << QByteArray();
+    QTest::newRow("200 fitting one pack") << whole + "Content-Length: 1000\r\n"
+                                          << Kind::File << qint64(1000) << false << QByteArray();
+    QTest::newRow("200 of exactly one pack") << whole + "Content-Length: 512000\r\n"
+                                             << Kind::File << PackSize << false << QByteArray();
+    QTest::newRow("200 larger than one pack")
+        << whole + "Content-Length: 512001\r\n"
+        << Kind::Unusable << qint64(0) << false << QByteArray();
+    QTest::newRow("empty file") << whole + "Content-Length: 0\r\n"
+                                << Kind::File << qint64(0) << false << QByteArray();
+    QTest::newRow("field names in any case")
+        << QByteArray("HTTP/1.0 206 Partial\r\ncontent-length: 12\r\n") << Kind::File << qint64(12)
+        << true << QByteArray();
+    QTest::newRow("no content type is still a file")
+        << QByteArray("HTTP/1.1 206 Partial\r\nContent-Length: 12\r\n") << Kind::File << qint64(12)
+        << true << QByteArray();
+    QTest::newRow("negative length") << partial + "Content-Length: -5\r\n"
+                                     << Kind::Unusable << qint64(0) << false << QByteArray();
+    QTest::newRow("length not a number") << partial + "Content-Length: 12a\r\n"
+                                         << Kind::Unusable << qint64(0) << false << QByteArray();
+    QTest::newRow("length beyond 64 bits") << partial + "Content-Length: 99999999999999999999\r\n"
+                                           << Kind::Unusable << qint64(0) << false << QByteArray();
+    QTest::newRow("no length") << partial << Kind::Unusable << qint64(0) << false << QByteArray();
+    QTest::newRow("web page") << QByteArray(
+                                     "HTTP/1.1 200 OK\r\nContent-Type: Text/HTML; charset=utf-8\r\n"
+                                     "Content-Length: 5\r\n")
+                              << Kind::NotAFile << qint64(0) << false << QByteArray();
+    QTest::newRow("404") << QByteArray("HTTP/1.1 404 Not Found\r\nContent-Type: application/zip\r\n"
+                                       "Content-Length: 5\r\n")
+                         << Kind::NotAFile << qint64(0) << false << QByteArray();
+    QTest::newRow("503") << QByteArray("HTTP/1.1 503 Busy\r\nContent-Length: 5\r\n")
+                         << Kind::NotAFile << qint64(0) << false << QByteArray();
+    for (const char *code : {"301", "302", "303", "307", "308"}) {
+        QTest::addRow("redirect %s", code)
+            << "HTTP/1.1 " + QByteArray(code) + " Moved\r\nLocation: /Other/File.ZIP\r\n"
+            << Kind::Redirect << qint64(0) << false << QByteArray("/Other/File.ZIP");
+    }
+    QTest::newRow("redirect without location")
+        << QByteArray("HTTP/1.1 302 Found\r\nContent-Length: 0\r\n") << Kind::Unusable << qint64(0)
+        << false << QByteArray();
+    QTest::newRow("204 no content") << QByteArray("HTTP/1.1 204 No Content\r\n") << Kind::Unusable
+                                    << qint64(0) << false << QByteArray();
+    QTest::newRow("not an HTTP status line")
+        << QByteArray("ICY 200 OK\r\nContent-Length: 5\r\n") << Kind::Unusable << qint64(0) << false
+        << QByteArray();
+}
+
+void tst_ProbeAnswers::httpVerdict()
+{
+    QFETCH(QByteArray, header);
+    QFETCH(HttpVerdict::Kind, kind);
+    QFETCH(qint64, size);
+    QFETCH(bool, ranges);
+    QFETCH(QByteArray, location);
+
+    const HttpVerdict verdict = judgeHttpAnswer(completeAnswer(header), PackSize);
+    QCOMPARE(verdict.kind, kind);
+    QCOMPARE(verdict.size, size);
+    QCOMPARE(verdict.rangeSupported, ranges);
+    QCOMPARE(verdict.location, location);
+}
+
+void tst_ProbeAnswers::headerBlankLineSplitAcrossReads()
+{
+    HttpAnswer answer;
+    QCOMPARE(answer.append("HTTP/1.1 206 Partial Content\r\nContent-Le"),
+             HttpAnswer::State::Incomplete);
+    QCOMPARE(answer.append("ngth: 42\r\n\r"), HttpAnswer::State::Incomplete);
+    QCOMPARE(answer.append("\nContent-Type: text/html\r\n\r\nbody"), HttpAnswer::State::Complete);
+    QCOMPARE(answer.statusCode(), 206);
+    QCOMPARE(answer.field("Content-Length"), QByteArray("42"));
+    QVERIFY2(!answer.field("Content-Type"), "text after the blank line is body, not header");
+}
+
+void tst_ProbeAnswers::headerLimit()
+{
+    const QByteArray status = "HTTP/1.1 206 Partial Content\r\n";
+    const QByteArray padding = "X-Pad: " + QByteArray(HttpAnswer::MaxHeaderBytes, 'a') + "\r\n";
+
+    HttpAnswer atLimit;
+    const QByteArray filler = padding.first(HttpAnswer::MaxHeaderBytes - status.size() - 2);
+    QCOMPARE(atLimit.append(status + filler + "\r\n\r\n" + QByteArray(100000, 'b')),
+             HttpAnswer::State::Complete);
+
+    HttpAnswer endless;
+    QCOMPARE(endless.append(status), HttpAnswer::State::Incomplete);
+    QCOMPARE(endless.append(padding), HttpAnswer::State::TooLarge);
+    QCOMPARE(endless.append("\r\n\r\n"), HttpAnswer::State::TooLarge);
+}
+
+void tst_ProbeAnswers::ftpReplies_data()
+{
+    QTest::addColumn<QByteArrayList>("chunks");
+    QTest::addColumn<QStringList>("replies");
+
+    QTest::newRow("the burst answered in one read")
+        << QByteArrayList{"220 Ready\r\n331 Password\r\n230 In\r\n200 Binary\r\n213 1234\r\n"
+                          "350 Restarting\r\n"}
+        << QStringList{"220|Ready",  "331|Password", "230|In",
+                       "200|Binary", "213|1234",     "350|Restarting"};
+    QTest::newRow("banner holding 500 in its text")
+        << QByteArrayList{"220 FTPd 1.3.500 (550 users) ready\r\n"}
+        << QStringList{"220|FTPd 1.3.500 (550 users) ready"};
+    QTest::newRow("size answer split over two reads")
+        << QByteArrayList{"230 In\r\n21", "3 98", "76\r", "\n"}
+        << QStringList{"230|In", "213|9876"};
+    QTest::newRow("multi-line reply counts once, inner lines are text")
+        << QByteArrayList{"220-Welcome\r\n550 users max\r\n 220 indented\r\n220 Ready\r\n"}
+        << QStringList{"220|Ready"};
+    QTest::newRow("multi-line error")
+        << QByteArrayList{"530-Not logged in\r\n530 Bye\r\n"} << QStringList{"530|Bye"};
+    QTest::newRow("bare LF line ends")
+        << QByteArrayList{"220 a\n550 missing\n"} << QStringList{"220|a", "550|missing"};
+    QTest::newRow("code without text") << QByteArrayList{"200\r\n"} << QStringList{"200|"};
+    QTest::newRow("noise is not a reply")
+        << QByteArrayList{"hello 500\r\n5000 odd\r\n213x1\r\n"} << QStringList{};
+}
+
+void tst_ProbeAnswers::ftpReplies()
+{
+    QFETCH(QByteArrayList, chunks);
+    QFETCH(QStringList, replies);
+
+    FtpReplies cutter;
+    QList<FtpReply> seen;
+    for (const QByteArray &chunk : chunks)
+        seen.append(cutter.append(chunk));
+    QCOMPARE(replyTexts(seen), replies);
+}
+
+void tst_ProbeAnswers::ftpSize_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<qint64>("size"); // -1: no size
+
+    QTest::newRow("digits") << QByteArray("1234") << qint64(1234);
+    QTest::newRow("trailing text cut back") << QByteArray("1234 bytes.") << qint64(1234);
+    QTest::newRow("2 GiB and more") << QByteArray("3000000000") << qint64(3000000000);
+    QTest::newRow("zero") << QByteArray("0") << qint64(0);
+    QTest::newRow("no digit at all") << QByteArray("unknown") << qint64(-1);
+    QTest::newRow("empty") << QByteArray() << qint64(-1);
+    QTest::newRow("text before the digits") << QByteArray("size=12") << qint64(-1);
+    QTest::newRow("beyond 64 bits") << QByteArray("99999999999999999999") << qint64(-1);
+}
+
+void tst_ProbeAnswers::ftpSize()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(qint64, size);
+
+    QCOMPARE(ftpSizeFromReplyText(text).value_or(-1), size);
+}
+
+QTEST_GUILESS_MAIN(tst_ProbeAnswers)
+#include "tst_ProbeAnswers.moc"
