@@ -1,0 +1,41 @@
+#include "engine/Engine.h"
+#include "options/Settings.h"
+#include "platform/Autostart.h"
+#include "platform/DataFolder.h"
+#include "platform/SingleInstance.h"
+#include "store/ProjectStore.h"
+#include "ui/DialogMessagePresenter.h"
+#include "ui/InstanceRule.h"
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QSettings>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Quillfetch"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quillfetch"));
+    // The window may hide in the notification area: only the shutdown ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    const QString dataFolder = resolveDataFolder(programFolder);
+    DialogMessagePresenter messages;
+    SingleInstance instance(dataFolder);
+    if (!claimSingleInstance(instance, arguments, messages))
+        return 0;
+
+    QSettings store(QStringLiteral("Quillfetch"), QStringLiteral("Quillfetch"));
+    ProjectStore projects(dataFolder);
+    Settings settings(store, projects.paths().defaultDownloadFolder());
+    Engine engine(projects, settings, Engine::Intervals{});
+    Autostart autostart(QCoreApplication::applicationFilePath(), Autostart::defaultFolder());
+
+    MainWindow window({settings, projects, engine, autostart, messages, programFolder, arguments});
+    QObject::connect(&window, &MainWindow::shutdownComplete, &app,
+                     [] { QCoreApplication::exit(0); });
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <QTimer>
+
+class AboutPage;
+class Autostart;
+class DownloadPage;
+class Engine;
+class MessagePresenter;
+class NoticeWindow;
+class ProjectStore;
+class ProjectsPage;
+class QAction;
+class QTabWidget;
+class Settings;
+class TrayIcon;
+
+// What the main window works with. The composition root owns all of it.
+struct MainWindowContext
+{
+    Settings &settings;
+    ProjectStore &store;
+    Engine &engine;
+    Autostart &autostart;
+    MessagePresenter &messages;
+    QString programFolder; // recorded as AppPath, so the hand-off client can start us
+    QStringList arguments; // the command line without the program
+};
+
+// The program's only permanent window ("Form1"): the tabs "About", "Projects" and "Download",
+// the "&Files" menu, the notification-area icon, the deferred start-up and the shutdown.
+class MainWindow final : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(MainWindow)
+
+public:
+    static constexpr int LoadDelayMs = 100;
+
+    explicit MainWindow(const MainWindowContext &context, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    AboutPage *aboutPage() const { return m_about; }
+    ProjectsPage *projectsPage() const { return m_projects; }
+    DownloadPage *downloadPage() const { return m_download; }
+
+    void Charger_Listes();
+    // Normal state, visible, in front with the focus.
+    void restoreWindow();
+    // A dialog that takes over disables the window and holds the start of the next project
+    // until it is closed.
+    void holdForDialog(bool held);
+
+    QTabWidget *const Menu;
+    QAction *const Mnu_Options;
+    QAction *const Mnu_Exit;
+
+signals:
+    // The add button (or Enter in the URL field) with the URL typed.
+    void addProjectRequested(const QString &url);
+    // The options entry was chosen while no project runs: the options dialog is to open.
+    void optionsRequested();
+    // The deferred start-up has run (store loaded, lists shown, queue started or resumed).
+    void startupFinished();
+    // Every connection is closed and the state recorded: the program may end.
+    void shutdownComplete();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void buildMenuBar();
+    void connectPages();
+    void connectEngine();
+    void Timer_load_Tick();
+    void Charger_Projets();
+    void ChK_Tray_Click(bool checked);
+    void ChK_Start_Click(bool checked);
+    void ChK_Startwindows_Click();
+    void Mnu_Options_Click();
+    void showEngineMessage(const QString &text, const QString &title);
+    void setTitle(const QString &title);
+    void resetDownloadDisplay();
+    void beginShutdown();
+    void finishShutdown();
+
+    Settings &m_settings;
+    ProjectStore &m_store;
+    Engine &m_engine;
+    Autostart &m_autostart;
+    MessagePresenter &m_messages;
+    const QString m_programFolder;
+    const QStringList m_arguments;
+
+    AboutPage *const m_about;
+    ProjectsPage *const m_projects;
+    DownloadPage *const m_download;
+    TrayIcon *const m_tray;
+    QTimer Timer_load;
+    NoticeWindow *m_shutdownNotice = nullptr;
+    bool m_optionsMissing = false;
+    bool m_trayFlag = false;
+    bool m_shuttingDown = false;
+    bool m_shutdownDone = false;
+};
