@@ -1,0 +1,119 @@
+#include "ProgressPrinter.h"
+
+ProgressPrinter::ProgressPrinter(QTextStream &out, bool inPlace, int intervalMs, QObject *parent)
+    : QObject(parent), m_out(out), m_inPlace(inPlace)
+{
+    m_timer.setInterval(intervalMs);
+    connect(&m_timer, &QTimer::timeout, this, &ProgressPrinter::printPending);
+    reset();
+}
+
+void ProgressPrinter::setProject(const QString &name)
+{
+    m_project = name;
+    changed();
+}
+
+void ProgressPrinter::setPercent(int percent)
+{
+    m_percent = percent;
+    changed();
+}
+
+void ProgressPrinter::setTotalSize(const QString &text)
+{
+    m_totalSize = text;
+    changed();
+}
+
+void ProgressPrinter::setReceived(const QString &text)
+{
+    m_received = text;
+    changed();
+}
+
+void ProgressPrinter::setInstantSpeed(const QString &speed, const QString &)
+{
+    m_instantSpeed = speed;
+    changed();
+}
+
+void ProgressPrinter::setAverageSpeed(const QString &speed, const QString &)
+{
+    m_averageSpeed = speed;
+    changed();
+}
+
+void ProgressPrinter::setRemaining(const QString &text)
+{
+    m_remaining = text;
+    changed();
+}
+
+void ProgressPrinter::reset()
+{
+    m_timer.stop();
+    m_pending = false;
+    m_project.clear();
+    m_percent = 0;
+    m_totalSize = QStringLiteral("0 Bytes");
+    m_received = QStringLiteral("0 Bytes");
+    m_instantSpeed = QStringLiteral("0.00 Kb/s");
+    m_averageSpeed = QStringLiteral("0.00 Kb/s");
+    m_remaining = QStringLiteral("00:00:00");
+}
+
+void ProgressPrinter::endLine()
+{
+    if (m_pending)
+        print();
+    m_timer.stop();
+    if (m_lineOpen) {
+        m_out << '\n';
+        m_out.flush();
+    }
+    m_lineOpen = false;
+    m_lastWidth = 0;
+}
+
+// The first change is printed at once; later ones wait for the next tick of the interval.
+void ProgressPrinter::changed()
+{
+    if (m_project.isEmpty())
+        return;
+    m_pending = true;
+    if (!m_timer.isActive()) {
+        print();
+        m_timer.start();
+    }
+}
+
+void ProgressPrinter::printPending()
+{
+    if (m_pending)
+        print();
+    else
+        m_timer.stop();
+}
+
+void ProgressPrinter::print()
+{
+    const QString line = lineText();
+    if (m_inPlace) {
+        const qsizetype padding = qMax<qsizetype>(0, m_lastWidth - line.size());
+        m_out << '\r' << line << QString(padding, QLatin1Char(' '));
+        m_lastWidth = line.size();
+        m_lineOpen = true;
+    } else {
+        m_out << line << '\n';
+    }
+    m_out.flush();
+    m_pending = false;
+}
+
+QString ProgressPrinter::lineText() const
+{
+    return QStringLiteral("%1: %2% %3 of %4 | now %5 | average %6 | left %7")
+        .arg(m_project, QString::number(m_percent), m_received, m_totalSize, m_instantSpeed,
+             m_averageSpeed, m_remaining);
+}

@@ -1,0 +1,142 @@
+#include "RunCommand.h"
+
+#include "engine/Engine.h"
+#include "platform/DataFolder.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+constexpr int ProgressIntervalMs = 1000;
+
+bool isTerminal(FILE *stream)
+{
+    return ::isatty(::fileno(stream)) == 1;
+}
+
+QStringList names(const QList<ProjectEntry> &projects)
+{
+    QStringList result;
+    for (const ProjectEntry &project : projects)
+        result.append(project.name);
+    return result;
+}
+
+} // namespace
+
+RunCommand::RunCommand()
+    : m_out(stdout), m_err(stderr), m_printer(m_out, isTerminal(stdout), ProgressIntervalMs),
+      m_dataFolder(resolveDataFolder(QCoreApplication::applicationDirPath())),
+      m_instance(m_dataFolder),
+      m_settingsStore(QStringLiteral("Quillfetch"), QStringLiteral("Quillfetch")),
+      m_store(m_dataFolder), m_settings(m_settingsStore, m_store.paths().defaultDownloadFolder())
+{}
+
+RunCommand::~RunCommand() = default;
+
+int RunCommand::exec()
+{
+    if (!m_instance.acquire())
+        return fail(QStringLiteral("Quillfetch is already running: close it first."));
+    if (!m_stopSignals.isValid())
+        return fail(QStringLiteral("Unable to watch for Ctrl-C: ") + qt_error_string(errno));
+    if (!m_store.ensureProjectsFolder())
+        return fail(QStringLiteral("Unable to create the folder ") +
+                    m_store.paths().projectsFolder() + QStringLiteral(" !"));
+    m_store.load();
+    m_engine = std::make_unique<Engine>(m_store, m_settings, Engine::Intervals{});
+    connectEngine();
+    connect(&m_stopSignals, &StopSignals::received, this, &RunCommand::interrupt);
+    if (m_store.running().isEmpty())
+        m_engine->startQueue();
+    else
+        m_engine->resumeInterrupted();
+    return QCoreApplication::exec();
+}
+
+void RunCommand::connectEngine()
+{
+    Engine *engine = m_engine.get();
+    connect(engine, &Engine::downloadTabRequested, this,
+            [this] { m_printer.setProject(m_engine->currentProject()); });
+    connect(engine, &Engine::totalPercentChanged, &m_printer, &ProgressPrinter::setPercent);
+    connect(engine, &Engine::totalSizeTextChanged, &m_printer, &ProgressPrinter::setTotalSize);
+    connect(engine, &Engine::receivedSizeTextChanged, &m_printer, &ProgressPrinter::setReceived);
+    connect(engine, &Engine::instantSpeedChanged, &m_printer, &ProgressPrinter::setInstantSpeed);
+    connect(engine, &Engine::averageSpeedChanged, &m_printer, &ProgressPrinter::setAverageSpeed);
+    connect(engine, &Engine::remainingTextChanged, &m_printer, &ProgressPrinter::setRemaining);
+    connect(engine, &Engine::displayReset, &m_printer, &ProgressPrinter::reset);
+    connect(engine, &Engine::projectFinished, this, &RunCommand::reportFinished);
+    connect(engine, &Engine::messageRequested, this, &RunCommand::reportMessage);
+    connect(engine, &Engine::queueEmpty, this, &RunCommand::finishQueue);
+}
+
+void RunCommand::reportFinished(const QString &project)
+{
+    m_printer.endLine();
+    m_out << project << ": complete" << Qt::endl;
+}
+
+// The engine tells the user what went wrong; when the download stopped because of it (a failed
+// write pauses it, a failed join leaves it stopped) there is nobody to resume it: record it
+// and give up.
+void RunCommand::reportMessage(const QString &text, const QString &title)
+{
+    m_printer.endLine();
+    m_err << title << ": " << text << Qt::endl;
+    QMetaObject::invokeMethod(this, &RunCommand::stopIfHalted, Qt::QueuedConnection);
+}
+
+void RunCommand::stopIfHalted()
+{
+    if (m_engine->isDownloading() && !m_engine->isPaused())
+        return;
+    m_engine->shutdown();
+    m_err << "The download stopped; run quillfetch-cli run again to continue." << Qt::endl;
+    quit(Failed);
+}
+
+void RunCommand::finishQueue()
+{
+    m_printer.endLine();
+    const QStringList unfinished = names(m_store.running()) + names(m_store.waiting());
+    if (!unfinished.isEmpty()) {
+        m_err << "Not complete: " << unfinished.join(QStringLiteral(", ")) << Qt::endl;
+        quit(Failed);
+        return;
+    }
+    m_out << "Every project is complete." << Qt::endl;
+    quit(Complete);
+}
+
+void RunCommand::interrupt(int signalNumber)
+{
+    m_printer.endLine();
+    const bool downloading = m_engine->isDownloading();
+    m_engine->shutdown();
+    m_err << (signalNumber == SIGINT ? "Interrupted" : "Terminated");
+    if (downloading)
+        m_err << ": the download was recorded and continues at the next run";
+    m_err << '.' << Qt::endl;
+    quit(Interrupted);
+}
+
+int RunCommand::fail(const QString &message)
+{
+    m_err << message << Qt::endl;
+    return Failed;
+}
+
+// Leaves the event loop once the current event is handled; the first exit code wins.
+void RunCommand::quit(int exitCode)
+{
+    if (m_quitting)
+        return;
+    m_quitting = true;
+    QMetaObject::invokeMethod(
+        this, [exitCode] { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);
+}

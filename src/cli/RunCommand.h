@@ -1,0 +1,58 @@
+#pragma once
+
+#include "ProgressPrinter.h"
+#include "StopSignals.h"
+
+#include "options/Settings.h"
+#include "platform/SingleInstance.h"
+#include "store/ProjectStore.h"
+
+#include <QObject>
+#include <QSettings>
+#include <QTextStream>
+
+#include <memory>
+
+class Engine;
+
+// `quillfetch-cli run`: processes the queue of the data folder as the main window does (same
+// folders, settings, lock and engine timers), printing the progress, until every project is
+// complete. Ctrl-C or SIGTERM records the running download as closing the window does.
+class RunCommand final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(RunCommand)
+
+public:
+    static constexpr int Complete = 0;
+    static constexpr int Failed = 1;
+    static constexpr int Interrupted = 130;
+
+    RunCommand();
+    ~RunCommand() override;
+
+    // Runs the event loop until the queue is done; returns the exit code.
+    int exec();
+
+private:
+    void connectEngine();
+    void reportFinished(const QString &project);
+    void reportMessage(const QString &text, const QString &title);
+    void stopIfHalted();
+    void finishQueue();
+    void interrupt(int signalNumber);
+    int fail(const QString &message);
+    void quit(int exitCode);
+
+    QTextStream m_out;
+    QTextStream m_err;
+    StopSignals m_stopSignals;
+    ProgressPrinter m_printer;
+    QString m_dataFolder;
+    SingleInstance m_instance;
+    QSettings m_settingsStore;
+    ProjectStore m_store;
+    Settings m_settings;
+    std::unique_ptr<Engine> m_engine;
+    bool m_quitting = false;
+};

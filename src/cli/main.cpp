@@ -1,0 +1,34 @@
+#include "RunCommand.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <QTextStream>
+
+namespace {
+
+constexpr int UsageExitCode = 2;
+
+QString usageText()
+{
+    return QStringLiteral("Usage: quillfetch-cli <command>\n"
+                          "\n"
+                          "Commands:\n"
+                          "  run    download the queued projects one after another, then exit\n");
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = app.arguments().mid(1);
+    const QString command = arguments.value(0);
+    if (command == QLatin1String("run") && arguments.size() == 1)
+        return RunCommand().exec();
+    if (command == QLatin1String("--help") && arguments.size() == 1) {
+        QTextStream(stdout) << usageText();
+        return 0;
+    }
+    QTextStream(stderr) << usageText();
+    return UsageExitCode;
+}

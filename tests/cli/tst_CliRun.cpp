@@ -1,0 +1,246 @@
+#include "NginxServer.h"
+#include "TestFiles.h"
+#include "TestHome.h"
+
+#include "platform/SingleInstance.h"
+#include "store/ProjectPaths.h"
+#include "store/ProjectRecord.h"
+#include "store/ProjectStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <csignal>
+
+// `quillfetch-cli run` as a user runs it: the real executable, a throw-away data folder and
+// settings, projects queued in the data folder and a real nginx serving the files.
+class tst_CliRun final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void downloadsEveryQueuedProject();
+    void emptyQueueEndsAtOnce();
+    void refusesWhileQuillfetchRuns();
+    void badArgumentsShowUsage();
+    void stopSignalRecordsTheDownload_data();
+    void stopSignalRecordsTheDownload();
+    void unwritableDownloadFolderEndsWithTheMessage();
+
+private:
+    struct Source
+    {
+        QString fileName;
+        QByteArray bytes;
+    };
+
+    bool start(QProcess &process, const TestHome &home, const QStringList &arguments = {"run"});
+
+    QString m_binary;
+};
+
+namespace {
+
+constexpr int FinishTimeoutMs = 120000;
+
+QString downloadFolderOf(const TestHome &home)
+{
+    return home.root() + QStringLiteral("downloads/");
+}
+
+qint64 bytesIn(const QString &folder)
+{
+    qint64 total = 0;
+    for (const QFileInfo &file : QDir(folder).entryInfoList(QDir::Files))
+        total += file.size();
+    return total;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool queue(const TestHome &home, const QString &name, const QString &url, qint64 bytes,
+           const QString &downloadFolder)
+{
+    ProjectRecord record;
+    record.url = url;
+    record.bytes = bytes;
+    record.path = downloadFolder;
+    record.packSize = QStringLiteral("512000");
+    record.showModem = QStringLiteral("1");
+    record.bar1Back = record.bar2Back = record.graphBack = QStringLiteral("16777215");
+    record.bar1For = QStringLiteral("255");
+    record.bar2For = record.graphFor = QStringLiteral("8421631");
+    record.graphModem = QStringLiteral("0");
+    ProjectStore store(home.dataFolder());
+    store.ensureProjectsFolder();
+    store.load();
+    return store.createProject(name, record);
+}
+
+// The process ended by itself (not by a crash) within the time limit.
+bool finished(QProcess &process)
+{
+    if (process.state() != QProcess::NotRunning) {
+        QSignalSpy spy(&process, &QProcess::finished);
+        if (!spy.wait(FinishTimeoutMs))
+            return false;
+    }
+    return process.exitStatus() == QProcess::NormalExit;
+}
+
+} // namespace
+
+void tst_CliRun::initTestCase()
+{
+    m_binary = qEnvironmentVariable("QF_BINARY_DIR") + QStringLiteral("/src/cli/quillfetch-cli");
+    QVERIFY2(QFileInfo(m_binary).isExecutable(), qPrintable(m_binary));
+}
+
+bool tst_CliRun::start(QProcess &process, const TestHome &home, const QStringList &arguments)
+{
+    process.setProcessEnvironment(home.environment());
+    process.start(m_binary, arguments);
+    return process.waitForStarted();
+}
+
+void tst_CliRun::downloadsEveryQueuedProject()
+{
+    TestHome home;
+    QTemporaryDir served;
+    const QList<Source> sources = {{"one.bin", TestFiles::randomBytes(1'300'000, 1)},
+                                   {"two.bin", TestFiles::randomBytes(700'001, 2)}};
+    for (const Source &source : sources)
+        QVERIFY(TestFiles::writeFile(served.filePath(source.fileName), source.bytes));
+    NginxServer nginx(served.path());
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    QVERIFY(queue(home, "one", nginx.url("one.bin"), 1'300'000, downloadFolderOf(home)));
+    QVERIFY(queue(home, "two", nginx.url("two.bin"), 700'001, downloadFolderOf(home)));
+
+    QProcess process;
+    QVERIFY(start(process, home));
+    QVERIFY(finished(process));
+    const QByteArray out = process.readAllStandardOutput();
+    QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
+
+    for (const Source &source : sources) {
+        const QString path = ProjectPaths::finalFilePath(downloadFolderOf(home), source.fileName);
+        QCOMPARE(TestFiles::sha256OfFile(path).toHex(), TestFiles::sha256(source.bytes).toHex());
+    }
+    ProjectStore store(home.dataFolder());
+    store.load();
+    QCOMPARE(store.finished().size(), 2);
+    QCOMPARE(store.record("one")->status, int(ProjectRecord::Finished));
+    QCOMPARE(store.record("two")->status, int(ProjectRecord::Finished));
+    QVERIFY(out.contains("one: complete\n"));
+    QVERIFY(out.indexOf("one: complete") < out.indexOf("two: complete"));
+    // Not a terminal: plain lines, never rewritten in place.
+    QVERIFY(out.contains("%"));
+    QVERIFY(!out.contains('\r'));
+}
+
+void tst_CliRun::emptyQueueEndsAtOnce()
+{
+    TestHome home;
+    QProcess process;
+    QVERIFY(start(process, home));
+    QVERIFY(finished(process));
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY(QFileInfo::exists(ProjectPaths(home.dataFolder()).projectsFolder()));
+}
+
+void tst_CliRun::refusesWhileQuillfetchRuns()
+{
+    TestHome home;
+    SingleInstance running(home.dataFolder());
+    QVERIFY(running.acquire());
+    QProcess process;
+    QVERIFY(start(process, home));
+    QVERIFY(finished(process));
+    QCOMPARE(process.exitCode(), 1);
+    QVERIFY(process.readAllStandardError().contains("Quillfetch is already running"));
+}
+
+void tst_CliRun::badArgumentsShowUsage()
+{
+    TestHome home;
+    for (const QStringList &arguments :
+         {QStringList{}, QStringList{"fetch"}, QStringList{"run", "extra"}}) {
+        QProcess process;
+        QVERIFY(start(process, home, arguments));
+        QVERIFY(finished(process));
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY(process.readAllStandardError().contains("Usage: quillfetch-cli"));
+    }
+}
+
+void tst_CliRun::stopSignalRecordsTheDownload_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGINT") << SIGINT;
+}
+
+// A slowed server keeps every pack in flight when the signal comes: each slot's pack is
+// recorded as begun (":0") and the elapsed time is saved, as closing the main window does.
+void tst_CliRun::stopSignalRecordsTheDownload()
+{
+    QFETCH(int, signalNumber);
+    TestHome home;
+    QTemporaryDir served;
+    const qint64 size = 4'000'000;
+    QVERIFY(TestFiles::writeFile(served.filePath("slow.bin"), TestFiles::randomBytes(size, 3)));
+    NginxServer nginx(served.path(), {64000, 64000, {}});
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    QVERIFY(queue(home, "slow", nginx.url("slow.bin"), size, downloadFolderOf(home)));
+
+    QProcess process;
+    QVERIFY(start(process, home));
+    const QString receiveFolder = ProjectPaths::receiveFolder(downloadFolderOf(home), "slow");
+    QTRY_VERIFY_WITH_TIMEOUT(bytesIn(receiveFolder) > 0, FinishTimeoutMs);
+    QCOMPARE(::kill(pid_t(process.processId()), signalNumber), 0);
+    QVERIFY(finished(process));
+    QCOMPARE(process.exitCode(), 130);
+
+    const ProjectPaths paths(home.dataFolder());
+    const QStringList lines = QString::fromUtf8(readAll(paths.packLogPath("slow")))
+                                  .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    const QRegularExpression begun('^' + QRegularExpression::escape(receiveFolder) +
+                                   QStringLiteral(R"(slow\([0-7]\)\.qfd:0$)"));
+    QCOMPARE(lines.size(), 4);
+    for (const QString &line : lines)
+        QVERIFY2(begun.match(line).hasMatch(), qPrintable(line));
+    QVERIFY(QFileInfo::exists(paths.elapsedPath("slow")));
+    QCOMPARE(ProjectStore(home.dataFolder()).record("slow")->status, int(ProjectRecord::Running));
+}
+
+// The download folder lies under a plain file, so no piece can be written: the user reads the
+// engine's message and the runner does not hang.
+void tst_CliRun::unwritableDownloadFolderEndsWithTheMessage()
+{
+    TestHome home;
+    QTemporaryDir served;
+    QVERIFY(TestFiles::writeFile(served.filePath("lost.bin"), TestFiles::randomBytes(1000, 4)));
+    NginxServer nginx(served.path());
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    QVERIFY(TestFiles::writeFile(home.root() + "blocker", "not a folder"));
+    QVERIFY(queue(home, "lost", nginx.url("lost.bin"), 1000, home.root() + "blocker/downloads/"));
+
+    QProcess process;
+    QVERIFY(start(process, home));
+    QVERIFY(finished(process));
+    QCOMPARE(process.exitCode(), 1);
+    QVERIFY(process.readAllStandardError().contains("Error: Unable to"));
+}
+
+QTEST_GUILESS_MAIN(tst_CliRun)
+#include "tst_CliRun.moc"
