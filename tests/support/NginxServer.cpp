@@ -14,6 +14,7 @@ namespace {
 constexpr int startAttempts = 5;
 constexpr int startTimeoutMs = 10000;
 constexpr int connectTryMs = 200;
+constexpr int pollMs = 10;
 
 quint16 freeLoopbackPort()
 {
@@ -21,6 +22,12 @@ quint16 freeLoopbackPort()
     if (!probe.listen(QHostAddress::LocalHost, 0))
         return 0;
     return probe.serverPort();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 qint64 number(const QString &field)
@@ -69,10 +76,12 @@ bool NginxServer::startOnce(bool *portTaken)
     }
     if (!writeConfig())
         return false;
+    QFile::remove(pidPath());
+    QFile::remove(errorLogPath());
     const QString prefix = m_prefix.path() + QLatin1Char('/');
     m_process.start(QStringLiteral("/usr/sbin/nginx"),
                     {QStringLiteral("-p"), prefix, QStringLiteral("-c"), prefix + "nginx.conf",
-                     QStringLiteral("-e"), prefix + "error.log"});
+                     QStringLiteral("-e"), errorLogPath()});
     if (!m_process.waitForStarted()) {
         m_error = QStringLiteral("cannot run /usr/sbin/nginx: %1").arg(m_process.errorString());
         return false;
@@ -80,18 +89,20 @@ bool NginxServer::startOnce(bool *portTaken)
     return waitUntilListening(portTaken);
 }
 
+// nginx writes its pid file once its listening socket is bound, so a connection made after that
+// reaches nginx and not another program that holds the port.
 bool NginxServer::waitUntilListening(bool *portTaken)
 {
     const QDeadlineTimer deadline(startTimeoutMs);
     while (!deadline.hasExpired()) {
-        if (m_process.state() == QProcess::NotRunning || m_process.waitForFinished(1)) {
-            QFile errorLog(m_prefix.filePath(QStringLiteral("error.log")));
-            errorLog.open(QIODevice::ReadOnly);
-            const QByteArray errors = m_process.readAll() + errorLog.readAll();
+        if (m_process.state() == QProcess::NotRunning || m_process.waitForFinished(pollMs)) {
+            const QByteArray errors = m_process.readAll() + readFile(errorLogPath());
             *portTaken = errors.contains("Address already in use");
             m_error = QStringLiteral("nginx exited: %1").arg(QString::fromLocal8Bit(errors));
             return false;
         }
+        if (readFile(pidPath()).trimmed() != QByteArray::number(m_process.processId()))
+            continue;
         QTcpSocket socket;
         socket.connectToHost(QHostAddress::LocalHost, m_port);
         if (socket.waitForConnected(connectTryMs))
@@ -127,8 +138,8 @@ QString NginxServer::configText() const
         "daemon off;",
         "master_process off;",
         "worker_processes 1;",
-        "pid " + prefix + "nginx.pid;",
-        "error_log " + prefix + "error.log info;",
+        "pid " + pidPath() + ";",
+        "error_log " + errorLogPath() + " info;",
         "events { worker_connections 256; }",
         "http {",
         "    types { text/html html htm; text/plain txt; }",
@@ -167,6 +178,16 @@ QString NginxServer::url(const QString &path) const
 QString NginxServer::logPath() const
 {
     return m_prefix.filePath(QStringLiteral("access.log"));
+}
+
+QString NginxServer::pidPath() const
+{
+    return m_prefix.filePath(QStringLiteral("nginx.pid"));
+}
+
+QString NginxServer::errorLogPath() const
+{
+    return m_prefix.filePath(QStringLiteral("error.log"));
 }
 
 QStringList NginxServer::accessLog() const

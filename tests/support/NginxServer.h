@@ -6,12 +6,13 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// How an NginxServer serves its folder.
+// How an NginxServer serves its folder. A slowed response goes out in sendfileMaxChunk writes
+// spaced to keep limitRate; nginx never delays the last write, so the final chunk comes at once.
 struct NginxOptions
 {
     qint64 limitRate = 0;        // bytes per second per connection, 0 = unlimited
-    qint64 sendfileMaxChunk = 0; // bytes per write, 0 = nginx's default; small = smoother rate
-    QStringList serverLines;     // raw lines inside server {}, e.g. "return 404;"
+    qint64 sendfileMaxChunk = 0; // bytes per write (e.g. 64000), 0 = nginx's default
+    QStringList serverLines; // raw lines inside server {}, e.g. "location = /old { return 404; }"
 };
 
 // A real nginx for one test: serves rootFolder on a free 127.0.0.1 port, run from its own
@@ -24,8 +25,7 @@ class NginxServer final
 public:
     using Options = NginxOptions;
 
-    // One access log line. nginx never delays the last write of a response, so a slowed
-    // response still finishes at once after its last chunk.
+    // One access log line.
     struct Request
     {
         QString requestLine; // "GET /file.bin HTTP/1.1"
@@ -55,6 +55,8 @@ private:
     bool waitUntilListening(bool *portTaken);
     QString configText() const;
     QString logPath() const;
+    QString pidPath() const;
+    QString errorLogPath() const;
 
     QString m_rootFolder;
     Options m_options;
