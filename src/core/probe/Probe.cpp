@@ -1,0 +1,317 @@
+#include "probe/Probe.h"
+
+#include "options/Settings.h"
+#include "probe/HttpVerdict.h"
+#include "probe/UrlParts.h"
+#include "store/ProjectNaming.h"
+#include "store/ProjectStore.h"
+
+#include <QTime>
+#include <QUrl>
+
+namespace {
+
+const QString TestingCaption = QStringLiteral("Testing URL...");
+const QString IdleCaption = QStringLiteral("Nothing to do");
+const QString ErrorTitle = QStringLiteral("Error");
+
+const QString NoAnswerText = QStringLiteral("Unable to connect to website !\r\n");
+const QString ConnectErrorText =
+    QStringLiteral("An error occured while connecting to website !\r\n"
+                   "Please check your Internet connection or retry later !");
+const QString NotAFileText = QStringLiteral("File not found or the URL don't point on a file !");
+const QString HttpUnusableText =
+    QStringLiteral("Unable to use the high speed download method on this server !");
+const QString FtpUnusableText = QStringLiteral(
+    "Unable to use the high speed download method on this server or file not found !");
+
+const QByteArray FtpPassword = QByteArrayLiteral("quillfetch@example.com");
+
+// The URL field drops a scheme and its "//" found within its first eight characters.
+QString withoutScheme(const QString &urlText)
+{
+    const qsizetype slashes = urlText.left(8).indexOf(QLatin1String("//"));
+    return slashes < 0 ? urlText : urlText.mid(slashes + 2);
+}
+
+QString withoutUser(const QString &hostText)
+{
+    return hostText.mid(hostText.lastIndexOf(u'@') + 1);
+}
+
+QByteArray httpRequest(const QString &path, const QString &host)
+{
+    return "GET " + path.toUtf8() +
+           " HTTP/1.1\r\n"
+           "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"
+           "Accept-Language: fr\r\n"
+           "User-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows 98)\r\n"
+           "Range: bytes=0-\r\n"
+           "Host: " +
+           host.toUtf8() +
+           "\r\n"
+           "Connection: Keep-Alive\r\n"
+           "\r\n";
+}
+
+// Sent without waiting for the greeting; the replies come back in order.
+QByteArray ftpBurst(const QString &path)
+{
+    return "User anonymous\r\n"
+           "Pass " +
+           FtpPassword +
+           "\r\n"
+           "TYPE I\r\n"
+           "SIZE " +
+           path.toUtf8() +
+           "\r\n"
+           "REST 10\r\n";
+}
+
+} // namespace
+
+Probe::Probe(const ProjectStore &store, const Settings &settings, const Intervals &intervals,
+             QObject *parent)
+    : QObject(parent), m_store(store), m_settings(settings)
+{
+    m_timeout.setSingleShot(true);
+    m_timeout.setInterval(intervals.timeoutMs);
+    m_ftpSize.setSingleShot(true);
+    m_ftpSize.setInterval(intervals.ftpSizeMs);
+    connect(&m_timeout, &QTimer::timeout, this, &Probe::onTimeout);
+    connect(&m_ftpSize, &QTimer::timeout, this, &Probe::onFtpSizeTimeout);
+    connect(&m_socket, &QTcpSocket::connected, this, &Probe::onConnected);
+    connect(&m_socket, &QTcpSocket::readyRead, this, &Probe::onReadyRead);
+    connect(&m_socket, &QTcpSocket::errorOccurred, this, &Probe::onErrorOccurred);
+}
+
+void Probe::start(const QString &urlText)
+{
+    if (m_phase != Phase::Idle) {
+        m_waiting.append(urlText);
+        return;
+    }
+    m_redirects = 0;
+    begin(urlText);
+}
+
+void Probe::resultHandled()
+{
+    if (m_phase != Phase::AwaitingOwner)
+        return;
+    m_phase = Phase::Idle;
+    startNextLater();
+}
+
+void Probe::begin(const QString &urlText)
+{
+    m_phase = Phase::Probing;
+    emit statusChanged(TestingCaption);
+    emit inputEnabledChanged(false);
+
+    m_isFtp = urlText.left(3).compare(QLatin1String("ftp"), Qt::CaseInsensitive) == 0;
+    m_fieldText = withoutScheme(urlText);
+    emit urlTextChanged(m_fieldText);
+
+    QString cut = urlText;
+    const UrlParts parts = Extract_URL(cut);
+    m_hostText = withoutUser(parts.host);
+    m_path = parts.path;
+    m_fileName = Extraire_Nom_Fichier(urlText);
+    m_dataSeen = false;
+    m_answer.clear();
+    m_replies.clear();
+
+    const std::optional<HostPort> target = splitHostPort(parts.host, m_isFtp ? FtpPort : HttpPort);
+    if (!target) {
+        fail(ConnectErrorText);
+        return;
+    }
+    m_timeout.start();
+    m_socket.connectToHost(target->host, target->port);
+}
+
+void Probe::onConnected()
+{
+    if (m_phase != Phase::Probing)
+        return;
+    if (m_isFtp) {
+        m_ftpSize.start();
+        m_socket.write(ftpBurst(m_path));
+    } else {
+        m_socket.write(httpRequest(m_path, m_hostText));
+    }
+}
+
+void Probe::onReadyRead()
+{
+    const QByteArray chunk = m_socket.readAll();
+    if (m_phase != Phase::Probing || chunk.isEmpty())
+        return;
+    if (!m_dataSeen) {
+        m_dataSeen = true;
+        m_timeout.stop();
+    }
+    if (m_isFtp)
+        takeFtpData(chunk);
+    else
+        takeHttpData(chunk);
+}
+
+void Probe::takeHttpData(const QByteArray &chunk)
+{
+    switch (m_answer.append(chunk)) {
+    case HttpAnswer::State::Incomplete:
+        // A server that stops in the middle of its header must not hold the probe forever.
+        m_timeout.start();
+        break;
+    case HttpAnswer::State::TooLarge:
+        fail(HttpUnusableText);
+        break;
+    case HttpAnswer::State::Complete:
+        decideHttp();
+        break;
+    }
+}
+
+void Probe::decideHttp()
+{
+    const HttpVerdict verdict = judgeHttpAnswer(m_answer, m_settings.packSize());
+    switch (verdict.kind) {
+    case HttpVerdict::Kind::File:
+        succeed(verdict.size, verdict.rangeSupported);
+        break;
+    case HttpVerdict::Kind::Redirect:
+        followRedirect(verdict.location);
+        break;
+    case HttpVerdict::Kind::NotAFile:
+        fail(NotAFileText);
+        break;
+    case HttpVerdict::Kind::Unusable:
+        fail(HttpUnusableText);
+        break;
+    }
+}
+
+void Probe::followRedirect(const QByteArray &location)
+{
+    const QString locationText = QString::fromUtf8(location);
+    const QUrl reference(locationText);
+    const QUrl target = QUrl(QStringLiteral("http://") + m_hostText + m_path).resolved(reference);
+    const QString scheme = target.scheme().toLower();
+    const bool known = scheme == QLatin1String("http") || scheme == QLatin1String("ftp");
+    if (m_redirects >= MaxRedirects || !reference.isValid() || !target.isValid() || !known) {
+        fail(HttpUnusableText);
+        return;
+    }
+    ++m_redirects;
+    m_timeout.stop();
+    m_socket.abort();
+    // A relative location is completed from the URL that answered; an absolute one is asked as
+    // sent.
+    const QString next =
+        reference.isRelative() ? target.toString(QUrl::FullyEncoded) : locationText;
+    QMetaObject::invokeMethod(
+        this, [this, next] { begin(next); }, Qt::QueuedConnection);
+}
+
+void Probe::takeFtpData(const QByteArray &chunk)
+{
+    for (const FtpReply &reply : m_replies.append(chunk)) {
+        if (reply.code == 213) {
+            const std::optional<qint64> size = ftpSizeFromReplyText(reply.text);
+            if (size)
+                succeed(*size, true);
+            else
+                fail(FtpUnusableText);
+            return;
+        }
+        if (reply.isNegative()) {
+            fail(FtpUnusableText);
+            return;
+        }
+    }
+}
+
+void Probe::onErrorOccurred(QAbstractSocket::SocketError error)
+{
+    if (m_phase != Phase::Probing)
+        return;
+    if (error == QAbstractSocket::RemoteHostClosedError)
+        judgePeerClose();
+    else
+        fail(ConnectErrorText);
+}
+
+void Probe::judgePeerClose()
+{
+    if (m_socket.bytesAvailable() > 0)
+        onReadyRead();
+    if (m_phase != Phase::Probing)
+        return;
+    if (!m_dataSeen)
+        fail(NoAnswerText + m_fieldText);
+    else
+        fail(m_isFtp ? NotAFileText : HttpUnusableText);
+}
+
+void Probe::onTimeout()
+{
+    if (m_phase != Phase::Probing)
+        return;
+    fail(m_dataSeen ? HttpUnusableText : NoAnswerText + m_fieldText);
+}
+
+void Probe::onFtpSizeTimeout()
+{
+    if (m_phase == Phase::Probing)
+        fail(NotAFileText);
+}
+
+void Probe::succeed(qint64 size, bool rangeSupported)
+{
+    ProbeResult result;
+    result.url = m_fieldText;
+    result.size = size;
+    result.projectName =
+        chooseProjectName(m_fileName, QTime::currentTime(), [this](const QString &name) {
+            return m_store.projectFolderExists(name);
+        });
+    result.isFtp = m_isFtp;
+    result.rangeSupported = rangeSupported;
+    finish(Phase::AwaitingOwner);
+    emit succeeded(result);
+}
+
+void Probe::fail(const QString &text)
+{
+    finish(Phase::Idle);
+    emit failed(text, ErrorTitle);
+    startNextLater();
+}
+
+void Probe::finish(Phase next)
+{
+    // The phase changes first: a socket signal raised while closing finds the probe over.
+    m_phase = next;
+    m_timeout.stop();
+    m_ftpSize.stop();
+    if (m_isFtp && m_socket.state() == QAbstractSocket::ConnectedState) {
+        m_socket.write("QUIT\r\n");
+        m_socket.flush();
+    }
+    m_socket.abort();
+    emit inputEnabledChanged(true);
+    emit statusChanged(IdleCaption);
+}
+
+void Probe::startNextLater()
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_phase == Phase::Idle && !m_waiting.isEmpty())
+                start(m_waiting.takeFirst());
+        },
+        Qt::QueuedConnection);
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "probe/FtpReplies.h"
+#include "probe/HttpAnswer.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTcpSocket>
+#include <QTimer>
+
+class ProjectStore;
+class Settings;
+
+// What a successful probe found: everything the new-project dialog shows and the record needs.
+struct ProbeResult
+{
+    QString url;         // as the project stores it: no scheme and "//"; a redirect's target
+    qint64 size = 0;     // bytes
+    QString projectName; // names no existing project folder
+    bool isFtp = false;
+    // False when the HTTP server ignores ranges (the file then fits in one pack). FTP servers are
+    // asked with REST, which every server the probe accepts is taken to support.
+    bool rangeSupported = true;
+};
+
+// The add handler and its probe: one connection to the server of a typed URL learns whether it
+// names a file and how large it is (HTTP: a ranged GET whose answer's header is read; FTP: an
+// anonymous log-in and SIZE, sent in one burst). Everything after the connection runs from its
+// events; the outcome is one signal, succeeded or failed.
+//
+// One probe runs at a time. A URL handed in meanwhile, or while the owner is still dealing with
+// a success (the dialog is open), waits and is probed after.
+class Probe final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Probe)
+
+public:
+    struct Intervals
+    {
+        int timeoutMs = 20000; // Timer_Timeout: no answer at all
+        int ftpSizeMs = 3000;  // Timer_Test_FTP: no size answer after the FTP connection
+    };
+    static constexpr int MaxRedirects = 10;
+
+    Probe(const ProjectStore &store, const Settings &settings, const Intervals &intervals,
+          QObject *parent = nullptr);
+
+    // The add button, Enter in the URL field, and a URL handed over by the browser.
+    void start(const QString &urlText);
+    // The owner is done with the last success (project created or dropped): the next waiting
+    // URL, if any, is probed now.
+    void resultHandled();
+    bool isIdle() const { return m_phase == Phase::Idle; }
+
+signals:
+    void statusChanged(const QString &caption); // "Testing URL...", then "Nothing to do"
+    void inputEnabledChanged(bool enabled);     // the URL field and the add button
+    void urlTextChanged(const QString &text);   // the URL field's new text
+    void succeeded(const ProbeResult &result);
+    void failed(const QString &text, const QString &title);
+
+private:
+    enum class Phase
+    {
+        Idle,
+        Probing,
+        AwaitingOwner
+    };
+
+    void begin(const QString &urlText);
+    void onConnected();
+    void onReadyRead();
+    void onErrorOccurred(QAbstractSocket::SocketError error);
+    void onTimeout();
+    void onFtpSizeTimeout();
+    void takeHttpData(const QByteArray &chunk);
+    void takeFtpData(const QByteArray &chunk);
+    void decideHttp();
+    void followRedirect(const QByteArray &location);
+    void judgePeerClose();
+    void quitFtp();
+    void succeed(qint64 size, bool rangeSupported);
+    void fail(const QString &text);
+    void finish(Phase next);
+    void startNextLater();
+
+    const ProjectStore &m_store;
+    const Settings &m_settings;
+    QTcpSocket m_socket;
+    QTimer m_timeout;
+    QTimer m_ftpSize;
+    Phase m_phase = Phase::Idle;
+    QStringList m_waiting;
+
+    // The URL being probed.
+    QString m_fieldText; // without scheme and "//"
+    QString m_hostText;  // as typed, port included
+    QString m_path;
+    QString m_fileName;
+    bool m_isFtp = false;
+    int m_redirects = 0;
+
+    bool m_dataSeen = false;
+    HttpAnswer m_answer;
+    FtpReplies m_replies;
+};
