@@ -2,6 +2,7 @@
 
 #include "probe/FtpReplies.h"
 #include "probe/HttpAnswer.h"
+#include "probe/ProbeResult.h"
 
 #include <QObject>
 #include <QString>
@@ -11,18 +12,6 @@
 
 class ProjectStore;
 class Settings;
-
-// What a successful probe found: everything the new-project dialog shows and the record needs.
-struct ProbeResult
-{
-    QString url;         // as the project stores it: no scheme and "//"; a redirect's target
-    qint64 size = 0;     // bytes
-    QString projectName; // names no existing project folder
-    bool isFtp = false;
-    // False when the HTTP server ignores ranges (the file then fits in one pack). FTP servers are
-    // asked with REST, which every server the probe accepts is taken to support.
-    bool rangeSupported = true;
-};
 
 // The add handler and its probe: one connection to the server of a typed URL learns whether it
 // names a file and how large it is (HTTP: a ranged GET whose answer's header is read; FTP: an
