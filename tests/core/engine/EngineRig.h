@@ -1,0 +1,137 @@
+#pragma once
+
+#include "engine/Engine.h"
+#include "options/Settings.h"
+#include "store/ProjectRecord.h"
+#include "store/ProjectStore.h"
+
+#include "TestHome.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSettings>
+#include <QSignalSpy>
+
+// A download engine over a throw-away home, with short intervals, for the end-to-end engine
+// tests: projects are queued through the store as the new-project dialog does, and the files
+// the engine leaves are read back byte for byte.
+struct EngineRig
+{
+    static Engine::Intervals fastIntervals()
+    {
+        Engine::Intervals intervals;
+        intervals.startTickMs = 20;
+        intervals.progressTickMs = 20;
+        intervals.speedTickMs = 50;
+        intervals.clockTickMs = 50;
+        intervals.retryFirstMs = 20;
+        intervals.retryMaxMs = 100;
+        intervals.stallMs = 300;
+        return intervals;
+    }
+
+    EngineRig()
+        : settingsStore(home.settingsPath(), QSettings::IniFormat),
+          settings(settingsStore, home.dataFolder() + "received/"), store(home.dataFolder()),
+          engine(store, settings, fastIntervals())
+    {
+        store.ensureProjectsFolder();
+    }
+
+    QString downloadFolder() const { return home.root() + "downloads/"; }
+    QString serveFolder() const { return home.root() + "www/"; }
+    QString receiveFolder(const QString &project) const { return downloadFolder() + project + "/"; }
+
+    static ProjectRecord record(const QString &url, qint64 size, const QString &folder,
+                                qint64 packSize)
+    {
+        ProjectRecord record;
+        record.url = url;
+        record.bytes = size;
+        record.path = folder;
+        record.packSize = QString::number(packSize);
+        record.showModem = "1";
+        record.bar1Back = "16777215";
+        record.bar1For = "255";
+        record.bar2Back = "16777215";
+        record.bar2For = "8421631";
+        record.graphBack = "16777215";
+        record.graphFor = "8421631";
+        record.graphModem = "0";
+        return record;
+    }
+
+    bool queue(const QString &project, const QString &url, qint64 size, qint64 packSize)
+    {
+        return store.createProject(project, record(url, size, downloadFolder(), packSize));
+    }
+
+    // The record as it must read once the project is finished.
+    QByteArray finishedRecord(const QString &url, qint64 size, qint64 packSize) const
+    {
+        return "url:" + url.toUtf8() + "\r\nbytes:" + QByteArray::number(size) +
+               "\r\npath:" + downloadFolder().toUtf8() +
+               "\r\npacksize:" + QByteArray::number(packSize) +
+               "\r\nshowmodem:1\r\nbar1back:16777215\r\nbar1for:255\r\nbar2back:16777215\r\n"
+               "bar2for:8421631\r\ngraphback:16777215\r\ngraphfor:8421631\r\ngraphmodem:0\r\n"
+               "Type:0\r\nstatus:2\r\n";
+    }
+
+    static QByteArray contents(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+    QByteArray projectFile(const QString &project, const char *name) const
+    {
+        return contents(store.paths().projectFolder(project) + name);
+    }
+
+    // The pack log's lines, each with its CR LF; packs finish in any order.
+    QSet<QByteArray> packLogLines(const QString &project) const
+    {
+        QSet<QByteArray> lines;
+        const QByteArray text = projectFile(project, "download.qfd");
+        for (qsizetype from = 0; from < text.size();) {
+            const qsizetype end = text.indexOf("\r\n", from);
+            const qsizetype next = end < 0 ? text.size() : end + 2;
+            lines.insert(text.mid(from, next - from));
+            from = next;
+        }
+        return lines;
+    }
+
+    QSet<QByteArray> completeLines(const QString &project, const QString &baseName,
+                                   qint64 packs) const
+    {
+        QSet<QByteArray> lines;
+        for (qint64 pack = 0; pack < packs; ++pack)
+            lines.insert(QStringLiteral("%1%2(%3).qfd:1\r\n")
+                             .arg(receiveFolder(project), baseName)
+                             .arg(pack)
+                             .toUtf8());
+        return lines;
+    }
+
+    // Times and speeds vary from run to run; their form does not. A speed never measured is
+    // empty, an average never computed keeps its idle text.
+    bool statsHaveTheirShape(const QString &project) const
+    {
+        const QString speed = "\\d[\\d,]*(\\.\\d\\d)? (Bytes|Kb/s|Mb/s) \\| \\d+ Kbit/s";
+        const QString extreme = "(" + speed + "| \\| )\\r\\n";
+        const QRegularExpression shape("\\ATime:\\d\\d+:\\d\\d:\\d\\d\\r\\nHspeed:" + extreme +
+                                       "Lspeed:" + extreme + "Mspeed:(" + speed +
+                                       "|0\\.00 Kb/s \\| 0\\.0 Kbits/s)\\r\\n\\z");
+        return shape.match(QString::fromUtf8(projectFile(project, "stats.qfd"))).hasMatch();
+    }
+
+    TestHome home;
+    QSettings settingsStore;
+    Settings settings;
+    ProjectStore store;
+    Engine engine;
+    QSignalSpy finished{&engine, &Engine::projectFinished};
+    QSignalSpy messages{&engine, &Engine::messageRequested};
+};
