@@ -14,7 +14,6 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QLabel>
 #include <QMenuBar>
 #include <QTabWidget>
 
@@ -83,8 +82,6 @@ void MainWindow::connectPages()
     connect(m_about->ChK_Startwindows, &QCheckBox::clicked, this,
             &MainWindow::ChK_Startwindows_Click);
     connect(m_projects, &ProjectsPage::addProjectRequested, this, &MainWindow::addProjectRequested);
-    connect(m_projects, &ProjectsPage::runningProjectCancelled, this,
-            &MainWindow::resetDownloadDisplay);
     connect(m_tray, &TrayIcon::showRequested, this, &MainWindow::restoreWindow);
     connect(m_tray, &TrayIcon::exitRequested, this, &QWidget::close);
 }
@@ -219,13 +216,6 @@ void MainWindow::setTitle(const QString &title)
 {
     setWindowTitle(title);
     m_tray->Modifie_Icone(title);
-}
-
-void MainWindow::resetDownloadDisplay()
-{
-    m_download->ReInit();
-    m_download->Lbl_Status_B->setText(QStringLiteral("Nothing"));
-    setTitle(ProgramTitle);
 }
 
 void MainWindow::changeEvent(QEvent *event)

@@ -83,7 +83,6 @@ private:
     void Mnu_Options_Click();
     void showEngineMessage(const QString &text, const QString &title);
     void setTitle(const QString &title);
-    void resetDownloadDisplay();
     void beginShutdown();
     void finishShutdown();
 

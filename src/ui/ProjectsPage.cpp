@@ -265,10 +265,9 @@ void ProjectsPage::Mnu_Cancel_Click()
     const bool isRunning =
         !m_store.running().isEmpty() && m_store.running().constFirst().name == name;
     if (isRunning) {
+        // The engine stops the download, resets the display and starts the next project.
         m_engine.cancelRunning();
         m_store.cancel(name);
-        emit runningProjectCancelled();
-        m_engine.startQueue();
     } else if (waitingIndexOf(name) >= 0) {
         m_store.cancel(name);
     }

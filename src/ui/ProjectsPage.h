@@ -49,8 +49,6 @@ public:
 signals:
     // The add button was pressed (or Enter in the URL field) with this text.
     void addProjectRequested(const QString &url);
-    // The running project was cancelled: the download display is to be reset.
-    void runningProjectCancelled();
 
 private:
     void buildMainFrame();

@@ -1,0 +1,261 @@
+#include "ShellHarness.h"
+
+#include "SilentServer.h"
+#include "ui/PercentBar.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+namespace {
+
+const RecordingPresenter::Message FirstRun{
+    QStringLiteral("information"),
+    QStringLiteral("Quillfetch has detected that you have not configured your options. Please "
+                   "config them before downloading !"),
+    QStringLiteral("Quillfetch")};
+const RecordingPresenter::Message Refusal{
+    QStringLiteral("information"),
+    QStringLiteral("You cannot access to this menu during a download !"),
+    QStringLiteral("Quillfetch")};
+
+} // namespace
+
+class tst_MainWindow final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstStartOnAnEmptyHome();
+    void downloadTabStartsIdle_data();
+    void downloadTabStartsIdle();
+    void downloadTabShowsWhatTheEngineReports();
+    void projectLeftRunningIsResumedFirst();
+    void queueStartsOnTheProjectsTab();
+    void missingOptionsDuringADownloadShowTheRefusal();
+    void optionsEntryOpensOnlyWhenNothingRuns();
+    void startedWithTheSessionIsMinimised();
+    void trayBoxStoresItsSetting();
+    void sessionBoxFollowsTheEntryOnDisk();
+    void exitShowsTheNoticeAndShutsDown();
+};
+
+void tst_MainWindow::firstStartOnAnEmptyHome()
+{
+    ShellHarness shell;
+    MainWindow &window = shell.start();
+
+    QCOMPARE(window.objectName(), QStringLiteral("Form1"));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Quillfetch"));
+    QCOMPARE(shell.messages.shown, QList{FirstRun});
+    QCOMPARE(shell.optionsRequests, 1);
+    QVERIFY(QFileInfo(shell.store.paths().projectsFolder()).isDir());
+    QCOMPARE(shell.settingsFile.value(QStringLiteral("options/AppPath")).toString(),
+             shell.home.root() + QStringLiteral("bin"));
+    QVERIFY(shell.find<QCheckBox>(QStringLiteral("ChK_Tray"))->isChecked());
+    QVERIFY(!shell.find<QCheckBox>(QStringLiteral("ChK_Start"))->isChecked());
+    QVERIFY(!shell.find<QCheckBox>(QStringLiteral("ChK_Startwindows"))->isChecked());
+    QTabWidget *tabs = shell.find<QTabWidget>(QStringLiteral("Menu"));
+    QCOMPARE(tabs->currentIndex(), 0);
+    QCOMPARE(tabs->tabText(1), QStringLiteral("Projects"));
+    QCOMPARE(shell.find<QTreeWidget>(QStringLiteral("Lst_Main"))->topLevelItemCount(), 0);
+}
+
+void tst_MainWindow::downloadTabStartsIdle_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("elapsed") << "Lbl_Time"
+                             << "00:00:00";
+    QTest::newRow("left") << "Lbl_Time_R"
+                          << "00:00:00";
+    QTest::newRow("size") << "Lbl_Taille"
+                          << "0 Bytes";
+    QTest::newRow("received") << "Lbl_Taille2"
+                              << "0 Bytes";
+    QTest::newRow("plan") << "Lbl_Paquet"
+                          << "Nothing";
+    QTest::newRow("to go") << "Lbl_Paquet_2"
+                           << "Nothing";
+    QTest::newRow("average") << "Lbl_Vitesse_M"
+                             << "0.00 Kb/s";
+    QTest::newRow("average bits") << "Lbl_Vitesse_M2"
+                                  << "0.0 Kbits/s";
+    QTest::newRow("average again") << "Lbl_Vitesse_MM"
+                                   << "0.00 Kb/s";
+    QTest::newRow("instant") << "Lbl_Vitesse_I"
+                             << "0.00 Kb/s";
+    QTest::newRow("instant bits") << "Lbl_Vitesse_I2"
+                                  << "0.0 Kbits/s";
+    QTest::newRow("slot 1") << "Lbl_Status_w1"
+                            << "Nothing";
+    QTest::newRow("slot 4") << "Lbl_Status_w4"
+                            << "Nothing";
+}
+
+void tst_MainWindow::downloadTabStartsIdle()
+{
+    QFETCH(QString, label);
+    QFETCH(QString, caption);
+    ShellHarness shell;
+    shell.start();
+    QCOMPARE(shell.find<QLabel>(label)->text(), caption);
+    QVERIFY(!shell.find<QPushButton>(QStringLiteral("Cmd_Action"))->isEnabled());
+    for (const char *bar : {"Barre", "Barre1", "Barre2", "Barre3", "Barre4"})
+        QCOMPARE(shell.find<PercentBar>(QLatin1String(bar))->text(), QStringLiteral("%"));
+}
+
+void tst_MainWindow::downloadTabShowsWhatTheEngineReports()
+{
+    ShellHarness shell;
+    shell.configureOptions();
+    MainWindow &window = shell.start();
+    emit shell.engine.averageSpeedChanged(QStringLiteral("12.50 Kb/s"),
+                                          QStringLiteral("100 Kbit/s"));
+    emit shell.engine.slotStatusChanged(3, QStringLiteral("Downloading..."));
+    emit shell.engine.slotPercentChanged(3, 42);
+    emit shell.engine.actionChanged(true, QStringLiteral("Resume"));
+    emit shell.engine.titleChanged(QStringLiteral("42% - Quillfetch"));
+
+    QCOMPARE(shell.find<QLabel>(QStringLiteral("Lbl_Vitesse_MM"))->text(),
+             QStringLiteral("12.50 Kb/s"));
+    QCOMPARE(shell.find<QLabel>(QStringLiteral("Lbl_Vitesse_M2"))->text(),
+             QStringLiteral("100 Kbit/s"));
+    QCOMPARE(shell.find<QLabel>(QStringLiteral("Lbl_Status_w3"))->text(),
+             QStringLiteral("Downloading..."));
+    QCOMPARE(shell.find<PercentBar>(QStringLiteral("Barre3"))->text(), QStringLiteral("42%"));
+    QPushButton *action = shell.find<QPushButton>(QStringLiteral("Cmd_Action"));
+    QVERIFY(action->isEnabled());
+    QCOMPARE(action->text(), QStringLiteral("Resume"));
+    QCOMPARE(window.windowTitle(), QStringLiteral("42% - Quillfetch"));
+
+    emit shell.engine.displayReset();
+    QCOMPARE(shell.find<QLabel>(QStringLiteral("Lbl_Vitesse_MM"))->text(),
+             QStringLiteral("0.00 Kb/s"));
+    QCOMPARE(shell.find<PercentBar>(QStringLiteral("Barre3"))->text(), QStringLiteral("%"));
+    QVERIFY(!action->isEnabled());
+}
+
+void tst_MainWindow::projectLeftRunningIsResumedFirst()
+{
+    SilentServer server;
+    ShellHarness shell(20);
+    shell.configureOptions();
+    shell.settings.setOnStartTab(true);
+    shell.addProject(QStringLiteral("Alpha"), server.url(QStringLiteral("alpha.bin")), 0);
+    shell.addProject(QStringLiteral("Beta"), server.url(QStringLiteral("beta.bin")), 1);
+    MainWindow &window = shell.start();
+
+    // The resume path leaves the tab alone: the Projects tab is the queue path's choice.
+    QCOMPARE(window.Menu->currentIndex(), 0);
+    QTRY_COMPARE(shell.engine.currentProject(), QStringLiteral("Alpha"));
+    QCOMPARE(shell.store.waiting().constFirst().name, QStringLiteral("Beta"));
+    QTRY_COMPARE(window.Menu->currentIndex(), 2);
+    QVERIFY(shell.messages.shown.isEmpty());
+}
+
+void tst_MainWindow::queueStartsOnTheProjectsTab()
+{
+    SilentServer server;
+    ShellHarness shell(20);
+    shell.configureOptions();
+    shell.settings.setOnStartTab(true);
+    shell.addProject(QStringLiteral("Beta"), server.url(QStringLiteral("beta.bin")), 1);
+    MainWindow &window = shell.start();
+
+    QCOMPARE(window.Menu->currentIndex(), 1);
+    QTRY_COMPARE(shell.store.running().size(), 1);
+    QCOMPARE(shell.store.running().constFirst().name, QStringLiteral("Beta"));
+}
+
+void tst_MainWindow::missingOptionsDuringADownloadShowTheRefusal()
+{
+    ShellHarness shell;
+    shell.addProject(QStringLiteral("Alpha"), QStringLiteral("127.0.0.1:1/a.bin"), 0);
+    shell.start();
+    QCOMPARE(shell.messages.shown, (QList{FirstRun, Refusal}));
+    QCOMPARE(shell.optionsRequests, 0);
+}
+
+void tst_MainWindow::optionsEntryOpensOnlyWhenNothingRuns()
+{
+    ShellHarness shell;
+    shell.configureOptions();
+    MainWindow &window = shell.start();
+    window.Mnu_Options->trigger();
+    QCOMPARE(shell.optionsRequests, 1);
+    QVERIFY(shell.messages.shown.isEmpty());
+
+    ShellHarness busy;
+    busy.configureOptions();
+    busy.addProject(QStringLiteral("Alpha"), QStringLiteral("127.0.0.1:1/a.bin"), 0);
+    busy.start().Mnu_Options->trigger();
+    QCOMPARE(busy.messages.shown, QList{Refusal});
+    QCOMPARE(busy.optionsRequests, 0);
+}
+
+void tst_MainWindow::startedWithTheSessionIsMinimised()
+{
+    ShellHarness shell;
+    shell.configureOptions();
+    MainWindow &window = shell.start({QStringLiteral("-Startwin-")});
+    QVERIFY(window.isMinimized());
+    // Without a notification area the window must stay reachable.
+    QVERIFY(window.isVisible());
+}
+
+void tst_MainWindow::trayBoxStoresItsSetting()
+{
+    ShellHarness shell;
+    shell.configureOptions();
+    shell.start();
+    QCheckBox *tray = shell.find<QCheckBox>(QStringLiteral("ChK_Tray"));
+    tray->click();
+    QVERIFY(!tray->isChecked());
+    QCOMPARE(shell.settingsFile.value(QStringLiteral("options/Tray")).toString(),
+             QStringLiteral("0"));
+    tray->click();
+    QCOMPARE(shell.settingsFile.value(QStringLiteral("options/Tray")).toString(),
+             QStringLiteral("1"));
+}
+
+void tst_MainWindow::sessionBoxFollowsTheEntryOnDisk()
+{
+    ShellHarness shell;
+    shell.configureOptions();
+    shell.start();
+    QCheckBox *box = shell.find<QCheckBox>(QStringLiteral("ChK_Startwindows"));
+    box->click();
+    QVERIFY(box->isChecked());
+    QVERIFY(QFile::exists(shell.autostart.entryPath()));
+
+    QVERIFY(QFile::remove(shell.autostart.entryPath()));
+    box->click(); // the entry is missing, so the click writes it again
+    QVERIFY(box->isChecked());
+    QVERIFY(QFile::exists(shell.autostart.entryPath()));
+
+    box->click();
+    QVERIFY(!box->isChecked());
+    QVERIFY(!QFile::exists(shell.autostart.entryPath()));
+}
+
+void tst_MainWindow::exitShowsTheNoticeAndShutsDown()
+{
+    ShellHarness shell;
+    shell.configureOptions();
+    MainWindow &window = shell.start();
+    QSignalSpy done(&window, &MainWindow::shutdownComplete);
+    window.Mnu_Exit->trigger();
+
+    QVERIFY(!window.isEnabled());
+    QVERIFY(shell.find<QWidget>(QStringLiteral("Form5"))->isVisible());
+    QVERIFY(done.wait(5000));
+    // The window stays until the program ends; a second close changes nothing.
+    window.close();
+    QCOMPARE(done.count(), 1);
+}
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_MainWindow.moc"
