@@ -1,0 +1,216 @@
+#include "EngineRig.h"
+#include "FaultServer.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTest>
+
+#include <algorithm>
+
+// Servers that misbehave for a while: every download still ends with a complete, byte-identical
+// file, a failed write or a blocked final file is reported and waits for the user, and nothing
+// unusable ever reaches the download folder.
+class tst_HttpFaults final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void recoversFrom_data();
+    void recoversFrom();
+    void wholeFileServesTheFirstPack();
+    void emptyFileCompletesAtOnce();
+    void missingPieceIsFetchedAgain();
+    void unwritablePiecePausesUntilResumed();
+    void blockedFinalFileKeepsThePieces();
+
+private:
+    static constexpr qint64 Size = 300000;
+    static constexpr qint64 PackSize = 65536;
+    static constexpr qint64 Packs = 5;
+    static constexpr int TimeoutMs = 60000;
+};
+
+namespace {
+
+FaultServer::Filter laterRanges()
+{
+    return [](const FaultServer::Request &request) { return request.rangeStart > 0; };
+}
+
+// Serves the test file and queues the project "setup" for it.
+QByteArray serveAndQueue(EngineRig &rig, FaultServer &server)
+{
+    const QByteArray bytes = TestFiles::randomBytes(300000, 42);
+    server.addFile("/setup.exe", bytes);
+    rig.queue("setup", server.url("setup.exe"), bytes.size(), 65536);
+    return bytes;
+}
+
+int requestsFrom(const FaultServer &server, qint64 first)
+{
+    int count = 0;
+    for (const FaultServer::Request &request : server.requests())
+        count += request.rangeStart == first ? 1 : 0;
+    return count;
+}
+
+} // namespace
+
+void tst_HttpFaults::recoversFrom_data()
+{
+    QTest::addColumn<FaultServer::Fault>("fault");
+    QTest::addColumn<bool>("laterOnly");
+    // Part of a body arrived: the retry asks only for the bytes after it.
+    QTest::addColumn<bool>("continuesMidPack");
+
+    QTest::newRow("header split across chunks") << FaultServer::SplitHeader << false << false;
+    QTest::newRow("missing Content-Type") << FaultServer::MissingContentType << false << false;
+    QTest::newRow("200 to a later range") << FaultServer::FullBodyForRange << true << false;
+    QTest::newRow("416") << FaultServer::Status416 << false << false;
+    QTest::newRow("500") << FaultServer::Status500 << false << false;
+    QTest::newRow("early close") << FaultServer::CloseMidBody << false << true;
+    QTest::newRow("reset") << FaultServer::ResetMidBody << false << true;
+    QTest::newRow("stall") << FaultServer::Stall << false << true;
+}
+
+void tst_HttpFaults::recoversFrom()
+{
+    QFETCH(FaultServer::Fault, fault);
+    QFETCH(bool, laterOnly);
+    QFETCH(bool, continuesMidPack);
+
+    EngineRig rig;
+    FaultServer server;
+    QVERIFY(server.isListening());
+    server.addFault(fault, 3, laterOnly ? laterRanges() : FaultServer::Filter());
+    const QByteArray bytes = serveAndQueue(rig, server);
+
+    rig.engine.startQueue();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
+
+    QCOMPARE(server.pendingFaults(), 0);
+    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
+    QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", Packs));
+    QVERIFY(rig.messages.isEmpty());
+    const QList<FaultServer::Request> requests = server.requests();
+    const bool midPack =
+        std::any_of(requests.cbegin(), requests.cend(), [](const FaultServer::Request &request) {
+            return request.rangeStart % PackSize != 0;
+        });
+    QCOMPARE(midPack, continuesMidPack);
+}
+
+// A 200 answer is taken for the first pack: only that pack's bytes are kept.
+void tst_HttpFaults::wholeFileServesTheFirstPack()
+{
+    EngineRig rig;
+    FaultServer server;
+    server.addFault(FaultServer::FullBodyForRange, 1,
+                    [](const FaultServer::Request &request) { return request.rangeStart == 0; });
+    const QByteArray bytes = serveAndQueue(rig, server);
+
+    rig.engine.startQueue();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
+
+    QCOMPARE(server.pendingFaults(), 0);
+    QCOMPARE(server.requestCount(), Packs);
+    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
+}
+
+void tst_HttpFaults::emptyFileCompletesAtOnce()
+{
+    EngineRig rig;
+    FaultServer server;
+    server.addFile("/empty.txt", {});
+    QVERIFY(rig.queue("empty", server.url("empty.txt"), 0, PackSize));
+
+    rig.engine.startQueue();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
+
+    const QFileInfo file(rig.downloadFolder() + "empty.txt");
+    QVERIFY(file.isFile());
+    QCOMPARE(file.size(), 0);
+    QCOMPARE(server.requestCount(), 0);
+    QCOMPARE(rig.projectFile("empty", "project.qfd"),
+             rig.finishedRecord(server.url("empty.txt"), 0, PackSize));
+}
+
+// A piece that disappears after its pack was logged is noticed before joining: its pack is
+// fetched again instead of leaving a hole in the file.
+void tst_HttpFaults::missingPieceIsFetchedAgain()
+{
+    EngineRig rig;
+    FaultServer server;
+    server.setSlowBody(4096, 20);
+    server.addFault(FaultServer::SlowBody, int(Packs - 1), laterRanges());
+    const QByteArray bytes = serveAndQueue(rig, server);
+    const QString firstPiece = rig.receiveFolder("setup") + "setup(0).qfd";
+
+    rig.engine.startQueue();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.packLogLines("setup").contains(firstPiece.toUtf8() + ":1\r\n"),
+                             TimeoutMs);
+    QVERIFY(rig.finished.isEmpty());
+    QVERIFY(QFile::remove(firstPiece));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
+
+    QCOMPARE(requestsFrom(server, 0), 2);
+    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
+    QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", Packs));
+}
+
+void tst_HttpFaults::unwritablePiecePausesUntilResumed()
+{
+    EngineRig rig;
+    FaultServer server;
+    const QByteArray bytes = serveAndQueue(rig, server);
+    const QString firstPiece = rig.receiveFolder("setup") + "setup(0).qfd";
+    QVERIFY(QDir().mkpath(firstPiece)); // a folder where the piece file should go
+    QSignalSpy action(&rig.engine, &Engine::actionChanged);
+
+    rig.engine.startQueue();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
+
+    QCOMPARE(rig.messages.at(0),
+             QVariantList({"Unable to write the file " + firstPiece + " !", "Error"}));
+    QVERIFY(rig.engine.isPaused());
+    QCOMPARE(action.last(), QVariantList({true, "Resume"}));
+    QVERIFY(QDir().rmdir(firstPiece));
+    rig.engine.togglePause();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
+
+    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
+    QCOMPARE(rig.messages.count(), 1);
+}
+
+// The final file cannot take its place: the user is told, the project stays running and paused
+// with every piece kept, and resuming joins them once the way is clear.
+void tst_HttpFaults::blockedFinalFileKeepsThePieces()
+{
+    EngineRig rig;
+    FaultServer server;
+    const QByteArray bytes = serveAndQueue(rig, server);
+    const QString finalPath = rig.downloadFolder() + "setup.exe";
+    QVERIFY(TestFiles::writeFile(finalPath + "/occupied", "x"));
+
+    rig.engine.startQueue();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
+
+    QCOMPARE(rig.messages.at(0),
+             QVariantList({"Unable to create the file " + finalPath + " !", "Error"}));
+    QVERIFY(rig.engine.isPaused());
+    QVERIFY(rig.finished.isEmpty());
+    QVERIFY(rig.projectFile("setup", "project.qfd").endsWith("status:0\r\n"));
+    QCOMPARE(rig.store.running().size(), 1);
+    for (qint64 pack = 0; pack < Packs; ++pack)
+        QVERIFY(QFileInfo::exists(rig.receiveFolder("setup") + QString("setup(%1).qfd").arg(pack)));
+
+    QVERIFY(QDir(finalPath).removeRecursively());
+    rig.engine.togglePause();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
+    QCOMPARE(TestFiles::sha256OfFile(finalPath), TestFiles::sha256(bytes));
+    QCOMPARE(server.requestCount(), Packs);
+}
+
+QTEST_GUILESS_MAIN(tst_HttpFaults)
+#include "tst_HttpFaults.moc"
