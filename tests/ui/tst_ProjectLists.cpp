@@ -1,0 +1,305 @@
+#include "ShellHarness.h"
+
+#include "SilentServer.h"
+#include "progress/DisplayText.h"
+#include "ui/QueueMenuRules.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTreeWidget>
+
+class tst_ProjectLists final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void listsShowQueueThenFinishedNewestFirst();
+    void menuRules_data();
+    void menuRules();
+    void queueMenuEnablesEntriesByRow_data();
+    void queueMenuEnablesEntriesByRow();
+    void noMenuOnAnEmptyList();
+    void movesShowInTheListAndInTheFile();
+    void cancelAsksFirst_data();
+    void cancelAsksFirst();
+    void cancellingAWaitingProjectLeavesTheDownloadRunning();
+    void cancellingTheRunningProjectStopsIt();
+    void deleteStatisticsRemovesTheClickedRow_data();
+    void deleteStatisticsRemovesTheClickedRow();
+    void enterInTheUrlFieldRunsTheAddButton();
+
+private:
+    // One running project, two waiting ones and three finished ones, in this list order.
+    static void addSixProjects(ShellHarness &shell, const QString &runningUrl);
+    static void rightClick(QTreeWidget *list, int row);
+    static QStringList column(QTreeWidget *list, int column);
+    void trigger(ShellHarness &shell, const QString &menu, const QString &entry);
+};
+
+void tst_ProjectLists::addSixProjects(ShellHarness &shell, const QString &runningUrl)
+{
+    shell.configureOptions();
+    shell.addProject(QStringLiteral("Done1"), QStringLiteral("127.0.0.1:1/d1.bin"), 2, 100);
+    shell.addProject(QStringLiteral("Done2"), QStringLiteral("127.0.0.1:1/d2.bin"), 2, 2048);
+    shell.addProject(QStringLiteral("Done3"), QStringLiteral("127.0.0.1:1/d3.bin"), 2);
+    shell.addProject(QStringLiteral("Run"), runningUrl, 0);
+    shell.addProject(QStringLiteral("Wait1"), QStringLiteral("127.0.0.1:1/w1.bin"), 1);
+    shell.addProject(QStringLiteral("Wait2"), QStringLiteral("127.0.0.1:1/w2.bin"), 1);
+}
+
+// A right click as the user makes it: a context-menu event on the row, in the view.
+void tst_ProjectLists::rightClick(QTreeWidget *list, int row)
+{
+    const QPoint position = row > 0 ? list->visualItemRect(list->topLevelItem(row - 1)).center()
+                                    : list->viewport()->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, position,
+                            list->viewport()->mapToGlobal(position));
+    QApplication::sendEvent(list->viewport(), &event);
+}
+
+QStringList tst_ProjectLists::column(QTreeWidget *list, int column)
+{
+    QStringList texts;
+    for (int row = 0; row < list->topLevelItemCount(); ++row)
+        texts.append(list->topLevelItem(row)->text(column));
+    return texts;
+}
+
+void tst_ProjectLists::trigger(ShellHarness &shell, const QString &menu, const QString &entry)
+{
+    QMenu *popup = shell.find<QMenu>(menu);
+    QVERIFY(popup->isVisible());
+    QAction *action = popup->findChild<QAction *>(entry);
+    QVERIFY(action->isEnabled());
+    popup->hide();
+    action->trigger();
+}
+
+void tst_ProjectLists::listsShowQueueThenFinishedNewestFirst()
+{
+    ShellHarness shell;
+    addSixProjects(shell, QStringLiteral("127.0.0.1:1/run.bin"));
+    shell.start();
+    QTreeWidget *queue = shell.find<QTreeWidget>(QStringLiteral("Lst_Main"));
+    QTreeWidget *finished = shell.find<QTreeWidget>(QStringLiteral("Lst_Main2"));
+
+    QCOMPARE(queue->headerItem()->text(1), QStringLiteral("Project"));
+    QCOMPARE(queue->headerItem()->text(4), QStringLiteral("Status"));
+    QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait1", "Wait2"}));
+    QCOMPARE(column(queue, 4), (QStringList{"Downloading", "Waiting", "Waiting"}));
+    QCOMPARE(queue->topLevelItem(1)->text(2), QStringLiteral("127.0.0.1:1/w1.bin"));
+    QCOMPARE(column(finished, 1), (QStringList{"Done3", "Done2", "Done1"}));
+    QCOMPARE(column(finished, 3),
+             (QStringList{Format_Taille(1300000), Format_Taille(2048), "100 Bytes"}));
+    QCOMPARE(column(finished, 4), (QStringList{"Finished", "Finished", "Finished"}));
+}
+
+void tst_ProjectLists::menuRules_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<bool>("up");
+    QTest::addColumn<bool>("down");
+    QTest::newRow("only row, idle") << 1 << 1 << false << false << false;
+    QTest::newRow("first of three, idle") << 1 << 3 << false << false << true;
+    QTest::newRow("middle, idle") << 2 << 3 << false << true << true;
+    QTest::newRow("last, idle") << 3 << 3 << false << true << false;
+    QTest::newRow("running row") << 1 << 3 << true << false << false;
+    QTest::newRow("first waiting behind running") << 2 << 3 << true << false << true;
+    QTest::newRow("last behind running") << 3 << 3 << true << true << false;
+    QTest::newRow("third of four, running") << 3 << 4 << true << true << true;
+}
+
+void tst_ProjectLists::menuRules()
+{
+    QFETCH(int, row);
+    QFETCH(int, rows);
+    QFETCH(bool, running);
+    QFETCH(bool, up);
+    QFETCH(bool, down);
+    QCOMPARE(QueueMenuRules::forRow(row, rows, running), (QueueMenuRules{up, down, true}));
+}
+
+void tst_ProjectLists::queueMenuEnablesEntriesByRow_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<bool>("up");
+    QTest::addColumn<bool>("down");
+    QTest::newRow("running") << 1 << false << false;
+    QTest::newRow("first waiting") << 2 << false << true;
+    QTest::newRow("last waiting") << 3 << true << false;
+}
+
+void tst_ProjectLists::queueMenuEnablesEntriesByRow()
+{
+    QFETCH(int, row);
+    QFETCH(bool, up);
+    QFETCH(bool, down);
+    ShellHarness shell;
+    addSixProjects(shell, QStringLiteral("127.0.0.1:1/run.bin"));
+    shell.start();
+    rightClick(shell.find<QTreeWidget>(QStringLiteral("Lst_Main")), row);
+
+    QMenu *menu = shell.find<QMenu>(QStringLiteral("Mnu_Pas_Finit"));
+    QVERIFY(menu->isVisible());
+    QCOMPARE(menu->findChild<QAction *>(QStringLiteral("Mnu_Haut"))->isEnabled(), up);
+    QCOMPARE(menu->findChild<QAction *>(QStringLiteral("Mnu_Bas"))->isEnabled(), down);
+    QVERIFY(menu->findChild<QAction *>(QStringLiteral("Mnu_Cancel"))->isEnabled());
+    menu->hide();
+}
+
+void tst_ProjectLists::noMenuOnAnEmptyList()
+{
+    ShellHarness shell;
+    shell.configureOptions();
+    shell.start();
+    rightClick(shell.find<QTreeWidget>(QStringLiteral("Lst_Main")), 0);
+    rightClick(shell.find<QTreeWidget>(QStringLiteral("Lst_Main2")), 0);
+    QVERIFY(!shell.find<QMenu>(QStringLiteral("Mnu_Pas_Finit"))->isVisible());
+    QVERIFY(!shell.find<QMenu>(QStringLiteral("Mnu_Finished"))->isVisible());
+}
+
+void tst_ProjectLists::movesShowInTheListAndInTheFile()
+{
+    ShellHarness shell;
+    addSixProjects(shell, QStringLiteral("127.0.0.1:1/run.bin"));
+    shell.addProject(QStringLiteral("Wait3"), QStringLiteral("127.0.0.1:1/w3.bin"), 1);
+    shell.start();
+    QTreeWidget *queue = shell.find<QTreeWidget>(QStringLiteral("Lst_Main"));
+
+    rightClick(queue, 4);
+    trigger(shell, QStringLiteral("Mnu_Pas_Finit"), QStringLiteral("Mnu_Haut"));
+    QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait1", "Wait3", "Wait2"}));
+    QCOMPARE(queue->currentItem()->text(1), QStringLiteral("Wait3"));
+
+    rightClick(queue, 2);
+    trigger(shell, QStringLiteral("Mnu_Pas_Finit"), QStringLiteral("Mnu_Bas"));
+    QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait3", "Wait1", "Wait2"}));
+    QCOMPARE(shell.mainList(),
+             QByteArray("Done1\r\nDone2\r\nDone3\r\nRun\r\nWait3\r\nWait1\r\nWait2\r\n"));
+}
+
+void tst_ProjectLists::cancelAsksFirst_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("no") << false;
+    QTest::newRow("yes") << true;
+}
+
+void tst_ProjectLists::cancelAsksFirst()
+{
+    QFETCH(bool, yes);
+    ShellHarness shell;
+    addSixProjects(shell, QStringLiteral("127.0.0.1:1/run.bin"));
+    shell.start();
+    shell.messages.answers = {yes};
+    QTreeWidget *queue = shell.find<QTreeWidget>(QStringLiteral("Lst_Main"));
+    rightClick(queue, 3);
+    trigger(shell, QStringLiteral("Mnu_Pas_Finit"), QStringLiteral("Mnu_Cancel"));
+
+    const RecordingPresenter::Message asked{
+        QStringLiteral("question"), QStringLiteral("Do you really want to cancel project: Wait2 ?"),
+        QStringLiteral("Cancel ?")};
+    QCOMPARE(shell.messages.shown, QList{asked});
+    const QStringList expected =
+        yes ? QStringList{"Run", "Wait1"} : QStringList{"Run", "Wait1", "Wait2"};
+    QCOMPARE(column(queue, 1), expected);
+    QCOMPARE(QFileInfo::exists(shell.store.paths().projectFolder(QStringLiteral("Wait2"))), !yes);
+    QCOMPARE(shell.mainList().contains("Wait2\r\n"), !yes);
+}
+
+void tst_ProjectLists::cancellingAWaitingProjectLeavesTheDownloadRunning()
+{
+    SilentServer server;
+    ShellHarness shell(20);
+    addSixProjects(shell, server.url(QStringLiteral("run.bin")));
+    shell.start();
+    QTRY_VERIFY(shell.engine.isDownloading());
+    QTRY_VERIFY(server.connectionCount() > 0);
+    const int connections = server.connectionCount();
+
+    shell.messages.answers = {true};
+    rightClick(shell.find<QTreeWidget>(QStringLiteral("Lst_Main")), 2);
+    trigger(shell, QStringLiteral("Mnu_Pas_Finit"), QStringLiteral("Mnu_Cancel"));
+
+    QVERIFY(shell.engine.isDownloading());
+    QCOMPARE(shell.engine.currentProject(), QStringLiteral("Run"));
+    QVERIFY(shell.find<QPushButton>(QStringLiteral("Cmd_Action"))->isEnabled());
+    QCOMPARE(server.connectionCount(), connections);
+    QCOMPARE(column(shell.find<QTreeWidget>(QStringLiteral("Lst_Main")), 1),
+             (QStringList{"Run", "Wait2"}));
+}
+
+void tst_ProjectLists::cancellingTheRunningProjectStopsIt()
+{
+    SilentServer server;
+    ShellHarness shell(20);
+    addSixProjects(shell, server.url(QStringLiteral("run.bin")));
+    shell.start();
+    QTRY_VERIFY(shell.engine.isDownloading());
+    shell.engine.setStartHeld(true); // keep the next project from starting during the checks
+
+    shell.messages.answers = {true};
+    rightClick(shell.find<QTreeWidget>(QStringLiteral("Lst_Main")), 1);
+    trigger(shell, QStringLiteral("Mnu_Pas_Finit"), QStringLiteral("Mnu_Cancel"));
+
+    QVERIFY(!shell.engine.isDownloading());
+    QVERIFY(shell.store.running().isEmpty());
+    QVERIFY(!QFileInfo::exists(shell.store.paths().projectFolder(QStringLiteral("Run"))));
+    QVERIFY(!QFileInfo::exists(shell.home.root() + QStringLiteral("received/Run")));
+    QVERIFY(!shell.find<QPushButton>(QStringLiteral("Cmd_Action"))->isEnabled());
+    QCOMPARE(column(shell.find<QTreeWidget>(QStringLiteral("Lst_Main")), 1),
+             (QStringList{"Wait1", "Wait2"}));
+}
+
+void tst_ProjectLists::deleteStatisticsRemovesTheClickedRow_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("no") << false;
+    QTest::newRow("yes") << true;
+}
+
+void tst_ProjectLists::deleteStatisticsRemovesTheClickedRow()
+{
+    QFETCH(bool, yes);
+    ShellHarness shell;
+    addSixProjects(shell, QStringLiteral("127.0.0.1:1/run.bin"));
+    shell.start();
+    shell.messages.answers = {yes};
+    QTreeWidget *finished = shell.find<QTreeWidget>(QStringLiteral("Lst_Main2"));
+    rightClick(finished, 2);
+    QVERIFY(!shell.find<QAction>(QStringLiteral("Mnu_Stats"))->isEnabled());
+    trigger(shell, QStringLiteral("Mnu_Finished"), QStringLiteral("Mnu_Del_Stats"));
+
+    const RecordingPresenter::Message asked{
+        QStringLiteral("question"),
+        QStringLiteral("Do you really want to delete the statistics of Done2 ?"),
+        QStringLiteral("Delete ?")};
+    QCOMPARE(shell.messages.shown, QList{asked});
+    const QStringList expected =
+        yes ? QStringList{"Done3", "Done1"} : QStringList{"Done3", "Done2", "Done1"};
+    QCOMPARE(column(finished, 1), expected);
+    QCOMPARE(QFileInfo::exists(shell.store.paths().projectFolder(QStringLiteral("Done2"))), !yes);
+}
+
+void tst_ProjectLists::enterInTheUrlFieldRunsTheAddButton()
+{
+    ShellHarness shell;
+    shell.configureOptions();
+    MainWindow &window = shell.start();
+    QSignalSpy added(&window, &MainWindow::addProjectRequested);
+    QLineEdit *url = shell.find<QLineEdit>(QStringLiteral("Txt_Url"));
+    url->setText(QStringLiteral("http://127.0.0.1/file.zip"));
+    QTest::keyClick(url, Qt::Key_Return);
+    QCOMPARE(added.count(), 1);
+    QCOMPARE(added.at(0).at(0).toString(), QStringLiteral("http://127.0.0.1/file.zip"));
+
+    shell.find<QPushButton>(QStringLiteral("Cmd_add"))->setEnabled(false);
+    QTest::keyClick(url, Qt::Key_Return);
+    QCOMPARE(added.count(), 1);
+}
+
+QTEST_MAIN(tst_ProjectLists)
+#include "tst_ProjectLists.moc"
