@@ -1,0 +1,229 @@
+#include "TestHome.h"
+
+#include "store/FileIo.h"
+#include "store/ProjectStore.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+ProjectRecord recordFor(const QString &url, qint64 bytes, int status = ProjectRecord::Waiting)
+{
+    ProjectRecord record;
+    record.url = url;
+    record.bytes = bytes;
+    record.status = status;
+    return record;
+}
+
+QStringList names(const QList<ProjectEntry> &list)
+{
+    QStringList result;
+    for (const ProjectEntry &entry : list)
+        result.append(entry.name);
+    return result;
+}
+
+// Every file and folder below root, with the contents of the files.
+QStringList treeOf(const QString &root)
+{
+    QStringList tree;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        tree.append(path + QLatin1Char('=') +
+                    QString::fromUtf8(FileIo::read(path).value_or(QByteArray())));
+    }
+    tree.sort();
+    return tree;
+}
+
+} // namespace
+
+class tst_ProjectStore final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_home.emplace();
+        QVERIFY(m_home->isValid());
+        m_store.emplace(m_home->dataFolder());
+    }
+
+    void createdProjectsLoadBackInQueueOrder()
+    {
+        QVERIFY(m_store->createProject(QStringLiteral("big"),
+                                       recordFor(QStringLiteral("h/big.iso"), 5'000'000'000)));
+        QVERIFY(m_store->createProject(QStringLiteral("small"),
+                                       recordFor(QStringLiteral("h/small.zip"), 10)));
+        QVERIFY(!m_store->createProject(QStringLiteral("small"),
+                                        recordFor(QStringLiteral("h/other.zip"), 1)));
+        QCOMPARE(mainList(), QByteArray("big\r\nsmall\r\n"));
+
+        ProjectStore reloaded(m_home->dataFolder());
+        reloaded.load();
+        const QList<ProjectEntry> expected{{"big", "h/big.iso", 5'000'000'000},
+                                           {"small", "h/small.zip", 10}};
+        QCOMPARE(reloaded.waiting(), expected);
+        QVERIFY(reloaded.running().isEmpty());
+        QCOMPARE(reloaded.record(QStringLiteral("big"))->status, int(ProjectRecord::Waiting));
+    }
+
+    void loadingSkipsWhatCannotBeRead()
+    {
+        write(QStringLiteral("projects/done/project.qfd"),
+              recordFor(QStringLiteral("h/status:1/a.zip"), 1, ProjectRecord::Finished).toText());
+        write(QStringLiteral("projects/live/project.qfd"),
+              recordFor(QStringLiteral("h/b.zip"), 2, 0).toText());
+        write(QStringLiteral("projects/broken/project.qfd"), "url:h/c.zip\r\nbytes:");
+        for (const char *name : {"w1", "w2", "torn"}) {
+            const QString folder =
+                QStringLiteral("projects/%1/project.qfd").arg(QLatin1String(name));
+            write(folder, recordFor(QStringLiteral("h/w"), 4).toText());
+        }
+        write(QStringLiteral("projects/main.qfd"),
+              "done\r\nbroken\r\nmissing\r\n..\r\nlive\r\ndone\r\nw1\r\nw2\r\ntorn");
+        m_store->load();
+        m_store->load(); // a second load starts from empty lists
+        QCOMPARE(names(m_store->finished()), QStringList{"done"});
+        QCOMPARE(names(m_store->running()), QStringList{"live"});
+        QCOMPARE(names(m_store->waiting()), QStringList({"w1", "w2"}));
+
+        // Projects whose record could not be read keep their line; unsafe names do not.
+        QVERIFY(m_store->moveWaiting(1, 0));
+        QCOMPARE(mainList(), QByteArray("done\r\nlive\r\nw2\r\nw1\r\nbroken\r\nmissing\r\n"));
+    }
+
+    void movesRewriteTheListFinishedFirst()
+    {
+        createThree(QStringLiteral("w"));
+        QVERIFY(
+            m_store->createProject(QStringLiteral("done"), recordFor(QStringLiteral("h/d"), 1)));
+        QVERIFY(m_store->startNextWaiting());
+        QVERIFY(m_store->finishRunning());
+        QCOMPARE(m_store->finished().first().name, QStringLiteral("w1"));
+        QVERIFY(m_store->startNextWaiting());
+        QCOMPARE(m_store->record(QStringLiteral("w2"))->status, int(ProjectRecord::Running));
+        QVERIFY(!m_store->startNextWaiting());
+
+        QVERIFY(m_store->moveWaiting(1, 0));
+        QCOMPARE(mainList(), QByteArray("w1\r\nw2\r\ndone\r\nw3\r\n"));
+        QVERIFY(m_store->moveWaiting(0, 1));
+        QCOMPARE(mainList(), QByteArray("w1\r\nw2\r\nw3\r\ndone\r\n"));
+        QVERIFY(!m_store->moveWaiting(1, 2));
+
+        ProjectStore reloaded(m_home->dataFolder());
+        reloaded.load();
+        QCOMPARE(names(reloaded.finished()), QStringList{"w1"});
+        QCOMPARE(names(reloaded.running()), QStringList{"w2"});
+        QCOMPARE(names(reloaded.waiting()), QStringList({"w3", "done"}));
+    }
+
+    void cancellingAPrefixNameKeepsTheLongerOne()
+    {
+        QVERIFY(
+            m_store->createProject(QStringLiteral("setup_1"), recordFor(QStringLiteral("h/s"), 1)));
+        QVERIFY(
+            m_store->createProject(QStringLiteral("setup"), recordFor(QStringLiteral("h/s"), 1)));
+        QVERIFY(m_store->createProject(QStringLiteral("setup_12"),
+                                       recordFor(QStringLiteral("h/s"), 1)));
+        write(QStringLiteral("projects/setup/download.qfd"), "x\r\n");
+        QVERIFY(m_store->cancel(QStringLiteral("setup")));
+        QCOMPARE(mainList(), QByteArray("setup_1\r\nsetup_12\r\n"));
+        QVERIFY(!QFileInfo::exists(m_store->paths().projectFolder(QStringLiteral("setup"))));
+        QVERIFY(QFileInfo::exists(m_store->paths().recordPath(QStringLiteral("setup_1"))));
+        QVERIFY(m_store->cancel(QStringLiteral("setup_1")));
+        QCOMPARE(names(m_store->waiting()), QStringList{"setup_12"});
+        QVERIFY(!m_store->cancel(QStringLiteral("setup")));
+    }
+
+    void deletingTheMiddleFinishedProject()
+    {
+        createThree(QStringLiteral("f"));
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(m_store->startNextWaiting());
+            QVERIFY(m_store->finishRunning());
+        }
+        QVERIFY(m_store->deleteFinished(1));
+        QCOMPARE(names(m_store->finished()), QStringList({"f1", "f3"}));
+        QCOMPARE(mainList(), QByteArray("f1\r\nf3\r\n"));
+        QVERIFY(!QFileInfo::exists(m_store->paths().projectFolder(QStringLiteral("f2"))));
+        QVERIFY(!m_store->deleteFinished(2));
+    }
+
+    void namesCannotReachOutsideTheStore()
+    {
+        const QString outside = m_home->root() + QStringLiteral("outside/");
+        QVERIFY(QDir().mkpath(outside + QStringLiteral("project.qfd")));
+        write(QStringLiteral("../outside/keep.txt"), "keep");
+        QVERIFY(m_store->ensureProjectsFolder());
+        const QStringList before = treeOf(m_home->root());
+
+        const QStringList evil{"../outside", "..",     ".",          "",      "a/b",
+                               "C:\\x",      "x\x01y", "trailing. ", "/tmp/x"};
+        for (const QString &name : evil) {
+            QVERIFY2(!m_store->createProject(name, recordFor(QStringLiteral("h/x"), 1)),
+                     qPrintable(name));
+            QVERIFY(!m_store->cancel(name));
+            QVERIFY(!m_store->rewriteStatus(name, ProjectRecord::Finished));
+            QVERIFY(!m_store->record(name));
+            QVERIFY(m_store->projectFolderExists(name));
+        }
+        QCOMPARE(treeOf(m_home->root()), before);
+
+        // A tampered list names folders outside: loading skips them, so nothing can act on them.
+        write(QStringLiteral("projects/main.qfd"), "../outside\r\n..\r\n/tmp\r\n");
+        m_store->load();
+        QVERIFY(m_store->waiting().isEmpty() && m_store->finished().isEmpty());
+        QVERIFY(!m_store->deleteFinished(0));
+        QVERIFY(QFile::exists(outside + QStringLiteral("keep.txt")));
+    }
+
+    void cancelRemovesALinkNotItsTarget()
+    {
+        const QString outside = m_home->root() + QStringLiteral("outside/");
+        write(QStringLiteral("../outside/keep.txt"), "keep");
+        QVERIFY(
+            m_store->createProject(QStringLiteral("linked"), recordFor(QStringLiteral("h/l"), 1)));
+        m_store->load();
+        const QString folder = m_home->dataFolder() + QStringLiteral("projects/linked");
+        QVERIFY(QDir(folder).removeRecursively());
+        QVERIFY(QFile::link(outside, folder));
+        QVERIFY(m_store->cancel(QStringLiteral("linked")));
+        QVERIFY(!QFileInfo(folder).isSymLink());
+        QVERIFY(QFile::exists(outside + QStringLiteral("keep.txt")));
+    }
+
+private:
+    void createThree(const QString &prefix)
+    {
+        for (int i = 1; i <= 3; ++i) {
+            const QString name = prefix + QString::number(i);
+            QVERIFY(m_store->createProject(name, recordFor(QStringLiteral("h/") + name, i)));
+        }
+    }
+
+    void write(const QString &relative, const QByteArray &bytes)
+    {
+        const QString path = m_home->dataFolder() + relative;
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        QVERIFY(FileIo::writeAtomically(path, bytes));
+    }
+
+    QByteArray mainList() const
+    {
+        return FileIo::read(m_store->paths().mainListPath()).value_or("<missing>");
+    }
+
+    std::optional<TestHome> m_home;
+    std::optional<ProjectStore> m_store;
+};
+
+QTEST_GUILESS_MAIN(tst_ProjectStore)
+#include "tst_ProjectStore.moc"
