@@ -1,0 +1,55 @@
+#include "ui/AddProjectFlow.h"
+
+#include "probe/Probe.h"
+#include "ui/MainWindow.h"
+#include "ui/MessagePresenter.h"
+#include "ui/ProjectsPage.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+AddProjectFlow::AddProjectFlow(MainWindow &window, Probe &probe, ProjectStore &store,
+                               const Settings &settings, MessagePresenter &messages,
+                               QObject *parent)
+    : QObject(parent), m_window(window), m_probe(probe), m_messages(messages),
+      m_dialog(store, settings, messages)
+{
+    connect(&m_window, &MainWindow::addProjectRequested, &m_probe, &Probe::start);
+    connectProbe();
+    connectDialog();
+}
+
+void AddProjectFlow::connectProbe()
+{
+    ProjectsPage *page = m_window.projectsPage();
+    connect(&m_probe, &Probe::statusChanged, page->Lbl_Status_H, &QLabel::setText);
+    connect(&m_probe, &Probe::urlTextChanged, page->Txt_Url, &QLineEdit::setText);
+    connect(&m_probe, &Probe::inputEnabledChanged, page, [page](bool enabled) {
+        page->Txt_Url->setEnabled(enabled);
+        page->Cmd_add->setEnabled(enabled);
+    });
+    connect(&m_probe, &Probe::failed, this, [this](const QString &text, const QString &title) {
+        m_messages.critical(&m_window, text, title);
+    });
+    connect(&m_probe, &Probe::succeeded, this, &AddProjectFlow::showResult);
+}
+
+void AddProjectFlow::connectDialog()
+{
+    connect(&m_dialog, &QDialog::finished, this, [this] { m_window.holdForDialog(false); });
+    connect(&m_dialog, &NewProjectDialog::projectCreated, this, &AddProjectFlow::projectCreated);
+    connect(&m_dialog, &NewProjectDialog::resultDone, &m_probe, &Probe::resultHandled);
+}
+
+void AddProjectFlow::showResult(const ProbeResult &result)
+{
+    m_window.holdForDialog(true);
+    m_dialog.showResult(result);
+}
+
+void AddProjectFlow::projectCreated()
+{
+    m_window.Charger_Listes();
+    m_window.projectsPage()->Txt_Url->clear();
+}
