@@ -3,7 +3,9 @@
 #include "platform/Autostart.h"
 #include "platform/DataFolder.h"
 #include "platform/SingleInstance.h"
+#include "probe/Probe.h"
 #include "store/ProjectStore.h"
+#include "ui/AddProjectFlow.h"
 #include "ui/DialogMessagePresenter.h"
 #include "ui/InstanceRule.h"
 #include "ui/MainWindow.h"
@@ -34,6 +36,8 @@ int main(int argc, char *argv[])
     Autostart autostart(QCoreApplication::applicationFilePath(), Autostart::defaultFolder());
 
     MainWindow window({settings, projects, engine, autostart, messages, programFolder, arguments});
+    Probe probe(projects, settings, Probe::Intervals{});
+    AddProjectFlow addProject(window, probe, projects, settings, messages);
     QObject::connect(&window, &MainWindow::shutdownComplete, &app,
                      [] { QCoreApplication::exit(0); });
     window.show();
