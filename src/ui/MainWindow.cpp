@@ -44,6 +44,8 @@ MainWindow::MainWindow(const MainWindowContext &context, QWidget *parent)
     Menu->addTab(m_projects, QStringLiteral("Projects"));
     Menu->addTab(m_download, QStringLiteral("Download"));
     setCentralWidget(Menu);
+    resize(QSize(fontMetrics().averageCharWidth() * 110, fontMetrics().lineSpacing() * 42)
+               .expandedTo(sizeHint()));
     buildMenuBar();
     connectPages();
     connectEngine();

@@ -38,7 +38,8 @@ QTreeWidget *projectList(const QString &name, QWidget *parent)
                                                          : character * 3 + 12);
     list->setColumnWidth(1, character * 22);
     list->setColumnWidth(3, character * 12);
-    list->setColumnWidth(4, character * 14);
+    list->setColumnWidth(4, list->fontMetrics().horizontalAdvance(QStringLiteral("Downloading")) +
+                                character * 4);
     return list;
 }
 

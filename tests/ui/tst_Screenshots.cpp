@@ -1,0 +1,110 @@
+#include "ShellHarness.h"
+
+#include "ui/PercentBar.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QLabel>
+#include <QProcess>
+#include <QTabWidget>
+
+// Writes each tab of the main window to build/screenshots/ as it looks with projects in the
+// lists and a download under way, at 100 % and (from a second copy of this test) 200 % scale.
+class tst_Screenshots final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void eachTab_data();
+    void eachTab();
+    void eachTabAtDoubleScale();
+
+private:
+    static void showSomeProgress(Engine &engine);
+};
+
+void tst_Screenshots::eachTab_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("about") << 0 << "main-about";
+    QTest::newRow("projects") << 1 << "main-projects";
+    QTest::newRow("download") << 2 << "main-download";
+}
+
+void tst_Screenshots::showSomeProgress(Engine &engine)
+{
+    emit engine.planTextChanged(QStringLiteral("2 times 500.00 Kb and 269.53 Kb"));
+    emit engine.packsToGoTextChanged(QStringLiteral("0 times 500.00 Kb"));
+    emit engine.totalSizeTextChanged(QStringLiteral("1.27 Mb"));
+    emit engine.receivedSizeTextChanged(QStringLiteral("548.83 Kb"));
+    emit engine.elapsedTextChanged(QStringLiteral("00:00:12"));
+    emit engine.remainingTextChanged(QStringLiteral("00:00:16"));
+    emit engine.averageSpeedChanged(QStringLiteral("45.00 Kb/s"), QStringLiteral("360 Kbit/s"));
+    emit engine.instantSpeedChanged(QStringLiteral("52.00 Kb/s"), QStringLiteral("416 Kbit/s"));
+    emit engine.overallStatusChanged(QStringLiteral("Downloading..."));
+    emit engine.actionChanged(true, QStringLiteral("Pause"));
+    emit engine.totalPercentChanged(42);
+    const int percents[] = {73, 100, 8, 0};
+    for (int slot = 1; slot <= 4; ++slot) {
+        emit engine.slotPercentChanged(slot, percents[slot - 1]);
+        emit engine.slotStatusChanged(slot, slot < 4 ? QStringLiteral("Downloading...")
+                                                     : QStringLiteral("Nothing"));
+    }
+    emit engine.titleChanged(QStringLiteral("42% - Quillfetch"));
+}
+
+void tst_Screenshots::eachTab()
+{
+    QFETCH(int, tab);
+    QFETCH(QString, name);
+    ShellHarness shell;
+    shell.configureOptions();
+    shell.addProject(QStringLiteral("debian-12.iso"),
+                     QStringLiteral("127.0.0.1:1/debian/debian-12.iso"), 2, 658505728);
+    shell.addProject(QStringLiteral("manual.pdf"), QStringLiteral("127.0.0.1:1/docs/manual.pdf"), 2,
+                     3145728);
+    shell.addProject(QStringLiteral("photos.zip"), QStringLiteral("127.0.0.1:1/photos.zip"), 0);
+    shell.addProject(QStringLiteral("music.tar.gz"), QStringLiteral("ftp.127.0.0.1/music.tar.gz"),
+                     1, 45000000);
+    MainWindow &window = shell.start();
+    showSomeProgress(shell.engine);
+    window.Menu->setCurrentIndex(tab);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+
+    const bool doubleScale = qEnvironmentVariable("QT_SCALE_FACTOR") == QStringLiteral("2");
+    const QString folder = qEnvironmentVariable("QF_BINARY_DIR") + QStringLiteral("/screenshots/");
+    QVERIFY(QDir().mkpath(folder));
+    const QString path =
+        folder + name + (doubleScale ? QStringLiteral("-200") : QString()) + QStringLiteral(".png");
+    QVERIFY(window.grab().save(path));
+
+    // A control narrower than its smallest readable size shows a cut text.
+    QWidget *page = window.Menu->currentWidget();
+    const auto controls = page->findChildren<QWidget *>();
+    for (QWidget *control : controls) {
+        if (control->isVisible() && (qobject_cast<QLabel *>(control) != nullptr ||
+                                     qobject_cast<QAbstractButton *>(control) != nullptr ||
+                                     qobject_cast<PercentBar *>(control) != nullptr))
+            QVERIFY2(control->width() >= control->minimumSizeHint().width(),
+                     qPrintable(control->objectName() + control->property("text").toString() +
+                                " is cut"));
+    }
+}
+
+void tst_Screenshots::eachTabAtDoubleScale()
+{
+    QProcess copy;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+    copy.setProcessEnvironment(environment);
+    copy.setProcessChannelMode(QProcess::ForwardedChannels);
+    QSignalSpy finished(&copy, &QProcess::finished);
+    copy.start(QCoreApplication::applicationFilePath(), {QStringLiteral("eachTab")});
+    QVERIFY(finished.wait(60000));
+    QCOMPARE(copy.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(copy.exitCode(), 0);
+}
+
+QTEST_MAIN(tst_Screenshots)
+#include "tst_Screenshots.moc"
