@@ -19,7 +19,7 @@ namespace {
 const QString ErrorTitle = QStringLiteral("Error");
 const QString NoRangesText =
     QStringLiteral("Unable to use the high speed download method on this server !");
-const QString CreationFailedText = QStringLiteral("Unable to create the project !");
+const QString CreationFailedText = QStringLiteral("Unable to create the project %1 !");
 
 template<typename T>
 T *named(T *widget, const char *name)
@@ -152,7 +152,7 @@ void NewProjectDialog::Timer_Valide_Tick()
     if (m_store.createProject(m_result.projectName, m_record))
         emit projectCreated(m_result.projectName);
     else
-        m_messages.critical(nullptr, CreationFailedText, ErrorTitle);
+        m_messages.critical(nullptr, CreationFailedText.arg(m_result.projectName), ErrorTitle);
     emit resultDone();
 }
 

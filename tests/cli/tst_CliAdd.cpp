@@ -1,0 +1,267 @@
+#include "FtpServer.h"
+#include "NginxServer.h"
+#include "TestFiles.h"
+#include "TestHome.h"
+
+#include "platform/SingleInstance.h"
+#include "store/ProjectPaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+constexpr int FinishTimeoutMs = 120000;
+
+struct Outcome
+{
+    bool ended = false; // by itself, within the time limit
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray expectedRecord(const QString &url, qint64 bytes, const QString &folder, bool ftp)
+{
+    return "url:" + url.toUtf8() + "\r\nbytes:" + QByteArray::number(bytes) +
+           "\r\npath:" + folder.toUtf8() +
+           "\r\npacksize:512000\r\nshowmodem:1\r\nbar1back:16777215\r\nbar1for:255\r\n"
+           "bar2back:16777215\r\nbar2for:8421631\r\ngraphback:16777215\r\ngraphfor:8421631\r\n"
+           "graphmodem:0\r\nType:" +
+           (ftp ? "1" : "0") + "\r\nstatus:1\r\n";
+}
+
+// Serves root over HTTP with a redirect, a redirect loop and a folder without ranges.
+NginxServer::Options nginxOptions()
+{
+    return {0,
+            0,
+            {"location = /start { absolute_redirect off; return 302 /files/setup.exe; }",
+             "location = /loop { return 302 /loop; }", "location /whole/ { max_ranges 0; }"}};
+}
+
+} // namespace
+
+// `quillfetch-cli add URL` and `quillfetch-cli URL` as a user runs them: the real executable on
+// a throw-away home, against nginx and an FTP server.
+class tst_CliAdd final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void addsAProject_data();
+    void addsAProject();
+    void takenNameGetsSuffix();
+    void refusals_data();
+    void refusals();
+    void refusesWhileQuillfetchRuns();
+    void urlAloneAddsThenDownloads();
+    void urlAloneStopsWhenTheProbeFails();
+
+private:
+    Outcome run(const TestHome &home, const QStringList &arguments) const;
+
+    QString m_binary;
+    QTemporaryDir m_served;
+    QByteArray m_setup;
+};
+
+void tst_CliAdd::initTestCase()
+{
+    m_binary = qEnvironmentVariable("QF_BINARY_DIR") + QStringLiteral("/src/cli/quillfetch-cli");
+    QVERIFY2(QFileInfo(m_binary).isExecutable(), qPrintable(m_binary));
+    m_setup = TestFiles::randomBytes(1'300'000, 21);
+    QVERIFY(TestFiles::writeFile(m_served.filePath("files/setup.exe"), m_setup));
+    QVERIFY(TestFiles::writeFile(m_served.filePath("whole/small.bin"),
+                                 TestFiles::randomBytes(1000, 22)));
+    QVERIFY(TestFiles::writeFile(m_served.filePath("whole/large.bin"),
+                                 TestFiles::randomBytes(600000, 23)));
+    QVERIFY(TestFiles::writeFile(m_served.filePath("index.html"), "<html></html>"));
+}
+
+Outcome tst_CliAdd::run(const TestHome &home, const QStringList &arguments) const
+{
+    QProcess process;
+    process.setProcessEnvironment(home.environment());
+    process.start(m_binary, arguments);
+    Outcome outcome;
+    if (!process.waitForStarted())
+        return outcome;
+    QSignalSpy finished(&process, &QProcess::finished);
+    outcome.ended = finished.wait(FinishTimeoutMs) && process.exitStatus() == QProcess::NormalExit;
+    outcome.exitCode = process.exitCode();
+    outcome.out = QString::fromUtf8(process.readAllStandardOutput());
+    outcome.err = QString::fromUtf8(process.readAllStandardError());
+    return outcome;
+}
+
+void tst_CliAdd::addsAProject_data()
+{
+    QTest::addColumn<bool>("ftp");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("storedPath"); // after redirects
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<qint64>("bytes");
+    QTest::newRow("HTTP file") << false << "files/setup.exe"
+                               << "files/setup.exe"
+                               << "setup" << qint64(1'300'000);
+    QTest::newRow("HTTP redirect") << false << "start"
+                                   << "files/setup.exe"
+                                   << "setup" << qint64(1'300'000);
+    QTest::newRow("HTTP without ranges, one pack") << false << "whole/small.bin"
+                                                   << "whole/small.bin"
+                                                   << "small" << qint64(1000);
+    QTest::newRow("FTP file") << true << "files/setup.exe"
+                              << "files/setup.exe"
+                              << "setup" << qint64(1'300'000);
+}
+
+void tst_CliAdd::addsAProject()
+{
+    QFETCH(bool, ftp);
+    QFETCH(QString, path);
+    QFETCH(QString, storedPath);
+    QFETCH(QString, name);
+    QFETCH(qint64, bytes);
+    NginxServer nginx(m_served.path(), nginxOptions());
+    FtpServer ftpServer(m_served.path());
+    QVERIFY2(ftp ? ftpServer.start() : nginx.start(),
+             qPrintable(nginx.errorString() + ftpServer.errorString()));
+    const QString url = ftp ? ftpServer.url(path) : "http://" + nginx.url(path);
+    const QString stored = ftp ? ftpServer.url(storedPath).mid(6) : nginx.url(storedPath);
+    TestHome home;
+
+    const Outcome outcome = run(home, {"add", url});
+
+    QVERIFY(outcome.ended);
+    QCOMPARE(outcome.err, QString());
+    QCOMPARE(outcome.exitCode, 0);
+    QCOMPARE(outcome.out, name + "\n");
+    const ProjectPaths paths(home.dataFolder());
+    QCOMPARE(readAll(paths.recordPath(name)),
+             expectedRecord(stored, bytes, paths.defaultDownloadFolder(), ftp));
+    QCOMPARE(readAll(paths.mainListPath()), name.toUtf8() + "\r\n");
+}
+
+void tst_CliAdd::takenNameGetsSuffix()
+{
+    NginxServer nginx(m_served.path());
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    TestHome home;
+    const ProjectPaths paths(home.dataFolder());
+    QVERIFY(QDir().mkpath(paths.projectFolder("setup")));
+
+    const Outcome outcome = run(home, {"add", nginx.url("files/setup.exe")});
+
+    QVERIFY(outcome.ended);
+    QCOMPARE(outcome.exitCode, 0);
+    const QString name = outcome.out.trimmed();
+    QVERIFY2(QRegularExpression("^setup_\\d+([.,]\\d+)?(_\\d+)?$").match(name).hasMatch(),
+             qPrintable(name));
+    QVERIFY(QFileInfo::exists(paths.recordPath(name)));
+}
+
+void tst_CliAdd::refusals_data()
+{
+    QTest::addColumn<bool>("ftp");
+    QTest::addColumn<QStringList>("silentCommands");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("message");
+
+    const QString notAFile = "Error: File not found or the URL don't point on a file !\n";
+    const QString httpUnusable =
+        "Error: Unable to use the high speed download method on this server !\n";
+    QTest::newRow("web page") << false << QStringList() << "index.html" << notAFile;
+    QTest::newRow("404") << false << QStringList() << "missing.zip" << notAFile;
+    QTest::newRow("without ranges, over one pack")
+        << false << QStringList() << "whole/large.bin" << httpUnusable;
+    QTest::newRow("redirect loop") << false << QStringList() << "loop" << httpUnusable;
+    QTest::newRow("FTP missing file")
+        << true << QStringList() << "missing.zip"
+        << "Error: Unable to use the high speed download method on this server or file not "
+           "found !\n";
+    QTest::newRow("FTP size never answered")
+        << true << QStringList{"SIZE"} << "files/setup.exe" << notAFile;
+}
+
+void tst_CliAdd::refusals()
+{
+    QFETCH(bool, ftp);
+    QFETCH(QStringList, silentCommands);
+    QFETCH(QString, path);
+    QFETCH(QString, message);
+    NginxServer nginx(m_served.path(), nginxOptions());
+    FtpServer ftpServer(m_served.path(), {false, false, 0, silentCommands});
+    QVERIFY2(ftp ? ftpServer.start() : nginx.start(),
+             qPrintable(nginx.errorString() + ftpServer.errorString()));
+    TestHome home;
+
+    const Outcome outcome = run(home, {"add", ftp ? ftpServer.url(path) : nginx.url(path)});
+
+    QVERIFY(outcome.ended);
+    QCOMPARE(outcome.exitCode, 1);
+    QCOMPARE(outcome.err, message);
+    QCOMPARE(outcome.out, QString());
+    QCOMPARE(readAll(ProjectPaths(home.dataFolder()).mainListPath()), QByteArray());
+}
+
+void tst_CliAdd::refusesWhileQuillfetchRuns()
+{
+    TestHome home;
+    SingleInstance running(home.dataFolder());
+    QVERIFY(running.acquire());
+
+    const Outcome outcome = run(home, {"add", "127.0.0.1:1/f.bin"});
+
+    QVERIFY(outcome.ended);
+    QCOMPARE(outcome.exitCode, 1);
+    QCOMPARE(outcome.err, QStringLiteral("Quillfetch is already running: close it first.\n"));
+}
+
+void tst_CliAdd::urlAloneAddsThenDownloads()
+{
+    NginxServer nginx(m_served.path());
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    TestHome home;
+
+    const Outcome outcome = run(home, {"http://" + nginx.url("files/setup.exe")});
+
+    QVERIFY(outcome.ended);
+    QCOMPARE(outcome.exitCode, 0);
+    QVERIFY2(outcome.out.startsWith("setup\n"), qPrintable(outcome.out));
+    QVERIFY2(outcome.out.contains("Every project is complete."), qPrintable(outcome.out));
+    const ProjectPaths paths(home.dataFolder());
+    QCOMPARE(TestFiles::sha256OfFile(paths.defaultDownloadFolder() + "setup.exe"),
+             TestFiles::sha256(m_setup));
+}
+
+void tst_CliAdd::urlAloneStopsWhenTheProbeFails()
+{
+    NginxServer nginx(m_served.path());
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    TestHome home;
+
+    const Outcome outcome = run(home, {nginx.url("missing.zip")});
+
+    QVERIFY(outcome.ended);
+    QCOMPARE(outcome.exitCode, 1);
+    QCOMPARE(outcome.err, QStringLiteral("Error: File not found or the URL don't point on a "
+                                         "file !\n"));
+    QCOMPARE(outcome.out, QString());
+}
+
+QTEST_GUILESS_MAIN(tst_CliAdd)
+#include "tst_CliAdd.moc"
