@@ -77,7 +77,8 @@ void HttpSlot::connectNow()
     m_activity = true;
     m_silentChecks = 0;
     m_stallTimer.start();
-    m_socket->connectToHost(m_target.host, m_target.port);
+    m_socket->connectToHost(m_target.host, m_target.port,
+                            QIODevice::ReadWrite | QIODevice::Unbuffered);
 }
 
 // A fresh pack starts its piece anew; a continued one keeps exactly the bytes it already has.
@@ -120,11 +121,19 @@ void HttpSlot::onReadyRead()
 
 void HttpSlot::readHeader()
 {
+    const qint64 room = HttpExchange::MaxHeaderBytes + 1 - m_header.size();
+    const qint64 size = m_socket->read(m_buffer.data(), qMin<qint64>(room, m_buffer.size()));
+    if (size < 0) {
+        retryLater();
+        return;
+    }
+    if (size == 0)
+        return;
     if (m_header.isEmpty())
         emit statusChanged(m_number, QStringLiteral("Downloading (") +
                                          Format_Taille(m_pack.length) + QStringLiteral(")..."));
     const qsizetype scanFrom = m_header.size() - (HttpExchange::Terminator.size() - 1);
-    m_header += m_socket->read(HttpExchange::MaxHeaderBytes + 1 - m_header.size());
+    m_header.append(m_buffer.constData(), size);
     const qsizetype end = HttpExchange::headerEnd(m_header, scanFrom);
     if (end < 0) {
         if (m_header.size() > HttpExchange::MaxHeaderBytes)
@@ -143,10 +152,14 @@ void HttpSlot::readHeader()
         readBody();
 }
 
+// The socket is unbuffered: each read takes the bytes straight from the system into the
+// slot's buffer, and a negative count means the stream ended (closed or reset) before the pack.
 void HttpSlot::readBody()
 {
     while (m_state == State::Receiving) {
         const qint64 size = m_socket->read(m_buffer.data(), m_buffer.size());
+        if (size < 0)
+            retryLater();
         if (size <= 0 || !store(m_buffer.constData(), size))
             return;
     }
