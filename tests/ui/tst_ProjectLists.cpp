@@ -2,9 +2,7 @@
 
 #include "SilentServer.h"
 #include "progress/DisplayText.h"
-#include "ui/QueueMenuRules.h"
 
-#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -15,19 +13,15 @@ class tst_ProjectLists final : public QObject
 
 private slots:
     void listsShowQueueThenFinishedNewestFirst();
-    void menuRules_data();
-    void menuRules();
     void queueMenuEnablesEntriesByRow_data();
     void queueMenuEnablesEntriesByRow();
     void noMenuOnAnEmptyList();
     void movesShowInTheListAndInTheFile();
     void cancelAsksFirst_data();
     void cancelAsksFirst();
-    void cancellingAWaitingProjectLeavesTheDownloadRunning();
-    void cancellingTheRunningProjectStopsIt();
+    void cancelDuringADownload();
     void deleteStatisticsRemovesTheClickedRow_data();
     void deleteStatisticsRemovesTheClickedRow();
-    void enterInTheUrlFieldRunsTheAddButton();
 
 private:
     // One running project, two waiting ones and three finished ones, in this list order.
@@ -93,33 +87,6 @@ void tst_ProjectLists::listsShowQueueThenFinishedNewestFirst()
     QCOMPARE(column(finished, 3),
              (QStringList{Format_Taille(1300000), Format_Taille(2048), "100 Bytes"}));
     QCOMPARE(column(finished, 4), (QStringList{"Finished", "Finished", "Finished"}));
-}
-
-void tst_ProjectLists::menuRules_data()
-{
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<bool>("running");
-    QTest::addColumn<bool>("up");
-    QTest::addColumn<bool>("down");
-    QTest::newRow("only row, idle") << 1 << 1 << false << false << false;
-    QTest::newRow("first of three, idle") << 1 << 3 << false << false << true;
-    QTest::newRow("middle, idle") << 2 << 3 << false << true << true;
-    QTest::newRow("last, idle") << 3 << 3 << false << true << false;
-    QTest::newRow("running row") << 1 << 3 << true << false << false;
-    QTest::newRow("first waiting behind running") << 2 << 3 << true << false << true;
-    QTest::newRow("last behind running") << 3 << 3 << true << true << false;
-    QTest::newRow("third of four, running") << 3 << 4 << true << true << true;
-}
-
-void tst_ProjectLists::menuRules()
-{
-    QFETCH(int, row);
-    QFETCH(int, rows);
-    QFETCH(bool, running);
-    QFETCH(bool, up);
-    QFETCH(bool, down);
-    QCOMPARE(QueueMenuRules::forRow(row, rows, running), (QueueMenuRules{up, down, true}));
 }
 
 void tst_ProjectLists::queueMenuEnablesEntriesByRow_data()
@@ -210,7 +177,8 @@ void tst_ProjectLists::cancelAsksFirst()
     QCOMPARE(shell.mainList().contains("Wait2\r\n"), !yes);
 }
 
-void tst_ProjectLists::cancellingAWaitingProjectLeavesTheDownloadRunning()
+// A waiting project is cancelled without touching the download; the running one stops it.
+void tst_ProjectLists::cancelDuringADownload()
 {
     SilentServer server;
     ShellHarness shell(20);
@@ -219,39 +187,25 @@ void tst_ProjectLists::cancellingAWaitingProjectLeavesTheDownloadRunning()
     QTRY_VERIFY(shell.engine.isDownloading());
     QTRY_VERIFY(server.connectionCount() > 0);
     const int connections = server.connectionCount();
+    QTreeWidget *queue = shell.find<QTreeWidget>(QStringLiteral("Lst_Main"));
+    QPushButton *action = shell.find<QPushButton>(QStringLiteral("Cmd_Action"));
 
-    shell.messages.answers = {true};
-    rightClick(shell.find<QTreeWidget>(QStringLiteral("Lst_Main")), 2);
+    shell.messages.answers = {true, true};
+    rightClick(queue, 2);
     trigger(shell, QStringLiteral("Mnu_Pas_Finit"), QStringLiteral("Mnu_Cancel"));
-
-    QVERIFY(shell.engine.isDownloading());
     QCOMPARE(shell.engine.currentProject(), QStringLiteral("Run"));
-    QVERIFY(shell.find<QPushButton>(QStringLiteral("Cmd_Action"))->isEnabled());
+    QVERIFY(action->isEnabled());
     QCOMPARE(server.connectionCount(), connections);
-    QCOMPARE(column(shell.find<QTreeWidget>(QStringLiteral("Lst_Main")), 1),
-             (QStringList{"Run", "Wait2"}));
-}
+    QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait2"}));
 
-void tst_ProjectLists::cancellingTheRunningProjectStopsIt()
-{
-    SilentServer server;
-    ShellHarness shell(20);
-    addSixProjects(shell, server.url(QStringLiteral("run.bin")));
-    shell.start();
-    QTRY_VERIFY(shell.engine.isDownloading());
-    shell.engine.setStartHeld(true); // keep the next project from starting during the checks
-
-    shell.messages.answers = {true};
-    rightClick(shell.find<QTreeWidget>(QStringLiteral("Lst_Main")), 1);
+    shell.engine.setStartHeld(true); // keeps Wait2 from starting during the checks
+    rightClick(queue, 1);
     trigger(shell, QStringLiteral("Mnu_Pas_Finit"), QStringLiteral("Mnu_Cancel"));
-
     QVERIFY(!shell.engine.isDownloading());
-    QVERIFY(shell.store.running().isEmpty());
+    QVERIFY(!action->isEnabled());
     QVERIFY(!QFileInfo::exists(shell.store.paths().projectFolder(QStringLiteral("Run"))));
     QVERIFY(!QFileInfo::exists(shell.home.root() + QStringLiteral("received/Run")));
-    QVERIFY(!shell.find<QPushButton>(QStringLiteral("Cmd_Action"))->isEnabled());
-    QCOMPARE(column(shell.find<QTreeWidget>(QStringLiteral("Lst_Main")), 1),
-             (QStringList{"Wait1", "Wait2"}));
+    QCOMPARE(column(queue, 1), QStringList{"Wait2"});
 }
 
 void tst_ProjectLists::deleteStatisticsRemovesTheClickedRow_data()
@@ -282,23 +236,6 @@ void tst_ProjectLists::deleteStatisticsRemovesTheClickedRow()
         yes ? QStringList{"Done3", "Done1"} : QStringList{"Done3", "Done2", "Done1"};
     QCOMPARE(column(finished, 1), expected);
     QCOMPARE(QFileInfo::exists(shell.store.paths().projectFolder(QStringLiteral("Done2"))), !yes);
-}
-
-void tst_ProjectLists::enterInTheUrlFieldRunsTheAddButton()
-{
-    ShellHarness shell;
-    shell.configureOptions();
-    MainWindow &window = shell.start();
-    QSignalSpy added(&window, &MainWindow::addProjectRequested);
-    QLineEdit *url = shell.find<QLineEdit>(QStringLiteral("Txt_Url"));
-    url->setText(QStringLiteral("http://127.0.0.1/file.zip"));
-    QTest::keyClick(url, Qt::Key_Return);
-    QCOMPARE(added.count(), 1);
-    QCOMPARE(added.at(0).at(0).toString(), QStringLiteral("http://127.0.0.1/file.zip"));
-
-    shell.find<QPushButton>(QStringLiteral("Cmd_add"))->setEnabled(false);
-    QTest::keyClick(url, Qt::Key_Return);
-    QCOMPARE(added.count(), 1);
 }
 
 QTEST_MAIN(tst_ProjectLists)

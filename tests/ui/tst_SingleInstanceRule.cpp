@@ -10,48 +10,40 @@ class tst_SingleInstanceRule final : public QObject
     Q_OBJECT
 
 private slots:
-    void firstCopyRunsWithoutAMessage();
-    void secondCopyStartedByTheUserSaysWhy();
-    void secondCopyWithAnArgumentEndsSilently();
+    void secondCopyEnds_data();
+    void secondCopyEnds();
     void secondProgramWithAnArgumentEndsAtOnce();
 };
 
-void tst_SingleInstanceRule::firstCopyRunsWithoutAMessage()
+void tst_SingleInstanceRule::secondCopyEnds_data()
 {
-    TestHome home;
-    RecordingPresenter messages;
-    SingleInstance first(home.dataFolder());
-    QVERIFY(claimSingleInstance(first, {}, messages));
-    QVERIFY(messages.shown.isEmpty());
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("messages");
+    QTest::newRow("started by the user") << QStringList() << 1;
+    QTest::newRow("started with an argument") << QStringList{"--ZRK--"} << 0;
 }
 
-void tst_SingleInstanceRule::secondCopyStartedByTheUserSaysWhy()
+void tst_SingleInstanceRule::secondCopyEnds()
 {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, messages);
     TestHome home;
-    RecordingPresenter messages;
+    RecordingPresenter presenter;
     SingleInstance first(home.dataFolder());
-    QVERIFY(first.acquire());
+    QVERIFY(claimSingleInstance(first, arguments, presenter));
+    QVERIFY(presenter.shown.isEmpty());
+
     SingleInstance second(home.dataFolder());
-    QVERIFY(!claimSingleInstance(second, {}, messages));
-    const RecordingPresenter::Message expected{
+    QVERIFY(!claimSingleInstance(second, arguments, presenter));
+    const RecordingPresenter::Message refusal{
         QStringLiteral("critical"),
         QStringLiteral("You cannot open Quillfetch twice at the same time !"),
         QStringLiteral("Error")};
-    QCOMPARE(messages.shown, QList{expected});
+    QCOMPARE(presenter.shown, QList<RecordingPresenter::Message>(messages, refusal));
 }
 
-void tst_SingleInstanceRule::secondCopyWithAnArgumentEndsSilently()
-{
-    TestHome home;
-    RecordingPresenter messages;
-    SingleInstance first(home.dataFolder());
-    QVERIFY(first.acquire());
-    SingleInstance second(home.dataFolder());
-    QVERIFY(!claimSingleInstance(second, {QStringLiteral("--ZRK--")}, messages));
-    QVERIFY(messages.shown.isEmpty());
-}
-
-// The real program, started the way the hand-off client starts it while a copy runs.
+// The real program, started the way the hand-off client starts it while a copy runs: it ends
+// before its start-up writes anything.
 void tst_SingleInstanceRule::secondProgramWithAnArgumentEndsAtOnce()
 {
     TestHome home;
