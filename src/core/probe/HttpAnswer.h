@@ -21,8 +21,6 @@ public:
 
     // Adds received bytes. Bytes after the blank line (the body) are ignored.
     State append(const QByteArray &chunk);
-    State state() const { return m_state; }
-    bool isEmpty() const { return m_received.isEmpty(); }
     void clear();
 
     // The code of a status line "HTTP/x.y NNN ..."; nullopt when the line has another shape.

@@ -74,15 +74,15 @@ Probe::Probe(const ProjectStore &store, const Settings &settings, const Interval
              QObject *parent)
     : QObject(parent), m_store(store), m_settings(settings)
 {
-    m_timeout.setSingleShot(true);
-    m_timeout.setInterval(intervals.timeoutMs);
-    m_ftpSize.setSingleShot(true);
-    m_ftpSize.setInterval(intervals.ftpSizeMs);
-    connect(&m_timeout, &QTimer::timeout, this, &Probe::onTimeout);
-    connect(&m_ftpSize, &QTimer::timeout, this, &Probe::onFtpSizeTimeout);
-    connect(&m_socket, &QTcpSocket::connected, this, &Probe::onConnected);
-    connect(&m_socket, &QTcpSocket::readyRead, this, &Probe::onReadyRead);
-    connect(&m_socket, &QTcpSocket::errorOccurred, this, &Probe::onErrorOccurred);
+    Timer_Timeout.setSingleShot(true);
+    Timer_Timeout.setInterval(intervals.timeoutMs);
+    Timer_Test_FTP.setSingleShot(true);
+    Timer_Test_FTP.setInterval(intervals.ftpSizeMs);
+    connect(&Timer_Timeout, &QTimer::timeout, this, &Probe::Timer_Timeout_Tick);
+    connect(&Timer_Test_FTP, &QTimer::timeout, this, &Probe::Timer_Test_FTP_Tick);
+    connect(&Winsock, &QTcpSocket::connected, this, &Probe::onConnected);
+    connect(&Winsock, &QTcpSocket::readyRead, this, &Probe::onReadyRead);
+    connect(&Winsock, &QTcpSocket::errorOccurred, this, &Probe::onErrorOccurred);
 }
 
 void Probe::start(const QString &urlText)
@@ -127,8 +127,8 @@ void Probe::begin(const QString &urlText)
         fail(ConnectErrorText);
         return;
     }
-    m_timeout.start();
-    m_socket.connectToHost(target->host, target->port);
+    Timer_Timeout.start();
+    Winsock.connectToHost(target->host, target->port);
 }
 
 void Probe::onConnected()
@@ -136,21 +136,21 @@ void Probe::onConnected()
     if (m_phase != Phase::Probing)
         return;
     if (m_isFtp) {
-        m_ftpSize.start();
-        m_socket.write(ftpBurst(m_path));
+        Timer_Test_FTP.start();
+        Winsock.write(ftpBurst(m_path));
     } else {
-        m_socket.write(httpRequest(m_path, m_hostText));
+        Winsock.write(httpRequest(m_path, m_hostText));
     }
 }
 
 void Probe::onReadyRead()
 {
-    const QByteArray chunk = m_socket.readAll();
+    const QByteArray chunk = Winsock.readAll();
     if (m_phase != Phase::Probing || chunk.isEmpty())
         return;
     if (!m_dataSeen) {
         m_dataSeen = true;
-        m_timeout.stop();
+        Timer_Timeout.stop();
     }
     if (m_isFtp)
         takeFtpData(chunk);
@@ -163,7 +163,7 @@ void Probe::takeHttpData(const QByteArray &chunk)
     switch (m_answer.append(chunk)) {
     case HttpAnswer::State::Incomplete:
         // A server that stops in the middle of its header must not hold the probe forever.
-        m_timeout.start();
+        Timer_Timeout.start();
         break;
     case HttpAnswer::State::TooLarge:
         fail(HttpUnusableText);
@@ -205,8 +205,8 @@ void Probe::followRedirect(const QByteArray &location)
         return;
     }
     ++m_redirects;
-    m_timeout.stop();
-    m_socket.abort();
+    Timer_Timeout.stop();
+    Winsock.abort();
     // A relative location is completed from the URL that answered; an absolute one is asked as
     // sent.
     const QString next =
@@ -245,7 +245,7 @@ void Probe::onErrorOccurred(QAbstractSocket::SocketError error)
 
 void Probe::judgePeerClose()
 {
-    if (m_socket.bytesAvailable() > 0)
+    if (Winsock.bytesAvailable() > 0)
         onReadyRead();
     if (m_phase != Phase::Probing)
         return;
@@ -255,14 +255,14 @@ void Probe::judgePeerClose()
         fail(m_isFtp ? NotAFileText : HttpUnusableText);
 }
 
-void Probe::onTimeout()
+void Probe::Timer_Timeout_Tick()
 {
     if (m_phase != Phase::Probing)
         return;
     fail(m_dataSeen ? HttpUnusableText : NoAnswerText + m_fieldText);
 }
 
-void Probe::onFtpSizeTimeout()
+void Probe::Timer_Test_FTP_Tick()
 {
     if (m_phase == Phase::Probing)
         fail(NotAFileText);
@@ -294,13 +294,13 @@ void Probe::finish(Phase next)
 {
     // The phase changes first: a socket signal raised while closing finds the probe over.
     m_phase = next;
-    m_timeout.stop();
-    m_ftpSize.stop();
-    if (m_isFtp && m_socket.state() == QAbstractSocket::ConnectedState) {
-        m_socket.write("QUIT\r\n");
-        m_socket.flush();
+    Timer_Timeout.stop();
+    Timer_Test_FTP.stop();
+    if (m_isFtp && Winsock.state() == QAbstractSocket::ConnectedState) {
+        Winsock.write("QUIT\r\n");
+        Winsock.flush();
     }
-    m_socket.abort();
+    Winsock.abort();
     emit inputEnabledChanged(true);
     emit statusChanged(IdleCaption);
 }

@@ -41,7 +41,6 @@ public:
     // The owner is done with the last success (project created or dropped): the next waiting
     // URL, if any, is probed now.
     void resultHandled();
-    bool isIdle() const { return m_phase == Phase::Idle; }
 
 signals:
     void statusChanged(const QString &caption); // "Testing URL...", then "Nothing to do"
@@ -62,8 +61,8 @@ private:
     void onConnected();
     void onReadyRead();
     void onErrorOccurred(QAbstractSocket::SocketError error);
-    void onTimeout();
-    void onFtpSizeTimeout();
+    void Timer_Timeout_Tick();
+    void Timer_Test_FTP_Tick();
     void takeHttpData(const QByteArray &chunk);
     void takeFtpData(const QByteArray &chunk);
     void decideHttp();
@@ -77,9 +76,9 @@ private:
 
     const ProjectStore &m_store;
     const Settings &m_settings;
-    QTcpSocket m_socket;
-    QTimer m_timeout;
-    QTimer m_ftpSize;
+    QTcpSocket Winsock;
+    QTimer Timer_Timeout;
+    QTimer Timer_Test_FTP;
     Phase m_phase = Phase::Idle;
     QStringList m_waiting;
 
