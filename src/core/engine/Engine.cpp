@@ -182,7 +182,9 @@ void Engine::freshStart()
     const QString packLogPath = m_store.paths().packLogPath(entry.name);
     QFile::remove(packLogPath); // a fresh start fetches every pack
     HttpDownload::Setup setup;
-    setup.target = {parts.host, hostPort->host, hostPort->port, parts.path, entry.size};
+    // The Host line names the server as written, port included, without a user name.
+    const QString hostHeader = parts.host.mid(parts.host.lastIndexOf(QLatin1Char('@')) + 1);
+    setup.target = {hostHeader, hostPort->host, hostPort->port, parts.path, entry.size};
     setup.packSize = m_settings.packSize();
     setup.receiveFolder = m_current.receiveFolder;
     setup.baseName = m_current.baseName;
