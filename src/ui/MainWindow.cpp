@@ -248,10 +248,10 @@ void MainWindow::beginShutdown()
     m_shuttingDown = true;
     Timer_load.stop();
     holdForDialog(true);
-    m_shutdownNotice =
+    Form5 =
         new NoticeWindow(QStringLiteral("Form5"), QStringLiteral("Quillfetch is shutting down..."),
                          QStringLiteral("Please wait..."), this);
-    m_shutdownNotice->show();
+    Form5->show();
     QTimer::singleShot(0, this, &MainWindow::finishShutdown);
 }
 

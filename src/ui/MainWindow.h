@@ -99,7 +99,7 @@ private:
     DownloadPage *const m_download;
     TrayIcon *const m_tray;
     QTimer Timer_load;
-    NoticeWindow *m_shutdownNotice = nullptr;
+    NoticeWindow *Form5 = nullptr;
     bool m_optionsMissing = false;
     bool m_trayFlag = false;
     bool m_shuttingDown = false;
