@@ -198,6 +198,9 @@ void Engine::freshStart()
     connect(m_download.get(), &HttpDownload::bytesReceived, this, &Engine::onBytesReceived);
     connect(m_download.get(), &HttpDownload::writeFailed, this, &Engine::onWriteFailed);
     connect(m_download.get(), &HttpDownload::connectionLost, this, &Engine::onConnectionLost);
+    // The join need not wait for the next progress tick; it runs once the slot's handler ended.
+    connect(m_download.get(), &HttpDownload::allPacksIn, this, &Engine::progressTick,
+            Qt::QueuedConnection);
 
     m_meter.reset();
     m_alertShown = false;

@@ -122,6 +122,8 @@ void HttpDownload::onPackComplete(int slot)
         emit writeFailed(m_log.path());
     if (!m_paused)
         dispatch(slot);
+    if (isComplete())
+        emit allPacksIn();
 }
 
 void HttpDownload::onReceived(qint64 bytes)

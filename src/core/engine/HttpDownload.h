@@ -58,6 +58,8 @@ signals:
     void slotStatusChanged(int slot, const QString &caption);
     void packsToGoTextChanged(const QString &text);
     void bytesReceived(qint64 bytes);
+    // The last pack has just been logged complete.
+    void allPacksIn();
     void writeFailed(const QString &path);
     void connectionLost();
 
