@@ -10,7 +10,6 @@ private slots:
     void requestAsksOneBytePastThePack();
     void accepts_data();
     void accepts();
-    void headerEndIsFoundAcrossChunks();
 };
 
 void tst_HttpExchange::requestAsksOneBytePastThePack()
@@ -77,15 +76,6 @@ void tst_HttpExchange::accepts()
     QFETCH(qint64, first);
     QFETCH(bool, accepted);
     QCOMPARE(HttpExchange::accepts(header, first, 1000), accepted);
-}
-
-void tst_HttpExchange::headerEndIsFoundAcrossChunks()
-{
-    QByteArray data = "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r";
-    const qsizetype searched = data.size();
-    QCOMPARE(HttpExchange::headerEnd(data), -1);
-    data += "\nabc";
-    QCOMPARE(HttpExchange::headerEnd(data, searched - 3), searched - 3);
 }
 
 QTEST_GUILESS_MAIN(tst_HttpExchange)

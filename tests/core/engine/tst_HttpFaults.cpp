@@ -18,7 +18,6 @@ class tst_HttpFaults final : public QObject
 private slots:
     void recoversFrom_data();
     void recoversFrom();
-    void wholeFileServesTheFirstPack();
     void emptyFileCompletesAtOnce();
     void missingPieceIsFetchedAgain();
     void unwritablePiecePausesUntilResumed();
@@ -99,23 +98,6 @@ void tst_HttpFaults::recoversFrom()
             return request.rangeStart % PackSize != 0;
         });
     QCOMPARE(midPack, continuesMidPack);
-}
-
-// A 200 answer is taken for the first pack: only that pack's bytes are kept.
-void tst_HttpFaults::wholeFileServesTheFirstPack()
-{
-    EngineRig rig;
-    FaultServer server;
-    server.addFault(FaultServer::FullBodyForRange, 1,
-                    [](const FaultServer::Request &request) { return request.rangeStart == 0; });
-    const QByteArray bytes = serveAndQueue(rig, server);
-
-    rig.engine.startQueue();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
-
-    QCOMPARE(server.pendingFaults(), 0);
-    QCOMPARE(server.requestCount(), Packs);
-    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
 }
 
 void tst_HttpFaults::emptyFileCompletesAtOnce()

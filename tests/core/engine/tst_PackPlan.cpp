@@ -14,7 +14,6 @@ private slots:
     void plan();
     void queueCoversTheFileInOrder_data();
     void queueCoversTheFileInOrder();
-    void packGivenBackComesFirst();
     void resumeListCountsTheShortPackApart();
 };
 
@@ -110,24 +109,6 @@ void tst_PackPlan::queueCoversTheFileInOrder()
     QCOMPARE(expectedNumber, count);
     QCOMPARE(end, fileSize);
     QVERIFY(queue.isEmpty());
-}
-
-void tst_PackPlan::packGivenBackComesFirst()
-{
-    const PackPlan plan(1300000, 512000);
-    PackQueue queue(plan);
-    queue.next();
-    queue.next();
-    const Pack shortPack = *queue.next();
-    QCOMPARE(queue.packsToGoText(), "0 times 500.00 Kb");
-
-    queue.giveBack(shortPack);
-    queue.giveBack(plan.pack(0));
-    QCOMPARE(queue.size(), 2);
-    QCOMPARE(queue.packsToGoText(), "1 times 500.00 Kb and 269.53 Kb");
-    QCOMPARE(queue.next(), plan.pack(0));
-    QCOMPARE(queue.next(), shortPack);
-    QVERIFY(!queue.next());
 }
 
 void tst_PackPlan::resumeListCountsTheShortPackApart()
