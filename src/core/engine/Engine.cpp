@@ -1,13 +1,14 @@
 #include "engine/Engine.h"
 
 #include "engine/Assembler.h"
-#include "engine/HttpDownload.h"
+#include "engine/Download.h"
+#include "engine/HttpSlot.h"
 #include "options/Settings.h"
 #include "probe/UrlParts.h"
 #include "progress/DisplayText.h"
+#include "store/ElapsedRecord.h"
 #include "store/FileIo.h"
 #include "store/FileNames.h"
-#include "store/PackLog.h"
 #include "store/ProjectStore.h"
 
 #include <QDir>
@@ -26,13 +27,16 @@ QString percentTitle(int percent)
 
 Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &intervals, QObject *parent)
     : QObject(parent), m_store(store), m_settings(settings), m_intervals(intervals),
-      m_meter(intervals.speedTickMs, intervals.clockTickMs, [this] { return m_clock.elapsed(); })
+      m_meter(intervals.speedTickMs, intervals.clockTickMs, [this] { return m_clock.elapsed(); }),
+      m_autoResumeDelayMs(intervals.resumeFirstMs)
 {
     m_clock.start();
     m_startTimer.setInterval(intervals.startTickMs);
     m_progressTimer.setInterval(intervals.progressTickMs);
+    m_autoResumeTimer.setSingleShot(true);
     connect(&m_startTimer, &QTimer::timeout, this, &Engine::startTick);
     connect(&m_progressTimer, &QTimer::timeout, this, &Engine::progressTick);
+    connect(&m_autoResumeTimer, &QTimer::timeout, this, &Engine::resumeDownload);
     connect(&m_meter, &SpeedMeter::instantSpeedChanged, this, &Engine::instantSpeedChanged);
     connect(&m_meter, &SpeedMeter::averageSpeedChanged, this, &Engine::averageSpeedChanged);
     connect(&m_meter, &SpeedMeter::elapsedTextChanged, this, &Engine::elapsedTextChanged);
@@ -52,11 +56,14 @@ void Engine::startQueue()
     m_startTimer.start();
 }
 
-// Until the pack log is read back, an interrupted project starts again from its first pack:
-// the next tick gives it a fresh start.
 void Engine::resumeInterrupted()
 {
-    m_startTimer.start();
+    if (m_download)
+        return;
+    if (m_store.running().isEmpty())
+        m_startTimer.start();
+    else
+        Reprise_Download();
 }
 
 bool Engine::isDownloading() const
@@ -88,12 +95,11 @@ void Engine::shutdown()
 {
     m_startTimer.stop();
     m_progressTimer.stop();
+    m_autoResumeTimer.stop();
     m_meter.stop();
     if (!m_download)
         return;
-    const QStringList partial = m_download->heldPiecePaths();
-    m_download->halt();
-    PackLog(m_store.paths().packLogPath(m_current.project)).logPartials(partial);
+    m_download->pause();
     FileIo::writeAtomically(m_store.paths().elapsedPath(m_current.project),
                             m_meter.elapsed().toText());
 }
@@ -139,7 +145,7 @@ void Engine::takeNextWaiting()
     if (!prepareProject(entry->name))
         return;
     emit overallStatusChanged(QStringLiteral("Inistialising"));
-    for (int slot = 1; slot <= HttpDownload::SlotCount; ++slot)
+    for (int slot = 1; slot <= Download::MaxSlots; ++slot)
         emit slotStatusChanged(slot, QStringLiteral("Initialising"));
 }
 
@@ -167,8 +173,34 @@ bool Engine::prepareProject(const QString &project)
 void Engine::freshStart()
 {
     const ProjectEntry entry = m_store.running().constFirst();
-    if (!prepareProject(entry.name))
+    if (!prepareProject(entry.name) || !createDownload(entry))
         return;
+    QFile::remove(m_store.paths().packLogPath(entry.name)); // a fresh start fetches every pack
+    m_meter.reset();
+    beginRun();
+    m_download->start();
+}
+
+// The resume start: the project an earlier run left running continues where it stopped. Its
+// record already says "status:0" and is left as it is.
+void Engine::Reprise_Download()
+{
+    const ProjectEntry entry = m_store.running().constFirst();
+    if (!prepareProject(entry.name) || !createDownload(entry))
+        return;
+    const QString elapsedPath = m_store.paths().elapsedPath(entry.name);
+    const ElapsedClock elapsed =
+        ElapsedClock::parse(FileIo::read(elapsedPath).value_or(QByteArray()))
+            .value_or(ElapsedClock());
+    beginRun();
+    m_download->startResumed();
+    m_meter.restore(elapsed, m_download->received());
+    FileIo::writeAtomically(elapsedPath, elapsed.toText());
+    showProgress();
+}
+
+bool Engine::createDownload(const ProjectEntry &entry)
+{
     QString url = entry.url;
     const UrlParts parts = Extract_URL(url);
     const std::optional<HostPort> hostPort = splitHostPort(parts.host, HttpPort);
@@ -177,40 +209,46 @@ void Engine::freshStart()
         emit messageRequested(QStringLiteral("The address ") + parts.host +
                                   QStringLiteral(" is not valid !"),
                               QStringLiteral("Error"));
-        return;
+        return false;
     }
-    const QString packLogPath = m_store.paths().packLogPath(entry.name);
-    QFile::remove(packLogPath); // a fresh start fetches every pack
-    HttpDownload::Setup setup;
     // The Host line names the server as written, port included, without a user name.
     const QString hostHeader = parts.host.mid(parts.host.lastIndexOf(QLatin1Char('@')) + 1);
-    setup.target = {hostHeader, hostPort->host, hostPort->port, parts.path, entry.size};
+    const HttpSlot::Target target{hostHeader, hostPort->host, hostPort->port, parts.path,
+                                  entry.size};
+    const HttpSlot::Timing timing{m_intervals.retryFirstMs, m_intervals.retryMaxMs,
+                                  m_intervals.stallMs};
+    Download::Setup setup;
+    setup.fileSize = entry.size;
     setup.packSize = m_settings.packSize();
     setup.receiveFolder = m_current.receiveFolder;
     setup.baseName = m_current.baseName;
-    setup.packLogPath = packLogPath;
-    m_download = std::make_unique<HttpDownload>(
-        setup,
-        HttpSlot::Timing{m_intervals.retryFirstMs, m_intervals.retryMaxMs, m_intervals.stallMs});
-    connect(m_download.get(), &HttpDownload::slotStatusChanged, this, &Engine::slotStatusChanged);
-    connect(m_download.get(), &HttpDownload::packsToGoTextChanged, this,
-            &Engine::packsToGoTextChanged);
-    connect(m_download.get(), &HttpDownload::bytesReceived, this, &Engine::onBytesReceived);
-    connect(m_download.get(), &HttpDownload::writeFailed, this, &Engine::onWriteFailed);
-    connect(m_download.get(), &HttpDownload::connectionLost, this, &Engine::onConnectionLost);
+    setup.packLogPath = m_store.paths().packLogPath(entry.name);
+    m_download = std::make_unique<Download>(setup, [target, timing](int number, QObject *parent) {
+        return new HttpSlot(number, target, timing, parent);
+    });
+    connect(m_download.get(), &Download::slotStatusChanged, this, &Engine::slotStatusChanged);
+    connect(m_download.get(), &Download::packsToGoTextChanged, this, &Engine::packsToGoTextChanged);
+    connect(m_download.get(), &Download::bytesReceived, this, &Engine::onBytesReceived);
+    connect(m_download.get(), &Download::writeFailed, this, &Engine::onWriteFailed);
+    connect(m_download.get(), &Download::connectionLost, this, &Engine::onConnectionLost);
+    connect(m_download.get(), &Download::connectionFailed, this, &Engine::onConnectionFailed);
     // The join need not wait for the next progress tick; it runs once the slot's handler ended.
-    connect(m_download.get(), &HttpDownload::allPacksIn, this, &Engine::progressTick,
+    connect(m_download.get(), &Download::allPacksIn, this, &Engine::progressTick,
             Qt::QueuedConnection);
+    return true;
+}
 
-    m_meter.reset();
+// What every start of a download shows and arms before its slots connect.
+void Engine::beginRun()
+{
     m_alertShown = false;
+    m_autoResumeDelayMs = m_intervals.resumeFirstMs;
     showPlan();
     emit downloadTabRequested();
     emit actionChanged(true, QStringLiteral("Pause"));
     m_progressTimer.start();
     emit overallStatusChanged(QStringLiteral("Downloading..."));
     m_startTimer.stop();
-    m_download->start();
 }
 
 void Engine::showPlan()
@@ -223,7 +261,7 @@ void Engine::showPlan()
                         m_settings.colour(Settings::Colour::MainBarFore),
                         m_settings.colour(Settings::Colour::SecBarBack),
                         m_settings.colour(Settings::Colour::SecBarFore));
-    for (int slot = 1; slot <= HttpDownload::SlotCount; ++slot)
+    for (int slot = 1; slot <= m_download->slotCount(); ++slot)
         emit slotPercentChanged(slot, 0);
     emit totalPercentChanged(0);
 }
@@ -239,7 +277,7 @@ void Engine::progressTick()
 
 void Engine::showProgress()
 {
-    for (int slot = 1; slot <= HttpDownload::SlotCount; ++slot) {
+    for (int slot = 1; slot <= m_download->slotCount(); ++slot) {
         const int percent = m_download->slotPercent(slot);
         if (percent != m_slotPercents.at(slot - 1)) {
             m_slotPercents.at(slot - 1) = percent;
@@ -319,8 +357,12 @@ void Engine::pauseDownload()
     emit actionChanged(true, QStringLiteral("Resume"));
 }
 
+// By the user, or by itself after a connection error.
 void Engine::resumeDownload()
 {
+    m_autoResumeTimer.stop();
+    if (!m_download || !m_download->isPaused())
+        return;
     m_alertShown = false;
     m_meter.resume();
     emit actionChanged(true, QStringLiteral("Pause"));
@@ -330,6 +372,7 @@ void Engine::resumeDownload()
 
 void Engine::onBytesReceived(qint64 bytes)
 {
+    m_autoResumeDelayMs = m_intervals.resumeFirstMs;
     m_meter.addBytes(bytes);
     m_meter.setProgress(m_download->received(), m_download->plan().fileSize());
 }
@@ -350,16 +393,29 @@ void Engine::onConnectionLost()
         return;
     m_alertShown = true;
     pauseDownload();
+    emit connectionLost();
     emit messageRequested(
         QStringLiteral("Please check your Internet connection and then click on the resume "
                        "button !"),
         QStringLiteral("Error"));
 }
 
+// Any other connection error pauses the whole download, which resumes by itself after a delay
+// that grows while the errors go on: a server that keeps refusing is not hammered.
+void Engine::onConnectionFailed()
+{
+    if (m_download->isPaused())
+        return;
+    pauseDownload();
+    m_autoResumeTimer.start(m_autoResumeDelayMs);
+    m_autoResumeDelayMs = qMin(m_autoResumeDelayMs * 2, m_intervals.resumeMaxMs);
+}
+
 // The download may be the sender of the signal being handled: it goes once control is back
 // in the event loop.
 void Engine::discardDownload()
 {
+    m_autoResumeTimer.stop();
     m_download->halt();
     m_download->disconnect(this);
     m_download.release()->deleteLater();

@@ -11,8 +11,9 @@
 #include <array>
 #include <memory>
 
-class HttpDownload;
+class Download;
 class ProjectStore;
+struct ProjectEntry;
 class Settings;
 
 // The download engine: takes waiting projects one at a time, fetches their packs over the
@@ -38,6 +39,10 @@ public:
         int retryFirstMs = 1000; // a failing slot reconnects after 1, 2, 4 ... s
         int retryMaxMs = 30000;
         int stallMs = 30000; // a connection silent this long is retried
+        // After a connection error (refused, timed out, ...) the paused download resumes by
+        // itself after 1, 2, 4 ... s, while no data arrives in between.
+        int resumeFirstMs = 1000;
+        int resumeMaxMs = 30000;
     };
 
     Engine(ProjectStore &store, Settings &settings, const Intervals &intervals,
@@ -49,7 +54,9 @@ public:
     void setStartHeld(bool held);
     // Arms the start timer: its ticks take the next waiting project and start it.
     void startQueue();
-    // Continues the project left running by an earlier run (its record says "status:0").
+    // Continues the project left running by an earlier run (its record says "status:0"): the
+    // packs its pack log holds complete are kept, the begun ones continue after the bytes their
+    // pieces hold, and its elapsed clock goes on.
     void resumeInterrupted();
 
     bool isDownloading() const;
@@ -61,7 +68,7 @@ public:
     // The action button: pauses a running download, resumes a paused one.
     void togglePause();
     // Closes every connection and, while a download runs, records its pack log and elapsed
-    // time so that the next start resumes it.
+    // time so that the next start resumes it (the effect of a pause).
     void shutdown();
     // Stops the running download and removes its receive folder (its project folder is the
     // store's to remove).
@@ -93,6 +100,9 @@ signals:
     // The start tick found no waiting project and no download runs.
     void queueEmpty();
     void messageRequested(const QString &text, const QString &title);
+    // The network is gone: the download has paused and waits for the user (the message
+    // follows).
+    void connectionLost();
 
 private:
     // Where the running project's files go.
@@ -108,7 +118,10 @@ private:
     void startTick();
     void takeNextWaiting();
     void freshStart();
+    void Reprise_Download();
     bool prepareProject(const QString &project);
+    bool createDownload(const ProjectEntry &entry);
+    void beginRun();
     void showPlan();
     void progressTick();
     void showProgress();
@@ -119,6 +132,7 @@ private:
     void onBytesReceived(qint64 bytes);
     void onWriteFailed(const QString &path);
     void onConnectionLost();
+    void onConnectionFailed();
     void discardDownload();
     void resetDisplay();
     void reportWriteFailure(const QString &path);
@@ -130,7 +144,9 @@ private:
     SpeedMeter m_meter;
     QTimer m_startTimer;
     QTimer m_progressTimer;
-    std::unique_ptr<HttpDownload> m_download;
+    QTimer m_autoResumeTimer;
+    int m_autoResumeDelayMs;
+    std::unique_ptr<Download> m_download;
     Current m_current;
     bool m_startHeld = false;
     bool m_alertShown = false;

@@ -13,7 +13,7 @@ constexpr int StallChecks = 4;
 } // namespace
 
 HttpSlot::HttpSlot(int number, const Target &target, const Timing &timing, QObject *parent)
-    : QObject(parent), m_number(number), m_target(target), m_timing(timing),
+    : PackSlot(number, parent), m_target(target), m_timing(timing),
       m_buffer(ReadChunk, Qt::Uninitialized), m_retryDelayMs(timing.retryFirstMs)
 {
     m_retryTimer.setSingleShot(true);
@@ -46,12 +46,6 @@ void HttpSlot::halt()
     m_state = m_holds ? State::Halted : State::Idle;
 }
 
-void HttpSlot::proceed()
-{
-    if (m_holds && m_state == State::Halted)
-        connectNow();
-}
-
 void HttpSlot::drop()
 {
     halt();
@@ -81,13 +75,16 @@ void HttpSlot::connectNow()
                             QIODevice::ReadWrite | QIODevice::Unbuffered);
 }
 
-// A fresh pack starts its piece anew; a continued one keeps exactly the bytes it already has.
+// A fresh pack starts its piece anew; a continued one keeps exactly the bytes it already has,
+// and never more than the piece really holds (a piece shortened meanwhile is not padded).
 bool HttpSlot::openPiece()
 {
     if (m_have == 0)
         return m_piece.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
-    return m_piece.open(QIODevice::ReadWrite | QIODevice::Unbuffered) && m_piece.resize(m_have) &&
-           m_piece.seek(m_have);
+    if (!m_piece.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return false;
+    m_have = qMin(m_have, m_piece.size());
+    return m_piece.resize(m_have) && m_piece.seek(m_have);
 }
 
 void HttpSlot::closeSocket()
@@ -104,7 +101,7 @@ void HttpSlot::onConnected()
 {
     m_state = State::AwaitingHeader;
     m_activity = true;
-    emit statusChanged(m_number, QStringLiteral("Sending request..."));
+    emit statusChanged(number(), QStringLiteral("Sending request..."));
     m_first = m_pack.start + m_have;
     m_socket->write(HttpExchange::requestText(m_target.hostHeader, m_target.path, m_first,
                                               m_pack.start + m_pack.length));
@@ -130,7 +127,7 @@ void HttpSlot::readHeader()
     if (size == 0)
         return;
     if (m_header.isEmpty())
-        emit statusChanged(m_number, QStringLiteral("Downloading (") +
+        emit statusChanged(number(), QStringLiteral("Downloading (") +
                                          Format_Taille(m_pack.length) + QStringLiteral(")..."));
     const qsizetype scanFrom = m_header.size() - (HttpExchange::Terminator.size() - 1);
     m_header.append(m_buffer.constData(), size);
@@ -189,13 +186,13 @@ void HttpSlot::finishPack()
     m_piece.close();
     m_holds = false;
     m_state = State::Idle;
-    emit packComplete(m_number);
+    emit packComplete(number());
 }
 
 void HttpSlot::failWrite()
 {
     halt();
-    emit writeFailed(m_number, m_piece.fileName());
+    emit writeFailed(number(), m_piece.fileName());
 }
 
 // The data still waiting in the socket is taken before deciding that the stream ended early.
@@ -216,13 +213,15 @@ void HttpSlot::onError(QAbstractSocket::SocketError error)
         return;
     if (error == QAbstractSocket::HostNotFoundError || error == QAbstractSocket::NetworkError) {
         halt();
-        emit connectionLost(m_number);
+        emit connectionLost(number());
         return;
     }
-    if (error == QAbstractSocket::RemoteHostClosedError)
+    if (error == QAbstractSocket::RemoteHostClosedError) {
         onEndOfStream();
-    else
-        retryLater();
+        return;
+    }
+    halt();
+    emit connectionFailed(number());
 }
 
 void HttpSlot::onStallCheck()

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "engine/PackPlan.h"
+#include "engine/PackSlot.h"
 
 #include <QAbstractSocket>
 #include <QByteArray>
 #include <QFile>
-#include <QObject>
 #include <QString>
 #include <QTimer>
 
@@ -15,8 +14,9 @@ class QTcpSocket;
 // its own with a ranged GET, writes exactly the pack's bytes into the pack's piece file (kept
 // open while the pack arrives) and says when the pack is complete. A bad answer, a connection
 // closed early or a silent one is the slot's own business: it reconnects after a growing delay
-// and continues after the bytes its piece already holds, while the other slots carry on.
-class HttpSlot final : public QObject
+// and continues after the bytes its piece already holds, while the other slots carry on. Any
+// other connection error halts the slot and is the download's business.
+class HttpSlot final : public PackSlot
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(HttpSlot)
@@ -40,30 +40,14 @@ public:
     HttpSlot(int number, const Target &target, const Timing &timing, QObject *parent = nullptr);
     ~HttpSlot() override;
 
-    // Takes a pack whose piece already holds its first `have` bytes (0: a fresh pack, its
-    // piece is started anew) and connects for the rest.
-    void fetch(const Pack &pack, const QString &piecePath, qint64 have);
-    // Closes the connection and the piece, keeping the pack (pause, shutdown, error).
-    void halt();
-    // Reconnects for the pack kept by halt().
-    void proceed();
-    // Closes everything and forgets the pack.
-    void drop();
+    void fetch(const Pack &pack, const QString &piecePath, qint64 have) override;
+    void halt() override;
+    void drop() override;
 
-    int number() const { return m_number; }
-    bool holdsPack() const { return m_holds; }
-    const Pack &pack() const { return m_pack; }
-    qint64 have() const { return m_have; }
-    QString piecePath() const { return m_piece.fileName(); }
-
-signals:
-    void statusChanged(int slot, const QString &caption);
-    void received(qint64 bytes);
-    void packComplete(int slot);
-    // The piece could not be opened or written; the slot has halted.
-    void writeFailed(int slot, const QString &path);
-    // Host not found or the network is down: the slot has halted.
-    void connectionLost(int slot);
+    bool holdsPack() const override { return m_holds; }
+    const Pack &pack() const override { return m_pack; }
+    qint64 have() const override { return m_have; }
+    QString piecePath() const override { return m_piece.fileName(); }
 
 private:
     enum class State
@@ -92,7 +76,6 @@ private:
     void retryLater();
     bool isConnectionActive() const;
 
-    int m_number;
     Target m_target;
     Timing m_timing;
     QTcpSocket *m_socket = nullptr;

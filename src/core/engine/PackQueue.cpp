@@ -1,16 +1,25 @@
 #include "engine/PackQueue.h"
 
-#include <algorithm>
-
 PackQueue::PackQueue(const PackPlan &plan)
     : m_plan(plan), m_freshEnd(plan.count()), m_shortQueued(plan.shortLength() > 0)
 {}
 
-PackQueue::PackQueue(const PackPlan &plan, const QList<qint64> &numbers)
-    : m_plan(plan), m_numbers(numbers.cbegin(), numbers.cend()),
-      m_shortQueued(std::any_of(numbers.cbegin(), numbers.cend(),
-                                [this](qint64 number) { return isShort(number); }))
-{}
+PackQueue::PackQueue(const PackPlan &plan, const QList<qint64> &first, const QSet<qint64> &complete)
+    : m_plan(plan), m_freshEnd(plan.count())
+{
+    for (const qint64 number : first) {
+        if (inPlan(number) && !complete.contains(number) && !m_skip.contains(number)) {
+            m_numbers.push_back(number);
+            m_skip.insert(number);
+        }
+    }
+    for (const qint64 number : complete) {
+        if (inPlan(number))
+            m_skip.insert(number);
+    }
+    m_skipsAhead = m_skip.size();
+    m_shortQueued = m_plan.shortLength() > 0 && !complete.contains(m_plan.fullCount());
+}
 
 std::optional<Pack> PackQueue::next()
 {
@@ -18,10 +27,14 @@ std::optional<Pack> PackQueue::next()
     if (!m_numbers.empty()) {
         number = m_numbers.front();
         m_numbers.pop_front();
-    } else if (m_freshNext < m_freshEnd) {
-        number = m_freshNext++;
     } else {
-        return std::nullopt;
+        while (m_freshNext < m_freshEnd && m_skip.contains(m_freshNext)) {
+            ++m_freshNext;
+            --m_skipsAhead;
+        }
+        if (m_freshNext == m_freshEnd)
+            return std::nullopt;
+        number = m_freshNext++;
     }
     if (isShort(number))
         m_shortQueued = false;

@@ -114,7 +114,7 @@ void tst_PackPlan::queueCoversTheFileInOrder()
 void tst_PackPlan::resumeListCountsTheShortPackApart()
 {
     const PackPlan plan(1300000, 512000);
-    PackQueue queue(plan, {2, 1});
+    PackQueue queue(plan, {2}, {0});
     QCOMPARE(queue.packsToGoText(), "1 times 500.00 Kb and 269.53 Kb");
     QCOMPARE(queue.next(), plan.pack(2));
     QCOMPARE(queue.packsToGoText(), "1 times 500.00 Kb");

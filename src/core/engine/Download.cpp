@@ -1,0 +1,172 @@
+#include "engine/Download.h"
+
+#include "engine/PackSlot.h"
+#include "engine/ResumePlan.h"
+
+#include <QtMath>
+
+#include <algorithm>
+
+Download::Download(const Setup &setup, const SlotFactory &makeSlot, QObject *parent)
+    : QObject(parent), m_plan(setup.fileSize, setup.packSize), m_queue(m_plan),
+      m_log(setup.packLogPath), m_pieces(setup.receiveFolder, setup.baseName),
+      m_saved(qBound(1, setup.slotCount, MaxSlots), 0)
+{
+    for (int slot = 1; slot <= m_saved.size(); ++slot) {
+        PackSlot *packSlot = makeSlot(slot, this);
+        connect(packSlot, &PackSlot::statusChanged, this, &Download::slotStatusChanged);
+        connect(packSlot, &PackSlot::received, this, &Download::onReceived);
+        connect(packSlot, &PackSlot::packComplete, this, &Download::onPackComplete);
+        connect(packSlot, &PackSlot::writeFailed, this,
+                [this](int, const QString &path) { emit writeFailed(path); });
+        connect(packSlot, &PackSlot::connectionLost, this, &Download::connectionLost);
+        connect(packSlot, &PackSlot::connectionFailed, this, &Download::connectionFailed);
+        m_slots.append(packSlot);
+    }
+}
+
+void Download::start()
+{
+    for (int slot = 1; slot <= slotCount() && !m_paused; ++slot)
+        dispatch(slot);
+    if (isComplete())
+        emit allPacksIn();
+}
+
+// The ":1" lines of whole pieces are written before the ":0" lines go, so that a crash in
+// between never leaves a received pack unlogged.
+void Download::startResumed()
+{
+    const ResumePlan resume(m_plan, m_log.parse(),
+                            [this](qint64 pack) { return m_pieces.length(pack); });
+    for (const qint64 pack : resume.foundWhole())
+        logComplete(pack);
+    m_log.removePartials();
+    m_pieces.removeAllBut(resume.logged());
+    QList<qint64> begun;
+    for (const ResumePlan::Begun &pack : resume.begun()) {
+        begun.append(pack.number);
+        m_carried.insert(pack.number, pack.have);
+    }
+    m_queue = PackQueue(m_plan, begun, resume.complete());
+    m_completed = resume.completeBytes();
+    m_received = resume.receivedBytes();
+    start();
+}
+
+void Download::pause()
+{
+    if (m_paused)
+        return;
+    m_paused = true;
+    QStringList begun;
+    for (int index = 0; index < slotCount(); ++index) {
+        PackSlot *slot = m_slots.at(index);
+        slot->halt();
+        emit slotStatusChanged(slot->number(), QStringLiteral("Pause..."));
+        if (!slot->holdsPack())
+            continue;
+        m_saved[index] = qMin(m_pieces.length(slot->pack().number), slot->pack().length);
+        begun.append(slot->piecePath());
+    }
+    QList<qint64> waiting = m_carried.keys();
+    std::sort(waiting.begin(), waiting.end());
+    for (const qint64 pack : waiting)
+        begun.append(m_pieces.path(pack));
+    m_log.logPartials(begun);
+}
+
+void Download::resume()
+{
+    if (!m_paused)
+        return;
+    m_paused = false;
+    m_log.removePartials();
+    for (int index = 0; index < slotCount(); ++index) {
+        // A slot that cannot continue (its piece cannot be written) pauses everything again.
+        if (m_paused)
+            return;
+        PackSlot *slot = m_slots.at(index);
+        if (!slot->holdsPack()) {
+            dispatch(slot->number());
+            continue;
+        }
+        const Pack pack = slot->pack();
+        const QString piece = slot->piecePath();
+        slot->fetch(pack, piece, m_saved.at(index));
+    }
+}
+
+void Download::halt()
+{
+    m_paused = true;
+    for (PackSlot *slot : m_slots)
+        slot->halt();
+}
+
+void Download::refetch(const QList<Pack> &packs)
+{
+    for (auto pack = packs.crbegin(); pack != packs.crend(); ++pack) {
+        m_log.forget(m_pieces.path(pack->number));
+        m_completed -= pack->length;
+        m_received -= pack->length;
+        m_queue.giveBack(*pack);
+    }
+    for (PackSlot *slot : m_slots) {
+        if (!m_paused && !slot->holdsPack())
+            dispatch(slot->number());
+    }
+}
+
+bool Download::isComplete() const
+{
+    return m_completed == m_plan.fileSize() && m_queue.isEmpty() &&
+           std::none_of(m_slots.cbegin(), m_slots.cend(),
+                        [](const PackSlot *slot) { return slot->holdsPack(); });
+}
+
+int Download::slotPercent(int slot) const
+{
+    if (slot < 1 || slot > slotCount())
+        return 0;
+    const PackSlot &packSlot = slotAt(slot);
+    if (!packSlot.holdsPack() || packSlot.pack().length < 1)
+        return 0;
+    return qRound(double(packSlot.have()) * 100.0 / double(packSlot.pack().length));
+}
+
+void Download::dispatch(int slot)
+{
+    emit slotStatusChanged(slot, QStringLiteral("Initialising"));
+    const std::optional<Pack> pack = m_queue.next();
+    if (!pack) {
+        emit slotStatusChanged(slot, QStringLiteral("Nothing"));
+        emit packsToGoTextChanged(QStringLiteral("Nothing"));
+        return;
+    }
+    emit packsToGoTextChanged(m_queue.packsToGoText());
+    slotAt(slot).fetch(*pack, m_pieces.path(pack->number), m_carried.take(pack->number));
+}
+
+void Download::onPackComplete(int slot)
+{
+    const Pack pack = slotAt(slot).pack();
+    m_completed += pack.length;
+    logComplete(pack.number);
+    if (!m_paused)
+        dispatch(slot);
+    if (isComplete())
+        emit allPacksIn();
+}
+
+void Download::onReceived(qint64 bytes)
+{
+    m_received += bytes;
+    emit bytesReceived(bytes);
+}
+
+void Download::logComplete(qint64 pack)
+{
+    if (!m_log.appendComplete(m_pieces.path(pack)))
+        emit writeFailed(m_log.path());
+}

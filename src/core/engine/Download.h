@@ -1,0 +1,100 @@
+#pragma once
+
+#include "engine/PackPlan.h"
+#include "engine/PackQueue.h"
+#include "engine/PieceFiles.h"
+#include "store/PackLog.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+
+#include <functional>
+
+class PackSlot;
+
+// One running download over its connection slots, whatever their protocol: hands the packs to
+// the slots in order, logs every completed pack, keeps the byte counts, and pauses, resumes or
+// halts every slot at once. A pause records in the pack log each pack begun and not complete
+// (":0") and the bytes its piece holds; the resume continues each of them after those bytes.
+class Download final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Download)
+
+public:
+    static constexpr int MaxSlots = 4;
+    using SlotFactory = std::function<PackSlot *(int number, QObject *parent)>;
+
+    struct Setup
+    {
+        qint64 fileSize = 0;
+        qint64 packSize = 0;
+        QString receiveFolder; // ends with "/"
+        QString baseName;      // names the piece files
+        QString packLogPath;
+        int slotCount = MaxSlots;
+    };
+
+    Download(const Setup &setup, const SlotFactory &makeSlot, QObject *parent = nullptr);
+
+    const PackPlan &plan() const { return m_plan; }
+    int slotCount() const { return int(m_slots.size()); }
+
+    // A fresh download: slots 1, 2, ... in order take their first pack; a slot left without one
+    // shows "Nothing".
+    void start();
+    // Continues the download an earlier run left, from its pack log and pieces: the complete
+    // packs are kept, each begun pack continues after the bytes its piece holds (the first
+    // ones in slots 1, 2, ..., the others when a slot is free), every ":0" line goes, and the
+    // pieces of packs the log does not name are deleted so that those start afresh.
+    void startResumed();
+    // Halts every slot and records the packs begun (":0") and their saved lengths. Once only:
+    // pausing a paused download does nothing.
+    void pause();
+    // Removes the ":0" lines; each slot continues its pack after its saved length, the others
+    // take new packs.
+    void resume();
+    bool isPaused() const { return m_paused; }
+    // Closes every connection for good (cancel, completion).
+    void halt();
+    // Pieces found missing or short when joining: their log lines go and they are fetched again.
+    void refetch(const QList<Pack> &packs);
+
+    // Every pack logged complete and every slot idle.
+    bool isComplete() const;
+    qint64 received() const { return m_received; }
+    // The part of its pack a slot holds, in percent; 0 for an idle slot.
+    int slotPercent(int slot) const;
+
+signals:
+    void slotStatusChanged(int slot, const QString &caption);
+    void packsToGoTextChanged(const QString &text);
+    void bytesReceived(qint64 bytes);
+    // The last pack has just been logged complete.
+    void allPacksIn();
+    void writeFailed(const QString &path);
+    // Host not found or the network is down (a slot has halted).
+    void connectionLost();
+    // Any other connection error (a slot has halted).
+    void connectionFailed();
+
+private:
+    void dispatch(int slot);
+    void onPackComplete(int slot);
+    void onReceived(qint64 bytes);
+    void logComplete(qint64 pack);
+    PackSlot &slotAt(int slot) const { return *m_slots.at(slot - 1); }
+
+    PackPlan m_plan;
+    PackQueue m_queue;
+    PackLog m_log;
+    PieceFiles m_pieces;
+    QList<PackSlot *> m_slots;
+    QList<qint64> m_saved; // per slot: the bytes its piece held when the download paused
+    // Begun packs waiting in the queue for a free slot, with the bytes their piece holds.
+    QHash<qint64, qint64> m_carried;
+    qint64 m_completed = 0;
+    qint64 m_received = 0;
+    bool m_paused = false;
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "engine/PackPlan.h"
+
+#include <QObject>
+#include <QString>
+
+// One connection slot of a download, whatever its protocol: it fetches the pack it is given into
+// the pack's piece file, continuing after the bytes the piece already holds, and says what
+// happens. A download drives its slots through this interface only. Slots are numbered from 1.
+class PackSlot : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PackSlot)
+
+public:
+    explicit PackSlot(int number, QObject *parent = nullptr) : QObject(parent), m_number(number) {}
+    ~PackSlot() override = default;
+
+    // Takes a pack whose piece already holds its first `have` bytes (0: a fresh pack, its piece
+    // is started anew) and connects for the rest.
+    virtual void fetch(const Pack &pack, const QString &piecePath, qint64 have) = 0;
+    // Closes every connection and the piece, keeping the pack (pause, shutdown, error).
+    virtual void halt() = 0;
+    // Closes everything and forgets the pack.
+    virtual void drop() = 0;
+
+    virtual bool holdsPack() const = 0;
+    virtual const Pack &pack() const = 0;
+    virtual qint64 have() const = 0;
+    virtual QString piecePath() const = 0;
+
+    int number() const { return m_number; }
+
+signals:
+    void statusChanged(int slot, const QString &caption);
+    void received(qint64 bytes);
+    void packComplete(int slot);
+    // The piece could not be opened or written; the slot has halted.
+    void writeFailed(int slot, const QString &path);
+    // Host not found or the network is down: the slot has halted.
+    void connectionLost(int slot);
+    // Any other connection error (refused, timed out, ...): the slot has halted.
+    void connectionFailed(int slot);
+
+private:
+    int m_number;
+};
