@@ -28,7 +28,7 @@ QString percentTitle(int percent)
 Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &intervals, QObject *parent)
     : QObject(parent), m_store(store), m_settings(settings), m_intervals(intervals),
       m_meter(intervals.speedTickMs, intervals.clockTickMs, [this] { return m_clock.elapsed(); }),
-      m_autoResumeDelayMs(intervals.resumeFirstMs)
+      m_autoResumeDelay(intervals.resumeFirstMs, intervals.resumeMaxMs)
 {
     m_clock.start();
     m_startTimer.setInterval(intervals.startTickMs);
@@ -242,7 +242,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
 void Engine::beginRun()
 {
     m_alertShown = false;
-    m_autoResumeDelayMs = m_intervals.resumeFirstMs;
+    m_autoResumeDelay.reset();
     showPlan();
     emit downloadTabRequested();
     emit actionChanged(true, QStringLiteral("Pause"));
@@ -372,7 +372,7 @@ void Engine::resumeDownload()
 
 void Engine::onBytesReceived(qint64 bytes)
 {
-    m_autoResumeDelayMs = m_intervals.resumeFirstMs;
+    m_autoResumeDelay.reset();
     m_meter.addBytes(bytes);
     m_meter.setProgress(m_download->received(), m_download->plan().fileSize());
 }
@@ -407,8 +407,7 @@ void Engine::onConnectionFailed()
     if (m_download->isPaused())
         return;
     pauseDownload();
-    m_autoResumeTimer.start(m_autoResumeDelayMs);
-    m_autoResumeDelayMs = qMin(m_autoResumeDelayMs * 2, m_intervals.resumeMaxMs);
+    m_autoResumeTimer.start(m_autoResumeDelay.next());
 }
 
 // The download may be the sender of the signal being handled: it goes once control is back

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/Backoff.h"
 #include "progress/SpeedMeter.h"
 
 #include <QColor>
@@ -145,7 +146,7 @@ private:
     QTimer m_startTimer;
     QTimer m_progressTimer;
     QTimer m_autoResumeTimer;
-    int m_autoResumeDelayMs;
+    Backoff m_autoResumeDelay;
     std::unique_ptr<Download> m_download;
     Current m_current;
     bool m_startHeld = false;

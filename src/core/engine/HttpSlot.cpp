@@ -14,7 +14,7 @@ constexpr int StallChecks = 4;
 
 HttpSlot::HttpSlot(int number, const Target &target, const Timing &timing, QObject *parent)
     : PackSlot(number, parent), m_target(target), m_timing(timing),
-      m_buffer(ReadChunk, Qt::Uninitialized), m_retryDelayMs(timing.retryFirstMs)
+      m_buffer(ReadChunk, Qt::Uninitialized), m_retryDelay(timing.retryFirstMs, timing.retryMaxMs)
 {
     m_retryTimer.setSingleShot(true);
     m_stallTimer.setInterval(qMax(1, timing.stallMs / StallChecks));
@@ -101,10 +101,11 @@ void HttpSlot::onConnected()
 {
     m_state = State::AwaitingHeader;
     m_activity = true;
-    emit statusChanged(number(), QStringLiteral("Sending request..."));
     m_first = m_pack.start + m_have;
     m_socket->write(HttpExchange::requestText(m_target.hostHeader, m_target.path, m_first,
                                               m_pack.start + m_pack.length));
+    // Last: whoever hears it may pause the download at once.
+    emit statusChanged(number(), QStringLiteral("Sending request..."));
 }
 
 void HttpSlot::onReadyRead()
@@ -141,7 +142,7 @@ void HttpSlot::readHeader()
         retryLater();
         return;
     }
-    m_retryDelayMs = m_timing.retryFirstMs;
+    m_retryDelay.reset();
     m_state = State::Receiving;
     const QByteArray body = m_header.mid(end + HttpExchange::Terminator.size());
     m_header.clear();
@@ -237,8 +238,7 @@ void HttpSlot::retryLater()
     closeSocket();
     m_stallTimer.stop();
     m_state = State::WaitingRetry;
-    m_retryTimer.start(m_retryDelayMs);
-    m_retryDelayMs = qMin(m_retryDelayMs * 2, m_timing.retryMaxMs);
+    m_retryTimer.start(m_retryDelay.next());
 }
 
 bool HttpSlot::isConnectionActive() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/Backoff.h"
 #include "engine/PackSlot.h"
 
 #include <QAbstractSocket>
@@ -87,7 +88,7 @@ private:
     Pack m_pack;
     qint64 m_have = 0;
     qint64 m_first = 0;
-    int m_retryDelayMs;
+    Backoff m_retryDelay;
     State m_state = State::Idle;
     bool m_holds = false;
     bool m_activity = false;
