@@ -72,6 +72,7 @@ void RunCommand::connectEngine()
     connect(engine, &Engine::displayReset, &m_printer, &ProgressPrinter::reset);
     connect(engine, &Engine::projectFinished, this, &RunCommand::reportFinished);
     connect(engine, &Engine::messageRequested, this, &RunCommand::reportMessage);
+    connect(engine, &Engine::connectionLost, this, [this] { m_connectionLost = true; });
     connect(engine, &Engine::queueEmpty, this, &RunCommand::finishQueue);
 }
 
@@ -82,8 +83,8 @@ void RunCommand::reportFinished(const QString &project)
 }
 
 // The engine tells the user what went wrong; when the download stopped because of it (a failed
-// write pauses it, a failed join leaves it stopped) there is nobody to resume it: record it
-// and give up.
+// write or a lost connection pauses it, a failed join leaves it stopped) there is nobody to
+// resume it: record it and give up.
 void RunCommand::reportMessage(const QString &text, const QString &title)
 {
     m_printer.endLine();
@@ -97,7 +98,7 @@ void RunCommand::stopIfHalted()
         return;
     m_engine->shutdown();
     m_err << "The download stopped; run quillfetch-cli run again to continue." << Qt::endl;
-    quit(Failed);
+    quit(m_connectionLost ? ConnectionLost : Failed);
 }
 
 void RunCommand::finishQueue()

@@ -26,6 +26,7 @@ class RunCommand final : public QObject
 public:
     static constexpr int Complete = 0;
     static constexpr int Failed = 1;
+    static constexpr int ConnectionLost = 2; // recorded; running again resumes
     static constexpr int Interrupted = 130;
 
     RunCommand();
@@ -55,4 +56,5 @@ private:
     Settings m_settings;
     std::unique_ptr<Engine> m_engine;
     bool m_quitting = false;
+    bool m_connectionLost = false;
 };
