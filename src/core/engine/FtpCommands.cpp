@@ -1,0 +1,90 @@
+#include "engine/FtpCommands.h"
+
+#include "probe/ByteCount.h"
+
+namespace {
+
+QByteArray line(const QByteArray &text)
+{
+    return text + "\r\n";
+}
+
+// A line break inside the path would end RETR early and start a command of its own.
+QByteArray oneLine(const QString &text)
+{
+    QByteArray bytes = text.toUtf8();
+    bytes.replace('\r', QByteArray()).replace('\n', QByteArray());
+    return bytes;
+}
+
+std::optional<quint16> portNumber(qint64 value)
+{
+    if (value < 1 || value > 65535)
+        return std::nullopt;
+    return quint16(value);
+}
+
+// The text between the first "(" and the next ")".
+std::optional<QByteArray> bracketed(const QByteArray &text)
+{
+    const qsizetype open = text.indexOf('(');
+    const qsizetype close = text.indexOf(')', open + 1);
+    if (open < 0 || close < 0)
+        return std::nullopt;
+    return text.mid(open + 1, close - open - 1);
+}
+
+} // namespace
+
+std::optional<QByteArray> FtpCommands::portArgument(const QHostAddress &address, quint16 port)
+{
+    bool isIpv4 = false;
+    const quint32 ipv4 = address.toIPv4Address(&isIpv4);
+    if (!isIpv4)
+        return std::nullopt;
+    QByteArray argument;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        argument += QByteArray::number((ipv4 >> shift) & 0xff) + ',';
+    return argument + QByteArray::number(port / 256) + ',' + QByteArray::number(port % 256);
+}
+
+QByteArray FtpCommands::burst(const QByteArray &dataCommand, qint64 restOffset, const QString &path)
+{
+    return line("User anonymous") + line("Pass " + AnonymousPassword.toByteArray()) +
+           line("TYPE I") + line(dataCommand) + line("REST " + QByteArray::number(restOffset)) +
+           line("RETR " + oneLine(path));
+}
+
+std::optional<quint16> FtpCommands::epsvPort(const QByteArray &text)
+{
+    const std::optional<QByteArray> inside = bracketed(text);
+    if (!inside || inside->size() < 5)
+        return std::nullopt;
+    const char delimiter = inside->at(0);
+    const QList<QByteArray> fields = inside->split(delimiter);
+    // "|||6446|" splits into "", "", "", "6446", "".
+    if (fields.size() != 5 || !fields.at(1).isEmpty() || !fields.at(2).isEmpty())
+        return std::nullopt;
+    const std::optional<qint64> port = parseByteCount(fields.at(3));
+    return port ? portNumber(*port) : std::nullopt;
+}
+
+std::optional<quint16> FtpCommands::pasvPort(const QByteArray &text)
+{
+    const std::optional<QByteArray> inside = bracketed(text);
+    if (!inside)
+        return std::nullopt;
+    const QList<QByteArray> fields = inside->split(',');
+    if (fields.size() != 6)
+        return std::nullopt;
+    const std::optional<qint64> high = parseByteCount(fields.at(4));
+    const std::optional<qint64> low = parseByteCount(fields.at(5));
+    if (!high || !low || *high > 255 || *low > 255)
+        return std::nullopt;
+    return portNumber(*high * 256 + *low);
+}
+
+bool FtpCommands::refusesDataConnection(int code)
+{
+    return code == 425 || code == 500 || code == 501 || code == 502 || code == 504;
+}

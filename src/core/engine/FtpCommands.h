@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QString>
+
+#include <optional>
+
+// How a slot's data connection is made: the server connects to a port the slot listens on
+// (PORT), or the slot connects to the port the server names (EPSV, or PASV for servers that do
+// not know EPSV).
+enum class FtpDataMode
+{
+    Active,
+    Epsv,
+    Pasv
+};
+
+// The texts an FTP slot sends and the meaning of the replies it reads.
+namespace FtpCommands {
+
+// The anonymous password, in the form of an e-mail address; the probe logs in with it too.
+inline constexpr QByteArrayView AnonymousPassword = "quillfetch@example.com";
+
+// "h1,h2,h3,h4,p1,p2": an IPv4 address and a port as PORT writes them; nullopt for an address
+// PORT cannot carry (IPv6).
+std::optional<QByteArray> portArgument(const QHostAddress &address, quint16 port);
+
+// The whole request of one pack, each line ended by CR LF, sent at once on connection: login,
+// binary type, dataCommand ("PORT ...", "EPSV" or "PASV"), the restart offset and the file.
+QByteArray burst(const QByteArray &dataCommand, qint64 restOffset, const QString &path);
+
+// Sent once the piece holds its whole pack: the rest of the stream is not wanted.
+inline constexpr QByteArrayView ClosingText = "ABOR\r\nQUIT\r\n";
+
+// The port named by the text of a 229 reply, "Entering Extended Passive Mode (|||6446|)".
+std::optional<quint16> epsvPort(const QByteArray &text);
+// The port named by the text of a 227 reply, "Entering Passive Mode (h1,h2,h3,h4,p1,p2)".
+std::optional<quint16> pasvPort(const QByteArray &text);
+
+// A code by which a server refuses to set up a data connection the way it was asked (425: it
+// cannot open it; 500, 501, 502, 504: the command is refused, malformed or not implemented).
+bool refusesDataConnection(int code);
+
+inline constexpr int RestAccepted = 350;
+inline constexpr int EpsvAccepted = 229;
+inline constexpr int PasvAccepted = 227;
+
+} // namespace FtpCommands

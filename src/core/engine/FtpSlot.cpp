@@ -1,0 +1,372 @@
+#include "engine/FtpSlot.h"
+
+#include "engine/FtpDataLink.h"
+#include "progress/DisplayText.h"
+
+#include <QTcpSocket>
+
+namespace {
+constexpr qsizetype ReadChunk = 256 * 1024;
+// Silence is checked a few times per stall interval, so a stall is noticed soon after it
+// lasted the whole interval.
+constexpr int StallChecks = 4;
+
+// 1xx: the transfer starts; 226 and 250: it is over.
+bool isTransferReply(int code)
+{
+    return (code >= 100 && code < 200) || code == 226 || code == 250;
+}
+} // namespace
+
+FtpSlot::FtpSlot(int number, const Target &target, const Timing &timing, QObject *parent)
+    : QObject(parent), m_number(number), m_target(target), m_timing(timing),
+      m_link(new FtpDataLink(this)), m_buffer(ReadChunk, Qt::Uninitialized),
+      m_retryDelayMs(timing.retryFirstMs)
+{
+    m_retryTimer.setSingleShot(true);
+    m_dataWaitTimer.setSingleShot(true);
+    m_dataWaitTimer.setInterval(timing.dataWaitMs);
+    m_stallTimer.setInterval(qMax(1, timing.stallMs / StallChecks));
+    connect(&m_retryTimer, &QTimer::timeout, this, &FtpSlot::connectNow);
+    connect(&m_stallTimer, &QTimer::timeout, this, &FtpSlot::onStallCheck);
+    connect(&m_dataWaitTimer, &QTimer::timeout, this, &FtpSlot::onDataWaitOver);
+    connect(m_link, &FtpDataLink::connected, this, &FtpSlot::onDataConnected);
+    connect(m_link, &FtpDataLink::readyRead, this, &FtpSlot::drain);
+    connect(m_link, &FtpDataLink::ended, this, &FtpSlot::onDataEnded);
+    connect(m_link, &FtpDataLink::networkLost, this, &FtpSlot::onNetworkLost);
+}
+
+FtpSlot::~FtpSlot()
+{
+    closeConnections();
+}
+
+void FtpSlot::fetch(const Pack &pack, const QString &piecePath, qint64 have)
+{
+    drop();
+    m_pack = pack;
+    m_have = have;
+    m_holds = true;
+    m_mode = m_projectMode;
+    m_piece.setFileName(piecePath);
+    connectNow();
+}
+
+void FtpSlot::halt()
+{
+    closeConnections();
+    m_retryTimer.stop();
+    m_stallTimer.stop();
+    m_dataWaitTimer.stop();
+    m_piece.close();
+    m_state = m_holds ? State::Halted : State::Idle;
+}
+
+void FtpSlot::proceed()
+{
+    if (m_holds && m_state == State::Halted)
+        connectNow();
+}
+
+void FtpSlot::drop()
+{
+    halt();
+    m_holds = false;
+    m_have = 0;
+    m_state = State::Idle;
+}
+
+void FtpSlot::connectNow()
+{
+    if (!m_piece.isOpen() && !openPiece()) {
+        failWrite();
+        return;
+    }
+    closeConnections();
+    m_control = new QTcpSocket(this);
+    connect(m_control, &QTcpSocket::connected, this, &FtpSlot::onControlConnected);
+    connect(m_control, &QTcpSocket::readyRead, this, &FtpSlot::onControlReadyRead);
+    connect(m_control, &QTcpSocket::disconnected, this, &FtpSlot::onControlEnded);
+    connect(m_control, &QTcpSocket::errorOccurred, this, &FtpSlot::onControlError);
+    m_state = State::Connecting;
+    m_replies.clear();
+    m_restAccepted = false;
+    m_passiveAnswered = false;
+    m_dataEnded = false;
+    m_firstData = false;
+    m_activity = true;
+    m_silentChecks = 0;
+    m_stallTimer.start();
+    m_control->connectToHost(m_target.host, m_target.port);
+}
+
+// A fresh pack starts its piece anew; a continued one keeps exactly the bytes it already has.
+bool FtpSlot::openPiece()
+{
+    if (m_have == 0)
+        return m_piece.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
+    return m_piece.open(QIODevice::ReadWrite | QIODevice::Unbuffered) && m_piece.resize(m_have) &&
+           m_piece.seek(m_have);
+}
+
+void FtpSlot::closeConnections()
+{
+    if (m_control)
+        sendClosingText();
+    m_link->close();
+    if (!m_control)
+        return;
+    m_control->disconnect(this);
+    m_control->abort();
+    m_control->deleteLater();
+    m_control = nullptr;
+}
+
+void FtpSlot::sendClosingText()
+{
+    if (m_control->state() != QAbstractSocket::ConnectedState)
+        return;
+    m_control->write(FtpCommands::ClosingText.data(), FtpCommands::ClosingText.size());
+    m_control->flush();
+}
+
+void FtpSlot::onControlConnected()
+{
+    m_state = State::Requested;
+    m_activity = true;
+    emit statusChanged(m_number, QStringLiteral("Sending request..."));
+    m_offset = m_pack.start + m_have;
+    const QByteArray command = dataCommand();
+    m_control->write(FtpCommands::burst(command, m_offset, m_target.path));
+    m_dataWaitTimer.start();
+}
+
+// Active mode listens where the control connection ends on this side; a connection that
+// cannot carry an IPv4 address in PORT asks for passive mode at once.
+QByteArray FtpSlot::dataCommand()
+{
+    if (m_mode == FtpDataMode::Active) {
+        const QHostAddress local = m_control->localAddress();
+        const std::optional<quint16> port = m_link->listen(local, m_control->peerAddress());
+        const std::optional<QByteArray> argument =
+            port ? FtpCommands::portArgument(local, *port) : std::nullopt;
+        if (argument)
+            return "PORT " + *argument;
+        m_link->close();
+        m_mode = FtpDataMode::Epsv;
+    }
+    return m_mode == FtpDataMode::Epsv ? QByteArray("EPSV") : QByteArray("PASV");
+}
+
+void FtpSlot::onControlReadyRead()
+{
+    m_activity = true;
+    const QTcpSocket *control = m_control;
+    const QList<FtpReply> replies = m_replies.append(m_control->readAll());
+    for (const FtpReply &reply : replies) {
+        handleReply(reply);
+        if (m_control != control || m_state != State::Requested)
+            return;
+    }
+}
+
+// Replies are judged by their code alone, in whatever order they come.
+void FtpSlot::handleReply(const FtpReply &reply)
+{
+    if (reply.isNegative()) {
+        failAttempt({FtpCommands::refusesDataConnection(reply.code), false});
+    } else if (reply.code == FtpCommands::RestAccepted) {
+        m_restAccepted = true;
+        drain();
+    } else if (reply.code == FtpCommands::EpsvAccepted && m_mode == FtpDataMode::Epsv) {
+        openPassiveLink(FtpCommands::epsvPort(reply.text));
+    } else if (reply.code == FtpCommands::PasvAccepted && m_mode == FtpDataMode::Pasv) {
+        openPassiveLink(FtpCommands::pasvPort(reply.text));
+    } else if (isTransferReply(reply.code) && isHeldBack()) {
+        failAttempt({}); // the file comes, but not from the restart offset
+    }
+}
+
+// The data connection goes to the server the control connection reached, whatever address a
+// PASV reply names.
+void FtpSlot::openPassiveLink(const std::optional<quint16> &port)
+{
+    if (!port) {
+        failAttempt({true, false});
+        return;
+    }
+    m_passiveAnswered = true;
+    m_link->connectTo(m_control->peerAddress(), *port);
+}
+
+void FtpSlot::onControlEnded()
+{
+    if (isAttemptActive() && !m_link->isConnected())
+        failAttempt({});
+}
+
+void FtpSlot::onControlError(QAbstractSocket::SocketError error)
+{
+    if (!isAttemptActive())
+        return;
+    if (error == QAbstractSocket::HostNotFoundError || error == QAbstractSocket::NetworkError)
+        onNetworkLost();
+    else if (error == QAbstractSocket::RemoteHostClosedError)
+        onControlEnded();
+    else
+        failAttempt({});
+}
+
+void FtpSlot::onDataConnected()
+{
+    m_dataWaitTimer.stop();
+    m_activity = true;
+}
+
+void FtpSlot::onDataEnded()
+{
+    m_dataEnded = true;
+    drain();
+}
+
+void FtpSlot::onDataWaitOver()
+{
+    if (m_state == State::Requested && !m_link->isConnected())
+        failAttempt({false, true});
+}
+
+void FtpSlot::onStallCheck()
+{
+    m_silentChecks = m_activity ? 0 : m_silentChecks + 1;
+    m_activity = false;
+    if (m_silentChecks >= StallChecks && isAttemptActive())
+        retryLater();
+}
+
+void FtpSlot::onNetworkLost()
+{
+    halt();
+    emit connectionLost(m_number);
+}
+
+// Takes what the data connection holds into the piece. Until the server has accepted a
+// restart offset above 0 the data stays unread: it may be the file from its first byte.
+void FtpSlot::drain()
+{
+    m_activity = true;
+    if (m_state != State::Requested || isHeldBack())
+        return;
+    for (;;) {
+        const qint64 size = m_link->read(m_buffer.data(), m_buffer.size());
+        if (size <= 0)
+            break;
+        if (!m_firstData) {
+            m_firstData = true;
+            emit statusChanged(m_number, QStringLiteral("Downloading (") +
+                                             Format_Taille(m_pack.length) + QStringLiteral(")..."));
+        }
+        if (!store(m_buffer.constData(), size))
+            return;
+    }
+    if (m_dataEnded)
+        failAttempt({}); // the data connection closed before the pack was complete
+}
+
+bool FtpSlot::isHeldBack() const
+{
+    return m_offset > 0 && !m_restAccepted;
+}
+
+// Writes what belongs to the pack (the server sends the rest of the file); false when the
+// slot stopped receiving: pack complete or write failed.
+bool FtpSlot::store(const char *data, qint64 size)
+{
+    const qint64 take = qMin(size, m_pack.length - m_have);
+    if (m_piece.write(data, take) != take) {
+        failWrite();
+        return false;
+    }
+    m_have += take;
+    m_retryDelayMs = m_timing.retryFirstMs;
+    if (m_mode != m_projectMode) {
+        m_projectMode = m_mode;
+        emit passiveModeWorked(m_mode);
+    }
+    emit received(take);
+    if (m_have < m_pack.length)
+        return true;
+    finishPack();
+    return false;
+}
+
+void FtpSlot::finishPack()
+{
+    closeConnections();
+    m_stallTimer.stop();
+    m_dataWaitTimer.stop();
+    m_piece.close();
+    m_holds = false;
+    m_state = State::Idle;
+    emit packComplete(m_number);
+}
+
+void FtpSlot::failWrite()
+{
+    halt();
+    emit writeFailed(m_number, m_piece.fileName());
+}
+
+// A request that found no data connection in the mode asked for tries a passive mode at once;
+// any other failure waits for the growing delay.
+void FtpSlot::failAttempt(const Failure &failure)
+{
+    const std::optional<FtpDataMode> next = fallbackMode(failure);
+    if (next)
+        m_mode = *next;
+    if (!next || m_mode == FtpDataMode::Active) {
+        retryLater();
+        return;
+    }
+    stopAttempt();
+    m_retryTimer.start(0);
+}
+
+// Active mode refused or never connected: EPSV; EPSV refused: PASV; PASV refused as well:
+// active mode again, after the delay.
+std::optional<FtpDataMode> FtpSlot::fallbackMode(const Failure &failure) const
+{
+    if (m_link->isConnected())
+        return std::nullopt;
+    switch (m_mode) {
+    case FtpDataMode::Active:
+        return failure.refused || failure.timedOut ? std::optional(FtpDataMode::Epsv)
+                                                   : std::nullopt;
+    case FtpDataMode::Epsv:
+        return failure.refused && !m_passiveAnswered ? std::optional(FtpDataMode::Pasv)
+                                                     : std::nullopt;
+    case FtpDataMode::Pasv:
+        return failure.refused && !m_passiveAnswered ? std::optional(FtpDataMode::Active)
+                                                     : std::nullopt;
+    }
+    return std::nullopt;
+}
+
+bool FtpSlot::isAttemptActive() const
+{
+    return m_state == State::Connecting || m_state == State::Requested;
+}
+
+void FtpSlot::stopAttempt()
+{
+    closeConnections();
+    m_stallTimer.stop();
+    m_dataWaitTimer.stop();
+    m_state = State::WaitingRetry;
+}
+
+void FtpSlot::retryLater()
+{
+    stopAttempt();
+    m_retryTimer.start(m_retryDelayMs);
+    m_retryDelayMs = qMin(m_retryDelayMs * 2, m_timing.retryMaxMs);
+}

@@ -1,0 +1,149 @@
+#pragma once
+
+#include "engine/FtpCommands.h"
+#include "engine/PackPlan.h"
+#include "probe/FtpReplies.h"
+
+#include <QAbstractSocket>
+#include <QByteArray>
+#include <QFile>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class FtpDataLink;
+class QTcpSocket;
+
+// One connection slot of an FTP download. For the pack it is given it opens a control
+// connection, sends the whole request at once (login, binary type, data port, restart offset,
+// file), receives the file from the pack's first missing byte over a data connection and writes
+// exactly the pack's bytes into the pack's piece file (kept open while the pack arrives). Once
+// the piece holds the whole pack it sends "ABOR" and "QUIT" and closes both connections.
+//
+// Every reply is read by its code: a refusal of any command, or a restart offset the server did
+// not accept, ends the attempt before a byte of it is written, and the slot tries again after a
+// growing delay, as it does when the data connection ends early, never comes or falls silent.
+// When the server refuses active mode or never connects, the slot asks for passive mode (EPSV,
+// then PASV) instead.
+class FtpSlot final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FtpSlot)
+
+public:
+    struct Target
+    {
+        QString host; // where to connect
+        quint16 port = 0;
+        QString path;
+    };
+    struct Timing
+    {
+        int retryFirstMs = 1000;
+        int retryMaxMs = 30000;
+        int stallMs = 30000;
+        int dataWaitMs = 15000; // the longest wait for the data connection
+    };
+
+    FtpSlot(int number, const Target &target, const Timing &timing, QObject *parent = nullptr);
+    ~FtpSlot() override;
+
+    // Takes a pack whose piece already holds its first `have` bytes (0: a fresh pack, its
+    // piece is started anew) and connects for the rest.
+    void fetch(const Pack &pack, const QString &piecePath, qint64 have);
+    // Closes the connections and the piece, keeping the pack (pause, shutdown, error).
+    void halt();
+    // Reconnects for the pack kept by halt().
+    void proceed();
+    // Closes everything and forgets the pack.
+    void drop();
+    // How the data connection of the next pack is asked for; a project whose server answered
+    // in passive mode keeps that mode.
+    void setDataMode(FtpDataMode mode) { m_projectMode = mode; }
+
+    int number() const { return m_number; }
+    bool holdsPack() const { return m_holds; }
+    const Pack &pack() const { return m_pack; }
+    qint64 have() const { return m_have; }
+    QString piecePath() const { return m_piece.fileName(); }
+
+signals:
+    void statusChanged(int slot, const QString &caption);
+    void received(qint64 bytes);
+    void packComplete(int slot);
+    // The piece could not be opened or written; the slot has halted.
+    void writeFailed(int slot, const QString &path);
+    // Host not found or the network is down: the slot has halted.
+    void connectionLost(int slot);
+    // Data came over a connection asked for in passive mode.
+    void passiveModeWorked(FtpDataMode mode);
+
+private:
+    enum class State
+    {
+        Idle,
+        Connecting,
+        Requested,
+        WaitingRetry,
+        Halted
+    };
+    // Why an attempt ended before its pack was complete.
+    struct Failure
+    {
+        bool refused = false;  // the server refused the data connection asked for
+        bool timedOut = false; // no data connection in time
+    };
+
+    void connectNow();
+    bool openPiece();
+    void closeConnections();
+    void onControlConnected();
+    QByteArray dataCommand();
+    void sendClosingText();
+    void onControlReadyRead();
+    void onControlEnded();
+    void onControlError(QAbstractSocket::SocketError error);
+    void handleReply(const FtpReply &reply);
+    void openPassiveLink(const std::optional<quint16> &port);
+    void onDataConnected();
+    void onDataEnded();
+    void onDataWaitOver();
+    void onStallCheck();
+    void onNetworkLost();
+    void drain();
+    bool isHeldBack() const;
+    bool store(const char *data, qint64 size);
+    void finishPack();
+    void failWrite();
+    void failAttempt(const Failure &failure);
+    std::optional<FtpDataMode> fallbackMode(const Failure &failure) const;
+    bool isAttemptActive() const;
+    void stopAttempt();
+    void retryLater();
+
+    int m_number;
+    Target m_target;
+    Timing m_timing;
+    QTcpSocket *m_control = nullptr;
+    FtpDataLink *m_link;
+    FtpReplies m_replies;
+    QFile m_piece;
+    QTimer m_retryTimer;
+    QTimer m_stallTimer;
+    QTimer m_dataWaitTimer;
+    QByteArray m_buffer;
+    Pack m_pack;
+    qint64 m_have = 0;
+    qint64 m_offset = 0;
+    int m_retryDelayMs;
+    State m_state = State::Idle;
+    FtpDataMode m_projectMode = FtpDataMode::Active;
+    FtpDataMode m_mode = FtpDataMode::Active;
+    bool m_holds = false;
+    bool m_restAccepted = false;
+    bool m_passiveAnswered = false;
+    bool m_dataEnded = false;
+    bool m_firstData = false;
+    bool m_activity = false;
+    int m_silentChecks = 0;
+};
