@@ -23,10 +23,13 @@ FtpSlot::FtpSlot(int number, const Target &target, const Timing &timing, QObject
       m_link(new FtpDataLink(this)), m_buffer(ReadChunk, Qt::Uninitialized),
       m_retryDelayMs(timing.retryFirstMs)
 {
+    m_ftpTimer.setSingleShot(true);
+    m_ftpTimer.setInterval(timing.connectDelayMs);
     m_retryTimer.setSingleShot(true);
     m_dataWaitTimer.setSingleShot(true);
     m_dataWaitTimer.setInterval(timing.dataWaitMs);
     m_stallTimer.setInterval(qMax(1, timing.stallMs / StallChecks));
+    connect(&m_ftpTimer, &QTimer::timeout, this, &FtpSlot::connectNow);
     connect(&m_retryTimer, &QTimer::timeout, this, &FtpSlot::connectNow);
     connect(&m_stallTimer, &QTimer::timeout, this, &FtpSlot::onStallCheck);
     connect(&m_dataWaitTimer, &QTimer::timeout, this, &FtpSlot::onDataWaitOver);
@@ -49,12 +52,14 @@ void FtpSlot::fetch(const Pack &pack, const QString &piecePath, qint64 have)
     m_holds = true;
     m_mode = m_projectMode;
     m_piece.setFileName(piecePath);
-    connectNow();
+    m_state = State::Scheduled;
+    m_ftpTimer.start();
 }
 
 void FtpSlot::halt()
 {
     closeConnections();
+    m_ftpTimer.stop();
     m_retryTimer.stop();
     m_stallTimer.stop();
     m_dataWaitTimer.stop();
@@ -64,8 +69,10 @@ void FtpSlot::halt()
 
 void FtpSlot::proceed()
 {
-    if (m_holds && m_state == State::Halted)
-        connectNow();
+    if (!m_holds || m_state != State::Halted)
+        return;
+    m_state = State::Scheduled;
+    m_ftpTimer.start();
 }
 
 void FtpSlot::drop()

@@ -43,17 +43,18 @@ public:
         int retryMaxMs = 30000;
         int stallMs = 30000;
         int dataWaitMs = 15000; // the longest wait for the data connection
+        int connectDelayMs = 0; // the slot's FTP timer: a pack's connection opens this late
     };
 
     FtpSlot(int number, const Target &target, const Timing &timing, QObject *parent = nullptr);
     ~FtpSlot() override;
 
     // Takes a pack whose piece already holds its first `have` bytes (0: a fresh pack, its
-    // piece is started anew) and connects for the rest.
+    // piece is started anew) and connects for the rest once its FTP timer fires.
     void fetch(const Pack &pack, const QString &piecePath, qint64 have);
     // Closes the connections and the piece, keeping the pack (pause, shutdown, error).
     void halt();
-    // Reconnects for the pack kept by halt().
+    // Reconnects for the pack kept by halt(), through the FTP timer.
     void proceed();
     // Closes everything and forgets the pack.
     void drop();
@@ -82,6 +83,7 @@ private:
     enum class State
     {
         Idle,
+        Scheduled,
         Connecting,
         Requested,
         WaitingRetry,
@@ -128,6 +130,7 @@ private:
     FtpDataLink *m_link;
     FtpReplies m_replies;
     QFile m_piece;
+    QTimer m_ftpTimer;
     QTimer m_retryTimer;
     QTimer m_stallTimer;
     QTimer m_dataWaitTimer;

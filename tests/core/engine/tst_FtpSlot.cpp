@@ -39,7 +39,7 @@ namespace {
 
 FtpSlot::Timing fastTiming()
 {
-    return {20, 100, 5000, 5000};
+    return {20, 100, 5000, 5000, 10};
 }
 
 FtpSlot::Target target(const FtpServer &server, const QString &path = "/file.bin")
