@@ -66,6 +66,9 @@ HttpVerdict judgeHttpAnswer(const HttpAnswer &answer, qint64 packSize)
         return verdict(Kind::Unusable);
     if (isWebPage(answer))
         return verdict(Kind::NotAFile);
+    // The transfers refuse an answer without either field, so the probe must not accept one.
+    if (!answer.field("Content-Type") || !answer.field("Content-Length"))
+        return verdict(Kind::Unusable);
     const std::optional<qint64> size = fileSize(answer, *status);
     if (!size || (*status == Ok && *size > packSize))
         return verdict(Kind::Unusable);

@@ -214,8 +214,10 @@ void tst_Probe::faultyAnswers_data()
 
     QTest::newRow("header in two chunks") << QByteArray() << qint64(4321) << QString();
     QTest::newRow("2 GiB and more")
-        << QByteArray("HTTP/1.1 206 Partial Content\r\nContent-Length: 3000000000\r\n"
-                      "Content-Range: bytes 0-2999999999/3000000000\r\n\r\n")
+        << QByteArray(
+               "HTTP/1.1 206 Partial Content\r\nContent-Type: application/x-iso9660-image\r\n"
+               "Content-Length: 3000000000\r\n"
+               "Content-Range: bytes 0-2999999999/3000000000\r\n\r\n")
         << qint64(3000000000) << QString();
     QTest::newRow("closed before the blank line")
         << QByteArray("HTTP/1.1 206 Partial Content\r\nContent-Length: 5\r\n") << qint64(-1)

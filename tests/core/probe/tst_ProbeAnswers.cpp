@@ -62,9 +62,8 @@ void tst_ProbeAnswers::httpVerdict_data()
         << Kind::Unusable << qint64(0) << false << QByteArray();
     QTest::newRow("empty file") << whole + "Content-Length: 0\r\n"
                                 << Kind::File << qint64(0) << false << QByteArray();
-    QTest::newRow("no content type is still a file")
-        << QByteArray("HTTP/1.1 206 Partial\r\nContent-Length: 12\r\n") << Kind::File << qint64(12)
-        << true << QByteArray();
+    QTest::newRow("no content type") << QByteArray("HTTP/1.1 206 Partial\r\nContent-Length: 12\r\n")
+                                     << Kind::Unusable << qint64(0) << false << QByteArray();
     QTest::newRow("negative length") << partial + "Content-Length: -5\r\n"
                                      << Kind::Unusable << qint64(0) << false << QByteArray();
     QTest::newRow("length not a number") << partial + "Content-Length: 12a\r\n"
