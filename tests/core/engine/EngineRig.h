@@ -28,6 +28,8 @@ struct EngineRig
         intervals.retryFirstMs = 20;
         intervals.retryMaxMs = 100;
         intervals.stallMs = 300;
+        intervals.resumeFirstMs = 20;
+        intervals.resumeMaxMs = 160;
         return intervals;
     }
 
@@ -89,18 +91,25 @@ struct EngineRig
         return contents(store.paths().projectFolder(project) + name);
     }
 
-    // The pack log's lines, each with its CR LF; packs finish in any order.
-    QSet<QByteArray> packLogLines(const QString &project) const
+    // The pack log's lines in file order, each with its CR LF.
+    QList<QByteArray> packLogList(const QString &project) const
     {
-        QSet<QByteArray> lines;
+        QList<QByteArray> lines;
         const QByteArray text = projectFile(project, "download.qfd");
         for (qsizetype from = 0; from < text.size();) {
             const qsizetype end = text.indexOf("\r\n", from);
             const qsizetype next = end < 0 ? text.size() : end + 2;
-            lines.insert(text.mid(from, next - from));
+            lines.append(text.mid(from, next - from));
             from = next;
         }
         return lines;
+    }
+
+    // The same lines as a set: packs finish in any order.
+    QSet<QByteArray> packLogLines(const QString &project) const
+    {
+        const QList<QByteArray> lines = packLogList(project);
+        return QSet<QByteArray>(lines.cbegin(), lines.cend());
     }
 
     QSet<QByteArray> completeLines(const QString &project, const QString &baseName,
@@ -128,6 +137,26 @@ struct EngineRig
     }
 
     TestHome home;
+    QSettings settingsStore;
+    Settings settings;
+    ProjectStore store;
+    Engine engine;
+    QSignalSpy finished{&engine, &Engine::projectFinished};
+    QSignalSpy messages{&engine, &Engine::messageRequested};
+};
+
+// The program started again on the folders of a rig: new settings, store and engine, the
+// store loaded as start-up loads it.
+struct NextRun
+{
+    explicit NextRun(const EngineRig &rig)
+        : settingsStore(rig.home.settingsPath(), QSettings::IniFormat),
+          settings(settingsStore, rig.home.dataFolder() + "received/"),
+          store(rig.home.dataFolder()), engine(store, settings, EngineRig::fastIntervals())
+    {
+        store.load();
+    }
+
     QSettings settingsStore;
     Settings settings;
     ProjectStore store;

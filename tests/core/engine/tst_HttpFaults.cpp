@@ -84,10 +84,13 @@ void tst_HttpFaults::recoversFrom()
     QVERIFY(server.isListening());
     server.addFault(fault, 3, laterOnly ? laterRanges() : FaultServer::Filter());
     const QByteArray bytes = serveAndQueue(rig, server);
+    QSignalSpy overall(&rig.engine, &Engine::overallStatusChanged);
 
     rig.engine.startQueue();
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
 
+    // The failing slot retried alone: the download never paused.
+    QVERIFY(!overall.contains(QVariantList{"Pause..."}));
     QCOMPARE(server.pendingFaults(), 0);
     QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
     QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", Packs));
