@@ -74,6 +74,18 @@ bool NginxServer::startOnce(bool *portTaken)
         m_error = QStringLiteral("no free port on 127.0.0.1");
         return false;
     }
+    return launch(portTaken);
+}
+
+bool NginxServer::restart()
+{
+    stop();
+    bool portTaken = false;
+    return launch(&portTaken);
+}
+
+bool NginxServer::launch(bool *portTaken)
+{
     if (!writeConfig())
         return false;
     QFile::remove(pidPath());

@@ -40,6 +40,8 @@ public:
 
     bool start(); // false with errorString() when nginx does not come up
     void stop();
+    // Starts nginx again after stop(), on the same port and with the same access log.
+    bool restart();
     QString errorString() const { return m_error; }
 
     quint16 port() const { return m_port; }
@@ -52,6 +54,7 @@ public:
 private:
     bool writeConfig();
     bool startOnce(bool *portTaken);
+    bool launch(bool *portTaken);
     bool waitUntilListening(bool *portTaken);
     QString configText() const;
     QString logPath() const;
