@@ -18,10 +18,11 @@ bool isTransferReply(int code)
 }
 } // namespace
 
-FtpSlot::FtpSlot(int number, const Target &target, const Timing &timing, QObject *parent)
-    : QObject(parent), m_number(number), m_target(target), m_timing(timing),
-      m_link(new FtpDataLink(this)), m_buffer(ReadChunk, Qt::Uninitialized),
-      m_retryDelayMs(timing.retryFirstMs)
+FtpSlot::FtpSlot(int number, const Target &target, const Timing &timing,
+                 std::shared_ptr<FtpDataMode> dataMode, QObject *parent)
+    : PackSlot(number, parent), m_target(target), m_timing(timing),
+      m_sharedMode(std::move(dataMode)), m_link(new FtpDataLink(this)),
+      m_buffer(ReadChunk, Qt::Uninitialized), m_retryDelayMs(timing.retryFirstMs)
 {
     m_ftpTimer.setSingleShot(true);
     m_ftpTimer.setInterval(timing.connectDelayMs);
@@ -50,7 +51,7 @@ void FtpSlot::fetch(const Pack &pack, const QString &piecePath, qint64 have)
     m_pack = pack;
     m_have = have;
     m_holds = true;
-    m_mode = m_projectMode;
+    m_mode = *m_sharedMode;
     m_piece.setFileName(piecePath);
     m_state = State::Scheduled;
     m_ftpTimer.start();
@@ -65,14 +66,6 @@ void FtpSlot::halt()
     m_dataWaitTimer.stop();
     m_piece.close();
     m_state = m_holds ? State::Halted : State::Idle;
-}
-
-void FtpSlot::proceed()
-{
-    if (!m_holds || m_state != State::Halted)
-        return;
-    m_state = State::Scheduled;
-    m_ftpTimer.start();
 }
 
 void FtpSlot::drop()
@@ -141,7 +134,7 @@ void FtpSlot::onControlConnected()
 {
     m_state = State::Requested;
     m_activity = true;
-    emit statusChanged(m_number, QStringLiteral("Sending request..."));
+    emit statusChanged(number(), QStringLiteral("Sending request..."));
     m_offset = m_pack.start + m_have;
     const QByteArray command = dataCommand();
     m_control->write(FtpCommands::burst(command, m_offset, m_target.path));
@@ -221,7 +214,7 @@ void FtpSlot::onControlError(QAbstractSocket::SocketError error)
     else if (error == QAbstractSocket::RemoteHostClosedError)
         onControlEnded();
     else
-        failAttempt({});
+        onConnectionFailed();
 }
 
 void FtpSlot::onDataConnected()
@@ -253,7 +246,13 @@ void FtpSlot::onStallCheck()
 void FtpSlot::onNetworkLost()
 {
     halt();
-    emit connectionLost(m_number);
+    emit connectionLost(number());
+}
+
+void FtpSlot::onConnectionFailed()
+{
+    halt();
+    emit connectionFailed(number());
 }
 
 // Takes what the data connection holds into the piece. Until the server has accepted a
@@ -269,7 +268,7 @@ void FtpSlot::drain()
             break;
         if (!m_firstData) {
             m_firstData = true;
-            emit statusChanged(m_number, QStringLiteral("Downloading (") +
+            emit statusChanged(number(), QStringLiteral("Downloading (") +
                                              Format_Taille(m_pack.length) + QStringLiteral(")..."));
         }
         if (!store(m_buffer.constData(), size))
@@ -295,10 +294,7 @@ bool FtpSlot::store(const char *data, qint64 size)
     }
     m_have += take;
     m_retryDelayMs = m_timing.retryFirstMs;
-    if (m_mode != m_projectMode) {
-        m_projectMode = m_mode;
-        emit passiveModeWorked(m_mode);
-    }
+    *m_sharedMode = m_mode;
     emit received(take);
     if (m_have < m_pack.length)
         return true;
@@ -314,13 +310,13 @@ void FtpSlot::finishPack()
     m_piece.close();
     m_holds = false;
     m_state = State::Idle;
-    emit packComplete(m_number);
+    emit packComplete(number());
 }
 
 void FtpSlot::failWrite()
 {
     halt();
-    emit writeFailed(m_number, m_piece.fileName());
+    emit writeFailed(number(), m_piece.fileName());
 }
 
 // A request that found no data connection in the mode asked for tries a passive mode at once;

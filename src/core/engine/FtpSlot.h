@@ -1,15 +1,16 @@
 #pragma once
 
 #include "engine/FtpCommands.h"
-#include "engine/PackPlan.h"
+#include "engine/PackSlot.h"
 #include "probe/FtpReplies.h"
 
 #include <QAbstractSocket>
 #include <QByteArray>
 #include <QFile>
-#include <QObject>
 #include <QString>
 #include <QTimer>
+
+#include <memory>
 
 class FtpDataLink;
 class QTcpSocket;
@@ -24,8 +25,9 @@ class QTcpSocket;
 // not accept, ends the attempt before a byte of it is written, and the slot tries again after a
 // growing delay, as it does when the data connection ends early, never comes or falls silent.
 // When the server refuses active mode or never connects, the slot asks for passive mode (EPSV,
-// then PASV) instead.
-class FtpSlot final : public QObject
+// then PASV) instead; the slots of a download share the mode that worked. Any other error of
+// the control connection halts the slot and is the download's business.
+class FtpSlot final : public PackSlot
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FtpSlot)
@@ -46,38 +48,22 @@ public:
         int connectDelayMs = 0; // the slot's FTP timer: a pack's connection opens this late
     };
 
-    FtpSlot(int number, const Target &target, const Timing &timing, QObject *parent = nullptr);
+    // dataMode: how the slots of one download ask for their data connections, the passive
+    // mode that worked once the server refused active mode.
+    FtpSlot(int number, const Target &target, const Timing &timing,
+            std::shared_ptr<FtpDataMode> dataMode, QObject *parent = nullptr);
     ~FtpSlot() override;
 
-    // Takes a pack whose piece already holds its first `have` bytes (0: a fresh pack, its
-    // piece is started anew) and connects for the rest once its FTP timer fires.
-    void fetch(const Pack &pack, const QString &piecePath, qint64 have);
-    // Closes the connections and the piece, keeping the pack (pause, shutdown, error).
-    void halt();
-    // Reconnects for the pack kept by halt(), through the FTP timer.
-    void proceed();
-    // Closes everything and forgets the pack.
-    void drop();
-    // How the data connection of the next pack is asked for; a project whose server answered
-    // in passive mode keeps that mode.
-    void setDataMode(FtpDataMode mode) { m_projectMode = mode; }
+    // The connection for the pack opens once the slot's FTP timer fires.
+    void fetch(const Pack &pack, const QString &piecePath, qint64 have) override;
+    // Sends "ABOR" and "QUIT" on an open control connection before closing it.
+    void halt() override;
+    void drop() override;
 
-    int number() const { return m_number; }
-    bool holdsPack() const { return m_holds; }
-    const Pack &pack() const { return m_pack; }
-    qint64 have() const { return m_have; }
-    QString piecePath() const { return m_piece.fileName(); }
-
-signals:
-    void statusChanged(int slot, const QString &caption);
-    void received(qint64 bytes);
-    void packComplete(int slot);
-    // The piece could not be opened or written; the slot has halted.
-    void writeFailed(int slot, const QString &path);
-    // Host not found or the network is down: the slot has halted.
-    void connectionLost(int slot);
-    // Data came over a connection asked for in passive mode.
-    void passiveModeWorked(FtpDataMode mode);
+    bool holdsPack() const override { return m_holds; }
+    const Pack &pack() const override { return m_pack; }
+    qint64 have() const override { return m_have; }
+    QString piecePath() const override { return m_piece.fileName(); }
 
 private:
     enum class State
@@ -112,6 +98,7 @@ private:
     void onDataWaitOver();
     void onStallCheck();
     void onNetworkLost();
+    void onConnectionFailed();
     void drain();
     bool isHeldBack() const;
     bool store(const char *data, qint64 size);
@@ -123,9 +110,9 @@ private:
     void stopAttempt();
     void retryLater();
 
-    int m_number;
     Target m_target;
     Timing m_timing;
+    std::shared_ptr<FtpDataMode> m_sharedMode;
     QTcpSocket *m_control = nullptr;
     FtpDataLink *m_link;
     FtpReplies m_replies;
@@ -140,7 +127,6 @@ private:
     qint64 m_offset = 0;
     int m_retryDelayMs;
     State m_state = State::Idle;
-    FtpDataMode m_projectMode = FtpDataMode::Active;
     FtpDataMode m_mode = FtpDataMode::Active;
     bool m_holds = false;
     bool m_restAccepted = false;

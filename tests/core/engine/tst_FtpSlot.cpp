@@ -7,6 +7,7 @@
 
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,6 +25,7 @@ private slots:
     void fallsBackToPassiveModeAndKeepsIt();
     void refusedRequestsWriteNothingAndRetry_data();
     void refusedRequestsWriteNothingAndRetry();
+    void refusedControlConnectionHaltsTheSlot();
     void dataLinkTakesOnlyTheServersConnection();
 
 private:
@@ -40,6 +42,11 @@ namespace {
 FtpSlot::Timing fastTiming()
 {
     return {20, 100, 5000, 5000, 10};
+}
+
+std::shared_ptr<FtpDataMode> activeMode()
+{
+    return std::make_shared<FtpDataMode>(FtpDataMode::Active);
 }
 
 FtpSlot::Target target(const FtpServer &server, const QString &path = "/file.bin")
@@ -91,7 +98,7 @@ void tst_FtpSlot::fetchesItsPackFromTheRestartOffset()
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     const QString piece = m_pieces.filePath("fresh.qfd");
     QVERIFY(TestFiles::writeFile(piece, m_source.mid(SecondPack.start, have) + "stale bytes"));
-    FtpSlot slot(2, target(server), fastTiming());
+    FtpSlot slot(2, target(server), fastTiming(), activeMode());
     QSignalSpy status(&slot, &FtpSlot::statusChanged);
     QSignalSpy complete(&slot, &FtpSlot::packComplete);
 
@@ -115,17 +122,16 @@ void tst_FtpSlot::fallsBackToPassiveModeAndKeepsIt()
 {
     FtpServer server(m_served.path(), refusing(true, false));
     QVERIFY2(server.start(), qPrintable(server.errorString()));
-    FtpSlot slot(1, target(server), fastTiming());
+    const std::shared_ptr<FtpDataMode> mode = activeMode();
+    FtpSlot slot(1, target(server), fastTiming(), mode);
     QSignalSpy complete(&slot, &FtpSlot::packComplete);
-    QSignalSpy passive(&slot, &FtpSlot::passiveModeWorked);
     const QString piece = m_pieces.filePath("passive.qfd");
 
     slot.fetch(SecondPack, piece, 0);
 
     QVERIFY(complete.wait(TimeoutMs));
     QCOMPARE(contents(piece), m_source.mid(SecondPack.start, SecondPack.length));
-    QCOMPARE(passive.size(), 1);
-    QCOMPARE(passive.at(0).at(0).value<FtpDataMode>(), FtpDataMode::Epsv);
+    QCOMPARE(*mode, FtpDataMode::Epsv);
     QCOMPARE(countOf(server.commands(), "PORT "), 1);
     QCOMPARE(countOf(server.commands(), "EPSV"), 1);
 
@@ -154,7 +160,7 @@ void tst_FtpSlot::refusedRequestsWriteNothingAndRetry()
     QFETCH(FtpOptions, options);
     FtpServer server(m_served.path(), options);
     QVERIFY2(server.start(), qPrintable(server.errorString()));
-    FtpSlot slot(3, target(server, path), fastTiming());
+    FtpSlot slot(3, target(server, path), fastTiming(), activeMode());
     QSignalSpy received(&slot, &FtpSlot::received);
     QSignalSpy complete(&slot, &FtpSlot::packComplete);
     QSignalSpy status(&slot, &FtpSlot::statusChanged);
@@ -169,6 +175,24 @@ void tst_FtpSlot::refusedRequestsWriteNothingAndRetry()
     QVERIFY(complete.isEmpty());
     for (const QVariantList &caption : status)
         QCOMPARE(caption.at(1), "Sending request...");
+}
+
+// The download decides what follows, as it does for an HTTP slot.
+void tst_FtpSlot::refusedControlConnectionHaltsTheSlot()
+{
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const quint16 port = closed.serverPort();
+    closed.close();
+    FtpSlot slot(1, {"127.0.0.1", port, "/file.bin"}, fastTiming(), activeMode());
+    QSignalSpy failed(&slot, &FtpSlot::connectionFailed);
+
+    slot.fetch(SecondPack, m_pieces.filePath("closed.qfd"), 0);
+
+    QVERIFY(failed.wait(TimeoutMs));
+    QCOMPARE(failed.at(0).at(0).toInt(), 1);
+    QVERIFY(slot.holdsPack());
+    QVERIFY(!failed.wait(200)); // halted: no retry of its own
 }
 
 void tst_FtpSlot::dataLinkTakesOnlyTheServersConnection()
