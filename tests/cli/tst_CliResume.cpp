@@ -1,0 +1,266 @@
+#include "NginxServer.h"
+#include "TestFiles.h"
+#include "TestHome.h"
+
+#include "store/ProjectPaths.h"
+#include "store/ProjectRecord.h"
+#include "store/ProjectStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <algorithm>
+
+// `quillfetch-cli run` stopped the hard way and started again: killed at any moment, it loses
+// at most the packs in flight and never fetches a complete pack again; a lost connection
+// records the download and ends, and the next run resumes it.
+class tst_CliResume final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void killedRunsEndWithTheSameFile_data();
+    void killedRunsEndWithTheSameFile();
+    void lostConnectionEndsAndTheNextRunResumes();
+
+private:
+    bool start(QProcess &process, const TestHome &home);
+
+    QString m_binary;
+};
+
+namespace {
+
+constexpr qint64 PackSize = 512000;
+constexpr int FinishTimeoutMs = 120000;
+
+QString downloadFolderOf(const TestHome &home)
+{
+    return home.root() + QStringLiteral("downloads/");
+}
+
+ProjectRecord recordFor(const QString &url, qint64 bytes, const QString &downloadFolder)
+{
+    ProjectRecord record;
+    record.url = url;
+    record.bytes = bytes;
+    record.path = downloadFolder;
+    record.packSize = QString::number(PackSize);
+    record.showModem = QStringLiteral("1");
+    record.bar1Back = record.bar2Back = record.graphBack = QStringLiteral("16777215");
+    record.bar1For = QStringLiteral("255");
+    record.bar2For = record.graphFor = QStringLiteral("8421631");
+    record.graphModem = QStringLiteral("0");
+    return record;
+}
+
+bool queue(const TestHome &home, const QString &name, const QString &url, qint64 bytes)
+{
+    ProjectStore store(home.dataFolder());
+    store.ensureProjectsFolder();
+    store.load();
+    return store.createProject(name, recordFor(url, bytes, downloadFolderOf(home)));
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList packLogLines(const TestHome &home, const QString &project)
+{
+    return QString::fromUtf8(readAll(ProjectPaths(home.dataFolder()).packLogPath(project)))
+        .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+}
+
+QString pieceOf(const TestHome &home, const QString &project, qint64 pack)
+{
+    return ProjectPaths::piecePath(ProjectPaths::receiveFolder(downloadFolderOf(home), project),
+                                   project, pack);
+}
+
+// The packs the pack log holds complete; a torn last line (no CR LF) does not count.
+QSet<qint64> completePacks(const TestHome &home, const QString &project, qint64 packs)
+{
+    const QStringList lines = packLogLines(home, project);
+    QSet<qint64> complete;
+    for (qint64 pack = 0; pack < packs; ++pack) {
+        if (lines.contains(pieceOf(home, project, pack) + QStringLiteral(":1")))
+            complete.insert(pack);
+    }
+    return complete;
+}
+
+QStringList allComplete(const TestHome &home, const QString &project, qint64 packs)
+{
+    QStringList lines;
+    for (qint64 pack = 0; pack < packs; ++pack)
+        lines << pieceOf(home, project, pack) + QStringLiteral(":1");
+    return lines;
+}
+
+qint64 bytesIn(const QString &folder)
+{
+    qint64 total = 0;
+    for (const QFileInfo &file : QDir(folder).entryInfoList(QDir::Files))
+        total += file.size();
+    return total;
+}
+
+// The first pack of each range nginx served.
+QList<qint64> packsAskedFor(const NginxServer &nginx)
+{
+    QList<qint64> packs;
+    for (const NginxServer::Request &request : nginx.requests()) {
+        const QString first = request.range.section(QLatin1Char('='), 1).section(u'-', 0, 0);
+        packs << first.toLongLong() / PackSize;
+    }
+    return packs;
+}
+
+bool endedByItself(QProcess &process)
+{
+    if (process.state() != QProcess::NotRunning) {
+        QSignalSpy spy(&process, &QProcess::finished);
+        if (!spy.wait(FinishTimeoutMs))
+            return false;
+    }
+    return process.exitStatus() == QProcess::NormalExit;
+}
+
+} // namespace
+
+void tst_CliResume::initTestCase()
+{
+    m_binary = qEnvironmentVariable("QF_BINARY_DIR") + QStringLiteral("/src/cli/quillfetch-cli");
+    QVERIFY2(QFileInfo(m_binary).isExecutable(), qPrintable(m_binary));
+}
+
+bool tst_CliResume::start(QProcess &process, const TestHome &home)
+{
+    process.setProcessEnvironment(home.environment());
+    process.start(m_binary, {QStringLiteral("run")});
+    return process.waitForStarted();
+}
+
+void tst_CliResume::killedRunsEndWithTheSameFile_data()
+{
+    QTest::addColumn<quint32>("seed");
+    for (const quint32 seed : {1u, 2u, 3u})
+        QTest::addRow("seed %u", seed) << seed;
+}
+
+// Each seed kills the runner with SIGKILL at three moments of its own (by the share of the file
+// on disk), then lets a last run finish. nginx is restarted between runs, so that its access
+// log holds exactly the requests of the next run.
+void tst_CliResume::killedRunsEndWithTheSameFile()
+{
+    QFETCH(quint32, seed);
+    const qint64 size = 4'500'000; // 9 packs, the last one short
+    const qint64 packs = 9;
+    TestHome home;
+    QTemporaryDir served;
+    const QByteArray bytes = TestFiles::randomBytes(size, seed);
+    QVERIFY(TestFiles::writeFile(served.filePath("big.bin"), bytes));
+    NginxServer nginx(served.path(), {1'000'000, 64000, {}});
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    QVERIFY(queue(home, "big", nginx.url("big.bin"), size));
+    const QString receiveFolder = ProjectPaths::receiveFolder(downloadFolderOf(home), "big");
+    QRandomGenerator random(seed);
+    QList<qint64> killPoints;
+    for (int kill = 0; kill < 3; ++kill)
+        killPoints << size * random.bounded(5, 85) / 100;
+    std::sort(killPoints.begin(), killPoints.end());
+
+    for (const qint64 point : killPoints) {
+        const QSet<qint64> complete = completePacks(home, "big", packs);
+        QProcess process;
+        QVERIFY(start(process, home));
+        QTRY_VERIFY_WITH_TIMEOUT(bytesIn(receiveFolder) >= point ||
+                                     process.state() == QProcess::NotRunning,
+                                 FinishTimeoutMs);
+        process.kill();
+        QVERIFY(process.waitForFinished());
+        nginx.stop();
+        for (const qint64 pack : packsAskedFor(nginx))
+            QVERIFY2(!complete.contains(pack), qPrintable(QString::number(pack)));
+        nginx.clearAccessLog();
+        QVERIFY2(nginx.restart(), qPrintable(nginx.errorString()));
+    }
+
+    const QSet<qint64> complete = completePacks(home, "big", packs);
+    QProcess last;
+    QVERIFY(start(last, home));
+    QVERIFY(endedByItself(last));
+    QVERIFY2(last.exitCode() == 0, last.readAllStandardError().constData());
+    QCOMPARE(TestFiles::sha256OfFile(downloadFolderOf(home) + "big.bin"), TestFiles::sha256(bytes));
+    QStringList lines = packLogLines(home, "big");
+    lines.sort();
+    QStringList expected = allComplete(home, "big", packs);
+    expected.sort();
+    QCOMPARE(lines, expected);
+    nginx.stop();
+    QList<qint64> asked = packsAskedFor(nginx);
+    std::sort(asked.begin(), asked.end());
+    QList<qint64> missing;
+    for (qint64 pack = 0; pack < packs; ++pack) {
+        if (!complete.contains(pack))
+            missing << pack;
+    }
+    QCOMPARE(asked, missing);
+}
+
+// Nobody can press "Resume" for the runner: it prints the message, records the download as
+// closing does and exits with 2. With the address put right, the next run resumes it.
+void tst_CliResume::lostConnectionEndsAndTheNextRunResumes()
+{
+    const qint64 size = 1'300'000; // 3 packs: slot 4 stays idle
+    TestHome home;
+    QTemporaryDir served;
+    const QByteArray bytes = TestFiles::randomBytes(size, 9);
+    QVERIFY(TestFiles::writeFile(served.filePath("lost.bin"), bytes));
+    NginxServer nginx(served.path());
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    // A label this long is refused before any name server is asked: nothing leaves the machine.
+    const QString host = QString(64, QLatin1Char('a')) + QStringLiteral(".invalid");
+    QVERIFY(queue(home, "lost", host + "/lost.bin", size));
+
+    QProcess first;
+    QVERIFY(start(first, home));
+    QVERIFY(endedByItself(first));
+    QCOMPARE(first.exitCode(), 2);
+    QVERIFY(first.readAllStandardError().contains(
+        "Error: Please check your Internet connection and then click on the resume button !"));
+    QStringList begun;
+    for (qint64 pack = 0; pack < 3; ++pack)
+        begun << pieceOf(home, "lost", pack) + QStringLiteral(":0");
+    QCOMPARE(packLogLines(home, "lost"), begun);
+    const ProjectPaths paths(home.dataFolder());
+    QVERIFY(QFileInfo::exists(paths.elapsedPath("lost")));
+    std::optional<ProjectRecord> record = ProjectStore(home.dataFolder()).record("lost");
+    QVERIFY(record.has_value());
+    QCOMPARE(record->status, int(ProjectRecord::Running));
+
+    record->url = nginx.url("lost.bin");
+    QVERIFY(TestFiles::writeFile(paths.recordPath("lost"), record->toText()));
+    QProcess second;
+    QVERIFY(start(second, home));
+    QVERIFY(endedByItself(second));
+    QVERIFY2(second.exitCode() == 0, second.readAllStandardError().constData());
+    QCOMPARE(TestFiles::sha256OfFile(downloadFolderOf(home) + "lost.bin"),
+             TestFiles::sha256(bytes));
+    QStringList lines = packLogLines(home, "lost");
+    lines.sort();
+    QCOMPARE(lines, allComplete(home, "lost", 3));
+}
+
+QTEST_GUILESS_MAIN(tst_CliResume)
+#include "tst_CliResume.moc"
