@@ -102,8 +102,8 @@ void tst_MainWindow::projectLeftRunningIsResumedFirst()
     shell.addProject(QStringLiteral("Beta"), server.url(QStringLiteral("beta.bin")), 1);
     MainWindow &window = shell.start();
 
-    // The resume path leaves the tab alone: the Projects tab is the queue path's choice.
-    QCOMPARE(window.Menu->currentIndex(), 0);
+    // The resume path shows the Download tab at once: the Projects tab is the queue path's choice.
+    QCOMPARE(window.Menu->currentIndex(), 2);
     QTRY_COMPARE(shell.engine.currentProject(), QStringLiteral("Alpha"));
     QCOMPARE(shell.store.waiting().constFirst().name, QStringLiteral("Beta"));
     QTRY_COMPARE(window.Menu->currentIndex(), 2);
