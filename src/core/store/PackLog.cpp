@@ -4,8 +4,7 @@
 #include "store/TextLines.h"
 
 #include <QFile>
-
-#include <algorithm>
+#include <QSet>
 
 namespace {
 
@@ -90,14 +89,18 @@ bool PackLog::appendComplete(const QString &piecePath)
 QStringList PackLog::logPartials(const QStringList &piecePaths)
 {
     QList<QByteArray> lines = TextLines::completeLines(FileIo::read(m_path).value_or(QByteArray()));
+    // The pieces the log names, looked up once each: a log of thousands of packs stays cheap.
+    QSet<QByteArray> known;
+    for (const QByteArray &line : lines) {
+        if (line.endsWith(completeSuffix) || line.endsWith(partialSuffix))
+            known.insert(line.chopped(completeSuffix.size()));
+    }
     QStringList added;
     for (const QString &piecePath : piecePaths) {
         const QByteArray piece = piecePath.toUtf8();
-        const bool known =
-            std::any_of(lines.cbegin(), lines.cend(),
-                        [&piece](const QByteArray &line) { return isLineOf(line, piece); });
-        if (known)
+        if (known.contains(piece))
             continue;
+        known.insert(piece);
         lines.append(piece + partialSuffix);
         added.append(piecePath);
     }
