@@ -9,10 +9,10 @@
 #include <QMap>
 #include <QTest>
 
-// Pausing, resuming, closing and starting again, and connections that fail, against a real
-// nginx slowed down so that every pack is in flight for a while: each case ends with the whole
-// file byte for byte, a pack log of exactly one ":1" line per pack, and no pack fetched again
-// that was already complete.
+// The controls around a running download (pause and resume, closing and starting again,
+// cancelling) and connections that fail, against a real nginx slowed down so that every pack is
+// in flight for a while: each download ends with the whole file byte for byte, a pack log of
+// exactly one ":1" line per pack, and no pack fetched again that was already complete.
 class tst_PauseResume final : public QObject
 {
     Q_OBJECT
@@ -21,11 +21,11 @@ private slots:
     void pauseAndResumeContinueEachPack_data();
     void pauseAndResumeContinueEachPack();
     void pauseBeforeASlotReceivedAnything();
-    void repeatedPausesLogEachPackOnce();
     void closeAndStartAgainFetchOnlyWhatIsMissing_data();
     void closeAndStartAgainFetchOnlyWhatIsMissing();
     void refusedConnectionsResumeByThemselves();
     void unresolvableHostPausesWithOneMessage();
+    void cancelRemovesTheReceiveFolderAndStartsTheNext();
 };
 
 namespace {
@@ -109,14 +109,6 @@ QStringList sortedRanges(const NginxServer &nginx)
     return ranges;
 }
 
-int captions(const QSignalSpy &spy, const QString &caption)
-{
-    int count = 0;
-    for (const QList<QVariant> &signal : spy)
-        count += signal.constLast().toString() == caption ? 1 : 0;
-    return count;
-}
-
 QString lastCaptionOf(const QSignalSpy &slotCaptions, int slot)
 {
     QString caption;
@@ -147,8 +139,8 @@ void tst_PauseResume::pauseAndResumeContinueEachPack_data()
 }
 
 // A pause logs each begun pack ":0" with the bytes its piece holds; the resume removes those
-// lines and asks for each pack from the byte after them. An idle slot is neither logged nor
-// restarted.
+// lines and asks for each pack from the byte after them. A second pause at once logs the same,
+// never a line twice. An idle slot is neither logged nor restarted.
 void tst_PauseResume::pauseAndResumeContinueEachPack()
 {
     QFETCH(qint64, size);
@@ -177,6 +169,9 @@ void tst_PauseResume::pauseAndResumeContinueEachPack()
     QVERIFY(!begun.isEmpty());
     QVERIFY(begun.size() <= busySlots);
     QVERIFY(everyPieceAccountedFor(rig, packs));
+    rig.engine.togglePause();
+    rig.engine.togglePause();
+    QCOMPARE(loggedPacks(rig, packs, '0'), begun);
     QVERIFY(noLineTwice(rig));
 
     rig.engine.togglePause();
@@ -229,38 +224,6 @@ void tst_PauseResume::pauseBeforeASlotReceivedAnything()
     QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
     QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", Packs));
     QTRY_COMPARE_WITH_TIMEOUT(sortedRanges(nginx).count(rangeOf(3, 0, Size)), 2, TimeoutMs);
-}
-
-// Pause, resume and pause again at once, then once more later: the saved lengths survive a
-// pause in which nothing arrived, and no pause logs a pack a second time.
-void tst_PauseResume::repeatedPausesLogEachPackOnce()
-{
-    EngineRig rig;
-    const QByteArray bytes = serve(rig, Size, 13);
-    NginxServer nginx(rig.serveFolder(), slowly());
-    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
-    QVERIFY(rig.queue("setup", nginx.url("setup.exe"), Size, PackSize));
-
-    rig.engine.startQueue();
-    QTRY_VERIFY_WITH_TIMEOUT(eachHasData(rig, 4), TimeoutMs);
-    rig.engine.togglePause();
-    const QMap<qint64, qint64> firstPause = loggedPacks(rig, Packs, '0');
-    rig.engine.togglePause();
-    rig.engine.togglePause();
-    QCOMPARE(loggedPacks(rig, Packs, '0'), firstPause);
-    QVERIFY(noLineTwice(rig));
-
-    rig.engine.togglePause();
-    QTRY_VERIFY_WITH_TIMEOUT(pieceSize(rig, 5) > 0, TimeoutMs);
-    rig.engine.togglePause();
-    QVERIFY(everyPieceAccountedFor(rig, Packs));
-    QVERIFY(noLineTwice(rig));
-    rig.engine.togglePause();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
-
-    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
-    QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", Packs));
-    QVERIFY(noLineTwice(rig));
 }
 
 void tst_PauseResume::closeAndStartAgainFetchOnlyWhatIsMissing_data()
@@ -345,8 +308,8 @@ void tst_PauseResume::refusedConnectionsResumeByThemselves()
     rig.engine.startQueue();
     QTRY_VERIFY_WITH_TIMEOUT(eachHasData(rig, 4), TimeoutMs);
     nginx.stop();
-    QTRY_VERIFY_WITH_TIMEOUT(captions(overall, "Pause...") >= 3, TimeoutMs);
-    QTRY_VERIFY_WITH_TIMEOUT(captions(overall, "Downloading...") >= 4, TimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(overall.count({"Pause..."}) >= 3, TimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(overall.count({"Downloading..."}) >= 4, TimeoutMs);
     QVERIFY(rig.messages.isEmpty());
     QVERIFY2(nginx.restart(), qPrintable(nginx.errorString()));
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
@@ -390,6 +353,34 @@ void tst_PauseResume::unresolvableHostPausesWithOneMessage()
     rig.engine.shutdown();
     QCOMPARE(rig.packLogLines("setup"), begun);
     QVERIFY(noLineTwice(rig));
+}
+
+void tst_PauseResume::cancelRemovesTheReceiveFolderAndStartsTheNext()
+{
+    EngineRig rig;
+    QVERIFY(!serve(rig, Size, 16).isEmpty());
+    const QByteArray next = TestFiles::randomBytes(100000, 17);
+    QVERIFY(TestFiles::writeFile(rig.serveFolder() + "next.bin", next));
+    NginxServer nginx(rig.serveFolder(), slowly());
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    QVERIFY(rig.queue("setup", nginx.url("setup.exe"), Size, PackSize));
+    QVERIFY(rig.queue("next", nginx.url("next.bin"), next.size(), PackSize));
+    QSignalSpy reset(&rig.engine, &Engine::displayReset);
+    QSignalSpy action(&rig.engine, &Engine::actionChanged);
+
+    rig.engine.startQueue();
+    QTRY_VERIFY_WITH_TIMEOUT(pieceSize(rig, 0) > 0, TimeoutMs);
+    rig.engine.cancelRunning();
+    QVERIFY(rig.store.cancel("setup"));
+
+    QVERIFY(!QFileInfo::exists(rig.receiveFolder("setup")));
+    QVERIFY(!rig.engine.isDownloading());
+    QCOMPARE(reset.count(), 1);
+    QCOMPARE(action.last(), QVariantList({false, "Pause"}));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
+    QCOMPARE(rig.finished.at(0).at(0).toString(), "next");
+    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "next.bin"), TestFiles::sha256(next));
+    QVERIFY(!QFileInfo::exists(rig.downloadFolder() + "setup.exe"));
 }
 
 QTEST_GUILESS_MAIN(tst_PauseResume)
