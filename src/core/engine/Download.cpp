@@ -35,7 +35,7 @@ void Download::start()
 
 // The ":1" lines of whole pieces are written before the ":0" lines go, so that a crash in
 // between never leaves a received pack unlogged.
-void Download::startResumed()
+void Download::planResume()
 {
     const ResumePlan resume(m_plan, m_log.parse(),
                             [this](qint64 pack) { return m_pieces.length(pack); });
@@ -51,7 +51,6 @@ void Download::startResumed()
     m_queue = PackQueue(m_plan, begun, resume.complete());
     m_completed = resume.completeBytes();
     m_received = resume.receivedBytes();
-    start();
 }
 
 void Download::pause()

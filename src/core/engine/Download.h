@@ -41,14 +41,13 @@ public:
     const PackPlan &plan() const { return m_plan; }
     int slotCount() const { return int(m_slots.size()); }
 
-    // A fresh download: slots 1, 2, ... in order take their first pack; a slot left without one
-    // shows "Nothing".
+    // Slots 1, 2, ... in order take their first pack; a slot left without one shows "Nothing".
     void start();
-    // Continues the download an earlier run left, from its pack log and pieces: the complete
-    // packs are kept, each begun pack continues after the bytes its piece holds (the first
-    // ones in slots 1, 2, ..., the others when a slot is free), every ":0" line goes, and the
-    // pieces of packs the log does not name are deleted so that those start afresh.
-    void startResumed();
+    // Before start(), for the download an earlier run left: reads its pack log and pieces. The
+    // complete packs are kept, each begun pack will continue after the bytes its piece holds
+    // (the first ones in slots 1, 2, ..., the others when a slot is free), every ":0" line goes,
+    // and the pieces of packs the log does not name are deleted so that those start afresh.
+    void planResume();
     // Halts every slot and records the packs begun (":0") and their saved lengths. Once only:
     // pausing a paused download does nothing.
     void pause();

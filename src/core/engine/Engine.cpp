@@ -192,10 +192,11 @@ void Engine::Reprise_Download()
     const ElapsedClock elapsed =
         ElapsedClock::parse(FileIo::read(elapsedPath).value_or(QByteArray()))
             .value_or(ElapsedClock());
-    beginRun();
-    m_download->startResumed();
+    m_download->planResume();
     m_meter.restore(elapsed, m_download->received());
     FileIo::writeAtomically(elapsedPath, elapsed.toText());
+    beginRun();
+    m_download->start();
     showProgress();
 }
 
