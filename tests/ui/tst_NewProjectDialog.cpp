@@ -9,7 +9,6 @@
 #include "ui/ProjectsPage.h"
 
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -29,16 +28,6 @@ QByteArray fileText(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The record text of a project created from untouched options on a configured shell.
-QByteArray expectedRecord(const QString &url, qint64 bytes, const QString &folder,
-                          const char *showModem)
-{
-    return "url:" + url.toUtf8() + "\r\nbytes:" + QByteArray::number(bytes) +
-           "\r\npath:" + folder.toUtf8() + "\r\npacksize:512000\r\nshowmodem:" + showModem +
-           "\r\nbar1back:16777215\r\nbar1for:255\r\nbar2back:16777215\r\nbar2for:8421631\r\n"
-           "graphback:16777215\r\ngraphfor:8421631\r\ngraphmodem:0\r\nType:0\r\nstatus:1\r\n";
-}
-
 // The dialog alone, on a configured home.
 class DialogHarness final
 {
@@ -49,6 +38,27 @@ public:
     NewProjectDialog dialog{shell.store, shell.settings, shell.messages};
     QSignalSpy created{&dialog, &NewProjectDialog::projectCreated};
     QSignalSpy done{&dialog, &NewProjectDialog::resultDone};
+};
+
+MainWindow &configuredStart(ShellHarness &shell)
+{
+    shell.configureOptions();
+    return shell.start();
+}
+
+// The main window with the add flow wired to a real probe, and nginx serving a folder.
+class FlowHarness final
+{
+public:
+    explicit FlowHarness(int startTickMs = 60000) : shell(startTickMs) {}
+
+    QTemporaryDir root;
+    NginxServer nginx{root.path()};
+    ShellHarness shell;
+    MainWindow &window{configuredStart(shell)};
+    Probe probe{shell.store, shell.settings, {}};
+    AddProjectFlow flow{window, probe, shell.store, shell.settings, shell.messages};
+    ProjectsPage *page{window.projectsPage()};
 };
 
 const ProbeResult Setup{QStringLiteral("127.0.0.1:8080/dir/setup.exe"), 700000,
@@ -62,76 +72,12 @@ class tst_NewProjectDialog final : public QObject
     Q_OBJECT
 
 private slots:
-    void showsWhatTheProbeFound();
-    void downloadCreatesTheProject_data();
-    void downloadCreatesTheProject();
     void cancelDropsTheResult_data();
     void cancelDropsTheResult();
     void smallerPackRefusedWithoutRanges();
     void typedUrlEndsDownloaded();
     void failureIsShownAndInputComesBack();
 };
-
-void tst_NewProjectDialog::showsWhatTheProbeFound()
-{
-    DialogHarness h;
-    h.dialog.showResult(Setup);
-
-    NewProjectDialog &d = h.dialog;
-    QVERIFY(d.isVisible());
-    QCOMPARE(d.objectName(), QStringLiteral("Form2"));
-    QCOMPARE(d.windowTitle(), QStringLiteral("New project"));
-    QCOMPARE(d.findChild<QGroupBox *>("Frame1")->title(), QStringLiteral("Generals"));
-    QCOMPARE(d.findChild<QGroupBox *>("Frame2")->title(), QStringLiteral("Options"));
-    const QList<std::pair<const char *, QString>> captions = {{"Label1", "Project name: "},
-                                                              {"Label2", "Project URL: "},
-                                                              {"Label3", "Project size: "},
-                                                              {"Label5", "Pack size:"},
-                                                              {"Label4", "Destination:"}};
-    for (const auto &[name, caption] : captions)
-        QCOMPARE(d.findChild<QLabel *>(name)->text(), caption);
-    QCOMPARE(d.findChild<QLineEdit *>("Txt_Project_Name")->text(), QStringLiteral("setup"));
-    QCOMPARE(d.Txt_Project_Name->toolTip(), QStringLiteral("setup"));
-    QCOMPARE(d.findChild<QLineEdit *>("Txt_Url")->text(), Setup.url);
-    QCOMPARE(d.Txt_Url->toolTip(), Setup.url);
-    QCOMPARE(d.findChild<QLineEdit *>("Txt_FileSize")->text(), QStringLiteral("683.59 Kb"));
-    QCOMPARE(d.findChild<QLineEdit *>("Txt_Pack")->text(), QStringLiteral("500.00 Kb"));
-    const QString folder = h.shell.home.root() + "received/";
-    QCOMPARE(d.findChild<QLineEdit *>("Txt_dest")->text(), folder);
-    QCOMPARE(d.Txt_dest->toolTip(), folder);
-    QCOMPARE(d.findChild<QCheckBox *>("Chk_modem")->text(), QStringLiteral("Show modem"));
-    QVERIFY(d.Chk_modem->isChecked());
-    QCOMPARE(d.findChild<QPushButton *>("Cmd_Edit")->text(), QStringLiteral("Edit..."));
-    QVERIFY(!d.Cmd_Edit->isEnabled());
-    QCOMPARE(d.findChild<QPushButton *>("Cmd_Downloader")->text(), QStringLiteral("Download"));
-    QCOMPARE(d.findChild<QPushButton *>("Cmd_Annuler")->text(), QStringLiteral("Cancel"));
-}
-
-void tst_NewProjectDialog::downloadCreatesTheProject_data()
-{
-    QTest::addColumn<bool>("modem");
-    QTest::newRow("modem line kept") << true;
-    QTest::newRow("modem line unticked") << false;
-}
-
-void tst_NewProjectDialog::downloadCreatesTheProject()
-{
-    QFETCH(bool, modem);
-    DialogHarness h;
-    h.dialog.showResult(Setup);
-    h.dialog.Chk_modem->setChecked(modem);
-
-    QTest::mouseClick(h.dialog.Cmd_Downloader, Qt::LeftButton);
-
-    QVERIFY(!h.dialog.isVisible());
-    QVERIFY(h.created.wait(2000));
-    QCOMPARE(h.created.first().at(0).toString(), QStringLiteral("setup"));
-    QCOMPARE(
-        fileText(h.shell.store.paths().recordPath("setup")),
-        expectedRecord(Setup.url, 700000, h.shell.home.root() + "received/", modem ? "1" : "0"));
-    QCOMPARE(h.shell.mainList(), QByteArray("setup\r\n"));
-    QCOMPARE(h.done.count(), 1);
-}
 
 void tst_NewProjectDialog::cancelDropsTheResult_data()
 {
@@ -178,76 +124,75 @@ void tst_NewProjectDialog::smallerPackRefusedWithoutRanges()
 
 void tst_NewProjectDialog::typedUrlEndsDownloaded()
 {
-    QTemporaryDir root;
+    FlowHarness h(200);
     const QByteArray bytes = TestFiles::randomBytes(1300000, 11);
-    QVERIFY(TestFiles::writeFile(root.filePath("dir/setup.exe"), bytes));
-    NginxServer nginx(root.path());
-    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
-    ShellHarness shell(200);
-    shell.configureOptions();
-    MainWindow &window = shell.start();
-    Probe probe(shell.store, shell.settings, {});
-    AddProjectFlow flow(window, probe, shell.store, shell.settings, shell.messages);
-    NewProjectDialog &dialog = flow.dialog();
-    ProjectsPage *page = window.projectsPage();
+    QVERIFY(TestFiles::writeFile(h.root.filePath("dir/setup.exe"), bytes));
+    QVERIFY2(h.nginx.start(), qPrintable(h.nginx.errorString()));
+    const QString url = h.nginx.url("dir/setup.exe");
+    NewProjectDialog &dialog = h.flow.dialog();
+    ProjectsPage *page = h.page;
 
-    QTest::keyClicks(page->Txt_Url, "http://" + nginx.url("dir/setup.exe"));
+    QTest::keyClicks(page->Txt_Url, "http://" + url);
     QTest::keyClick(page->Txt_Url, Qt::Key_Return);
 
     QTRY_VERIFY(dialog.isVisible());
-    QVERIFY(!window.isEnabled());
-    QCOMPARE(page->Txt_Url->text(), nginx.url("dir/setup.exe"));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("New project"));
+    QVERIFY(!h.window.isEnabled());
+    QCOMPARE(page->Txt_Url->text(), url);
     QCOMPARE(page->Lbl_Status_H->text(), QStringLiteral("Nothing to do"));
     QCOMPARE(dialog.Txt_Project_Name->text(), QStringLiteral("setup"));
-    QCOMPARE(dialog.Txt_Url->text(), nginx.url("dir/setup.exe"));
+    QCOMPARE(dialog.Txt_Url->text(), url);
     QCOMPARE(dialog.Txt_FileSize->text(), QStringLiteral("1.27 Mb"));
+    QCOMPARE(dialog.Txt_Pack->text(), QStringLiteral("500.00 Kb"));
+    const QString received = h.shell.home.root() + "received/";
+    QCOMPARE(dialog.Txt_dest->text(), received);
+    QVERIFY(!dialog.Cmd_Edit->isEnabled());
+    QVERIFY(dialog.Chk_modem->isChecked());
+    dialog.Chk_modem->setChecked(false);
 
     // The engine moves the project on once it starts it: look at what creation left.
     QByteArray createdRecord;
     int listedRows = 0;
     QObject::connect(&dialog, &NewProjectDialog::projectCreated, &dialog, [&] {
-        createdRecord = fileText(shell.store.paths().recordPath("setup"));
+        createdRecord = fileText(h.shell.store.paths().recordPath("setup"));
         listedRows = int(page->Lst_Main->findItems("setup", Qt::MatchExactly, 1).size());
     });
     QTest::mouseClick(dialog.Cmd_Downloader, Qt::LeftButton);
 
-    QVERIFY(window.isEnabled());
-    const QString received = shell.home.root() + "received/";
+    QVERIFY(h.window.isEnabled());
     QTRY_VERIFY(!createdRecord.isEmpty());
-    QCOMPARE(createdRecord, expectedRecord(nginx.url("dir/setup.exe"), 1300000, received, "1"));
+    QCOMPARE(createdRecord,
+             "url:" + url.toUtf8() + "\r\nbytes:1300000\r\npath:" + received.toUtf8() +
+                 "\r\npacksize:512000\r\nshowmodem:0\r\nbar1back:16777215\r\nbar1for:255\r\n"
+                 "bar2back:16777215\r\nbar2for:8421631\r\ngraphback:16777215\r\n"
+                 "graphfor:8421631\r\ngraphmodem:0\r\nType:0\r\nstatus:1\r\n");
     QCOMPARE(page->Txt_Url->text(), QString());
     QCOMPARE(listedRows, 1);
     QTRY_COMPARE_WITH_TIMEOUT(TestFiles::sha256OfFile(received + "setup.exe"),
                               TestFiles::sha256(bytes), 30000);
-    QCOMPARE(shell.messages.shown, QList<RecordingPresenter::Message>{});
+    QCOMPARE(h.shell.messages.shown, QList<RecordingPresenter::Message>{});
 }
 
 void tst_NewProjectDialog::failureIsShownAndInputComesBack()
 {
-    QTemporaryDir root;
-    NginxServer nginx(root.path());
-    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
-    ShellHarness shell;
-    shell.configureOptions();
-    MainWindow &window = shell.start();
-    Probe probe(shell.store, shell.settings, {});
-    AddProjectFlow flow(window, probe, shell.store, shell.settings, shell.messages);
-    ProjectsPage *page = window.projectsPage();
+    FlowHarness h;
+    QVERIFY2(h.nginx.start(), qPrintable(h.nginx.errorString()));
+    ProjectsPage *page = h.page;
 
-    page->Txt_Url->setText(nginx.url("missing.zip"));
+    page->Txt_Url->setText(h.nginx.url("missing.zip"));
     QTest::mouseClick(page->Cmd_add, Qt::LeftButton);
 
     QVERIFY(!page->Cmd_add->isEnabled());
     QCOMPARE(page->Lbl_Status_H->text(), QStringLiteral("Testing URL..."));
-    QTRY_COMPARE(shell.messages.shown.size(), 1);
-    QCOMPARE(shell.messages.shown.first(),
+    QTRY_COMPARE(h.shell.messages.shown.size(), 1);
+    QCOMPARE(h.shell.messages.shown.first(),
              (RecordingPresenter::Message{
                  "critical", "File not found or the URL don't point on a file !", "Error"}));
     QVERIFY(page->Cmd_add->isEnabled());
     QVERIFY(page->Txt_Url->isEnabled());
     QCOMPARE(page->Lbl_Status_H->text(), QStringLiteral("Nothing to do"));
-    QVERIFY(!flow.dialog().isVisible());
-    QVERIFY(window.isEnabled());
+    QVERIFY(!h.flow.dialog().isVisible());
+    QVERIFY(h.window.isEnabled());
 }
 
 QTEST_MAIN(tst_NewProjectDialog)
