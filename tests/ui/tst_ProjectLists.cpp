@@ -17,11 +17,9 @@ private slots:
     void queueMenuEnablesEntriesByRow();
     void noMenuOnAnEmptyList();
     void movesShowInTheListAndInTheFile();
-    void cancelAsksFirst_data();
-    void cancelAsksFirst();
+    void questionsActOnlyOnYes_data();
+    void questionsActOnlyOnYes();
     void cancelDuringADownload();
-    void deleteStatisticsRemovesTheClickedRow_data();
-    void deleteStatisticsRemovesTheClickedRow();
 
 private:
     // One running project, two waiting ones and three finished ones, in this list order.
@@ -148,33 +146,56 @@ void tst_ProjectLists::movesShowInTheListAndInTheFile()
              QByteArray("Done1\r\nDone2\r\nDone3\r\nRun\r\nWait3\r\nWait1\r\nWait2\r\n"));
 }
 
-void tst_ProjectLists::cancelAsksFirst_data()
+// Cancel on the last waiting project, delete statistics on the middle of three finished ones.
+void tst_ProjectLists::questionsActOnlyOnYes_data()
 {
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QString>("title");
     QTest::addColumn<bool>("yes");
-    QTest::newRow("no") << false;
-    QTest::newRow("yes") << true;
+    QTest::addColumn<QStringList>("shown");
+    const QStringList queue{"Run", "Wait1", "Wait2"};
+    const QStringList finished{"Done3", "Done2", "Done1"};
+    for (const bool yes : {false, true}) {
+        const char *answer = yes ? "yes" : "no";
+        QTest::addRow("cancel, %s", answer)
+            << "Lst_Main"
+            << "Mnu_Pas_Finit"
+            << "Mnu_Cancel" << 3 << "Do you really want to cancel project: Wait2 ?"
+            << "Cancel ?" << yes << (yes ? queue.mid(0, 2) : queue);
+        QTest::addRow("delete statistics, %s", answer)
+            << "Lst_Main2"
+            << "Mnu_Finished"
+            << "Mnu_Del_Stats" << 2 << "Do you really want to delete the statistics of Done2 ?"
+            << "Delete ?" << yes << (yes ? QStringList{"Done3", "Done1"} : finished);
+    }
 }
 
-void tst_ProjectLists::cancelAsksFirst()
+void tst_ProjectLists::questionsActOnlyOnYes()
 {
+    QFETCH(QString, list);
+    QFETCH(int, row);
+    QFETCH(QString, question);
+    QFETCH(QString, title);
     QFETCH(bool, yes);
     ShellHarness shell;
     addSixProjects(shell, QStringLiteral("127.0.0.1:1/run.bin"));
     shell.start();
     shell.messages.answers = {yes};
-    QTreeWidget *queue = shell.find<QTreeWidget>(QStringLiteral("Lst_Main"));
-    rightClick(queue, 3);
-    trigger(shell, QStringLiteral("Mnu_Pas_Finit"), QStringLiteral("Mnu_Cancel"));
+    QTreeWidget *view = shell.find<QTreeWidget>(list);
+    const QString project = view->topLevelItem(row - 1)->text(1);
+    rightClick(view, row);
+    QFETCH(QString, menu);
+    QFETCH(QString, entry);
+    trigger(shell, menu, entry);
 
-    const RecordingPresenter::Message asked{
-        QStringLiteral("question"), QStringLiteral("Do you really want to cancel project: Wait2 ?"),
-        QStringLiteral("Cancel ?")};
+    const RecordingPresenter::Message asked{QStringLiteral("question"), question, title};
     QCOMPARE(shell.messages.shown, QList{asked});
-    const QStringList expected =
-        yes ? QStringList{"Run", "Wait1"} : QStringList{"Run", "Wait1", "Wait2"};
-    QCOMPARE(column(queue, 1), expected);
-    QCOMPARE(QFileInfo::exists(shell.store.paths().projectFolder(QStringLiteral("Wait2"))), !yes);
-    QCOMPARE(shell.mainList().contains("Wait2\r\n"), !yes);
+    QTEST(column(view, 1), "shown");
+    QCOMPARE(QFileInfo::exists(shell.store.paths().projectFolder(project)), !yes);
 }
 
 // A waiting project is cancelled without touching the download; the running one stops it.
@@ -206,36 +227,6 @@ void tst_ProjectLists::cancelDuringADownload()
     QVERIFY(!QFileInfo::exists(shell.store.paths().projectFolder(QStringLiteral("Run"))));
     QVERIFY(!QFileInfo::exists(shell.home.root() + QStringLiteral("received/Run")));
     QCOMPARE(column(queue, 1), QStringList{"Wait2"});
-}
-
-void tst_ProjectLists::deleteStatisticsRemovesTheClickedRow_data()
-{
-    QTest::addColumn<bool>("yes");
-    QTest::newRow("no") << false;
-    QTest::newRow("yes") << true;
-}
-
-void tst_ProjectLists::deleteStatisticsRemovesTheClickedRow()
-{
-    QFETCH(bool, yes);
-    ShellHarness shell;
-    addSixProjects(shell, QStringLiteral("127.0.0.1:1/run.bin"));
-    shell.start();
-    shell.messages.answers = {yes};
-    QTreeWidget *finished = shell.find<QTreeWidget>(QStringLiteral("Lst_Main2"));
-    rightClick(finished, 2);
-    QVERIFY(!shell.find<QAction>(QStringLiteral("Mnu_Stats"))->isEnabled());
-    trigger(shell, QStringLiteral("Mnu_Finished"), QStringLiteral("Mnu_Del_Stats"));
-
-    const RecordingPresenter::Message asked{
-        QStringLiteral("question"),
-        QStringLiteral("Do you really want to delete the statistics of Done2 ?"),
-        QStringLiteral("Delete ?")};
-    QCOMPARE(shell.messages.shown, QList{asked});
-    const QStringList expected =
-        yes ? QStringList{"Done3", "Done1"} : QStringList{"Done3", "Done2", "Done1"};
-    QCOMPARE(column(finished, 1), expected);
-    QCOMPARE(QFileInfo::exists(shell.store.paths().projectFolder(QStringLiteral("Done2"))), !yes);
 }
 
 QTEST_MAIN(tst_ProjectLists)
