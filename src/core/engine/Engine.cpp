@@ -2,7 +2,7 @@
 
 #include "engine/Assembler.h"
 #include "engine/Download.h"
-#include "engine/HttpSlot.h"
+#include "engine/DownloadSlots.h"
 #include "options/Settings.h"
 #include "probe/UrlParts.h"
 #include "progress/DisplayText.h"
@@ -166,6 +166,7 @@ bool Engine::prepareProject(const QString &project)
     m_current.receiveFolder = ProjectPaths::receiveFolder(m_current.downloadFolder, project);
     m_current.fileName = FileNames::safe(Extraire_Nom_Fichier(record->url));
     m_current.baseName = FileNames::baseName(m_current.fileName);
+    m_current.ftp = record->type.toInt() == 1;
     QDir().mkpath(m_current.receiveFolder);
     return true;
 }
@@ -202,31 +203,24 @@ void Engine::Reprise_Download()
 
 bool Engine::createDownload(const ProjectEntry &entry)
 {
-    QString url = entry.url;
-    const UrlParts parts = Extract_URL(url);
-    const std::optional<HostPort> hostPort = splitHostPort(parts.host, HttpPort);
-    if (!hostPort) {
+    const std::optional<DownloadSlots> connections =
+        DownloadSlots::forUrl(entry.url, m_current.ftp, entry.size, m_intervals);
+    if (!connections) {
         m_startTimer.stop();
-        emit messageRequested(QStringLiteral("The address ") + parts.host +
+        QString url = entry.url;
+        emit messageRequested(QStringLiteral("The address ") + Extract_URL(url).host +
                                   QStringLiteral(" is not valid !"),
                               QStringLiteral("Error"));
         return false;
     }
-    // The Host line names the server as written, port included, without a user name.
-    const QString hostHeader = parts.host.mid(parts.host.lastIndexOf(QLatin1Char('@')) + 1);
-    const HttpSlot::Target target{hostHeader, hostPort->host, hostPort->port, parts.path,
-                                  entry.size};
-    const HttpSlot::Timing timing{m_intervals.retryFirstMs, m_intervals.retryMaxMs,
-                                  m_intervals.stallMs};
     Download::Setup setup;
     setup.fileSize = entry.size;
     setup.packSize = m_settings.packSize();
     setup.receiveFolder = m_current.receiveFolder;
     setup.baseName = m_current.baseName;
     setup.packLogPath = m_store.paths().packLogPath(entry.name);
-    m_download = std::make_unique<Download>(setup, [target, timing](int number, QObject *parent) {
-        return new HttpSlot(number, target, timing, parent);
-    });
+    setup.slotCount = connections->count;
+    m_download = std::make_unique<Download>(setup, connections->make);
     connect(m_download.get(), &Download::slotStatusChanged, this, &Engine::slotStatusChanged);
     connect(m_download.get(), &Download::packsToGoTextChanged, this, &Engine::packsToGoTextChanged);
     connect(m_download.get(), &Download::bytesReceived, this, &Engine::onBytesReceived);
@@ -245,6 +239,8 @@ void Engine::beginRun()
     m_alertShown = false;
     m_autoResumeDelay.reset();
     showPlan();
+    if (m_current.ftp)
+        emit slotStatusChanged(Download::MaxSlots, QStringLiteral("Unused with FTP servers."));
     emit downloadTabRequested();
     emit actionChanged(true, QStringLiteral("Pause"));
     m_progressTimer.start();

@@ -36,10 +36,11 @@ public:
         int progressTickMs = 200; // bars and the completion test
         int speedTickMs = 1060;   // speed meter
         int clockTickMs = 1000;   // elapsed clock
-        int ftpSlotMs[4] = {800, 1000, 1200, 1400};
+        std::array<int, 4> ftpSlotMs = {800, 1000, 1200, 1400}; // each slot's FTP timer
         int retryFirstMs = 1000; // a failing slot reconnects after 1, 2, 4 ... s
         int retryMaxMs = 30000;
-        int stallMs = 30000; // a connection silent this long is retried
+        int stallMs = 30000;       // a connection silent this long is retried
+        int ftpDataWaitMs = 15000; // an FTP request without data by then is sent again
         // After a connection error (refused, timed out, ...) the paused download resumes by
         // itself after 1, 2, 4 ... s, while no data arrives in between.
         int resumeFirstMs = 1000;
@@ -114,6 +115,7 @@ private:
         QString receiveFolder;
         QString fileName;
         QString baseName;
+        bool ftp = false; // the record's "Type:" is 1
     };
 
     void startTick();

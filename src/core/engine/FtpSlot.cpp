@@ -219,7 +219,6 @@ void FtpSlot::onControlError(QAbstractSocket::SocketError error)
 
 void FtpSlot::onDataConnected()
 {
-    m_dataWaitTimer.stop();
     m_activity = true;
 }
 
@@ -229,9 +228,10 @@ void FtpSlot::onDataEnded()
     drain();
 }
 
+// Some servers accept a data connection and never send on it: the wait covers the first byte.
 void FtpSlot::onDataWaitOver()
 {
-    if (m_state == State::Requested && !m_link->isConnected())
+    if (m_state == State::Requested && !m_firstData)
         failAttempt({false, true});
 }
 
@@ -268,6 +268,7 @@ void FtpSlot::drain()
             break;
         if (!m_firstData) {
             m_firstData = true;
+            m_dataWaitTimer.stop();
             emit statusChanged(number(), QStringLiteral("Downloading (") +
                                              Format_Taille(m_pack.length) + QStringLiteral(")..."));
         }

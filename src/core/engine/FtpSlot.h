@@ -44,7 +44,7 @@ public:
         int retryFirstMs = 1000;
         int retryMaxMs = 30000;
         int stallMs = 30000;
-        int dataWaitMs = 15000; // the longest wait for the data connection
+        int dataWaitMs = 15000; // the longest wait for the first byte of data
         int connectDelayMs = 0; // the slot's FTP timer: a pack's connection opens this late
     };
 
@@ -79,7 +79,7 @@ private:
     struct Failure
     {
         bool refused = false;  // the server refused the data connection asked for
-        bool timedOut = false; // no data connection in time
+        bool timedOut = false; // no data in time
     };
 
     void connectNow();

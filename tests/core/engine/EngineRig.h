@@ -28,15 +28,16 @@ struct EngineRig
         intervals.retryFirstMs = 20;
         intervals.retryMaxMs = 100;
         intervals.stallMs = 300;
+        intervals.ftpSlotMs = {8, 10, 12, 14};
         intervals.resumeFirstMs = 20;
         intervals.resumeMaxMs = 160;
         return intervals;
     }
 
-    EngineRig()
+    explicit EngineRig(const Engine::Intervals &intervals = fastIntervals())
         : settingsStore(home.settingsPath(), QSettings::IniFormat),
           settings(settingsStore, home.dataFolder() + "received/"), store(home.dataFolder()),
-          engine(store, settings, fastIntervals())
+          engine(store, settings, intervals)
     {
         store.ensureProjectsFolder();
     }
@@ -149,10 +150,11 @@ struct EngineRig
 // store loaded as start-up loads it.
 struct NextRun
 {
-    explicit NextRun(const EngineRig &rig)
+    explicit NextRun(const EngineRig &rig,
+                     const Engine::Intervals &intervals = EngineRig::fastIntervals())
         : settingsStore(rig.home.settingsPath(), QSettings::IniFormat),
           settings(settingsStore, rig.home.dataFolder() + "received/"),
-          store(rig.home.dataFolder()), engine(store, settings, EngineRig::fastIntervals())
+          store(rig.home.dataFolder()), engine(store, settings, intervals)
     {
         store.load();
     }

@@ -41,7 +41,7 @@ namespace {
 
 FtpSlot::Timing fastTiming()
 {
-    return {20, 100, 5000, 5000, 10};
+    return {20, 100, 5000, 1000, 10};
 }
 
 std::shared_ptr<FtpDataMode> activeMode()
@@ -152,6 +152,8 @@ void tst_FtpSlot::refusedRequestsWriteNothingAndRetry_data()
     QTest::newRow("refused login") << "/file.bin" << refusing(false, true);
     // The file then comes from its first byte: none of it may reach the piece.
     QTest::newRow("restart offset ignored") << "/file.bin" << refusing(false, false, {"REST"});
+    // The server connects for the data and never sends any.
+    QTest::newRow("silent data connection") << "/file.bin" << refusing(false, false, {"RETR"});
 }
 
 void tst_FtpSlot::refusedRequestsWriteNothingAndRetry()
@@ -170,6 +172,7 @@ void tst_FtpSlot::refusedRequestsWriteNothingAndRetry()
 
     QTRY_VERIFY_WITH_TIMEOUT(countOf(server.commands(), "RETR ") >= 3, TimeoutMs);
     slot.halt();
+    QCOMPARE(countOf(server.commands(), "EPSV"), 0); // none of these is about active mode
     QCOMPARE(contents(piece), QByteArray());
     QVERIFY(received.isEmpty());
     QVERIFY(complete.isEmpty());

@@ -1,0 +1,50 @@
+#include "engine/DownloadSlots.h"
+
+#include "engine/FtpSlot.h"
+#include "engine/HttpSlot.h"
+#include "probe/UrlParts.h"
+
+#include <memory>
+
+namespace {
+
+Download::SlotFactory httpSlots(const UrlParts &parts, const HostPort &server, qint64 fileSize,
+                                const Engine::Intervals &intervals)
+{
+    // The Host line names the server as written, port included, without a user name.
+    const QString hostHeader = parts.host.mid(parts.host.lastIndexOf(QLatin1Char('@')) + 1);
+    const HttpSlot::Target target{hostHeader, server.host, server.port, parts.path, fileSize};
+    const HttpSlot::Timing timing{intervals.retryFirstMs, intervals.retryMaxMs, intervals.stallMs};
+    return [target, timing](int number, QObject *parent) {
+        return new HttpSlot(number, target, timing, parent);
+    };
+}
+
+Download::SlotFactory ftpSlots(const UrlParts &parts, const HostPort &server,
+                               const Engine::Intervals &intervals)
+{
+    const FtpSlot::Target target{server.host, server.port, parts.path};
+    const auto mode = std::make_shared<FtpDataMode>(FtpDataMode::Active);
+    return [target, mode, intervals](int number, QObject *parent) {
+        const FtpSlot::Timing timing{intervals.retryFirstMs, intervals.retryMaxMs,
+                                     intervals.stallMs, intervals.ftpDataWaitMs,
+                                     intervals.ftpSlotMs.at(number - 1)};
+        return new FtpSlot(number, target, timing, mode, parent);
+    };
+}
+
+} // namespace
+
+std::optional<DownloadSlots> DownloadSlots::forUrl(const QString &storedUrl, bool ftp,
+                                                   qint64 fileSize,
+                                                   const Engine::Intervals &intervals)
+{
+    QString url = storedUrl;
+    const UrlParts parts = Extract_URL(url);
+    const std::optional<HostPort> server = splitHostPort(parts.host, ftp ? FtpPort : HttpPort);
+    if (!server)
+        return std::nullopt;
+    if (ftp)
+        return DownloadSlots{FtpSlotCount, ftpSlots(parts, *server, intervals)};
+    return DownloadSlots{Download::MaxSlots, httpSlots(parts, *server, fileSize, intervals)};
+}

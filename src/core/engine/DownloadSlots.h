@@ -1,0 +1,23 @@
+#pragma once
+
+#include "engine/Download.h"
+#include "engine/Engine.h"
+
+#include <QString>
+
+#include <optional>
+
+// The connection slots of one download, made from its stored URL (without a scheme: the
+// record's "Type:" says whether it is FTP): four HTTP slots, or three FTP slots, each
+// connecting through its own FTP timer, that share the data-connection mode the server takes.
+struct DownloadSlots
+{
+    static constexpr int FtpSlotCount = 3;
+
+    int count = 0;
+    Download::SlotFactory make;
+
+    // nullopt when the URL's host part names no server to connect to.
+    static std::optional<DownloadSlots> forUrl(const QString &storedUrl, bool ftp, qint64 fileSize,
+                                               const Engine::Intervals &intervals);
+};
