@@ -3,7 +3,6 @@
 #include "TestFiles.h"
 
 #include <QFileInfo>
-#include <QMap>
 #include <QTest>
 
 // Whole FTP downloads through the engine against a real FTP server: three slots end with the
@@ -25,65 +24,49 @@ namespace {
 
 constexpr qint64 PackSize = 512000;
 constexpr int TimeoutMs = 120000;
-const QString Unused = QStringLiteral("Unused with FTP servers.");
 
-// The pauses of a throttled server are longer than the rig's stall interval.
-Engine::Intervals patientIntervals()
+// A file served over FTP and queued as "setup" the way the new-project dialog queues an FTP
+// URL: without its scheme, "Type:1".
+struct FtpProject
 {
-    Engine::Intervals intervals = EngineRig::fastIntervals();
-    intervals.stallMs = 20000;
-    return intervals;
-}
-
-QByteArray serve(EngineRig &rig, qint64 size)
-{
-    const QByteArray bytes = TestFiles::randomBytes(size, quint32(size));
-    return TestFiles::writeFile(rig.serveFolder() + "setup.exe", bytes) ? bytes : QByteArray();
-}
-
-// Queues "setup" as the new-project dialog does for an FTP URL: without its scheme, "Type:1".
-bool queueFtp(EngineRig &rig, const FtpServer &server, qint64 size)
-{
-    ProjectRecord record =
-        EngineRig::record(server.url("setup.exe").mid(6), size, rig.downloadFolder(), PackSize);
-    record.type = "1";
-    return rig.store.createProject("setup", record);
-}
-
-qint64 pieceSize(const EngineRig &rig, qint64 pack)
-{
-    return QFileInfo(rig.receiveFolder("setup") + QStringLiteral("setup(%1).qfd").arg(pack)).size();
-}
-
-QStringList captionsOf(const QSignalSpy &slotCaptions, int slot)
-{
-    QStringList captions;
-    for (const QList<QVariant> &signal : slotCaptions) {
-        if (signal.at(0).toInt() == slot)
-            captions << signal.at(1).toString();
+    FtpProject(qint64 size, const FtpOptions &options, const Engine::Intervals &intervals)
+        : rig(intervals), bytes(TestFiles::randomBytes(size, quint32(size))),
+          server(rig.serveFolder(), options)
+    {
+        if (!TestFiles::writeFile(rig.serveFolder() + "setup.exe", bytes) || !server.start())
+            return;
+        ProjectRecord record = EngineRig::record(url(), size, rig.downloadFolder(), PackSize);
+        record.type = "1";
+        queued = rig.store.createProject("setup", record);
     }
-    return captions;
-}
 
-int countOf(const QStringList &commands, const QString &prefix)
-{
-    return int(std::count_if(commands.cbegin(), commands.cend(),
-                             [&](const QString &command) { return command.startsWith(prefix); }));
-}
-
-// The begun packs of the pack log, each with the bytes its piece holds.
-QMap<qint64, qint64> begunPacks(const EngineRig &rig, qint64 packs)
-{
-    QMap<qint64, qint64> begun;
-    const QSet<QByteArray> lines = rig.packLogLines("setup");
-    for (qint64 pack = 0; pack < packs; ++pack) {
-        const QString piece =
-            rig.receiveFolder("setup") + QStringLiteral("setup(%1).qfd").arg(pack);
-        if (lines.contains(piece.toUtf8() + ":0\r\n"))
-            begun.insert(pack, pieceSize(rig, pack));
+    QString url() const { return server.url("setup.exe").mid(6); }
+    QString piece(qint64 pack) const
+    {
+        return rig.receiveFolder("setup") + QStringLiteral("setup(%1).qfd").arg(pack);
     }
-    return begun;
-}
+    bool downloaded() const
+    {
+        return TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe") ==
+               TestFiles::sha256(bytes);
+    }
+    int count(const QString &prefix) const { return int(server.commands().filter(prefix).size()); }
+    QStringList captions(int slot) const
+    {
+        QStringList captions;
+        for (const QList<QVariant> &signal : slotCaptions) {
+            if (signal.at(0).toInt() == slot)
+                captions << signal.at(1).toString();
+        }
+        return captions;
+    }
+
+    EngineRig rig;
+    QByteArray bytes;
+    FtpServer server;
+    QSignalSpy slotCaptions{&rig.engine, &Engine::slotStatusChanged};
+    bool queued = false;
+};
 
 } // namespace
 
@@ -102,32 +85,25 @@ void tst_FtpDownload::downloadsOverThreeSlots()
     QFETCH(qint64, size);
     QFETCH(bool, refusePort);
     const qint64 packs = (size + PackSize - 1) / PackSize;
-    EngineRig rig;
-    const QByteArray bytes = serve(rig, size);
     FtpOptions options;
     options.refusePort = refusePort;
-    FtpServer server(rig.serveFolder(), options);
-    QVERIFY2(server.start(), qPrintable(server.errorString()));
-    QVERIFY(queueFtp(rig, server, size));
-    QSignalSpy slotCaptions(&rig.engine, &Engine::slotStatusChanged);
+    FtpProject project(size, options, EngineRig::fastIntervals());
+    QVERIFY2(project.queued, qPrintable(project.server.errorString()));
 
-    rig.engine.startQueue();
+    project.rig.engine.startQueue();
 
-    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
-    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
-    QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", packs));
-    QCOMPARE(rig.projectFile("setup", "project.qfd"),
-             rig.finishedRecord(server.url("setup.exe").mid(6), size, PackSize)
-                 .replace("Type:0", "Type:1"));
-    QCOMPARE(captionsOf(slotCaptions, 4), QStringList({"Initialising", Unused}));
-    for (int slot = 1; slot <= 3; ++slot) {
-        const bool busy = slot <= packs;
-        QCOMPARE(captionsOf(slotCaptions, slot).filter("Downloading (").isEmpty(), !busy);
-    }
+    QTRY_COMPARE_WITH_TIMEOUT(project.rig.finished.count(), 1, TimeoutMs);
+    QVERIFY(project.downloaded());
+    QCOMPARE(project.rig.packLogLines("setup"), project.rig.completeLines("setup", "setup", packs));
+    QCOMPARE(project.rig.projectFile("setup", "project.qfd"),
+             project.rig.finishedRecord(project.url(), size, PackSize).replace("Type:0", "Type:1"));
+    QCOMPARE(project.captions(4), QStringList({"Initialising", "Unused with FTP servers."}));
+    for (int slot = 1; slot <= 3; ++slot)
+        QCOMPARE(project.captions(slot).filter("Downloading (").isEmpty(), slot > packs);
     // Once a slot found passive mode working, the others use it too.
     if (refusePort)
-        QVERIFY(countOf(server.commands(), "PORT ") <= 3);
-    QVERIFY(rig.messages.isEmpty());
+        QVERIFY(project.count("PORT ") <= 3);
+    QVERIFY(project.rig.messages.isEmpty());
 }
 
 void tst_FtpDownload::continuesBegunPacksAfterTheirSavedLength_data()
@@ -140,53 +116,43 @@ void tst_FtpDownload::continuesBegunPacksAfterTheirSavedLength_data()
 void tst_FtpDownload::continuesBegunPacksAfterTheirSavedLength()
 {
     QFETCH(bool, closeProgram);
-    constexpr qint64 Size = 1300000;
-    constexpr qint64 Packs = 3;
-    EngineRig rig(patientIntervals());
-    const QByteArray bytes = serve(rig, Size);
     FtpOptions options;
     // 262144 bytes at once, then 131072 every two seconds: every pack is still arriving.
     options.rateLimit = 100000;
-    FtpServer server(rig.serveFolder(), options);
-    QVERIFY2(server.start(), qPrintable(server.errorString()));
-    QVERIFY(queueFtp(rig, server, Size));
-    QSignalSpy slotCaptions(&rig.engine, &Engine::slotStatusChanged);
+    Engine::Intervals intervals = EngineRig::fastIntervals();
+    intervals.stallMs = 20000; // longer than the server's pauses
+    FtpProject project(1300000, options, intervals);
+    QVERIFY2(project.queued, qPrintable(project.server.errorString()));
+    EngineRig &rig = project.rig;
 
     rig.engine.startQueue();
-    QTRY_VERIFY_WITH_TIMEOUT(
-        pieceSize(rig, 0) > 0 && pieceSize(rig, 1) > 0 && pieceSize(rig, 2) > 0, TimeoutMs);
-    if (closeProgram)
-        rig.engine.shutdown();
-    else
-        rig.engine.togglePause();
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(project.piece(0)).size() > 0 &&
+                                 QFileInfo(project.piece(1)).size() > 0 &&
+                                 QFileInfo(project.piece(2)).size() > 0,
+                             TimeoutMs);
+    closeProgram ? rig.engine.shutdown() : rig.engine.togglePause();
 
-    const QMap<qint64, qint64> begun = begunPacks(rig, Packs);
-    QVERIFY(!begun.isEmpty());
+    QStringList rests; // each begun pack continues after the bytes its piece holds
+    for (qint64 pack = 0; pack < 3; ++pack) {
+        if (rig.packLogLines("setup").contains(project.piece(pack).toUtf8() + ":0\r\n"))
+            rests << "REST " +
+                         QString::number(pack * PackSize + QFileInfo(project.piece(pack)).size());
+    }
+    QVERIFY(!rests.isEmpty());
     for (int slot = 1; slot <= 3 && !closeProgram; ++slot)
-        QCOMPARE(captionsOf(slotCaptions, slot).constLast(), "Pause...");
-    QTRY_COMPARE_WITH_TIMEOUT(countOf(server.commands(), "QUIT"),
-                              countOf(server.commands(), "User anonymous"), TimeoutMs);
-    server.clearCommands();
+        QCOMPARE(project.captions(slot).constLast(), "Pause...");
+    QTRY_COMPARE_WITH_TIMEOUT(project.count("QUIT"), project.count("User anonymous"), TimeoutMs);
+    project.server.clearCommands();
 
-    std::unique_ptr<NextRun> next;
-    if (closeProgram) {
-        next = std::make_unique<NextRun>(rig, patientIntervals());
-        next->engine.resumeInterrupted();
-        QTRY_COMPARE_WITH_TIMEOUT(next->finished.count(), 1, TimeoutMs);
-    } else {
-        rig.engine.togglePause();
-        QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
-    }
+    NextRun next(rig, intervals);
+    closeProgram ? next.engine.resumeInterrupted() : rig.engine.togglePause();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count() + next.finished.count(), 1, TimeoutMs);
 
-    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
-    QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", Packs));
-    const QStringList commands = server.commands();
-    for (auto pack = begun.cbegin(); pack != begun.cend(); ++pack) {
-        const QString rest = "REST " + QString::number(pack.key() * PackSize + pack.value());
-        QVERIFY2(commands.contains(rest), qPrintable(rest + " in " + commands.join(", ")));
-    }
-    QVERIFY(!captionsOf(slotCaptions, 4).contains("Pause..."));
-    QCOMPARE(captionsOf(slotCaptions, 4).constLast(), Unused);
+    QVERIFY(project.downloaded());
+    QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", 3));
+    for (const QString &rest : rests)
+        QVERIFY2(project.server.commands().contains(rest), qPrintable(rest));
+    QCOMPARE(project.captions(4), QStringList({"Initialising", "Unused with FTP servers."}));
 }
 
 QTEST_GUILESS_MAIN(tst_FtpDownload)
