@@ -29,10 +29,10 @@ QByteArray normalisedPath(const QString &path)
 // Reads "bytes=a-b" and "bytes=a-"; anything else (several ranges, a suffix) counts as no range.
 void parseRange(const QByteArray &value, FaultServer::Request *request)
 {
-    const QByteArray spec = value.trimmed();
-    if (!spec.startsWith("bytes=") || spec.contains(','))
+    const QByteArray rangeValue = value.trimmed();
+    if (!rangeValue.startsWith("bytes=") || rangeValue.contains(','))
         return;
-    const QList<QByteArray> bounds = spec.mid(6).split('-');
+    const QList<QByteArray> bounds = rangeValue.mid(6).split('-');
     if (bounds.size() != 2 || bounds[0].trimmed().isEmpty())
         return;
     bool startOk = false;

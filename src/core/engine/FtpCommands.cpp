@@ -1,5 +1,7 @@
 #include "engine/FtpCommands.h"
 
+#include "probe/RequestTexts.h"
+
 #include "probe/ByteCount.h"
 
 namespace {

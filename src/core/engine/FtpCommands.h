@@ -19,9 +19,6 @@ enum class FtpDataMode
 // The texts an FTP slot sends and the meaning of the replies it reads.
 namespace FtpCommands {
 
-// The anonymous password, in the form of an e-mail address; the probe logs in with it too.
-inline constexpr QByteArrayView AnonymousPassword = "quillfetch@example.com";
-
 // "h1,h2,h3,h4,p1,p2": an IPv4 address and a port as PORT writes them; nullopt for an address
 // PORT cannot carry (IPv6).
 std::optional<QByteArray> portArgument(const QHostAddress &address, quint16 port);

@@ -1,5 +1,7 @@
 #include "engine/HttpExchange.h"
 
+#include "probe/RequestTexts.h"
+
 #include <QList>
 
 #include <optional>
@@ -64,14 +66,14 @@ bool rangeMatches(const QByteArray &range, qint64 first, qint64 fileSize)
 {
     if (!range.toLower().startsWith("bytes "))
         return false;
-    const QByteArray spec = range.mid(6).trimmed();
-    const qsizetype dash = spec.indexOf('-');
-    const qsizetype slash = spec.indexOf('/');
+    const QByteArray bounds = range.mid(6).trimmed();
+    const qsizetype dash = bounds.indexOf('-');
+    const qsizetype slash = bounds.indexOf('/');
     if (dash <= 0 || slash <= dash)
         return false;
-    if (number(QByteArrayView(spec).first(dash)) != first)
+    if (number(QByteArrayView(bounds).first(dash)) != first)
         return false;
-    const QByteArray total = spec.mid(slash + 1).trimmed();
+    const QByteArray total = bounds.mid(slash + 1).trimmed();
     return total == "*" || number(total) == fileSize;
 }
 
@@ -79,16 +81,7 @@ bool rangeMatches(const QByteArray &range, qint64 first, qint64 fileSize)
 
 QByteArray requestText(const QString &host, const QString &path, qint64 first, qint64 last)
 {
-    QByteArray text;
-    text += "GET " + path.toUtf8() + " HTTP/1.1\r\n";
-    text += "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n";
-    text += "Accept-Language: fr\r\n";
-    text += "User-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows 98)\r\n";
-    text += "Range: bytes=" + QByteArray::number(first) + '-' + QByteArray::number(last) + "\r\n";
-    text += "Host: " + host.toUtf8() + "\r\n";
-    text += "Connection: Keep-Alive\r\n";
-    text += "\r\n";
-    return text;
+    return httpRequestText(host, path, QByteArray::number(first) + '-' + QByteArray::number(last));
 }
 
 bool accepts(const QByteArray &header, qint64 first, qint64 fileSize)

@@ -2,6 +2,7 @@
 
 #include "options/Settings.h"
 #include "probe/HttpVerdict.h"
+#include "probe/RequestTexts.h"
 #include "probe/UrlParts.h"
 #include "store/ProjectNaming.h"
 #include "store/ProjectStore.h"
@@ -25,8 +26,6 @@ const QString HttpUnusableText =
 const QString FtpUnusableText = QStringLiteral(
     "Unable to use the high speed download method on this server or file not found !");
 
-const QByteArray FtpPassword = QByteArrayLiteral("quillfetch@example.com");
-
 // The URL field drops a scheme and its "//" found within its first eight characters.
 QString withoutScheme(const QString &urlText)
 {
@@ -39,27 +38,12 @@ QString withoutUser(const QString &hostText)
     return hostText.mid(hostText.lastIndexOf(u'@') + 1);
 }
 
-QByteArray httpRequest(const QString &path, const QString &host)
-{
-    return "GET " + path.toUtf8() +
-           " HTTP/1.1\r\n"
-           "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"
-           "Accept-Language: fr\r\n"
-           "User-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows 98)\r\n"
-           "Range: bytes=0-\r\n"
-           "Host: " +
-           host.toUtf8() +
-           "\r\n"
-           "Connection: Keep-Alive\r\n"
-           "\r\n";
-}
-
 // Sent without waiting for the greeting; the replies come back in order.
 QByteArray ftpBurst(const QString &path)
 {
     return "User anonymous\r\n"
            "Pass " +
-           FtpPassword +
+           AnonymousPassword.toByteArray() +
            "\r\n"
            "TYPE I\r\n"
            "SIZE " +
@@ -139,7 +123,7 @@ void Probe::onConnected()
         Timer_Test_FTP.start();
         Winsock.write(ftpBurst(m_path));
     } else {
-        Winsock.write(httpRequest(m_path, m_hostText));
+        Winsock.write(httpRequestText(m_hostText, m_path, "0-"));
     }
 }
 

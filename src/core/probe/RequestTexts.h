@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// The texts Quillfetch sends to servers, shared by the probe and the pack transfers.
+
+// The GET request for `range` ("0-" or "<first>-<last>"): CR LF line ends, a blank line last.
+QByteArray httpRequestText(const QString &host, const QString &path, QByteArrayView range);
+
+// The anonymous FTP password, in the form of an e-mail address.
+inline constexpr QByteArrayView AnonymousPassword = "quillfetch@example.com";
