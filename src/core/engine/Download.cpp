@@ -28,7 +28,7 @@ Download::Download(const Setup &setup, const SlotFactory &makeSlot, QObject *par
 void Download::start()
 {
     for (int slot = 1; slot <= slotCount() && !m_paused; ++slot)
-        dispatch(slot);
+        Paquet_Suivant(slot);
     if (isComplete())
         emit allPacksIn();
 }
@@ -87,7 +87,7 @@ void Download::resume()
             return;
         PackSlot *slot = m_slots.at(index);
         if (!slot->holdsPack()) {
-            dispatch(slot->number());
+            Paquet_Suivant(slot->number());
             continue;
         }
         const Pack pack = slot->pack();
@@ -113,7 +113,7 @@ void Download::refetch(const QList<Pack> &packs)
     }
     for (PackSlot *slot : m_slots) {
         if (!m_paused && !slot->holdsPack())
-            dispatch(slot->number());
+            Paquet_Suivant(slot->number());
     }
 }
 
@@ -134,7 +134,7 @@ int Download::slotPercent(int slot) const
     return qRound(double(packSlot.have()) * 100.0 / double(packSlot.pack().length));
 }
 
-void Download::dispatch(int slot)
+void Download::Paquet_Suivant(int slot)
 {
     emit slotStatusChanged(slot, QStringLiteral("Initialising"));
     const std::optional<Pack> pack = m_queue.next();
@@ -153,7 +153,7 @@ void Download::onPackComplete(int slot)
     m_completed += pack.length;
     logComplete(pack.number);
     if (!m_paused)
-        dispatch(slot);
+        Paquet_Suivant(slot);
     if (isComplete())
         emit allPacksIn();
 }

@@ -79,7 +79,7 @@ signals:
     void connectionFailed();
 
 private:
-    void dispatch(int slot);
+    void Paquet_Suivant(int slot);
     void onPackComplete(int slot);
     void onReceived(qint64 bytes);
     void logComplete(qint64 pack);

@@ -31,11 +31,13 @@ Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &interva
       m_autoResumeDelay(intervals.resumeFirstMs, intervals.resumeMaxMs)
 {
     m_clock.start();
-    m_startTimer.setInterval(intervals.startTickMs);
-    m_progressTimer.setInterval(intervals.progressTickMs);
+    Timer_Start_Download.setObjectName(QStringLiteral("Timer_Start_Download"));
+    Timer_Start_Download.setInterval(intervals.startTickMs);
+    Timer_Barre.setObjectName(QStringLiteral("Timer_Barre"));
+    Timer_Barre.setInterval(intervals.progressTickMs);
     m_autoResumeTimer.setSingleShot(true);
-    connect(&m_startTimer, &QTimer::timeout, this, &Engine::startTick);
-    connect(&m_progressTimer, &QTimer::timeout, this, &Engine::progressTick);
+    connect(&Timer_Start_Download, &QTimer::timeout, this, &Engine::startTick);
+    connect(&Timer_Barre, &QTimer::timeout, this, &Engine::progressTick);
     connect(&m_autoResumeTimer, &QTimer::timeout, this, &Engine::resumeDownload);
     connect(&m_meter, &SpeedMeter::instantSpeedChanged, this, &Engine::instantSpeedChanged);
     connect(&m_meter, &SpeedMeter::averageSpeedChanged, this, &Engine::averageSpeedChanged);
@@ -53,7 +55,7 @@ void Engine::setStartHeld(bool held)
 
 void Engine::startQueue()
 {
-    m_startTimer.start();
+    Timer_Start_Download.start();
 }
 
 void Engine::resumeInterrupted()
@@ -61,7 +63,7 @@ void Engine::resumeInterrupted()
     if (m_download)
         return;
     if (m_store.running().isEmpty())
-        m_startTimer.start();
+        Timer_Start_Download.start();
     else
         Reprise_Download();
 }
@@ -93,8 +95,8 @@ void Engine::togglePause()
 
 void Engine::shutdown()
 {
-    m_startTimer.stop();
-    m_progressTimer.stop();
+    Timer_Start_Download.stop();
+    Timer_Barre.stop();
     m_autoResumeTimer.stop();
     m_meter.stop();
     if (!m_download)
@@ -106,7 +108,7 @@ void Engine::shutdown()
 
 void Engine::cancelRunning()
 {
-    m_progressTimer.stop();
+    Timer_Barre.stop();
     if (m_download)
         discardDownload();
     if (!m_current.project.isEmpty())
@@ -116,7 +118,7 @@ void Engine::cancelRunning()
     emit overallStatusChanged(QStringLiteral("Nothing"));
     emit titleChanged(AppTitle);
     resetDisplay();
-    m_startTimer.start();
+    Timer_Start_Download.start();
 }
 
 void Engine::startTick()
@@ -137,7 +139,7 @@ void Engine::takeNextWaiting()
     const QString head = m_store.waiting().constFirst().name;
     const std::optional<ProjectEntry> entry = m_store.startNextWaiting();
     if (!entry) {
-        m_startTimer.stop();
+        Timer_Start_Download.stop();
         reportWriteFailure(m_store.paths().recordPath(head));
         return;
     }
@@ -154,7 +156,7 @@ bool Engine::prepareProject(const QString &project)
 {
     const std::optional<ProjectRecord> record = m_store.record(project);
     if (!record) {
-        m_startTimer.stop();
+        Timer_Start_Download.stop();
         emit messageRequested(QStringLiteral("Unable to read the file ") +
                                   m_store.paths().recordPath(project) + QStringLiteral(" !"),
                               QStringLiteral("Error"));
@@ -206,7 +208,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
     const std::optional<DownloadSlots> connections =
         DownloadSlots::forUrl(entry.url, m_current.ftp, entry.size, m_intervals);
     if (!connections) {
-        m_startTimer.stop();
+        Timer_Start_Download.stop();
         QString url = entry.url;
         emit messageRequested(QStringLiteral("The address ") + Extract_URL(url).host +
                                   QStringLiteral(" is not valid !"),
@@ -243,9 +245,9 @@ void Engine::beginRun()
         emit slotStatusChanged(Download::MaxSlots, QStringLiteral("Unused with FTP servers."));
     emit downloadTabRequested();
     emit actionChanged(true, QStringLiteral("Pause"));
-    m_progressTimer.start();
+    Timer_Barre.start();
     emit overallStatusChanged(QStringLiteral("Downloading..."));
-    m_startTimer.stop();
+    Timer_Start_Download.stop();
 }
 
 void Engine::showPlan()
@@ -321,7 +323,7 @@ void Engine::complete()
 
 void Engine::finishProject()
 {
-    m_progressTimer.stop();
+    Timer_Barre.stop();
     m_meter.setProgress(m_download->received(), m_download->plan().fileSize());
     m_meter.stop();
     emit overallStatusChanged(QStringLiteral("Nothing"));
@@ -337,7 +339,7 @@ void Engine::finishProject()
     resetDisplay();
     emit projectsTabRequested();
     emit projectFinished(project);
-    m_startTimer.start();
+    Timer_Start_Download.start();
     if (!marked)
         reportWriteFailure(m_store.paths().recordPath(project));
     else if (!statsWritten)

@@ -145,8 +145,8 @@ private:
     Intervals m_intervals;
     QElapsedTimer m_clock;
     SpeedMeter m_meter;
-    QTimer m_startTimer;
-    QTimer m_progressTimer;
+    QTimer Timer_Start_Download;
+    QTimer Timer_Barre;
     QTimer m_autoResumeTimer;
     Backoff m_autoResumeDelay;
     std::unique_ptr<Download> m_download;

@@ -24,13 +24,14 @@ FtpSlot::FtpSlot(int number, const Target &target, const Timing &timing,
       m_sharedMode(std::move(dataMode)), m_link(new FtpDataLink(this)),
       m_buffer(ReadChunk, Qt::Uninitialized), m_retryDelayMs(timing.retryFirstMs)
 {
-    m_ftpTimer.setSingleShot(true);
-    m_ftpTimer.setInterval(timing.connectDelayMs);
+    Timer_FTP.setObjectName(QStringLiteral("Timer_FTP_%1").arg(number));
+    Timer_FTP.setSingleShot(true);
+    Timer_FTP.setInterval(timing.connectDelayMs);
     m_retryTimer.setSingleShot(true);
     m_dataWaitTimer.setSingleShot(true);
     m_dataWaitTimer.setInterval(timing.dataWaitMs);
     m_stallTimer.setInterval(qMax(1, timing.stallMs / StallChecks));
-    connect(&m_ftpTimer, &QTimer::timeout, this, &FtpSlot::connectNow);
+    connect(&Timer_FTP, &QTimer::timeout, this, &FtpSlot::connectNow);
     connect(&m_retryTimer, &QTimer::timeout, this, &FtpSlot::connectNow);
     connect(&m_stallTimer, &QTimer::timeout, this, &FtpSlot::onStallCheck);
     connect(&m_dataWaitTimer, &QTimer::timeout, this, &FtpSlot::onDataWaitOver);
@@ -42,7 +43,7 @@ FtpSlot::FtpSlot(int number, const Target &target, const Timing &timing,
 
 FtpSlot::~FtpSlot()
 {
-    closeConnections();
+    Ferme_Connect();
 }
 
 void FtpSlot::fetch(const Pack &pack, const QString &piecePath, qint64 have)
@@ -54,13 +55,13 @@ void FtpSlot::fetch(const Pack &pack, const QString &piecePath, qint64 have)
     m_mode = *m_sharedMode;
     m_piece.setFileName(piecePath);
     m_state = State::Scheduled;
-    m_ftpTimer.start();
+    Timer_FTP.start();
 }
 
 void FtpSlot::halt()
 {
-    closeConnections();
-    m_ftpTimer.stop();
+    Ferme_Connect();
+    Timer_FTP.stop();
     m_retryTimer.stop();
     m_stallTimer.stop();
     m_dataWaitTimer.stop();
@@ -82,7 +83,7 @@ void FtpSlot::connectNow()
         failWrite();
         return;
     }
-    closeConnections();
+    Ferme_Connect();
     m_control = new QTcpSocket(this);
     connect(m_control, &QTcpSocket::connected, this, &FtpSlot::onControlConnected);
     connect(m_control, &QTcpSocket::readyRead, this, &FtpSlot::onControlReadyRead);
@@ -109,7 +110,7 @@ bool FtpSlot::openPiece()
            m_piece.seek(m_have);
 }
 
-void FtpSlot::closeConnections()
+void FtpSlot::Ferme_Connect()
 {
     if (m_control)
         sendClosingText();
@@ -305,7 +306,7 @@ bool FtpSlot::store(const char *data, qint64 size)
 
 void FtpSlot::finishPack()
 {
-    closeConnections();
+    Ferme_Connect();
     m_stallTimer.stop();
     m_dataWaitTimer.stop();
     m_piece.close();
@@ -362,7 +363,7 @@ bool FtpSlot::isAttemptActive() const
 
 void FtpSlot::stopAttempt()
 {
-    closeConnections();
+    Ferme_Connect();
     m_stallTimer.stop();
     m_dataWaitTimer.stop();
     m_state = State::WaitingRetry;

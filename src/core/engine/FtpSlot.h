@@ -84,7 +84,7 @@ private:
 
     void connectNow();
     bool openPiece();
-    void closeConnections();
+    void Ferme_Connect();
     void onControlConnected();
     QByteArray dataCommand();
     void sendClosingText();
@@ -117,7 +117,7 @@ private:
     FtpDataLink *m_link;
     FtpReplies m_replies;
     QFile m_piece;
-    QTimer m_ftpTimer;
+    QTimer Timer_FTP;
     QTimer m_retryTimer;
     QTimer m_stallTimer;
     QTimer m_dataWaitTimer;

@@ -24,7 +24,7 @@ HttpSlot::HttpSlot(int number, const Target &target, const Timing &timing, QObje
 
 HttpSlot::~HttpSlot()
 {
-    closeSocket();
+    Ferme_Connect();
 }
 
 void HttpSlot::fetch(const Pack &pack, const QString &piecePath, qint64 have)
@@ -39,7 +39,7 @@ void HttpSlot::fetch(const Pack &pack, const QString &piecePath, qint64 have)
 
 void HttpSlot::halt()
 {
-    closeSocket();
+    Ferme_Connect();
     m_retryTimer.stop();
     m_stallTimer.stop();
     m_piece.close();
@@ -60,7 +60,7 @@ void HttpSlot::connectNow()
         failWrite();
         return;
     }
-    closeSocket();
+    Ferme_Connect();
     m_socket = new QTcpSocket(this);
     connect(m_socket, &QTcpSocket::connected, this, &HttpSlot::onConnected);
     connect(m_socket, &QTcpSocket::readyRead, this, &HttpSlot::onReadyRead);
@@ -87,7 +87,7 @@ bool HttpSlot::openPiece()
     return m_piece.resize(m_have) && m_piece.seek(m_have);
 }
 
-void HttpSlot::closeSocket()
+void HttpSlot::Ferme_Connect()
 {
     if (!m_socket)
         return;
@@ -182,7 +182,7 @@ bool HttpSlot::store(const char *data, qint64 size)
 
 void HttpSlot::finishPack()
 {
-    closeSocket();
+    Ferme_Connect();
     m_stallTimer.stop();
     m_piece.close();
     m_holds = false;
@@ -235,7 +235,7 @@ void HttpSlot::onStallCheck()
 
 void HttpSlot::retryLater()
 {
-    closeSocket();
+    Ferme_Connect();
     m_stallTimer.stop();
     m_state = State::WaitingRetry;
     m_retryTimer.start(m_retryDelay.next());

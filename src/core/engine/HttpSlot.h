@@ -63,7 +63,7 @@ private:
 
     void connectNow();
     bool openPiece();
-    void closeSocket();
+    void Ferme_Connect();
     void onConnected();
     void onReadyRead();
     void onEndOfStream();

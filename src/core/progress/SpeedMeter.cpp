@@ -43,10 +43,12 @@ SpeedMeter::SpeedMeter(int speedTickMs, int clockTickMs, std::function<qint64()>
                        QObject *parent)
     : QObject(parent), m_monotonicMs(std::move(monotonicMs))
 {
-    m_speedTimer.setInterval(speedTickMs);
-    m_clockTimer.setInterval(clockTickMs);
-    connect(&m_speedTimer, &QTimer::timeout, this, &SpeedMeter::speedTick);
-    connect(&m_clockTimer, &QTimer::timeout, this, &SpeedMeter::clockTick);
+    Timer_Speed.setObjectName(QStringLiteral("Timer_Speed"));
+    Timer_Speed.setInterval(speedTickMs);
+    Timer_Time.setObjectName(QStringLiteral("Timer_Time"));
+    Timer_Time.setInterval(clockTickMs);
+    connect(&Timer_Speed, &QTimer::timeout, this, &SpeedMeter::speedTick);
+    connect(&Timer_Time, &QTimer::timeout, this, &SpeedMeter::clockTick);
     reset();
 }
 
@@ -128,7 +130,7 @@ void SpeedMeter::stop()
 
 bool SpeedMeter::isMeasuring() const
 {
-    return m_speedTimer.isActive();
+    return Timer_Speed.isActive();
 }
 
 ElapsedClock SpeedMeter::elapsed() const
@@ -235,12 +237,12 @@ void SpeedMeter::showInstant(qint64 bytesPerSecond)
 
 void SpeedMeter::startTimers()
 {
-    m_speedTimer.start();
-    m_clockTimer.start();
+    Timer_Speed.start();
+    Timer_Time.start();
 }
 
 void SpeedMeter::stopTimers()
 {
-    m_speedTimer.stop();
-    m_clockTimer.stop();
+    Timer_Speed.stop();
+    Timer_Time.stop();
 }

@@ -75,8 +75,8 @@ private:
     void startTimers();
     void stopTimers();
 
-    QTimer m_speedTimer;
-    QTimer m_clockTimer;
+    QTimer Timer_Speed;
+    QTimer Timer_Time;
     std::function<qint64()> m_monotonicMs;
     QList<int> m_instantSamples;
     QList<int> m_averageSamples;
