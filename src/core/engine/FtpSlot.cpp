@@ -20,9 +20,9 @@ bool isTransferReply(int code)
 
 FtpSlot::FtpSlot(int number, const Target &target, const Timing &timing,
                  std::shared_ptr<FtpDataMode> dataMode, QObject *parent)
-    : PackSlot(number, parent), m_target(target), m_timing(timing),
-      m_sharedMode(std::move(dataMode)), m_link(new FtpDataLink(this)),
-      m_buffer(ReadChunk, Qt::Uninitialized), m_retryDelayMs(timing.retryFirstMs)
+    : PackSlot(number, parent), m_target(target), m_sharedMode(std::move(dataMode)),
+      m_link(new FtpDataLink(this)), m_buffer(ReadChunk, Qt::Uninitialized),
+      m_retryDelay(timing.retryFirstMs, timing.retryMaxMs)
 {
     Timer_FTP.setObjectName(QStringLiteral("Timer_FTP_%1").arg(number));
     Timer_FTP.setSingleShot(true);
@@ -49,11 +49,8 @@ FtpSlot::~FtpSlot()
 void FtpSlot::fetch(const Pack &pack, const QString &piecePath, qint64 have)
 {
     drop();
-    m_pack = pack;
-    m_have = have;
-    m_holds = true;
+    m_piece.take(pack, piecePath, have);
     m_mode = *m_sharedMode;
-    m_piece.setFileName(piecePath);
     m_state = State::Scheduled;
     Timer_FTP.start();
 }
@@ -66,20 +63,19 @@ void FtpSlot::halt()
     m_stallTimer.stop();
     m_dataWaitTimer.stop();
     m_piece.close();
-    m_state = m_holds ? State::Halted : State::Idle;
+    m_state = m_piece.holds() ? State::Halted : State::Idle;
 }
 
 void FtpSlot::drop()
 {
     halt();
-    m_holds = false;
-    m_have = 0;
+    m_piece.forget();
     m_state = State::Idle;
 }
 
 void FtpSlot::connectNow()
 {
-    if (!m_piece.isOpen() && !openPiece()) {
+    if (!m_piece.isOpen() && !m_piece.open()) {
         failWrite();
         return;
     }
@@ -99,15 +95,6 @@ void FtpSlot::connectNow()
     m_silentChecks = 0;
     m_stallTimer.start();
     m_control->connectToHost(m_target.host, m_target.port);
-}
-
-// A fresh pack starts its piece anew; a continued one keeps exactly the bytes it already has.
-bool FtpSlot::openPiece()
-{
-    if (m_have == 0)
-        return m_piece.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
-    return m_piece.open(QIODevice::ReadWrite | QIODevice::Unbuffered) && m_piece.resize(m_have) &&
-           m_piece.seek(m_have);
 }
 
 void FtpSlot::Ferme_Connect()
@@ -136,7 +123,7 @@ void FtpSlot::onControlConnected()
     m_state = State::Requested;
     m_activity = true;
     emit statusChanged(number(), QStringLiteral("Sending request..."));
-    m_offset = m_pack.start + m_have;
+    m_offset = m_piece.nextOffset();
     const QByteArray command = dataCommand();
     m_control->write(FtpCommands::burst(command, m_offset, m_target.path));
     m_dataWaitTimer.start();
@@ -271,7 +258,8 @@ void FtpSlot::drain()
             m_firstData = true;
             m_dataWaitTimer.stop();
             emit statusChanged(number(), QStringLiteral("Downloading (") +
-                                             Format_Taille(m_pack.length) + QStringLiteral(")..."));
+                                             Format_Taille(m_piece.pack().length) +
+                                             QStringLiteral(")..."));
         }
         if (!store(m_buffer.constData(), size))
             return;
@@ -289,16 +277,15 @@ bool FtpSlot::isHeldBack() const
 // slot stopped receiving: pack complete or write failed.
 bool FtpSlot::store(const char *data, qint64 size)
 {
-    const qint64 take = qMin(size, m_pack.length - m_have);
-    if (m_piece.write(data, take) != take) {
+    const qint64 take = m_piece.write(data, size);
+    if (take < 0) {
         failWrite();
         return false;
     }
-    m_have += take;
-    m_retryDelayMs = m_timing.retryFirstMs;
+    m_retryDelay.reset();
     *m_sharedMode = m_mode;
     emit received(take);
-    if (m_have < m_pack.length)
+    if (!m_piece.isComplete())
         return true;
     finishPack();
     return false;
@@ -309,8 +296,7 @@ void FtpSlot::finishPack()
     Ferme_Connect();
     m_stallTimer.stop();
     m_dataWaitTimer.stop();
-    m_piece.close();
-    m_holds = false;
+    m_piece.forget();
     m_state = State::Idle;
     emit packComplete(number());
 }
@@ -318,7 +304,7 @@ void FtpSlot::finishPack()
 void FtpSlot::failWrite()
 {
     halt();
-    emit writeFailed(number(), m_piece.fileName());
+    emit writeFailed(number(), m_piece.path());
 }
 
 // A request that found no data connection in the mode asked for tries a passive mode at once;
@@ -372,6 +358,5 @@ void FtpSlot::stopAttempt()
 void FtpSlot::retryLater()
 {
     stopAttempt();
-    m_retryTimer.start(m_retryDelayMs);
-    m_retryDelayMs = qMin(m_retryDelayMs * 2, m_timing.retryMaxMs);
+    m_retryTimer.start(m_retryDelay.next());
 }

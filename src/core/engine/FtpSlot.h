@@ -1,12 +1,13 @@
 #pragma once
 
+#include "engine/Backoff.h"
 #include "engine/FtpCommands.h"
+#include "engine/PackPiece.h"
 #include "engine/PackSlot.h"
 #include "probe/FtpReplies.h"
 
 #include <QAbstractSocket>
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 #include <QTimer>
 
@@ -60,10 +61,10 @@ public:
     void halt() override;
     void drop() override;
 
-    bool holdsPack() const override { return m_holds; }
-    const Pack &pack() const override { return m_pack; }
-    qint64 have() const override { return m_have; }
-    QString piecePath() const override { return m_piece.fileName(); }
+    bool holdsPack() const override { return m_piece.holds(); }
+    const Pack &pack() const override { return m_piece.pack(); }
+    qint64 have() const override { return m_piece.have(); }
+    QString piecePath() const override { return m_piece.path(); }
 
 private:
     enum class State
@@ -83,7 +84,6 @@ private:
     };
 
     void connectNow();
-    bool openPiece();
     void Ferme_Connect();
     void onControlConnected();
     QByteArray dataCommand();
@@ -111,24 +111,20 @@ private:
     void retryLater();
 
     Target m_target;
-    Timing m_timing;
     std::shared_ptr<FtpDataMode> m_sharedMode;
     QTcpSocket *m_control = nullptr;
     FtpDataLink *m_link;
     FtpReplies m_replies;
-    QFile m_piece;
+    PackPiece m_piece;
     QTimer Timer_FTP;
     QTimer m_retryTimer;
     QTimer m_stallTimer;
     QTimer m_dataWaitTimer;
     QByteArray m_buffer;
-    Pack m_pack;
-    qint64 m_have = 0;
     qint64 m_offset = 0;
-    int m_retryDelayMs;
+    Backoff m_retryDelay;
     State m_state = State::Idle;
     FtpDataMode m_mode = FtpDataMode::Active;
-    bool m_holds = false;
     bool m_restAccepted = false;
     bool m_passiveAnswered = false;
     bool m_dataEnded = false;

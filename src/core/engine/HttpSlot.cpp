@@ -30,10 +30,7 @@ HttpSlot::~HttpSlot()
 void HttpSlot::fetch(const Pack &pack, const QString &piecePath, qint64 have)
 {
     drop();
-    m_pack = pack;
-    m_have = have;
-    m_holds = true;
-    m_piece.setFileName(piecePath);
+    m_piece.take(pack, piecePath, have);
     connectNow();
 }
 
@@ -43,20 +40,19 @@ void HttpSlot::halt()
     m_retryTimer.stop();
     m_stallTimer.stop();
     m_piece.close();
-    m_state = m_holds ? State::Halted : State::Idle;
+    m_state = m_piece.holds() ? State::Halted : State::Idle;
 }
 
 void HttpSlot::drop()
 {
     halt();
-    m_holds = false;
-    m_have = 0;
+    m_piece.forget();
     m_state = State::Idle;
 }
 
 void HttpSlot::connectNow()
 {
-    if (!m_piece.isOpen() && !openPiece()) {
+    if (!m_piece.isOpen() && !m_piece.open()) {
         failWrite();
         return;
     }
@@ -75,18 +71,6 @@ void HttpSlot::connectNow()
                             QIODevice::ReadWrite | QIODevice::Unbuffered);
 }
 
-// A fresh pack starts its piece anew; a continued one keeps exactly the bytes it already has,
-// and never more than the piece really holds (a piece shortened meanwhile is not padded).
-bool HttpSlot::openPiece()
-{
-    if (m_have == 0)
-        return m_piece.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
-    if (!m_piece.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return false;
-    m_have = qMin(m_have, m_piece.size());
-    return m_piece.resize(m_have) && m_piece.seek(m_have);
-}
-
 void HttpSlot::Ferme_Connect()
 {
     if (!m_socket)
@@ -101,9 +85,9 @@ void HttpSlot::onConnected()
 {
     m_state = State::AwaitingHeader;
     m_activity = true;
-    m_first = m_pack.start + m_have;
+    m_first = m_piece.nextOffset();
     m_socket->write(HttpExchange::requestText(m_target.hostHeader, m_target.path, m_first,
-                                              m_pack.start + m_pack.length));
+                                              m_piece.pack().start + m_piece.pack().length));
     // Last: whoever hears it may pause the download at once.
     emit statusChanged(number(), QStringLiteral("Sending request..."));
 }
@@ -129,7 +113,8 @@ void HttpSlot::readHeader()
         return;
     if (m_header.isEmpty())
         emit statusChanged(number(), QStringLiteral("Downloading (") +
-                                         Format_Taille(m_pack.length) + QStringLiteral(")..."));
+                                         Format_Taille(m_piece.pack().length) +
+                                         QStringLiteral(")..."));
     const qsizetype scanFrom = m_header.size() - (HttpExchange::Terminator.size() - 1);
     m_header.append(m_buffer.constData(), size);
     const qsizetype end = HttpExchange::headerEnd(m_header, scanFrom);
@@ -167,14 +152,13 @@ void HttpSlot::readBody()
 // the slot stopped receiving: pack complete or write failed.
 bool HttpSlot::store(const char *data, qint64 size)
 {
-    const qint64 take = qMin(size, m_pack.length - m_have);
-    if (m_piece.write(data, take) != take) {
+    const qint64 take = m_piece.write(data, size);
+    if (take < 0) {
         failWrite();
         return false;
     }
-    m_have += take;
     emit received(take);
-    if (m_have < m_pack.length)
+    if (!m_piece.isComplete())
         return true;
     finishPack();
     return false;
@@ -184,8 +168,7 @@ void HttpSlot::finishPack()
 {
     Ferme_Connect();
     m_stallTimer.stop();
-    m_piece.close();
-    m_holds = false;
+    m_piece.forget();
     m_state = State::Idle;
     emit packComplete(number());
 }
@@ -193,7 +176,7 @@ void HttpSlot::finishPack()
 void HttpSlot::failWrite()
 {
     halt();
-    emit writeFailed(number(), m_piece.fileName());
+    emit writeFailed(number(), m_piece.path());
 }
 
 // The data still waiting in the socket is taken before deciding that the stream ended early.

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "engine/Backoff.h"
+#include "engine/PackPiece.h"
 #include "engine/PackSlot.h"
 
 #include <QAbstractSocket>
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 #include <QTimer>
 
@@ -45,10 +45,10 @@ public:
     void halt() override;
     void drop() override;
 
-    bool holdsPack() const override { return m_holds; }
-    const Pack &pack() const override { return m_pack; }
-    qint64 have() const override { return m_have; }
-    QString piecePath() const override { return m_piece.fileName(); }
+    bool holdsPack() const override { return m_piece.holds(); }
+    const Pack &pack() const override { return m_piece.pack(); }
+    qint64 have() const override { return m_piece.have(); }
+    QString piecePath() const override { return m_piece.path(); }
 
 private:
     enum class State
@@ -62,7 +62,6 @@ private:
     };
 
     void connectNow();
-    bool openPiece();
     void Ferme_Connect();
     void onConnected();
     void onReadyRead();
@@ -80,17 +79,14 @@ private:
     Target m_target;
     Timing m_timing;
     QTcpSocket *m_socket = nullptr;
-    QFile m_piece;
+    PackPiece m_piece;
     QTimer m_retryTimer;
     QTimer m_stallTimer;
     QByteArray m_header;
     QByteArray m_buffer;
-    Pack m_pack;
-    qint64 m_have = 0;
     qint64 m_first = 0;
     Backoff m_retryDelay;
     State m_state = State::Idle;
-    bool m_holds = false;
     bool m_activity = false;
     int m_silentChecks = 0;
 };
