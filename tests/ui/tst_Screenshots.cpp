@@ -73,7 +73,8 @@ void tst_Screenshots::eachTab()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
 
     const bool doubleScale = qEnvironmentVariable("QT_SCALE_FACTOR") == QStringLiteral("2");
-    const QString folder = qEnvironmentVariable("QF_BINARY_DIR") + QStringLiteral("/screenshots/");
+    const QString folder =
+        qEnvironmentVariable("QF_SOURCE_DIR") + QStringLiteral("/build/screenshots/");
     QVERIFY(QDir().mkpath(folder));
     const QString path =
         folder + name + (doubleScale ? QStringLiteral("-200") : QString()) + QStringLiteral(".png");
