@@ -1,3 +1,4 @@
+#include "CliRig.h"
 #include "FtpServer.h"
 #include "NginxServer.h"
 #include "TestFiles.h"
@@ -14,9 +15,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
+using namespace CliRig;
 
-constexpr int FinishTimeoutMs = 120000;
+namespace {
 
 struct Outcome
 {
@@ -25,12 +26,6 @@ struct Outcome
     QString out;
     QString err;
 };
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QByteArray expectedRecord(const QString &url, qint64 bytes, const QString &folder, bool ftp)
 {
@@ -71,15 +66,13 @@ private slots:
 private:
     Outcome run(const TestHome &home, const QStringList &arguments) const;
 
-    QString m_binary;
     QTemporaryDir m_served;
     QByteArray m_setup;
 };
 
 void tst_CliAdd::initTestCase()
 {
-    m_binary = qEnvironmentVariable("QF_BINARY_DIR") + QStringLiteral("/src/cli/quillfetch-cli");
-    QVERIFY2(QFileInfo(m_binary).isExecutable(), qPrintable(m_binary));
+    QVERIFY2(QFileInfo(binary()).isExecutable(), qPrintable(binary()));
     m_setup = TestFiles::randomBytes(1'300'000, 21);
     QVERIFY(TestFiles::writeFile(m_served.filePath("files/setup.exe"), m_setup));
     QVERIFY(TestFiles::writeFile(m_served.filePath("whole/large.bin"),
@@ -89,13 +82,10 @@ void tst_CliAdd::initTestCase()
 Outcome tst_CliAdd::run(const TestHome &home, const QStringList &arguments) const
 {
     QProcess process;
-    process.setProcessEnvironment(home.environment());
-    process.start(m_binary, arguments);
     Outcome outcome;
-    if (!process.waitForStarted())
+    if (!start(process, home, arguments))
         return outcome;
-    QSignalSpy finished(&process, &QProcess::finished);
-    outcome.ended = finished.wait(FinishTimeoutMs) && process.exitStatus() == QProcess::NormalExit;
+    outcome.ended = endedByItself(process);
     outcome.exitCode = process.exitCode();
     outcome.out = QString::fromUtf8(process.readAllStandardOutput());
     outcome.err = QString::fromUtf8(process.readAllStandardError());

@@ -1,3 +1,4 @@
+#include "CliRig.h"
 #include "NginxServer.h"
 #include "TestFiles.h"
 #include "TestHome.h"
@@ -29,42 +30,13 @@ private slots:
     void killedRunsEndWithTheSameFile_data();
     void killedRunsEndWithTheSameFile();
     void lostConnectionEndsAndTheNextRunResumes();
-
-private:
-    bool start(QProcess &process, const TestHome &home);
-
-    QString m_binary;
 };
+
+using namespace CliRig;
 
 namespace {
 
 constexpr qint64 PackSize = 512000;
-constexpr int FinishTimeoutMs = 120000;
-
-QString downloadFolderOf(const TestHome &home)
-{
-    return home.root() + QStringLiteral("downloads/");
-}
-
-bool queue(const TestHome &home, const QString &name, const QString &url, qint64 bytes)
-{
-    ProjectRecord record;
-    record.url = url;
-    record.bytes = bytes;
-    record.path = downloadFolderOf(home);
-    record.packSize = QString::number(PackSize);
-    ProjectStore store(home.dataFolder());
-    store.ensureProjectsFolder();
-    store.load();
-    return store.createProject(name, record);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QStringList packLogLines(const TestHome &home, const QString &project)
 {
     return QString::fromUtf8(readAll(ProjectPaths(home.dataFolder()).packLogPath(project)))
@@ -99,14 +71,6 @@ QSet<qint64> completePacks(const TestHome &home, const QString &project, qint64 
     return numbers;
 }
 
-qint64 bytesIn(const QString &folder)
-{
-    qint64 total = 0;
-    for (const QFileInfo &file : QDir(folder).entryInfoList(QDir::Files))
-        total += file.size();
-    return total;
-}
-
 // The first pack of each range nginx served.
 QList<qint64> packsAskedFor(const NginxServer &nginx)
 {
@@ -118,29 +82,11 @@ QList<qint64> packsAskedFor(const NginxServer &nginx)
     return packs;
 }
 
-bool endedByItself(QProcess &process)
-{
-    if (process.state() != QProcess::NotRunning) {
-        QSignalSpy spy(&process, &QProcess::finished);
-        if (!spy.wait(FinishTimeoutMs))
-            return false;
-    }
-    return process.exitStatus() == QProcess::NormalExit;
-}
-
 } // namespace
 
 void tst_CliResume::initTestCase()
 {
-    m_binary = qEnvironmentVariable("QF_BINARY_DIR") + QStringLiteral("/src/cli/quillfetch-cli");
-    QVERIFY2(QFileInfo(m_binary).isExecutable(), qPrintable(m_binary));
-}
-
-bool tst_CliResume::start(QProcess &process, const TestHome &home)
-{
-    process.setProcessEnvironment(home.environment());
-    process.start(m_binary, {QStringLiteral("run")});
-    return process.waitForStarted();
+    QVERIFY2(QFileInfo(binary()).isExecutable(), qPrintable(binary()));
 }
 
 void tst_CliResume::killedRunsEndWithTheSameFile_data()
@@ -164,7 +110,7 @@ void tst_CliResume::killedRunsEndWithTheSameFile()
     QVERIFY(TestFiles::writeFile(served.filePath("big.bin"), bytes));
     NginxServer nginx(served.path(), {1'000'000, 64000, {}});
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
-    QVERIFY(queue(home, "big", nginx.url("big.bin"), size));
+    QVERIFY(queue(home, "big", nginx.url("big.bin"), size, downloadFolderOf(home), PackSize));
     const QString receiveFolder = ProjectPaths::receiveFolder(downloadFolderOf(home), "big");
     QRandomGenerator random(seed);
     QList<qint64> killPoints;
@@ -175,7 +121,7 @@ void tst_CliResume::killedRunsEndWithTheSameFile()
     for (qsizetype run = 0; run <= killPoints.size(); ++run) {
         const QSet<qint64> complete = completePacks(home, "big", packs);
         QProcess process;
-        QVERIFY(start(process, home));
+        QVERIFY(start(process, home, {"run"}));
         if (run < killPoints.size()) {
             QTRY_VERIFY_WITH_TIMEOUT(bytesIn(receiveFolder) >= killPoints.at(run) ||
                                          process.state() == QProcess::NotRunning,
@@ -212,10 +158,10 @@ void tst_CliResume::lostConnectionEndsAndTheNextRunResumes()
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
     // A label this long is refused before any name server is asked: nothing leaves the machine.
     const QString host = QString(64, QLatin1Char('a')) + QStringLiteral(".invalid");
-    QVERIFY(queue(home, "lost", host + "/lost.bin", size));
+    QVERIFY(queue(home, "lost", host + "/lost.bin", size, downloadFolderOf(home), PackSize));
 
     QProcess first;
-    QVERIFY(start(first, home));
+    QVERIFY(start(first, home, {"run"}));
     QVERIFY(endedByItself(first));
     QCOMPARE(first.exitCode(), 2);
     QVERIFY(first.readAllStandardError().contains(
@@ -233,7 +179,7 @@ void tst_CliResume::lostConnectionEndsAndTheNextRunResumes()
     record->url = nginx.url("lost.bin");
     QVERIFY(TestFiles::writeFile(paths.recordPath("lost"), record->toText()));
     QProcess second;
-    QVERIFY(start(second, home));
+    QVERIFY(start(second, home, {"run"}));
     QVERIFY(endedByItself(second));
     QVERIFY2(second.exitCode() == 0, second.readAllStandardError().constData());
     QCOMPARE(TestFiles::sha256OfFile(downloadFolderOf(home) + "lost.bin"),

@@ -1,3 +1,4 @@
+#include "CliRig.h"
 #include "NginxServer.h"
 #include "TestFiles.h"
 #include "TestHome.h"
@@ -39,78 +40,13 @@ private:
         QString fileName;
         QByteArray bytes;
     };
-
-    bool start(QProcess &process, const TestHome &home, const QStringList &arguments = {"run"});
-
-    QString m_binary;
 };
 
-namespace {
-
-constexpr int FinishTimeoutMs = 120000;
-
-QString downloadFolderOf(const TestHome &home)
-{
-    return home.root() + QStringLiteral("downloads/");
-}
-
-qint64 bytesIn(const QString &folder)
-{
-    qint64 total = 0;
-    for (const QFileInfo &file : QDir(folder).entryInfoList(QDir::Files))
-        total += file.size();
-    return total;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool queue(const TestHome &home, const QString &name, const QString &url, qint64 bytes,
-           const QString &downloadFolder)
-{
-    ProjectRecord record;
-    record.url = url;
-    record.bytes = bytes;
-    record.path = downloadFolder;
-    record.packSize = QStringLiteral("512000");
-    record.showModem = QStringLiteral("1");
-    record.bar1Back = record.bar2Back = record.graphBack = QStringLiteral("16777215");
-    record.bar1For = QStringLiteral("255");
-    record.bar2For = record.graphFor = QStringLiteral("8421631");
-    record.graphModem = QStringLiteral("0");
-    ProjectStore store(home.dataFolder());
-    store.ensureProjectsFolder();
-    store.load();
-    return store.createProject(name, record);
-}
-
-// The process ended by itself (not by a crash) within the time limit.
-bool finished(QProcess &process)
-{
-    if (process.state() != QProcess::NotRunning) {
-        QSignalSpy spy(&process, &QProcess::finished);
-        if (!spy.wait(FinishTimeoutMs))
-            return false;
-    }
-    return process.exitStatus() == QProcess::NormalExit;
-}
-
-} // namespace
+using namespace CliRig;
 
 void tst_CliRun::initTestCase()
 {
-    m_binary = qEnvironmentVariable("QF_BINARY_DIR") + QStringLiteral("/src/cli/quillfetch-cli");
-    QVERIFY2(QFileInfo(m_binary).isExecutable(), qPrintable(m_binary));
-}
-
-bool tst_CliRun::start(QProcess &process, const TestHome &home, const QStringList &arguments)
-{
-    process.setProcessEnvironment(home.environment());
-    process.start(m_binary, arguments);
-    return process.waitForStarted();
+    QVERIFY2(QFileInfo(binary()).isExecutable(), qPrintable(binary()));
 }
 
 void tst_CliRun::downloadsEveryQueuedProject()
@@ -127,8 +63,8 @@ void tst_CliRun::downloadsEveryQueuedProject()
     QVERIFY(queue(home, "two", nginx.url("two.bin"), 700'001, downloadFolderOf(home)));
 
     QProcess process;
-    QVERIFY(start(process, home));
-    QVERIFY(finished(process));
+    QVERIFY(start(process, home, {"run"}));
+    QVERIFY(endedByItself(process));
     const QByteArray out = process.readAllStandardOutput();
     QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
 
@@ -152,8 +88,8 @@ void tst_CliRun::emptyQueueEndsAtOnce()
 {
     TestHome home;
     QProcess process;
-    QVERIFY(start(process, home));
-    QVERIFY(finished(process));
+    QVERIFY(start(process, home, {"run"}));
+    QVERIFY(endedByItself(process));
     QCOMPARE(process.exitCode(), 0);
     QVERIFY(QFileInfo::exists(ProjectPaths(home.dataFolder()).projectsFolder()));
 }
@@ -164,8 +100,8 @@ void tst_CliRun::refusesWhileQuillfetchRuns()
     SingleInstance running(home.dataFolder());
     QVERIFY(running.acquire());
     QProcess process;
-    QVERIFY(start(process, home));
-    QVERIFY(finished(process));
+    QVERIFY(start(process, home, {"run"}));
+    QVERIFY(endedByItself(process));
     QCOMPARE(process.exitCode(), 1);
     QVERIFY(process.readAllStandardError().contains("Quillfetch is already running"));
 }
@@ -177,7 +113,7 @@ void tst_CliRun::badArgumentsShowUsage()
          {QStringList{}, QStringList{"fetch"}, QStringList{"run", "extra"}}) {
         QProcess process;
         QVERIFY(start(process, home, arguments));
-        QVERIFY(finished(process));
+        QVERIFY(endedByItself(process));
         QCOMPARE(process.exitCode(), 2);
         QVERIFY(process.readAllStandardError().contains("Usage: quillfetch-cli"));
     }
@@ -204,11 +140,11 @@ void tst_CliRun::stopSignalRecordsTheDownload()
     QVERIFY(queue(home, "slow", nginx.url("slow.bin"), size, downloadFolderOf(home)));
 
     QProcess process;
-    QVERIFY(start(process, home));
+    QVERIFY(start(process, home, {"run"}));
     const QString receiveFolder = ProjectPaths::receiveFolder(downloadFolderOf(home), "slow");
     QTRY_VERIFY_WITH_TIMEOUT(bytesIn(receiveFolder) > 0, FinishTimeoutMs);
     QCOMPARE(::kill(pid_t(process.processId()), signalNumber), 0);
-    QVERIFY(finished(process));
+    QVERIFY(endedByItself(process));
     QCOMPARE(process.exitCode(), 130);
 
     const ProjectPaths paths(home.dataFolder());
@@ -236,8 +172,8 @@ void tst_CliRun::unwritableDownloadFolderEndsWithTheMessage()
     QVERIFY(queue(home, "lost", nginx.url("lost.bin"), 1000, home.root() + "blocker/downloads/"));
 
     QProcess process;
-    QVERIFY(start(process, home));
-    QVERIFY(finished(process));
+    QVERIFY(start(process, home, {"run"}));
+    QVERIFY(endedByItself(process));
     QCOMPARE(process.exitCode(), 1);
     QVERIFY(process.readAllStandardError().contains("Error: Unable to"));
 }
