@@ -1,6 +1,5 @@
 #include "AddCommand.h"
 
-#include "platform/DataFolder.h"
 #include "probe/NewProjectRecord.h"
 
 #include <QCoreApplication>
@@ -17,11 +16,7 @@ QString consoleText(QString text)
 
 AddCommand::AddCommand(const QString &url)
     : m_url(url), m_out(stdout), m_err(stderr),
-      m_dataFolder(resolveDataFolder(QCoreApplication::applicationDirPath())),
-      m_instance(m_dataFolder),
-      m_settingsStore(QStringLiteral("Quillfetch"), QStringLiteral("Quillfetch")),
-      m_store(m_dataFolder), m_settings(m_settingsStore, m_store.paths().defaultDownloadFolder()),
-      m_probe(m_store, m_settings, Probe::Intervals{})
+      m_probe(m_workspace.store(), m_workspace.settings(), Probe::Intervals{})
 {
     connect(&m_probe, &Probe::succeeded, this, &AddCommand::createProject);
     connect(&m_probe, &Probe::failed, this, &AddCommand::reportFailure);
@@ -29,12 +24,8 @@ AddCommand::AddCommand(const QString &url)
 
 int AddCommand::exec()
 {
-    if (!m_instance.acquire())
-        return fail(QStringLiteral("Quillfetch is already running: close it first."));
-    if (!m_store.ensureProjectsFolder())
-        return fail(QStringLiteral("Unable to create the folder ") +
-                    m_store.paths().projectsFolder() + QStringLiteral(" !"));
-    m_store.load();
+    if (const std::optional<QString> refusal = m_workspace.open())
+        return fail(*refusal);
     QMetaObject::invokeMethod(
         this, [this] { m_probe.start(m_url); }, Qt::QueuedConnection);
     return QCoreApplication::exec();
@@ -42,9 +33,9 @@ int AddCommand::exec()
 
 void AddCommand::createProject(const ProbeResult &result)
 {
-    const ProjectRecord record =
-        newProjectRecord(result, NewProjectOptions::fromSettings(m_settings), m_settings);
-    if (!m_store.createProject(result.projectName, record)) {
+    const ProjectRecord record = newProjectRecord(
+        result, NewProjectOptions::fromSettings(m_workspace.settings()), m_workspace.settings());
+    if (!m_workspace.store().createProject(result.projectName, record)) {
         m_err << "Error: Unable to create the project " << result.projectName << " !" << Qt::endl;
         quit(Failed);
         return;

@@ -1,12 +1,10 @@
 #pragma once
 
-#include "options/Settings.h"
-#include "platform/SingleInstance.h"
+#include "Workspace.h"
+
 #include "probe/Probe.h"
-#include "store/ProjectStore.h"
 
 #include <QObject>
-#include <QSettings>
 #include <QTextStream>
 
 // `quillfetch-cli add URL`: probes the URL exactly as the add button does and, on success,
@@ -36,10 +34,6 @@ private:
     QString m_url;
     QTextStream m_out;
     QTextStream m_err;
-    QString m_dataFolder;
-    SingleInstance m_instance;
-    QSettings m_settingsStore;
-    ProjectStore m_store;
-    Settings m_settings;
+    Workspace m_workspace;
     Probe m_probe;
 };

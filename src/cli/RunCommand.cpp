@@ -1,7 +1,6 @@
 #include "RunCommand.h"
 
 #include "engine/Engine.h"
-#include "platform/DataFolder.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -29,29 +28,22 @@ QStringList names(const QList<ProjectEntry> &projects)
 } // namespace
 
 RunCommand::RunCommand()
-    : m_out(stdout), m_err(stderr), m_printer(m_out, isTerminal(stdout), ProgressIntervalMs),
-      m_dataFolder(resolveDataFolder(QCoreApplication::applicationDirPath())),
-      m_instance(m_dataFolder),
-      m_settingsStore(QStringLiteral("Quillfetch"), QStringLiteral("Quillfetch")),
-      m_store(m_dataFolder), m_settings(m_settingsStore, m_store.paths().defaultDownloadFolder())
+    : m_out(stdout), m_err(stderr), m_printer(m_out, isTerminal(stdout), ProgressIntervalMs)
 {}
 
 RunCommand::~RunCommand() = default;
 
 int RunCommand::exec()
 {
-    if (!m_instance.acquire())
-        return fail(QStringLiteral("Quillfetch is already running: close it first."));
+    if (const std::optional<QString> refusal = m_workspace.open())
+        return fail(*refusal);
     if (!m_stopSignals.isValid())
         return fail(QStringLiteral("Unable to watch for Ctrl-C: ") + qt_error_string(errno));
-    if (!m_store.ensureProjectsFolder())
-        return fail(QStringLiteral("Unable to create the folder ") +
-                    m_store.paths().projectsFolder() + QStringLiteral(" !"));
-    m_store.load();
-    m_engine = std::make_unique<Engine>(m_store, m_settings, Engine::Intervals{});
+    m_engine =
+        std::make_unique<Engine>(m_workspace.store(), m_workspace.settings(), Engine::Intervals{});
     connectEngine();
     connect(&m_stopSignals, &StopSignals::received, this, &RunCommand::interrupt);
-    if (m_store.running().isEmpty())
+    if (m_workspace.store().running().isEmpty())
         m_engine->startQueue();
     else
         m_engine->resumeInterrupted();
@@ -104,7 +96,8 @@ void RunCommand::stopIfHalted()
 void RunCommand::finishQueue()
 {
     m_printer.endLine();
-    const QStringList unfinished = names(m_store.running()) + names(m_store.waiting());
+    const QStringList unfinished =
+        names(m_workspace.store().running()) + names(m_workspace.store().waiting());
     if (!unfinished.isEmpty()) {
         m_err << "Not complete: " << unfinished.join(QStringLiteral(", ")) << Qt::endl;
         quit(Failed);

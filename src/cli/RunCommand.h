@@ -2,13 +2,9 @@
 
 #include "ProgressPrinter.h"
 #include "StopSignals.h"
-
-#include "options/Settings.h"
-#include "platform/SingleInstance.h"
-#include "store/ProjectStore.h"
+#include "Workspace.h"
 
 #include <QObject>
-#include <QSettings>
 #include <QTextStream>
 
 #include <memory>
@@ -49,11 +45,7 @@ private:
     QTextStream m_err;
     StopSignals m_stopSignals;
     ProgressPrinter m_printer;
-    QString m_dataFolder;
-    SingleInstance m_instance;
-    QSettings m_settingsStore;
-    ProjectStore m_store;
-    Settings m_settings;
+    Workspace m_workspace;
     std::unique_ptr<Engine> m_engine;
     bool m_quitting = false;
     bool m_connectionLost = false;
