@@ -10,7 +10,7 @@
 #   BENCH_RUNS=3                     runs of each tool per scenario; the table shows the best
 set -euo pipefail
 
-readonly repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$(dirname "${BASH_SOURCE[0]}")/lib/cli.sh"
 readonly big_size=$((512 * 1024 * 1024))
 readonly throttled_size=$((64 * 1024 * 1024))
 readonly rate=8000000
@@ -19,32 +19,9 @@ readonly pack_size=512000
 readonly gib=1073741824
 readonly runs="${BENCH_RUNS:-3}"
 
-build=1
-for argument in "$@"; do
-    case "$argument" in
-    --no-build) build=0 ;;
-    *)
-        echo "usage: $0 [--no-build]" >&2
-        exit 2
-        ;;
-    esac
-done
+require_tools /usr/sbin/nginx curl aria2c sha256sum python3
 
-for tool in /usr/sbin/nginx curl aria2c sha256sum python3; do
-    command -v "$tool" >/dev/null || {
-        echo "missing: $tool" >&2
-        exit 1
-    }
-done
-
-cli="${QF_CLI:-$repo/build/release/src/cli/quillfetch-cli}"
-if [[ -z "${QF_CLI:-}" && $build == 1 ]]; then
-    (cd "$repo" && cmake --preset release && cmake --build --preset release --target quillfetch-cli)
-fi
-[[ -x "$cli" ]] || {
-    echo "no quillfetch-cli at $cli (build it or set QF_CLI)" >&2
-    exit 1
-}
+prepare_cli "$@"
 
 work="$(mktemp -d "${BENCH_TMPDIR:-${TMPDIR:-/tmp}}/quillfetch-bench.XXXXXX")"
 nginx_pid=""

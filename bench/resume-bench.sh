@@ -12,37 +12,16 @@
 #   BENCH_RUNS=5                     runs of each case; the best is shown
 set -euo pipefail
 
-readonly repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$(dirname "${BASH_SOURCE[0]}")/lib/cli.sh"
 readonly size=4294967296
 readonly pack_size=512000
 readonly complete=8000
 readonly begun=4
 readonly runs="${BENCH_RUNS:-5}"
 
-build=1
-for argument in "$@"; do
-    case "$argument" in
-    --no-build) build=0 ;;
-    *)
-        echo "usage: $0 [--no-build]" >&2
-        exit 2
-        ;;
-    esac
-done
+require_tools python3
 
-command -v python3 >/dev/null || {
-    echo "missing: python3" >&2
-    exit 1
-}
-
-cli="${QF_CLI:-$repo/build/release/src/cli/quillfetch-cli}"
-if [[ -z "${QF_CLI:-}" && $build == 1 ]]; then
-    (cd "$repo" && cmake --preset release && cmake --build --preset release --target quillfetch-cli)
-fi
-[[ -x "$cli" ]] || {
-    echo "no quillfetch-cli at $cli (build it or set QF_CLI)" >&2
-    exit 1
-}
+prepare_cli "$@"
 
 work="$(mktemp -d "${BENCH_TMPDIR:-${TMPDIR:-/tmp}}/quillfetch-resume-bench.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
