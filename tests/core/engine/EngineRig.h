@@ -5,6 +5,7 @@
 #include "store/ProjectRecord.h"
 #include "store/ProjectStore.h"
 
+#include "NginxServer.h"
 #include "TestHome.h"
 
 #include <QFile>
@@ -12,6 +13,16 @@
 #include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
+
+// The Range header of every request nginx served, sorted: packs finish in any order.
+inline QStringList sortedRanges(const NginxServer &nginx)
+{
+    QStringList ranges;
+    for (const NginxServer::Request &request : nginx.requests())
+        ranges << request.range;
+    ranges.sort();
+    return ranges;
+}
 
 // A download engine over a throw-away home, with short intervals, for the end-to-end engine
 // tests: projects are queued through the store as the new-project dialog does, and the files

@@ -36,15 +36,6 @@ QStringList expectedRanges(qint64 size, qint64 packSize)
     return ranges;
 }
 
-QStringList sortedRanges(const NginxServer &nginx)
-{
-    QStringList ranges;
-    for (const NginxServer::Request &request : nginx.requests())
-        ranges << request.range;
-    ranges.sort();
-    return ranges;
-}
-
 } // namespace
 
 void tst_HttpDownload::initTestCase()

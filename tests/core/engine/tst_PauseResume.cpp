@@ -100,15 +100,6 @@ QString rangeOf(qint64 pack, qint64 have, qint64 size)
     return QStringLiteral("bytes=%1-%2").arg(start + have).arg(qMin(start + PackSize, size));
 }
 
-QStringList sortedRanges(const NginxServer &nginx)
-{
-    QStringList ranges;
-    for (const NginxServer::Request &request : nginx.requests())
-        ranges << request.range;
-    ranges.sort();
-    return ranges;
-}
-
 QString lastCaptionOf(const QSignalSpy &slotCaptions, int slot)
 {
     QString caption;
