@@ -56,6 +56,8 @@ bool NginxServer::start()
             QStringLiteral("cannot create a temporary folder: %1").arg(m_prefix.errorString());
         return false;
     }
+    if (m_options.tls != Options::Tls::Off && !makeCertificate())
+        return false;
     for (int attempt = 0; attempt < startAttempts; ++attempt) {
         bool portTaken = false;
         if (startOnce(&portTaken))
@@ -143,6 +145,27 @@ bool NginxServer::writeConfig()
     return true;
 }
 
+// EC keys are made in a blink. The server certificate names 127.0.0.1, where tests connect.
+bool NginxServer::makeCertificate()
+{
+    const QString key = "-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 ";
+    QString script = "set -e; cd \"" + m_prefix.path() + "\"; ";
+    if (m_options.tls == Options::Tls::TestAuthority)
+        script += "openssl req -x509 " + key + "-keyout ca.key -out ca.pem -subj /CN=TestCA; ";
+    script += "openssl req -x509 " + key +
+              "-keyout server.key -out server.pem -subj /CN=127.0.0.1" +
+              " -addext subjectAltName=IP:127.0.0.1";
+    if (m_options.tls == Options::Tls::TestAuthority)
+        script += " -CA ca.pem -CAkey ca.key";
+    QProcess openssl;
+    openssl.setProcessChannelMode(QProcess::MergedChannels);
+    openssl.start(QStringLiteral("sh"), {QStringLiteral("-c"), script});
+    if (openssl.waitForFinished() && openssl.exitCode() == 0)
+        return true;
+    m_error = QStringLiteral("openssl failed: %1").arg(QString::fromLocal8Bit(openssl.readAll()));
+    return false;
+}
+
 QString NginxServer::configText() const
 {
     const QString prefix = m_prefix.path() + QLatin1Char('/');
@@ -157,7 +180,7 @@ QString NginxServer::configText() const
         "    types { text/html html htm; text/plain txt; }",
         "    default_type application/octet-stream;",
         "    log_format requests "
-        "'$request\\t$status\\t$bytes_sent\\t$body_bytes_sent\\t$http_range';",
+        "'$request\\t$status\\t$bytes_sent\\t$body_bytes_sent\\t$http_range\\t$connection';",
         "    access_log " + logPath() + " requests;",
         "    client_body_temp_path " + prefix + "client_body;",
         "    proxy_temp_path " + prefix + "proxy;",
@@ -166,10 +189,15 @@ QString NginxServer::configText() const
         "    scgi_temp_path " + prefix + "scgi;",
         "    sendfile on;",
         "    server {",
-        QStringLiteral("        listen 127.0.0.1:%1;").arg(m_port),
+        QStringLiteral("        listen 127.0.0.1:%1%2;")
+            .arg(m_port)
+            .arg(m_options.tls == Options::Tls::Off ? "" : " ssl"),
         "        server_name localhost;",
         "        root \"" + m_rootFolder + "\";",
     };
+    if (m_options.tls != Options::Tls::Off)
+        lines << "        ssl_certificate " + prefix + "server.pem;"
+              << "        ssl_certificate_key " + prefix + "server.key;";
     if (m_options.limitRate > 0)
         lines << QStringLiteral("        limit_rate %1;").arg(m_options.limitRate);
     if (m_options.sendfileMaxChunk > 0)
@@ -184,7 +212,13 @@ QString NginxServer::configText() const
 QString NginxServer::url(const QString &path) const
 {
     const QString slash = path.startsWith(QLatin1Char('/')) ? QString() : QStringLiteral("/");
-    return QStringLiteral("127.0.0.1:%1").arg(m_port) + slash + path;
+    const QString scheme = m_options.tls == Options::Tls::Off ? "" : "https://";
+    return scheme + QStringLiteral("127.0.0.1:%1").arg(m_port) + slash + path;
+}
+
+QString NginxServer::caFile() const
+{
+    return m_prefix.filePath(QStringLiteral("ca.pem"));
 }
 
 QString NginxServer::logPath() const
@@ -215,11 +249,11 @@ QList<NginxServer::Request> NginxServer::requests() const
     QList<Request> requests;
     for (const QString &line : accessLog()) {
         const QStringList fields = line.split(QLatin1Char('\t'));
-        if (fields.size() != 5)
+        if (fields.size() != 6)
             continue;
         const QString range = fields.at(4) == QLatin1String("-") ? QString() : fields.at(4);
         requests.append({fields.at(0), fields.at(1).toInt(), number(fields.at(2)),
-                         number(fields.at(3)), range});
+                         number(fields.at(3)), range, number(fields.at(5))});
     }
     return requests;
 }

@@ -13,6 +13,14 @@ struct NginxOptions
     qint64 limitRate = 0;        // bytes per second per connection, 0 = unlimited
     qint64 sendfileMaxChunk = 0; // bytes per write (e.g. 64000), 0 = nginx's default
     QStringList serverLines; // raw lines inside server {}, e.g. "location = /old { return 404; }"
+    // HTTPS with a certificate for 127.0.0.1 that openssl makes at start: signed by a test
+    // authority of its own (caFile(), trusted only where a test names it), or self-signed.
+    enum class Tls
+    {
+        Off,
+        TestAuthority,
+        SelfSigned
+    } tls = Tls::Off;
 };
 
 // A real nginx for one test: serves rootFolder on a free 127.0.0.1 port, run from its own
@@ -33,6 +41,7 @@ public:
         qint64 bytesSent = 0;     // header and body
         qint64 bodyBytesSent = 0; // body only
         QString range;            // the Range header, empty when there was none
+        qint64 connection = 0;    // nginx's serial number of the connection
     };
 
     explicit NginxServer(const QString &rootFolder, Options options = {});
@@ -45,7 +54,9 @@ public:
     QString errorString() const { return m_error; }
 
     quint16 port() const { return m_port; }
-    QString url(const QString &path) const; // "127.0.0.1:PORT/path", no scheme
+    // "127.0.0.1:PORT/path", no scheme; "https://127.0.0.1:PORT/path" over TLS.
+    QString url(const QString &path) const;
+    QString caFile() const; // the test authority's certificate (PEM)
 
     QStringList accessLog() const; // raw lines
     QList<Request> requests() const;
@@ -53,6 +64,7 @@ public:
 
 private:
     bool writeConfig();
+    bool makeCertificate();
     bool startOnce(bool *portTaken);
     bool launch(bool *portTaken);
     bool waitUntilListening(bool *portTaken);

@@ -21,6 +21,8 @@ Download::Download(const Setup &setup, const SlotFactory &makeSlot, QObject *par
                 [this](int, const QString &path) { emit writeFailed(path); });
         connect(packSlot, &PackSlot::connectionLost, this, &Download::connectionLost);
         connect(packSlot, &PackSlot::connectionFailed, this, &Download::connectionFailed);
+        connect(packSlot, &PackSlot::certificateRefused, this,
+                [this](int, const QString &text) { emit certificateRefused(text); });
         m_slots.append(packSlot);
     }
 }

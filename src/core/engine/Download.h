@@ -77,6 +77,7 @@ signals:
     void connectionLost();
     // Any other connection error (a slot has halted).
     void connectionFailed();
+    void certificateRefused(const QString &text);
 
 private:
     void Paquet_Suivant(int slot);

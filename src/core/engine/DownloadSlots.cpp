@@ -9,11 +9,12 @@
 namespace {
 
 Download::SlotFactory httpSlots(const UrlParts &parts, const HostPort &server, qint64 fileSize,
-                                const Engine::Intervals &intervals)
+                                const Engine::Intervals &intervals,
+                                const std::optional<QSslConfiguration> &tls)
 {
     // The Host line names the server as written, port included, without a user name.
     const QString hostHeader = parts.host.mid(parts.host.lastIndexOf(QLatin1Char('@')) + 1);
-    const HttpSlot::Target target{hostHeader, server.host, server.port, parts.path, fileSize};
+    const HttpSlot::Target target{hostHeader, server.host, server.port, parts.path, fileSize, tls};
     const HttpSlot::Timing timing{intervals.retryFirstMs, intervals.retryMaxMs, intervals.stallMs};
     return [target, timing](int number, QObject *parent) {
         return new HttpSlot(number, target, timing, parent);
@@ -37,14 +38,18 @@ Download::SlotFactory ftpSlots(const UrlParts &parts, const HostPort &server,
 
 std::optional<DownloadSlots> DownloadSlots::forUrl(const QString &storedUrl, bool ftp,
                                                    qint64 fileSize,
-                                                   const Engine::Intervals &intervals)
+                                                   const Engine::Intervals &intervals,
+                                                   const QSslConfiguration &tls)
 {
     QString url = storedUrl;
     const UrlParts parts = Extract_URL(url);
-    const std::optional<HostPort> server = splitHostPort(parts.host, ftp ? FtpPort : HttpPort);
+    const bool https = !ftp && isHttpsUrl(storedUrl);
+    const quint16 port = ftp ? FtpPort : (https ? HttpsPort : HttpPort);
+    const std::optional<HostPort> server = splitHostPort(parts.host, port);
     if (!server)
         return std::nullopt;
     if (ftp)
         return DownloadSlots{FtpSlotCount, ftpSlots(parts, *server, intervals)};
-    return DownloadSlots{Download::MaxSlots, httpSlots(parts, *server, fileSize, intervals)};
+    return DownloadSlots{Download::MaxSlots, httpSlots(parts, *server, fileSize, intervals,
+                                                       https ? std::optional(tls) : std::nullopt)};
 }

@@ -3,12 +3,14 @@
 #include "engine/Download.h"
 #include "engine/Engine.h"
 
+#include <QSslConfiguration>
 #include <QString>
 
 #include <optional>
 
-// The connection slots of one download, made from its stored URL (without a scheme: the
-// record's "Type:" says whether it is FTP): four HTTP slots, or three FTP slots, each
+// The connection slots of one download, made from its stored URL (without a scheme, or with
+// "https://"; the record's "Type:" says whether it is FTP): four HTTP slots (over TLS for
+// "https://", trusting what `tls` trusts), or three FTP slots, each
 // connecting through its own FTP timer, that share the data-connection mode the server takes.
 struct DownloadSlots
 {
@@ -19,5 +21,6 @@ struct DownloadSlots
 
     // nullopt when the URL's host part names no server to connect to.
     static std::optional<DownloadSlots> forUrl(const QString &storedUrl, bool ftp, qint64 fileSize,
-                                               const Engine::Intervals &intervals);
+                                               const Engine::Intervals &intervals,
+                                               const QSslConfiguration &tls);
 };

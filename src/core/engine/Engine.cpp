@@ -4,6 +4,7 @@
 #include "engine/Download.h"
 #include "engine/DownloadSlots.h"
 #include "options/Settings.h"
+#include "probe/TlsTrust.h"
 #include "probe/UrlParts.h"
 #include "progress/DisplayText.h"
 #include "store/ElapsedRecord.h"
@@ -206,7 +207,8 @@ void Engine::Reprise_Download()
 bool Engine::createDownload(const ProjectEntry &entry)
 {
     const std::optional<DownloadSlots> connections =
-        DownloadSlots::forUrl(entry.url, m_current.ftp, entry.size, m_intervals);
+        DownloadSlots::forUrl(entry.url, m_current.ftp, entry.size, m_intervals,
+                              tlsConfiguration(m_settings.testCaFile()));
     if (!connections) {
         Timer_Start_Download.stop();
         QString url = entry.url;
@@ -229,6 +231,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
     connect(m_download.get(), &Download::writeFailed, this, &Engine::onWriteFailed);
     connect(m_download.get(), &Download::connectionLost, this, &Engine::onConnectionLost);
     connect(m_download.get(), &Download::connectionFailed, this, &Engine::onConnectionFailed);
+    connect(m_download.get(), &Download::certificateRefused, this, &Engine::onCertificateRefused);
     // The join need not wait for the next progress tick; it runs once the slot's handler ended.
     connect(m_download.get(), &Download::allPacksIn, this, &Engine::progressTick,
             Qt::QueuedConnection);
@@ -407,6 +410,15 @@ void Engine::onConnectionFailed()
         return;
     pauseDownload();
     m_autoResumeTimer.start(m_autoResumeDelay.next());
+}
+
+// A certificate that stopped verifying is never retried on its own: the user decides.
+void Engine::onCertificateRefused(const QString &text)
+{
+    if (m_download->isPaused())
+        return;
+    pauseDownload();
+    emit messageRequested(text, QStringLiteral("Error"));
 }
 
 // The download may be the sender of the signal being handled: it goes once control is back

@@ -136,6 +136,7 @@ private:
     void onWriteFailed(const QString &path);
     void onConnectionLost();
     void onConnectionFailed();
+    void onCertificateRefused(const QString &text);
     void discardDownload();
     void resetDisplay();
     void reportWriteFailure(const QString &path);

@@ -3,7 +3,9 @@
 #include "engine/HttpExchange.h"
 #include "progress/DisplayText.h"
 
-#include <QTcpSocket>
+#include "probe/TlsTrust.h"
+
+#include <QSslSocket>
 
 namespace {
 constexpr qsizetype ReadChunk = 256 * 1024;
@@ -57,8 +59,7 @@ void HttpSlot::connectNow()
         return;
     }
     Ferme_Connect();
-    m_socket = new QTcpSocket(this);
-    connect(m_socket, &QTcpSocket::connected, this, &HttpSlot::onConnected);
+    m_socket = newSocket();
     connect(m_socket, &QTcpSocket::readyRead, this, &HttpSlot::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &HttpSlot::onEndOfStream);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &HttpSlot::onError);
@@ -67,8 +68,29 @@ void HttpSlot::connectNow()
     m_activity = true;
     m_silentChecks = 0;
     m_stallTimer.start();
-    m_socket->connectToHost(m_target.host, m_target.port,
-                            QIODevice::ReadWrite | QIODevice::Unbuffered);
+    if (auto *tls = qobject_cast<QSslSocket *>(m_socket))
+        tls->connectToHostEncrypted(m_target.host, m_target.port);
+    else
+        m_socket->connectToHost(m_target.host, m_target.port,
+                                QIODevice::ReadWrite | QIODevice::Unbuffered);
+}
+
+// A plain socket reads straight from the system (unbuffered); a TLS socket sends the request
+// once the handshake has verified the server.
+QTcpSocket *HttpSlot::newSocket()
+{
+    if (!m_target.tls) {
+        auto *socket = new QTcpSocket(this);
+        connect(socket, &QTcpSocket::connected, this, &HttpSlot::onConnected);
+        return socket;
+    }
+    auto *socket = new QSslSocket(this);
+    socket->setSslConfiguration(*m_target.tls);
+    m_sslErrors.clear();
+    connect(socket, &QSslSocket::encrypted, this, &HttpSlot::onConnected);
+    connect(socket, &QSslSocket::sslErrors, this,
+            [this](const QList<QSslError> &errors) { m_sslErrors = errors; });
+    return socket;
 }
 
 void HttpSlot::Ferme_Connect()
@@ -204,8 +226,13 @@ void HttpSlot::onError(QAbstractSocket::SocketError error)
         onEndOfStream();
         return;
     }
+    const QString socketError = m_socket->errorString();
     halt();
-    emit connectionFailed(number());
+    if (error == QAbstractSocket::SslHandshakeFailedError)
+        emit certificateRefused(
+            number(), certificateRefusedText(m_target.hostHeader, m_sslErrors, socketError));
+    else
+        emit connectionFailed(number());
 }
 
 void HttpSlot::onStallCheck()

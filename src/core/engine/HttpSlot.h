@@ -6,17 +6,21 @@
 
 #include <QAbstractSocket>
 #include <QByteArray>
+#include <QSslConfiguration>
+#include <QSslError>
 #include <QString>
 #include <QTimer>
+
+#include <optional>
 
 class QTcpSocket;
 
 // One connection slot of an HTTP download. It fetches the pack it is given over a connection of
-// its own with a ranged GET, writes exactly the pack's bytes into the pack's piece file (kept
-// open while the pack arrives) and says when the pack is complete. A bad answer, a connection
-// closed early or a silent one is the slot's own business: it reconnects after a growing delay
-// and continues after the bytes its piece already holds, while the other slots carry on. Any
-// other connection error halts the slot and is the download's business.
+// its own (TLS when the URL is "https://") with a ranged GET, writes exactly the pack's bytes into
+// the pack's piece file (kept open while the pack arrives) and says when the pack is complete. A
+// bad answer, a connection closed early or a silent one is the slot's own business: it reconnects
+// after a growing delay and continues after the bytes its piece already holds, while the other
+// slots carry on. Any other connection error halts the slot and is the download's business.
 class HttpSlot final : public PackSlot
 {
     Q_OBJECT
@@ -30,6 +34,7 @@ public:
         quint16 port = 0;
         QString path;
         qint64 fileSize = 0;
+        std::optional<QSslConfiguration> tls; // set: the connection is made over TLS
     };
     struct Timing
     {
@@ -63,6 +68,7 @@ private:
 
     void connectNow();
     void Ferme_Connect();
+    QTcpSocket *newSocket();
     void onConnected();
     void onReadyRead();
     void onEndOfStream();
@@ -84,6 +90,7 @@ private:
     QTimer m_stallTimer;
     QByteArray m_header;
     QByteArray m_buffer;
+    QList<QSslError> m_sslErrors;
     qint64 m_first = 0;
     Backoff m_retryDelay;
     State m_state = State::Idle;

@@ -42,6 +42,9 @@ signals:
     void connectionLost(int slot);
     // Any other connection error (refused, timed out, ...): the slot has halted.
     void connectionFailed(int slot);
+    // The server's certificate does not verify (text: the host and the reason): the slot has
+    // halted.
+    void certificateRefused(int slot, const QString &text);
 
 private:
     int m_number;

@@ -36,6 +36,7 @@ constexpr std::array<Option, 7> Colours{{
 }};
 constexpr const char *FilePathKey = "FilePath";
 constexpr const char *AppPathKey = "AppPath";
+constexpr const char *TestCaFileKey = "TestCaFile";
 
 constexpr qint64 MaxColour = 0xFFFFFF;
 
@@ -198,6 +199,16 @@ QString Settings::appPath(const QString &fallback) const
 void Settings::setAppPath(const QString &programFolder)
 {
     setText(AppPathKey, QDir::cleanPath(programFolder));
+}
+
+QString Settings::testCaFile() const
+{
+    return text(TestCaFileKey, QString());
+}
+
+void Settings::setTestCaFile(const QString &path)
+{
+    setText(TestCaFileKey, path);
 }
 
 void Settings::applyRecord(const ProjectRecord &record)

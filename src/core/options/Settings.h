@@ -62,6 +62,11 @@ public:
     // The program folder without a trailing separator, for starting the main program.
     QString appPath(const QString &fallback) const;
     void setAppPath(const QString &programFolder);
+    // A test setting, never shown: a PEM file of certificate authorities that HTTPS trusts
+    // besides the system's store, so that a test or a bench can serve HTTPS with its own
+    // authority. Empty when unset. Nothing turns certificate verification off.
+    QString testCaFile() const;
+    void setTestCaFile(const QString &path);
 
     // Copies the ten option values of a project record into the settings, as text, so that
     // while a project downloads the settings are that project's.

@@ -3,6 +3,7 @@
 #include "options/Settings.h"
 #include "probe/HttpVerdict.h"
 #include "probe/RequestTexts.h"
+#include "probe/TlsTrust.h"
 #include "probe/UrlParts.h"
 #include "store/ProjectNaming.h"
 #include "store/ProjectStore.h"
@@ -64,9 +65,11 @@ Probe::Probe(const ProjectStore &store, const Settings &settings, const Interval
     Timer_Test_FTP.setInterval(intervals.ftpSizeMs);
     connect(&Timer_Timeout, &QTimer::timeout, this, &Probe::Timer_Timeout_Tick);
     connect(&Timer_Test_FTP, &QTimer::timeout, this, &Probe::Timer_Test_FTP_Tick);
-    connect(&Winsock, &QTcpSocket::connected, this, &Probe::onConnected);
-    connect(&Winsock, &QTcpSocket::readyRead, this, &Probe::onReadyRead);
-    connect(&Winsock, &QTcpSocket::errorOccurred, this, &Probe::onErrorOccurred);
+    connect(&Winsock, &QSslSocket::connected, this, &Probe::onConnected);
+    connect(&Winsock, &QSslSocket::encrypted, this, &Probe::onConnected);
+    connect(&Winsock, &QSslSocket::sslErrors, this, &Probe::onSslErrors);
+    connect(&Winsock, &QSslSocket::readyRead, this, &Probe::onReadyRead);
+    connect(&Winsock, &QSslSocket::errorOccurred, this, &Probe::onErrorOccurred);
 }
 
 void Probe::start(const QString &urlText)
@@ -94,7 +97,9 @@ void Probe::begin(const QString &urlText)
     emit inputEnabledChanged(false);
 
     m_isFtp = urlText.left(3).compare(QLatin1String("ftp"), Qt::CaseInsensitive) == 0;
-    m_fieldText = withoutScheme(urlText);
+    m_isTls = isHttpsUrl(urlText);
+    // The scheme stays for HTTPS, so that the project is fetched (and resumed) over TLS too.
+    m_fieldText = (m_isTls ? QStringLiteral("https://") : QString()) + withoutScheme(urlText);
     emit urlTextChanged(m_fieldText);
 
     QString cut = urlText;
@@ -105,19 +110,27 @@ void Probe::begin(const QString &urlText)
     m_dataSeen = false;
     m_answer.clear();
     m_replies.clear();
+    m_sslErrors.clear();
 
-    const std::optional<HostPort> target = splitHostPort(parts.host, m_isFtp ? FtpPort : HttpPort);
+    const quint16 port = m_isFtp ? FtpPort : (m_isTls ? HttpsPort : HttpPort);
+    const std::optional<HostPort> target = splitHostPort(parts.host, port);
     if (!target) {
         fail(ConnectErrorText);
         return;
     }
     Timer_Timeout.start();
-    Winsock.connectToHost(target->host, target->port);
+    if (m_isTls) {
+        Winsock.setSslConfiguration(tlsConfiguration(m_settings.testCaFile()));
+        Winsock.connectToHostEncrypted(target->host, target->port);
+    } else {
+        Winsock.connectToHost(target->host, target->port);
+    }
 }
 
+// Over TLS the request waits for the handshake: "connected" comes first and is passed over.
 void Probe::onConnected()
 {
-    if (m_phase != Phase::Probing)
+    if (m_phase != Phase::Probing || Winsock.isEncrypted() != m_isTls)
         return;
     if (m_isFtp) {
         Timer_Test_FTP.start();
@@ -125,6 +138,11 @@ void Probe::onConnected()
     } else {
         Winsock.write(httpRequestText(m_hostText, m_path, "0-"));
     }
+}
+
+void Probe::onSslErrors(const QList<QSslError> &errors)
+{
+    m_sslErrors = errors;
 }
 
 void Probe::onReadyRead()
@@ -181,9 +199,11 @@ void Probe::followRedirect(const QByteArray &location)
 {
     const QString locationText = QString::fromUtf8(location);
     const QUrl reference(locationText);
-    const QUrl target = QUrl(QStringLiteral("http://") + m_hostText + m_path).resolved(reference);
+    const QString base = m_isTls ? QStringLiteral("https://") : QStringLiteral("http://");
+    const QUrl target = QUrl(base + m_hostText + m_path).resolved(reference);
     const QString scheme = target.scheme().toLower();
-    const bool known = scheme == QLatin1String("http") || scheme == QLatin1String("ftp");
+    const bool known = scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
+                       scheme == QLatin1String("ftp");
     if (m_redirects >= MaxRedirects || !reference.isValid() || !target.isValid() || !known) {
         fail(HttpUnusableText);
         return;
@@ -223,6 +243,8 @@ void Probe::onErrorOccurred(QAbstractSocket::SocketError error)
         return;
     if (error == QAbstractSocket::RemoteHostClosedError)
         judgePeerClose();
+    else if (error == QAbstractSocket::SslHandshakeFailedError)
+        fail(certificateRefusedText(m_hostText, m_sslErrors, Winsock.errorString()));
     else
         fail(ConnectErrorText);
 }

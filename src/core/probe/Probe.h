@@ -5,9 +5,10 @@
 #include "probe/ProbeResult.h"
 
 #include <QObject>
+#include <QSslError>
+#include <QSslSocket>
 #include <QString>
 #include <QStringList>
-#include <QTcpSocket>
 #include <QTimer>
 
 class ProjectStore;
@@ -15,8 +16,9 @@ class Settings;
 
 // The add handler and its probe: one connection to the server of a typed URL learns whether it
 // names a file and how large it is (HTTP: a ranged GET whose answer's header is read; FTP: an
-// anonymous log-in and SIZE, sent in one burst). Everything after the connection runs from its
-// events; the outcome is one signal, succeeded or failed.
+// anonymous log-in and SIZE, sent in one burst). An "https://" URL is asked over TLS, and a
+// certificate that does not verify fails the probe with the host and the reason. Everything
+// after the connection runs from its events; the outcome is one signal, succeeded or failed.
 //
 // One probe runs at a time. A URL handed in meanwhile, or while the owner is still dealing with
 // a success (the dialog is open), waits and is probed after.
@@ -59,6 +61,7 @@ private:
 
     void begin(const QString &urlText);
     void onConnected();
+    void onSslErrors(const QList<QSslError> &errors);
     void onReadyRead();
     void onErrorOccurred(QAbstractSocket::SocketError error);
     void Timer_Timeout_Tick();
@@ -76,18 +79,20 @@ private:
 
     const ProjectStore &m_store;
     const Settings &m_settings;
-    QTcpSocket Winsock;
+    QSslSocket Winsock; // plain TCP unless the URL is "https://"
     QTimer Timer_Timeout;
     QTimer Timer_Test_FTP;
     Phase m_phase = Phase::Idle;
     QStringList m_waiting;
 
     // The URL being probed.
-    QString m_fieldText; // without scheme and "//"
+    QString m_fieldText; // without scheme and "//", except "https://"
     QString m_hostText;  // as typed, port included
     QString m_path;
     QString m_fileName;
     bool m_isFtp = false;
+    bool m_isTls = false;
+    QList<QSslError> m_sslErrors;
     int m_redirects = 0;
 
     bool m_dataSeen = false;

@@ -5,7 +5,7 @@
 // What a successful probe found: everything the new-project dialog shows and the record needs.
 struct ProbeResult
 {
-    QString url;         // as the project stores it: no scheme and "//"; a redirect's target
+    QString url; // as the project stores it: no scheme and "//" but "https://"; a redirect's target
     qint64 size = 0;     // bytes
     QString projectName; // names no existing project folder
     bool isFtp = false;

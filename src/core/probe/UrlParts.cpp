@@ -68,3 +68,8 @@ std::optional<HostPort> splitHostPort(const QString &hostText, quint16 defaultPo
         return std::nullopt;
     return HostPort{host.toString(), *port};
 }
+
+bool isHttpsUrl(const QString &urlText)
+{
+    return urlText.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+}

@@ -29,5 +29,9 @@ struct HostPort
 };
 std::optional<HostPort> splitHostPort(const QString &hostText, quint16 defaultPort);
 
+// The URL names its scheme "https://" (any letter case): the server is asked over TLS.
+bool isHttpsUrl(const QString &urlText);
+
 inline constexpr quint16 HttpPort = 80;
+inline constexpr quint16 HttpsPort = 443;
 inline constexpr quint16 FtpPort = 21;

@@ -48,12 +48,15 @@ void tst_HttpDownload::downloadsTheFile_data()
     QTest::addColumn<qint64>("size");
     QTest::addColumn<qint64>("packSize");
     QTest::addColumn<bool>("checkRanges");
+    QTest::addColumn<NginxOptions::Tls>("tls");
+    using Tls = NginxOptions::Tls;
 
-    QTest::newRow("one byte") << qint64(1) << qint64(512000) << true;
-    QTest::newRow("exactly one pack") << qint64(65536) << qint64(65536) << true;
-    QTest::newRow("one pack plus one byte") << qint64(65537) << qint64(65536) << true;
-    QTest::newRow("worked example") << qint64(1300000) << qint64(512000) << true;
-    QTest::newRow("64 MiB") << qint64(64 * 1024 * 1024) << qint64(512000) << false;
+    QTest::newRow("one byte") << qint64(1) << qint64(512000) << true << Tls::Off;
+    QTest::newRow("exactly one pack") << qint64(65536) << qint64(65536) << true << Tls::Off;
+    QTest::newRow("one pack plus one byte") << qint64(65537) << qint64(65536) << true << Tls::Off;
+    QTest::newRow("worked example") << qint64(1300000) << qint64(512000) << true << Tls::Off;
+    QTest::newRow("64 MiB") << qint64(64 * 1024 * 1024) << qint64(512000) << false << Tls::Off;
+    QTest::newRow("https") << qint64(1300000) << qint64(65536) << true << Tls::TestAuthority;
 }
 
 void tst_HttpDownload::downloadsTheFile()
@@ -61,12 +64,14 @@ void tst_HttpDownload::downloadsTheFile()
     QFETCH(qint64, size);
     QFETCH(qint64, packSize);
     QFETCH(bool, checkRanges);
+    QFETCH(NginxOptions::Tls, tls);
 
     EngineRig rig;
     const QByteArray bytes = TestFiles::randomBytes(size, quint32(size));
     QVERIFY(TestFiles::writeFile(rig.serveFolder() + "setup.exe", bytes));
-    NginxServer nginx(rig.serveFolder());
+    NginxServer nginx(rig.serveFolder(), {0, 0, {}, tls});
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    rig.settings.setTestCaFile(nginx.caFile());
     const QString url = nginx.url("setup.exe");
     QVERIFY(rig.queue("setup", url, size, packSize));
 

@@ -128,24 +128,37 @@ void tst_Probe::httpOutcomes_data()
     QTest::addColumn<bool>("ranges");
     QTest::addColumn<QString>("failure");
     QTest::addColumn<QList<int>>("statuses"); // of the requests nginx answered
+    // HTTPS rows are reached through an HTTP redirect; "%1" in a failure is nginx's port.
+    QTest::addColumn<NginxOptions::Tls>("tls");
+    using Tls = NginxOptions::Tls;
 
     QTest::newRow("file") << "dir/setup.exe"
                           << "dir/setup.exe" << qint64(700000) << true << QString()
-                          << QList<int>{206};
+                          << QList<int>{206} << Tls::Off;
     QTest::newRow("redirects, absolute then relative")
         << "start"
-        << "files/Real.Name.bin" << qint64(1234) << true << QString() << QList<int>{301, 308, 206};
+        << "files/Real.Name.bin" << qint64(1234) << true << QString() << QList<int>{301, 308, 206}
+        << Tls::Off;
     QTest::newRow("no ranges, one pack")
         << "whole/small.bin"
-        << "whole/small.bin" << qint64(512000) << false << QString() << QList<int>{200};
+        << "whole/small.bin" << qint64(512000) << false << QString() << QList<int>{200} << Tls::Off;
     QTest::newRow("no ranges, over one pack")
-        << "whole/large.bin" << QString() << qint64(0) << false << HttpUnusable << QList<int>{200};
+        << "whole/large.bin" << QString() << qint64(0) << false << HttpUnusable << QList<int>{200}
+        << Tls::Off;
     QTest::newRow("web page") << "index.html" << QString() << qint64(0) << false << NotAFile
-                              << QList<int>{206};
+                              << QList<int>{206} << Tls::Off;
     QTest::newRow("404") << "missing.zip" << QString() << qint64(0) << false << NotAFile
-                         << QList<int>{404};
+                         << QList<int>{404} << Tls::Off;
     QTest::newRow("redirect loop stops after 10")
-        << "loop" << QString() << qint64(0) << false << HttpUnusable << QList<int>(11, 302);
+        << "loop" << QString() << qint64(0) << false << HttpUnusable << QList<int>(11, 302)
+        << Tls::Off;
+    QTest::newRow("https, test authority") << "dir/setup.exe"
+                                           << "dir/setup.exe" << qint64(700000) << true << QString()
+                                           << QList<int>{206} << Tls::TestAuthority;
+    QTest::newRow("https, self-signed") << "dir/setup.exe" << QString() << qint64(0) << false
+                                        << "The certificate of 127.0.0.1:%1 cannot be trusted !\r\n"
+                                           "The certificate is self-signed, and untrusted"
+                                        << QList<int>{} << Tls::SelfSigned;
 }
 
 void tst_Probe::httpOutcomes()
@@ -156,20 +169,27 @@ void tst_Probe::httpOutcomes()
     QFETCH(bool, ranges);
     QFETCH(QString, failure);
     QFETCH(QList<int>, statuses);
+    QFETCH(NginxOptions::Tls, tls);
     NginxServer nginx(
         m_root.path(),
         {0,
          0,
          {"location = /start { return 301 /step; }",
           "location = /step { absolute_redirect off; return 308 /files/Real.Name.bin; }",
-          "location = /loop { return 302 /loop; }", "location /whole/ { max_ranges 0; }"}});
+          "location = /loop { return 302 /loop; }", "location /whole/ { max_ranges 0; }"},
+         tls});
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
     Harness h;
+    FaultServer http;
+    http.setRawResponse("/go", "HTTP/1.1 301 Moved\r\nLocation: " + nginx.url(path).toUtf8() +
+                                   "\r\nContent-Length: 0\r\n\r\n");
+    if (tls == NginxOptions::Tls::TestAuthority)
+        h.settings.setTestCaFile(nginx.caFile());
 
-    QVERIFY(h.run("http://" + nginx.url(path)));
+    QVERIFY(h.run("http://" + (tls == NginxOptions::Tls::Off ? nginx.url(path) : http.url("go"))));
 
     if (storedPath.isEmpty()) {
-        QCOMPARE(h.failure(), failure);
+        QCOMPARE(h.failure(), failure.contains("%1") ? failure.arg(nginx.port()) : failure);
     } else {
         QCOMPARE(h.failed.count(), 0);
         QCOMPARE(h.result().url, nginx.url(storedPath));

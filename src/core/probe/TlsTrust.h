@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QList>
+#include <QSslConfiguration>
+#include <QSslError>
+#include <QString>
+
+// What HTTPS connections trust, and what the user is told when a server's certificate fails.
+
+// The system's certificate store, plus the authorities of the PEM file testCaFile when it is
+// not empty (a test's own authority, see Settings::testCaFile). Peers are always verified.
+QSslConfiguration tlsConfiguration(const QString &testCaFile);
+
+// "The certificate of <host> cannot be trusted !" CR LF and the reasons, one a line; the
+// socket's own error text when the handshake failed without a certificate error.
+QString certificateRefusedText(const QString &host, const QList<QSslError> &errors,
+                               const QString &socketError);
