@@ -17,6 +17,7 @@ Download::Download(const Setup &setup, const SlotFactory &makeSlot, QObject *par
         connect(packSlot, &PackSlot::statusChanged, this, &Download::slotStatusChanged);
         connect(packSlot, &PackSlot::received, this, &Download::onReceived);
         connect(packSlot, &PackSlot::packComplete, this, &Download::onPackComplete);
+        connect(packSlot, &PackSlot::readyForNext, this, &Download::onReadyForNext);
         connect(packSlot, &PackSlot::writeFailed, this,
                 [this](int, const QString &path) { emit writeFailed(path); });
         connect(packSlot, &PackSlot::connectionLost, this, &Download::connectionLost);
@@ -64,6 +65,11 @@ void Download::pause()
     for (int index = 0; index < slotCount(); ++index) {
         PackSlot *slot = m_slots.at(index);
         slot->halt();
+        if (const std::optional<PackSlot::Carried> queued = slot->unqueue()) {
+            m_queue.giveBack(queued->pack);
+            if (queued->have > 0)
+                m_carried.insert(queued->pack.number, queued->have);
+        }
         emit slotStatusChanged(slot->number(), QStringLiteral("Pause..."));
         if (!slot->holdsPack())
             continue;
@@ -149,15 +155,25 @@ void Download::Paquet_Suivant(int slot)
     slotAt(slot).fetch(*pack, m_pieces.path(pack->number), m_carried.take(pack->number));
 }
 
-void Download::onPackComplete(int slot)
+void Download::onPackComplete(int slot, qint64 pack)
 {
-    const Pack pack = slotAt(slot).pack();
-    m_completed += pack.length;
-    logComplete(pack.number);
-    if (!m_paused)
+    m_completed += m_plan.length(pack);
+    logComplete(pack);
+    if (!m_paused && !slotAt(slot).holdsPack())
         Paquet_Suivant(slot);
     if (isComplete())
         emit allPacksIn();
+}
+
+void Download::onReadyForNext(int slot)
+{
+    if (m_paused)
+        return;
+    const std::optional<Pack> pack = m_queue.next();
+    if (!pack)
+        return;
+    emit packsToGoTextChanged(m_queue.packsToGoText());
+    slotAt(slot).queue(*pack, m_pieces.path(pack->number), m_carried.take(pack->number));
 }
 
 void Download::onReceived(qint64 bytes)

@@ -15,7 +15,8 @@ class PackSlot;
 
 // One running download over its connection slots, whatever their protocol: hands the packs to
 // the slots in order, logs every completed pack, keeps the byte counts, and pauses, resumes or
-// halts every slot at once. A pause records in the pack log each pack begun and not complete
+// halts every slot at once. A slot that sends requests ahead is handed its next pack early. A
+// pause records in the pack log each pack begun and not complete
 // (":0") and the bytes its piece holds; the resume continues each of them after those bytes.
 class Download final : public QObject
 {
@@ -81,7 +82,8 @@ signals:
 
 private:
     void Paquet_Suivant(int slot);
-    void onPackComplete(int slot);
+    void onPackComplete(int slot, qint64 pack);
+    void onReadyForNext(int slot);
     void onReceived(qint64 bytes);
     void logComplete(qint64 pack);
     PackSlot &slotAt(int slot) const { return *m_slots.at(slot - 1); }

@@ -16,8 +16,9 @@ Download::SlotFactory httpSlots(const UrlParts &parts, const HostPort &server, q
     const QString hostHeader = parts.host.mid(parts.host.lastIndexOf(QLatin1Char('@')) + 1);
     const HttpSlot::Target target{hostHeader, server.host, server.port, parts.path, fileSize, tls};
     const HttpSlot::Timing timing{intervals.retryFirstMs, intervals.retryMaxMs, intervals.stallMs};
-    return [target, timing](int number, QObject *parent) {
-        return new HttpSlot(number, target, timing, parent);
+    const auto habits = std::make_shared<HttpServerHabits>();
+    return [target, timing, habits](int number, QObject *parent) {
+        return new HttpSlot(number, target, timing, habits, parent);
     };
 }
 

@@ -298,7 +298,7 @@ void FtpSlot::finishPack()
     m_dataWaitTimer.stop();
     m_piece.forget();
     m_state = State::Idle;
-    emit packComplete(number());
+    emit packComplete(number(), m_piece.pack().number);
 }
 
 void FtpSlot::failWrite()

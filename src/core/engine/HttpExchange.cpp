@@ -12,7 +12,9 @@ namespace {
 struct Fields
 {
     int status = 0;
+    bool http11 = false;
     bool hasType = false;
+    QByteArray connection;
     std::optional<qint64> length;
     std::optional<QByteArray> range;
 };
@@ -26,24 +28,25 @@ std::optional<qint64> number(QByteArrayView text)
     return value;
 }
 
-std::optional<int> statusOf(QByteArrayView statusLine)
+std::optional<int> statusOf(const QList<QByteArray> &statusParts)
 {
-    const QList<QByteArray> parts = statusLine.toByteArray().split(' ');
-    if (parts.size() < 2 || !parts.at(0).startsWith("HTTP/"))
+    if (statusParts.size() < 2 || !statusParts.at(0).startsWith("HTTP/"))
         return std::nullopt;
     bool ok = false;
-    const int status = parts.at(1).toInt(&ok);
+    const int status = statusParts.at(1).toInt(&ok);
     return ok ? std::optional<int>(status) : std::nullopt;
 }
 
 std::optional<Fields> parse(const QByteArray &header)
 {
     const QList<QByteArray> lines = header.split('\n');
-    const std::optional<int> status = statusOf(lines.value(0).trimmed());
+    const QList<QByteArray> statusParts = lines.value(0).trimmed().split(' ');
+    const std::optional<int> status = statusOf(statusParts);
     if (!status)
         return std::nullopt;
     Fields fields;
     fields.status = *status;
+    fields.http11 = statusParts.at(0) != "HTTP/1.0";
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QByteArray &line = lines.at(i);
         const qsizetype colon = line.indexOf(':');
@@ -57,6 +60,8 @@ std::optional<Fields> parse(const QByteArray &header)
             fields.length = number(value);
         else if (name == "content-range")
             fields.range = value;
+        else if (name == "connection")
+            fields.connection = value.toLower();
     }
     return fields;
 }
@@ -94,6 +99,21 @@ bool accepts(const QByteArray &header, qint64 first, qint64 fileSize)
     if (fields->status == 200)
         return first == 0 && *fields->length == fileSize;
     return false;
+}
+
+qint64 bodyLength(const QByteArray &header)
+{
+    const std::optional<Fields> fields = parse(header);
+    return fields && fields->length ? *fields->length : 0;
+}
+
+bool keepsConnection(const QByteArray &header)
+{
+    const std::optional<Fields> fields = parse(header);
+    if (!fields)
+        return false;
+    return fields->http11 ? !fields->connection.contains("close")
+                          : fields->connection.contains("keep-alive");
 }
 
 qsizetype headerEnd(const QByteArray &data, qsizetype from)

@@ -16,6 +16,13 @@ QByteArray requestText(const QString &host, const QString &path, qint64 first, q
 // case); a total size, when the server states one, equal to fileSize.
 bool accepts(const QByteArray &header, qint64 first, qint64 fileSize);
 
+// The body length of an accepted answer (its Content-Length).
+qint64 bodyLength(const QByteArray &header);
+
+// The server keeps the connection for another request once the body has been sent: an HTTP/1.1
+// answer without "Connection: close", or an HTTP/1.0 one with "Connection: keep-alive".
+bool keepsConnection(const QByteArray &header);
+
 // Where the header block ends: the offset of the blank line's CR LF CR LF in data, searching
 // from `from`; -1 when it has not arrived yet.
 qsizetype headerEnd(const QByteArray &data, qsizetype from = 0);

@@ -1,21 +1,26 @@
 #include "engine/HttpSlot.h"
 
 #include "engine/HttpExchange.h"
+#include "probe/TlsTrust.h"
 #include "progress/DisplayText.h"
 
-#include "probe/TlsTrust.h"
-
+#include <QFile>
 #include <QSslSocket>
+
+#include <algorithm>
 
 namespace {
 constexpr qsizetype ReadChunk = 256 * 1024;
 // Silence is checked a few times per stall interval, so a stall is noticed soon after it
 // lasted the whole interval.
 constexpr int StallChecks = 4;
+// A connection owes at most the answers for the current pack and the next.
+constexpr qsizetype MaxOwed = 2;
 } // namespace
 
-HttpSlot::HttpSlot(int number, const Target &target, const Timing &timing, QObject *parent)
-    : PackSlot(number, parent), m_target(target), m_timing(timing),
+HttpSlot::HttpSlot(int number, const Target &target, const Timing &timing,
+                   std::shared_ptr<HttpServerHabits> habits, QObject *parent)
+    : PackSlot(number, parent), m_target(target), m_timing(timing), m_habits(std::move(habits)),
       m_buffer(ReadChunk, Qt::Uninitialized), m_retryDelay(timing.retryFirstMs, timing.retryMaxMs)
 {
     m_retryTimer.setSingleShot(true);
@@ -29,11 +34,42 @@ HttpSlot::~HttpSlot()
     Ferme_Connect();
 }
 
+// A slot that halted (or holds a pack) starts afresh; an idle one keeps its connection.
 void HttpSlot::fetch(const Pack &pack, const QString &piecePath, qint64 have)
 {
-    drop();
-    m_piece.take(pack, piecePath, have);
-    connectNow();
+    if (current().holds())
+        drop();
+    current().take(pack, piecePath, have);
+    if (!current().open()) {
+        failWrite(current().path());
+        return;
+    }
+    if (m_socket)
+        sendRequests();
+    else
+        connectNow();
+}
+
+void HttpSlot::queue(const Pack &pack, const QString &piecePath, qint64 have)
+{
+    next().take(pack, piecePath, have);
+    if (!next().open()) {
+        failWrite(next().path());
+        return;
+    }
+    sendRequests();
+}
+
+std::optional<PackSlot::Carried> HttpSlot::unqueue()
+{
+    if (!next().holds())
+        return std::nullopt;
+    const Carried carried{next().pack(), next().have()};
+    next().forget();
+    // Nothing of it arrived: a fresh pack's piece, made empty when it was queued, goes.
+    if (carried.have == 0)
+        QFile::remove(next().path());
+    return carried;
 }
 
 void HttpSlot::halt()
@@ -41,30 +77,26 @@ void HttpSlot::halt()
     Ferme_Connect();
     m_retryTimer.stop();
     m_stallTimer.stop();
-    m_piece.close();
-    m_state = m_piece.holds() ? State::Halted : State::Idle;
+    for (PackPiece &piece : m_pieces)
+        piece.close();
 }
 
 void HttpSlot::drop()
 {
     halt();
-    m_piece.forget();
-    m_state = State::Idle;
+    for (PackPiece &piece : m_pieces)
+        piece.forget();
 }
 
 void HttpSlot::connectNow()
 {
-    if (!m_piece.isOpen() && !m_piece.open()) {
-        failWrite();
-        return;
-    }
     Ferme_Connect();
+    if (!current().holds())
+        return;
     m_socket = newSocket();
     connect(m_socket, &QTcpSocket::readyRead, this, &HttpSlot::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &HttpSlot::onEndOfStream);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &HttpSlot::onError);
-    m_state = State::Connecting;
-    m_header.clear();
     m_activity = true;
     m_silentChecks = 0;
     m_stallTimer.start();
@@ -95,128 +127,225 @@ QTcpSocket *HttpSlot::newSocket()
 
 void HttpSlot::Ferme_Connect()
 {
-    if (!m_socket)
-        return;
-    m_socket->disconnect(this);
-    m_socket->abort();
-    m_socket->deleteLater();
-    m_socket = nullptr;
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->abort();
+        m_socket->deleteLater();
+        m_socket = nullptr;
+    }
+    resetConnectionState();
+}
+
+void HttpSlot::resetConnectionState()
+{
+    m_ready = false;
+    m_proven = false;
+    m_answered = false;
+    m_owed.clear();
+    m_requested.fill(false);
+    m_header.clear();
+    m_inBody = false;
+    m_bodyLeft = 0;
+    m_keeps = false;
+    m_draining = false;
 }
 
 void HttpSlot::onConnected()
 {
-    m_state = State::AwaitingHeader;
+    m_ready = true;
     m_activity = true;
-    m_first = m_piece.nextOffset();
-    m_socket->write(HttpExchange::requestText(m_target.hostHeader, m_target.path, m_first,
-                                              m_piece.pack().start + m_piece.pack().length));
-    // Last: whoever hears it may pause the download at once.
-    emit statusChanged(number(), QStringLiteral("Sending request..."));
+    sendRequests();
 }
 
+// Requests go out in pack order, the current pack's first. A second one goes out before the
+// answer to the first has ended only while the server is known to keep the connection and to
+// take requests ahead; none goes out on a connection whose answer says it closes.
+void HttpSlot::sendRequests()
+{
+    bool sentCurrent = false;
+    for (const int index : {m_current, 1 - m_current}) {
+        const PackPiece &piece = m_pieces.at(index);
+        if (!piece.holds() || m_requested.at(index))
+            continue;
+        const bool ahead = !m_owed.isEmpty();
+        const bool closing = m_inBody && !m_keeps;
+        if (!m_ready || closing ||
+            (ahead && (!m_proven || !m_habits->pipelining || m_owed.size() >= MaxOwed)))
+            break;
+        const qint64 first = piece.nextOffset();
+        m_socket->write(HttpExchange::requestText(m_target.hostHeader, m_target.path, first,
+                                                  piece.pack().start + piece.pack().length));
+        m_owed.append({first, ahead});
+        m_requested.at(index) = true;
+        sentCurrent = sentCurrent || index == m_current;
+    }
+    // Last: whoever hears it may pause the download at once.
+    if (sentCurrent)
+        emit statusChanged(number(), QStringLiteral("Sending request..."));
+}
+
+// The socket is unbuffered: each read takes the bytes straight from the system into the
+// slot's buffer, and a negative count means the stream ended (closed or reset). One read may
+// hold the end of an answer and the start of the next.
 void HttpSlot::onReadyRead()
 {
     m_activity = true;
-    if (m_state == State::AwaitingHeader)
-        readHeader();
-    else if (m_state == State::Receiving)
-        readBody();
+    const QTcpSocket *socket = m_socket;
+    while (socket && m_socket == socket) {
+        const qint64 size = m_socket->read(m_buffer.data(), m_buffer.size());
+        if (size < 0)
+            onStreamEnded();
+        if (size <= 0)
+            return;
+        if (m_owed.isEmpty()) {
+            retryLater(); // bytes that answer nothing asked
+            return;
+        }
+        const char *data = m_buffer.constData();
+        for (qint64 left = size; left > 0 && m_socket == socket;) {
+            const qint64 used = m_inBody ? takeBody(data, left) : takeHeader(data, left);
+            data += used;
+            left -= used;
+        }
+    }
 }
 
-void HttpSlot::readHeader()
+// Returns how many of the bytes belong to the header (all of them while its end is missing).
+qint64 HttpSlot::takeHeader(const char *data, qint64 size)
 {
-    const qint64 room = HttpExchange::MaxHeaderBytes + 1 - m_header.size();
-    const qint64 size = m_socket->read(m_buffer.data(), qMin<qint64>(room, m_buffer.size()));
-    if (size < 0) {
-        retryLater();
-        return;
-    }
-    if (size == 0)
-        return;
     if (m_header.isEmpty())
         emit statusChanged(number(), QStringLiteral("Downloading (") +
-                                         Format_Taille(m_piece.pack().length) +
+                                         Format_Taille(current().pack().length) +
                                          QStringLiteral(")..."));
-    const qsizetype scanFrom = m_header.size() - (HttpExchange::Terminator.size() - 1);
-    m_header.append(m_buffer.constData(), size);
-    const qsizetype end = HttpExchange::headerEnd(m_header, scanFrom);
+    const qsizetype before = m_header.size();
+    m_header.append(data, size);
+    const qsizetype end =
+        HttpExchange::headerEnd(m_header, before - (HttpExchange::Terminator.size() - 1));
     if (end < 0) {
         if (m_header.size() > HttpExchange::MaxHeaderBytes)
             retryLater();
-        return;
+        return size;
     }
-    if (!HttpExchange::accepts(m_header.left(end), m_first, m_target.fileSize)) {
+    m_header.truncate(end);
+    acceptHeader();
+    return end + HttpExchange::Terminator.size() - before;
+}
+
+void HttpSlot::acceptHeader()
+{
+    if (!HttpExchange::accepts(m_header, m_owed.constFirst().first, m_target.fileSize)) {
+        // With a request sent ahead, a wrong answer may be one out of order.
+        if (m_owed.size() > 1)
+            m_habits->pipelining = false;
         retryLater();
         return;
     }
     m_retryDelay.reset();
-    m_state = State::Receiving;
-    const QByteArray body = m_header.mid(end + HttpExchange::Terminator.size());
+    m_keeps = HttpExchange::keepsConnection(m_header);
+    m_proven = m_keeps;
+    m_bodyLeft = HttpExchange::bodyLength(m_header);
+    m_inBody = true;
     m_header.clear();
-    if (body.isEmpty() || store(body.constData(), body.size()))
-        readBody();
+    if (m_keeps && m_habits->pipelining && !next().holds())
+        emit readyForNext(number());
+    if (m_socket && m_bodyLeft == 0)
+        endAnswer();
 }
 
-// The socket is unbuffered: each read takes the bytes straight from the system into the
-// slot's buffer, and a negative count means the stream ended (closed or reset) before the pack.
-void HttpSlot::readBody()
+// Writes what belongs to the pack; the rest of the body (the byte past the pack that the range
+// asks for) is read and dropped. Returns how many of the bytes belong to this answer.
+qint64 HttpSlot::takeBody(const char *data, qint64 size)
 {
-    while (m_state == State::Receiving) {
-        const qint64 size = m_socket->read(m_buffer.data(), m_buffer.size());
-        if (size < 0)
-            retryLater();
-        if (size <= 0 || !store(m_buffer.constData(), size))
-            return;
+    const qint64 take = qMin(size, m_bodyLeft);
+    m_bodyLeft -= take;
+    if (!m_draining) {
+        const qint64 stored = current().write(data, take);
+        if (stored < 0) {
+            failWrite(current().path());
+            return size;
+        }
+        emit received(stored);
+        if (current().isComplete()) {
+            const QTcpSocket *socket = m_socket;
+            m_draining = true;
+            finishPack();
+            if (m_socket != socket)
+                return size;
+        }
     }
+    if (m_bodyLeft == 0)
+        endAnswer();
+    return take;
 }
 
-// Writes what belongs to the pack (a server may send one byte more than the pack); false when
-// the slot stopped receiving: pack complete or write failed.
-bool HttpSlot::store(const char *data, qint64 size)
-{
-    const qint64 take = m_piece.write(data, size);
-    if (take < 0) {
-        failWrite();
-        return false;
-    }
-    emit received(take);
-    if (!m_piece.isComplete())
-        return true;
-    finishPack();
-    return false;
-}
-
+// The queued pack, if any, becomes the current one before the download hears of the
+// completion, so that it hands this slot a new pack only when it has none.
 void HttpSlot::finishPack()
 {
-    Ferme_Connect();
-    m_stallTimer.stop();
-    m_piece.forget();
-    m_state = State::Idle;
-    emit packComplete(number());
+    const qint64 done = current().pack().number;
+    current().forget();
+    m_requested.at(m_current) = false;
+    m_current = 1 - m_current;
+    emit packComplete(number(), done);
 }
 
-void HttpSlot::failWrite()
+void HttpSlot::endAnswer()
+{
+    const bool packWhole = m_draining;
+    m_owed.removeFirst();
+    m_answered = true;
+    m_inBody = false;
+    m_draining = false;
+    if (!packWhole) {
+        retryLater(); // the answer ended short of its pack
+        return;
+    }
+    if (m_keeps)
+        sendRequests();
+    else
+        connectNow();
+}
+
+void HttpSlot::failWrite(const QString &path)
 {
     halt();
-    emit writeFailed(number(), m_piece.path());
+    emit writeFailed(number(), path);
 }
 
-// The data still waiting in the socket is taken before deciding that the stream ended early.
+// The data still waiting in the socket is taken before deciding how the stream ended.
 void HttpSlot::onEndOfStream()
 {
-    if (!isConnectionActive())
-        return;
-    // Reading may complete the pack, and the slot may then already be connecting for the next.
     const QTcpSocket *socket = m_socket;
     onReadyRead();
-    if (m_socket == socket && isConnectionActive())
+    if (socket && m_socket == socket)
+        onStreamEnded();
+}
+
+// Between answers, the server closed a connection it had kept: one reconnection, and no more
+// requests ahead if it dropped one. In the middle of an answer, or before any answer, it is the
+// server's fault: retried after a growing delay.
+void HttpSlot::onStreamEnded()
+{
+    const bool midAnswer = (m_inBody && !m_draining) || !m_header.isEmpty();
+    if (midAnswer || (!m_answered && !m_draining)) {
         retryLater();
+        return;
+    }
+    const qsizetype answering = m_inBody ? 1 : 0;
+    if (std::any_of(m_owed.cbegin() + answering, m_owed.cend(),
+                    [](const Owed &owed) { return owed.ahead; }))
+        m_habits->pipelining = false;
+    connectNow();
 }
 
 void HttpSlot::onError(QAbstractSocket::SocketError error)
 {
-    if (!isConnectionActive())
+    if (!m_socket)
         return;
+    if (!current().holds()) {
+        Ferme_Connect(); // an idle kept connection has nothing to lose
+        return;
+    }
     if (error == QAbstractSocket::HostNotFoundError || error == QAbstractSocket::NetworkError) {
         halt();
         emit connectionLost(number());
@@ -235,11 +364,13 @@ void HttpSlot::onError(QAbstractSocket::SocketError error)
         emit connectionFailed(number());
 }
 
+// Only a connection that owes an answer (or is still being made) can stall.
 void HttpSlot::onStallCheck()
 {
-    m_silentChecks = m_activity ? 0 : m_silentChecks + 1;
+    const bool waiting = !m_ready || !m_owed.isEmpty();
+    m_silentChecks = (m_activity || !waiting) ? 0 : m_silentChecks + 1;
     m_activity = false;
-    if (m_silentChecks >= StallChecks && isConnectionActive())
+    if (m_silentChecks >= StallChecks && m_socket)
         retryLater();
 }
 
@@ -247,12 +378,6 @@ void HttpSlot::retryLater()
 {
     Ferme_Connect();
     m_stallTimer.stop();
-    m_state = State::WaitingRetry;
-    m_retryTimer.start(m_retryDelay.next());
-}
-
-bool HttpSlot::isConnectionActive() const
-{
-    return m_state == State::Connecting || m_state == State::AwaitingHeader ||
-           m_state == State::Receiving;
+    if (current().holds())
+        m_retryTimer.start(m_retryDelay.next());
 }

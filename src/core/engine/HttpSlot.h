@@ -6,21 +6,38 @@
 
 #include <QAbstractSocket>
 #include <QByteArray>
+#include <QList>
 #include <QSslConfiguration>
 #include <QSslError>
 #include <QString>
 #include <QTimer>
 
+#include <array>
+#include <memory>
 #include <optional>
 
 class QTcpSocket;
 
-// One connection slot of an HTTP download. It fetches the pack it is given over a connection of
-// its own (TLS when the URL is "https://") with a ranged GET, writes exactly the pack's bytes into
-// the pack's piece file (kept open while the pack arrives) and says when the pack is complete. A
-// bad answer, a connection closed early or a silent one is the slot's own business: it reconnects
-// after a growing delay and continues after the bytes its piece already holds, while the other
-// slots carry on. Any other connection error halts the slot and is the download's business.
+// What the slots of one download learn about their server: whether it takes a request before
+// the previous answer has ended. One slot that finds it does not turns it off for every slot.
+struct HttpServerHabits
+{
+    bool pipelining = true;
+};
+
+// One connection slot of an HTTP download. It fetches the pack it is given with a ranged GET over
+// a connection of its own (TLS when the URL is "https://"), writes exactly the pack's bytes into
+// the pack's piece file (kept open while the pack arrives) and says when the pack is complete.
+//
+// The connection is kept for the slot's next packs while the server allows it, and once an
+// answer shows that it does, the slot asks for its next pack and sends that request before the
+// current answer ends, so that the link stays full. A server that closes a kept connection costs
+// one reconnection; one that drops a request sent ahead turns sending ahead off.
+//
+// A bad answer, a connection closed in the middle of an answer or a silent one is the slot's own
+// business: it reconnects after a growing delay and continues after the bytes its piece already
+// holds, while the other slots carry on. Any other connection error halts the slot and is the
+// download's business.
 class HttpSlot final : public PackSlot
 {
     Q_OBJECT
@@ -43,57 +60,75 @@ public:
         int stallMs = 30000;
     };
 
-    HttpSlot(int number, const Target &target, const Timing &timing, QObject *parent = nullptr);
+    HttpSlot(int number, const Target &target, const Timing &timing,
+             std::shared_ptr<HttpServerHabits> habits, QObject *parent = nullptr);
     ~HttpSlot() override;
 
     void fetch(const Pack &pack, const QString &piecePath, qint64 have) override;
+    void queue(const Pack &pack, const QString &piecePath, qint64 have) override;
+    std::optional<Carried> unqueue() override;
     void halt() override;
     void drop() override;
 
-    bool holdsPack() const override { return m_piece.holds(); }
-    const Pack &pack() const override { return m_piece.pack(); }
-    qint64 have() const override { return m_piece.have(); }
-    QString piecePath() const override { return m_piece.path(); }
+    bool holdsPack() const override { return current().holds(); }
+    const Pack &pack() const override { return current().pack(); }
+    qint64 have() const override { return current().have(); }
+    QString piecePath() const override { return current().path(); }
 
 private:
-    enum class State
-    {
-        Idle,
-        Connecting,
-        AwaitingHeader,
-        Receiving,
-        WaitingRetry,
-        Halted
-    };
+    PackPiece &current() { return m_pieces.at(m_current); }
+    const PackPiece &current() const { return m_pieces.at(m_current); }
+    PackPiece &next() { return m_pieces.at(1 - m_current); }
 
     void connectNow();
-    void Ferme_Connect();
     QTcpSocket *newSocket();
+    void Ferme_Connect();
     void onConnected();
+    void sendRequests();
     void onReadyRead();
+    qint64 takeHeader(const char *data, qint64 size);
+    void acceptHeader();
+    qint64 takeBody(const char *data, qint64 size);
+    void finishPack();
+    void endAnswer();
     void onEndOfStream();
+    void onStreamEnded();
     void onError(QAbstractSocket::SocketError error);
     void onStallCheck();
-    void readHeader();
-    void readBody();
-    bool store(const char *data, qint64 size);
-    void finishPack();
-    void failWrite();
+    void failWrite(const QString &path);
     void retryLater();
-    bool isConnectionActive() const;
+    void resetConnectionState();
 
     Target m_target;
     Timing m_timing;
+    std::shared_ptr<HttpServerHabits> m_habits;
     QTcpSocket *m_socket = nullptr;
-    PackPiece m_piece;
+    // The pack being received, and the one whose request went out ahead of its answer.
+    std::array<PackPiece, 2> m_pieces;
+    int m_current = 0;
+    std::array<bool, 2> m_requested{}; // per piece: its request is on the current connection
     QTimer m_retryTimer;
     QTimer m_stallTimer;
-    QByteArray m_header;
     QByteArray m_buffer;
     QList<QSslError> m_sslErrors;
-    qint64 m_first = 0;
     Backoff m_retryDelay;
-    State m_state = State::Idle;
+
+    // The connection, and the answers it still owes, in request order.
+    struct Owed
+    {
+        qint64 first = 0;   // the first byte asked for
+        bool ahead = false; // sent before the previous answer had ended
+    };
+    bool m_ready = false;    // connected (and, over TLS, the server verified)
+    bool m_proven = false;   // the last answer on it said the server keeps it
+    bool m_answered = false; // it has answered a request in full
+    QList<Owed> m_owed;
+    // Reading the first answer owed: its header, then bodyLeft bytes of body.
+    QByteArray m_header;
+    bool m_inBody = false;
+    qint64 m_bodyLeft = 0;
+    bool m_keeps = false;    // the answer lets the connection carry the next request
+    bool m_draining = false; // its pack is complete: the rest of its body is read and dropped
     bool m_activity = false;
     int m_silentChecks = 0;
 };

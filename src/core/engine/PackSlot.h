@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 // One connection slot of a download, whatever its protocol: it fetches the pack it is given into
 // the pack's piece file, continuing after the bytes the piece already holds, and says what
 // happens. A download drives its slots through this interface only. Slots are numbered from 1.
@@ -20,6 +22,18 @@ public:
     // Takes a pack whose piece already holds its first `have` bytes (0: a fresh pack, its piece
     // is started anew) and connects for the rest.
     virtual void fetch(const Pack &pack, const QString &piecePath, qint64 have) = 0;
+
+    // A pack and the bytes its piece held when the slot took it.
+    struct Carried
+    {
+        Pack pack;
+        qint64 have = 0;
+    };
+    // The answer to readyForNext(): the pack to fetch after the current one. A slot that never
+    // asks never gets one.
+    virtual void queue(const Pack &, const QString &, qint64) {}
+    // Gives back the queued pack (before a pause): nullopt when the slot holds none.
+    virtual std::optional<Carried> unqueue() { return std::nullopt; }
     // Closes every connection and the piece, keeping the pack (pause, shutdown, error).
     virtual void halt() = 0;
     // Closes everything and forgets the pack.
@@ -35,7 +49,10 @@ public:
 signals:
     void statusChanged(int slot, const QString &caption);
     void received(qint64 bytes);
-    void packComplete(int slot);
+    // The slot's pack `pack` is whole in its piece. The slot may already hold its queued pack.
+    void packComplete(int slot, qint64 pack);
+    // The slot can send its next pack's request now: queue() hands it one, if any is left.
+    void readyForNext(int slot);
     // The piece could not be opened or written; the slot has halted.
     void writeFailed(int slot, const QString &path);
     // Host not found or the network is down: the slot has halted.

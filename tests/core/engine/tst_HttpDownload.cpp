@@ -49,14 +49,26 @@ void tst_HttpDownload::downloadsTheFile_data()
     QTest::addColumn<qint64>("packSize");
     QTest::addColumn<bool>("checkRanges");
     QTest::addColumn<NginxOptions::Tls>("tls");
+    QTest::addColumn<bool>("keepAlive");  // nginx keeps connections
+    QTest::addColumn<int>("connections"); // nginx saw this many; 0: not checked
     using Tls = NginxOptions::Tls;
 
-    QTest::newRow("one byte") << qint64(1) << qint64(512000) << true << Tls::Off;
-    QTest::newRow("exactly one pack") << qint64(65536) << qint64(65536) << true << Tls::Off;
-    QTest::newRow("one pack plus one byte") << qint64(65537) << qint64(65536) << true << Tls::Off;
-    QTest::newRow("worked example") << qint64(1300000) << qint64(512000) << true << Tls::Off;
-    QTest::newRow("64 MiB") << qint64(64 * 1024 * 1024) << qint64(512000) << false << Tls::Off;
-    QTest::newRow("https") << qint64(1300000) << qint64(65536) << true << Tls::TestAuthority;
+    QTest::newRow("one byte") << qint64(1) << qint64(512000) << true << Tls::Off << true << 0;
+    QTest::newRow("exactly one pack")
+        << qint64(65536) << qint64(65536) << true << Tls::Off << true << 0;
+    QTest::newRow("one pack plus one byte")
+        << qint64(65537) << qint64(65536) << true << Tls::Off << true << 0;
+    QTest::newRow("worked example")
+        << qint64(1300000) << qint64(512000) << true << Tls::Off << true << 0;
+    QTest::newRow("64 MiB") << qint64(64 * 1024 * 1024) << qint64(512000) << false << Tls::Off
+                            << true << 0;
+    // 20 packs: a slot's packs share its connection while nginx keeps it.
+    QTest::newRow("kept connections")
+        << qint64(1300000) << qint64(65536) << true << Tls::Off << true << 4;
+    QTest::newRow("no keep-alive")
+        << qint64(1300000) << qint64(65536) << true << Tls::Off << false << 20;
+    QTest::newRow("https, kept connections")
+        << qint64(1300000) << qint64(65536) << true << Tls::TestAuthority << true << 4;
 }
 
 void tst_HttpDownload::downloadsTheFile()
@@ -65,11 +77,14 @@ void tst_HttpDownload::downloadsTheFile()
     QFETCH(qint64, packSize);
     QFETCH(bool, checkRanges);
     QFETCH(NginxOptions::Tls, tls);
+    QFETCH(bool, keepAlive);
+    QFETCH(int, connections);
 
     EngineRig rig;
     const QByteArray bytes = TestFiles::randomBytes(size, quint32(size));
     QVERIFY(TestFiles::writeFile(rig.serveFolder() + "setup.exe", bytes));
-    NginxServer nginx(rig.serveFolder(), {0, 0, {}, tls});
+    NginxServer nginx(rig.serveFolder(),
+                      {0, 0, keepAlive ? QStringList() : QStringList{"keepalive_timeout 0;"}, tls});
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
     rig.settings.setTestCaFile(nginx.caFile());
     const QString url = nginx.url("setup.exe");
@@ -91,6 +106,10 @@ void tst_HttpDownload::downloadsTheFile()
     QVERIFY(rig.messages.isEmpty());
     if (checkRanges)
         QTRY_COMPARE(sortedRanges(nginx), expectedRanges(size, packSize));
+    QSet<qint64> seen;
+    for (const NginxServer::Request &request : nginx.requests())
+        seen.insert(request.connection);
+    QVERIFY(connections == 0 || seen.size() == connections);
 }
 
 void tst_HttpDownload::workedExampleLeavesSlotFourIdle()
