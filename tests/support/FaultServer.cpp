@@ -163,6 +163,11 @@ void FaultServer::setHeaderSplit(bool on)
     m_headerSplit = on;
 }
 
+void FaultServer::setKeepAlive(bool on)
+{
+    m_keepAlive = on;
+}
+
 void FaultServer::addFault(Fault fault, int times, Filter filter)
 {
     m_faults.append({fault, times, std::move(filter)});
@@ -190,24 +195,27 @@ int FaultServer::pendingFaults() const
 void FaultServer::acceptConnections()
 {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        auto buffer = std::make_shared<QByteArray>();
-        connect(socket, &QTcpSocket::readyRead, this,
-                [this, socket, buffer] { readRequest(socket, buffer.get()); });
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     }
 }
 
-void FaultServer::readRequest(QTcpSocket *socket, QByteArray *buffer)
+// A kept connection's requests wait in its "pending" bytes while an answer is going out.
+void FaultServer::readRequest(QTcpSocket *socket)
 {
-    buffer->append(socket->readAll());
-    const qsizetype end = buffer->indexOf("\r\n\r\n");
-    if (end < 0) {
-        if (buffer->size() > maxHeaderBytes)
+    const QByteArray buffer = socket->property("pending").toByteArray() + socket->readAll();
+    socket->setProperty("pending", buffer);
+    const qsizetype end = buffer.indexOf("\r\n\r\n");
+    if (end < 0 || socket->property("answering").toBool()) {
+        if (buffer.size() > maxHeaderBytes)
             socket->abort();
         return;
     }
-    disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
-    const Request request = parseRequest(buffer->left(end + 4));
+    socket->setProperty("pending", buffer.mid(end + 4));
+    socket->setProperty("answering", true);
+    if (!m_keepAlive)
+        disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
+    const Request request = parseRequest(buffer.left(end + 4));
     m_requests.append(request);
     answer(socket, request);
     emit requestReceived(requestCount());
@@ -240,6 +248,8 @@ void FaultServer::answer(QTcpSocket *socket, const Request &request)
         mode = BodyMode::Stall;
     else if (fault == SlowBody)
         mode = BodyMode::Slow;
+    else if (fault == CloseAfterBody)
+        mode = BodyMode::CloseAfter;
     const bool split = m_headerSplit || fault == SplitHeader;
     sendHeader(socket, response.header, split,
                [this, socket, body = response.body, mode] { sendBody(socket, body, mode); });
@@ -288,7 +298,7 @@ FaultServer::Response FaultServer::fileResponse(const Request &request, const QB
                   QByteArray::number(last) + '/' + QByteArray::number(size) + "\r\n";
     if (m_rangeSupport)
         header += "Accept-Ranges: bytes\r\n";
-    header += "Connection: close\r\n\r\n";
+    header += m_keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
     return {header, file.mid(qsizetype(first), qsizetype(last - first + 1))};
 }
 
@@ -313,6 +323,15 @@ void FaultServer::sendBody(QTcpSocket *socket, const QByteArray &body, BodyMode 
 {
     switch (mode) {
     case BodyMode::Complete:
+        socket->write(body);
+        if (!m_keepAlive) {
+            socket->disconnectFromHost();
+            return;
+        }
+        socket->setProperty("answering", false);
+        readRequest(socket);
+        return;
+    case BodyMode::CloseAfter:
         socket->write(body);
         socket->disconnectFromHost();
         return;

@@ -15,9 +15,9 @@ class QTcpSocket;
 // An in-process HTTP/1.1 server on 127.0.0.1 (port chosen by the system) for what real servers
 // will not do: split headers, resets, stalls, wrong status, missing headers. It serves files from
 // memory with byte ranges ("bytes=a-b", "bytes=a-"), answers one request per
-// connection and records every request. A scripted fault applies to the next `times` requests
-// that match its filter, after which the server behaves. The test's event loop drives it, so wait
-// with QSignalSpy::wait or QTRY_COMPARE, never by blocking.
+// connection (several, in turn, with setKeepAlive) and records every request. A scripted fault
+// applies to the next `times` requests that match its filter, after which the server behaves. The
+// test's event loop drives it, so wait with QSignalSpy::wait or QTRY_COMPARE, never by blocking.
 class FaultServer final : public QObject
 {
     Q_OBJECT
@@ -34,6 +34,7 @@ public:
         ResetMidBody,       // header and part of the body, then a reset (RST)
         Stall,              // header and part of the body, then silence with the connection open
         SlowBody,           // the body in small chunks at a slow pace (see setSlowBody)
+        CloseAfterBody,     // the whole answer, then a graceful close (even when kept alive)
     };
     Q_ENUM(Fault)
 
@@ -58,6 +59,7 @@ public:
     void setRawResponse(const QString &path, const QByteArray &response); // sent byte for byte
     void setRangeSupport(bool on); // off: every file request gets 200 and the whole body
     void setHeaderSplit(bool on);  // split the header block of every response
+    void setKeepAlive(bool on);    // "Connection: keep-alive", the next request read after it
     void addFault(Fault fault, int times, Filter filter = {});
     void setFaultBodyBytes(qint64 bytes);                // before a mid-body fault; default half
     void setSlowBody(qint64 chunkBytes, int intervalMs); // default 8192 bytes every 10 ms
@@ -87,11 +89,12 @@ private:
         Close,
         Reset,
         Stall,
-        Slow
+        Slow,
+        CloseAfter
     };
 
     void acceptConnections();
-    void readRequest(QTcpSocket *socket, QByteArray *buffer);
+    void readRequest(QTcpSocket *socket);
     void answer(QTcpSocket *socket, const Request &request);
     std::optional<Fault> takeFault(const Request &request);
     Response fileResponse(const Request &request, const QByteArray &file,
@@ -109,6 +112,7 @@ private:
     QList<Request> m_requests;
     bool m_rangeSupport = true;
     bool m_headerSplit = false;
+    bool m_keepAlive = false;
     qint64 m_faultBodyBytes = -1;
     qint64 m_slowChunkBytes = 8192;
     int m_slowIntervalMs = 10;

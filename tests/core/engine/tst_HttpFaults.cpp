@@ -62,15 +62,23 @@ void tst_HttpFaults::recoversFrom_data()
     QTest::addColumn<bool>("laterOnly");
     // Part of a body arrived: the retry asks only for the bytes after it.
     QTest::addColumn<bool>("continuesMidPack");
+    QTest::addColumn<bool>("keepAlive");
 
-    QTest::newRow("header split across chunks") << FaultServer::SplitHeader << false << false;
-    QTest::newRow("missing Content-Type") << FaultServer::MissingContentType << false << false;
-    QTest::newRow("200 to a later range") << FaultServer::FullBodyForRange << true << false;
-    QTest::newRow("416") << FaultServer::Status416 << false << false;
-    QTest::newRow("500") << FaultServer::Status500 << false << false;
-    QTest::newRow("early close") << FaultServer::CloseMidBody << false << true;
-    QTest::newRow("reset") << FaultServer::ResetMidBody << false << true;
-    QTest::newRow("stall") << FaultServer::Stall << false << true;
+    QTest::newRow("header split across chunks")
+        << FaultServer::SplitHeader << false << false << false;
+    QTest::newRow("missing Content-Type")
+        << FaultServer::MissingContentType << false << false << false;
+    QTest::newRow("200 to a later range")
+        << FaultServer::FullBodyForRange << true << false << false;
+    QTest::newRow("416") << FaultServer::Status416 << false << false << false;
+    QTest::newRow("500") << FaultServer::Status500 << false << false << false;
+    QTest::newRow("early close") << FaultServer::CloseMidBody << false << true << false;
+    QTest::newRow("reset") << FaultServer::ResetMidBody << false << true << false;
+    QTest::newRow("stall") << FaultServer::Stall << false << true << false;
+    QTest::newRow("stall, kept alive") << FaultServer::Stall << false << true << true;
+    // The request sent ahead is lost with the connection: asked again, never a pack twice.
+    QTest::newRow("kept connection closed after an answer")
+        << FaultServer::CloseAfterBody << false << false << true;
 }
 
 void tst_HttpFaults::recoversFrom()
@@ -78,10 +86,12 @@ void tst_HttpFaults::recoversFrom()
     QFETCH(FaultServer::Fault, fault);
     QFETCH(bool, laterOnly);
     QFETCH(bool, continuesMidPack);
+    QFETCH(bool, keepAlive);
 
     EngineRig rig;
     FaultServer server;
     QVERIFY(server.isListening());
+    server.setKeepAlive(keepAlive);
     server.addFault(fault, 3, laterOnly ? laterRanges() : FaultServer::Filter());
     const QByteArray bytes = serveAndQueue(rig, server);
     QSignalSpy overall(&rig.engine, &Engine::overallStatusChanged);
