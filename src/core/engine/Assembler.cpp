@@ -24,10 +24,10 @@ QList<Pack> Assembler::unusablePieces() const
     return unusable;
 }
 
-Assembler::Outcome Assembler::join(const QString &finalPath) const
+Assembler::Outcome Assembler::join(const QString &finalPath, const std::atomic_bool &stop) const
 {
     const QString workPath = ProjectPaths::finalWorkPath(m_receiveFolder);
-    if (!writeWorkFile(workPath)) {
+    if (!writeWorkFile(workPath, stop)) {
         QFile::remove(workPath);
         return {false, workPath};
     }
@@ -47,14 +47,14 @@ QString Assembler::piecePath(qint64 pack) const
     return ProjectPaths::piecePath(m_receiveFolder, m_baseName, pack);
 }
 
-bool Assembler::writeWorkFile(const QString &workPath) const
+bool Assembler::writeWorkFile(const QString &workPath, const std::atomic_bool &stop) const
 {
     QFile work(workPath);
     if (!work.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return false;
     for (qint64 number = 0; number < m_plan.count(); ++number) {
         QFile piece(piecePath(number));
-        if (!piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ||
+        if (stop || !piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ||
             !FileCopy::append(piece, work, m_plan.pack(number).start, m_plan.length(number)))
             return false;
     }

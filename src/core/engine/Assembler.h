@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <atomic>
+
 // Joins the piece files of a complete download, in pack order, into the finished file. Every
 // piece is checked first, the finished file replaces any file of its name only once it is whole,
 // and the pieces are deleted only after that: a failure never leaves a short or padded file and
@@ -23,12 +25,13 @@ public:
         QString failedPath; // the file that could not be written or moved
     };
     // Writes "final.qfd" from exactly each pack's bytes of its piece, moves it to finalPath
-    // (replacing a file there) and deletes the pieces.
-    Outcome join(const QString &finalPath) const;
+    // (replacing a file there) and deletes the pieces. Checks `stop` between pieces (the join
+    // may run in a thread of its own): once set, the work file goes and the pieces stay.
+    Outcome join(const QString &finalPath, const std::atomic_bool &stop) const;
 
 private:
     QString piecePath(qint64 pack) const;
-    bool writeWorkFile(const QString &workPath) const;
+    bool writeWorkFile(const QString &workPath, const std::atomic_bool &stop) const;
 
     PackPlan m_plan;
     QString m_receiveFolder;

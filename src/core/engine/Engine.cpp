@@ -40,6 +40,7 @@ Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &interva
     connect(&Timer_Start_Download, &QTimer::timeout, this, &Engine::startTick);
     connect(&Timer_Barre, &QTimer::timeout, this, &Engine::progressTick);
     connect(&m_autoResumeTimer, &QTimer::timeout, this, &Engine::resumeDownload);
+    connect(&m_joiner, &PieceJoiner::finished, this, &Engine::onJoined);
     connect(&m_meter, &SpeedMeter::instantSpeedChanged, this, &Engine::instantSpeedChanged);
     connect(&m_meter, &SpeedMeter::averageSpeedChanged, this, &Engine::averageSpeedChanged);
     connect(&m_meter, &SpeedMeter::elapsedTextChanged, this, &Engine::elapsedTextChanged);
@@ -86,7 +87,7 @@ QString Engine::currentProject() const
 
 void Engine::togglePause()
 {
-    if (!m_download)
+    if (!m_download || m_joiner.isBusy())
         return;
     if (m_download->isPaused())
         resumeDownload();
@@ -96,6 +97,7 @@ void Engine::togglePause()
 
 void Engine::shutdown()
 {
+    m_joiner.stop();
     Timer_Start_Download.stop();
     Timer_Barre.stop();
     m_autoResumeTimer.stop();
@@ -109,6 +111,7 @@ void Engine::shutdown()
 
 void Engine::cancelRunning()
 {
+    m_joiner.stop();
     Timer_Barre.stop();
     if (m_download)
         discardDownload();
@@ -303,17 +306,25 @@ void Engine::showProgress()
     }
 }
 
-// Every pack is in: the pieces are joined, or fetched again when one turns out unusable.
+// Every pack is in: the pieces are joined, or fetched again when one turns out unusable. There
+// is nothing to pause while they are joined.
 void Engine::complete()
 {
+    if (m_joiner.isBusy())
+        return;
     const Assembler assembler(m_download->plan(), m_current.receiveFolder, m_current.baseName);
     const QList<Pack> unusable = assembler.unusablePieces();
     if (!unusable.isEmpty()) {
         m_download->refetch(unusable);
         return;
     }
-    const Assembler::Outcome outcome =
-        assembler.join(ProjectPaths::finalFilePath(m_current.downloadFolder, m_current.fileName));
+    emit actionChanged(false, QStringLiteral("Pause"));
+    m_joiner.start(assembler,
+                   ProjectPaths::finalFilePath(m_current.downloadFolder, m_current.fileName));
+}
+
+void Engine::onJoined(const Assembler::Outcome &outcome)
+{
     if (!outcome.done) {
         pauseDownload();
         emit messageRequested(QStringLiteral("Unable to create the file ") + outcome.failedPath +

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/Backoff.h"
+#include "engine/PieceJoiner.h"
 #include "progress/SpeedMeter.h"
 
 #include <QColor>
@@ -18,8 +19,9 @@ struct ProjectEntry;
 class Settings;
 
 // The download engine: takes waiting projects one at a time, fetches their packs over the
-// connection slots, joins the pieces and finishes the project. It owns every socket and timer
-// of a download and tells the outside what to show through signals carrying plain values.
+// connection slots, joins the pieces (in a thread of its own) and finishes the project. It owns
+// every socket and timer of a download and tells the outside what to show through signals carrying
+// plain values.
 //
 // Slots are numbered 1 to 4. Texts are the program's own captions ("Nothing", "Pause...").
 class Engine final : public QObject
@@ -129,6 +131,7 @@ private:
     void progressTick();
     void showProgress();
     void complete();
+    void onJoined(const Assembler::Outcome &outcome);
     void finishProject();
     void pauseDownload();
     void resumeDownload();
@@ -151,6 +154,7 @@ private:
     QTimer m_autoResumeTimer;
     Backoff m_autoResumeDelay;
     std::unique_ptr<Download> m_download;
+    PieceJoiner m_joiner;
     Current m_current;
     bool m_startHeld = false;
     bool m_alertShown = false;

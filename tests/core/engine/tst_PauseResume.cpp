@@ -256,8 +256,10 @@ void tst_PauseResume::closeAndStartAgainFetchOnlyWhatIsMissing()
         ++unlogged;
     QVERIFY(TestFiles::writeFile(piece(rig, unlogged), "stale bytes"));
     QVERIFY(TestFiles::writeFile(piece(rig, 99), "stale bytes"));
-    QTRY_COMPARE_WITH_TIMEOUT(nginx.requests().size(), complete.size() + begun.size(), TimeoutMs);
+    // A request sent ahead may still be logged late: nginx starts afresh for the next run.
+    nginx.stop();
     nginx.clearAccessLog();
+    QVERIFY2(nginx.restart(), qPrintable(nginx.errorString()));
 
     NextRun run(rig);
     run.engine.resumeInterrupted();
