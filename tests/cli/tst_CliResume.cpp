@@ -29,6 +29,7 @@ private slots:
     void initTestCase();
     void killedRunsEndWithTheSameFile_data();
     void killedRunsEndWithTheSameFile();
+    void killedWhileJoiningEndsWithTheSameFile();
     void lostConnectionEndsAndTheNextRunResumes();
 };
 
@@ -143,6 +144,40 @@ void tst_CliResume::killedRunsEndWithTheSameFile()
     QStringList lines = packLogLines(home, "big");
     lines.sort();
     QCOMPARE(lines, allComplete(home, "big", packs));
+}
+
+// SIGKILL once the joined file's work copy is on disk: the next run joins the pieces again.
+void tst_CliResume::killedWhileJoiningEndsWithTheSameFile()
+{
+    const qint64 size = 64 * 1024 * 1024;
+    TestHome home;
+    QTemporaryDir served;
+    const QByteArray bytes = TestFiles::randomBytes(size, 5);
+    QVERIFY(TestFiles::writeFile(served.filePath("join.bin"), bytes));
+    NginxServer nginx(served.path());
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    QVERIFY(queue(home, "join", nginx.url("join.bin"), size, downloadFolderOf(home), PackSize));
+    const QString work =
+        ProjectPaths::finalWorkPath(ProjectPaths::receiveFolder(downloadFolderOf(home), "join"));
+
+    QProcess killed;
+    QVERIFY(start(killed, home, {"run"}));
+    QVERIFY(QTest::qWaitFor(
+        [&] { return QFileInfo::exists(work) || killed.state() == QProcess::NotRunning; },
+        FinishTimeoutMs));
+    killed.kill();
+    QVERIFY(killed.waitForFinished());
+    QVERIFY(QFileInfo::exists(work)); // killed in the middle of the join
+    QProcess again;
+    QVERIFY(start(again, home, {"run"}));
+    QVERIFY(endedByItself(again));
+    QVERIFY2(again.exitCode() == 0, again.readAllStandardError().constData());
+
+    QCOMPARE(TestFiles::sha256OfFile(downloadFolderOf(home) + "join.bin"),
+             TestFiles::sha256(bytes));
+    QStringList lines = packLogLines(home, "join");
+    lines.sort();
+    QCOMPARE(lines, allComplete(home, "join", (size + PackSize - 1) / PackSize));
 }
 
 // Nobody can press "Resume" for the runner: it prints the message, records the download as
