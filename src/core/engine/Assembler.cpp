@@ -24,10 +24,11 @@ QList<Pack> Assembler::unusablePieces() const
     return unusable;
 }
 
-Assembler::Outcome Assembler::join(const QString &finalPath, const std::atomic_bool &stop) const
+Assembler::Outcome Assembler::join(const QString &finalPath, qint64 joined,
+                                   const std::atomic_bool &stop) const
 {
     const QString workPath = ProjectPaths::finalWorkPath(m_receiveFolder);
-    if (!writeWorkFile(workPath, stop)) {
+    if (!appendPieces(joined, m_plan.count(), stop)) {
         QFile::remove(workPath);
         return {false, workPath};
     }
@@ -47,12 +48,16 @@ QString Assembler::piecePath(qint64 pack) const
     return ProjectPaths::piecePath(m_receiveFolder, m_baseName, pack);
 }
 
-bool Assembler::writeWorkFile(const QString &workPath, const std::atomic_bool &stop) const
+bool Assembler::appendPieces(qint64 from, qint64 to, const std::atomic_bool &stop) const
 {
-    QFile work(workPath);
-    if (!work.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+    QFile work(ProjectPaths::finalWorkPath(m_receiveFolder));
+    if (work.size() != qMin(from * m_plan.packSize(), m_plan.fileSize()))
+        from = 0;
+    const QIODevice::OpenMode mode =
+        from == 0 ? QIODevice::WriteOnly | QIODevice::Truncate : QIODevice::ReadWrite;
+    if (!work.open(mode | QIODevice::Unbuffered))
         return false;
-    for (qint64 number = 0; number < m_plan.count(); ++number) {
+    for (qint64 number = from; number < to; ++number) {
         QFile piece(piecePath(number));
         if (stop || !piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ||
             !FileCopy::append(piece, work, m_plan.pack(number).start, m_plan.length(number)))

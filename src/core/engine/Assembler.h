@@ -25,13 +25,17 @@ public:
         QString failedPath; // the file that could not be written or moved
     };
     // Writes "final.qfd" from exactly each pack's bytes of its piece, moves it to finalPath
-    // (replacing a file there) and deletes the pieces. Checks `stop` between pieces (the join
-    // may run in a thread of its own): once set, the work file goes and the pieces stay.
-    Outcome join(const QString &finalPath, const std::atomic_bool &stop) const;
+    // (replacing a file there) and deletes the pieces. Packs before `joined` are in "final.qfd"
+    // already (see appendPieces). Checks `stop` between pieces (the join may run in a thread of
+    // its own): once set, the work file goes and the pieces stay.
+    Outcome join(const QString &finalPath, qint64 joined, const std::atomic_bool &stop) const;
+    // Appends the packs from..to-1 to "final.qfd", made anew when `from` is 0, or when it does
+    // not end where pack `from` starts. Before the download ends, so that little is left to
+    // join at the end; the pieces stay. False when a piece is missing or a write fails.
+    bool appendPieces(qint64 from, qint64 to, const std::atomic_bool &stop) const;
 
 private:
     QString piecePath(qint64 pack) const;
-    bool writeWorkFile(const QString &workPath, const std::atomic_bool &stop) const;
 
     PackPlan m_plan;
     QString m_receiveFolder;

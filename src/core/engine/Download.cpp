@@ -52,6 +52,8 @@ void Download::planResume()
         m_carried.insert(pack.number, pack.have);
     }
     m_queue = PackQueue(m_plan, begun, resume.complete());
+    m_completeAhead = resume.complete();
+    extendRun(-1);
     m_completed = resume.completeBytes();
     m_received = resume.receivedBytes();
 }
@@ -115,6 +117,7 @@ void Download::refetch(const QList<Pack> &packs)
 {
     for (auto pack = packs.crbegin(); pack != packs.crend(); ++pack) {
         m_log.forget(m_pieces.path(pack->number));
+        m_run = qMin(m_run, pack->number);
         m_completed -= pack->length;
         m_received -= pack->length;
         m_queue.giveBack(*pack);
@@ -159,6 +162,7 @@ void Download::onPackComplete(int slot, qint64 pack)
 {
     m_completed += m_plan.length(pack);
     logComplete(pack);
+    extendRun(pack);
     if (!m_paused && !slotAt(slot).holdsPack())
         Paquet_Suivant(slot);
     if (isComplete())
@@ -174,6 +178,15 @@ void Download::onReadyForNext(int slot)
         return;
     emit packsToGoTextChanged(m_queue.packsToGoText());
     slotAt(slot).queue(*pack, m_pieces.path(pack->number), m_carried.take(pack->number));
+}
+
+// Counts a complete pack (-1: none, only what is known already) into the leading run.
+void Download::extendRun(qint64 pack)
+{
+    if (pack >= 0)
+        m_completeAhead.insert(pack);
+    while (m_completeAhead.remove(m_run))
+        ++m_run;
 }
 
 void Download::onReceived(qint64 bytes)

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 
 #include <functional>
 
@@ -64,6 +65,8 @@ public:
     // Every pack logged complete and every slot idle.
     bool isComplete() const;
     qint64 received() const { return m_received; }
+    // Packs 0 .. completeRun() - 1 are all complete: their pieces may be joined already.
+    qint64 completeRun() const { return m_run; }
     // The part of its pack a slot holds, in percent; 0 for an idle slot.
     int slotPercent(int slot) const;
 
@@ -86,6 +89,7 @@ private:
     void onReadyForNext(int slot);
     void onReceived(qint64 bytes);
     void logComplete(qint64 pack);
+    void extendRun(qint64 pack);
     PackSlot &slotAt(int slot) const { return *m_slots.at(slot - 1); }
 
     PackPlan m_plan;
@@ -96,6 +100,8 @@ private:
     QList<qint64> m_saved; // per slot: the bytes its piece held when the download paused
     // Begun packs waiting in the queue for a free slot, with the bytes their piece holds.
     QHash<qint64, qint64> m_carried;
+    qint64 m_run = 0;
+    QSet<qint64> m_completeAhead; // complete packs past the run
     qint64 m_completed = 0;
     qint64 m_received = 0;
     bool m_paused = false;

@@ -41,6 +41,7 @@ Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &interva
     connect(&Timer_Barre, &QTimer::timeout, this, &Engine::progressTick);
     connect(&m_autoResumeTimer, &QTimer::timeout, this, &Engine::resumeDownload);
     connect(&m_joiner, &PieceJoiner::finished, this, &Engine::onJoined);
+    connect(&m_joiner, &PieceJoiner::prejoined, this, &Engine::progressTick);
     connect(&m_meter, &SpeedMeter::instantSpeedChanged, this, &Engine::instantSpeedChanged);
     connect(&m_meter, &SpeedMeter::averageSpeedChanged, this, &Engine::averageSpeedChanged);
     connect(&m_meter, &SpeedMeter::elapsedTextChanged, this, &Engine::elapsedTextChanged);
@@ -220,6 +221,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
                               QStringLiteral("Error"));
         return false;
     }
+    m_joiner.stop();
     Download::Setup setup;
     setup.fileSize = entry.size;
     setup.packSize = m_settings.packSize();
@@ -276,8 +278,12 @@ void Engine::progressTick()
     if (!m_download)
         return;
     showProgress();
-    if (!m_download->isPaused() && m_download->isComplete())
+    if (m_download->isPaused() || m_joiner.isBusy())
+        return;
+    if (m_download->isComplete())
         complete();
+    else if (m_download->completeRun() > m_joiner.joined())
+        m_joiner.prejoin(assembler(), m_download->completeRun());
 }
 
 void Engine::showProgress()
@@ -306,21 +312,24 @@ void Engine::showProgress()
     }
 }
 
-// Every pack is in: the pieces are joined, or fetched again when one turns out unusable. There
-// is nothing to pause while they are joined.
+// Every pack is in: the pieces not joined yet are joined, or fetched again when one turns out
+// unusable (and then every piece is joined anew). There is nothing to pause while they are joined.
 void Engine::complete()
 {
-    if (m_joiner.isBusy())
-        return;
-    const Assembler assembler(m_download->plan(), m_current.receiveFolder, m_current.baseName);
-    const QList<Pack> unusable = assembler.unusablePieces();
+    const QList<Pack> unusable = assembler().unusablePieces();
     if (!unusable.isEmpty()) {
+        m_joiner.stop();
         m_download->refetch(unusable);
         return;
     }
     emit actionChanged(false, QStringLiteral("Pause"));
-    m_joiner.start(assembler,
+    m_joiner.start(assembler(),
                    ProjectPaths::finalFilePath(m_current.downloadFolder, m_current.fileName));
+}
+
+Assembler Engine::assembler() const
+{
+    return Assembler(m_download->plan(), m_current.receiveFolder, m_current.baseName);
 }
 
 void Engine::onJoined(const Assembler::Outcome &outcome)

@@ -131,6 +131,7 @@ private:
     void progressTick();
     void showProgress();
     void complete();
+    Assembler assembler() const;
     void onJoined(const Assembler::Outcome &outcome);
     void finishProject();
     void pauseDownload();

@@ -16,6 +16,9 @@ constexpr qsizetype ReadChunk = 256 * 1024;
 constexpr int StallChecks = 4;
 // A connection owes at most the answers for the current pack and the next.
 constexpr qsizetype MaxOwed = 2;
+// Past its pack, an answer is read to its end only when that is cheaper than a new connection
+// (a server that sends the whole file is left at once).
+constexpr qint64 MaxDrainBytes = 64 * 1024;
 } // namespace
 
 HttpSlot::HttpSlot(int number, const Target &target, const Timing &timing,
@@ -269,6 +272,8 @@ qint64 HttpSlot::takeBody(const char *data, qint64 size)
             const QTcpSocket *socket = m_socket;
             m_draining = true;
             finishPack();
+            if (m_socket == socket && m_bodyLeft > MaxDrainBytes)
+                connectNow();
             if (m_socket != socket)
                 return size;
         }

@@ -7,21 +7,48 @@ PieceJoiner::~PieceJoiner()
     stop();
 }
 
+void PieceJoiner::prejoin(const Assembler &assembler, qint64 run)
+{
+    const qint64 from = m_joined;
+    this->run([this, assembler, from, run] {
+        const bool joined = assembler.appendPieces(from, run, m_stop);
+        return [this, joined, run] {
+            m_joined = joined ? run : 0;
+            emit prejoined();
+        };
+    });
+}
+
 void PieceJoiner::start(const Assembler &assembler, const QString &finalPath)
 {
-    stop();
+    const qint64 joined = m_joined;
+    run([this, assembler, finalPath, joined] {
+        const Assembler::Outcome outcome = assembler.join(finalPath, joined, m_stop);
+        return [this, outcome] {
+            m_joined = 0;
+            emit finished(outcome);
+        };
+    });
+}
+
+// The work runs in a new thread; what it returns runs back on this object's thread, unless the
+// join was stopped meanwhile.
+void PieceJoiner::run(const std::function<std::function<void()>()> &work)
+{
+    if (m_thread)
+        m_thread->wait(); // it has reported already
     m_busy = true;
     m_stop = false;
     const int generation = m_generation;
-    m_thread.reset(QThread::create([this, assembler, finalPath, generation] {
-        const Assembler::Outcome outcome = assembler.join(finalPath, m_stop);
+    m_thread.reset(QThread::create([this, work, generation] {
+        const std::function<void()> report = work();
         QMetaObject::invokeMethod(
             this,
-            [this, outcome, generation] {
+            [this, report, generation] {
                 if (generation != m_generation)
                     return;
                 m_busy = false;
-                emit finished(outcome);
+                report();
             },
             Qt::QueuedConnection);
     }));
@@ -37,4 +64,5 @@ void PieceJoiner::stop()
     m_stop = true;
     m_thread->wait();
     m_thread.reset();
+    m_joined = 0;
 }

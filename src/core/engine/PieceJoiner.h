@@ -7,11 +7,13 @@
 #include <QThread>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
-// Joins the pieces of a complete download in a thread of its own, so that the event loop (the
-// window, the tray) never waits for a large join. The outcome comes back on the owner's thread.
-// The join itself stays crash-safe: the pieces go only once the finished file is in place.
+// Joins the pieces of a download in a thread of its own, so that the event loop (the window, the
+// tray) never waits for a large join: the leading run of complete packs while later ones still
+// arrive, the rest once every pack is in. Outcomes come back on the owner's thread. The join
+// stays crash-safe: the pieces go only once the finished file is in place.
 class PieceJoiner final : public QObject
 {
     Q_OBJECT
@@ -21,19 +23,27 @@ public:
     explicit PieceJoiner(QObject *parent = nullptr);
     ~PieceJoiner() override;
 
+    // Joins the packs from joined() up to `run` (exclusive) ahead of the end; prejoined() follows.
+    void prejoin(const Assembler &assembler, qint64 run);
+    qint64 joined() const { return m_joined; }
+    // Joins the rest and puts the finished file in place; finished() follows.
     void start(const Assembler &assembler, const QString &finalPath);
-    // From start() until finished() or stop().
+    // From prejoin() or start() until its signal, or stop(); neither is called meanwhile.
     bool isBusy() const { return m_busy; }
-    // Stops a running join between two pieces and waits for its thread: the pieces stay and the
-    // work file goes, so the next start joins again. finished() does not follow.
+    // Stops a running join between two pieces and waits for its thread: the pieces stay, and
+    // the next join starts from the first pack. No signal follows.
     void stop();
 
 signals:
+    void prejoined();
     void finished(const Assembler::Outcome &outcome);
 
 private:
+    void run(const std::function<std::function<void()>()> &work);
+
     std::unique_ptr<QThread> m_thread;
     std::atomic_bool m_stop = false;
     int m_generation = 0; // a stopped join's late outcome is not reported
+    qint64 m_joined = 0;  // packs already in the work file
     bool m_busy = false;
 };
