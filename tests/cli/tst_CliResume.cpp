@@ -146,7 +146,8 @@ void tst_CliResume::killedRunsEndWithTheSameFile()
     QCOMPARE(lines, allComplete(home, "big", packs));
 }
 
-// SIGKILL once the joined file's work copy is on disk: the next run joins the pieces again.
+// SIGKILL once the joined file's work copy is on disk (the join runs beside the transfer and
+// ends after it): the next run joins the pieces again.
 void tst_CliResume::killedWhileJoiningEndsWithTheSameFile()
 {
     const qint64 size = 64 * 1024 * 1024;

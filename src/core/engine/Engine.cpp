@@ -88,7 +88,7 @@ QString Engine::currentProject() const
 
 void Engine::togglePause()
 {
-    if (!m_download || m_joiner.isBusy())
+    if (!m_download || m_joiner.isFinishing())
         return;
     if (m_download->isPaused())
         resumeDownload();

@@ -10,6 +10,7 @@ PieceJoiner::~PieceJoiner()
 void PieceJoiner::prejoin(const Assembler &assembler, qint64 run)
 {
     const qint64 from = m_joined;
+    m_finishing = false;
     this->run([this, assembler, from, run] {
         const bool joined = assembler.appendPieces(from, run, m_stop);
         return [this, joined, run] {
@@ -22,6 +23,7 @@ void PieceJoiner::prejoin(const Assembler &assembler, qint64 run)
 void PieceJoiner::start(const Assembler &assembler, const QString &finalPath)
 {
     const qint64 joined = m_joined;
+    m_finishing = true;
     run([this, assembler, finalPath, joined] {
         const Assembler::Outcome outcome = assembler.join(finalPath, joined, m_stop);
         return [this, outcome] {

@@ -30,6 +30,8 @@ public:
     void start(const Assembler &assembler, const QString &finalPath);
     // From prejoin() or start() until its signal, or stop(); neither is called meanwhile.
     bool isBusy() const { return m_busy; }
+    // From start() until finished() or stop().
+    bool isFinishing() const { return m_busy && m_finishing; }
     // Stops a running join between two pieces and waits for its thread: the pieces stay, and
     // the next join starts from the first pack. No signal follows.
     void stop();
@@ -46,4 +48,5 @@ private:
     int m_generation = 0; // a stopped join's late outcome is not reported
     qint64 m_joined = 0;  // packs already in the work file
     bool m_busy = false;
+    bool m_finishing = false;
 };
