@@ -224,9 +224,13 @@ void tst_CliAdd::conventions_data()
                                << "^$";
     QTest::newRow("unknown option") << QStringList{"--fast"} << 2 << "^$"
                                     << "^quillfetch-cli: Unknown option 'fast'.\n\nUsage: ";
-    QTest::newRow("add without URL") << QStringList{"add"} << 2 << "^$"
-                                     << "^quillfetch-cli: Unknown command or wrong arguments: "
-                                        "add\n\nUsage: ";
+    const QString wrongCommand = "^quillfetch-cli: Unknown command or wrong arguments: ";
+    QTest::newRow("no command") << QStringList{} << 2 << "^$"
+                                << "^quillfetch-cli: No command given.\n\nUsage: ";
+    QTest::newRow("unknown command")
+        << QStringList{"fetch"} << 2 << "^$" << wrongCommand + "fetch\n\nUsage: ";
+    QTest::newRow("run with an argument")
+        << QStringList{"run", "extra"} << 2 << "^$" << wrongCommand + "run extra\n\nUsage: ";
 }
 
 // What every command-line program answers: help, version and a usage error that says what
