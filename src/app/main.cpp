@@ -18,6 +18,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Quillfetch"));
     QCoreApplication::setApplicationName(QStringLiteral("Quillfetch"));
+    // Lets the desktop match the window to its menu entry (and so to its icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.quillfetch.Quillfetch"));
     // The window may hide in the notification area: only the shutdown ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 

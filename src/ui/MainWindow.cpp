@@ -3,6 +3,7 @@
 #include "engine/Engine.h"
 #include "options/Settings.h"
 #include "platform/Autostart.h"
+#include "progress/DisplayText.h"
 #include "store/ProjectStore.h"
 #include "ui/AboutPage.h"
 #include "ui/AppIcon.h"
@@ -16,6 +17,8 @@
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QTabWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -46,6 +49,7 @@ MainWindow::MainWindow(const MainWindowContext &context, QWidget *parent)
     setCentralWidget(Menu);
     resize(QSize(fontMetrics().averageCharWidth() * 110, fontMetrics().lineSpacing() * 42)
                .expandedTo(sizeHint()));
+    restoreGeometry(m_settings.windowGeometry());
     buildMenuBar();
     connectPages();
     connectEngine();
@@ -98,6 +102,7 @@ void MainWindow::connectEngine()
     connect(&m_engine, &Engine::projectsTabRequested, this,
             [this] { Menu->setCurrentIndex(ProjectsTab); });
     connect(&m_engine, &Engine::messageRequested, this, &MainWindow::showEngineMessage);
+    connect(&m_engine, &Engine::projectFinished, this, &MainWindow::notifyFinished);
 }
 
 void MainWindow::Charger_Listes()
@@ -220,6 +225,18 @@ void MainWindow::setTitle(const QString &title)
     m_tray->Modifie_Icone(title);
 }
 
+// "setup - 12.40 Mb": the finished list holds the size of the project just completed.
+void MainWindow::notifyFinished(const QString &project)
+{
+    const QList<ProjectEntry> &finished = m_store.finished();
+    const auto entry =
+        std::find_if(finished.crbegin(), finished.crend(),
+                     [&project](const ProjectEntry &e) { return e.name == project; });
+    if (entry != finished.crend())
+        m_tray->notify(QStringLiteral("Download complete"),
+                       project + QStringLiteral(" - ") + Format_Taille(entry->size));
+}
+
 void MainWindow::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
@@ -259,6 +276,8 @@ void MainWindow::finishShutdown()
 {
     m_engine.shutdown();
     m_tray->Supprime_Icone();
+    m_settings.setWindowGeometry(saveGeometry());
+    m_settings.sync();
     m_shutdownDone = true;
     emit shutdownComplete();
 }

@@ -83,6 +83,7 @@ private:
     void Mnu_Options_Click();
     void showEngineMessage(const QString &text, const QString &title);
     void setTitle(const QString &title);
+    void notifyFinished(const QString &project);
     void beginShutdown();
     void finishShutdown();
 

@@ -29,7 +29,6 @@ private slots:
     void downloadsEveryQueuedProject();
     void emptyQueueEndsAtOnce();
     void refusesWhileQuillfetchRuns();
-    void badArgumentsShowUsage();
     void stopSignalRecordsTheDownload_data();
     void stopSignalRecordsTheDownload();
     void unwritableDownloadFolderEndsWithTheMessage();
@@ -104,19 +103,6 @@ void tst_CliRun::refusesWhileQuillfetchRuns()
     QVERIFY(endedByItself(process));
     QCOMPARE(process.exitCode(), 1);
     QVERIFY(process.readAllStandardError().contains("Quillfetch is already running"));
-}
-
-void tst_CliRun::badArgumentsShowUsage()
-{
-    TestHome home;
-    for (const QStringList &arguments :
-         {QStringList{}, QStringList{"fetch"}, QStringList{"run", "extra"}}) {
-        QProcess process;
-        QVERIFY(start(process, home, arguments));
-        QVERIFY(endedByItself(process));
-        QCOMPARE(process.exitCode(), 2);
-        QVERIFY(process.readAllStandardError().contains("Usage: quillfetch-cli"));
-    }
 }
 
 void tst_CliRun::stopSignalRecordsTheDownload_data()

@@ -164,6 +164,8 @@ void tst_MainWindow::exitShowsTheNoticeAndShutsDown()
     ShellHarness shell;
     shell.configureOptions();
     MainWindow &window = shell.start();
+    const QRect closedAt(QPoint(40, 30), window.size() + QSize(50, 20));
+    window.setGeometry(closedAt);
     QSignalSpy done(&window, &MainWindow::shutdownComplete);
     window.Mnu_Exit->trigger();
 
@@ -173,6 +175,8 @@ void tst_MainWindow::exitShowsTheNoticeAndShutsDown()
     // The window stays until the program ends; a second close changes nothing.
     window.close();
     QCOMPARE(done.count(), 1);
+    // The next run opens the window where this one was closed.
+    QCOMPARE(shell.start().geometry(), closedAt);
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -36,6 +36,7 @@ constexpr std::array<Option, 7> Colours{{
 }};
 constexpr const char *FilePathKey = "FilePath";
 constexpr const char *AppPathKey = "AppPath";
+const QString WindowGeometryKey = QStringLiteral("window/geometry");
 
 constexpr qint64 MaxColour = 0xFFFFFF;
 
@@ -198,6 +199,16 @@ QString Settings::appPath(const QString &fallback) const
 void Settings::setAppPath(const QString &programFolder)
 {
     setText(AppPathKey, QDir::cleanPath(programFolder));
+}
+
+QByteArray Settings::windowGeometry() const
+{
+    return m_store.value(WindowGeometryKey).toByteArray();
+}
+
+void Settings::setWindowGeometry(const QByteArray &geometry)
+{
+    m_store.setValue(WindowGeometryKey, geometry);
 }
 
 void Settings::applyRecord(const ProjectRecord &record)

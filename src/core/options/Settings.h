@@ -62,6 +62,10 @@ public:
     // The program folder without a trailing separator, for starting the main program.
     QString appPath(const QString &fallback) const;
     void setAppPath(const QString &programFolder);
+    // The main window's size and position (QWidget::saveGeometry), kept apart from the
+    // options in the group "window"; empty until the window first closes.
+    QByteArray windowGeometry() const;
+    void setWindowGeometry(const QByteArray &geometry);
 
     // Copies the ten option values of a project record into the settings, as text, so that
     // while a project downloads the settings are that project's.
