@@ -26,6 +26,7 @@ BarOptionsFrame::BarOptionsFrame(ColourDialog &chooser, QWidget *parent)
     buildLayout();
     updatePreview();
     connect(Cmd_Barre_Default, &QPushButton::clicked, this, &BarOptionsFrame::resetColours);
+    Timer_Barre.setObjectName(QStringLiteral("Timer_Barre"));
     Timer_Barre.setInterval(PreviewTickMs);
     connect(&Timer_Barre, &QTimer::timeout, this, &BarOptionsFrame::Timer_Barre_Tick);
     Timer_Barre.start();

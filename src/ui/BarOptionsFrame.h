@@ -25,6 +25,8 @@ public:
     QPushButton *const Cmd_Sec_Bar_1;
     QPushButton *const Cmd_Sec_Bar_2;
     QPushButton *const Cmd_Barre_Default;
+    // Public like the controls, so that a test may speed the preview up.
+    QTimer Timer_Barre;
 
 protected:
     void updatePreview() override;
@@ -33,6 +35,5 @@ private:
     void buildLayout();
     void Timer_Barre_Tick();
 
-    QTimer Timer_Barre;
     int m_percent = 0;
 };

@@ -25,14 +25,16 @@ GraphOptionsFrame::GraphOptionsFrame(ColourDialog &chooser, QWidget *parent)
       Cmd_Graph_Default(named(new QPushButton(QStringLiteral("Default")), "Cmd_Graph_Default"))
 {
     setObjectName(QStringLiteral("Frm_Graph"));
-    Graph->setFixedSize(SpeedGraph::Size);
     Graph->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    const int frame = 2 * Graph->frameWidth();
+    Graph->setFixedSize(SpeedGraph::Size + QSize(frame, frame));
     Graph->setScaledContents(true);
     Chk_Show_Modem->setChecked(true);
     buildLayout();
     connect(Chk_Show_Modem, &QCheckBox::toggled, this, &GraphOptionsFrame::updatePreview);
     connect(Cmd_Graph_Default, &QPushButton::clicked, this,
             &GraphOptionsFrame::Cmd_Graph_Default_Click);
+    Timer_Graph.setObjectName(QStringLiteral("Timer_Graph"));
     Timer_Graph.setInterval(PreviewTickMs);
     connect(&Timer_Graph, &QTimer::timeout, this, &GraphOptionsFrame::Timer_Graph_Tick);
     Timer_Graph.start();

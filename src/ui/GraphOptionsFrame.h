@@ -31,6 +31,8 @@ public:
     QPushButton *const Cmd_Graph_back;
     QPushButton *const Cmd_Graph_modem_color;
     QPushButton *const Cmd_Graph_Default;
+    // Public like the controls, so that a test may speed the preview up.
+    QTimer Timer_Graph;
 
 protected:
     void updatePreview() override;
@@ -40,7 +42,6 @@ private:
     void Timer_Graph_Tick();
     void Cmd_Graph_Default_Click();
 
-    QTimer Timer_Graph;
     PreviewSamples m_samples;
     double m_modemSpeed = 0;
 };
