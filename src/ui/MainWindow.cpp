@@ -147,6 +147,8 @@ void MainWindow::showFirstRunWhenIdle()
     if (!m_firstRunPending || m_shuttingDown || !isEnabled() || !m_store.running().isEmpty())
         return;
     m_firstRunPending = false;
+    if (!m_settings.optionsMissing()) // configured through the menu in the meantime
+        return;
     m_messages.information(this,
                            QStringLiteral("Quillfetch has detected that you have not "
                                           "configured your options. Please config them "
