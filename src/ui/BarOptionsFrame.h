@@ -25,7 +25,7 @@ public:
     QPushButton *const Cmd_Sec_Bar_1;
     QPushButton *const Cmd_Sec_Bar_2;
     QPushButton *const Cmd_Barre_Default;
-    // Public like the controls, so that a test may speed the preview up.
+    // Public like the controls, so that a test may drive the preview.
     QTimer Timer_Barre;
 
 protected:

@@ -31,7 +31,7 @@ public:
     QPushButton *const Cmd_Graph_back;
     QPushButton *const Cmd_Graph_modem_color;
     QPushButton *const Cmd_Graph_Default;
-    // Public like the controls, so that a test may speed the preview up.
+    // Public like the controls, so that a test may drive the preview.
     QTimer Timer_Graph;
 
 protected:
