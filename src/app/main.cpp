@@ -9,6 +9,7 @@
 #include "ui/DialogMessagePresenter.h"
 #include "ui/InstanceRule.h"
 #include "ui/MainWindow.h"
+#include "ui/OptionsFlow.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -40,6 +41,8 @@ int main(int argc, char *argv[])
     MainWindow window({settings, projects, engine, autostart, messages, programFolder, arguments});
     Probe probe(projects, settings, Probe::Intervals{});
     AddProjectFlow addProject(window, probe, projects, settings, messages);
+    OptionsFlow options(window, settings, messages);
+    options.serveNewProject(addProject.dialog());
     QObject::connect(&window, &MainWindow::shutdownComplete, &app,
                      [] { QCoreApplication::exit(0); });
     window.show();

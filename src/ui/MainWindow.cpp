@@ -103,6 +103,9 @@ void MainWindow::connectEngine()
             [this] { Menu->setCurrentIndex(ProjectsTab); });
     connect(&m_engine, &Engine::messageRequested, this, &MainWindow::showEngineMessage);
     connect(&m_engine, &Engine::projectFinished, this, &MainWindow::notifyFinished);
+    connect(&m_engine, &Engine::listsChanged, this, &MainWindow::showFirstRunWhenIdle,
+            Qt::QueuedConnection);
+    connect(&m_engine, &Engine::queueEmpty, this, &MainWindow::showFirstRunWhenIdle);
 }
 
 void MainWindow::Charger_Listes()
@@ -137,16 +140,27 @@ void MainWindow::Timer_load_Tick()
 
     if (m_arguments == QStringList{StartedWithSession})
         setWindowState(windowState() | Qt::WindowMinimized);
-    if (m_optionsMissing) {
-        m_messages.information(this,
-                               QStringLiteral("Quillfetch has detected that you have not "
-                                              "configured your options. Please config them "
-                                              "before downloading !"),
-                               ProgramTitle);
-        if (!m_shuttingDown)
-            Mnu_Options_Click();
-    }
+    m_firstRunPending = m_optionsMissing;
+    showFirstRunWhenIdle();
     emit startupFinished();
+}
+
+// The first run asks for the options. A download resumed at start-up holds the options back,
+// so the request waits until no project runs and no dialog is open, then comes once.
+void MainWindow::showFirstRunWhenIdle()
+{
+    if (!m_firstRunPending || m_shuttingDown || !isEnabled() || !m_store.running().isEmpty())
+        return;
+    m_firstRunPending = false;
+    if (!m_settings.optionsMissing()) // configured through the menu in the meantime
+        return;
+    m_messages.information(this,
+                           QStringLiteral("Quillfetch has detected that you have not "
+                                          "configured your options. Please config them "
+                                          "before downloading !"),
+                           ProgramTitle);
+    if (!m_shuttingDown)
+        Mnu_Options_Click();
 }
 
 void MainWindow::Charger_Projets()

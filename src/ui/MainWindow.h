@@ -81,6 +81,7 @@ private:
     void ChK_Start_Click(bool checked);
     void ChK_Startwindows_Click();
     void Mnu_Options_Click();
+    void showFirstRunWhenIdle();
     void showEngineMessage(const QString &text, const QString &title);
     void setTitle(const QString &title);
     void notifyFinished(const QString &project);
@@ -102,6 +103,7 @@ private:
     QTimer Timer_load;
     NoticeWindow *Form5 = nullptr;
     bool m_optionsMissing = false;
+    bool m_firstRunPending = false;
     bool m_trayFlag = false;
     bool m_shuttingDown = false;
     bool m_shutdownDone = false;

@@ -5,13 +5,17 @@
 
 #include "probe/Probe.h"
 #include "ui/AddProjectFlow.h"
+#include "ui/GraphOptionsFrame.h"
+#include "ui/MainOptionsFrame.h"
 #include "ui/NewProjectDialog.h"
+#include "ui/OptionsDialog.h"
 #include "ui/ProjectsPage.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
@@ -75,6 +79,7 @@ private slots:
     void cancelDropsTheResult_data();
     void cancelDropsTheResult();
     void smallerPackRefusedWithoutRanges();
+    void editedOptionsReachTheDialog();
     void typedUrlEndsDownloaded();
     void failureIsShownAndInputComesBack();
 };
@@ -122,6 +127,27 @@ void tst_NewProjectDialog::smallerPackRefusedWithoutRanges()
     QCOMPARE(h.done.count(), 0);
 }
 
+void tst_NewProjectDialog::editedOptionsReachTheDialog()
+{
+    DialogHarness h;
+    h.shell.start();
+    h.shell.options->serveNewProject(h.dialog);
+    h.dialog.showResult(Setup);
+    QTest::mouseClick(h.dialog.Cmd_Edit, Qt::LeftButton);
+    OptionsDialog *options = h.shell.options->dialog();
+    QVERIFY(options && options->isVisible() && !h.dialog.isVisible());
+    options->Frm_Main->Opt_Pack_1mb->click();
+    options->Frm_Main->Txt_Download_Path->setText(h.shell.home.root() + "elsewhere");
+    options->Frm_Graph->Chk_Show_Modem->click();
+
+    QTest::mouseClick(options->Cmd_OK, Qt::LeftButton);
+
+    QVERIFY(h.dialog.isVisible());
+    QCOMPARE(h.dialog.Txt_Pack->text(), QStringLiteral("1.00 Mb"));
+    QCOMPARE(h.dialog.Txt_dest->text(), h.shell.home.root() + "elsewhere/");
+    QVERIFY(!h.dialog.Chk_modem->isChecked());
+}
+
 void tst_NewProjectDialog::typedUrlEndsDownloaded()
 {
     FlowHarness h(200);
@@ -146,7 +172,6 @@ void tst_NewProjectDialog::typedUrlEndsDownloaded()
     QCOMPARE(dialog.Txt_Pack->text(), QStringLiteral("500.00 Kb"));
     const QString received = h.shell.home.root() + "received/";
     QCOMPARE(dialog.Txt_dest->text(), received);
-    QVERIFY(!dialog.Cmd_Edit->isEnabled());
     QVERIFY(dialog.Chk_modem->isChecked());
     dialog.Chk_modem->setChecked(false);
 

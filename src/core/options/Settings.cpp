@@ -153,12 +153,22 @@ QString Settings::colourText(Colour which) const
 
 QColor Settings::colour(Colour which) const
 {
-    return colourFromText(colourText(which), QString::number(colourOption(which).fallback));
+    return parseColour(colourText(which)).value_or(defaultColour(which));
 }
 
 void Settings::setColourText(Colour which, const QString &text)
 {
     setText(colourOption(which).key, text);
+}
+
+void Settings::setColour(Colour which, const QColor &colour)
+{
+    setColourText(which, colourToText(colour));
+}
+
+QColor Settings::defaultColour(Colour which)
+{
+    return parseColour(QString::number(colourOption(which).fallback)).value_or(QColor());
 }
 
 QColor Settings::colourFromText(const QString &text, const QString &fallback)
