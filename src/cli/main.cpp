@@ -1,5 +1,6 @@
 #include "AddCommand.h"
 #include "RunCommand.h"
+#include "StatsCommand.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -16,7 +17,8 @@ QString usageText()
                           "Commands:\n"
                           "  run      download the queued projects one after another, then exit\n"
                           "  add URL  probe URL and queue it as a new project\n"
-                          "  URL      add URL, then run\n");
+                          "  URL      add URL, then run\n"
+                          "  stats NAME  show the statistics of the finished project NAME\n");
 }
 
 } // namespace
@@ -30,6 +32,8 @@ int main(int argc, char *argv[])
         return RunCommand().exec();
     if (command == QLatin1String("add") && arguments.size() == 2)
         return AddCommand(arguments.at(1)).exec();
+    if (command == QLatin1String("stats") && arguments.size() == 2)
+        return StatsCommand(arguments.at(1)).exec();
     // Every URL that names a file has a "/"; a mistyped command has none.
     if (command.contains(u'/') && arguments.size() == 1) {
         if (const int added = AddCommand(command).exec(); added != AddCommand::Added)
