@@ -16,13 +16,21 @@
 
 namespace {
 
-QLineEdit *field(const QString &name, const QString &text, QWidget *parent)
+QLineEdit *field(const QString &name, QWidget *parent)
 {
-    auto *created = new QLineEdit(text, parent);
+    auto *created = new QLineEdit(parent);
     created->setObjectName(name);
     created->setReadOnly(true);
-    created->setCursorPosition(0);
     return created;
+}
+
+// The whole text fits, read from its start.
+void showText(QLineEdit *field, const QString &text)
+{
+    field->setText(text);
+    field->setCursorPosition(0);
+    const QFontMetrics metrics = field->fontMetrics();
+    field->setMinimumWidth(metrics.horizontalAdvance(text) + metrics.averageCharWidth() * 3);
 }
 
 QPushButton *button(const QString &name, const QString &caption, QWidget *parent)
@@ -55,13 +63,13 @@ StatsWindow::StatsWindow(const ProjectPaths &paths, const ProjectEntry &entry, Q
       Frm_General(new QGroupBox(QStringLiteral("Generals"), this)),
       Frm_Vitesse(new QGroupBox(QStringLiteral("Download speed"), this)),
       Frm_Graph(new QGroupBox(QStringLiteral("Graphics"), this)),
-      Txt_Project(field(QStringLiteral("Txt_Project"), entry.name, Frm_General)),
-      Txt_Url(field(QStringLiteral("Txt_Url"), entry.url, Frm_General)),
-      Txt_Poid_File(field(QStringLiteral("Txt_Poid_File"), QString(), Frm_General)),
-      Txt_Time_Download(field(QStringLiteral("Txt_Time_Download"), QString(), Frm_General)),
-      Txt_Vitesse_Max(field(QStringLiteral("Txt_Vitesse_Max"), QString(), Frm_Vitesse)),
-      Txt_Vitesse_Min(field(QStringLiteral("Txt_Vitesse_Min"), QString(), Frm_Vitesse)),
-      Txt_Vitesse_m(field(QStringLiteral("Txt_Vitesse_m"), QString(), Frm_Vitesse)),
+      Txt_Project(field(QStringLiteral("Txt_Project"), Frm_General)),
+      Txt_Url(field(QStringLiteral("Txt_Url"), Frm_General)),
+      Txt_Poid_File(field(QStringLiteral("Txt_Poid_File"), Frm_General)),
+      Txt_Time_Download(field(QStringLiteral("Txt_Time_Download"), Frm_General)),
+      Txt_Vitesse_Max(field(QStringLiteral("Txt_Vitesse_Max"), Frm_Vitesse)),
+      Txt_Vitesse_Min(field(QStringLiteral("Txt_Vitesse_Min"), Frm_Vitesse)),
+      Txt_Vitesse_m(field(QStringLiteral("Txt_Vitesse_m"), Frm_Vitesse)),
       Pict_Stats(boxes(QStringLiteral("Pict_Stats"), Frm_Graph)),
       Pict_Stats2(boxes(QStringLiteral("Pict_Stats2"), Frm_Graph)),
       Cmd_Prec_2(button(QStringLiteral("Cmd_Prec_2"), QStringLiteral("<<"), Frm_Graph)),
@@ -78,11 +86,13 @@ StatsWindow::StatsWindow(const ProjectPaths &paths, const ProjectEntry &entry, Q
     Frm_General->setObjectName(QStringLiteral("Frm_General"));
     Frm_Vitesse->setObjectName(QStringLiteral("Frm_Vitesse"));
     Frm_Graph->setObjectName(QStringLiteral("Frm_Graph"));
-    Txt_Poid_File->setText(m_statistics.sizeText);
-    Txt_Time_Download->setText(m_statistics.time);
-    Txt_Vitesse_Max->setText(m_statistics.highestSpeed);
-    Txt_Vitesse_Min->setText(m_statistics.lowestSpeed);
-    Txt_Vitesse_m->setText(m_statistics.averageSpeed);
+    showText(Txt_Project, entry.name);
+    showText(Txt_Url, entry.url);
+    showText(Txt_Poid_File, m_statistics.sizeText);
+    showText(Txt_Time_Download, m_statistics.time);
+    showText(Txt_Vitesse_Max, m_statistics.highestSpeed);
+    showText(Txt_Vitesse_Min, m_statistics.lowestSpeed);
+    showText(Txt_Vitesse_m, m_statistics.averageSpeed);
     Txt_Project->setToolTip(Txt_Project->text());
     Txt_Url->setToolTip(Txt_Url->text());
     buildGeneralFrames();

@@ -1,11 +1,17 @@
+#include "NginxServer.h"
 #include "ShellHarness.h"
+#include "TestFiles.h"
 
+#include "ui/GraphView.h"
 #include "ui/PercentBar.h"
+#include "ui/ProjectsPage.h"
+#include "ui/StatsWindow.h"
 
 #include <QAbstractButton>
 #include <QDir>
 #include <QLabel>
 #include <QProcess>
+#include <QTabBar>
 #include <QTabWidget>
 
 // Writes each tab of the main window to build/screenshots/ as it looks with projects in the
@@ -18,9 +24,11 @@ private slots:
     void eachTab_data();
     void eachTab();
     void eachTabAtDoubleScale();
+    void graphsOfAThrottledDownload();
 
 private:
     static void showSomeProgress(Engine &engine);
+    static void save(QWidget *window, const QString &name);
 };
 
 void tst_Screenshots::eachTab_data()
@@ -72,13 +80,7 @@ void tst_Screenshots::eachTab()
     window.Menu->setCurrentIndex(tab);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
 
-    const bool doubleScale = qEnvironmentVariable("QT_SCALE_FACTOR") == QStringLiteral("2");
-    const QString folder =
-        qEnvironmentVariable("QF_SOURCE_DIR") + QStringLiteral("/build/screenshots/");
-    QVERIFY(QDir().mkpath(folder));
-    const QString path =
-        folder + name + (doubleScale ? QStringLiteral("-200") : QString()) + QStringLiteral(".png");
-    QVERIFY(window.grab().save(path));
+    save(&window, name);
 
     // A control narrower than its smallest readable size shows a cut text.
     QWidget *page = window.Menu->currentWidget();
@@ -105,6 +107,55 @@ void tst_Screenshots::eachTabAtDoubleScale()
     QVERIFY(finished.wait(60000));
     QCOMPARE(copy.exitStatus(), QProcess::NormalExit);
     QCOMPARE(copy.exitCode(), 0);
+}
+
+void tst_Screenshots::save(QWidget *window, const QString &name)
+{
+    const bool doubleScale = qEnvironmentVariable("QT_SCALE_FACTOR") == QStringLiteral("2");
+    const QString folder =
+        qEnvironmentVariable("QF_SOURCE_DIR") + QStringLiteral("/build/screenshots/");
+    QVERIFY(QDir().mkpath(folder));
+    const QString path =
+        folder + name + (doubleScale ? QStringLiteral("-200") : QString()) + QStringLiteral(".png");
+    QVERIFY(window->grab().save(path));
+}
+
+// A real download slowed by nginx to about 13 s: the live graphs while it runs, then both tabs
+// of its statistics with the snapshots it saved.
+void tst_Screenshots::graphsOfAThrottledDownload()
+{
+    QTemporaryDir served;
+    QVERIFY(TestFiles::writeFile(served.filePath("setup.exe"), TestFiles::randomBytes(1300000, 9)));
+    NginxServer nginx(served.path(), {40000, 4000, {}});
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    ShellHarness shell(20);
+    shell.configureOptions();
+    shell.settings.setModemSpeedText(QStringLiteral("1024"));
+    shell.addProject(QStringLiteral("setup"), nginx.url(QStringLiteral("setup.exe")), 1);
+    MainWindow &window = shell.start();
+
+    const auto drawnColumns = [&shell] {
+        const QList<int> &samples = shell.engine.speedMeter().instantSamples();
+        return std::count_if(samples.begin(), samples.end(), [](int sample) { return sample > 0; });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(drawnColumns() >= 10, 40000);
+    QCOMPARE(window.Menu->currentIndex(), 2);
+    QVERIFY(window.findChild<GraphView *>(QStringLiteral("Graph2"))->image() !=
+            window.findChild<GraphView *>(QStringLiteral("Graph"))->image());
+    save(&window, QStringLiteral("main-download-graphs"));
+
+    QTRY_COMPARE_WITH_TIMEOUT(shell.store.finished().size(), 1, 30000);
+    emit window.projectsPage()->statisticsRequested(QStringLiteral("setup"));
+    StatsWindow *stats = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        stats = top->objectName() == "Stats" ? qobject_cast<StatsWindow *>(top) : stats;
+    QVERIFY(stats != nullptr);
+    QVERIFY(!stats->Pict_Stats.at(0)->image().isNull());
+    save(stats, QStringLiteral("stats-generals"));
+    stats->TabStrip1->setCurrentIndex(1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    save(stats, QStringLiteral("stats-graphics"));
+    stats->close();
 }
 
 QTEST_MAIN(tst_Screenshots)
