@@ -24,13 +24,14 @@ QLineEdit *field(const QString &name, QWidget *parent)
     return created;
 }
 
-// The whole text fits, read from its start.
+// The text fits up to a width of about 60 characters, read from its start.
 void showText(QLineEdit *field, const QString &text)
 {
     field->setText(text);
     field->setCursorPosition(0);
     const QFontMetrics metrics = field->fontMetrics();
-    field->setMinimumWidth(metrics.horizontalAdvance(text) + metrics.averageCharWidth() * 3);
+    const int width = qMin(metrics.horizontalAdvance(text), metrics.averageCharWidth() * 60);
+    field->setMinimumWidth(width + metrics.averageCharWidth() * 3);
 }
 
 QPushButton *button(const QString &name, const QString &caption, QWidget *parent)
