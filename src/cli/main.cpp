@@ -1,6 +1,7 @@
 #include "AddCommand.h"
 #include "CommandLine.h"
 #include "RunCommand.h"
+#include "StatsCommand.h"
 
 #include <QCoreApplication>
 
@@ -28,6 +29,10 @@ int main(int argc, char *argv[])
          {QStringLiteral("URL")},
          QStringLiteral("probe URL and queue it as a new project"),
          [](const QStringList &arguments) { return AddCommand(arguments.at(0)).exec(); }},
+        {QStringLiteral("stats"),
+         {QStringLiteral("NAME")},
+         QStringLiteral("show the statistics of the finished project NAME"),
+         [](const QStringList &arguments) { return StatsCommand(arguments.at(0)).exec(); }},
         {QString(),
          {QStringLiteral("URL")},
          QStringLiteral("add URL, then run"),

@@ -4,6 +4,8 @@
 #include "options/Settings.h"
 #include "platform/Autostart.h"
 #include "progress/DisplayText.h"
+#include "progress/GraphSnapshots.h"
+#include "progress/LiveGraphs.h"
 #include "store/ProjectStore.h"
 #include "ui/AboutPage.h"
 #include "ui/AppIcon.h"
@@ -11,10 +13,12 @@
 #include "ui/MessagePresenter.h"
 #include "ui/NoticeWindow.h"
 #include "ui/ProjectsPage.h"
+#include "ui/StatsWindow.h"
 #include "ui/TrayIcon.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QTabWidget>
 
@@ -37,7 +41,9 @@ MainWindow::MainWindow(const MainWindowContext &context, QWidget *parent)
       m_messages(context.messages), m_programFolder(context.programFolder),
       m_arguments(context.arguments), m_about(new AboutPage(Menu)),
       m_projects(new ProjectsPage(context.store, context.engine, context.messages, Menu)),
-      m_download(new DownloadPage(Menu)), m_tray(new TrayIcon(quillfetchIcon(), this))
+      m_download(new DownloadPage(Menu)), m_tray(new TrayIcon(quillfetchIcon(), this)),
+      m_graphs(new LiveGraphs(context.engine, context.settings, this)),
+      m_snapshots(new GraphSnapshots(context.engine, context.store.paths(), *m_graphs, this))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(ProgramTitle);
@@ -88,6 +94,7 @@ void MainWindow::connectPages()
     connect(m_about->ChK_Startwindows, &QCheckBox::clicked, this,
             &MainWindow::ChK_Startwindows_Click);
     connect(m_projects, &ProjectsPage::addProjectRequested, this, &MainWindow::addProjectRequested);
+    connect(m_projects, &ProjectsPage::statisticsRequested, this, &MainWindow::showStatistics);
     connect(m_tray, &TrayIcon::showRequested, this, &MainWindow::restoreWindow);
     connect(m_tray, &TrayIcon::exitRequested, this, &QWidget::close);
 }
@@ -95,6 +102,8 @@ void MainWindow::connectPages()
 void MainWindow::connectEngine()
 {
     m_download->connectEngine(m_engine);
+    m_download->connectGraphs(*m_graphs);
+    connect(m_snapshots, &GraphSnapshots::writeFailed, m_download->Lbl_Status_B, &QLabel::setText);
     connect(&m_engine, &Engine::titleChanged, this, &MainWindow::setTitle);
     connect(&m_engine, &Engine::listsChanged, this, &MainWindow::Charger_Listes);
     connect(&m_engine, &Engine::downloadTabRequested, this,
@@ -251,6 +260,20 @@ void MainWindow::notifyFinished(const QString &project)
                        project + QStringLiteral(" - ") + Format_Taille(entry->size));
 }
 
+// The statistics window takes over until it is closed.
+void MainWindow::showStatistics(const QString &project)
+{
+    for (const ProjectEntry &entry : m_store.finished()) {
+        if (entry.name != project)
+            continue;
+        auto *Stats = new StatsWindow(m_store.paths(), entry);
+        connect(Stats, &QDialog::finished, this, [this] { holdForDialog(false); });
+        holdForDialog(true);
+        Stats->show();
+        return;
+    }
+}
+
 void MainWindow::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
@@ -289,6 +312,7 @@ void MainWindow::beginShutdown()
 void MainWindow::finishShutdown()
 {
     m_engine.shutdown();
+    m_snapshots->saveFinal();
     m_tray->Supprime_Icone();
     m_settings.setWindowGeometry(saveGeometry());
     m_settings.sync();

@@ -8,6 +8,8 @@ class AboutPage;
 class Autostart;
 class DownloadPage;
 class Engine;
+class GraphSnapshots;
+class LiveGraphs;
 class MessagePresenter;
 class NoticeWindow;
 class ProjectStore;
@@ -85,6 +87,7 @@ private:
     void showEngineMessage(const QString &text, const QString &title);
     void setTitle(const QString &title);
     void notifyFinished(const QString &project);
+    void showStatistics(const QString &project);
     void beginShutdown();
     void finishShutdown();
 
@@ -100,6 +103,8 @@ private:
     ProjectsPage *const m_projects;
     DownloadPage *const m_download;
     TrayIcon *const m_tray;
+    LiveGraphs *const m_graphs;
+    GraphSnapshots *const m_snapshots;
     QTimer Timer_load;
     NoticeWindow *Form5 = nullptr;
     bool m_optionsMissing = false;

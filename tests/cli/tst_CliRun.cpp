@@ -81,6 +81,22 @@ void tst_CliRun::downloadsEveryQueuedProject()
     // Not a terminal: plain lines, never rewritten in place.
     QVERIFY(out.contains("%"));
     QVERIFY(!out.contains('\r'));
+
+    // What the statistics window shows of a finished project; a name that is none.
+    const QString shown =
+        "^Project name: one\nProject URL: " + QRegularExpression::escape(nginx.url("one.bin")) +
+        "\nProject size: 1.27 Mb\nDownload time: \\d\\d:\\d\\d:\\d\\d\n"
+        "(\\w+ download speed: .* \\| .*\n){3}Snapshots: \\d+\n$";
+    for (const QString name : {"one", "three"}) {
+        QProcess stats;
+        QVERIFY(start(stats, home, {"stats", name}));
+        QVERIFY(endedByItself(stats));
+        QCOMPARE(stats.exitCode(), name == "one" ? 0 : 1);
+        const QString text = stats.readAllStandardOutput() + stats.readAllStandardError();
+        QVERIFY2(name == "one" ? QRegularExpression(shown).match(text).hasMatch()
+                               : text == "There is no project named three.\n",
+                 qPrintable(text));
+    }
 }
 
 void tst_CliRun::emptyQueueEndsAtOnce()

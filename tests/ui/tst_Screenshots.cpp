@@ -1,4 +1,6 @@
+#include "NginxServer.h"
 #include "ShellHarness.h"
+#include "TestFiles.h"
 
 #include "progress/SpeedGraph.h"
 #include "ui/BarOptionsFrame.h"
@@ -7,6 +9,8 @@
 #include "ui/MainOptionsFrame.h"
 #include "ui/OptionsDialog.h"
 #include "ui/PercentBar.h"
+#include "ui/ProjectsPage.h"
+#include "ui/StatsWindow.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -14,6 +18,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTreeView>
 
@@ -29,6 +34,7 @@ private slots:
     void eachTab();
     void optionsDialogs_data();
     void optionsDialogs();
+    void graphsOfAThrottledDownload();
     void atDoubleScale();
 
 private:
@@ -146,6 +152,41 @@ void tst_Screenshots::saveAndCheck(QWidget *window, QWidget *area, const QString
                      qPrintable(control->objectName() + control->property("text").toString() +
                                 " is cut"));
     }
+}
+
+// A real download slowed by nginx to about 13 s: the live graphs while it runs, then both tabs
+// of its statistics with the snapshots it saved.
+void tst_Screenshots::graphsOfAThrottledDownload()
+{
+    QTemporaryDir served;
+    QVERIFY(TestFiles::writeFile(served.filePath("setup.exe"), TestFiles::randomBytes(1300000, 9)));
+    NginxServer nginx(served.path(), {40000, 4000, {}});
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    ShellHarness shell(20);
+    shell.configureOptions();
+    shell.settings.setModemSpeedText(QStringLiteral("1024"));
+    shell.addProject(QStringLiteral("setup"), nginx.url(QStringLiteral("setup.exe")), 1);
+    MainWindow &window = shell.start();
+
+    const auto drawnColumns = [&shell] {
+        const QList<int> &samples = shell.engine.speedMeter().instantSamples();
+        return std::count_if(samples.begin(), samples.end(), [](int sample) { return sample > 0; });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(drawnColumns() >= 10, 40000);
+    QCOMPARE(window.Menu->currentIndex(), 2);
+    saveAndCheck(&window, window.Menu->currentWidget(), QStringLiteral("main-download-graphs"));
+
+    QTRY_COMPARE_WITH_TIMEOUT(shell.store.finished().size(), 1, 30000);
+    emit window.projectsPage()->statisticsRequested(QStringLiteral("setup"));
+    StatsWindow *stats = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        stats = top->objectName() == "Stats" ? qobject_cast<StatsWindow *>(top) : stats;
+    QVERIFY(stats != nullptr);
+    QVERIFY(!stats->Pict_Stats.at(0)->image().isNull());
+    saveAndCheck(stats, stats, QStringLiteral("stats-generals"));
+    stats->TabStrip1->setCurrentIndex(1);
+    saveAndCheck(stats, stats, QStringLiteral("stats-graphics"));
+    stats->close();
 }
 
 void tst_Screenshots::atDoubleScale()

@@ -248,6 +248,7 @@ void Engine::beginRun()
     Timer_Barre.start();
     emit overallStatusChanged(QStringLiteral("Downloading..."));
     Timer_Start_Download.stop();
+    emit runStarted(m_current.project, m_current.baseName);
 }
 
 void Engine::showPlan()

@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+using Points = QList<QPoint>;
+
 // The graph is 250 × 126 pixels: a column is 5 pixels wide. With a 56 Kbit/s modem the scale is
 // 84 Kbit/s high (1.5 pixels a Kbit/s); with 33.6 Kbit/s it is 50 Kbit/s high.
 class tst_SpeedGraph final : public QObject
@@ -15,9 +17,9 @@ private slots:
         QTest::addColumn<bool>("showModem");
         QTest::addColumn<QList<int>>("samples");
         QTest::addColumn<QList<int>>("drawn");
-        QTest::addColumn<QList<QPoint>>("barPixels");
-        QTest::addColumn<QList<QPoint>>("linePixels");
-        QTest::addColumn<QList<QPoint>>("backPixels");
+        QTest::addColumn<Points>("barPixels");
+        QTest::addColumn<Points>("linePixels");
+        QTest::addColumn<Points>("backPixels");
 
         const QList<int> zeros(SpeedGraph::Columns, 0);
         QList<int> newest42 = zeros;
@@ -27,28 +29,23 @@ private slots:
         QList<int> clipped = zeros;
         clipped.last() = 500;
 
-        QTest::newRow("empty graph")
-            << 56.0 << true << zeros << zeros << QList<QPoint>() << QList<QPoint>()
-            << QList<QPoint>{{0, 0}, {0, 42}, {249, 125}, {125, 63}};
+        QTest::newRow("empty graph") << 56.0 << true << zeros << zeros << Points() << Points()
+                                     << Points{{0, 0}, {0, 42}, {249, 125}, {125, 63}};
         QTest::newRow("newest bar's top row")
-            << 56.0 << false << newest42 << newest42 << QList<QPoint>{{245, 63}, {249, 125}}
-            << QList<QPoint>() << QList<QPoint>{{245, 62}, {244, 125}};
+            << 56.0 << false << newest42 << newest42 << Points{{245, 63}, {249, 125}} << Points()
+            << Points{{245, 62}, {244, 125}, {245, 42}};
         QTest::newRow("modem line at 56")
-            << 56.0 << true << oldest10 << oldest10 << QList<QPoint>{{0, 111}, {4, 125}}
-            << QList<QPoint>{{0, 42}, {4, 42}} << QList<QPoint>{{0, 41}, {0, 43}, {5, 42}};
+            << 56.0 << true << oldest10 << oldest10 << Points{{0, 111}, {4, 125}}
+            << Points{{0, 42}, {4, 42}} << Points{{0, 41}, {0, 43}, {5, 42}};
         QTest::newRow("modem line at 33.6")
-            << 33.6 << true << oldest10 << oldest10 << QList<QPoint>{{0, 101}}
-            << QList<QPoint>{{0, 41}, {4, 41}} << QList<QPoint>{{0, 40}, {0, 42}, {0, 100}};
-        QTest::newRow("modem line hidden")
-            << 56.0 << false << oldest10 << oldest10 << QList<QPoint>{{0, 111}} << QList<QPoint>()
-            << QList<QPoint>{{0, 42}};
+            << 33.6 << true << oldest10 << oldest10 << Points{{0, 101}} << Points{{0, 41}, {4, 41}}
+            << Points{{0, 40}, {0, 42}, {0, 100}};
         QTest::newRow("sample above the scale clips")
-            << 56.0 << false << clipped << clipped << QList<QPoint>{{245, 0}} << QList<QPoint>()
-            << QList<QPoint>{{244, 0}};
+            << 56.0 << false << clipped << clipped << Points{{245, 0}} << Points()
+            << Points{{244, 0}};
         QTest::newRow("columns without an instant sample stay empty")
-            << 56.0 << true << QList<int>(SpeedGraph::Columns, 42) << newest42
-            << QList<QPoint>{{245, 63}} << QList<QPoint>{{245, 42}}
-            << QList<QPoint>{{0, 125}, {0, 42}, {240, 63}};
+            << 56.0 << true << QList<int>(SpeedGraph::Columns, 42) << newest42 << Points{{245, 63}}
+            << Points{{245, 42}} << Points{{0, 125}, {0, 42}, {240, 63}};
     }
 
     // Bars and line are masked against the back colour and meet as both colours combined.
@@ -58,24 +55,20 @@ private slots:
         QFETCH(bool, showModem);
         QFETCH(QList<int>, samples);
         QFETCH(QList<int>, drawn);
-        SpeedGraph::Style style;
-        style.back = QColor(0xc0, 0xff, 0xc0);
-        style.bars = QColor(0x80, 0x80, 0xff);
-        style.modemLine = QColor(0xff, 0x00, 0x00);
-        style.modemSpeed = modem;
-        style.showModem = showModem;
+        const SpeedGraph::Style style{QColor(0xc0, 0xff, 0xc0), QColor(0x80, 0x80, 0xff),
+                                      QColor(0xff, 0x00, 0x00), modem, showModem};
         const QImage image = SpeedGraph(style).draw(samples, drawn);
 
         QCOMPARE(image.size(), SpeedGraph::Size);
-        const auto expect = [&image](const QList<QPoint> &points, QRgb colour) {
+        const auto expect = [&image](const Points &points, QRgb colour) {
             for (const QPoint &point : points)
                 QCOMPARE(QColor(image.pixel(point)), QColor(colour));
         };
-        QFETCH(QList<QPoint>, barPixels);
+        QFETCH(Points, barPixels);
         expect(barPixels, qRgb(0x80, 0x80, 0xc0));
-        QFETCH(QList<QPoint>, linePixels);
+        QFETCH(Points, linePixels);
         expect(linePixels, qRgb(0xc0, 0x00, 0x00));
-        QFETCH(QList<QPoint>, backPixels);
+        QFETCH(Points, backPixels);
         expect(backPixels, qRgb(0xc0, 0xff, 0xc0));
     }
 };
