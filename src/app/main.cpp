@@ -1,12 +1,15 @@
 #include "engine/Engine.h"
+#include "handoff/HandoffListener.h"
 #include "options/Settings.h"
 #include "platform/Autostart.h"
 #include "platform/DataFolder.h"
+#include "platform/HandoffPort.h"
 #include "platform/SingleInstance.h"
 #include "probe/Probe.h"
 #include "store/ProjectStore.h"
 #include "ui/AddProjectFlow.h"
 #include "ui/DialogMessagePresenter.h"
+#include "ui/HandoffFlow.h"
 #include "ui/InstanceRule.h"
 #include "ui/MainWindow.h"
 
@@ -28,6 +31,9 @@ int main(int argc, char *argv[])
     SingleInstance instance(dataFolder);
     if (!claimSingleInstance(instance, arguments, messages))
         return 0;
+    // Before anything else could take the port.
+    HandoffListener listener(handoffPort(), HandoffListener::IdleTimeoutMs);
+    listener.open();
 
     QSettings store(QStringLiteral("Quillfetch"), QStringLiteral("Quillfetch"));
     ProjectStore projects(dataFolder);
@@ -38,6 +44,7 @@ int main(int argc, char *argv[])
     MainWindow window({settings, projects, engine, autostart, messages, programFolder, arguments});
     Probe probe(projects, settings, Probe::Intervals{});
     AddProjectFlow addProject(window, probe, projects, settings, messages);
+    HandoffFlow handoff(window, listener, probe);
     QObject::connect(&window, &MainWindow::shutdownComplete, &app,
                      [] { QCoreApplication::exit(0); });
     window.show();

@@ -3,8 +3,11 @@
 #include "NginxServer.h"
 #include "TestFiles.h"
 
+#include "handoff/HandoffListener.h"
+#include "handoff/HandoffMessage.h"
 #include "probe/Probe.h"
 #include "ui/AddProjectFlow.h"
+#include "ui/HandoffFlow.h"
 #include "ui/NewProjectDialog.h"
 #include "ui/ProjectsPage.h"
 
@@ -12,6 +15,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
@@ -77,6 +82,7 @@ private slots:
     void smallerPackRefusedWithoutRanges();
     void typedUrlEndsDownloaded();
     void failureIsShownAndInputComesBack();
+    void handOffsWaitForTheStartUpAndForEachOther();
 };
 
 void tst_NewProjectDialog::cancelDropsTheResult_data()
@@ -193,6 +199,40 @@ void tst_NewProjectDialog::failureIsShownAndInputComesBack()
     QCOMPARE(page->Lbl_Status_H->text(), QStringLiteral("Nothing to do"));
     QVERIFY(!h.flow.dialog().isVisible());
     QVERIFY(h.window.isEnabled());
+}
+
+// Two URLs handed over by the browser before the start-up has run: each reaches the dialog in
+// turn, the second once the first is dealt with.
+void tst_NewProjectDialog::handOffsWaitForTheStartUpAndForEachOther()
+{
+    FlowHarness h;
+    for (const char *name : {"a.zip", "b.zip"})
+        QVERIFY(TestFiles::writeFile(h.root.filePath(name), TestFiles::randomBytes(1000, 1)));
+    QVERIFY2(h.nginx.start(), qPrintable(h.nginx.errorString()));
+    HandoffListener listener(0, HandoffListener::IdleTimeoutMs);
+    QVERIFY(listener.open());
+    HandoffFlow handoff(h.window, listener, h.probe);
+    QSignalSpy handedOver(&listener, &HandoffListener::urlHandedOver);
+    h.window.Menu->setCurrentIndex(0);
+
+    for (const char *name : {"a.zip", "b.zip"}) {
+        QTcpSocket browser;
+        browser.connectToHost(QHostAddress::LocalHost, listener.serverPort());
+        QVERIFY(browser.waitForConnected());
+        browser.write(HandoffMessage::compose("http://" + h.nginx.url(name)));
+        QVERIFY(handedOver.wait());
+    }
+    QCOMPARE(h.window.Menu->currentWidget(), h.page);
+    QVERIFY(h.page->Txt_Url->isEnabled()); // no probe runs yet
+
+    emit h.window.startupFinished();
+    NewProjectDialog &dialog = h.flow.dialog();
+    QTRY_VERIFY(dialog.isVisible());
+    QCOMPARE(dialog.Txt_Url->text(), h.nginx.url("a.zip"));
+    QTest::mouseClick(dialog.Cmd_Annuler, Qt::LeftButton);
+    QTRY_VERIFY(dialog.isVisible());
+    QCOMPARE(dialog.Txt_Url->text(), h.nginx.url("b.zip"));
+    QCOMPARE(h.page->Txt_Url->text(), h.nginx.url("b.zip"));
 }
 
 QTEST_MAIN(tst_NewProjectDialog)
