@@ -2,18 +2,21 @@
 #include "handoff/HandoffListener.h"
 #include "options/Settings.h"
 #include "platform/Autostart.h"
+#include "platform/BrowserMenu.h"
 #include "platform/DataFolder.h"
 #include "platform/HandoffPort.h"
 #include "platform/SingleInstance.h"
 #include "probe/Probe.h"
 #include "store/ProjectStore.h"
 #include "ui/AddProjectFlow.h"
+#include "ui/BrowserMenuOption.h"
 #include "ui/DialogMessagePresenter.h"
 #include "ui/HandoffFlow.h"
 #include "ui/InstanceRule.h"
 #include "ui/MainWindow.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QSettings>
 
 int main(int argc, char *argv[])
@@ -45,6 +48,10 @@ int main(int argc, char *argv[])
     Probe probe(projects, settings, Probe::Intervals{});
     AddProjectFlow addProject(window, probe, projects, settings, messages);
     HandoffFlow handoff(window, listener, probe);
+    BrowserMenu browserMenu(QDir(programFolder).filePath(QStringLiteral("Catchlink")),
+                            BrowserMenu::userBrowsers());
+    BrowserMenuOption browserMenuOption(*window.aboutPage(), browserMenu,
+                                        BrowserMenu::extensionFolder(programFolder), messages);
     QObject::connect(&window, &MainWindow::shutdownComplete, &app,
                      [] { QCoreApplication::exit(0); });
     window.show();
