@@ -16,4 +16,4 @@ install_missing_packages() {
 }
 
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-dejavu-core)
-TEST_PACKAGES=(nginx-light python3-pyftpdlib)
+TEST_PACKAGES=(nginx-light python3-pyftpdlib chromium nodejs)
