@@ -171,6 +171,9 @@ void tst_MainWindow::optionBoxesActAtOnce()
     QVERIFY(shell.find<QLabel>(QStringLiteral("Lbl_Extension"))->text().endsWith("/opt/ext"));
     browserMenu->click();
     QVERIFY(browserMenu->isChecked());
+    QFile manifest(profile + QStringLiteral("/Hosts/com.quillfetch.catchlink.json"));
+    QVERIFY(manifest.open(QIODevice::ReadOnly));
+    QVERIFY(manifest.readAll().contains("chrome-extension://ohnfpbheefahocbbgogakplikmphllcf/"));
     browserMenu->click();
     QVERIFY(!browserMenu->isChecked());
     const auto told = [](const char *text) {
