@@ -71,8 +71,8 @@ void HandOver::onErrorOccurred()
     m_retry.start();
 }
 
-// The program is started directly, never through a shell; it must not keep the standard
-// channels of a browser that started Catchlink.
+// The program is started directly, never through a shell. It must not keep the standard
+// channels of whoever started Catchlink: a browser waits for them to close.
 bool HandOver::startProgram() const
 {
     QProcess program;
@@ -80,6 +80,7 @@ bool HandOver::startProgram() const
     program.setArguments({StartedByCatchlink});
     program.setStandardInputFile(QProcess::nullDevice());
     program.setStandardOutputFile(QProcess::nullDevice());
+    program.setStandardErrorFile(QProcess::nullDevice());
     return program.startDetached();
 }
 

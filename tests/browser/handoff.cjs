@@ -1,10 +1,9 @@
 // The browser hand-off end to end in Debian's headless Chromium: the extension is loaded into a
-// throw-away profile that holds Catchlink's host manifest, its menu handler is given a link, and
-// the running Quillfetch probes that link. Nothing but 127.0.0.1 is contacted. Catchlink waits
-// for Quillfetch's start-up itself.
+// throw-away profile that holds Catchlink's host manifest and its menu handler is given a link.
+// Quillfetch is not running: Catchlink starts it, waits for its start-up, hands the link over,
+// and Quillfetch probes it. Nothing but 127.0.0.1 is contacted.
 "use strict";
 const { chromium } = require("playwright-core");
-const { spawn } = require("node:child_process");
 const fs = require("node:fs");
 const http = require("node:http");
 const net = require("node:net");
@@ -62,19 +61,15 @@ async function main() {
     QUILLFETCH_HANDOFF_PORT: String(handoffPort) };
   writeFile(path.join(root, "config", "Quillfetch", "Quillfetch.conf"),
     `[options]\nFilePath=${root}/received/\npacksize=512000\nmodemspeed=56\n`);
-  const quillfetch = spawn(path.join(programFolder, "Quillfetch"), [], { env: environment, stdio: "inherit" });
-  const ended = new Promise((resolve) => quillfetch.once("exit", resolve));
-  const endedEarly = ended.then((code) => Promise.reject(new Error(`Quillfetch ended (${code})`)));
   try {
     const reply = await handOverInChromium(environment, link);
     if (reply?.delivered !== true) throw new Error(`Catchlink replied ${JSON.stringify(reply)}`);
-    const probedPath = await Promise.race([probe, endedEarly]);
+    const probedPath = await probe;
     if (probedPath !== "/dir/setup.exe") throw new Error(`Quillfetch probed ${probedPath}`);
     console.log("browser hand-off: 1 passed, 0 failed");
   } finally {
-    endedEarly.catch(() => {});
-    quillfetch.kill();
-    await ended;
+    const lock = path.join(root, "data", "quillfetch.lock"); // its first line is Quillfetch's pid
+    if (fs.existsSync(lock)) process.kill(Number(fs.readFileSync(lock, "utf8").split("\n")[0]));
     files.close();
     fs.rmSync(root, { recursive: true, force: true });
   }

@@ -1,17 +1,11 @@
 #include "ChildProcess.h"
-#include "SilentServer.h"
 #include "TestHome.h"
 
 #include "handoff/HandoffListener.h"
 
-#include <QLockFile>
 #include <QProcess>
-#include <QSettings>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QtTest>
-
-#include <csignal>
 
 namespace {
 
@@ -38,13 +32,6 @@ bool runCatchlink(const TestHome &home, quint16 port, const QStringList &argumen
     return ended;
 }
 
-// A port nobody listens on once this returns.
-quint16 freePort()
-{
-    QTcpServer server;
-    return server.listen(QHostAddress::LocalHost) ? server.serverPort() : 0;
-}
-
 } // namespace
 
 // Catchlink as a terminal and the browsers start it.
@@ -55,7 +42,6 @@ class tst_Catchlink final : public QObject
 private slots:
     void urlArrivesUnchanged_data();
     void urlArrivesUnchanged();
-    void startsQuillfetchWhenItIsNotRunning();
 };
 
 void tst_Catchlink::urlArrivesUnchanged_data()
@@ -90,27 +76,6 @@ void tst_Catchlink::urlArrivesUnchanged()
     if (!received.isEmpty())
         QCOMPARE(handedOver.first().first().toString(), Url);
     QVERIFY(!QFileInfo::exists(home.dataFolder() + QStringLiteral("quillfetch.lock")));
-}
-
-// Its first start takes Quillfetch a while; the URL still arrives, and Quillfetch probes it.
-void tst_Catchlink::startsQuillfetchWhenItIsNotRunning()
-{
-    TestHome home;
-    // Options present (their values do not matter here), so that no first-start box holds the
-    // start-up. Catchlink finds Quillfetch in its own folder.
-    QSettings settings(home.configFolder() + QStringLiteral("Quillfetch/Quillfetch.conf"),
-                       QSettings::IniFormat);
-    for (const char *key : {"FilePath", "packsize", "modemspeed"})
-        settings.setValue(QStringLiteral("options/") + key, QStringLiteral("512000"));
-    settings.sync();
-    SilentServer server;
-
-    QVERIFY(runCatchlink(home, freePort(), {"http://" + server.url("file.bin")}));
-    QTRY_VERIFY_WITH_TIMEOUT(server.received().startsWith("GET /file.bin HTTP/1.1\r\n"), 20000);
-    QLockFile lock(home.dataFolder() + QStringLiteral("quillfetch.lock"));
-    qint64 pid = 0;
-    QVERIFY(lock.getLockInfo(&pid, nullptr, nullptr));
-    QCOMPARE(::kill(pid_t(pid), SIGTERM), 0);
 }
 
 QTEST_MAIN(tst_Catchlink)
