@@ -16,4 +16,4 @@ install_missing_packages() {
 }
 
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-dejavu-core help2man dpkg-dev)
-TEST_PACKAGES=(nginx-light python3-pyftpdlib desktop-file-utils appstream)
+TEST_PACKAGES=(nginx-light python3-pyftpdlib desktop-file-utils appstream chromium nodejs)

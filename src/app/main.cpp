@@ -1,17 +1,23 @@
 #include "engine/Engine.h"
+#include "handoff/HandoffListener.h"
 #include "options/Settings.h"
 #include "platform/Autostart.h"
+#include "platform/BrowserMenu.h"
 #include "platform/DataFolder.h"
+#include "platform/HandoffPort.h"
 #include "platform/SingleInstance.h"
 #include "probe/Probe.h"
 #include "store/ProjectStore.h"
 #include "ui/AddProjectFlow.h"
+#include "ui/BrowserMenuOption.h"
 #include "ui/DialogMessagePresenter.h"
+#include "ui/HandoffFlow.h"
 #include "ui/InstanceRule.h"
 #include "ui/MainWindow.h"
 #include "ui/OptionsFlow.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QSettings>
 
 int main(int argc, char *argv[])
@@ -31,6 +37,9 @@ int main(int argc, char *argv[])
     SingleInstance instance(dataFolder);
     if (!claimSingleInstance(instance, arguments, messages))
         return 0;
+    // Before anything else could take the port.
+    HandoffListener listener(handoffPort(), HandoffListener::IdleTimeoutMs);
+    listener.open();
 
     QSettings store(QStringLiteral("Quillfetch"), QStringLiteral("Quillfetch"));
     ProjectStore projects(dataFolder);
@@ -43,6 +52,11 @@ int main(int argc, char *argv[])
     AddProjectFlow addProject(window, probe, projects, settings, messages);
     OptionsFlow options(window, settings, messages);
     options.serveNewProject(addProject.dialog());
+    HandoffFlow handoff(window, listener, probe);
+    BrowserMenu browserMenu(QDir(programFolder).filePath(QStringLiteral("Catchlink")),
+                            BrowserMenu::userBrowsers());
+    BrowserMenuOption browserMenuOption(*window.aboutPage(), browserMenu,
+                                        BrowserMenu::extensionFolder(programFolder), messages);
     QObject::connect(&window, &MainWindow::shutdownComplete, &app,
                      [] { QCoreApplication::exit(0); });
     window.show();

@@ -1,6 +1,9 @@
 #include "ShellHarness.h"
 
 #include "SilentServer.h"
+#include "platform/BrowserMenu.h"
+#include "ui/AboutPage.h"
+#include "ui/BrowserMenuOption.h"
 #include "ui/OptionsDialog.h"
 #include "ui/PercentBar.h"
 
@@ -171,6 +174,27 @@ void tst_MainWindow::optionBoxesActAtOnce()
     session->click(); // the entry vanished, so this click writes it again
     QVERIFY(session->isChecked());
     QVERIFY(QFile::exists(shell.autostart.entryPath()));
+
+    const QString profile = shell.home.configFolder() + QStringLiteral("chromium");
+    QVERIFY(QDir().mkpath(profile));
+    BrowserMenu browsers(QStringLiteral("/opt/Quillfetch/Catchlink"),
+                         {{BrowserMenu::Family::Chromium, profile, profile + "/Hosts"}});
+    BrowserMenuOption option(*shell.window->aboutPage(), browsers, "/opt/ext", shell.messages);
+    QCheckBox *browserMenu = shell.find<QCheckBox>(QStringLiteral("ChK_IEMenu"));
+    QCOMPARE(browserMenu->text(), QStringLiteral("Add to the browsers' link menu"));
+    QVERIFY(shell.find<QLabel>(QStringLiteral("Lbl_Extension"))->text().endsWith("/opt/ext"));
+    browserMenu->click();
+    QVERIFY(browserMenu->isChecked());
+    QFile manifest(profile + QStringLiteral("/Hosts/com.quillfetch.catchlink.json"));
+    QVERIFY(manifest.open(QIODevice::ReadOnly));
+    QVERIFY(manifest.readAll().contains("chrome-extension://ohnfpbheefahocbbgogakplikmphllcf/"));
+    browserMenu->click();
+    QVERIFY(!browserMenu->isChecked());
+    const auto told = [](const char *text) {
+        return RecordingPresenter::Message{"information", text, "Information"};
+    };
+    QCOMPARE(shell.messages.shown, QList({told("The browser menu entry is installed."),
+                                          told("The browser menu entry is removed.")}));
 }
 
 void tst_MainWindow::exitShowsTheNoticeAndShutsDown()

@@ -3,9 +3,11 @@
 #include "NginxServer.h"
 #include "TestFiles.h"
 
+#include "handoff/HandoffListener.h"
 #include "probe/Probe.h"
 #include "ui/AddProjectFlow.h"
 #include "ui/GraphOptionsFrame.h"
+#include "ui/HandoffFlow.h"
 #include "ui/MainOptionsFrame.h"
 #include "ui/NewProjectDialog.h"
 #include "ui/OptionsDialog.h"
@@ -16,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
@@ -82,6 +85,7 @@ private slots:
     void editedOptionsReachTheDialog();
     void typedUrlEndsDownloaded();
     void failureIsShownAndInputComesBack();
+    void handOffWaitsForTheStartUp();
 };
 
 void tst_NewProjectDialog::cancelDropsTheResult_data()
@@ -218,6 +222,26 @@ void tst_NewProjectDialog::failureIsShownAndInputComesBack()
     QCOMPARE(page->Lbl_Status_H->text(), QStringLiteral("Nothing to do"));
     QVERIFY(!h.flow.dialog().isVisible());
     QVERIFY(h.window.isEnabled());
+}
+
+// A URL handed over before the start-up has run waits for it, then opens the dialog.
+void tst_NewProjectDialog::handOffWaitsForTheStartUp()
+{
+    FlowHarness h;
+    QVERIFY(TestFiles::writeFile(h.root.filePath("a.zip"), TestFiles::randomBytes(1000, 1)));
+    QVERIFY2(h.nginx.start(), qPrintable(h.nginx.errorString()));
+    HandoffListener listener(0, HandoffListener::IdleTimeoutMs);
+    HandoffFlow handoff(h.window, listener, h.probe);
+    h.window.Menu->setCurrentIndex(0);
+
+    emit listener.messageArrived();
+    emit listener.urlHandedOver("http://" + h.nginx.url("a.zip"));
+    QCOMPARE(h.window.Menu->currentWidget(), h.page);
+    QVERIFY(h.page->Txt_Url->isEnabled()); // no probe runs yet
+
+    emit h.window.startupFinished();
+    QTRY_VERIFY(h.flow.dialog().isVisible());
+    QCOMPARE(h.flow.dialog().Txt_Url->text(), h.nginx.url("a.zip"));
 }
 
 QTEST_MAIN(tst_NewProjectDialog)
