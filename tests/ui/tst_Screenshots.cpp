@@ -6,6 +6,7 @@
 #include "ui/BarOptionsFrame.h"
 #include "ui/DestinationDialog.h"
 #include "ui/GraphOptionsFrame.h"
+#include "ui/GraphView.h"
 #include "ui/MainOptionsFrame.h"
 #include "ui/OptionsDialog.h"
 #include "ui/PercentBar.h"
