@@ -217,8 +217,8 @@ void tst_CliAdd::conventions_data()
     QTest::addColumn<QString>("out"); // patterns
     QTest::addColumn<QString>("err");
     QTest::newRow("--help") << QStringList{"--help"} << 0
-                            << "^Usage: .*quillfetch-cli \\[options\\].*\n  add URL  probe URL "
-                               "and queue it as a new project\n"
+                            << "^Usage: .*quillfetch-cli \\[options\\].*\n  add URL +probe URL "
+                               "and queue it as a new project\n  stats NAME +show"
                             << "^$";
     QTest::newRow("--version") << QStringList{"-v"} << 0 << "^quillfetch-cli \\d+\\.\\d+\\.\\d+\n$"
                                << "^$";
