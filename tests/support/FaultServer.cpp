@@ -283,13 +283,18 @@ FaultServer::Response FaultServer::fileResponse(const Request &request, const QB
     if (fault != MissingContentType)
         header += "Content-Type: application/octet-stream\r\n";
     header += "Content-Length: " + QByteArray::number(last - first + 1) + "\r\n";
+    if (fault == ChunkedBody)
+        header += "Transfer-Encoding: chunked\r\n";
     if (partial)
         header += "Content-Range: bytes " + QByteArray::number(first) + '-' +
                   QByteArray::number(last) + '/' + QByteArray::number(size) + "\r\n";
     if (m_rangeSupport)
         header += "Accept-Ranges: bytes\r\n";
     header += "Connection: close\r\n\r\n";
-    return {header, file.mid(qsizetype(first), qsizetype(last - first + 1))};
+    const QByteArray body = file.mid(qsizetype(first), qsizetype(last - first + 1));
+    if (fault == ChunkedBody)
+        return {header, QByteArray::number(body.size(), 16) + "\r\n" + body + "\r\n0\r\n\r\n"};
+    return {header, body};
 }
 
 void FaultServer::sendHeader(QTcpSocket *socket, const QByteArray &header, bool split,

@@ -34,6 +34,7 @@ public:
         ResetMidBody,       // header and part of the body, then a reset (RST)
         Stall,              // header and part of the body, then silence with the connection open
         SlowBody,           // the body in small chunks at a slow pace (see setSlowBody)
+        ChunkedBody,        // the body in chunked transfer coding (Content-Length kept)
     };
     Q_ENUM(Fault)
 

@@ -13,6 +13,7 @@ struct Fields
 {
     int status = 0;
     bool hasType = false;
+    bool encoded = false; // a transfer coding other than identity (chunked, ...)
     std::optional<qint64> length;
     std::optional<QByteArray> range;
 };
@@ -57,6 +58,8 @@ std::optional<Fields> parse(const QByteArray &header)
             fields.length = number(value);
         else if (name == "content-range")
             fields.range = value;
+        else if (name == "transfer-encoding")
+            fields.encoded = fields.encoded || value.toLower() != "identity";
     }
     return fields;
 }
@@ -87,7 +90,8 @@ QByteArray requestText(const QString &host, const QString &path, qint64 first, q
 bool accepts(const QByteArray &header, qint64 first, qint64 fileSize)
 {
     const std::optional<Fields> fields = parse(header);
-    if (!fields || !fields->hasType || !fields->length)
+    // A coded body is not the file's bytes (and its length is not Content-Length): never stored.
+    if (!fields || !fields->hasType || !fields->length || fields->encoded)
         return false;
     if (fields->status == 206)
         return fields->range && rangeMatches(*fields->range, first, fileSize);

@@ -13,7 +13,8 @@ QByteArray requestText(const QString &host, const QString &path, qint64 first, q
 // The header block (status line and header lines, without the blank line) answers a request
 // whose range starts at first, for a file of fileSize bytes: a 206 whose Content-Range starts
 // at first, or a 200 when first is 0; Content-Type and Content-Length present (names in any
-// case); a total size, when the server states one, equal to fileSize.
+// case); a total size, when the server states one, equal to fileSize; no transfer coding (a
+// chunked body is refused like any other unusable answer).
 bool accepts(const QByteArray &header, qint64 first, qint64 fileSize);
 
 // Where the header block ends: the offset of the blank line's CR LF CR LF in data, searching

@@ -46,6 +46,12 @@ void tst_HttpExchange::accepts_data()
     QTest::newRow("file of another size")
         << partial + "\r\nContent-Range: bytes 100-109/2000" << qint64(100) << false;
     QTest::newRow("206 without Content-Range") << partial << qint64(100) << false;
+    QTest::newRow("chunked body")
+        << partial + "\r\nContent-Range: bytes 100-109/1000\r\nTransfer-Encoding: Chunked"
+        << qint64(100) << false;
+    QTest::newRow("identity coding")
+        << partial + "\r\nContent-Range: bytes 100-109/1000\r\nTransfer-Encoding: identity"
+        << qint64(100) << true;
     QTest::newRow("whole file for the first pack")
         << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: a/b\r\nContent-Length: 1000") << qint64(0)
         << true;

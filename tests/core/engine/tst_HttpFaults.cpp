@@ -68,6 +68,7 @@ void tst_HttpFaults::recoversFrom_data()
     QTest::newRow("200 to a later range") << FaultServer::FullBodyForRange << true << false;
     QTest::newRow("416") << FaultServer::Status416 << false << false;
     QTest::newRow("500") << FaultServer::Status500 << false << false;
+    QTest::newRow("chunked body") << FaultServer::ChunkedBody << false << false;
     QTest::newRow("early close") << FaultServer::CloseMidBody << false << true;
     QTest::newRow("reset") << FaultServer::ResetMidBody << false << true;
     QTest::newRow("stall") << FaultServer::Stall << false << true;
