@@ -166,7 +166,7 @@ bool Engine::prepareProject(const QString &project)
     m_current.project = project;
     m_current.downloadFolder = m_settings.filePath();
     m_current.receiveFolder = ProjectPaths::receiveFolder(m_current.downloadFolder, project);
-    m_current.fileName = FileNames::safe(Extraire_Nom_Fichier(record->url));
+    m_current.fileName = localFileName(record->url);
     m_current.baseName = FileNames::baseName(m_current.fileName);
     m_current.ftp = record->type.toInt() == 1;
     QDir().mkpath(m_current.receiveFolder);

@@ -101,7 +101,7 @@ void Probe::begin(const QString &urlText)
     const UrlParts parts = Extract_URL(cut);
     m_hostText = withoutUser(parts.host);
     m_path = parts.path;
-    m_fileName = Extraire_Nom_Fichier(urlText);
+    m_fileName = localFileName(urlText);
     m_dataSeen = false;
     m_answer.clear();
     m_replies.clear();
