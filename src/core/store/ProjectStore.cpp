@@ -35,8 +35,11 @@ void ProjectStore::load()
     m_finished.clear();
     m_unreadable.clear();
     const auto lines = mainListLines();
+    m_mainListUnreadable = !lines;
     for (const QByteArray &line : lines.value_or(QList<QByteArray>())) {
         const QString name = QString::fromUtf8(line);
+        if (!FileNames::isSafe(name) || name.toUtf8() != line)
+            m_mainListUnreadable = true;
         if (!FileNames::isSafe(name) || isListed(name))
             continue;
         const auto found = record(name);
@@ -57,6 +60,16 @@ void ProjectStore::load()
             break;
         }
     }
+}
+
+QStringList ProjectStore::unreadableFiles() const
+{
+    QStringList paths;
+    if (m_mainListUnreadable)
+        paths.append(m_paths.mainListPath());
+    for (const QString &name : m_unreadable)
+        paths.append(m_paths.recordPath(name));
+    return paths;
 }
 
 bool ProjectStore::projectFolderExists(const QString &name) const

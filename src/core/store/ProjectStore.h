@@ -35,6 +35,10 @@ public:
     // A name without its CR LF, an unsafe or repeated name or an unreadable record is skipped;
     // the line of an unreadable record is kept when "main.qfd" is rewritten.
     void load();
+    // What the last load could not use, for the user to hear of: the record of each listed
+    // project that could not be read, and "main.qfd" itself when it is unreadable or holds a
+    // line that names no project folder.
+    QStringList unreadableFiles() const;
 
     const QList<ProjectEntry> &waiting() const { return m_waiting; }
     const QList<ProjectEntry> &running() const { return m_running; }
@@ -87,4 +91,5 @@ private:
     QList<ProjectEntry> m_running;
     QList<ProjectEntry> m_finished;
     QStringList m_unreadable; // listed in "main.qfd", record unreadable at loading
+    bool m_mainListUnreadable = false;
 };

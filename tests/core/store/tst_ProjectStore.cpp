@@ -119,6 +119,10 @@ private slots:
         QCOMPARE(names(m_store->finished()), QStringList{"done"});
         QCOMPARE(names(m_store->running()), QStringList{"live"});
         QCOMPARE(names(m_store->waiting()), QStringList({"w1", "w2"}));
+        const ProjectPaths &paths = m_store->paths();
+        QCOMPARE(m_store->unreadableFiles(),
+                 QStringList({paths.mainListPath(), paths.recordPath("broken"),
+                              paths.recordPath("missing")}));
 
         // Projects whose record could not be read keep their line; unsafe names do not.
         QVERIFY(m_store->moveWaiting(1, 0));
