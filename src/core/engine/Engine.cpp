@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -300,25 +301,50 @@ void Engine::showProgress()
     }
 }
 
-// Every pack is in: the pieces are joined, or fetched again when one turns out unusable.
+// Every pack is in: the pieces are joined, or fetched again when one turns out unusable. The
+// joined file leaves the receive folder under the project's own name, the emptied folder goes,
+// and only then does the file take its name, which may be the folder's own ("README"). Each
+// step leaves what the next start finishes: a joined file is placed, a placed one is kept.
 void Engine::complete()
+{
+    const QString joined =
+        ProjectPaths::joinedFilePath(m_current.downloadFolder, m_current.project);
+    const QString finalPath =
+        ProjectPaths::finalFilePath(m_current.downloadFolder, m_current.fileName);
+    if (!QFileInfo::exists(joined) && !isPlaced(finalPath) && !join(joined))
+        return;
+    QDir().rmdir(m_current.receiveFolder);
+    if (QFileInfo::exists(joined) && !Assembler::place(joined, finalPath)) {
+        pauseDownload();
+        reportCreateFailure(finalPath);
+        return;
+    }
+    finishProject();
+}
+
+// An earlier run placed the file and stopped before the project was marked finished: every
+// piece is gone and the file has its full size.
+bool Engine::isPlaced(const QString &finalPath) const
+{
+    const QFileInfo file(finalPath);
+    return file.isFile() && file.size() == m_download->plan().fileSize() &&
+           QDir(m_current.receiveFolder).isEmpty();
+}
+
+bool Engine::join(const QString &joinedPath)
 {
     const Assembler assembler(m_download->plan(), m_current.receiveFolder, m_current.baseName);
     const QList<Pack> unusable = assembler.unusablePieces();
     if (!unusable.isEmpty()) {
         m_download->refetch(unusable);
-        return;
+        return false;
     }
-    const Assembler::Outcome outcome =
-        assembler.join(ProjectPaths::finalFilePath(m_current.downloadFolder, m_current.fileName));
+    const Assembler::Outcome outcome = assembler.join(joinedPath);
     if (!outcome.done) {
         pauseDownload();
-        emit messageRequested(QStringLiteral("Unable to create the file ") + outcome.failedPath +
-                                  QStringLiteral(" !"),
-                              QStringLiteral("Error"));
-        return;
+        reportCreateFailure(outcome.failedPath);
     }
-    finishProject();
+    return outcome.done;
 }
 
 void Engine::finishProject()
@@ -333,7 +359,6 @@ void Engine::finishProject()
     emit titleChanged(AppTitle);
     const QString statsPath = m_store.paths().statsPath(project);
     const bool statsWritten = FileIo::writeAtomically(statsPath, m_meter.stats().toText());
-    QDir().rmdir(m_current.receiveFolder);
     discardDownload();
     m_current = {};
     resetDisplay();
@@ -426,6 +451,13 @@ void Engine::resetDisplay()
     m_receivedText.clear();
     emit displayReset();
     emit actionChanged(false, QStringLiteral("Pause"));
+}
+
+void Engine::reportCreateFailure(const QString &path)
+{
+    emit messageRequested(QStringLiteral("Unable to create the file ") + path +
+                              QStringLiteral(" !"),
+                          QStringLiteral("Error"));
 }
 
 void Engine::reportWriteFailure(const QString &path)

@@ -129,6 +129,9 @@ private:
     void progressTick();
     void showProgress();
     void complete();
+    bool isPlaced(const QString &finalPath) const;
+    bool join(const QString &joinedPath);
+    void reportCreateFailure(const QString &path);
     void finishProject();
     void pauseDownload();
     void resumeDownload();

@@ -78,6 +78,11 @@ QString ProjectPaths::finalWorkPath(const QString &receiveFolder)
     return asFolder(receiveFolder) + QStringLiteral("final.qfd");
 }
 
+QString ProjectPaths::joinedFilePath(const QString &downloadFolder, const QString &project)
+{
+    return asFolder(downloadFolder) + FileNames::safe(project) + QStringLiteral(".qfd");
+}
+
 QString ProjectPaths::finalFilePath(const QString &downloadFolder, const QString &fileName)
 {
     return asFolder(downloadFolder) + FileNames::safe(fileName);

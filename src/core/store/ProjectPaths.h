@@ -8,6 +8,7 @@
 // data folder/projects/<project>/project.qfd     the project record (and download.qfd,
 //                                                infos.qfd, stats.qfd, graph snapshots)
 // <download folder>/<project>/<base>(<n>).qfd    piece files, and final.qfd
+// <download folder>/<project>.qfd               the joined file, until it takes its name
 // <download folder>/<file name>                  the finished file
 //
 // Every project, base and file name goes through FileNames::safe, and a folder given without its
@@ -33,6 +34,7 @@ public:
     static QString receiveFolder(const QString &downloadFolder, const QString &project);
     static QString piecePath(const QString &receiveFolder, const QString &baseName, qint64 pack);
     static QString finalWorkPath(const QString &receiveFolder);
+    static QString joinedFilePath(const QString &downloadFolder, const QString &project);
     static QString finalFilePath(const QString &downloadFolder, const QString &fileName);
 
 private:

@@ -21,7 +21,7 @@ private slots:
     void emptyFileCompletesAtOnce();
     void missingPieceIsFetchedAgain();
     void unwritablePiecePausesUntilResumed();
-    void blockedFinalFileKeepsThePieces();
+    void blockedFinalFileIsPlacedByTheNextStart();
 
 private:
     static constexpr qint64 Size = 300000;
@@ -170,8 +170,9 @@ void tst_HttpFaults::unwritablePiecePausesUntilResumed()
 }
 
 // The final file cannot take its place: the user is told, the project stays running and paused
-// with every piece kept, and resuming joins them once the way is clear.
-void tst_HttpFaults::blockedFinalFileKeepsThePieces()
+// with the joined file kept beside the download folder, and the next start places it once the
+// way is clear, without fetching anything again.
+void tst_HttpFaults::blockedFinalFileIsPlacedByTheNextStart()
 {
     EngineRig rig;
     FaultServer server;
@@ -187,14 +188,16 @@ void tst_HttpFaults::blockedFinalFileKeepsThePieces()
     QVERIFY(rig.engine.isPaused());
     QVERIFY(rig.finished.isEmpty());
     QVERIFY(rig.projectFile("setup", "project.qfd").endsWith("status:0\r\n"));
-    QCOMPARE(rig.store.running().size(), 1);
-    for (qint64 pack = 0; pack < Packs; ++pack)
-        QVERIFY(QFileInfo::exists(rig.receiveFolder("setup") + QString("setup(%1).qfd").arg(pack)));
+    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.qfd"), TestFiles::sha256(bytes));
+    rig.engine.shutdown();
 
     QVERIFY(QDir(finalPath).removeRecursively());
-    rig.engine.togglePause();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
+    NextRun next(rig);
+    next.engine.resumeInterrupted();
+    QTRY_COMPARE_WITH_TIMEOUT(next.finished.count(), 1, TimeoutMs);
     QCOMPARE(TestFiles::sha256OfFile(finalPath), TestFiles::sha256(bytes));
+    QCOMPARE(QDir(rig.downloadFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{"setup.exe"});
     QCOMPARE(server.requestCount(), Packs);
 }
 
