@@ -138,10 +138,11 @@ std::optional<ProjectEntry> ProjectStore::startNextWaiting()
 
 bool ProjectStore::finishRunning()
 {
-    if (m_running.isEmpty() || !rewriteStatus(m_running.first().name, ProjectRecord::Finished))
+    if (m_running.isEmpty())
         return false;
+    const bool marked = rewriteStatus(m_running.first().name, ProjectRecord::Finished);
     m_finished.append(m_running.takeFirst());
-    return true;
+    return marked;
 }
 
 std::optional<ProjectRecord> ProjectStore::record(const QString &name) const

@@ -71,7 +71,10 @@ public:
     // nullopt when the queue is empty, a project is already running or the record cannot be
     // rewritten (the lists are then unchanged).
     std::optional<ProjectEntry> startNextWaiting();
-    // Moves the running project to the finished list and writes "status:2" in its record.
+    // Moves the running project to the finished list and writes "status:2" in its record. The
+    // file is in place by then, so the move is made even when the record cannot be rewritten
+    // (false): the project is never fetched again in this run, and the next start, finding it
+    // running with its file placed, finishes it once more.
     bool finishRunning();
 
     std::optional<ProjectRecord> record(const QString &name) const;

@@ -4,9 +4,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <algorithm>
+
+#include <unistd.h>
 
 // Servers that misbehave for a while: every download still ends with a complete, byte-identical
 // file, a failed write or a blocked final file is reported and waits for the user, and nothing
@@ -22,6 +26,7 @@ private slots:
     void missingPieceIsFetchedAgain();
     void unwritablePiecePausesUntilResumed();
     void blockedFinalFileIsPlacedByTheNextStart();
+    void unwritableFinishIsNeverFetchedAgain();
 
 private:
     static constexpr qint64 Size = 300000;
@@ -199,6 +204,39 @@ void tst_HttpFaults::blockedFinalFileIsPlacedByTheNextStart()
     QCOMPARE(QDir(rig.downloadFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{"setup.exe"});
     QCOMPARE(server.requestCount(), Packs);
+}
+
+// The record cannot say "status:2": the user is told once, the queue goes on without fetching the
+// file again, and the next start marks the project finished from the file in place.
+void tst_HttpFaults::unwritableFinishIsNeverFetchedAgain()
+{
+    if (::geteuid() != 0)
+        QSKIP("making a file immutable needs root");
+    EngineRig rig;
+    FaultServer server;
+    const QByteArray bytes = serveAndQueue(rig, server);
+    const QString record = rig.store.paths().recordPath("setup");
+    rig.engine.startQueue();
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.store.running().isEmpty(), TimeoutMs);
+    QCOMPARE(QProcess::execute("chattr", {"+i", record}), 0);
+    auto writable = qScopeGuard([&record] { QProcess::execute("chattr", {"-i", record}); });
+    QSignalSpy idle(&rig.engine, &Engine::queueEmpty);
+
+    QTRY_COMPARE_WITH_TIMEOUT(idle.count(), 1, TimeoutMs);
+    writable.dismiss();
+    QCOMPARE(QProcess::execute("chattr", {"-i", record}), 0);
+    QCOMPARE(rig.messages,
+             QList<QVariantList>({{"Unable to write the file " + record + " !", "Error"}}));
+    QCOMPARE(server.requestCount(), Packs);
+    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
+
+    NextRun next(rig);
+    QCOMPARE(next.store.running().size(), 1);
+    next.engine.resumeInterrupted();
+    QTRY_COMPARE_WITH_TIMEOUT(next.finished.count(), 1, TimeoutMs);
+    QVERIFY(rig.projectFile("setup", "project.qfd").endsWith("status:2\r\n"));
+    QCOMPARE(server.requestCount(), Packs);
+    QVERIFY(next.messages.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_HttpFaults)
