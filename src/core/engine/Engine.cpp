@@ -3,6 +3,7 @@
 #include "engine/Assembler.h"
 #include "engine/Download.h"
 #include "engine/DownloadSlots.h"
+#include "engine/PieceFiles.h"
 #include "options/Settings.h"
 #include "probe/UrlParts.h"
 #include "progress/DisplayText.h"
@@ -113,13 +114,25 @@ void Engine::cancelRunning()
     if (m_download)
         discardDownload();
     if (!m_current.project.isEmpty())
-        QDir(m_current.receiveFolder).removeRecursively();
+        removeOwnFiles();
     m_current = {};
     m_meter.reset();
     emit overallStatusChanged(QStringLiteral("Nothing"));
     emit titleChanged(AppTitle);
     resetDisplay();
     Timer_Start_Download.start();
+}
+
+// Only what the project made goes: its pieces, "final.qfd", a joined file, and then its receive
+// folder when that is left empty. A receive folder that is a link is not entered.
+void Engine::removeOwnFiles()
+{
+    QFile::remove(ProjectPaths::joinedFilePath(m_current.downloadFolder, m_current.project));
+    if (QFileInfo(QDir::cleanPath(m_current.receiveFolder)).isSymLink())
+        return;
+    PieceFiles(m_current.receiveFolder, m_current.baseName).removeAllBut({});
+    QFile::remove(ProjectPaths::finalWorkPath(m_current.receiveFolder));
+    QDir().rmdir(m_current.receiveFolder);
 }
 
 void Engine::startTick()
@@ -138,6 +151,8 @@ void Engine::startTick()
 void Engine::takeNextWaiting()
 {
     const QString head = m_store.waiting().constFirst().name;
+    if (!isReceiveFolderFree(head))
+        return;
     const std::optional<ProjectEntry> entry = m_store.startNextWaiting();
     if (!entry) {
         Timer_Start_Download.stop();
@@ -170,8 +185,30 @@ bool Engine::prepareProject(const QString &project)
     m_current.fileName = localFileName(record->url);
     m_current.baseName = FileNames::baseName(m_current.fileName);
     m_current.ftp = record->type.toInt() == 1;
+    // Pieces are never written through a link: where it leads is not the project's.
+    if (QFileInfo(QDir::cleanPath(m_current.receiveFolder)).isSymLink()) {
+        Timer_Start_Download.stop();
+        reportFolderFailure(m_current.receiveFolder);
+        return false;
+    }
     QDir().mkpath(m_current.receiveFolder);
     return true;
+}
+
+// A project that has not started yet owns no receive folder: one that exists already is the
+// user's (or appeared since the name was chosen, through a new destination), and is left alone.
+bool Engine::isReceiveFolderFree(const QString &project)
+{
+    const std::optional<ProjectRecord> record = m_store.record(project);
+    if (!record)
+        return true; // the start reports the unreadable record
+    const QString folder = ProjectPaths::receiveFolder(record->path, project);
+    const QFileInfo entry(QDir::cleanPath(folder));
+    if (!entry.exists() && !entry.isSymLink())
+        return true;
+    Timer_Start_Download.stop();
+    reportFolderFailure(folder);
+    return false;
 }
 
 void Engine::freshStart()
@@ -451,6 +488,13 @@ void Engine::resetDisplay()
     m_receivedText.clear();
     emit displayReset();
     emit actionChanged(false, QStringLiteral("Pause"));
+}
+
+void Engine::reportFolderFailure(const QString &path)
+{
+    emit messageRequested(QStringLiteral("Unable to create the folder ") + path +
+                              QStringLiteral(" !"),
+                          QStringLiteral("Error"));
 }
 
 void Engine::reportCreateFailure(const QString &path)

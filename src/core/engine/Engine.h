@@ -72,8 +72,8 @@ public:
     // Closes every connection and, while a download runs, records its pack log and elapsed
     // time so that the next start resumes it (the effect of a pause).
     void shutdown();
-    // Stops the running download and removes its receive folder (its project folder is the
-    // store's to remove).
+    // Stops the running download and removes the files it made in the download folder (its
+    // project folder is the store's to remove).
     void cancelRunning();
 
 signals:
@@ -123,6 +123,8 @@ private:
     void freshStart();
     void Reprise_Download();
     bool prepareProject(const QString &project);
+    bool isReceiveFolderFree(const QString &project);
+    void removeOwnFiles();
     bool createDownload(const ProjectEntry &entry);
     void beginRun();
     void showPlan();
@@ -132,6 +134,7 @@ private:
     bool isPlaced(const QString &finalPath) const;
     bool join(const QString &joinedPath);
     void reportCreateFailure(const QString &path);
+    void reportFolderFailure(const QString &path);
     void finishProject();
     void pauseDownload();
     void resumeDownload();

@@ -7,6 +7,8 @@
 #include "store/ProjectNaming.h"
 #include "store/ProjectStore.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTime>
 #include <QUrl>
 
@@ -257,9 +259,13 @@ void Probe::succeed(qint64 size, bool rangeSupported)
     ProbeResult result;
     result.url = m_fieldText;
     result.size = size;
-    result.projectName =
-        chooseProjectName(m_fileName, QTime::currentTime(), [this](const QString &name) {
-            return m_store.projectFolderExists(name);
+    // The name also becomes the receive folder in the download folder, where nothing of the
+    // user's may carry it: cancelling the project would take it along.
+    const QString downloadFolder = m_settings.filePath();
+    result.projectName = chooseProjectName(
+        m_fileName, QTime::currentTime(), [this, &downloadFolder](const QString &name) {
+            const QFileInfo entry(QDir(downloadFolder).filePath(name));
+            return m_store.projectFolderExists(name) || entry.exists() || entry.isSymLink();
         });
     result.isFtp = m_isFtp;
     result.rangeSupported = rangeSupported;

@@ -27,6 +27,7 @@ private slots:
     void unwritablePiecePausesUntilResumed();
     void blockedFinalFileIsPlacedByTheNextStart();
     void unwritableFinishIsNeverFetchedAgain();
+    void cancelKeepsWhatTheProjectDidNotMake();
 
 private:
     static constexpr qint64 Size = 300000;
@@ -156,10 +157,11 @@ void tst_HttpFaults::unwritablePiecePausesUntilResumed()
     FaultServer server;
     const QByteArray bytes = serveAndQueue(rig, server);
     const QString firstPiece = rig.receiveFolder("setup") + "setup(0).qfd";
-    QVERIFY(QDir().mkpath(firstPiece)); // a folder where the piece file should go
+    QVERIFY(rig.store.startNextWaiting()); // begun by an earlier run
+    QVERIFY(QDir().mkpath(firstPiece));    // a folder where the piece file should go
     QSignalSpy action(&rig.engine, &Engine::actionChanged);
 
-    rig.engine.startQueue();
+    rig.engine.resumeInterrupted();
     QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
 
     QCOMPARE(rig.messages.at(0),
@@ -237,6 +239,35 @@ void tst_HttpFaults::unwritableFinishIsNeverFetchedAgain()
     QVERIFY(rig.projectFile("setup", "project.qfd").endsWith("status:2\r\n"));
     QCOMPARE(server.requestCount(), Packs);
     QVERIFY(next.messages.isEmpty());
+}
+
+// A folder of the user's where the receive folder would go is never written into; files the
+// user puts into the receive folder survive a cancel.
+void tst_HttpFaults::cancelKeepsWhatTheProjectDidNotMake()
+{
+    EngineRig rig;
+    FaultServer server;
+    server.setSlowBody(4096, 20);
+    server.addFault(FaultServer::SlowBody, int(Packs - 1), laterRanges());
+    serveAndQueue(rig, server);
+    const QString receive = rig.receiveFolder("setup");
+    QVERIFY(TestFiles::writeFile(receive + "photo.jpg", "mine"));
+
+    rig.engine.startQueue();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
+    QCOMPARE(rig.messages.at(0),
+             QVariantList({"Unable to create the folder " + receive + " !", "Error"}));
+    QCOMPARE(rig.store.waiting().size(), 1);
+    QCOMPARE(server.requestCount(), 0);
+
+    QVERIFY(QDir(receive).removeRecursively());
+    rig.engine.startQueue();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        rig.packLogLines("setup").contains(receive.toUtf8() + "setup(0).qfd:1\r\n"), TimeoutMs);
+    QVERIFY(TestFiles::writeFile(receive + "photo.jpg", "mine"));
+    rig.engine.cancelRunning();
+    QCOMPARE(QDir(receive).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{"photo.jpg"});
 }
 
 QTEST_GUILESS_MAIN(tst_HttpFaults)
