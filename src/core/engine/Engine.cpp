@@ -243,8 +243,8 @@ void Engine::Reprise_Download()
 
 bool Engine::createDownload(const ProjectEntry &entry)
 {
-    const std::optional<DownloadSlots> connections =
-        DownloadSlots::forUrl(entry.url, m_current.ftp, entry.size, m_intervals);
+    const std::optional<DownloadSlots> connections = DownloadSlots::forUrl(
+        entry.url, m_current.ftp, entry.size, m_store.validators(entry.name), m_intervals);
     if (!connections) {
         Timer_Start_Download.stop();
         QString url = entry.url;
@@ -267,6 +267,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
     connect(m_download.get(), &Download::writeFailed, this, &Engine::onWriteFailed);
     connect(m_download.get(), &Download::connectionLost, this, &Engine::onConnectionLost);
     connect(m_download.get(), &Download::connectionFailed, this, &Engine::onConnectionFailed);
+    connect(m_download.get(), &Download::fileChanged, this, &Engine::onFileChanged);
     // The join need not wait for the next progress tick; it runs once the slot's handler ended.
     connect(m_download.get(), &Download::allPacksIn, this, &Engine::progressTick,
             Qt::QueuedConnection);
@@ -469,6 +470,29 @@ void Engine::onConnectionFailed()
         return;
     pauseDownload();
     m_autoResumeTimer.start(m_autoResumeDelay.next());
+}
+
+// Nothing fetched so far may be joined with the server's new file: the project starts again
+// from zero, under its name and in its place, with the new size and validators.
+void Engine::onFileChanged(qint64 size, const ServerValidators &validators)
+{
+    const QString project = m_current.project;
+    Timer_Barre.stop();
+    discardDownload();
+    removeOwnFiles();
+    m_current = {};
+    m_meter.reset();
+    resetDisplay();
+    if (!m_store.restartRunning(size, validators)) {
+        Timer_Start_Download.stop();
+        reportWriteFailure(m_store.paths().recordPath(project));
+        return;
+    }
+    freshStart();
+    emit messageRequested(QStringLiteral("The file of the project ") + project +
+                              QStringLiteral(" has changed on the server: its download starts "
+                                             "again from zero."),
+                          AppTitle);
 }
 
 // The download may be the sender of the signal being handled: it goes once control is back

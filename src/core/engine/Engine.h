@@ -16,6 +16,7 @@ class Download;
 class ProjectStore;
 struct ProjectEntry;
 class Settings;
+struct ServerValidators;
 
 // The download engine: takes waiting projects one at a time, fetches their packs over the
 // connection slots, joins the pieces and finishes the project. It owns every socket and timer
@@ -142,6 +143,7 @@ private:
     void onWriteFailed(const QString &path);
     void onConnectionLost();
     void onConnectionFailed();
+    void onFileChanged(qint64 size, const ServerValidators &validators);
     void discardDownload();
     void resetDisplay();
     void reportWriteFailure(const QString &path);

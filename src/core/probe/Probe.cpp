@@ -165,7 +165,9 @@ void Probe::decideHttp()
     const HttpVerdict verdict = judgeHttpAnswer(m_answer, m_settings.packSize());
     switch (verdict.kind) {
     case HttpVerdict::Kind::File:
-        succeed(verdict.size, verdict.rangeSupported);
+        succeed(verdict.size, verdict.rangeSupported,
+                {m_answer.field("etag").value_or(QByteArray()),
+                 m_answer.field("last-modified").value_or(QByteArray())});
         break;
     case HttpVerdict::Kind::Redirect:
         followRedirect(verdict.location);
@@ -254,7 +256,7 @@ void Probe::Timer_Test_FTP_Tick()
         fail(NotAFileText);
 }
 
-void Probe::succeed(qint64 size, bool rangeSupported)
+void Probe::succeed(qint64 size, bool rangeSupported, const ServerValidators &validators)
 {
     ProbeResult result;
     result.url = m_fieldText;
@@ -269,6 +271,7 @@ void Probe::succeed(qint64 size, bool rangeSupported)
         });
     result.isFtp = m_isFtp;
     result.rangeSupported = rangeSupported;
+    result.validators = validators;
     finish(Phase::AwaitingOwner);
     emit succeeded(result);
 }

@@ -55,6 +55,11 @@ QString ProjectPaths::statsPath(const QString &project) const
     return projectFolder(project) + QStringLiteral("stats.qfd");
 }
 
+QString ProjectPaths::validatorsPath(const QString &project) const
+{
+    return projectFolder(project) + QStringLiteral("server.qfd");
+}
+
 QString ProjectPaths::snapshotPath(const QString &project, const QString &baseName, int series,
                                    int k) const
 {

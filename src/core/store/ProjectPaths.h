@@ -28,6 +28,7 @@ public:
     QString packLogPath(const QString &project) const;
     QString elapsedPath(const QString &project) const;
     QString statsPath(const QString &project) const;
+    QString validatorsPath(const QString &project) const; // "server.qfd"
     // series 1: average-speed graph, series 2: instant-speed graph; k counts from 0.
     QString snapshotPath(const QString &project, const QString &baseName, int series, int k) const;
 

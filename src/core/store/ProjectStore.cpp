@@ -77,7 +77,8 @@ bool ProjectStore::projectFolderExists(const QString &name) const
     return !FileNames::isSafe(name) || QFileInfo::exists(m_paths.projectsFolder() + name);
 }
 
-bool ProjectStore::createProject(const QString &name, const ProjectRecord &record)
+bool ProjectStore::createProject(const QString &name, const ProjectRecord &record,
+                                 const ServerValidators &validators)
 {
     if (!FileNames::isSafe(name) || isListed(name) || projectFolderExists(name))
         return false;
@@ -87,7 +88,11 @@ bool ProjectStore::createProject(const QString &name, const ProjectRecord &recor
     ProjectRecord waiting = record;
     waiting.status = ProjectRecord::Waiting;
     lines->append(name.toUtf8());
-    if (!FileIo::writeAtomically(m_paths.recordPath(name), waiting.toText()) ||
+    const bool validatorsWritten =
+        validators.isEmpty() ||
+        FileIo::writeAtomically(m_paths.validatorsPath(name), validators.toText());
+    if (!validatorsWritten ||
+        !FileIo::writeAtomically(m_paths.recordPath(name), waiting.toText()) ||
         !FileIo::writeAtomically(m_paths.mainListPath(), TextLines::join(*lines))) {
         removeProjectFolder(name);
         return false;
@@ -143,6 +148,32 @@ bool ProjectStore::finishRunning()
     const bool marked = rewriteStatus(m_running.first().name, ProjectRecord::Finished);
     m_finished.append(m_running.takeFirst());
     return marked;
+}
+
+// The validators go first: a crash in between leaves the old size, which the server's answers
+// show to be changed again.
+bool ProjectStore::restartRunning(qint64 size, const ServerValidators &validators)
+{
+    if (m_running.isEmpty())
+        return false;
+    ProjectEntry &entry = m_running.first();
+    std::optional<ProjectRecord> found = record(entry.name);
+    if (!found)
+        return false;
+    found->bytes = size;
+    if (!FileIo::writeAtomically(m_paths.validatorsPath(entry.name), validators.toText()) ||
+        !FileIo::writeAtomically(m_paths.recordPath(entry.name), found->toText()))
+        return false;
+    entry.size = size;
+    return true;
+}
+
+ServerValidators ProjectStore::validators(const QString &name) const
+{
+    if (!FileNames::isSafe(name))
+        return {};
+    return ServerValidators::parse(
+        FileIo::read(m_paths.validatorsPath(name)).value_or(QByteArray()));
 }
 
 std::optional<ProjectRecord> ProjectStore::record(const QString &name) const

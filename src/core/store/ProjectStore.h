@@ -2,6 +2,7 @@
 
 #include "store/ProjectPaths.h"
 #include "store/ProjectRecord.h"
+#include "store/ServerValidators.h"
 
 #include <QList>
 #include <QString>
@@ -49,9 +50,11 @@ public:
     bool projectFolderExists(const QString &name) const;
 
     // Creates the project folder, writes its record, appends its name to "main.qfd" and puts
-    // it at the end of the waiting list with "status:1". Refuses an unsafe or existing name;
-    // nothing is left behind when a file cannot be written.
-    bool createProject(const QString &name, const ProjectRecord &record);
+    // it at the end of the waiting list with "status:1". The server's validators, when it sent
+    // any, go to "server.qfd". Refuses an unsafe or existing name; nothing is left behind when a
+    // file cannot be written.
+    bool createProject(const QString &name, const ProjectRecord &record,
+                       const ServerValidators &validators = {});
 
     // Moves waiting project `from` to index `to` and rewrites "main.qfd": finished projects
     // first, then the running one, then the waiting ones in their new order.
@@ -77,7 +80,14 @@ public:
     // running with its file placed, finishes it once more.
     bool finishRunning();
 
+    // The running project's file changed on the server: its record takes the new size (its
+    // status stays "0") and "server.qfd" the new validators. False when a file cannot be
+    // written; the list then keeps the old size.
+    bool restartRunning(qint64 size, const ServerValidators &validators);
+
     std::optional<ProjectRecord> record(const QString &name) const;
+    // Empty when the project has no "server.qfd".
+    ServerValidators validators(const QString &name) const;
     bool rewriteStatus(const QString &name, int status) const;
 
 private:

@@ -28,6 +28,8 @@ private slots:
     void blockedFinalFileIsPlacedByTheNextStart();
     void unwritableFinishIsNeverFetchedAgain();
     void cancelKeepsWhatTheProjectDidNotMake();
+    void changedFileStartsAgain_data();
+    void changedFileStartsAgain();
 
 private:
     static constexpr qint64 Size = 300000;
@@ -268,6 +270,50 @@ void tst_HttpFaults::cancelKeepsWhatTheProjectDidNotMake()
     rig.engine.cancelRunning();
     QCOMPARE(QDir(receive).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{"photo.jpg"});
+}
+
+void tst_HttpFaults::changedFileStartsAgain_data()
+{
+    QTest::addColumn<qint64>("newSize");
+    QTest::newRow("same size") << Size;
+    QTest::newRow("new size") << Size + 70000;
+}
+
+// The file is replaced on the server while the download is paused: the resumed packs see the
+// new version and the project starts again from zero; the final file is the new version alone.
+void tst_HttpFaults::changedFileStartsAgain()
+{
+    QFETCH(qint64, newSize);
+    EngineRig rig;
+    FaultServer server;
+    server.setSlowBody(4096, 20);
+    server.addFault(FaultServer::SlowBody, int(Packs - 1), laterRanges());
+    const QByteArray changed = TestFiles::randomBytes(newSize, 2);
+    server.addFile("/setup.exe", TestFiles::randomBytes(Size, 1));
+    server.setEtag("/setup.exe", "\"v1\"");
+    QVERIFY(rig.store.createProject(
+        "setup", EngineRig::record(server.url("setup.exe"), Size, rig.downloadFolder(), PackSize),
+        {"\"v1\"", {}}));
+
+    rig.engine.startQueue();
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.packLogLines("setup").isEmpty(), TimeoutMs);
+    rig.engine.togglePause();
+    server.addFile("/setup.exe", changed);
+    server.setEtag("/setup.exe", "\"v2\"");
+    rig.engine.togglePause();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
+
+    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"),
+             TestFiles::sha256(changed));
+    QCOMPARE(rig.messages,
+             QList<QVariantList>({{"The file of the project setup has changed on the server: its "
+                                   "download starts again from zero.",
+                                   "Quillfetch"}}));
+    QCOMPARE(rig.projectFile("setup", "project.qfd"),
+             rig.finishedRecord(server.url("setup.exe"), newSize, PackSize));
+    QCOMPARE(rig.projectFile("setup", "server.qfd"), "etag:\"v2\"\r\nmodified:\r\n");
+    QCOMPARE(rig.packLogLines("setup"),
+             rig.completeLines("setup", "setup", (newSize + PackSize - 1) / PackSize));
 }
 
 QTEST_GUILESS_MAIN(tst_HttpFaults)
