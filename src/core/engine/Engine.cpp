@@ -202,7 +202,10 @@ bool Engine::isReceiveFolderFree(const QString &project)
     const std::optional<ProjectRecord> record = m_store.record(project);
     if (!record)
         return true; // the start reports the unreadable record
-    const QString folder = ProjectPaths::receiveFolder(record->path, project);
+    // The start takes an empty "path:" for the default download folder, and so does this check.
+    const QString downloadFolder =
+        record->path.isEmpty() ? m_store.paths().defaultDownloadFolder() : record->path;
+    const QString folder = ProjectPaths::receiveFolder(downloadFolder, project);
     const QFileInfo entry(QDir::cleanPath(folder));
     if (!entry.exists() && !entry.isSymLink())
         return true;
