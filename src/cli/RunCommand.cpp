@@ -48,6 +48,8 @@ int RunCommand::exec()
         std::make_unique<GraphSnapshots>(*m_engine, m_workspace.store().paths(), *m_graphs);
     connectEngine();
     connect(&m_stopSignals, &StopSignals::received, this, &RunCommand::interrupt);
+    for (const QString &path : m_workspace.store().unreadableFiles())
+        m_err << "Unable to read the file " << path << " !" << Qt::endl;
     if (m_workspace.store().running().isEmpty())
         m_engine->startQueue();
     else
@@ -109,6 +111,11 @@ void RunCommand::finishQueue()
         names(m_workspace.store().running()) + names(m_workspace.store().waiting());
     if (!unfinished.isEmpty()) {
         m_err << "Not complete: " << unfinished.join(QStringLiteral(", ")) << Qt::endl;
+        quit(Failed);
+        return;
+    }
+    // What could not be read was reported at the start; it is not complete either.
+    if (!m_workspace.store().unreadableFiles().isEmpty()) {
         quit(Failed);
         return;
     }

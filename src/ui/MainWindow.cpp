@@ -189,6 +189,10 @@ void MainWindow::Charger_Projets()
 
     m_store.load();
     Charger_Listes();
+    for (const QString &path : m_store.unreadableFiles())
+        m_messages.critical(
+            this, QStringLiteral("Unable to read the file ") + path + QStringLiteral(" !"),
+            QStringLiteral("Error"));
     // A project left running by the last run (status 0) continues; otherwise the queue starts.
     if (!m_store.running().isEmpty()) {
         m_engine.resumeInterrupted();

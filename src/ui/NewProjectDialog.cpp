@@ -151,7 +151,7 @@ void NewProjectDialog::Cmd_Downloader_Click()
 
 void NewProjectDialog::Timer_Valide_Tick()
 {
-    if (m_store.createProject(m_result.projectName, m_record))
+    if (m_store.createProject(m_result.projectName, m_record, m_result.validators))
         emit projectCreated(m_result.projectName);
     else
         m_messages.critical(nullptr, CreationFailedText.arg(m_result.projectName), ErrorTitle);

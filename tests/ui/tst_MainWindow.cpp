@@ -105,14 +105,17 @@ void tst_MainWindow::startUpResumesOrStartsTheQueue_data()
     QTest::addColumn<bool>("leftRunning");
     QTest::addColumn<int>("tab");
     QTest::addColumn<QString>("started");
-    QTest::newRow("left running: resumed first, Download tab") << true << 2 << "Alpha";
-    QTest::newRow("queue: Projects tab") << false << 1 << "Beta";
+    QTest::addColumn<bool>("unreadable"); // a listed project whose record cannot be read
+    QTest::newRow("left running: resumed first, Download tab") << true << 2 << "Alpha" << false;
+    QTest::newRow("queue: Projects tab") << false << 1 << "Beta" << false;
+    QTest::newRow("unreadable record: named once") << false << 1 << "Beta" << true;
 }
 
 void tst_MainWindow::startUpResumesOrStartsTheQueue()
 {
     QFETCH(bool, leftRunning);
     QFETCH(QString, started);
+    QFETCH(bool, unreadable);
     SilentServer server;
     ShellHarness shell(20);
     shell.configureOptions();
@@ -120,12 +123,20 @@ void tst_MainWindow::startUpResumesOrStartsTheQueue()
     if (leftRunning)
         shell.addProject(QStringLiteral("Alpha"), server.url(QStringLiteral("alpha.bin")), 0);
     shell.addProject(QStringLiteral("Beta"), server.url(QStringLiteral("beta.bin")), 1);
+    const QString broken = shell.store.paths().recordPath(QStringLiteral("Gamma"));
+    if (unreadable) {
+        shell.addProject(QStringLiteral("Gamma"), server.url(QStringLiteral("gamma.bin")), 1);
+        QVERIFY(QFile::resize(broken, 10));
+    }
     MainWindow &window = shell.start();
 
     QTEST(window.Menu->currentIndex(), "tab");
     QTRY_COMPARE(shell.engine.currentProject(), started);
     QCOMPARE(shell.store.waiting().isEmpty(), !leftRunning); // Beta waits behind the resumed one
-    QVERIFY(shell.messages.shown.isEmpty());
+    QList<RecordingPresenter::Message> told;
+    if (unreadable)
+        told.append({"critical", "Unable to read the file " + broken + " !", "Error"});
+    QCOMPARE(shell.messages.shown, told);
 }
 
 // The first run's request waits until the resumed download no longer runs.

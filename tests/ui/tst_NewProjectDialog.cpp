@@ -68,8 +68,12 @@ public:
     ProjectsPage *page{window.projectsPage()};
 };
 
-const ProbeResult Setup{QStringLiteral("127.0.0.1:8080/dir/setup.exe"), 700000,
-                        QStringLiteral("setup"), false, true};
+const ProbeResult Setup{QStringLiteral("127.0.0.1:8080/dir/setup.exe"),
+                        700000,
+                        QStringLiteral("setup"),
+                        false,
+                        true,
+                        {}};
 
 } // namespace
 

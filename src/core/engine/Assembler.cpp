@@ -24,22 +24,26 @@ QList<Pack> Assembler::unusablePieces() const
     return unusable;
 }
 
-Assembler::Outcome Assembler::join(const QString &finalPath) const
+Assembler::Outcome Assembler::join(const QString &joinedPath) const
 {
     const QString workPath = ProjectPaths::finalWorkPath(m_receiveFolder);
     if (!writeWorkFile(workPath)) {
         QFile::remove(workPath);
         return {false, workPath};
     }
-    // rename() replaces an existing file in one step where the system can.
-    std::error_code error;
-    std::filesystem::rename(QFile::encodeName(workPath).toStdString(),
-                            QFile::encodeName(finalPath).toStdString(), error);
-    if (error)
-        return {false, finalPath};
+    if (!place(workPath, joinedPath))
+        return {false, joinedPath};
     for (qint64 number = 0; number < m_plan.count(); ++number)
         QFile::remove(piecePath(number));
     return {true, {}};
+}
+
+bool Assembler::place(const QString &joinedPath, const QString &finalPath)
+{
+    std::error_code error;
+    std::filesystem::rename(QFile::encodeName(joinedPath).toStdString(),
+                            QFile::encodeName(finalPath).toStdString(), error);
+    return !error;
 }
 
 QString Assembler::piecePath(qint64 pack) const

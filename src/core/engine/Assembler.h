@@ -5,10 +5,10 @@
 #include <QList>
 #include <QString>
 
-// Joins the piece files of a complete download, in pack order, into the finished file. Every
-// piece is checked first, the finished file replaces any file of its name only once it is whole,
-// and the pieces are deleted only after that: a failure never leaves a short or padded file and
-// never loses a piece.
+// Joins the piece files of a complete download, in pack order, into the joined file. Every
+// piece is checked first, the joined file appears only once it is whole, and the pieces are
+// deleted only after that: a failure never leaves a short or padded file and never loses a
+// piece.
 class Assembler final
 {
 public:
@@ -22,9 +22,12 @@ public:
         bool done = false;
         QString failedPath; // the file that could not be written or moved
     };
-    // Writes "final.qfd" from exactly each pack's bytes of its piece, moves it to finalPath
-    // (replacing a file there) and deletes the pieces.
-    Outcome join(const QString &finalPath) const;
+    // Writes "final.qfd" from exactly each pack's bytes of its piece, moves it to joinedPath
+    // (outside the receive folder) and deletes the pieces.
+    Outcome join(const QString &joinedPath) const;
+
+    // Gives the joined file its name, replacing a file there, in one step where the system can.
+    static bool place(const QString &joinedPath, const QString &finalPath);
 
 private:
     QString piecePath(qint64 pack) const;

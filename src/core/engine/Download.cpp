@@ -21,6 +21,10 @@ Download::Download(const Setup &setup, const SlotFactory &makeSlot, QObject *par
                 [this](int, const QString &path) { emit writeFailed(path); });
         connect(packSlot, &PackSlot::connectionLost, this, &Download::connectionLost);
         connect(packSlot, &PackSlot::connectionFailed, this, &Download::connectionFailed);
+        connect(packSlot, &PackSlot::fileChanged, this,
+                [this](int, qint64 size, const ServerValidators &validators) {
+                    emit fileChanged(size, validators);
+                });
         m_slots.append(packSlot);
     }
 }

@@ -9,11 +9,13 @@
 namespace {
 
 Download::SlotFactory httpSlots(const UrlParts &parts, const HostPort &server, qint64 fileSize,
+                                const ServerValidators &validators,
                                 const Engine::Intervals &intervals)
 {
     // The Host line names the server as written, port included, without a user name.
     const QString hostHeader = parts.host.mid(parts.host.lastIndexOf(QLatin1Char('@')) + 1);
-    const HttpSlot::Target target{hostHeader, server.host, server.port, parts.path, fileSize};
+    const HttpSlot::Target target{hostHeader, server.host, server.port,
+                                  parts.path, fileSize,    validators};
     const HttpSlot::Timing timing{intervals.retryFirstMs, intervals.retryMaxMs, intervals.stallMs};
     return [target, timing](int number, QObject *parent) {
         return new HttpSlot(number, target, timing, parent);
@@ -37,6 +39,7 @@ Download::SlotFactory ftpSlots(const UrlParts &parts, const HostPort &server,
 
 std::optional<DownloadSlots> DownloadSlots::forUrl(const QString &storedUrl, bool ftp,
                                                    qint64 fileSize,
+                                                   const ServerValidators &validators,
                                                    const Engine::Intervals &intervals)
 {
     QString url = storedUrl;
@@ -46,5 +49,6 @@ std::optional<DownloadSlots> DownloadSlots::forUrl(const QString &storedUrl, boo
         return std::nullopt;
     if (ftp)
         return DownloadSlots{FtpSlotCount, ftpSlots(parts, *server, intervals)};
-    return DownloadSlots{Download::MaxSlots, httpSlots(parts, *server, fileSize, intervals)};
+    return DownloadSlots{Download::MaxSlots,
+                         httpSlots(parts, *server, fileSize, validators, intervals)};
 }

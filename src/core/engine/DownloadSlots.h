@@ -19,5 +19,6 @@ struct DownloadSlots
 
     // nullopt when the URL's host part names no server to connect to.
     static std::optional<DownloadSlots> forUrl(const QString &storedUrl, bool ftp, qint64 fileSize,
+                                               const ServerValidators &validators,
                                                const Engine::Intervals &intervals);
 };

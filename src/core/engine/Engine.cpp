@@ -3,6 +3,7 @@
 #include "engine/Assembler.h"
 #include "engine/Download.h"
 #include "engine/DownloadSlots.h"
+#include "engine/PieceFiles.h"
 #include "options/Settings.h"
 #include "probe/UrlParts.h"
 #include "progress/DisplayText.h"
@@ -13,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -112,13 +114,25 @@ void Engine::cancelRunning()
     if (m_download)
         discardDownload();
     if (!m_current.project.isEmpty())
-        QDir(m_current.receiveFolder).removeRecursively();
+        removeOwnFiles();
     m_current = {};
     m_meter.reset();
     emit overallStatusChanged(QStringLiteral("Nothing"));
     emit titleChanged(AppTitle);
     resetDisplay();
     Timer_Start_Download.start();
+}
+
+// Only what the project made goes: its pieces, "final.qfd", a joined file, and then its receive
+// folder when that is left empty. A receive folder that is a link is not entered.
+void Engine::removeOwnFiles()
+{
+    QFile::remove(ProjectPaths::joinedFilePath(m_current.downloadFolder, m_current.project));
+    if (QFileInfo(QDir::cleanPath(m_current.receiveFolder)).isSymLink())
+        return;
+    PieceFiles(m_current.receiveFolder, m_current.baseName).removeAllBut({});
+    QFile::remove(ProjectPaths::finalWorkPath(m_current.receiveFolder));
+    QDir().rmdir(m_current.receiveFolder);
 }
 
 void Engine::startTick()
@@ -137,6 +151,8 @@ void Engine::startTick()
 void Engine::takeNextWaiting()
 {
     const QString head = m_store.waiting().constFirst().name;
+    if (!isReceiveFolderFree(head))
+        return;
     const std::optional<ProjectEntry> entry = m_store.startNextWaiting();
     if (!entry) {
         Timer_Start_Download.stop();
@@ -166,11 +182,36 @@ bool Engine::prepareProject(const QString &project)
     m_current.project = project;
     m_current.downloadFolder = m_settings.filePath();
     m_current.receiveFolder = ProjectPaths::receiveFolder(m_current.downloadFolder, project);
-    m_current.fileName = FileNames::safe(Extraire_Nom_Fichier(record->url));
+    m_current.fileName = localFileName(record->url);
     m_current.baseName = FileNames::baseName(m_current.fileName);
     m_current.ftp = record->type.toInt() == 1;
+    // Pieces are never written through a link: where it leads is not the project's.
+    if (QFileInfo(QDir::cleanPath(m_current.receiveFolder)).isSymLink()) {
+        Timer_Start_Download.stop();
+        reportFolderFailure(m_current.receiveFolder);
+        return false;
+    }
     QDir().mkpath(m_current.receiveFolder);
     return true;
+}
+
+// A project that has not started yet owns no receive folder: one that exists already is the
+// user's (or appeared since the name was chosen, through a new destination), and is left alone.
+bool Engine::isReceiveFolderFree(const QString &project)
+{
+    const std::optional<ProjectRecord> record = m_store.record(project);
+    if (!record)
+        return true; // the start reports the unreadable record
+    // The start takes an empty "path:" for the default download folder, and so does this check.
+    const QString downloadFolder =
+        record->path.isEmpty() ? m_store.paths().defaultDownloadFolder() : record->path;
+    const QString folder = ProjectPaths::receiveFolder(downloadFolder, project);
+    const QFileInfo entry(QDir::cleanPath(folder));
+    if (!entry.exists() && !entry.isSymLink())
+        return true;
+    Timer_Start_Download.stop();
+    reportFolderFailure(folder);
+    return false;
 }
 
 void Engine::freshStart()
@@ -205,8 +246,8 @@ void Engine::Reprise_Download()
 
 bool Engine::createDownload(const ProjectEntry &entry)
 {
-    const std::optional<DownloadSlots> connections =
-        DownloadSlots::forUrl(entry.url, m_current.ftp, entry.size, m_intervals);
+    const std::optional<DownloadSlots> connections = DownloadSlots::forUrl(
+        entry.url, m_current.ftp, entry.size, m_store.validators(entry.name), m_intervals);
     if (!connections) {
         Timer_Start_Download.stop();
         QString url = entry.url;
@@ -229,6 +270,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
     connect(m_download.get(), &Download::writeFailed, this, &Engine::onWriteFailed);
     connect(m_download.get(), &Download::connectionLost, this, &Engine::onConnectionLost);
     connect(m_download.get(), &Download::connectionFailed, this, &Engine::onConnectionFailed);
+    connect(m_download.get(), &Download::fileChanged, this, &Engine::onFileChanged);
     // The join need not wait for the next progress tick; it runs once the slot's handler ended.
     connect(m_download.get(), &Download::allPacksIn, this, &Engine::progressTick,
             Qt::QueuedConnection);
@@ -301,25 +343,50 @@ void Engine::showProgress()
     }
 }
 
-// Every pack is in: the pieces are joined, or fetched again when one turns out unusable.
+// Every pack is in: the pieces are joined, or fetched again when one turns out unusable. The
+// joined file leaves the receive folder under the project's own name, the emptied folder goes,
+// and only then does the file take its name, which may be the folder's own ("README"). Each
+// step leaves what the next start finishes: a joined file is placed, a placed one is kept.
 void Engine::complete()
+{
+    const QString joined =
+        ProjectPaths::joinedFilePath(m_current.downloadFolder, m_current.project);
+    const QString finalPath =
+        ProjectPaths::finalFilePath(m_current.downloadFolder, m_current.fileName);
+    if (!QFileInfo::exists(joined) && !isPlaced(finalPath) && !join(joined))
+        return;
+    QDir().rmdir(m_current.receiveFolder);
+    if (QFileInfo::exists(joined) && !Assembler::place(joined, finalPath)) {
+        pauseDownload();
+        reportCreateFailure(finalPath);
+        return;
+    }
+    finishProject();
+}
+
+// An earlier run placed the file and stopped before the project was marked finished: every
+// piece is gone and the file has its full size.
+bool Engine::isPlaced(const QString &finalPath) const
+{
+    const QFileInfo file(finalPath);
+    return file.isFile() && file.size() == m_download->plan().fileSize() &&
+           QDir(m_current.receiveFolder).isEmpty();
+}
+
+bool Engine::join(const QString &joinedPath)
 {
     const Assembler assembler(m_download->plan(), m_current.receiveFolder, m_current.baseName);
     const QList<Pack> unusable = assembler.unusablePieces();
     if (!unusable.isEmpty()) {
         m_download->refetch(unusable);
-        return;
+        return false;
     }
-    const Assembler::Outcome outcome =
-        assembler.join(ProjectPaths::finalFilePath(m_current.downloadFolder, m_current.fileName));
+    const Assembler::Outcome outcome = assembler.join(joinedPath);
     if (!outcome.done) {
         pauseDownload();
-        emit messageRequested(QStringLiteral("Unable to create the file ") + outcome.failedPath +
-                                  QStringLiteral(" !"),
-                              QStringLiteral("Error"));
-        return;
+        reportCreateFailure(outcome.failedPath);
     }
-    finishProject();
+    return outcome.done;
 }
 
 void Engine::finishProject()
@@ -334,7 +401,6 @@ void Engine::finishProject()
     emit titleChanged(AppTitle);
     const QString statsPath = m_store.paths().statsPath(project);
     const bool statsWritten = FileIo::writeAtomically(statsPath, m_meter.stats().toText());
-    QDir().rmdir(m_current.receiveFolder);
     discardDownload();
     m_current = {};
     resetDisplay();
@@ -410,6 +476,29 @@ void Engine::onConnectionFailed()
     m_autoResumeTimer.start(m_autoResumeDelay.next());
 }
 
+// Nothing fetched so far may be joined with the server's new file: the project starts again
+// from zero, under its name and in its place, with the new size and validators.
+void Engine::onFileChanged(qint64 size, const ServerValidators &validators)
+{
+    const QString project = m_current.project;
+    Timer_Barre.stop();
+    discardDownload();
+    removeOwnFiles();
+    m_current = {};
+    m_meter.reset();
+    resetDisplay();
+    if (!m_store.restartRunning(size, validators)) {
+        Timer_Start_Download.stop();
+        reportWriteFailure(m_store.paths().recordPath(project));
+        return;
+    }
+    freshStart();
+    emit messageRequested(QStringLiteral("The file of the project ") + project +
+                              QStringLiteral(" has changed on the server: its download starts "
+                                             "again from zero."),
+                          AppTitle);
+}
+
 // The download may be the sender of the signal being handled: it goes once control is back
 // in the event loop.
 void Engine::discardDownload()
@@ -427,6 +516,20 @@ void Engine::resetDisplay()
     m_receivedText.clear();
     emit displayReset();
     emit actionChanged(false, QStringLiteral("Pause"));
+}
+
+void Engine::reportFolderFailure(const QString &path)
+{
+    emit messageRequested(QStringLiteral("Unable to create the folder ") + path +
+                              QStringLiteral(" !"),
+                          QStringLiteral("Error"));
+}
+
+void Engine::reportCreateFailure(const QString &path)
+{
+    emit messageRequested(QStringLiteral("Unable to create the file ") + path +
+                              QStringLiteral(" !"),
+                          QStringLiteral("Error"));
 }
 
 void Engine::reportWriteFailure(const QString &path)

@@ -16,6 +16,7 @@ class Download;
 class ProjectStore;
 struct ProjectEntry;
 class Settings;
+struct ServerValidators;
 
 // The download engine: takes waiting projects one at a time, fetches their packs over the
 // connection slots, joins the pieces and finishes the project. It owns every socket and timer
@@ -72,8 +73,8 @@ public:
     // Closes every connection and, while a download runs, records its pack log and elapsed
     // time so that the next start resumes it (the effect of a pause).
     void shutdown();
-    // Stops the running download and removes its receive folder (its project folder is the
-    // store's to remove).
+    // Stops the running download and removes the files it made in the download folder (its
+    // project folder is the store's to remove).
     void cancelRunning();
 
 signals:
@@ -125,12 +126,18 @@ private:
     void freshStart();
     void Reprise_Download();
     bool prepareProject(const QString &project);
+    bool isReceiveFolderFree(const QString &project);
+    void removeOwnFiles();
     bool createDownload(const ProjectEntry &entry);
     void beginRun();
     void showPlan();
     void progressTick();
     void showProgress();
     void complete();
+    bool isPlaced(const QString &finalPath) const;
+    bool join(const QString &joinedPath);
+    void reportCreateFailure(const QString &path);
+    void reportFolderFailure(const QString &path);
     void finishProject();
     void pauseDownload();
     void resumeDownload();
@@ -138,6 +145,7 @@ private:
     void onWriteFailed(const QString &path);
     void onConnectionLost();
     void onConnectionFailed();
+    void onFileChanged(qint64 size, const ServerValidators &validators);
     void discardDownload();
     void resetDisplay();
     void reportWriteFailure(const QString &path);

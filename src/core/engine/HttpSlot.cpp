@@ -87,7 +87,8 @@ void HttpSlot::onConnected()
     m_activity = true;
     m_first = m_piece.nextOffset();
     m_socket->write(HttpExchange::requestText(m_target.hostHeader, m_target.path, m_first,
-                                              m_piece.pack().start + m_piece.pack().length));
+                                              m_piece.pack().start + m_piece.pack().length,
+                                              m_target.validators));
     // Last: whoever hears it may pause the download at once.
     emit statusChanged(number(), QStringLiteral("Sending request..."));
 }
@@ -121,6 +122,13 @@ void HttpSlot::readHeader()
     if (end < 0) {
         if (m_header.size() > HttpExchange::MaxHeaderBytes)
             retryLater();
+        return;
+    }
+    const std::optional<HttpExchange::Change> change =
+        HttpExchange::changeShown(m_header.left(end), m_target.fileSize, m_target.validators);
+    if (change) {
+        halt();
+        emit fileChanged(number(), change->size, change->validators);
         return;
     }
     if (!HttpExchange::accepts(m_header.left(end), m_first, m_target.fileSize)) {

@@ -30,6 +30,7 @@ public:
         quint16 port = 0;
         QString path;
         qint64 fileSize = 0;
+        ServerValidators validators; // of the version being fetched
     };
     struct Timing
     {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/PackPlan.h"
+#include "store/ServerValidators.h"
 
 #include <QObject>
 #include <QString>
@@ -42,6 +43,8 @@ signals:
     void connectionLost(int slot);
     // Any other connection error (refused, timed out, ...): the slot has halted.
     void connectionFailed(int slot);
+    // The server's file is another version than the one being fetched: the slot has halted.
+    void fileChanged(int slot, qint64 size, const ServerValidators &validators);
 
 private:
     int m_number;

@@ -48,12 +48,16 @@ void tst_HttpDownload::downloadsTheFile_data()
     QTest::addColumn<qint64>("size");
     QTest::addColumn<qint64>("packSize");
     QTest::addColumn<bool>("checkRanges");
+    QTest::addColumn<QString>("fileName");
 
-    QTest::newRow("one byte") << qint64(1) << qint64(512000) << true;
-    QTest::newRow("exactly one pack") << qint64(65536) << qint64(65536) << true;
-    QTest::newRow("one pack plus one byte") << qint64(65537) << qint64(65536) << true;
-    QTest::newRow("worked example") << qint64(1300000) << qint64(512000) << true;
-    QTest::newRow("64 MiB") << qint64(64 * 1024 * 1024) << qint64(512000) << false;
+    QTest::newRow("one byte") << qint64(1) << qint64(512000) << true << "setup.exe";
+    QTest::newRow("exactly one pack") << qint64(65536) << qint64(65536) << true << "setup.exe";
+    QTest::newRow("one pack plus one byte")
+        << qint64(65537) << qint64(65536) << true << "setup.exe";
+    QTest::newRow("worked example") << qint64(1300000) << qint64(512000) << true << "setup.exe";
+    QTest::newRow("64 MiB") << qint64(64 * 1024 * 1024) << qint64(512000) << false << "setup.exe";
+    // The file takes the name of its own receive folder.
+    QTest::newRow("no dot in the name") << qint64(1300000) << qint64(512000) << true << "setup";
 }
 
 void tst_HttpDownload::downloadsTheFile()
@@ -61,26 +65,28 @@ void tst_HttpDownload::downloadsTheFile()
     QFETCH(qint64, size);
     QFETCH(qint64, packSize);
     QFETCH(bool, checkRanges);
+    QFETCH(QString, fileName);
 
     EngineRig rig;
     const QByteArray bytes = TestFiles::randomBytes(size, quint32(size));
-    QVERIFY(TestFiles::writeFile(rig.serveFolder() + "setup.exe", bytes));
+    QVERIFY(TestFiles::writeFile(rig.serveFolder() + fileName, bytes));
     NginxServer nginx(rig.serveFolder());
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
-    const QString url = nginx.url("setup.exe");
+    const QString url = nginx.url(fileName);
     QVERIFY(rig.queue("setup", url, size, packSize));
 
     rig.engine.startQueue();
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
 
     QCOMPARE(rig.finished.at(0).at(0).toString(), "setup");
-    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
+    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + fileName), TestFiles::sha256(bytes));
+    QCOMPARE(QDir(rig.downloadFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{fileName});
     QCOMPARE(rig.projectFile("setup", "project.qfd"), rig.finishedRecord(url, size, packSize));
     QCOMPARE(rig.contents(rig.store.paths().mainListPath()), "setup\r\n");
     const qint64 packs = (size + packSize - 1) / packSize;
     QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", packs));
     QVERIFY2(rig.statsHaveTheirShape("setup"), rig.projectFile("setup", "stats.qfd"));
-    QVERIFY(!QFileInfo::exists(rig.receiveFolder("setup")));
     QCOMPARE(rig.store.finished().size(), 1);
     QVERIFY(rig.store.running().isEmpty());
     QVERIFY(rig.messages.isEmpty());
