@@ -15,5 +15,5 @@ install_missing_packages() {
         "${missing[@]}"
 }
 
-BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-dejavu-core)
-TEST_PACKAGES=(nginx-light openssl python3-pyftpdlib)
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-dejavu-core help2man dpkg-dev)
+TEST_PACKAGES=(nginx-light openssl python3-pyftpdlib desktop-file-utils appstream chromium nodejs)

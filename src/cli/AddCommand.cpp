@@ -35,7 +35,7 @@ void AddCommand::createProject(const ProbeResult &result)
 {
     const ProjectRecord record = newProjectRecord(
         result, NewProjectOptions::fromSettings(m_workspace.settings()), m_workspace.settings());
-    if (!m_workspace.store().createProject(result.projectName, record)) {
+    if (!m_workspace.store().createProject(result.projectName, record, result.validators)) {
         m_err << "Error: Unable to create the project " << result.projectName << " !" << Qt::endl;
         quit(Failed);
         return;

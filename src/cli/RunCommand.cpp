@@ -1,6 +1,8 @@
 #include "RunCommand.h"
 
 #include "engine/Engine.h"
+#include "progress/GraphSnapshots.h"
+#include "progress/LiveGraphs.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -41,8 +43,13 @@ int RunCommand::exec()
         return fail(QStringLiteral("Unable to watch for Ctrl-C: ") + qt_error_string(errno));
     m_engine =
         std::make_unique<Engine>(m_workspace.store(), m_workspace.settings(), Engine::Intervals{});
+    m_graphs = std::make_unique<LiveGraphs>(*m_engine, m_workspace.settings());
+    m_snapshots =
+        std::make_unique<GraphSnapshots>(*m_engine, m_workspace.store().paths(), *m_graphs);
     connectEngine();
     connect(&m_stopSignals, &StopSignals::received, this, &RunCommand::interrupt);
+    for (const QString &path : m_workspace.store().unreadableFiles())
+        m_err << "Unable to read the file " << path << " !" << Qt::endl;
     if (m_workspace.store().running().isEmpty())
         m_engine->startQueue();
     else
@@ -66,6 +73,10 @@ void RunCommand::connectEngine()
     connect(engine, &Engine::messageRequested, this, &RunCommand::reportMessage);
     connect(engine, &Engine::connectionLost, this, [this] { m_connectionLost = true; });
     connect(engine, &Engine::queueEmpty, this, &RunCommand::finishQueue);
+    connect(m_snapshots.get(), &GraphSnapshots::writeFailed, this, [this](const QString &message) {
+        m_printer.endLine();
+        m_err << message << Qt::endl;
+    });
 }
 
 void RunCommand::reportFinished(const QString &project)
@@ -88,7 +99,7 @@ void RunCommand::stopIfHalted()
 {
     if (m_engine->isDownloading() && !m_engine->isPaused())
         return;
-    m_engine->shutdown();
+    shutdown();
     m_err << "The download stopped; run quillfetch-cli run again to continue." << Qt::endl;
     quit(m_connectionLost ? ConnectionLost : Failed);
 }
@@ -103,6 +114,11 @@ void RunCommand::finishQueue()
         quit(Failed);
         return;
     }
+    // What could not be read was reported at the start; it is not complete either.
+    if (!m_workspace.store().unreadableFiles().isEmpty()) {
+        quit(Failed);
+        return;
+    }
     m_out << "Every project is complete." << Qt::endl;
     quit(Complete);
 }
@@ -111,12 +127,19 @@ void RunCommand::interrupt(int signalNumber)
 {
     m_printer.endLine();
     const bool downloading = m_engine->isDownloading();
-    m_engine->shutdown();
+    shutdown();
     m_err << (signalNumber == SIGINT ? "Interrupted" : "Terminated");
     if (downloading)
         m_err << ": the download was recorded and continues at the next run";
     m_err << '.' << Qt::endl;
     quit(Interrupted);
+}
+
+// The download is recorded, and so are its graphs since the last snapshot.
+void RunCommand::shutdown()
+{
+    m_engine->shutdown();
+    m_snapshots->saveFinal();
 }
 
 int RunCommand::fail(const QString &message)

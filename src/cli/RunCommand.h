@@ -10,6 +10,8 @@
 #include <memory>
 
 class Engine;
+class GraphSnapshots;
+class LiveGraphs;
 
 // `quillfetch-cli run`: processes the queue of the data folder as the main window does (same
 // folders, settings, lock and engine timers), printing the progress, until every project is
@@ -33,6 +35,7 @@ public:
 
 private:
     void connectEngine();
+    void shutdown();
     void reportFinished(const QString &project);
     void reportMessage(const QString &text, const QString &title);
     void stopIfHalted();
@@ -47,6 +50,8 @@ private:
     ProgressPrinter m_printer;
     Workspace m_workspace;
     std::unique_ptr<Engine> m_engine;
+    std::unique_ptr<LiveGraphs> m_graphs;
+    std::unique_ptr<GraphSnapshots> m_snapshots;
     bool m_quitting = false;
     bool m_connectionLost = false;
 };

@@ -1,22 +1,17 @@
 #include "AddCommand.h"
+#include "CommandLine.h"
 #include "RunCommand.h"
+#include "StatsCommand.h"
 
 #include <QCoreApplication>
-#include <QStringList>
-#include <QTextStream>
 
 namespace {
 
-constexpr int UsageExitCode = 2;
-
-QString usageText()
+int addThenRun(const QString &url)
 {
-    return QStringLiteral("Usage: quillfetch-cli <command>\n"
-                          "\n"
-                          "Commands:\n"
-                          "  run      download the queued projects one after another, then exit\n"
-                          "  add URL  probe URL and queue it as a new project\n"
-                          "  URL      add URL, then run\n");
+    if (const int added = AddCommand(url).exec(); added != AddCommand::Added)
+        return added;
+    return RunCommand().exec();
 }
 
 } // namespace
@@ -24,22 +19,24 @@ QString usageText()
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList arguments = app.arguments().mid(1);
-    const QString command = arguments.value(0);
-    if (command == QLatin1String("run") && arguments.size() == 1)
-        return RunCommand().exec();
-    if (command == QLatin1String("add") && arguments.size() == 2)
-        return AddCommand(arguments.at(1)).exec();
-    // Every URL that names a file has a "/"; a mistyped command has none.
-    if (command.contains(u'/') && arguments.size() == 1) {
-        if (const int added = AddCommand(command).exec(); added != AddCommand::Added)
-            return added;
-        return RunCommand().exec();
-    }
-    if (command == QLatin1String("--help") && arguments.size() == 1) {
-        QTextStream(stdout) << usageText();
-        return 0;
-    }
-    QTextStream(stderr) << usageText();
-    return UsageExitCode;
+    QCoreApplication::setApplicationVersion(QStringLiteral(QF_VERSION));
+    CommandLine commandLine({
+        {QStringLiteral("run"),
+         {},
+         QStringLiteral("download the queued projects one after another, then exit"),
+         [](const QStringList &) { return RunCommand().exec(); }},
+        {QStringLiteral("add"),
+         {QStringLiteral("URL")},
+         QStringLiteral("probe URL and queue it as a new project"),
+         [](const QStringList &arguments) { return AddCommand(arguments.at(0)).exec(); }},
+        {QStringLiteral("stats"),
+         {QStringLiteral("NAME")},
+         QStringLiteral("show the statistics of the finished project NAME"),
+         [](const QStringList &arguments) { return StatsCommand(arguments.at(0)).exec(); }},
+        {QString(),
+         {QStringLiteral("URL")},
+         QStringLiteral("add URL, then run"),
+         [](const QStringList &arguments) { return addThenRun(arguments.at(0)); }},
+    });
+    return commandLine.exec(QCoreApplication::arguments());
 }

@@ -25,7 +25,10 @@ AboutPage::AboutPage(QWidget *parent)
       ChK_Tray(checkBox(QStringLiteral("ChK_Tray"),
                         QStringLiteral("Use system tray icon (next to the clock)"), Frm_Infos2)),
       ChK_Startwindows(checkBox(QStringLiteral("ChK_Startwindows"),
-                                QStringLiteral("Start Quillfetch with windows"), Frm_Infos2))
+                                QStringLiteral("Start Quillfetch with windows"), Frm_Infos2)),
+      ChK_IEMenu(checkBox(QStringLiteral("ChK_IEMenu"),
+                          QStringLiteral("Add to the browsers' link menu"), Frm_Infos2)),
+      Lbl_Extension(new QLabel(Frm_Infos2))
 {
     Frm_Infos->setObjectName(QStringLiteral("Frm_Infos"));
     Frm_Infos2->setObjectName(QStringLiteral("Frm_Infos2"));
@@ -67,4 +70,18 @@ void AboutPage::buildOptions()
     layout->addWidget(ChK_Start);
     layout->addWidget(ChK_Tray);
     layout->addWidget(ChK_Startwindows);
+    layout->addWidget(ChK_IEMenu);
+    Lbl_Extension->setObjectName(QStringLiteral("Lbl_Extension"));
+    Lbl_Extension->setWordWrap(true);
+    Lbl_Extension->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(Lbl_Extension);
+}
+
+void AboutPage::showExtensionFolder(const QString &folder)
+{
+    Lbl_Extension->setText(
+        QStringLiteral("Then load the extension once: in Chromium or Chrome, chrome://extensions, "
+                       "Developer mode, \"Load unpacked\"; in Firefox, about:debugging.\n"
+                       "Folder to load: %1")
+            .arg(folder));
 }

@@ -1,6 +1,8 @@
 #include "ui/DownloadPage.h"
 
 #include "engine/Engine.h"
+#include "progress/LiveGraphs.h"
+#include "ui/GraphView.h"
 #include "ui/PercentBar.h"
 
 #include <QCheckBox>
@@ -21,18 +23,6 @@ QLabel *label(const QString &name, QWidget *parent)
     created->setObjectName(name);
     created->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return created;
-}
-
-QFrame *graphArea(const QString &name, QWidget *parent)
-{
-    auto *area = new QFrame(parent);
-    area->setObjectName(name);
-    area->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    area->setBackgroundRole(QPalette::Base);
-    area->setAutoFillBackground(true);
-    area->setMinimumHeight(area->fontMetrics().height() * 7);
-    area->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    return area;
 }
 
 const QString Nothing = QStringLiteral("Nothing");
@@ -67,16 +57,14 @@ DownloadPage::DownloadPage(QWidget *parent)
       Lbl_Status_w2(label(QStringLiteral("Lbl_Status_w2"), Frm_Download)),
       Lbl_Status_w3(label(QStringLiteral("Lbl_Status_w3"), Frm_Download)),
       Lbl_Status_w4(label(QStringLiteral("Lbl_Status_w4"), Frm_Download)),
-      Graph(graphArea(QStringLiteral("Graph"), Frm_Graph)),
-      Graph2(graphArea(QStringLiteral("Graph2"), Frm_Graph)),
+      Graph(new GraphView(QStringLiteral("Graph"), Frm_Graph)),
+      Graph2(new GraphView(QStringLiteral("Graph2"), Frm_Graph)),
       Chk_modem(new QCheckBox(QStringLiteral("Show modem capacity"), Frm_Graph))
 {
     Frm_Download->setObjectName(QStringLiteral("Frm_Download"));
     Frm_Graph->setObjectName(QStringLiteral("Frm_Graph"));
     Cmd_Action->setObjectName(QStringLiteral("Cmd_Action"));
     Chk_modem->setObjectName(QStringLiteral("Chk_modem"));
-    // The live graphs come later; until they are drawn the modem line has nothing to show.
-    Chk_modem->setEnabled(false);
     Lbl_Status_B->setText(Nothing);
     for (int slot = 1; slot <= 4; ++slot)
         slotLabel(slot)->setText(Nothing);
@@ -213,4 +201,18 @@ void DownloadPage::connectEngine(Engine &engine)
     connect(&engine, &Engine::instantSpeedChanged, this, &DownloadPage::setInstantSpeed);
     connect(&engine, &Engine::coloursChanged, this, &DownloadPage::setColours);
     connect(&engine, &Engine::displayReset, this, &DownloadPage::ReInit);
+}
+
+void DownloadPage::connectGraphs(LiveGraphs &graphs)
+{
+    Chk_modem->setChecked(graphs.showModem());
+    Graph->setImage(graphs.average());
+    Graph2->setImage(graphs.instant());
+    connect(Chk_modem, &QCheckBox::clicked, &graphs, &LiveGraphs::setShowModem);
+    connect(&graphs, &LiveGraphs::showModemChanged, Chk_modem, &QCheckBox::setChecked);
+    connect(&graphs, &LiveGraphs::redrawn, this,
+            [this](const QImage &average, const QImage &instant) {
+                Graph->setImage(average);
+                Graph2->setImage(instant);
+            });
 }

@@ -3,9 +3,10 @@
 #include <QWidget>
 
 class Engine;
+class GraphView;
+class LiveGraphs;
 class PercentBar;
 class QCheckBox;
-class QFrame;
 class QGridLayout;
 class QGroupBox;
 class QLabel;
@@ -23,6 +24,8 @@ public:
     explicit DownloadPage(QWidget *parent = nullptr);
 
     void connectEngine(Engine &engine);
+    // The live graphs, and the modem switch that redraws them.
+    void connectGraphs(LiveGraphs &graphs);
     // Puts every progress and speed display back to its idle state.
     void ReInit();
     void setColours(const QColor &mainBack, const QColor &mainFore, const QColor &slotBack,
@@ -56,8 +59,8 @@ public:
     QLabel *const Lbl_Status_w2;
     QLabel *const Lbl_Status_w3;
     QLabel *const Lbl_Status_w4;
-    QFrame *const Graph;
-    QFrame *const Graph2;
+    GraphView *const Graph;
+    GraphView *const Graph2;
     QCheckBox *const Chk_modem;
 
 private:

@@ -3,6 +3,9 @@
 #include "engine/Engine.h"
 #include "options/Settings.h"
 #include "platform/Autostart.h"
+#include "progress/DisplayText.h"
+#include "progress/GraphSnapshots.h"
+#include "progress/LiveGraphs.h"
 #include "store/ProjectStore.h"
 #include "ui/AboutPage.h"
 #include "ui/AppIcon.h"
@@ -10,12 +13,16 @@
 #include "ui/MessagePresenter.h"
 #include "ui/NoticeWindow.h"
 #include "ui/ProjectsPage.h"
+#include "ui/StatsWindow.h"
 #include "ui/TrayIcon.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QTabWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -34,7 +41,9 @@ MainWindow::MainWindow(const MainWindowContext &context, QWidget *parent)
       m_messages(context.messages), m_programFolder(context.programFolder),
       m_arguments(context.arguments), m_about(new AboutPage(Menu)),
       m_projects(new ProjectsPage(context.store, context.engine, context.messages, Menu)),
-      m_download(new DownloadPage(Menu)), m_tray(new TrayIcon(quillfetchIcon(), this))
+      m_download(new DownloadPage(Menu)), m_tray(new TrayIcon(quillfetchIcon(), this)),
+      m_graphs(new LiveGraphs(context.engine, context.settings, this)),
+      m_snapshots(new GraphSnapshots(context.engine, context.store.paths(), *m_graphs, this))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(ProgramTitle);
@@ -46,6 +55,7 @@ MainWindow::MainWindow(const MainWindowContext &context, QWidget *parent)
     setCentralWidget(Menu);
     resize(QSize(fontMetrics().averageCharWidth() * 110, fontMetrics().lineSpacing() * 42)
                .expandedTo(sizeHint()));
+    restoreGeometry(m_settings.windowGeometry());
     buildMenuBar();
     connectPages();
     connectEngine();
@@ -84,6 +94,7 @@ void MainWindow::connectPages()
     connect(m_about->ChK_Startwindows, &QCheckBox::clicked, this,
             &MainWindow::ChK_Startwindows_Click);
     connect(m_projects, &ProjectsPage::addProjectRequested, this, &MainWindow::addProjectRequested);
+    connect(m_projects, &ProjectsPage::statisticsRequested, this, &MainWindow::showStatistics);
     connect(m_tray, &TrayIcon::showRequested, this, &MainWindow::restoreWindow);
     connect(m_tray, &TrayIcon::exitRequested, this, &QWidget::close);
 }
@@ -91,6 +102,8 @@ void MainWindow::connectPages()
 void MainWindow::connectEngine()
 {
     m_download->connectEngine(m_engine);
+    m_download->connectGraphs(*m_graphs);
+    connect(m_snapshots, &GraphSnapshots::writeFailed, m_download->Lbl_Status_B, &QLabel::setText);
     connect(&m_engine, &Engine::titleChanged, this, &MainWindow::setTitle);
     connect(&m_engine, &Engine::listsChanged, this, &MainWindow::Charger_Listes);
     connect(&m_engine, &Engine::downloadTabRequested, this,
@@ -98,6 +111,10 @@ void MainWindow::connectEngine()
     connect(&m_engine, &Engine::projectsTabRequested, this,
             [this] { Menu->setCurrentIndex(ProjectsTab); });
     connect(&m_engine, &Engine::messageRequested, this, &MainWindow::showEngineMessage);
+    connect(&m_engine, &Engine::projectFinished, this, &MainWindow::notifyFinished);
+    connect(&m_engine, &Engine::listsChanged, this, &MainWindow::showFirstRunWhenIdle,
+            Qt::QueuedConnection);
+    connect(&m_engine, &Engine::queueEmpty, this, &MainWindow::showFirstRunWhenIdle);
 }
 
 void MainWindow::Charger_Listes()
@@ -132,16 +149,27 @@ void MainWindow::Timer_load_Tick()
 
     if (m_arguments == QStringList{StartedWithSession})
         setWindowState(windowState() | Qt::WindowMinimized);
-    if (m_optionsMissing) {
-        m_messages.information(this,
-                               QStringLiteral("Quillfetch has detected that you have not "
-                                              "configured your options. Please config them "
-                                              "before downloading !"),
-                               ProgramTitle);
-        if (!m_shuttingDown)
-            Mnu_Options_Click();
-    }
+    m_firstRunPending = m_optionsMissing;
+    showFirstRunWhenIdle();
     emit startupFinished();
+}
+
+// The first run asks for the options. A download resumed at start-up holds the options back,
+// so the request waits until no project runs and no dialog is open, then comes once.
+void MainWindow::showFirstRunWhenIdle()
+{
+    if (!m_firstRunPending || m_shuttingDown || !isEnabled() || !m_store.running().isEmpty())
+        return;
+    m_firstRunPending = false;
+    if (!m_settings.optionsMissing()) // configured through the menu in the meantime
+        return;
+    m_messages.information(this,
+                           QStringLiteral("Quillfetch has detected that you have not "
+                                          "configured your options. Please config them "
+                                          "before downloading !"),
+                           ProgramTitle);
+    if (!m_shuttingDown)
+        Mnu_Options_Click();
 }
 
 void MainWindow::Charger_Projets()
@@ -161,6 +189,10 @@ void MainWindow::Charger_Projets()
 
     m_store.load();
     Charger_Listes();
+    for (const QString &path : m_store.unreadableFiles())
+        m_messages.critical(
+            this, QStringLiteral("Unable to read the file ") + path + QStringLiteral(" !"),
+            QStringLiteral("Error"));
     // A project left running by the last run (status 0) continues; otherwise the queue starts.
     if (!m_store.running().isEmpty()) {
         m_engine.resumeInterrupted();
@@ -220,6 +252,32 @@ void MainWindow::setTitle(const QString &title)
     m_tray->Modifie_Icone(title);
 }
 
+// "setup - 12.40 Mb": the finished list holds the size of the project just completed.
+void MainWindow::notifyFinished(const QString &project)
+{
+    const QList<ProjectEntry> &finished = m_store.finished();
+    const auto entry =
+        std::find_if(finished.crbegin(), finished.crend(),
+                     [&project](const ProjectEntry &e) { return e.name == project; });
+    if (entry != finished.crend())
+        m_tray->notify(QStringLiteral("Download complete"),
+                       project + QStringLiteral(" - ") + Format_Taille(entry->size));
+}
+
+// The statistics window takes over until it is closed.
+void MainWindow::showStatistics(const QString &project)
+{
+    for (const ProjectEntry &entry : m_store.finished()) {
+        if (entry.name != project)
+            continue;
+        auto *Stats = new StatsWindow(m_store.paths(), entry);
+        connect(Stats, &QDialog::finished, this, [this] { holdForDialog(false); });
+        holdForDialog(true);
+        Stats->show();
+        return;
+    }
+}
+
 void MainWindow::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
@@ -258,7 +316,10 @@ void MainWindow::beginShutdown()
 void MainWindow::finishShutdown()
 {
     m_engine.shutdown();
+    m_snapshots->saveFinal();
     m_tray->Supprime_Icone();
+    m_settings.setWindowGeometry(saveGeometry());
+    m_settings.sync();
     m_shutdownDone = true;
     emit shutdownComplete();
 }

@@ -8,6 +8,8 @@ class AboutPage;
 class Autostart;
 class DownloadPage;
 class Engine;
+class GraphSnapshots;
+class LiveGraphs;
 class MessagePresenter;
 class NoticeWindow;
 class ProjectStore;
@@ -81,8 +83,11 @@ private:
     void ChK_Start_Click(bool checked);
     void ChK_Startwindows_Click();
     void Mnu_Options_Click();
+    void showFirstRunWhenIdle();
     void showEngineMessage(const QString &text, const QString &title);
     void setTitle(const QString &title);
+    void notifyFinished(const QString &project);
+    void showStatistics(const QString &project);
     void beginShutdown();
     void finishShutdown();
 
@@ -98,9 +103,12 @@ private:
     ProjectsPage *const m_projects;
     DownloadPage *const m_download;
     TrayIcon *const m_tray;
+    LiveGraphs *const m_graphs;
+    GraphSnapshots *const m_snapshots;
     QTimer Timer_load;
     NoticeWindow *Form5 = nullptr;
     bool m_optionsMissing = false;
+    bool m_firstRunPending = false;
     bool m_trayFlag = false;
     bool m_shuttingDown = false;
     bool m_shutdownDone = false;

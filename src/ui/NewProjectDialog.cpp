@@ -66,8 +66,6 @@ NewProjectDialog::NewProjectDialog(ProjectStore &store, const Settings &settings
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("New project"));
     buildLayout();
-    // The options dialog's new-project mode comes with that dialog.
-    Cmd_Edit->setEnabled(false);
     Cmd_Downloader->setDefault(true);
 
     Timer_Valide.setSingleShot(true);
@@ -75,6 +73,10 @@ NewProjectDialog::NewProjectDialog(ProjectStore &store, const Settings &settings
     connect(&Timer_Valide, &QTimer::timeout, this, &NewProjectDialog::Timer_Valide_Tick);
     connect(Cmd_Downloader, &QPushButton::clicked, this, &NewProjectDialog::Cmd_Downloader_Click);
     connect(Cmd_Annuler, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Cmd_Edit, &QPushButton::clicked, this, [this] {
+        hide();
+        emit optionsRequested();
+    });
     connect(this, &QDialog::rejected, this, &NewProjectDialog::dropResult);
 }
 
@@ -149,7 +151,7 @@ void NewProjectDialog::Cmd_Downloader_Click()
 
 void NewProjectDialog::Timer_Valide_Tick()
 {
-    if (m_store.createProject(m_result.projectName, m_record))
+    if (m_store.createProject(m_result.projectName, m_record, m_result.validators))
         emit projectCreated(m_result.projectName);
     else
         m_messages.critical(nullptr, CreationFailedText.arg(m_result.projectName), ErrorTitle);

@@ -55,6 +55,8 @@ public:
 signals:
     // The project exists: the lists are to be rebuilt and the URL field cleared.
     void projectCreated(const QString &name);
+    // "Edit...": the dialog has hidden itself until the options are edited.
+    void optionsRequested();
     // The probe's result is dealt with (project created, creation failed, or dropped).
     void resultDone();
 

@@ -135,7 +135,6 @@ void ProjectsPage::buildMenus()
     Mnu_Cancel->setObjectName(QStringLiteral("Mnu_Cancel"));
     Mnu_Pas_Finit->addAction(Mnu_Cancel);
     // The statistics window comes later; until then its entry cannot be chosen.
-    Mnu_Stats->setEnabled(false);
     Mnu_Finished->addSeparator();
     Mnu_Del_Stats->setObjectName(QStringLiteral("Mnu_Del_Stats"));
     Mnu_Finished->addAction(Mnu_Del_Stats);
@@ -146,6 +145,8 @@ void ProjectsPage::buildMenus()
     connect(Mnu_Bas, &QAction::triggered, this, &ProjectsPage::Mnu_Bas_Click);
     connect(Mnu_Cancel, &QAction::triggered, this, &ProjectsPage::Mnu_Cancel_Click);
     connect(Mnu_Del_Stats, &QAction::triggered, this, &ProjectsPage::Mnu_Del_Stats_Click);
+    connect(Mnu_Stats, &QAction::triggered, this,
+            [this] { emit statisticsRequested(m_menuProject); });
 }
 
 void ProjectsPage::Charger_Listes()

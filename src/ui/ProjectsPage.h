@@ -49,6 +49,8 @@ public:
 signals:
     // The add button was pressed (or Enter in the URL field) with this text.
     void addProjectRequested(const QString &url);
+    // "Show statistics" on a finished project's row.
+    void statisticsRequested(const QString &project);
 
 private:
     void buildMainFrame();

@@ -52,3 +52,9 @@ bool TrayIcon::isShown() const
 {
     return m_icon->isVisible();
 }
+
+void TrayIcon::notify(const QString &title, const QString &text)
+{
+    if (isShown())
+        m_icon->showMessage(title, text, QSystemTrayIcon::Information);
+}

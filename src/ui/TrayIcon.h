@@ -22,6 +22,8 @@ public:
     void Modifie_Icone(const QString &tip);
     void Supprime_Icone();
     bool isShown() const;
+    // A desktop notification from the icon; none while the icon is not shown. Never waits.
+    void notify(const QString &title, const QString &text);
 
     QMenu *const Mnu_Tray;
     QAction *const Mnu_Show;

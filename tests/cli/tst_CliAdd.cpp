@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -62,6 +63,8 @@ private slots:
     void refusals();
     void refusesWhileQuillfetchRuns();
     void urlAloneAddsThenDownloads();
+    void conventions_data();
+    void conventions();
 
 private:
     Outcome run(const TestHome &home, const QStringList &arguments) const;
@@ -205,6 +208,52 @@ void tst_CliAdd::urlAloneAddsThenDownloads()
     const ProjectPaths paths(home.dataFolder());
     QCOMPARE(TestFiles::sha256OfFile(paths.defaultDownloadFolder() + "setup.exe"),
              TestFiles::sha256(m_setup));
+}
+
+void tst_CliAdd::conventions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out"); // patterns
+    QTest::addColumn<QString>("err");
+    QTest::newRow("--help") << QStringList{"--help"} << 0
+                            << "^Usage: .*quillfetch-cli \\[options\\].*\n  add URL +probe URL "
+                               "and queue it as a new project\n  stats NAME +show"
+                            << "^$";
+    QTest::newRow("--version") << QStringList{"-v"} << 0 << "^quillfetch-cli \\d+\\.\\d+\\.\\d+\n$"
+                               << "^$";
+    QTest::newRow("unknown option") << QStringList{"--fast"} << 2 << "^$"
+                                    << "^quillfetch-cli: Unknown option 'fast'.\n\nUsage: ";
+    const QString wrongCommand = "^quillfetch-cli: Unknown command or wrong arguments: ";
+    QTest::newRow("no command") << QStringList{} << 2 << "^$"
+                                << "^quillfetch-cli: No command given.\n\nUsage: ";
+    QTest::newRow("unknown command")
+        << QStringList{"fetch"} << 2 << "^$" << wrongCommand + "fetch\n\nUsage: ";
+    QTest::newRow("run with an argument")
+        << QStringList{"run", "extra"} << 2 << "^$" << wrongCommand + "run extra\n\nUsage: ";
+}
+
+// What every command-line program answers: help, version and a usage error that says what
+// was wrong.
+void tst_CliAdd::conventions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    TestHome home;
+
+    const Outcome outcome = run(home, arguments);
+
+    QVERIFY(outcome.ended);
+    QCOMPARE(outcome.exitCode, exitCode);
+    const auto matches = [](const QString &text, const QString &pattern) {
+        return QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption)
+            .match(text)
+            .hasMatch();
+    };
+    QVERIFY2(matches(outcome.out, out), qPrintable(outcome.out));
+    QVERIFY2(matches(outcome.err, err), qPrintable(outcome.err));
 }
 
 QTEST_GUILESS_MAIN(tst_CliAdd)

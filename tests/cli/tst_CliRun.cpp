@@ -27,9 +27,9 @@ class tst_CliRun final : public QObject
 private slots:
     void initTestCase();
     void downloadsEveryQueuedProject();
-    void emptyQueueEndsAtOnce();
+    void unreadableDataIsReported_data();
+    void unreadableDataIsReported();
     void refusesWhileQuillfetchRuns();
-    void badArgumentsShowUsage();
     void stopSignalRecordsTheDownload_data();
     void stopSignalRecordsTheDownload();
     void unwritableDownloadFolderEndsWithTheMessage();
@@ -82,16 +82,71 @@ void tst_CliRun::downloadsEveryQueuedProject()
     // Not a terminal: plain lines, never rewritten in place.
     QVERIFY(out.contains("%"));
     QVERIFY(!out.contains('\r'));
+
+    // What the statistics window shows of a finished project; a name that is none.
+    const QString shown =
+        "^Project name: one\nProject URL: " + QRegularExpression::escape(nginx.url("one.bin")) +
+        "\nProject size: 1.27 Mb\nDownload time: \\d\\d:\\d\\d:\\d\\d\n"
+        "(\\w+ download speed: .* \\| .*\n){3}Snapshots: \\d+\n$";
+    for (const QString name : {"one", "three"}) {
+        QProcess stats;
+        QVERIFY(start(stats, home, {"stats", name}));
+        QVERIFY(endedByItself(stats));
+        QCOMPARE(stats.exitCode(), name == "one" ? 0 : 1);
+        const QString text = stats.readAllStandardOutput() + stats.readAllStandardError();
+        QVERIFY2(name == "one" ? QRegularExpression(shown).match(text).hasMatch()
+                               : text == "There is no project named three.\n",
+                 qPrintable(text));
+    }
 }
 
-void tst_CliRun::emptyQueueEndsAtOnce()
+// Nothing to do ends at once and well; what cannot be read is named, kept, and fails the run.
+void tst_CliRun::unreadableDataIsReported_data()
 {
+    QTest::addColumn<QByteArray>("mainList");
+    QTest::addColumn<QByteArray>("record"); // of the project "p"
+    QTest::addColumn<QString>("unreadable");
+    const QByteArray good = ProjectRecord().toText();
+    QTest::newRow("empty queue") << QByteArray() << QByteArray() << QString();
+    QTest::newRow("garbage list") << QByteArray("\x01\xff\xfe\r\n") << QByteArray()
+                                  << "projects/main.qfd";
+    QTest::newRow("record lacks a line")
+        << QByteArray("p\r\n") << QByteArray(good).replace("Type:0\r\n", "")
+        << "projects/p/project.qfd";
+    QTest::newRow("negative size")
+        << QByteArray("p\r\n") << QByteArray(good).replace("bytes:0", "bytes:-5")
+        << "projects/p/project.qfd";
+    QTest::newRow("unknown status")
+        << QByteArray("p\r\n") << QByteArray(good).replace("status:1", "status:9")
+        << "projects/p/project.qfd";
+}
+
+void tst_CliRun::unreadableDataIsReported()
+{
+    QFETCH(QByteArray, mainList);
+    QFETCH(QByteArray, record);
+    QFETCH(QString, unreadable);
     TestHome home;
+    const QString projects = ProjectPaths(home.dataFolder()).projectsFolder();
+    if (!mainList.isEmpty())
+        QVERIFY(TestFiles::writeFile(projects + "main.qfd", mainList));
+    if (!record.isEmpty())
+        QVERIFY(TestFiles::writeFile(projects + "p/project.qfd", record));
+
     QProcess process;
     QVERIFY(start(process, home, {"run"}));
     QVERIFY(endedByItself(process));
-    QCOMPARE(process.exitCode(), 0);
-    QVERIFY(QFileInfo::exists(ProjectPaths(home.dataFolder()).projectsFolder()));
+    const QByteArray errors = process.readAllStandardError();
+    if (unreadable.isEmpty()) {
+        QCOMPARE(process.exitCode(), 0);
+        QVERIFY(QFileInfo::exists(projects));
+        return;
+    }
+    QCOMPARE(process.exitCode(), 1);
+    QCOMPARE(errors,
+             "Unable to read the file " + (home.dataFolder() + unreadable).toUtf8() + " !\n");
+    QCOMPARE(readAll(projects + "main.qfd"), mainList);
+    QCOMPARE(readAll(projects + "p/project.qfd"), record);
 }
 
 void tst_CliRun::refusesWhileQuillfetchRuns()
@@ -104,19 +159,6 @@ void tst_CliRun::refusesWhileQuillfetchRuns()
     QVERIFY(endedByItself(process));
     QCOMPARE(process.exitCode(), 1);
     QVERIFY(process.readAllStandardError().contains("Quillfetch is already running"));
-}
-
-void tst_CliRun::badArgumentsShowUsage()
-{
-    TestHome home;
-    for (const QStringList &arguments :
-         {QStringList{}, QStringList{"fetch"}, QStringList{"run", "extra"}}) {
-        QProcess process;
-        QVERIFY(start(process, home, arguments));
-        QVERIFY(endedByItself(process));
-        QCOMPARE(process.exitCode(), 2);
-        QVERIFY(process.readAllStandardError().contains("Usage: quillfetch-cli"));
-    }
 }
 
 void tst_CliRun::stopSignalRecordsTheDownload_data()

@@ -55,8 +55,11 @@ FaultServer::Request parseRequest(const QByteArray &raw)
     request.path = words.value(1);
     for (const QByteArray &line : lines.mid(1)) {
         const qsizetype colon = line.indexOf(':');
-        if (colon > 0 && line.left(colon).trimmed().toLower() == "range")
+        const QByteArray name = colon > 0 ? line.left(colon).trimmed().toLower() : QByteArray();
+        if (name == "range")
             parseRange(line.mid(colon + 1), &request);
+        else if (name == "if-range")
+            request.ifRange = line.mid(colon + 1).trimmed();
     }
     return request;
 }
@@ -146,6 +149,11 @@ QString FaultServer::url(const QString &path) const
 void FaultServer::addFile(const QString &path, const QByteArray &body)
 {
     m_files.insert(normalisedPath(path), body);
+}
+
+void FaultServer::setEtag(const QString &path, const QByteArray &etag)
+{
+    m_etags.insert(normalisedPath(path), etag);
 }
 
 void FaultServer::setRawResponse(const QString &path, const QByteArray &response)
@@ -272,7 +280,9 @@ FaultServer::Response FaultServer::fileResponse(const Request &request, const QB
     const qint64 size = file.size();
     if (fault == Status500)
         return {statusResponse("500 Internal Server Error"), {}};
-    const bool ranged = m_rangeSupport && request.rangeStart >= 0;
+    const QByteArray etag = m_etags.value(request.path);
+    const bool sameVersion = request.ifRange.isEmpty() || request.ifRange == etag;
+    const bool ranged = m_rangeSupport && request.rangeStart >= 0 && sameVersion;
     qint64 first = 0;
     qint64 last = size - 1;
     if (ranged) {
@@ -293,13 +303,20 @@ FaultServer::Response FaultServer::fileResponse(const Request &request, const QB
     if (fault != MissingContentType)
         header += "Content-Type: application/octet-stream\r\n";
     header += "Content-Length: " + QByteArray::number(last - first + 1) + "\r\n";
+    if (fault == ChunkedBody)
+        header += "Transfer-Encoding: chunked\r\n";
     if (partial)
         header += "Content-Range: bytes " + QByteArray::number(first) + '-' +
                   QByteArray::number(last) + '/' + QByteArray::number(size) + "\r\n";
     if (m_rangeSupport)
         header += "Accept-Ranges: bytes\r\n";
+    if (!etag.isEmpty())
+        header += "ETag: " + etag + "\r\n";
     header += m_keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
-    return {header, file.mid(qsizetype(first), qsizetype(last - first + 1))};
+    const QByteArray body = file.mid(qsizetype(first), qsizetype(last - first + 1));
+    if (fault == ChunkedBody)
+        return {header, QByteArray::number(body.size(), 16) + "\r\n" + body + "\r\n0\r\n\r\n"};
+    return {header, body};
 }
 
 void FaultServer::sendHeader(QTcpSocket *socket, const QByteArray &header, bool split,

@@ -35,6 +35,7 @@ public:
         Stall,              // header and part of the body, then silence with the connection open
         SlowBody,           // the body in small chunks at a slow pace (see setSlowBody)
         CloseAfterBody,     // the whole answer, then a graceful close (even when kept alive)
+        ChunkedBody,        // the body in chunked transfer coding (Content-Length kept)
     };
     Q_ENUM(Fault)
 
@@ -45,6 +46,7 @@ public:
         QByteArray path;        // the target as sent: "/file.bin"
         qint64 rangeStart = -1; // first byte asked for; -1 without a Range header
         qint64 rangeEnd = -1;   // last byte asked for; -1 when open-ended or absent
+        QByteArray ifRange;     // the If-Range value; empty without one
     };
     using Filter = std::function<bool(const Request &)>;
 
@@ -56,6 +58,8 @@ public:
     QString url(const QString &path) const; // "127.0.0.1:PORT/path", no scheme
 
     void addFile(const QString &path, const QByteArray &body);
+    // The file's ETag: sent with each answer, and an If-Range naming another gets the whole file.
+    void setEtag(const QString &path, const QByteArray &etag);
     void setRawResponse(const QString &path, const QByteArray &response); // sent byte for byte
     void setRangeSupport(bool on); // off: every file request gets 200 and the whole body
     void setHeaderSplit(bool on);  // split the header block of every response
@@ -108,6 +112,7 @@ private:
     QTcpServer *m_server;
     QHash<QByteArray, QByteArray> m_files;
     QHash<QByteArray, QByteArray> m_rawResponses;
+    QHash<QByteArray, QByteArray> m_etags;
     QList<ScriptedFault> m_faults;
     QList<Request> m_requests;
     bool m_rangeSupport = true;

@@ -5,7 +5,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 namespace {
 
@@ -13,7 +12,7 @@ constexpr int startTimeoutMs = 10000;
 
 QString scriptPath()
 {
-    return QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/ftp_server.py");
+    return qEnvironmentVariable("QF_SOURCE_DIR") + QStringLiteral("/tests/support/ftp_server.py");
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "store/ProjectStore.h"
 #include "ui/MainWindow.h"
 #include "ui/MessagePresenter.h"
+#include "ui/OptionsFlow.h"
 
 #include "TestHome.h"
 
@@ -79,12 +80,15 @@ public:
         QVERIFY(store.rewriteStatus(name, status));
     }
 
-    // Creates the window and waits for its deferred start-up.
+    // Creates the window with its options dialog and waits for its deferred start-up; a second
+    // call is a restart.
     MainWindow &start(const QStringList &arguments = {})
     {
+        options.reset();
         window = std::make_unique<MainWindow>(
             MainWindowContext{settings, store, engine, autostart, messages,
                               home.root() + QStringLiteral("bin"), arguments});
+        options = std::make_unique<OptionsFlow>(*window, settings, messages);
         QObject::connect(window.get(), &MainWindow::optionsRequested,
                          [this] { ++optionsRequests; });
         QSignalSpy started(window.get(), &MainWindow::startupFinished);
@@ -116,4 +120,5 @@ public:
     RecordingPresenter messages;
     int optionsRequests = 0;
     std::unique_ptr<MainWindow> window;
+    std::unique_ptr<OptionsFlow> options;
 };

@@ -1,6 +1,10 @@
 #include "ShellHarness.h"
 
 #include "SilentServer.h"
+#include "platform/BrowserMenu.h"
+#include "ui/AboutPage.h"
+#include "ui/BrowserMenuOption.h"
+#include "ui/OptionsDialog.h"
 #include "ui/PercentBar.h"
 
 #include <QCheckBox>
@@ -53,6 +57,14 @@ void tst_MainWindow::firstStartOnAnEmptyHome()
     QVERIFY(!shell.find<QCheckBox>(QStringLiteral("ChK_Start"))->isChecked());
     QVERIFY(!shell.find<QCheckBox>(QStringLiteral("ChK_Startwindows"))->isChecked());
     QCOMPARE(window.Menu->currentIndex(), 0);
+
+    OptionsDialog *options = shell.options->dialog();
+    QVERIFY(options && options->isVisible() && !window.isEnabled());
+    QTest::mouseClick(options->Cmd_OK, Qt::LeftButton);
+    QVERIFY(window.isEnabled());
+    shell.start(); // a restart finds the options configured
+    QCOMPARE(shell.messages.shown, QList{FirstRun});
+    QCOMPARE(shell.optionsRequests, 1);
 }
 
 void tst_MainWindow::downloadTabShowsWhatTheEngineReportsUntilReset()
@@ -93,14 +105,17 @@ void tst_MainWindow::startUpResumesOrStartsTheQueue_data()
     QTest::addColumn<bool>("leftRunning");
     QTest::addColumn<int>("tab");
     QTest::addColumn<QString>("started");
-    QTest::newRow("left running: resumed first, Download tab") << true << 2 << "Alpha";
-    QTest::newRow("queue: Projects tab") << false << 1 << "Beta";
+    QTest::addColumn<bool>("unreadable"); // a listed project whose record cannot be read
+    QTest::newRow("left running: resumed first, Download tab") << true << 2 << "Alpha" << false;
+    QTest::newRow("queue: Projects tab") << false << 1 << "Beta" << false;
+    QTest::newRow("unreadable record: named once") << false << 1 << "Beta" << true;
 }
 
 void tst_MainWindow::startUpResumesOrStartsTheQueue()
 {
     QFETCH(bool, leftRunning);
     QFETCH(QString, started);
+    QFETCH(bool, unreadable);
     SilentServer server;
     ShellHarness shell(20);
     shell.configureOptions();
@@ -108,23 +123,36 @@ void tst_MainWindow::startUpResumesOrStartsTheQueue()
     if (leftRunning)
         shell.addProject(QStringLiteral("Alpha"), server.url(QStringLiteral("alpha.bin")), 0);
     shell.addProject(QStringLiteral("Beta"), server.url(QStringLiteral("beta.bin")), 1);
+    const QString broken = shell.store.paths().recordPath(QStringLiteral("Gamma"));
+    if (unreadable) {
+        shell.addProject(QStringLiteral("Gamma"), server.url(QStringLiteral("gamma.bin")), 1);
+        QVERIFY(QFile::resize(broken, 10));
+    }
     MainWindow &window = shell.start();
 
     QTEST(window.Menu->currentIndex(), "tab");
     QTRY_COMPARE(shell.engine.currentProject(), started);
     QCOMPARE(shell.store.waiting().isEmpty(), !leftRunning); // Beta waits behind the resumed one
-    QVERIFY(shell.messages.shown.isEmpty());
+    QList<RecordingPresenter::Message> told;
+    if (unreadable)
+        told.append({"critical", "Unable to read the file " + broken + " !", "Error"});
+    QCOMPARE(shell.messages.shown, told);
 }
 
+// The first run's request waits until the resumed download no longer runs.
 void tst_MainWindow::optionsEntryIsRefusedWhileAProjectRuns()
 {
-    ShellHarness shell;
+    ShellHarness shell(20);
     shell.addProject(QStringLiteral("Alpha"), QStringLiteral("127.0.0.1:1/a.bin"), 0);
     MainWindow &window = shell.start();
-    QCOMPARE(shell.messages.shown, (QList{FirstRun, Refusal}));
     window.Mnu_Options->trigger();
-    QCOMPARE(shell.messages.shown, (QList{FirstRun, Refusal, Refusal}));
+    QCOMPARE(shell.messages.shown, QList{Refusal});
     QCOMPARE(shell.optionsRequests, 0);
+
+    shell.engine.cancelRunning();
+    QVERIFY(shell.store.cancel(QStringLiteral("Alpha")));
+    QTRY_COMPARE(shell.optionsRequests, 1);
+    QCOMPARE(shell.messages.shown, (QList{Refusal, FirstRun}));
 }
 
 void tst_MainWindow::startedWithTheSessionIsMinimised()
@@ -157,6 +185,27 @@ void tst_MainWindow::optionBoxesActAtOnce()
     session->click(); // the entry vanished, so this click writes it again
     QVERIFY(session->isChecked());
     QVERIFY(QFile::exists(shell.autostart.entryPath()));
+
+    const QString profile = shell.home.configFolder() + QStringLiteral("chromium");
+    QVERIFY(QDir().mkpath(profile));
+    BrowserMenu browsers(QStringLiteral("/opt/Quillfetch/Catchlink"),
+                         {{BrowserMenu::Family::Chromium, profile, profile + "/Hosts"}});
+    BrowserMenuOption option(*shell.window->aboutPage(), browsers, "/opt/ext", shell.messages);
+    QCheckBox *browserMenu = shell.find<QCheckBox>(QStringLiteral("ChK_IEMenu"));
+    QCOMPARE(browserMenu->text(), QStringLiteral("Add to the browsers' link menu"));
+    QVERIFY(shell.find<QLabel>(QStringLiteral("Lbl_Extension"))->text().endsWith("/opt/ext"));
+    browserMenu->click();
+    QVERIFY(browserMenu->isChecked());
+    QFile manifest(profile + QStringLiteral("/Hosts/com.quillfetch.catchlink.json"));
+    QVERIFY(manifest.open(QIODevice::ReadOnly));
+    QVERIFY(manifest.readAll().contains("chrome-extension://ohnfpbheefahocbbgogakplikmphllcf/"));
+    browserMenu->click();
+    QVERIFY(!browserMenu->isChecked());
+    const auto told = [](const char *text) {
+        return RecordingPresenter::Message{"information", text, "Information"};
+    };
+    QCOMPARE(shell.messages.shown, QList({told("The browser menu entry is installed."),
+                                          told("The browser menu entry is removed.")}));
 }
 
 void tst_MainWindow::exitShowsTheNoticeAndShutsDown()
@@ -164,6 +213,8 @@ void tst_MainWindow::exitShowsTheNoticeAndShutsDown()
     ShellHarness shell;
     shell.configureOptions();
     MainWindow &window = shell.start();
+    const QRect closedAt(QPoint(40, 30), window.size() + QSize(50, 20));
+    window.setGeometry(closedAt);
     QSignalSpy done(&window, &MainWindow::shutdownComplete);
     window.Mnu_Exit->trigger();
 
@@ -173,6 +224,8 @@ void tst_MainWindow::exitShowsTheNoticeAndShutsDown()
     // The window stays until the program ends; a second close changes nothing.
     window.close();
     QCOMPARE(done.count(), 1);
+    // The next run opens the window where this one was closed.
+    QCOMPARE(shell.start().geometry(), closedAt);
 }
 
 QTEST_MAIN(tst_MainWindow)

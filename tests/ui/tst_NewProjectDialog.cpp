@@ -3,15 +3,22 @@
 #include "NginxServer.h"
 #include "TestFiles.h"
 
+#include "handoff/HandoffListener.h"
 #include "probe/Probe.h"
 #include "ui/AddProjectFlow.h"
+#include "ui/GraphOptionsFrame.h"
+#include "ui/HandoffFlow.h"
+#include "ui/MainOptionsFrame.h"
 #include "ui/NewProjectDialog.h"
+#include "ui/OptionsDialog.h"
 #include "ui/ProjectsPage.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
@@ -61,8 +68,12 @@ public:
     ProjectsPage *page{window.projectsPage()};
 };
 
-const ProbeResult Setup{QStringLiteral("127.0.0.1:8080/dir/setup.exe"), 700000,
-                        QStringLiteral("setup"), false, true};
+const ProbeResult Setup{QStringLiteral("127.0.0.1:8080/dir/setup.exe"),
+                        700000,
+                        QStringLiteral("setup"),
+                        false,
+                        true,
+                        {}};
 
 } // namespace
 
@@ -75,8 +86,10 @@ private slots:
     void cancelDropsTheResult_data();
     void cancelDropsTheResult();
     void smallerPackRefusedWithoutRanges();
+    void editedOptionsReachTheDialog();
     void typedUrlEndsDownloaded();
     void failureIsShownAndInputComesBack();
+    void handOffWaitsForTheStartUp();
 };
 
 void tst_NewProjectDialog::cancelDropsTheResult_data()
@@ -122,6 +135,27 @@ void tst_NewProjectDialog::smallerPackRefusedWithoutRanges()
     QCOMPARE(h.done.count(), 0);
 }
 
+void tst_NewProjectDialog::editedOptionsReachTheDialog()
+{
+    DialogHarness h;
+    h.shell.start();
+    h.shell.options->serveNewProject(h.dialog);
+    h.dialog.showResult(Setup);
+    QTest::mouseClick(h.dialog.Cmd_Edit, Qt::LeftButton);
+    OptionsDialog *options = h.shell.options->dialog();
+    QVERIFY(options && options->isVisible() && !h.dialog.isVisible());
+    options->Frm_Main->Opt_Pack_1mb->click();
+    options->Frm_Main->Txt_Download_Path->setText(h.shell.home.root() + "elsewhere");
+    options->Frm_Graph->Chk_Show_Modem->click();
+
+    QTest::mouseClick(options->Cmd_OK, Qt::LeftButton);
+
+    QVERIFY(h.dialog.isVisible());
+    QCOMPARE(h.dialog.Txt_Pack->text(), QStringLiteral("1.00 Mb"));
+    QCOMPARE(h.dialog.Txt_dest->text(), h.shell.home.root() + "elsewhere/");
+    QVERIFY(!h.dialog.Chk_modem->isChecked());
+}
+
 void tst_NewProjectDialog::typedUrlEndsDownloaded()
 {
     FlowHarness h(200);
@@ -146,7 +180,6 @@ void tst_NewProjectDialog::typedUrlEndsDownloaded()
     QCOMPARE(dialog.Txt_Pack->text(), QStringLiteral("500.00 Kb"));
     const QString received = h.shell.home.root() + "received/";
     QCOMPARE(dialog.Txt_dest->text(), received);
-    QVERIFY(!dialog.Cmd_Edit->isEnabled());
     QVERIFY(dialog.Chk_modem->isChecked());
     dialog.Chk_modem->setChecked(false);
 
@@ -193,6 +226,26 @@ void tst_NewProjectDialog::failureIsShownAndInputComesBack()
     QCOMPARE(page->Lbl_Status_H->text(), QStringLiteral("Nothing to do"));
     QVERIFY(!h.flow.dialog().isVisible());
     QVERIFY(h.window.isEnabled());
+}
+
+// A URL handed over before the start-up has run waits for it, then opens the dialog.
+void tst_NewProjectDialog::handOffWaitsForTheStartUp()
+{
+    FlowHarness h;
+    QVERIFY(TestFiles::writeFile(h.root.filePath("a.zip"), TestFiles::randomBytes(1000, 1)));
+    QVERIFY2(h.nginx.start(), qPrintable(h.nginx.errorString()));
+    HandoffListener listener(0, HandoffListener::IdleTimeoutMs);
+    HandoffFlow handoff(h.window, listener, h.probe);
+    h.window.Menu->setCurrentIndex(0);
+
+    emit listener.messageArrived();
+    emit listener.urlHandedOver("http://" + h.nginx.url("a.zip"));
+    QCOMPARE(h.window.Menu->currentWidget(), h.page);
+    QVERIFY(h.page->Txt_Url->isEnabled()); // no probe runs yet
+
+    emit h.window.startupFinished();
+    QTRY_VERIFY(h.flow.dialog().isVisible());
+    QCOMPARE(h.flow.dialog().Txt_Url->text(), h.nginx.url("a.zip"));
 }
 
 QTEST_MAIN(tst_NewProjectDialog)

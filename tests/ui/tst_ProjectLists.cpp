@@ -1,10 +1,15 @@
 #include "ShellHarness.h"
 
 #include "SilentServer.h"
+#include "TestFiles.h"
 #include "progress/DisplayText.h"
+#include "ui/GraphView.h"
+#include "ui/StatsWindow.h"
 
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTreeWidget>
 
 class tst_ProjectLists final : public QObject
@@ -20,6 +25,7 @@ private slots:
     void questionsActOnlyOnYes_data();
     void questionsActOnlyOnYes();
     void cancelDuringADownload();
+    void statisticsPageThroughSnapshots();
 
 private:
     // One running project, two waiting ones and three finished ones, in this list order.
@@ -225,6 +231,59 @@ void tst_ProjectLists::cancelDuringADownload()
     QVERIFY(!QFileInfo::exists(shell.store.paths().projectFolder(QStringLiteral("Run"))));
     QVERIFY(!QFileInfo::exists(shell.home.root() + QStringLiteral("received/Run")));
     QCOMPARE(column(queue, 1), QStringList{"Wait2"});
+}
+
+// "Show statistics": the record of the row, then its snapshots three at a time in the order they
+// were taken, (1_10) after (1_9); a gap and a stray file shift nothing.
+void tst_ProjectLists::statisticsPageThroughSnapshots()
+{
+    ShellHarness shell;
+    shell.configureOptions();
+    shell.addProject(QStringLiteral("Done2"), QStringLiteral("127.0.0.1:1/d2.bin"), 2, 2048);
+    const ProjectPaths &paths = shell.store.paths();
+    QVERIFY(TestFiles::writeFile(paths.statsPath("Done2"),
+                                 "Time:00:02:05\r\nHspeed:52.00 Kb/s | 416 Kbit/s\r\nLspeed:1000 "
+                                 "Bytes | 8 Kbit/s\r\nMspeed:45.00 Kb/s | 360 Kbit/s\r\n"));
+    QImage picture(5, 5, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QStringList average, instant;
+    for (int k = 0; k < 12; ++k) {
+        average << QStringLiteral("d2(1_%1).jpg").arg(k);
+        instant << QStringLiteral("d2(2_%1).jpg").arg(k < 4 ? k : k + 1);
+    }
+    for (const QString &name : average + instant + QStringList{"d2(2_x).jpg"})
+        QVERIFY(picture.save(paths.projectFolder("Done2") + name));
+    shell.start();
+
+    rightClick(shell.find<QTreeWidget>(QStringLiteral("Lst_Main2")), 1);
+    trigger(shell, QStringLiteral("Mnu_Finished"), QStringLiteral("Mnu_Stats"));
+    StatsWindow *stats = nullptr;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        stats = window->objectName() == "Stats" ? qobject_cast<StatsWindow *>(window) : stats;
+    QVERIFY(stats != nullptr && stats->isVisible() && !shell.window->isEnabled());
+    QCOMPARE(stats->Txt_Time_Download->text(), QStringLiteral("00:02:05"));
+    QCOMPARE(stats->Txt_Vitesse_Min->text(), QStringLiteral("1000 Bytes | 8 Kbit/s"));
+
+    const auto shown = [](const std::array<GraphView *, 3> &boxes) {
+        QStringList names;
+        for (const GraphView *box : boxes)
+            names << (box->image().isNull() ? QString() : box->toolTip());
+        return names;
+    };
+    stats->TabStrip1->setCurrentIndex(1);
+    const QList<int> pages{0, 1, 2, 3, 2, 1, 0};
+    for (int step = 0; step < pages.size(); ++step) {
+        const int page = pages.at(step);
+        QCOMPARE(shown(stats->Pict_Stats), average.mid(page * 3, 3));
+        QCOMPARE(shown(stats->Pict_Stats2), instant.mid(page * 3, 3));
+        QCOMPARE(stats->Cmd_For_2->isEnabled(), page < 3);
+        QCOMPARE(stats->Cmd_Prec_2->isEnabled(), page > 0);
+        if (step + 1 < pages.size())
+            (pages.at(step + 1) > page ? stats->Cmd_For_2 : stats->Cmd_Prec_2)->click();
+    }
+    stats->TabStrip1->setCurrentIndex(0);
+    stats->Cmd_Close->click();
+    QVERIFY(shell.window->isEnabled());
 }
 
 QTEST_MAIN(tst_ProjectLists)

@@ -1,15 +1,31 @@
+#include "NginxServer.h"
 #include "ShellHarness.h"
+#include "TestFiles.h"
 
+#include "progress/SpeedGraph.h"
+#include "ui/BarOptionsFrame.h"
+#include "ui/DestinationDialog.h"
+#include "ui/GraphOptionsFrame.h"
+#include "ui/GraphView.h"
+#include "ui/MainOptionsFrame.h"
+#include "ui/OptionsDialog.h"
 #include "ui/PercentBar.h"
+#include "ui/ProjectsPage.h"
+#include "ui/StatsWindow.h"
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QProcess>
+#include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTreeView>
 
 // Writes each tab of the main window to build/screenshots/ as it looks with projects in the
-// lists and a download under way, at 100 % and (from a second copy of this test) 200 % scale.
+// lists and a download under way, and each page of the options dialog and the destination
+// dialog, at 100 % and (from a second copy of this test) 200 % scale.
 class tst_Screenshots final : public QObject
 {
     Q_OBJECT
@@ -17,10 +33,15 @@ class tst_Screenshots final : public QObject
 private slots:
     void eachTab_data();
     void eachTab();
-    void eachTabAtDoubleScale();
+    void optionsDialogs_data();
+    void optionsDialogs();
+    void graphsOfAThrottledDownload();
+    void atDoubleScale();
 
 private:
     static void showSomeProgress(Engine &engine);
+    // Saves the window and checks that no control of the area shows a cut text.
+    static void saveAndCheck(QWidget *window, QWidget *area, const QString &name);
 };
 
 void tst_Screenshots::eachTab_data()
@@ -70,19 +91,60 @@ void tst_Screenshots::eachTab()
     MainWindow &window = shell.start();
     showSomeProgress(shell.engine);
     window.Menu->setCurrentIndex(tab);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    saveAndCheck(&window, window.Menu->currentWidget(), name);
+}
 
+void tst_Screenshots::optionsDialogs_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("main options") << 0 << "options-main";
+    QTest::newRow("progress bar options") << 1 << "options-bars";
+    QTest::newRow("graphics options") << 2 << "options-graphs";
+    QTest::newRow("destination") << -1 << "destination";
+}
+
+void tst_Screenshots::optionsDialogs()
+{
+    QFETCH(int, tab);
+    QFETCH(QString, name);
+    ShellHarness shell;
+    shell.configureOptions();
+    OptionsDialog dialog(shell.settings, shell.messages);
+    dialog.show();
+    // The bars stand half way; the graph runs quickly until it is full.
+    dialog.Frm_Barre->Timer_Barre.stop();
+    dialog.Frm_Barre->Barre1->Affiche_Barre(50);
+    dialog.Frm_Barre->Barre2->Affiche_Barre(50);
+    dialog.Frm_Graph->Timer_Graph.setInterval(1);
+    QTRY_VERIFY(dialog.Frm_Graph->Graph->pixmap().toImage().pixel(2, SpeedGraph::Size.height() -
+                                                                         2) != qRgb(255, 255, 255));
+    if (tab >= 0) {
+        dialog.Choix->setCurrentIndex(tab);
+        saveAndCheck(&dialog, dialog.Choix->currentWidget(), name);
+        return;
+    }
+    QTest::mouseClick(dialog.Frm_Main->Command1, Qt::LeftButton);
+    auto *form4 = dialog.findChild<DestinationDialog *>(QStringLiteral("Form4"));
+    QVERIFY(form4 != nullptr);
+    auto *folders = qobject_cast<QFileSystemModel *>(form4->Dir->model());
+    QTRY_VERIFY(folders->rowCount(form4->Dir->rootIndex()) > 0);
+    saveAndCheck(form4, form4, name);
+}
+
+void tst_Screenshots::saveAndCheck(QWidget *window, QWidget *area, const QString &name)
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const bool doubleScale = qEnvironmentVariable("QT_SCALE_FACTOR") == QStringLiteral("2");
     const QString folder =
         qEnvironmentVariable("QF_SOURCE_DIR") + QStringLiteral("/build/screenshots/");
     QVERIFY(QDir().mkpath(folder));
     const QString path =
         folder + name + (doubleScale ? QStringLiteral("-200") : QString()) + QStringLiteral(".png");
-    QVERIFY(window.grab().save(path));
+    QVERIFY(window->grab().save(path));
 
     // A control narrower than its smallest readable size shows a cut text.
-    QWidget *page = window.Menu->currentWidget();
-    const auto controls = page->findChildren<QWidget *>();
+    const auto controls = area->findChildren<QWidget *>();
     for (QWidget *control : controls) {
         if (control->isVisible() && (qobject_cast<QLabel *>(control) != nullptr ||
                                      qobject_cast<QAbstractButton *>(control) != nullptr ||
@@ -93,7 +155,42 @@ void tst_Screenshots::eachTab()
     }
 }
 
-void tst_Screenshots::eachTabAtDoubleScale()
+// A real download slowed by nginx to about 13 s: the live graphs while it runs, then both tabs
+// of its statistics with the snapshots it saved.
+void tst_Screenshots::graphsOfAThrottledDownload()
+{
+    QTemporaryDir served;
+    QVERIFY(TestFiles::writeFile(served.filePath("setup.exe"), TestFiles::randomBytes(1300000, 9)));
+    NginxServer nginx(served.path(), {40000, 4000, {}});
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    ShellHarness shell(20);
+    shell.configureOptions();
+    shell.settings.setModemSpeedText(QStringLiteral("1024"));
+    shell.addProject(QStringLiteral("setup"), nginx.url(QStringLiteral("setup.exe")), 1);
+    MainWindow &window = shell.start();
+
+    const auto drawnColumns = [&shell] {
+        const QList<int> &samples = shell.engine.speedMeter().instantSamples();
+        return std::count_if(samples.begin(), samples.end(), [](int sample) { return sample > 0; });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(drawnColumns() >= 10, 40000);
+    QCOMPARE(window.Menu->currentIndex(), 2);
+    saveAndCheck(&window, window.Menu->currentWidget(), QStringLiteral("main-download-graphs"));
+
+    QTRY_COMPARE_WITH_TIMEOUT(shell.store.finished().size(), 1, 30000);
+    emit window.projectsPage()->statisticsRequested(QStringLiteral("setup"));
+    StatsWindow *stats = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        stats = top->objectName() == "Stats" ? qobject_cast<StatsWindow *>(top) : stats;
+    QVERIFY(stats != nullptr);
+    QVERIFY(!stats->Pict_Stats.at(0)->image().isNull());
+    saveAndCheck(stats, stats, QStringLiteral("stats-generals"));
+    stats->TabStrip1->setCurrentIndex(1);
+    saveAndCheck(stats, stats, QStringLiteral("stats-graphics"));
+    stats->close();
+}
+
+void tst_Screenshots::atDoubleScale()
 {
     QProcess copy;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -101,7 +198,8 @@ void tst_Screenshots::eachTabAtDoubleScale()
     copy.setProcessEnvironment(environment);
     copy.setProcessChannelMode(QProcess::ForwardedChannels);
     QSignalSpy finished(&copy, &QProcess::finished);
-    copy.start(QCoreApplication::applicationFilePath(), {QStringLiteral("eachTab")});
+    copy.start(QCoreApplication::applicationFilePath(),
+               {QStringLiteral("eachTab"), QStringLiteral("optionsDialogs")});
     QVERIFY(finished.wait(60000));
     QCOMPARE(copy.exitStatus(), QProcess::NormalExit);
     QCOMPARE(copy.exitCode(), 0);

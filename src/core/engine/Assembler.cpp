@@ -24,7 +24,7 @@ QList<Pack> Assembler::unusablePieces() const
     return unusable;
 }
 
-Assembler::Outcome Assembler::join(const QString &finalPath, qint64 joined,
+Assembler::Outcome Assembler::join(const QString &joinedPath, qint64 joined,
                                    const std::atomic_bool &stop) const
 {
     const QString workPath = ProjectPaths::finalWorkPath(m_receiveFolder);
@@ -32,15 +32,19 @@ Assembler::Outcome Assembler::join(const QString &finalPath, qint64 joined,
         QFile::remove(workPath);
         return {false, workPath};
     }
-    // rename() replaces an existing file in one step where the system can.
-    std::error_code error;
-    std::filesystem::rename(QFile::encodeName(workPath).toStdString(),
-                            QFile::encodeName(finalPath).toStdString(), error);
-    if (error)
-        return {false, finalPath};
+    if (!place(workPath, joinedPath))
+        return {false, joinedPath};
     for (qint64 number = 0; number < m_plan.count(); ++number)
         QFile::remove(piecePath(number));
     return {true, {}};
+}
+
+bool Assembler::place(const QString &joinedPath, const QString &finalPath)
+{
+    std::error_code error;
+    std::filesystem::rename(QFile::encodeName(joinedPath).toStdString(),
+                            QFile::encodeName(finalPath).toStdString(), error);
+    return !error;
 }
 
 QString Assembler::piecePath(qint64 pack) const

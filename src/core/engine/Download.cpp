@@ -24,6 +24,10 @@ Download::Download(const Setup &setup, const SlotFactory &makeSlot, QObject *par
         connect(packSlot, &PackSlot::connectionFailed, this, &Download::connectionFailed);
         connect(packSlot, &PackSlot::certificateRefused, this,
                 [this](int, const QString &text) { emit certificateRefused(text); });
+        connect(packSlot, &PackSlot::fileChanged, this,
+                [this](int, qint64 size, const ServerValidators &validators) {
+                    emit fileChanged(size, validators);
+                });
         m_slots.append(packSlot);
     }
 }

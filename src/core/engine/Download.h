@@ -4,6 +4,7 @@
 #include "engine/PackQueue.h"
 #include "engine/PieceFiles.h"
 #include "store/PackLog.h"
+#include "store/ServerValidators.h"
 
 #include <QHash>
 #include <QList>
@@ -82,6 +83,8 @@ signals:
     // Any other connection error (a slot has halted).
     void connectionFailed();
     void certificateRefused(const QString &text);
+    // The server's file changed (a slot has halted).
+    void fileChanged(qint64 size, const ServerValidators &validators);
 
 private:
     void Paquet_Suivant(int slot);

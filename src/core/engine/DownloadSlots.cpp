@@ -9,12 +9,14 @@
 namespace {
 
 Download::SlotFactory httpSlots(const UrlParts &parts, const HostPort &server, qint64 fileSize,
+                                const ServerValidators &validators,
                                 const Engine::Intervals &intervals,
                                 const std::optional<QSslConfiguration> &tls)
 {
     // The Host line names the server as written, port included, without a user name.
     const QString hostHeader = parts.host.mid(parts.host.lastIndexOf(QLatin1Char('@')) + 1);
-    const HttpSlot::Target target{hostHeader, server.host, server.port, parts.path, fileSize, tls};
+    const HttpSlot::Target target{hostHeader, server.host, server.port, parts.path,
+                                  fileSize,   tls,         validators};
     const HttpSlot::Timing timing{intervals.retryFirstMs, intervals.retryMaxMs, intervals.stallMs};
     const auto habits = std::make_shared<HttpServerHabits>();
     return [target, timing, habits](int number, QObject *parent) {
@@ -39,6 +41,7 @@ Download::SlotFactory ftpSlots(const UrlParts &parts, const HostPort &server,
 
 std::optional<DownloadSlots> DownloadSlots::forUrl(const QString &storedUrl, bool ftp,
                                                    qint64 fileSize,
+                                                   const ServerValidators &validators,
                                                    const Engine::Intervals &intervals,
                                                    const QSslConfiguration &tls)
 {
@@ -51,6 +54,7 @@ std::optional<DownloadSlots> DownloadSlots::forUrl(const QString &storedUrl, boo
         return std::nullopt;
     if (ftp)
         return DownloadSlots{FtpSlotCount, ftpSlots(parts, *server, intervals)};
-    return DownloadSlots{Download::MaxSlots, httpSlots(parts, *server, fileSize, intervals,
-                                                       https ? std::optional(tls) : std::nullopt)};
+    return DownloadSlots{Download::MaxSlots,
+                         httpSlots(parts, *server, fileSize, validators, intervals,
+                                   https ? std::optional(tls) : std::nullopt)};
 }

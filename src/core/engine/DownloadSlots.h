@@ -21,6 +21,7 @@ struct DownloadSlots
 
     // nullopt when the URL's host part names no server to connect to.
     static std::optional<DownloadSlots> forUrl(const QString &storedUrl, bool ftp, qint64 fileSize,
+                                               const ServerValidators &validators,
                                                const Engine::Intervals &intervals,
                                                const QSslConfiguration &tls);
 };

@@ -3,6 +3,7 @@
 #include "engine/Assembler.h"
 #include "engine/Download.h"
 #include "engine/DownloadSlots.h"
+#include "engine/PieceFiles.h"
 #include "options/Settings.h"
 #include "probe/TlsTrust.h"
 #include "probe/UrlParts.h"
@@ -14,6 +15,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -117,13 +119,25 @@ void Engine::cancelRunning()
     if (m_download)
         discardDownload();
     if (!m_current.project.isEmpty())
-        QDir(m_current.receiveFolder).removeRecursively();
+        removeOwnFiles();
     m_current = {};
     m_meter.reset();
     emit overallStatusChanged(QStringLiteral("Nothing"));
     emit titleChanged(AppTitle);
     resetDisplay();
     Timer_Start_Download.start();
+}
+
+// Only what the project made goes: its pieces, "final.qfd", a joined file, and then its receive
+// folder when that is left empty. A receive folder that is a link is not entered.
+void Engine::removeOwnFiles()
+{
+    QFile::remove(ProjectPaths::joinedFilePath(m_current.downloadFolder, m_current.project));
+    if (QFileInfo(QDir::cleanPath(m_current.receiveFolder)).isSymLink())
+        return;
+    PieceFiles(m_current.receiveFolder, m_current.baseName).removeAllBut({});
+    QFile::remove(ProjectPaths::finalWorkPath(m_current.receiveFolder));
+    QDir().rmdir(m_current.receiveFolder);
 }
 
 void Engine::startTick()
@@ -142,6 +156,8 @@ void Engine::startTick()
 void Engine::takeNextWaiting()
 {
     const QString head = m_store.waiting().constFirst().name;
+    if (!isReceiveFolderFree(head))
+        return;
     const std::optional<ProjectEntry> entry = m_store.startNextWaiting();
     if (!entry) {
         Timer_Start_Download.stop();
@@ -171,11 +187,36 @@ bool Engine::prepareProject(const QString &project)
     m_current.project = project;
     m_current.downloadFolder = m_settings.filePath();
     m_current.receiveFolder = ProjectPaths::receiveFolder(m_current.downloadFolder, project);
-    m_current.fileName = FileNames::safe(Extraire_Nom_Fichier(record->url));
+    m_current.fileName = localFileName(record->url);
     m_current.baseName = FileNames::baseName(m_current.fileName);
     m_current.ftp = record->type.toInt() == 1;
+    // Pieces are never written through a link: where it leads is not the project's.
+    if (QFileInfo(QDir::cleanPath(m_current.receiveFolder)).isSymLink()) {
+        Timer_Start_Download.stop();
+        reportFolderFailure(m_current.receiveFolder);
+        return false;
+    }
     QDir().mkpath(m_current.receiveFolder);
     return true;
+}
+
+// A project that has not started yet owns no receive folder: one that exists already is the
+// user's (or appeared since the name was chosen, through a new destination), and is left alone.
+bool Engine::isReceiveFolderFree(const QString &project)
+{
+    const std::optional<ProjectRecord> record = m_store.record(project);
+    if (!record)
+        return true; // the start reports the unreadable record
+    // The start takes an empty "path:" for the default download folder, and so does this check.
+    const QString downloadFolder =
+        record->path.isEmpty() ? m_store.paths().defaultDownloadFolder() : record->path;
+    const QString folder = ProjectPaths::receiveFolder(downloadFolder, project);
+    const QFileInfo entry(QDir::cleanPath(folder));
+    if (!entry.exists() && !entry.isSymLink())
+        return true;
+    Timer_Start_Download.stop();
+    reportFolderFailure(folder);
+    return false;
 }
 
 void Engine::freshStart()
@@ -211,8 +252,8 @@ void Engine::Reprise_Download()
 bool Engine::createDownload(const ProjectEntry &entry)
 {
     const std::optional<DownloadSlots> connections =
-        DownloadSlots::forUrl(entry.url, m_current.ftp, entry.size, m_intervals,
-                              tlsConfiguration(m_settings.testCaFile()));
+        DownloadSlots::forUrl(entry.url, m_current.ftp, entry.size, m_store.validators(entry.name),
+                              m_intervals, tlsConfiguration(m_settings.testCaFile()));
     if (!connections) {
         Timer_Start_Download.stop();
         QString url = entry.url;
@@ -237,6 +278,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
     connect(m_download.get(), &Download::connectionLost, this, &Engine::onConnectionLost);
     connect(m_download.get(), &Download::connectionFailed, this, &Engine::onConnectionFailed);
     connect(m_download.get(), &Download::certificateRefused, this, &Engine::onCertificateRefused);
+    connect(m_download.get(), &Download::fileChanged, this, &Engine::onFileChanged);
     // The join need not wait for the next progress tick; it runs once the slot's handler ended.
     connect(m_download.get(), &Download::allPacksIn, this, &Engine::progressTick,
             Qt::QueuedConnection);
@@ -256,6 +298,7 @@ void Engine::beginRun()
     Timer_Barre.start();
     emit overallStatusChanged(QStringLiteral("Downloading..."));
     Timer_Start_Download.stop();
+    emit runStarted(m_current.project, m_current.baseName);
 }
 
 void Engine::showPlan()
@@ -312,10 +355,18 @@ void Engine::showProgress()
     }
 }
 
-// Every pack is in: the pieces not joined yet are joined, or fetched again when one turns out
-// unusable (and then every piece is joined anew). There is nothing to pause while they are joined.
+// Every pack is in: the pieces not joined yet are joined in the joiner's thread, or fetched again
+// when one turns out unusable (and then every piece is joined anew). The joined file leaves the
+// receive folder under the project's own name, the emptied folder goes, and only then does the
+// file take its name, which may be the folder's own ("README"). Each step leaves what the next
+// start finishes: a joined file is placed, a placed one is kept. There is nothing to pause while
+// the last pieces are joined.
 void Engine::complete()
 {
+    if (QFileInfo::exists(joinedPath()) || isPlaced(finalPath())) {
+        place();
+        return;
+    }
     const QList<Pack> unusable = assembler().unusablePieces();
     if (!unusable.isEmpty()) {
         m_joiner.stop();
@@ -323,8 +374,16 @@ void Engine::complete()
         return;
     }
     emit actionChanged(false, QStringLiteral("Pause"));
-    m_joiner.start(assembler(),
-                   ProjectPaths::finalFilePath(m_current.downloadFolder, m_current.fileName));
+    m_joiner.start(assembler(), joinedPath());
+}
+
+// An earlier run placed the file and stopped before the project was marked finished: every
+// piece is gone and the file has its full size.
+bool Engine::isPlaced(const QString &finalPath) const
+{
+    const QFileInfo file(finalPath);
+    return file.isFile() && file.size() == m_download->plan().fileSize() &&
+           QDir(m_current.receiveFolder).isEmpty();
 }
 
 Assembler Engine::assembler() const
@@ -332,13 +391,32 @@ Assembler Engine::assembler() const
     return Assembler(m_download->plan(), m_current.receiveFolder, m_current.baseName);
 }
 
+QString Engine::joinedPath() const
+{
+    return ProjectPaths::joinedFilePath(m_current.downloadFolder, m_current.project);
+}
+
+QString Engine::finalPath() const
+{
+    return ProjectPaths::finalFilePath(m_current.downloadFolder, m_current.fileName);
+}
+
 void Engine::onJoined(const Assembler::Outcome &outcome)
 {
     if (!outcome.done) {
         pauseDownload();
-        emit messageRequested(QStringLiteral("Unable to create the file ") + outcome.failedPath +
-                                  QStringLiteral(" !"),
-                              QStringLiteral("Error"));
+        reportCreateFailure(outcome.failedPath);
+        return;
+    }
+    place();
+}
+
+void Engine::place()
+{
+    QDir().rmdir(m_current.receiveFolder);
+    if (QFileInfo::exists(joinedPath()) && !Assembler::place(joinedPath(), finalPath())) {
+        pauseDownload();
+        reportCreateFailure(finalPath());
         return;
     }
     finishProject();
@@ -356,7 +434,6 @@ void Engine::finishProject()
     emit titleChanged(AppTitle);
     const QString statsPath = m_store.paths().statsPath(project);
     const bool statsWritten = FileIo::writeAtomically(statsPath, m_meter.stats().toText());
-    QDir().rmdir(m_current.receiveFolder);
     discardDownload();
     m_current = {};
     resetDisplay();
@@ -441,6 +518,30 @@ void Engine::onCertificateRefused(const QString &text)
     emit messageRequested(text, QStringLiteral("Error"));
 }
 
+// Nothing fetched so far may be joined with the server's new file: the project starts again
+// from zero, under its name and in its place, with the new size and validators.
+void Engine::onFileChanged(qint64 size, const ServerValidators &validators)
+{
+    const QString project = m_current.project;
+    m_joiner.stop();
+    Timer_Barre.stop();
+    discardDownload();
+    removeOwnFiles();
+    m_current = {};
+    m_meter.reset();
+    resetDisplay();
+    if (!m_store.restartRunning(size, validators)) {
+        Timer_Start_Download.stop();
+        reportWriteFailure(m_store.paths().recordPath(project));
+        return;
+    }
+    freshStart();
+    emit messageRequested(QStringLiteral("The file of the project ") + project +
+                              QStringLiteral(" has changed on the server: its download starts "
+                                             "again from zero."),
+                          AppTitle);
+}
+
 // The download may be the sender of the signal being handled: it goes once control is back
 // in the event loop.
 void Engine::discardDownload()
@@ -458,6 +559,20 @@ void Engine::resetDisplay()
     m_receivedText.clear();
     emit displayReset();
     emit actionChanged(false, QStringLiteral("Pause"));
+}
+
+void Engine::reportFolderFailure(const QString &path)
+{
+    emit messageRequested(QStringLiteral("Unable to create the folder ") + path +
+                              QStringLiteral(" !"),
+                          QStringLiteral("Error"));
+}
+
+void Engine::reportCreateFailure(const QString &path)
+{
+    emit messageRequested(QStringLiteral("Unable to create the file ") + path +
+                              QStringLiteral(" !"),
+                          QStringLiteral("Error"));
 }
 
 void Engine::reportWriteFailure(const QString &path)

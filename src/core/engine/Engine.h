@@ -17,6 +17,7 @@ class Download;
 class ProjectStore;
 struct ProjectEntry;
 class Settings;
+struct ServerValidators;
 
 // The download engine: takes waiting projects one at a time, fetches their packs over the
 // connection slots, joins the pieces (in a thread of its own) and finishes the project. It owns
@@ -74,8 +75,8 @@ public:
     // Closes every connection and, while a download runs, records its pack log and elapsed
     // time so that the next start resumes it (the effect of a pause).
     void shutdown();
-    // Stops the running download and removes its receive folder (its project folder is the
-    // store's to remove).
+    // Stops the running download and removes the files it made in the download folder (its
+    // project folder is the store's to remove).
     void cancelRunning();
 
 signals:
@@ -94,6 +95,8 @@ signals:
     void elapsedTextChanged(const QString &text); // "00:01:05"
     void remainingTextChanged(const QString &text);
     void samplesChanged(); // the live graphs are redrawn from speedMeter()'s samples
+    // A run of the project begins (fresh or resumed); its files are named after baseName.
+    void runStarted(const QString &project, const QString &baseName);
     void actionChanged(bool enabled, const QString &caption); // "Pause" / "Resume"
     void coloursChanged(const QColor &mainBack, const QColor &mainFore, const QColor &slotBack,
                         const QColor &slotFore);
@@ -125,6 +128,8 @@ private:
     void freshStart();
     void Reprise_Download();
     bool prepareProject(const QString &project);
+    bool isReceiveFolderFree(const QString &project);
+    void removeOwnFiles();
     bool createDownload(const ProjectEntry &entry);
     void beginRun();
     void showPlan();
@@ -132,7 +137,13 @@ private:
     void showProgress();
     void complete();
     Assembler assembler() const;
+    QString joinedPath() const;
+    QString finalPath() const;
+    bool isPlaced(const QString &finalPath) const;
     void onJoined(const Assembler::Outcome &outcome);
+    void place();
+    void reportCreateFailure(const QString &path);
+    void reportFolderFailure(const QString &path);
     void finishProject();
     void pauseDownload();
     void resumeDownload();
@@ -141,6 +152,7 @@ private:
     void onConnectionLost();
     void onConnectionFailed();
     void onCertificateRefused(const QString &text);
+    void onFileChanged(qint64 size, const ServerValidators &validators);
     void discardDownload();
     void resetDisplay();
     void reportWriteFailure(const QString &path);

@@ -15,8 +15,10 @@ struct Fields
     bool http11 = false;
     bool hasType = false;
     QByteArray connection;
+    bool encoded = false; // a transfer coding other than identity (chunked, ...)
     std::optional<qint64> length;
     std::optional<QByteArray> range;
+    ServerValidators validators;
 };
 
 std::optional<qint64> number(QByteArrayView text)
@@ -62,8 +64,21 @@ std::optional<Fields> parse(const QByteArray &header)
             fields.range = value;
         else if (name == "connection")
             fields.connection = value.toLower();
+        else if (name == "etag")
+            fields.validators.etag = value;
+        else if (name == "last-modified")
+            fields.validators.modified = value;
+        else if (name == "transfer-encoding")
+            fields.encoded = fields.encoded || value.toLower() != "identity";
     }
     return fields;
+}
+
+// The total of "bytes <first>-<last>/<total>"; nullopt when it is "*" or unreadable.
+std::optional<qint64> totalOf(const QByteArray &range)
+{
+    const qsizetype slash = range.indexOf('/');
+    return slash < 0 ? std::nullopt : number(QByteArrayView(range).sliced(slash + 1));
 }
 
 // "bytes <first>-<last>/<total>": the first byte matches and a stated total is the file size.
@@ -84,15 +99,50 @@ bool rangeMatches(const QByteArray &range, qint64 first, qint64 fileSize)
 
 } // namespace
 
-QByteArray requestText(const QString &host, const QString &path, qint64 first, qint64 last)
+QByteArray requestText(const QString &host, const QString &path, qint64 first, qint64 last,
+                       const ServerValidators &validators)
 {
-    return httpRequestText(host, path, QByteArray::number(first) + '-' + QByteArray::number(last));
+    const bool strongTag = !validators.etag.isEmpty() && !validators.etag.startsWith("W/");
+    const QByteArray version = strongTag ? validators.etag : validators.modified;
+    const QByteArray ifRange = version.isEmpty() ? QByteArray() : "If-Range: " + version + "\r\n";
+    return httpRequestText(host, path, QByteArray::number(first) + '-' + QByteArray::number(last),
+                           ifRange);
+}
+
+ServerValidators validatorsOf(const QByteArray &header)
+{
+    const std::optional<Fields> fields = parse(header);
+    return fields ? fields->validators : ServerValidators();
+}
+
+std::optional<Change> changeShown(const QByteArray &header, qint64 fileSize,
+                                  const ServerValidators &known)
+{
+    const std::optional<Fields> fields = parse(header);
+    if (!fields || (fields->status != 200 && fields->status != 206))
+        return std::nullopt;
+    std::optional<qint64> size;
+    if (fields->status == 206 && fields->range)
+        size = totalOf(*fields->range);
+    else if (fields->status == 200)
+        size = fields->length;
+    const ServerValidators &stated = fields->validators;
+    const bool bothTagged = !known.etag.isEmpty() && !stated.etag.isEmpty();
+    const bool otherVersion = bothTagged
+                                  ? stated.etag != known.etag
+                                  : !known.modified.isEmpty() && !stated.modified.isEmpty() &&
+                                        stated.modified != known.modified;
+    const bool otherSize = size && *size != fileSize;
+    if (!otherVersion && !otherSize)
+        return std::nullopt;
+    return Change{size.value_or(fileSize), stated};
 }
 
 bool accepts(const QByteArray &header, qint64 first, qint64 fileSize)
 {
     const std::optional<Fields> fields = parse(header);
-    if (!fields || !fields->hasType || !fields->length)
+    // A coded body is not the file's bytes (and its length is not Content-Length): never stored.
+    if (!fields || !fields->hasType || !fields->length || fields->encoded)
         return false;
     if (fields->status == 206)
         return fields->range && rangeMatches(*fields->range, first, fileSize);

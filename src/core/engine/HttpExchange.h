@@ -1,19 +1,43 @@
 #pragma once
 
+#include "store/ServerValidators.h"
+
 #include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 // The two ends of one ranged HTTP exchange: the request a slot sends for its pack, and the
 // check of the answer's header before a single byte of its body is stored.
 namespace HttpExchange {
 
-// The GET request for bytes first..last, CR LF line ends, ending with a blank line.
-QByteArray requestText(const QString &host, const QString &path, qint64 first, qint64 last);
+// The GET request for bytes first..last, CR LF line ends, ending with a blank line. With
+// validators it carries "If-Range" (the ETag, else the Last-Modified date; a weak ETag cannot
+// serve), so a server whose file changed answers with the whole new file instead of a range.
+QByteArray requestText(const QString &host, const QString &path, qint64 first, qint64 last,
+                       const ServerValidators &validators = {});
+
+// The validators an answer's header block states.
+ServerValidators validatorsOf(const QByteArray &header);
+
+// What a 200 or 206 answer shows when the file is no longer the one being fetched: its new
+// size (the size stated, or fileSize when none is) and its validators.
+struct Change
+{
+    qint64 size = 0;
+    ServerValidators validators;
+};
+// A change is shown by a stated total size other than fileSize, or by a validator that differs
+// from the known one (the ETag when both sides have one, else Last-Modified). An answer that
+// states neither shows none.
+std::optional<Change> changeShown(const QByteArray &header, qint64 fileSize,
+                                  const ServerValidators &known);
 
 // The header block (status line and header lines, without the blank line) answers a request
 // whose range starts at first, for a file of fileSize bytes: a 206 whose Content-Range starts
 // at first, or a 200 when first is 0; Content-Type and Content-Length present (names in any
-// case); a total size, when the server states one, equal to fileSize.
+// case); a total size, when the server states one, equal to fileSize; no transfer coding (a
+// chunked body is refused like any other unusable answer).
 bool accepts(const QByteArray &header, qint64 first, qint64 fileSize);
 
 // The body length of an accepted answer (its Content-Length).

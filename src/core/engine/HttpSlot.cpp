@@ -177,7 +177,8 @@ void HttpSlot::sendRequests()
             break;
         const qint64 first = piece.nextOffset();
         m_socket->write(HttpExchange::requestText(m_target.hostHeader, m_target.path, first,
-                                                  piece.pack().start + piece.pack().length));
+                                                  piece.pack().start + piece.pack().length,
+                                                  m_target.validators));
         m_owed.append({first, ahead});
         m_requested.at(index) = true;
         sentCurrent = sentCurrent || index == m_current;
@@ -236,6 +237,13 @@ qint64 HttpSlot::takeHeader(const char *data, qint64 size)
 
 void HttpSlot::acceptHeader()
 {
+    const std::optional<HttpExchange::Change> change =
+        HttpExchange::changeShown(m_header, m_target.fileSize, m_target.validators);
+    if (change) {
+        halt();
+        emit fileChanged(number(), change->size, change->validators);
+        return;
+    }
     if (!HttpExchange::accepts(m_header, m_owed.constFirst().first, m_target.fileSize)) {
         // With a request sent ahead, a wrong answer may be one out of order.
         if (m_owed.size() > 1)

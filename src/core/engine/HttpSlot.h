@@ -52,6 +52,7 @@ public:
         QString path;
         qint64 fileSize = 0;
         std::optional<QSslConfiguration> tls; // set: the connection is made over TLS
+        ServerValidators validators;          // of the version being fetched
     };
     struct Timing
     {

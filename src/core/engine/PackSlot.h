@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/PackPlan.h"
+#include "store/ServerValidators.h"
 
 #include <QObject>
 #include <QString>
@@ -62,6 +63,8 @@ signals:
     // The server's certificate does not verify (text: the host and the reason): the slot has
     // halted.
     void certificateRefused(int slot, const QString &text);
+    // The server's file is another version than the one being fetched: the slot has halted.
+    void fileChanged(int slot, qint64 size, const ServerValidators &validators);
 
 private:
     int m_number;

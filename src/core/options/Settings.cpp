@@ -37,6 +37,7 @@ constexpr std::array<Option, 7> Colours{{
 constexpr const char *FilePathKey = "FilePath";
 constexpr const char *AppPathKey = "AppPath";
 constexpr const char *TestCaFileKey = "TestCaFile";
+const QString WindowGeometryKey = QStringLiteral("window/geometry");
 
 constexpr qint64 MaxColour = 0xFFFFFF;
 
@@ -153,12 +154,22 @@ QString Settings::colourText(Colour which) const
 
 QColor Settings::colour(Colour which) const
 {
-    return colourFromText(colourText(which), QString::number(colourOption(which).fallback));
+    return parseColour(colourText(which)).value_or(defaultColour(which));
 }
 
 void Settings::setColourText(Colour which, const QString &text)
 {
     setText(colourOption(which).key, text);
+}
+
+void Settings::setColour(Colour which, const QColor &colour)
+{
+    setColourText(which, colourToText(colour));
+}
+
+QColor Settings::defaultColour(Colour which)
+{
+    return parseColour(QString::number(colourOption(which).fallback)).value_or(QColor());
 }
 
 QColor Settings::colourFromText(const QString &text, const QString &fallback)
@@ -209,6 +220,16 @@ QString Settings::testCaFile() const
 void Settings::setTestCaFile(const QString &path)
 {
     setText(TestCaFileKey, path);
+}
+
+QByteArray Settings::windowGeometry() const
+{
+    return m_store.value(WindowGeometryKey).toByteArray();
+}
+
+void Settings::setWindowGeometry(const QByteArray &geometry)
+{
+    m_store.setValue(WindowGeometryKey, geometry);
 }
 
 void Settings::applyRecord(const ProjectRecord &record)

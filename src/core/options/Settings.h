@@ -51,6 +51,8 @@ public:
     QString colourText(Colour which) const;
     QColor colour(Colour which) const;
     void setColourText(Colour which, const QString &text);
+    void setColour(Colour which, const QColor &colour);
+    static QColor defaultColour(Colour which);
     // An invalid text (not a number from 0 to 16777215) gives the colour of fallback.
     static QColor colourFromText(const QString &text, const QString &fallback);
     static QString colourToText(const QColor &colour);
@@ -67,6 +69,10 @@ public:
     // authority. Empty when unset. Nothing turns certificate verification off.
     QString testCaFile() const;
     void setTestCaFile(const QString &path);
+    // The main window's size and position (QWidget::saveGeometry), kept apart from the
+    // options in the group "window"; empty until the window first closes.
+    QByteArray windowGeometry() const;
+    void setWindowGeometry(const QByteArray &geometry);
 
     // Copies the ten option values of a project record into the settings, as text, so that
     // while a project downloads the settings are that project's.

@@ -8,6 +8,8 @@
 #include "store/ProjectNaming.h"
 #include "store/ProjectStore.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTime>
 #include <QUrl>
 
@@ -106,7 +108,7 @@ void Probe::begin(const QString &urlText)
     const UrlParts parts = Extract_URL(cut);
     m_hostText = withoutUser(parts.host);
     m_path = parts.path;
-    m_fileName = Extraire_Nom_Fichier(urlText);
+    m_fileName = localFileName(urlText);
     m_dataSeen = false;
     m_answer.clear();
     m_replies.clear();
@@ -181,7 +183,9 @@ void Probe::decideHttp()
     const HttpVerdict verdict = judgeHttpAnswer(m_answer, m_settings.packSize());
     switch (verdict.kind) {
     case HttpVerdict::Kind::File:
-        succeed(verdict.size, verdict.rangeSupported);
+        succeed(verdict.size, verdict.rangeSupported,
+                {m_answer.field("etag").value_or(QByteArray()),
+                 m_answer.field("last-modified").value_or(QByteArray())});
         break;
     case HttpVerdict::Kind::Redirect:
         followRedirect(verdict.location);
@@ -274,17 +278,22 @@ void Probe::Timer_Test_FTP_Tick()
         fail(NotAFileText);
 }
 
-void Probe::succeed(qint64 size, bool rangeSupported)
+void Probe::succeed(qint64 size, bool rangeSupported, const ServerValidators &validators)
 {
     ProbeResult result;
     result.url = m_fieldText;
     result.size = size;
-    result.projectName =
-        chooseProjectName(m_fileName, QTime::currentTime(), [this](const QString &name) {
-            return m_store.projectFolderExists(name);
+    // The name also becomes the receive folder in the download folder, where nothing of the
+    // user's may carry it: cancelling the project would take it along.
+    const QString downloadFolder = m_settings.filePath();
+    result.projectName = chooseProjectName(
+        m_fileName, QTime::currentTime(), [this, &downloadFolder](const QString &name) {
+            const QFileInfo entry(QDir(downloadFolder).filePath(name));
+            return m_store.projectFolderExists(name) || entry.exists() || entry.isSymLink();
         });
     result.isFtp = m_isFtp;
     result.rangeSupported = rangeSupported;
+    result.validators = validators;
     finish(Phase::AwaitingOwner);
     emit succeeded(result);
 }

@@ -72,7 +72,7 @@ private:
     void followRedirect(const QByteArray &location);
     void judgePeerClose();
     void quitFtp();
-    void succeed(qint64 size, bool rangeSupported);
+    void succeed(qint64 size, bool rangeSupported, const ServerValidators &validators = {});
     void fail(const QString &text);
     void finish(Phase next);
     void startNextLater();

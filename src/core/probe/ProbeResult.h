@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/ServerValidators.h"
+
 #include <QString>
 
 // What a successful probe found: everything the new-project dialog shows and the record needs.
@@ -12,4 +14,5 @@ struct ProbeResult
     // False when the HTTP server ignores ranges (the file then fits in one pack). FTP servers are
     // asked with REST, which every server the probe accepts is taken to support.
     bool rangeSupported = true;
+    ServerValidators validators; // HTTP: what identifies the file's version
 };

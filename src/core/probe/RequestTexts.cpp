@@ -1,6 +1,7 @@
 #include "probe/RequestTexts.h"
 
-QByteArray httpRequestText(const QString &host, const QString &path, QByteArrayView range)
+QByteArray httpRequestText(const QString &host, const QString &path, QByteArrayView range,
+                           QByteArrayView extraLines)
 {
     QByteArray text;
     text += "GET " + path.toUtf8() + " HTTP/1.1\r\n";
@@ -8,6 +9,7 @@ QByteArray httpRequestText(const QString &host, const QString &path, QByteArrayV
     text += "Accept-Language: fr\r\n";
     text += "User-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows 98)\r\n";
     text += "Range: bytes=" + range.toByteArray() + "\r\n";
+    text += extraLines.toByteArray();
     text += "Host: " + host.toUtf8() + "\r\n";
     text += "Connection: Keep-Alive\r\n";
     text += "\r\n";

@@ -1,5 +1,10 @@
 #include "probe/UrlParts.h"
 
+#include "store/FileNames.h"
+
+#include <QRegularExpression>
+#include <QUrl>
+
 namespace {
 
 // The port text after a host: digits only, from 1 to 65535.
@@ -35,6 +40,14 @@ UrlParts Extract_URL(QString &strUrl)
 QString Extraire_Nom_Fichier(const QString &url)
 {
     return url.mid(url.lastIndexOf(u'/') + 1);
+}
+
+QString localFileName(const QString &url)
+{
+    static const QRegularExpression queryOrFragment(QStringLiteral("[?#]"));
+    const QString path = url.left(url.indexOf(queryOrFragment));
+    const QString segment = Extraire_Nom_Fichier(path);
+    return FileNames::fitted(QUrl::fromPercentEncoding(segment.toUtf8()));
 }
 
 std::optional<HostPort> splitHostPort(const QString &hostText, quint16 defaultPort)

@@ -18,6 +18,10 @@ UrlParts Extract_URL(QString &strUrl);
 // The text after the last "/" (the whole text when it has none; empty when it ends with "/").
 QString Extraire_Nom_Fichier(const QString &url);
 
+// The name the downloaded file is saved under: the last segment of the URL's path, without
+// query or fragment, its percent-escapes decoded, made safe and fitted (FileNames::fitted).
+QString localFileName(const QString &url);
+
 // Where to connect: the host text without a leading "user@" and a trailing ":port", and that
 // port, or defaultPort when none is written. An IPv6 address is written in brackets,
 // "[::1]:8080", and comes back without them. nullopt when the host is empty, an IPv6 address

@@ -18,7 +18,10 @@ bool writeAtomically(const QString &path, const QByteArray &bytes)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(bytes) != bytes.size()) {
+    // On a full disk commit() can report success with error() set and leave an empty file in
+    // place of the old one: the bytes must reach the disk before the file takes its name.
+    if (file.write(bytes) != bytes.size() || !file.flush() ||
+        file.error() != QFileDevice::NoError) {
         file.cancelWriting();
         return false;
     }

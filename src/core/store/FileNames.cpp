@@ -21,6 +21,27 @@ bool isLoneSurrogate(const QString &name, qsizetype i)
     return false;
 }
 
+qsizetype utf8Bytes(QStringView text)
+{
+    return text.toUtf8().size();
+}
+
+// The longest start of text that takes at most `bytes` bytes of UTF-8, surrogate pairs kept
+// whole.
+QString firstBytes(const QString &text, qsizetype bytes)
+{
+    qsizetype end = 0;
+    qsizetype used = 0;
+    while (end < text.size()) {
+        const qsizetype step = text.at(end).isHighSurrogate() ? 2 : 1;
+        used += utf8Bytes(QStringView(text).mid(end, step));
+        if (used > bytes)
+            break;
+        end += step;
+    }
+    return text.left(end);
+}
+
 } // namespace
 
 QString safe(const QString &name)
@@ -41,6 +62,20 @@ QString safe(const QString &name)
 bool isSafe(const QString &name)
 {
     return safe(name) == name;
+}
+
+QString fitted(const QString &name)
+{
+    const QString whole = safe(name);
+    if (utf8Bytes(whole) <= MaxNameBytes)
+        return whole;
+    const qsizetype dot = whole.lastIndexOf(QLatin1Char('.'));
+    QString extension = dot > 0 ? whole.mid(dot) : QString();
+    // A "extension" as long as the name is no extension worth keeping.
+    if (utf8Bytes(extension) > MaxNameBytes / 2)
+        extension.clear();
+    const QString stem = whole.left(whole.size() - extension.size());
+    return safe(firstBytes(stem, MaxNameBytes - utf8Bytes(extension)) + extension);
 }
 
 QString baseName(const QString &fileName)

@@ -17,6 +17,15 @@ QString safe(const QString &name);
 // project folder.
 bool isSafe(const QString &name);
 
+// The longest name, in bytes of UTF-8, that a file name taken from a URL may keep: what the
+// program adds to it ("(<any pack number>).qfd", "(2_<k>).jpg", a project name's "_<seconds>_<n>"
+// and the ".qfd" of a join in progress) still fits in the 255 bytes a file system allows.
+inline constexpr qsizetype MaxNameBytes = 200;
+
+// The safe name, shortened to MaxNameBytes when longer: the text after its last "." stays, the
+// text before it is cut, never inside a character.
+QString fitted(const QString &name);
+
 // The text before the first ".", made safe; a name without "." is its own base name, and one
 // that starts with "." has Fallback as base name.
 QString baseName(const QString &fileName);

@@ -83,7 +83,7 @@ bool PackLog::appendComplete(const QString &piecePath)
     if (!length || (*length != file.size() && !file.resize(*length)) || !file.seek(*length))
         return false;
     const QByteArray line = pieceLine(piecePath, completeSuffix) + "\r\n";
-    return file.write(line) == line.size() && file.flush();
+    return file.write(line) == line.size() && file.flush() && file.error() == QFileDevice::NoError;
 }
 
 QStringList PackLog::logPartials(const QStringList &piecePaths)

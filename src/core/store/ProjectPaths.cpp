@@ -55,6 +55,11 @@ QString ProjectPaths::statsPath(const QString &project) const
     return projectFolder(project) + QStringLiteral("stats.qfd");
 }
 
+QString ProjectPaths::validatorsPath(const QString &project) const
+{
+    return projectFolder(project) + QStringLiteral("server.qfd");
+}
+
 QString ProjectPaths::snapshotPath(const QString &project, const QString &baseName, int series,
                                    int k) const
 {
@@ -76,6 +81,11 @@ QString ProjectPaths::piecePath(const QString &receiveFolder, const QString &bas
 QString ProjectPaths::finalWorkPath(const QString &receiveFolder)
 {
     return asFolder(receiveFolder) + QStringLiteral("final.qfd");
+}
+
+QString ProjectPaths::joinedFilePath(const QString &downloadFolder, const QString &project)
+{
+    return asFolder(downloadFolder) + FileNames::safe(project) + QStringLiteral(".qfd");
 }
 
 QString ProjectPaths::finalFilePath(const QString &downloadFolder, const QString &fileName)

@@ -8,6 +8,7 @@
 // data folder/projects/<project>/project.qfd     the project record (and download.qfd,
 //                                                infos.qfd, stats.qfd, graph snapshots)
 // <download folder>/<project>/<base>(<n>).qfd    piece files, and final.qfd
+// <download folder>/<project>.qfd               the joined file, until it takes its name
 // <download folder>/<file name>                  the finished file
 //
 // Every project, base and file name goes through FileNames::safe, and a folder given without its
@@ -27,12 +28,14 @@ public:
     QString packLogPath(const QString &project) const;
     QString elapsedPath(const QString &project) const;
     QString statsPath(const QString &project) const;
+    QString validatorsPath(const QString &project) const; // "server.qfd"
     // series 1: average-speed graph, series 2: instant-speed graph; k counts from 0.
     QString snapshotPath(const QString &project, const QString &baseName, int series, int k) const;
 
     static QString receiveFolder(const QString &downloadFolder, const QString &project);
     static QString piecePath(const QString &receiveFolder, const QString &baseName, qint64 pack);
     static QString finalWorkPath(const QString &receiveFolder);
+    static QString joinedFilePath(const QString &downloadFolder, const QString &project);
     static QString finalFilePath(const QString &downloadFolder, const QString &fileName);
 
 private:

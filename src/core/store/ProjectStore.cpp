@@ -35,8 +35,11 @@ void ProjectStore::load()
     m_finished.clear();
     m_unreadable.clear();
     const auto lines = mainListLines();
+    m_mainListUnreadable = !lines;
     for (const QByteArray &line : lines.value_or(QList<QByteArray>())) {
         const QString name = QString::fromUtf8(line);
+        if (!FileNames::isSafe(name) || name.toUtf8() != line)
+            m_mainListUnreadable = true;
         if (!FileNames::isSafe(name) || isListed(name))
             continue;
         const auto found = record(name);
@@ -59,12 +62,23 @@ void ProjectStore::load()
     }
 }
 
+QStringList ProjectStore::unreadableFiles() const
+{
+    QStringList paths;
+    if (m_mainListUnreadable)
+        paths.append(m_paths.mainListPath());
+    for (const QString &name : m_unreadable)
+        paths.append(m_paths.recordPath(name));
+    return paths;
+}
+
 bool ProjectStore::projectFolderExists(const QString &name) const
 {
     return !FileNames::isSafe(name) || QFileInfo::exists(m_paths.projectsFolder() + name);
 }
 
-bool ProjectStore::createProject(const QString &name, const ProjectRecord &record)
+bool ProjectStore::createProject(const QString &name, const ProjectRecord &record,
+                                 const ServerValidators &validators)
 {
     if (!FileNames::isSafe(name) || isListed(name) || projectFolderExists(name))
         return false;
@@ -74,7 +88,11 @@ bool ProjectStore::createProject(const QString &name, const ProjectRecord &recor
     ProjectRecord waiting = record;
     waiting.status = ProjectRecord::Waiting;
     lines->append(name.toUtf8());
-    if (!FileIo::writeAtomically(m_paths.recordPath(name), waiting.toText()) ||
+    const bool validatorsWritten =
+        validators.isEmpty() ||
+        FileIo::writeAtomically(m_paths.validatorsPath(name), validators.toText());
+    if (!validatorsWritten ||
+        !FileIo::writeAtomically(m_paths.recordPath(name), waiting.toText()) ||
         !FileIo::writeAtomically(m_paths.mainListPath(), TextLines::join(*lines))) {
         removeProjectFolder(name);
         return false;
@@ -125,10 +143,37 @@ std::optional<ProjectEntry> ProjectStore::startNextWaiting()
 
 bool ProjectStore::finishRunning()
 {
-    if (m_running.isEmpty() || !rewriteStatus(m_running.first().name, ProjectRecord::Finished))
+    if (m_running.isEmpty())
         return false;
+    const bool marked = rewriteStatus(m_running.first().name, ProjectRecord::Finished);
     m_finished.append(m_running.takeFirst());
+    return marked;
+}
+
+// The validators go first: a crash in between leaves the old size, which the server's answers
+// show to be changed again.
+bool ProjectStore::restartRunning(qint64 size, const ServerValidators &validators)
+{
+    if (m_running.isEmpty())
+        return false;
+    ProjectEntry &entry = m_running.first();
+    std::optional<ProjectRecord> found = record(entry.name);
+    if (!found)
+        return false;
+    found->bytes = size;
+    if (!FileIo::writeAtomically(m_paths.validatorsPath(entry.name), validators.toText()) ||
+        !FileIo::writeAtomically(m_paths.recordPath(entry.name), found->toText()))
+        return false;
+    entry.size = size;
     return true;
+}
+
+ServerValidators ProjectStore::validators(const QString &name) const
+{
+    if (!FileNames::isSafe(name))
+        return {};
+    return ServerValidators::parse(
+        FileIo::read(m_paths.validatorsPath(name)).value_or(QByteArray()));
 }
 
 std::optional<ProjectRecord> ProjectStore::record(const QString &name) const

@@ -2,6 +2,7 @@
 
 #include "store/ProjectPaths.h"
 #include "store/ProjectRecord.h"
+#include "store/ServerValidators.h"
 
 #include <QList>
 #include <QString>
@@ -35,6 +36,10 @@ public:
     // A name without its CR LF, an unsafe or repeated name or an unreadable record is skipped;
     // the line of an unreadable record is kept when "main.qfd" is rewritten.
     void load();
+    // What the last load could not use, for the user to hear of: the record of each listed
+    // project that could not be read, and "main.qfd" itself when it is unreadable or holds a
+    // line that names no project folder.
+    QStringList unreadableFiles() const;
 
     const QList<ProjectEntry> &waiting() const { return m_waiting; }
     const QList<ProjectEntry> &running() const { return m_running; }
@@ -45,9 +50,11 @@ public:
     bool projectFolderExists(const QString &name) const;
 
     // Creates the project folder, writes its record, appends its name to "main.qfd" and puts
-    // it at the end of the waiting list with "status:1". Refuses an unsafe or existing name;
-    // nothing is left behind when a file cannot be written.
-    bool createProject(const QString &name, const ProjectRecord &record);
+    // it at the end of the waiting list with "status:1". The server's validators, when it sent
+    // any, go to "server.qfd". Refuses an unsafe or existing name; nothing is left behind when a
+    // file cannot be written.
+    bool createProject(const QString &name, const ProjectRecord &record,
+                       const ServerValidators &validators = {});
 
     // Moves waiting project `from` to index `to` and rewrites "main.qfd": finished projects
     // first, then the running one, then the waiting ones in their new order.
@@ -67,10 +74,20 @@ public:
     // nullopt when the queue is empty, a project is already running or the record cannot be
     // rewritten (the lists are then unchanged).
     std::optional<ProjectEntry> startNextWaiting();
-    // Moves the running project to the finished list and writes "status:2" in its record.
+    // Moves the running project to the finished list and writes "status:2" in its record. The
+    // file is in place by then, so the move is made even when the record cannot be rewritten
+    // (false): the project is never fetched again in this run, and the next start, finding it
+    // running with its file placed, finishes it once more.
     bool finishRunning();
 
+    // The running project's file changed on the server: its record takes the new size (its
+    // status stays "0") and "server.qfd" the new validators. False when a file cannot be
+    // written; the list then keeps the old size.
+    bool restartRunning(qint64 size, const ServerValidators &validators);
+
     std::optional<ProjectRecord> record(const QString &name) const;
+    // Empty when the project has no "server.qfd".
+    ServerValidators validators(const QString &name) const;
     bool rewriteStatus(const QString &name, int status) const;
 
 private:
@@ -87,4 +104,5 @@ private:
     QList<ProjectEntry> m_running;
     QList<ProjectEntry> m_finished;
     QStringList m_unreadable; // listed in "main.qfd", record unreadable at loading
+    bool m_mainListUnreadable = false;
 };

@@ -51,24 +51,30 @@ void tst_HttpDownload::downloadsTheFile_data()
     QTest::addColumn<NginxOptions::Tls>("tls");
     QTest::addColumn<bool>("keepAlive");  // nginx keeps connections
     QTest::addColumn<int>("connections"); // nginx saw this many; 0: not checked
+    QTest::addColumn<QString>("fileName");
     using Tls = NginxOptions::Tls;
+    const QString exe = "setup.exe";
 
-    QTest::newRow("one byte") << qint64(1) << qint64(512000) << true << Tls::Off << true << 0;
+    QTest::newRow("one byte") << qint64(1) << qint64(512000) << true << Tls::Off << true << 0
+                              << exe;
     QTest::newRow("exactly one pack")
-        << qint64(65536) << qint64(65536) << true << Tls::Off << true << 0;
+        << qint64(65536) << qint64(65536) << true << Tls::Off << true << 0 << exe;
     QTest::newRow("one pack plus one byte")
-        << qint64(65537) << qint64(65536) << true << Tls::Off << true << 0;
+        << qint64(65537) << qint64(65536) << true << Tls::Off << true << 0 << exe;
     QTest::newRow("worked example")
-        << qint64(1300000) << qint64(512000) << true << Tls::Off << true << 0;
+        << qint64(1300000) << qint64(512000) << true << Tls::Off << true << 0 << exe;
     QTest::newRow("64 MiB") << qint64(64 * 1024 * 1024) << qint64(512000) << false << Tls::Off
-                            << true << 0;
+                            << true << 0 << exe;
+    // The file takes the name of its own receive folder.
+    QTest::newRow("no dot in the name")
+        << qint64(1300000) << qint64(512000) << true << Tls::Off << true << 0 << "setup";
     // 20 packs: a slot's packs share its connection while nginx keeps it.
     QTest::newRow("kept connections")
-        << qint64(1300000) << qint64(65536) << true << Tls::Off << true << 4;
+        << qint64(1300000) << qint64(65536) << true << Tls::Off << true << 4 << exe;
     QTest::newRow("no keep-alive")
-        << qint64(1300000) << qint64(65536) << true << Tls::Off << false << 20;
+        << qint64(1300000) << qint64(65536) << true << Tls::Off << false << 20 << exe;
     QTest::newRow("https, kept connections")
-        << qint64(1300000) << qint64(65536) << true << Tls::TestAuthority << true << 4;
+        << qint64(1300000) << qint64(65536) << true << Tls::TestAuthority << true << 4 << exe;
 }
 
 void tst_HttpDownload::downloadsTheFile()
@@ -79,28 +85,30 @@ void tst_HttpDownload::downloadsTheFile()
     QFETCH(NginxOptions::Tls, tls);
     QFETCH(bool, keepAlive);
     QFETCH(int, connections);
+    QFETCH(QString, fileName);
 
     EngineRig rig;
     const QByteArray bytes = TestFiles::randomBytes(size, quint32(size));
-    QVERIFY(TestFiles::writeFile(rig.serveFolder() + "setup.exe", bytes));
+    QVERIFY(TestFiles::writeFile(rig.serveFolder() + fileName, bytes));
     NginxServer nginx(rig.serveFolder(),
                       {0, 0, keepAlive ? QStringList() : QStringList{"keepalive_timeout 0;"}, tls});
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
     rig.settings.setTestCaFile(nginx.caFile());
-    const QString url = nginx.url("setup.exe");
+    const QString url = nginx.url(fileName);
     QVERIFY(rig.queue("setup", url, size, packSize));
 
     rig.engine.startQueue();
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
 
     QCOMPARE(rig.finished.at(0).at(0).toString(), "setup");
-    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
+    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + fileName), TestFiles::sha256(bytes));
+    QCOMPARE(QDir(rig.downloadFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{fileName});
     QCOMPARE(rig.projectFile("setup", "project.qfd"), rig.finishedRecord(url, size, packSize));
     QCOMPARE(rig.contents(rig.store.paths().mainListPath()), "setup\r\n");
     const qint64 packs = (size + packSize - 1) / packSize;
     QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", packs));
     QVERIFY2(rig.statsHaveTheirShape("setup"), rig.projectFile("setup", "stats.qfd"));
-    QVERIFY(!QFileInfo::exists(rig.receiveFolder("setup")));
     QCOMPARE(rig.store.finished().size(), 1);
     QVERIFY(rig.store.running().isEmpty());
     QVERIFY(rig.messages.isEmpty());

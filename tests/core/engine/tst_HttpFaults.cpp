@@ -4,9 +4,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <algorithm>
+
+#include <unistd.h>
 
 // Servers that misbehave for a while: every download still ends with a complete, byte-identical
 // file, a failed write or a blocked final file is reported and waits for the user, and nothing
@@ -21,7 +25,11 @@ private slots:
     void emptyFileCompletesAtOnce();
     void missingPieceIsFetchedAgain();
     void unwritablePiecePausesUntilResumed();
-    void blockedFinalFileKeepsThePieces();
+    void blockedFinalFileIsPlacedByTheNextStart();
+    void unwritableFinishIsNeverFetchedAgain();
+    void cancelKeepsWhatTheProjectDidNotMake();
+    void changedFileStartsAgain_data();
+    void changedFileStartsAgain();
 
 private:
     static constexpr qint64 Size = 300000;
@@ -72,6 +80,7 @@ void tst_HttpFaults::recoversFrom_data()
         << FaultServer::FullBodyForRange << true << false << false;
     QTest::newRow("416") << FaultServer::Status416 << false << false << false;
     QTest::newRow("500") << FaultServer::Status500 << false << false << false;
+    QTest::newRow("chunked body") << FaultServer::ChunkedBody << false << false << false;
     QTest::newRow("early close") << FaultServer::CloseMidBody << false << true << false;
     QTest::newRow("reset") << FaultServer::ResetMidBody << false << true << false;
     QTest::newRow("stall") << FaultServer::Stall << false << true << false;
@@ -160,10 +169,11 @@ void tst_HttpFaults::unwritablePiecePausesUntilResumed()
     FaultServer server;
     const QByteArray bytes = serveAndQueue(rig, server);
     const QString firstPiece = rig.receiveFolder("setup") + "setup(0).qfd";
-    QVERIFY(QDir().mkpath(firstPiece)); // a folder where the piece file should go
+    QVERIFY(rig.store.startNextWaiting()); // begun by an earlier run
+    QVERIFY(QDir().mkpath(firstPiece));    // a folder where the piece file should go
     QSignalSpy action(&rig.engine, &Engine::actionChanged);
 
-    rig.engine.startQueue();
+    rig.engine.resumeInterrupted();
     QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
 
     QCOMPARE(rig.messages.at(0),
@@ -179,8 +189,9 @@ void tst_HttpFaults::unwritablePiecePausesUntilResumed()
 }
 
 // The final file cannot take its place: the user is told, the project stays running and paused
-// with every piece kept, and resuming joins them once the way is clear.
-void tst_HttpFaults::blockedFinalFileKeepsThePieces()
+// with the joined file kept beside the download folder, and the next start places it once the
+// way is clear, without fetching anything again.
+void tst_HttpFaults::blockedFinalFileIsPlacedByTheNextStart()
 {
     EngineRig rig;
     FaultServer server;
@@ -196,15 +207,125 @@ void tst_HttpFaults::blockedFinalFileKeepsThePieces()
     QVERIFY(rig.engine.isPaused());
     QVERIFY(rig.finished.isEmpty());
     QVERIFY(rig.projectFile("setup", "project.qfd").endsWith("status:0\r\n"));
-    QCOMPARE(rig.store.running().size(), 1);
-    for (qint64 pack = 0; pack < Packs; ++pack)
-        QVERIFY(QFileInfo::exists(rig.receiveFolder("setup") + QString("setup(%1).qfd").arg(pack)));
+    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.qfd"), TestFiles::sha256(bytes));
+    rig.engine.shutdown();
 
     QVERIFY(QDir(finalPath).removeRecursively());
+    NextRun next(rig);
+    next.engine.resumeInterrupted();
+    QTRY_COMPARE_WITH_TIMEOUT(next.finished.count(), 1, TimeoutMs);
+    QCOMPARE(TestFiles::sha256OfFile(finalPath), TestFiles::sha256(bytes));
+    QCOMPARE(QDir(rig.downloadFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{"setup.exe"});
+    QCOMPARE(server.requestCount(), Packs);
+}
+
+// The record cannot say "status:2": the user is told once, the queue goes on without fetching the
+// file again, and the next start marks the project finished from the file in place.
+void tst_HttpFaults::unwritableFinishIsNeverFetchedAgain()
+{
+    if (::geteuid() != 0)
+        QSKIP("making a file immutable needs root");
+    EngineRig rig;
+    FaultServer server;
+    server.setSlowBody(4096, 20); // the record is made immutable long before the last pack
+    server.addFault(FaultServer::SlowBody, int(Packs - 1), laterRanges());
+    const QByteArray bytes = serveAndQueue(rig, server);
+    const QString record = rig.store.paths().recordPath("setup");
+    rig.engine.startQueue();
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.store.running().isEmpty(), TimeoutMs);
+    QCOMPARE(QProcess::execute("chattr", {"+i", record}), 0);
+    auto writable = qScopeGuard([&record] { QProcess::execute("chattr", {"-i", record}); });
+    QSignalSpy idle(&rig.engine, &Engine::queueEmpty);
+
+    QTRY_VERIFY_WITH_TIMEOUT(!idle.isEmpty(), TimeoutMs); // the start tick found nothing to do
+    writable.dismiss();
+    QCOMPARE(QProcess::execute("chattr", {"-i", record}), 0);
+    QCOMPARE(rig.messages,
+             QList<QVariantList>({{"Unable to write the file " + record + " !", "Error"}}));
+    QCOMPARE(server.requestCount(), Packs);
+    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
+
+    NextRun next(rig);
+    QCOMPARE(next.store.running().size(), 1);
+    next.engine.resumeInterrupted();
+    QTRY_COMPARE_WITH_TIMEOUT(next.finished.count(), 1, TimeoutMs);
+    QVERIFY(rig.projectFile("setup", "project.qfd").endsWith("status:2\r\n"));
+    QCOMPARE(server.requestCount(), Packs);
+    QVERIFY(next.messages.isEmpty());
+}
+
+// A folder of the user's where the receive folder would go is never written into; files the
+// user puts into the receive folder survive a cancel.
+void tst_HttpFaults::cancelKeepsWhatTheProjectDidNotMake()
+{
+    EngineRig rig;
+    FaultServer server;
+    server.setSlowBody(4096, 20);
+    server.addFault(FaultServer::SlowBody, int(Packs - 1), laterRanges());
+    serveAndQueue(rig, server);
+    const QString receive = rig.receiveFolder("setup");
+    QVERIFY(TestFiles::writeFile(receive + "photo.jpg", "mine"));
+
+    rig.engine.startQueue();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
+    QCOMPARE(rig.messages.at(0),
+             QVariantList({"Unable to create the folder " + receive + " !", "Error"}));
+    QCOMPARE(rig.store.waiting().size(), 1);
+    QCOMPARE(server.requestCount(), 0);
+
+    QVERIFY(QDir(receive).removeRecursively());
+    rig.engine.startQueue();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        rig.packLogLines("setup").contains(receive.toUtf8() + "setup(0).qfd:1\r\n"), TimeoutMs);
+    QVERIFY(TestFiles::writeFile(receive + "photo.jpg", "mine"));
+    rig.engine.cancelRunning();
+    QCOMPARE(QDir(receive).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{"photo.jpg"});
+}
+
+void tst_HttpFaults::changedFileStartsAgain_data()
+{
+    QTest::addColumn<qint64>("newSize");
+    QTest::newRow("same size") << Size;
+    QTest::newRow("new size") << Size + 70000;
+}
+
+// The file is replaced on the server while the download is paused: the resumed packs see the
+// new version and the project starts again from zero; the final file is the new version alone.
+void tst_HttpFaults::changedFileStartsAgain()
+{
+    QFETCH(qint64, newSize);
+    EngineRig rig;
+    FaultServer server;
+    server.setSlowBody(4096, 20);
+    server.addFault(FaultServer::SlowBody, int(Packs - 1), laterRanges());
+    const QByteArray changed = TestFiles::randomBytes(newSize, 2);
+    server.addFile("/setup.exe", TestFiles::randomBytes(Size, 1));
+    server.setEtag("/setup.exe", "\"v1\"");
+    QVERIFY(rig.store.createProject(
+        "setup", EngineRig::record(server.url("setup.exe"), Size, rig.downloadFolder(), PackSize),
+        {"\"v1\"", {}}));
+
+    rig.engine.startQueue();
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.packLogLines("setup").isEmpty(), TimeoutMs);
+    rig.engine.togglePause();
+    server.addFile("/setup.exe", changed);
+    server.setEtag("/setup.exe", "\"v2\"");
     rig.engine.togglePause();
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
-    QCOMPARE(TestFiles::sha256OfFile(finalPath), TestFiles::sha256(bytes));
-    QCOMPARE(server.requestCount(), Packs);
+
+    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"),
+             TestFiles::sha256(changed));
+    QCOMPARE(rig.messages,
+             QList<QVariantList>({{"The file of the project setup has changed on the server: its "
+                                   "download starts again from zero.",
+                                   "Quillfetch"}}));
+    QCOMPARE(rig.projectFile("setup", "project.qfd"),
+             rig.finishedRecord(server.url("setup.exe"), newSize, PackSize));
+    QCOMPARE(rig.projectFile("setup", "server.qfd"), "etag:\"v2\"\r\nmodified:\r\n");
+    QCOMPARE(rig.packLogLines("setup"),
+             rig.completeLines("setup", "setup", (newSize + PackSize - 1) / PackSize));
 }
 
 QTEST_GUILESS_MAIN(tst_HttpFaults)

@@ -92,6 +92,7 @@ private slots:
     void initTestCase();
     void httpOutcomes_data();
     void httpOutcomes();
+    void takenNameGetsSuffix_data();
     void takenNameGetsSuffix();
     void faultyAnswers_data();
     void faultyAnswers();
@@ -211,12 +212,21 @@ void tst_Probe::httpOutcomes()
     QCOMPARE(answered, statuses);
 }
 
+void tst_Probe::takenNameGetsSuffix_data()
+{
+    QTest::addColumn<bool>("inDownloadFolder");
+    QTest::newRow("project folder") << false;
+    QTest::newRow("user's folder in the download folder") << true;
+}
+
 void tst_Probe::takenNameGetsSuffix()
 {
+    QFETCH(bool, inDownloadFolder);
     NginxServer nginx(m_root.path());
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
     Harness h;
-    QVERIFY(QDir().mkpath(h.store.paths().projectFolder("setup")));
+    QVERIFY(QDir().mkpath(inDownloadFolder ? h.settings.filePath() + "setup"
+                                           : h.store.paths().projectFolder("setup")));
 
     QVERIFY(h.run(nginx.url("dir/setup.exe")));
 

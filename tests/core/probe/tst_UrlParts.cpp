@@ -15,9 +15,9 @@ private slots:
 
 namespace {
 void addUrl(const char *name, const QString &url, const QString &left, const QString &host,
-            const QString &path, const QString &fileName)
+            const QString &path, const QString &fileName, const QString &localName)
 {
-    QTest::newRow(name) << url << left << host << path << fileName;
+    QTest::newRow(name) << url << left << host << path << fileName << localName;
 }
 
 void addSplit(const char *name, const QString &hostText, const QString &split)
@@ -33,21 +33,36 @@ void tst_UrlParts::extract_data()
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("fileName");
-    addUrl("scheme", "http://h.test/d/f.zip", "h.test/d/f.zip", "h.test", "/d/f.zip", "f.zip");
-    addUrl("ftp host only", "ftp://f.test", "f.test", "f.test", "/", "f.test");
+    QTest::addColumn<QString>("localName"); // the saved file's name
+    addUrl("scheme", "http://h.test/d/f.zip", "h.test/d/f.zip", "h.test", "/d/f.zip", "f.zip",
+           "f.zip");
+    addUrl("ftp host only", "ftp://f.test", "f.test", "f.test", "/", "f.test", "f.test");
     addUrl("port stays in the host", "http://h.test:8080/a.bin", "h.test:8080/a.bin", "h.test:8080",
-           "/a.bin", "a.bin");
+           "/a.bin", "a.bin", "a.bin");
     addUrl("query with a slash", "http://h.test/get?f=d/x.zip", "h.test/get?f=d/x.zip", "h.test",
-           "/get?f=d/x.zip", "x.zip");
+           "/get?f=d/x.zip", "x.zip", "get");
     addUrl("only the first scheme goes", "http://h.test/go?to=ftp://x.test",
-           "h.test/go?to=ftp://x.test", "h.test", "/go?to=ftp://x.test", "x.test");
-    addUrl("folder", "h.test/dir/", "h.test/dir/", "h.test", "/dir/", "");
+           "h.test/go?to=ftp://x.test", "h.test", "/go?to=ftp://x.test", "x.test", "go");
+    addUrl("folder", "h.test/dir/", "h.test/dir/", "h.test", "/dir/", "", "download");
+    addUrl("query and fragment", "h.test/small3m.bin?token=a.b#top",
+           "h.test/small3m.bin?token=a.b#top", "h.test", "/small3m.bin?token=a.b#top",
+           "small3m.bin?token=a.b#top", "small3m.bin");
+    addUrl("escapes", "h.test/my%20file%2F%3F.zip", "h.test/my%20file%2F%3F.zip", "h.test",
+           "/my%20file%2F%3F.zip", "my%20file%2F%3F.zip", "my file__.zip");
+    // Too long for a file system once a pack number is added: the extension stays.
+    const QString longStem = QString(247, 'a');
+    addUrl("long name", "h.test/" + longStem + ".bin", "h.test/" + longStem + ".bin", "h.test",
+           "/" + longStem + ".bin", longStem + ".bin", QString(196, 'a') + ".bin");
+    const QString wide = QString(97, QChar(0xe9)) + QStringLiteral("\U0001F600\U0001F600.7z");
+    addUrl("long name, characters kept whole", "h.test/" + wide, "h.test/" + wide, "h.test",
+           "/" + wide, wide, QString(97, QChar(0xe9)) + ".7z");
 }
 
 void tst_UrlParts::extract()
 {
     QFETCH(QString, url);
     QTEST(Extraire_Nom_Fichier(url), "fileName");
+    QTEST(localFileName(url), "localName");
     const UrlParts parts = Extract_URL(url);
     QTEST(url, "left");
     QTEST(parts.host, "host");

@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QProcess>
 #include <QTest>
+
+#include <unistd.h>
 
 namespace {
 
@@ -41,6 +44,33 @@ QStringList treeOf(const QString &root)
     tree.sort();
     return tree;
 }
+
+// A tiny tmpfs over a folder, filled to its last byte: every write there fails for lack of room.
+struct FullDisk
+{
+    explicit FullDisk(const QString &folder) : m_folder(folder)
+    {
+        mounted =
+            QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", folder}) == 0;
+    }
+    ~FullDisk()
+    {
+        if (mounted)
+            QProcess::execute("umount", {m_folder});
+    }
+    void fill() const
+    {
+        QFile filler(m_folder + QStringLiteral("filler"));
+        filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        const QByteArray block(512, 'x');
+        while (filler.write(block) == block.size()) {
+        }
+    }
+    bool mounted = false;
+
+private:
+    QString m_folder;
+};
 
 } // namespace
 
@@ -89,6 +119,10 @@ private slots:
         QCOMPARE(names(m_store->finished()), QStringList{"done"});
         QCOMPARE(names(m_store->running()), QStringList{"live"});
         QCOMPARE(names(m_store->waiting()), QStringList({"w1", "w2"}));
+        const ProjectPaths &paths = m_store->paths();
+        QCOMPARE(m_store->unreadableFiles(),
+                 QStringList({paths.mainListPath(), paths.recordPath("broken"),
+                              paths.recordPath("missing")}));
 
         // Projects whose record could not be read keep their line; unsafe names do not.
         QVERIFY(m_store->moveWaiting(1, 0));
@@ -178,6 +212,25 @@ private slots:
         QVERIFY(m_store->cancel(QStringLiteral("linked")));
         QVERIFY(!QFileInfo(folder).isSymLink());
         QVERIFY(QFile::exists(outside + QStringLiteral("keep.txt")));
+    }
+
+    // Nothing the disk cannot hold replaces what it holds: the list and the records stay whole.
+    void fullDiskKeepsEveryProject()
+    {
+        if (::geteuid() != 0)
+            QSKIP("mounting a small tmpfs needs root");
+        FullDisk disk(m_home->dataFolder());
+        QVERIFY(disk.mounted);
+        createThree(QStringLiteral("w"));
+        const QByteArray record = FileIo::read(m_store->paths().recordPath("w1")).value();
+        disk.fill();
+
+        QVERIFY(!create(QStringLiteral("late")));
+        QVERIFY(!m_store->moveWaiting(0, 2));
+        QVERIFY(!m_store->startNextWaiting());
+        QCOMPARE(names(m_store->waiting()), QStringList({"w1", "w2", "w3"}));
+        QCOMPARE(mainList(), QByteArray("w1\r\nw2\r\nw3\r\n"));
+        QCOMPARE(FileIo::read(m_store->paths().recordPath("w1")).value(), record);
     }
 
 private:

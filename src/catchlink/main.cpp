@@ -1,0 +1,64 @@
+#include "HandOver.h"
+#include "NativeHost.h"
+
+#include "options/Settings.h"
+#include "platform/HandoffPort.h"
+#include "ui/DialogMessagePresenter.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+
+#include <cstdio>
+
+namespace {
+
+const QString ErrorText = QStringLiteral("Error: Please verify Quillfetch is running and retry !");
+
+// From a terminal or a script, the URL is the command line; from a browser, its one message.
+std::optional<QString> urlToHandOver(const QStringList &arguments, bool fromBrowser)
+{
+    if (!fromBrowser)
+        return arguments.join(u' ');
+    QFile input;
+    if (!input.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return std::nullopt;
+    return NativeHost::readUrl(input);
+}
+
+void replyToBrowser(bool delivered)
+{
+    QFile output;
+    if (output.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered))
+        NativeHost::writeReply(output, delivered);
+}
+
+} // namespace
+
+// Catchlink: hands one URL over to Quillfetch, starting it if it is not running.
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    const bool fromBrowser = !arguments.isEmpty() && NativeHost::isBrowserStart(arguments.first());
+    const std::optional<QString> url = urlToHandOver(arguments, fromBrowser);
+    if (!url || url->isEmpty())
+        return fromBrowser ? 1 : 0;
+
+    QSettings store(QStringLiteral("Quillfetch"), QStringLiteral("Quillfetch"));
+    const Settings settings(store, QString());
+    const QString programFolder = settings.appPath(QCoreApplication::applicationDirPath());
+    HandOver handOver(QDir(programFolder).filePath(QStringLiteral("Quillfetch")), handoffPort(),
+                      HandOver::Intervals{});
+    DialogMessagePresenter messages;
+    QObject::connect(&handOver, &HandOver::finished, &app, [&](bool delivered) {
+        if (fromBrowser)
+            replyToBrowser(delivered);
+        if (!delivered)
+            messages.critical(nullptr, ErrorText, QStringLiteral("Catchlink"));
+        QCoreApplication::exit(delivered ? 0 : 1);
+    });
+    handOver.start(*url);
+    return QApplication::exec();
+}

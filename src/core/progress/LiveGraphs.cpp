@@ -1,0 +1,68 @@
+#include "progress/LiveGraphs.h"
+
+#include "engine/Engine.h"
+#include "options/Settings.h"
+
+LiveGraphs::LiveGraphs(Engine &engine, const Settings &settings, QObject *parent)
+    : QObject(parent), m_meter(engine.speedMeter()), m_settings(settings)
+{
+    restyle();
+    connect(&engine, &Engine::runStarted, this, &LiveGraphs::restyle);
+    connect(&engine, &Engine::samplesChanged, this, &LiveGraphs::redraw);
+    connect(&engine, &Engine::displayReset, this, &LiveGraphs::clear);
+}
+
+void LiveGraphs::setShowModem(bool show)
+{
+    m_style.showModem = show;
+    publish();
+}
+
+QImage LiveGraphs::average() const
+{
+    return graph().draw(m_meter.averageSamples(), m_meter.instantSamples());
+}
+
+QImage LiveGraphs::instant() const
+{
+    return graph().draw(m_meter.instantSamples());
+}
+
+void LiveGraphs::restyle()
+{
+    m_style.back = m_settings.colour(Settings::Colour::GraphBack);
+    m_style.bars = m_settings.colour(Settings::Colour::GraphFore);
+    m_style.modemLine = m_settings.colour(Settings::Colour::GraphModem);
+    m_style.showModem = m_settings.showModem();
+    emit showModemChanged(m_style.showModem);
+    publish();
+}
+
+void LiveGraphs::redraw()
+{
+    m_cleared = false;
+    publish();
+}
+
+void LiveGraphs::clear()
+{
+    m_cleared = true;
+    publish();
+}
+
+void LiveGraphs::publish()
+{
+    if (m_cleared) {
+        const QImage empty = graph().draw({});
+        emit redrawn(empty, empty);
+        return;
+    }
+    emit redrawn(average(), instant());
+}
+
+SpeedGraph LiveGraphs::graph() const
+{
+    SpeedGraph::Style style = m_style;
+    style.modemSpeed = m_settings.modemSpeed();
+    return SpeedGraph(style);
+}
