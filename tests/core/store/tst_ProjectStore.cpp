@@ -145,17 +145,18 @@ private slots:
         QVERIFY(!m_store->moveWaiting(1, 2));
     }
 
-    void cancellingAPrefixNameKeepsTheLongerOne()
+    // Cancelling removes exactly its own line: names that hold it before or after stay whole.
+    void cancellingRemovesOnlyItsOwnLine()
     {
-        for (const char *name : {"setup_1", "setup", "setup_12"})
+        for (const char *name : {"my_setup", "setup_1", "setup", "setup_12"})
             QVERIFY(create(QLatin1String(name)));
         write(QStringLiteral("projects/setup/download.qfd"), "x\r\n");
         QVERIFY(m_store->cancel(QStringLiteral("setup")));
-        QCOMPARE(mainList(), QByteArray("setup_1\r\nsetup_12\r\n"));
+        QCOMPARE(mainList(), QByteArray("my_setup\r\nsetup_1\r\nsetup_12\r\n"));
         QVERIFY(!QFileInfo::exists(m_store->paths().projectFolder(QStringLiteral("setup"))));
         QVERIFY(QFileInfo::exists(m_store->paths().recordPath(QStringLiteral("setup_1"))));
         QVERIFY(m_store->cancel(QStringLiteral("setup_1")));
-        QCOMPARE(names(m_store->waiting()), QStringList{"setup_12"});
+        QCOMPARE(names(m_store->waiting()), QStringList({"my_setup", "setup_12"}));
         QVERIFY(!m_store->cancel(QStringLiteral("setup")));
     }
 
