@@ -1,7 +1,11 @@
+#include "TestFiles.h"
+#include "engine/Assembler.h"
 #include "engine/PackQueue.h"
 #include "engine/ResumePlan.h"
+#include "store/ProjectPaths.h"
 
 #include <QMap>
+#include <QTemporaryDir>
 #include <QTest>
 
 // What a resume start makes of a pack log and the pieces on disk, and the order in which the
@@ -13,6 +17,7 @@ class tst_ResumePlan final : public QObject
 private slots:
     void plansFromTheLog_data();
     void plansFromTheLog();
+    void shortPiecesAreNeverTrusted();
 };
 
 namespace {
@@ -108,6 +113,22 @@ void tst_ResumePlan::plansFromTheLog()
     QVERIFY(queue.isEmpty());
     // Together the complete packs and the queue cover every pack once.
     QCOMPARE(resume.complete().size() + order.size(), plan.count());
+}
+
+// A piece logged complete that holds less than its pack is fetched again before the join.
+void tst_ResumePlan::shortPiecesAreNeverTrusted()
+{
+    QTemporaryDir folder;
+    const QString receive = folder.path() + QLatin1Char('/');
+    const auto piece = [&receive](qint64 pack) {
+        return ProjectPaths::piecePath(receive, QStringLiteral("f"), pack);
+    };
+    const PackPlan plan(250, PackSize);
+    QVERIFY(TestFiles::writeFile(piece(0), QByteArray(100, 'a')));
+    QVERIFY(TestFiles::writeFile(piece(1), QByteArray(30, 'b')));
+    QVERIFY(TestFiles::writeFile(piece(2), QByteArray(50, 'c')));
+    QCOMPARE(Assembler(plan, receive, QStringLiteral("f")).unusablePieces(),
+             QList<Pack>{plan.pack(1)});
 }
 
 QTEST_GUILESS_MAIN(tst_ResumePlan)
