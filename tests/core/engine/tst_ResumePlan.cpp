@@ -1,5 +1,6 @@
 #include "TestFiles.h"
 #include "engine/Assembler.h"
+#include "engine/PackPiece.h"
 #include "engine/PackQueue.h"
 #include "engine/ResumePlan.h"
 #include "store/ProjectPaths.h"
@@ -115,7 +116,8 @@ void tst_ResumePlan::plansFromTheLog()
     QCOMPARE(resume.complete().size() + order.size(), plan.count());
 }
 
-// A piece logged complete that holds less than its pack is fetched again before the join.
+// A piece that holds less than was recorded for it: logged complete, its pack is fetched again
+// before the join; begun, it is continued from the bytes it really holds, never padded.
 void tst_ResumePlan::shortPiecesAreNeverTrusted()
 {
     QTemporaryDir folder;
@@ -129,6 +131,16 @@ void tst_ResumePlan::shortPiecesAreNeverTrusted()
     QVERIFY(TestFiles::writeFile(piece(2), QByteArray(50, 'c')));
     QCOMPARE(Assembler(plan, receive, QStringLiteral("f")).unusablePieces(),
              QList<Pack>{plan.pack(1)});
+
+    PackPiece begun;
+    begun.take(plan.pack(1), piece(1), 80); // 80 bytes when it was paused
+    QVERIFY(begun.open());
+    QCOMPARE(begun.nextOffset(), 130);
+    QCOMPARE(begun.write(QByteArray(90, 'd').constData(), 90), 70);
+    QVERIFY(begun.isComplete());
+    begun.forget();
+    QCOMPARE(TestFiles::sha256OfFile(piece(1)),
+             TestFiles::sha256(QByteArray(30, 'b') + QByteArray(70, 'd')));
 }
 
 QTEST_GUILESS_MAIN(tst_ResumePlan)
