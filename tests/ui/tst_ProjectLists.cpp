@@ -17,11 +17,8 @@ class tst_ProjectLists final : public QObject
     Q_OBJECT
 
 private slots:
-    void listsShowQueueThenFinishedNewestFirst();
-    void queueMenuEnablesEntriesByRow_data();
-    void queueMenuEnablesEntriesByRow();
     void noMenuOnAnEmptyList();
-    void movesShowInTheListAndInTheFile();
+    void listsShowQueueThenFinishedAndMovesWhatTheMenuOffers();
     void questionsActOnlyOnYes_data();
     void questionsActOnlyOnYes();
     void cancelDuringADownload();
@@ -74,51 +71,6 @@ void tst_ProjectLists::trigger(ShellHarness &shell, const QString &menu, const Q
     action->trigger();
 }
 
-void tst_ProjectLists::listsShowQueueThenFinishedNewestFirst()
-{
-    ShellHarness shell;
-    addSixProjects(shell, QStringLiteral("127.0.0.1:1/run.bin"));
-    shell.start();
-    QTreeWidget *queue = shell.find<QTreeWidget>(QStringLiteral("Lst_Main"));
-    QTreeWidget *finished = shell.find<QTreeWidget>(QStringLiteral("Lst_Main2"));
-
-    QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait1", "Wait2"}));
-    QCOMPARE(column(queue, 4), (QStringList{"Downloading", "Waiting", "Waiting"}));
-    QCOMPARE(queue->topLevelItem(1)->text(2), QStringLiteral("127.0.0.1:1/w1.bin"));
-    QCOMPARE(column(finished, 1), (QStringList{"Done3", "Done2", "Done1"}));
-    QCOMPARE(column(finished, 3),
-             (QStringList{Format_Taille(1300000), Format_Taille(2048), "100 Bytes"}));
-    QCOMPARE(column(finished, 4), (QStringList{"Finished", "Finished", "Finished"}));
-}
-
-void tst_ProjectLists::queueMenuEnablesEntriesByRow_data()
-{
-    QTest::addColumn<int>("row");
-    QTest::addColumn<bool>("up");
-    QTest::addColumn<bool>("down");
-    QTest::newRow("running") << 1 << false << false;
-    QTest::newRow("first waiting") << 2 << false << true;
-    QTest::newRow("last waiting") << 3 << true << false;
-}
-
-void tst_ProjectLists::queueMenuEnablesEntriesByRow()
-{
-    QFETCH(int, row);
-    QFETCH(bool, up);
-    QFETCH(bool, down);
-    ShellHarness shell;
-    addSixProjects(shell, QStringLiteral("127.0.0.1:1/run.bin"));
-    shell.start();
-    rightClick(shell.find<QTreeWidget>(QStringLiteral("Lst_Main")), row);
-
-    QMenu *menu = shell.find<QMenu>(QStringLiteral("Mnu_Pas_Finit"));
-    QVERIFY(menu->isVisible());
-    QCOMPARE(menu->findChild<QAction *>(QStringLiteral("Mnu_Haut"))->isEnabled(), up);
-    QCOMPARE(menu->findChild<QAction *>(QStringLiteral("Mnu_Bas"))->isEnabled(), down);
-    QVERIFY(menu->findChild<QAction *>(QStringLiteral("Mnu_Cancel"))->isEnabled());
-    menu->hide();
-}
-
 void tst_ProjectLists::noMenuOnAnEmptyList()
 {
     ShellHarness shell;
@@ -130,13 +82,38 @@ void tst_ProjectLists::noMenuOnAnEmptyList()
     QVERIFY(!shell.find<QMenu>(QStringLiteral("Mnu_Finished"))->isVisible());
 }
 
-void tst_ProjectLists::movesShowInTheListAndInTheFile()
+// The queue, then the finished projects newest first. The queue menu offers only the moves a
+// row can make; each move shows in the list and in the file.
+void tst_ProjectLists::listsShowQueueThenFinishedAndMovesWhatTheMenuOffers()
 {
     ShellHarness shell;
     addSixProjects(shell, QStringLiteral("127.0.0.1:1/run.bin"));
     shell.addProject(QStringLiteral("Wait3"), QStringLiteral("127.0.0.1:1/w3.bin"), 1);
     shell.start();
     QTreeWidget *queue = shell.find<QTreeWidget>(QStringLiteral("Lst_Main"));
+    QTreeWidget *finished = shell.find<QTreeWidget>(QStringLiteral("Lst_Main2"));
+    QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait1", "Wait2", "Wait3"}));
+    QCOMPARE(column(queue, 4), (QStringList{"Downloading", "Waiting", "Waiting", "Waiting"}));
+    QCOMPARE(queue->topLevelItem(1)->text(2), QStringLiteral("127.0.0.1:1/w1.bin"));
+    QCOMPARE(column(finished, 1), (QStringList{"Done3", "Done2", "Done1"}));
+    QCOMPARE(column(finished, 3),
+             (QStringList{Format_Taille(1300000), Format_Taille(2048), "100 Bytes"}));
+    QCOMPARE(column(finished, 4), (QStringList{"Finished", "Finished", "Finished"}));
+
+    QMenu *menu = shell.find<QMenu>(QStringLiteral("Mnu_Pas_Finit"));
+    const auto offered = [&](int row) {
+        rightClick(queue, row);
+        QStringList entries;
+        for (const char *entry : {"Mnu_Haut", "Mnu_Bas", "Mnu_Cancel"}) {
+            if (menu->isVisible() && menu->findChild<QAction *>(entry)->isEnabled())
+                entries << entry;
+        }
+        menu->hide();
+        return entries;
+    };
+    QCOMPARE(offered(1), QStringList{"Mnu_Cancel"}); // the running project
+    QCOMPARE(offered(2), QStringList({"Mnu_Bas", "Mnu_Cancel"}));
+    QCOMPARE(offered(4), QStringList({"Mnu_Haut", "Mnu_Cancel"}));
 
     rightClick(queue, 4);
     trigger(shell, QStringLiteral("Mnu_Pas_Finit"), QStringLiteral("Mnu_Haut"));
