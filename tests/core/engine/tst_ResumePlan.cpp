@@ -26,14 +26,6 @@ namespace {
 constexpr qint64 PackSize = 100;
 using Pieces = QMap<qint64, qint64>; // piece lengths by pack number
 
-QList<qint64> numbersOf(const QList<ResumePlan::Begun> &begun)
-{
-    QList<qint64> numbers;
-    for (const ResumePlan::Begun &pack : begun)
-        numbers << pack.number;
-    return numbers;
-}
-
 } // namespace
 
 void tst_ResumePlan::plansFromTheLog_data()
@@ -87,9 +79,12 @@ void tst_ResumePlan::plansFromTheLog()
                             [&pieces](qint64 pack) { return pieces.value(pack, 0); });
 
     QCOMPARE(resume.completeBytes(), completeBytes);
+    QList<qint64> begun;
     QList<qint64> have;
-    for (const ResumePlan::Begun &pack : resume.begun())
+    for (const ResumePlan::Begun &pack : resume.begun()) {
+        begun << pack.number;
         have << pack.have;
+    }
     QCOMPARE(have, begunHave);
     QCOMPARE(resume.foundWhole(), foundWhole);
     qint64 received = completeBytes;
@@ -97,7 +92,7 @@ void tst_ResumePlan::plansFromTheLog()
         received += bytes;
     QCOMPARE(resume.receivedBytes(), received);
 
-    PackQueue queue(plan, numbersOf(resume.begun()), resume.complete());
+    PackQueue queue(plan, begun, resume.complete());
     QCOMPARE(queue.packsToGoText(), packsToGo);
     QList<qint64> order;
     while (const std::optional<Pack> pack = queue.next()) {
