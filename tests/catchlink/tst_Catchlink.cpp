@@ -12,26 +12,6 @@ namespace {
 const QString ProgramFolder = qEnvironmentVariable("QF_BINARY_DIR") + QStringLiteral("/src/app");
 const QString Url = QStringLiteral("http://127.0.0.1/a b \"c\" 'd' $(e).zip");
 
-// The real Catchlink on a throw-away home, handing over on this port; true once it has ended
-// by itself with exit code 0.
-bool runCatchlink(const TestHome &home, quint16 port, const QStringList &arguments,
-                  const QByteArray &input = {})
-{
-    QProcess catchlink;
-    QProcessEnvironment environment = home.environment();
-    environment.insert(QStringLiteral("QUILLFETCH_HANDOFF_PORT"), QString::number(port));
-    catchlink.setProcessEnvironment(environment);
-    ChildProcess::dieWithParent(catchlink);
-    catchlink.start(ProgramFolder + QStringLiteral("/Catchlink"), arguments);
-    catchlink.write(input);
-    catchlink.closeWriteChannel();
-    QSignalSpy finished(&catchlink, &QProcess::finished);
-    const bool ended = finished.wait(30000) && catchlink.exitStatus() == QProcess::NormalExit &&
-                       catchlink.exitCode() == 0;
-    ChildProcess::stop(catchlink);
-    return ended;
-}
-
 } // namespace
 
 // Catchlink as a terminal and the browsers start it.
@@ -71,7 +51,19 @@ void tst_Catchlink::urlArrivesUnchanged()
     HandoffListener quillfetch(0, HandoffListener::IdleTimeoutMs);
     QVERIFY(quillfetch.open());
     QSignalSpy handedOver(&quillfetch, &HandoffListener::urlHandedOver);
-    QVERIFY(runCatchlink(home, quillfetch.serverPort(), arguments, input));
+    QProcess catchlink;
+    QProcessEnvironment environment = home.environment();
+    environment.insert(QStringLiteral("QUILLFETCH_HANDOFF_PORT"),
+                       QString::number(quillfetch.serverPort()));
+    catchlink.setProcessEnvironment(environment);
+    ChildProcess::dieWithParent(catchlink);
+    QSignalSpy finished(&catchlink, &QProcess::finished);
+    catchlink.start(ProgramFolder + QStringLiteral("/Catchlink"), arguments);
+    catchlink.write(input);
+    catchlink.closeWriteChannel();
+    QVERIFY(finished.wait(30000));
+    QCOMPARE(catchlink.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(catchlink.exitCode(), 0);
     QCOMPARE(handedOver.count(), received.size());
     if (!received.isEmpty())
         QCOMPARE(handedOver.first().first().toString(), Url);

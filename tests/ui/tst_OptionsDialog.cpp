@@ -76,9 +76,6 @@ private slots:
         QTest::newRow("modem 100")
             << "1024000"
             << "100" << QStringList{"Opt_Modem_Other", "Opt_Pack_1mb"} << "100";
-        QTest::newRow("modem 33.6")
-            << "2048000"
-            << "33.6" << QStringList{"Opt_Modem_Other", "Opt_Pack_2mb"} << "33.6";
     }
 
     void storedValuesShownAndKept()

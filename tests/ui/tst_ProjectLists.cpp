@@ -17,11 +17,8 @@ class tst_ProjectLists final : public QObject
     Q_OBJECT
 
 private slots:
-    void listsShowQueueThenFinishedNewestFirst();
-    void queueMenuEnablesEntriesByRow_data();
-    void queueMenuEnablesEntriesByRow();
     void noMenuOnAnEmptyList();
-    void movesShowInTheListAndInTheFile();
+    void listsShowQueueThenFinishedAndMovesWhatTheMenuOffers();
     void questionsActOnlyOnYes_data();
     void questionsActOnlyOnYes();
     void cancelDuringADownload();
@@ -74,51 +71,6 @@ void tst_ProjectLists::trigger(ShellHarness &shell, const QString &menu, const Q
     action->trigger();
 }
 
-void tst_ProjectLists::listsShowQueueThenFinishedNewestFirst()
-{
-    ShellHarness shell;
-    addSixProjects(shell, QStringLiteral("127.0.0.1:1/run.bin"));
-    shell.start();
-    QTreeWidget *queue = shell.find<QTreeWidget>(QStringLiteral("Lst_Main"));
-    QTreeWidget *finished = shell.find<QTreeWidget>(QStringLiteral("Lst_Main2"));
-
-    QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait1", "Wait2"}));
-    QCOMPARE(column(queue, 4), (QStringList{"Downloading", "Waiting", "Waiting"}));
-    QCOMPARE(queue->topLevelItem(1)->text(2), QStringLiteral("127.0.0.1:1/w1.bin"));
-    QCOMPARE(column(finished, 1), (QStringList{"Done3", "Done2", "Done1"}));
-    QCOMPARE(column(finished, 3),
-             (QStringList{Format_Taille(1300000), Format_Taille(2048), "100 Bytes"}));
-    QCOMPARE(column(finished, 4), (QStringList{"Finished", "Finished", "Finished"}));
-}
-
-void tst_ProjectLists::queueMenuEnablesEntriesByRow_data()
-{
-    QTest::addColumn<int>("row");
-    QTest::addColumn<bool>("up");
-    QTest::addColumn<bool>("down");
-    QTest::newRow("running") << 1 << false << false;
-    QTest::newRow("first waiting") << 2 << false << true;
-    QTest::newRow("last waiting") << 3 << true << false;
-}
-
-void tst_ProjectLists::queueMenuEnablesEntriesByRow()
-{
-    QFETCH(int, row);
-    QFETCH(bool, up);
-    QFETCH(bool, down);
-    ShellHarness shell;
-    addSixProjects(shell, QStringLiteral("127.0.0.1:1/run.bin"));
-    shell.start();
-    rightClick(shell.find<QTreeWidget>(QStringLiteral("Lst_Main")), row);
-
-    QMenu *menu = shell.find<QMenu>(QStringLiteral("Mnu_Pas_Finit"));
-    QVERIFY(menu->isVisible());
-    QCOMPARE(menu->findChild<QAction *>(QStringLiteral("Mnu_Haut"))->isEnabled(), up);
-    QCOMPARE(menu->findChild<QAction *>(QStringLiteral("Mnu_Bas"))->isEnabled(), down);
-    QVERIFY(menu->findChild<QAction *>(QStringLiteral("Mnu_Cancel"))->isEnabled());
-    menu->hide();
-}
-
 void tst_ProjectLists::noMenuOnAnEmptyList()
 {
     ShellHarness shell;
@@ -130,13 +82,38 @@ void tst_ProjectLists::noMenuOnAnEmptyList()
     QVERIFY(!shell.find<QMenu>(QStringLiteral("Mnu_Finished"))->isVisible());
 }
 
-void tst_ProjectLists::movesShowInTheListAndInTheFile()
+// The queue, then the finished projects newest first. The queue menu offers only the moves a
+// row can make; each move shows in the list and in the file.
+void tst_ProjectLists::listsShowQueueThenFinishedAndMovesWhatTheMenuOffers()
 {
     ShellHarness shell;
     addSixProjects(shell, QStringLiteral("127.0.0.1:1/run.bin"));
     shell.addProject(QStringLiteral("Wait3"), QStringLiteral("127.0.0.1:1/w3.bin"), 1);
     shell.start();
     QTreeWidget *queue = shell.find<QTreeWidget>(QStringLiteral("Lst_Main"));
+    QTreeWidget *finished = shell.find<QTreeWidget>(QStringLiteral("Lst_Main2"));
+    QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait1", "Wait2", "Wait3"}));
+    QCOMPARE(column(queue, 4), (QStringList{"Downloading", "Waiting", "Waiting", "Waiting"}));
+    QCOMPARE(queue->topLevelItem(1)->text(2), QStringLiteral("127.0.0.1:1/w1.bin"));
+    QCOMPARE(column(finished, 1), (QStringList{"Done3", "Done2", "Done1"}));
+    QCOMPARE(column(finished, 3),
+             (QStringList{Format_Taille(1300000), Format_Taille(2048), "100 Bytes"}));
+    QCOMPARE(column(finished, 4), (QStringList{"Finished", "Finished", "Finished"}));
+
+    QMenu *menu = shell.find<QMenu>(QStringLiteral("Mnu_Pas_Finit"));
+    const auto offered = [&](int row) {
+        rightClick(queue, row);
+        QStringList entries;
+        for (const char *entry : {"Mnu_Haut", "Mnu_Bas", "Mnu_Cancel"}) {
+            if (menu->isVisible() && menu->findChild<QAction *>(entry)->isEnabled())
+                entries << entry;
+        }
+        menu->hide();
+        return entries;
+    };
+    QCOMPARE(offered(1), QStringList{"Mnu_Cancel"}); // the running project
+    QCOMPARE(offered(2), QStringList({"Mnu_Bas", "Mnu_Cancel"}));
+    QCOMPARE(offered(4), QStringList({"Mnu_Haut", "Mnu_Cancel"}));
 
     rightClick(queue, 4);
     trigger(shell, QStringLiteral("Mnu_Pas_Finit"), QStringLiteral("Mnu_Haut"));
@@ -153,52 +130,42 @@ void tst_ProjectLists::movesShowInTheListAndInTheFile()
 // Cancel on the last waiting project, delete statistics on the middle of three finished ones.
 void tst_ProjectLists::questionsActOnlyOnYes_data()
 {
-    QTest::addColumn<QString>("list");
-    QTest::addColumn<QString>("menu");
-    QTest::addColumn<QString>("entry");
-    QTest::addColumn<int>("row");
-    QTest::addColumn<QString>("question");
-    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("cancel");
     QTest::addColumn<bool>("yes");
-    QTest::addColumn<QStringList>("shown");
-    const QStringList queue{"Run", "Wait1", "Wait2"};
-    const QStringList finished{"Done3", "Done2", "Done1"};
-    for (const bool yes : {false, true}) {
-        const char *answer = yes ? "yes" : "no";
-        QTest::addRow("cancel, %s", answer)
-            << "Lst_Main"
-            << "Mnu_Pas_Finit"
-            << "Mnu_Cancel" << 3 << "Do you really want to cancel project: Wait2 ?"
-            << "Cancel ?" << yes << (yes ? queue.mid(0, 2) : queue);
-        QTest::addRow("delete statistics, %s", answer)
-            << "Lst_Main2"
-            << "Mnu_Finished"
-            << "Mnu_Del_Stats" << 2 << "Do you really want to delete the statistics of Done2 ?"
-            << "Delete ?" << yes << (yes ? QStringList{"Done3", "Done1"} : finished);
+    for (const bool cancel : {true, false}) {
+        for (const bool yes : {false, true})
+            QTest::addRow("%s, %s", cancel ? "cancel" : "delete statistics", yes ? "yes" : "no")
+                << cancel << yes;
     }
 }
 
 void tst_ProjectLists::questionsActOnlyOnYes()
 {
-    QFETCH(QString, list);
-    QFETCH(int, row);
-    QFETCH(QString, question);
-    QFETCH(QString, title);
+    QFETCH(bool, cancel);
     QFETCH(bool, yes);
     ShellHarness shell;
     addSixProjects(shell, QStringLiteral("127.0.0.1:1/run.bin"));
     shell.start();
     shell.messages.answers = {yes};
-    QTreeWidget *view = shell.find<QTreeWidget>(list);
-    const QString project = view->topLevelItem(row - 1)->text(1);
+    QTreeWidget *view = shell.find<QTreeWidget>(cancel ? "Lst_Main" : "Lst_Main2");
+    const int row = cancel ? 3 : 2;
+    QStringList shown = column(view, 1);
+    const QString project = shown.at(row - 1);
     rightClick(view, row);
-    QFETCH(QString, menu);
-    QFETCH(QString, entry);
-    trigger(shell, menu, entry);
+    trigger(shell, cancel ? "Mnu_Pas_Finit" : "Mnu_Finished",
+            cancel ? "Mnu_Cancel" : "Mnu_Del_Stats");
 
-    const RecordingPresenter::Message asked{QStringLiteral("question"), question, title};
+    const RecordingPresenter::Message asked =
+        cancel
+            ? RecordingPresenter::Message{"question",
+                                          "Do you really want to cancel project: Wait2 ?",
+                                          "Cancel ?"}
+            : RecordingPresenter::Message{
+                  "question", "Do you really want to delete the statistics of Done2 ?", "Delete ?"};
     QCOMPARE(shell.messages.shown, QList{asked});
-    QTEST(column(view, 1), "shown");
+    if (yes)
+        shown.removeAt(row - 1);
+    QCOMPARE(column(view, 1), shown);
     QCOMPARE(QFileInfo::exists(shell.store.paths().projectFolder(project)), !yes);
 }
 

@@ -31,9 +31,7 @@ class tst_Screenshots final : public QObject
     Q_OBJECT
 
 private slots:
-    void eachTab_data();
     void eachTab();
-    void optionsDialogs_data();
     void optionsDialogs();
     void graphsOfAThrottledDownload();
     void atDoubleScale();
@@ -43,15 +41,6 @@ private:
     // Saves the window and checks that no control of the area shows a cut text.
     static void saveAndCheck(QWidget *window, QWidget *area, const QString &name);
 };
-
-void tst_Screenshots::eachTab_data()
-{
-    QTest::addColumn<int>("tab");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("about") << 0 << "main-about";
-    QTest::newRow("projects") << 1 << "main-projects";
-    QTest::newRow("download") << 2 << "main-download";
-}
 
 void tst_Screenshots::showSomeProgress(Engine &engine)
 {
@@ -77,8 +66,6 @@ void tst_Screenshots::showSomeProgress(Engine &engine)
 
 void tst_Screenshots::eachTab()
 {
-    QFETCH(int, tab);
-    QFETCH(QString, name);
     ShellHarness shell;
     shell.configureOptions();
     shell.addProject(QStringLiteral("debian-12.iso"),
@@ -90,46 +77,39 @@ void tst_Screenshots::eachTab()
                      1, 45000000);
     MainWindow &window = shell.start();
     showSomeProgress(shell.engine);
-    window.Menu->setCurrentIndex(tab);
-    saveAndCheck(&window, window.Menu->currentWidget(), name);
+    const QStringList names{"main-about", "main-projects", "main-download"};
+    for (int tab = 0; tab < names.size(); ++tab) {
+        window.Menu->setCurrentIndex(tab);
+        saveAndCheck(&window, window.Menu->currentWidget(), names.at(tab));
+    }
 }
 
-void tst_Screenshots::optionsDialogs_data()
-{
-    QTest::addColumn<int>("tab");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("main options") << 0 << "options-main";
-    QTest::newRow("progress bar options") << 1 << "options-bars";
-    QTest::newRow("graphics options") << 2 << "options-graphs";
-    QTest::newRow("destination") << -1 << "destination";
-}
-
+// Each page of the options dialog with its bars half way and its graph full, then the
+// destination dialog it opens.
 void tst_Screenshots::optionsDialogs()
 {
-    QFETCH(int, tab);
-    QFETCH(QString, name);
     ShellHarness shell;
     shell.configureOptions();
     OptionsDialog dialog(shell.settings, shell.messages);
     dialog.show();
-    // The bars stand half way; the graph runs quickly until it is full.
     dialog.Frm_Barre->Timer_Barre.stop();
     dialog.Frm_Barre->Barre1->Affiche_Barre(50);
     dialog.Frm_Barre->Barre2->Affiche_Barre(50);
     dialog.Frm_Graph->Timer_Graph.setInterval(1);
     QTRY_VERIFY(dialog.Frm_Graph->Graph->pixmap().toImage().pixel(2, SpeedGraph::Size.height() -
                                                                          2) != qRgb(255, 255, 255));
-    if (tab >= 0) {
+    const QStringList names{"options-main", "options-bars", "options-graphs"};
+    for (int tab = 0; tab < names.size(); ++tab) {
         dialog.Choix->setCurrentIndex(tab);
-        saveAndCheck(&dialog, dialog.Choix->currentWidget(), name);
-        return;
+        saveAndCheck(&dialog, dialog.Choix->currentWidget(), names.at(tab));
     }
+    dialog.Choix->setCurrentIndex(0);
     QTest::mouseClick(dialog.Frm_Main->Command1, Qt::LeftButton);
     auto *form4 = dialog.findChild<DestinationDialog *>(QStringLiteral("Form4"));
     QVERIFY(form4 != nullptr);
     auto *folders = qobject_cast<QFileSystemModel *>(form4->Dir->model());
     QTRY_VERIFY(folders->rowCount(form4->Dir->rootIndex()) > 0);
-    saveAndCheck(form4, form4, name);
+    saveAndCheck(form4, form4, QStringLiteral("destination"));
 }
 
 void tst_Screenshots::saveAndCheck(QWidget *window, QWidget *area, const QString &name)

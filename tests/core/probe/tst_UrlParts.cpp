@@ -19,11 +19,6 @@ void addUrl(const char *name, const QString &url, const QString &left, const QSt
 {
     QTest::newRow(name) << url << left << host << path << fileName << localName;
 }
-
-void addSplit(const char *name, const QString &hostText, const QString &split)
-{
-    QTest::newRow(name) << hostText << split;
-}
 } // namespace
 
 void tst_UrlParts::extract_data()
@@ -73,17 +68,19 @@ void tst_UrlParts::hostPort_data()
 {
     QTest::addColumn<QString>("hostText");
     QTest::addColumn<QString>("split"); // "host port", or "none"
-    addSplit("default port", "h.test", "h.test 21");
-    addSplit("port", "127.0.0.1:8080", "127.0.0.1 8080");
-    addSplit("user name", "anna:pw@h.test:2121", "h.test 2121");
-    addSplit("IPv6", "[::1]:8080", "::1 8080");
-    addSplit("empty port", "h.test:", "none");
-    addSplit("port too large", "h.test:65536", "none");
-    addSplit("port wraps 32 bits", "h.test:4294967317", "none");
-    addSplit("signed port", "h.test:+80", "none");
-    addSplit("no host", ":8080", "none");
-    addSplit("IPv6 without brackets", "::1", "none");
-    addSplit("unclosed bracket", "[::1:80", "none");
+    QTest::newRow("default port") << QStringLiteral("h.test") << QStringLiteral("h.test 21");
+    QTest::newRow("port") << QStringLiteral("127.0.0.1:8080") << QStringLiteral("127.0.0.1 8080");
+    QTest::newRow("user name") << QStringLiteral("anna:pw@h.test:2121")
+                               << QStringLiteral("h.test 2121");
+    QTest::newRow("IPv6") << QStringLiteral("[::1]:8080") << QStringLiteral("::1 8080");
+    QTest::newRow("empty port") << QStringLiteral("h.test:") << QStringLiteral("none");
+    QTest::newRow("port too large") << QStringLiteral("h.test:65536") << QStringLiteral("none");
+    QTest::newRow("port wraps 32 bits")
+        << QStringLiteral("h.test:4294967317") << QStringLiteral("none");
+    QTest::newRow("signed port") << QStringLiteral("h.test:+80") << QStringLiteral("none");
+    QTest::newRow("no host") << QStringLiteral(":8080") << QStringLiteral("none");
+    QTest::newRow("IPv6 without brackets") << QStringLiteral("::1") << QStringLiteral("none");
+    QTest::newRow("unclosed bracket") << QStringLiteral("[::1:80") << QStringLiteral("none");
 }
 
 void tst_UrlParts::hostPort()

@@ -29,8 +29,6 @@ private slots:
         QList<int> clipped = zeros;
         clipped.last() = 500;
 
-        QTest::newRow("empty graph") << 56.0 << true << zeros << zeros << Points() << Points()
-                                     << Points{{0, 0}, {0, 42}, {249, 125}, {125, 63}};
         QTest::newRow("newest bar's top row")
             << 56.0 << false << newest42 << newest42 << Points{{245, 63}, {249, 125}} << Points()
             << Points{{245, 62}, {244, 125}, {245, 42}};

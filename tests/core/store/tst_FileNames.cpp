@@ -4,15 +4,6 @@
 
 #include <QTest>
 
-namespace {
-
-void row(const char *tag, const QString &given, const QString &expected)
-{
-    QTest::newRow(tag) << given << expected;
-}
-
-} // namespace
-
 class tst_FileNames final : public QObject
 {
     Q_OBJECT
@@ -22,14 +13,16 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("expected");
-        row("parent", "..", "download");
-        row("empty", "", "download");
-        row("climbing", "..\\../evil.dll", ".._.._evil.dll");
-        row("refused characters", "a<b>c\"d|e?f*g", "a_b_c_d_e_f_g");
-        row("control characters",
-            QString("a") + QChar(1) + "b\tc\nd" + QChar(0x7f) + QChar(0x85) + "e", "a_b_c_d__e");
-        row("trailing dots and spaces", "report. . ", "report");
-        row("lone surrogate", QString(QChar(0xd800)) + "x", "_x");
+        QTest::newRow("parent") << QString("..") << QString("download");
+        QTest::newRow("empty") << QString() << QString("download");
+        QTest::newRow("climbing") << QString("..\\../evil.dll") << QString(".._.._evil.dll");
+        QTest::newRow("refused characters")
+            << QString("a<b>c\"d|e?f*g") << QString("a_b_c_d_e_f_g");
+        QTest::newRow("control characters")
+            << QString("a") + QChar(1) + "b\tc\nd" + QChar(0x7f) + QChar(0x85) + "e"
+            << QString("a_b_c_d__e");
+        QTest::newRow("trailing dots and spaces") << QString("report. . ") << QString("report");
+        QTest::newRow("lone surrogate") << QString(QChar(0xd800)) + "x" << QString("_x");
         QTest::newRow("plain, accents kept")
             << QStringLiteral("r\u00e9sum\u00e9.pdf") << QStringLiteral("r\u00e9sum\u00e9.pdf");
     }
@@ -65,10 +58,8 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("hundredths")
             << QTime(12, 34, 56, 170) << QStringLiteral("C") << QStringLiteral("45296.17");
-        QTest::newRow("tenths") << QTime(12, 34, 56, 200) << QStringLiteral("C")
-                                << QStringLiteral("45296.2");
-        QTest::newRow("whole") << QTime(12, 34, 56, 5) << QStringLiteral("C")
-                               << QStringLiteral("45296");
+        QTest::newRow("whole, zeros trimmed")
+            << QTime(12, 34, 56, 5) << QStringLiteral("C") << QStringLiteral("45296");
         QTest::newRow("comma locale, no grouping")
             << QTime(23, 59, 59, 990) << QStringLiteral("de_DE") << QStringLiteral("86399,99");
     }
@@ -88,12 +79,10 @@ private slots:
         QTest::addColumn<QStringList>("taken");
         QTest::addColumn<QString>("expected");
         QTest::newRow("first dot") << "archive.tar.gz" << QStringList() << "archive";
-        QTest::newRow("no dot") << "README" << QStringList() << "README";
         QTest::newRow("leading dot") << ".bashrc" << QStringList() << "download";
         QTest::newRow("climbing") << "../../etc/passwd" << QStringList() << "download";
         QTest::newRow("separator before dot") << "a/b.zip" << QStringList() << "a_b";
-        QTest::newRow("folder exists") << "setup.exe" << QStringList{"setup"} << "setup_45296.17";
-        QTest::newRow("suffix taken too")
+        QTest::newRow("folder and suffix taken")
             << "setup.exe" << QStringList{"setup", "setup_45296.17", "setup_45296.17_2"}
             << "setup_45296.17_3";
     }

@@ -6,10 +6,9 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QProcess>
 #include <QTest>
 
-#include <unistd.h>
+#include <sys/mount.h>
 
 namespace {
 
@@ -44,33 +43,6 @@ QStringList treeOf(const QString &root)
     tree.sort();
     return tree;
 }
-
-// A tiny tmpfs over a folder, filled to its last byte: every write there fails for lack of room.
-struct FullDisk
-{
-    explicit FullDisk(const QString &folder) : m_folder(folder)
-    {
-        mounted =
-            QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", folder}) == 0;
-    }
-    ~FullDisk()
-    {
-        if (mounted)
-            QProcess::execute("umount", {m_folder});
-    }
-    void fill() const
-    {
-        QFile filler(m_folder + QStringLiteral("filler"));
-        filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-        const QByteArray block(512, 'x');
-        while (filler.write(block) == block.size()) {
-        }
-    }
-    bool mounted = false;
-
-private:
-    QString m_folder;
-};
 
 } // namespace
 
@@ -129,7 +101,7 @@ private slots:
         QCOMPARE(mainList(), QByteArray("done\r\nlive\r\nw2\r\nw1\r\nbroken\r\nmissing\r\n"));
     }
 
-    void movesRewriteTheListFinishedFirst()
+    void movesAndDeletesRewriteTheListFinishedFirst()
     {
         createThree(QStringLiteral("w"));
         QVERIFY(create(QStringLiteral("done")));
@@ -143,34 +115,28 @@ private slots:
         QVERIFY(m_store->moveWaiting(0, 1));
         QCOMPARE(mainList(), QByteArray("w1\r\nw2\r\nw3\r\ndone\r\n"));
         QVERIFY(!m_store->moveWaiting(1, 2));
+
+        QVERIFY(m_store->finishRunning());
+        QVERIFY(m_store->deleteFinished(0));
+        QCOMPARE(names(m_store->finished()), QStringList{"w2"});
+        QCOMPARE(mainList(), QByteArray("w2\r\nw3\r\ndone\r\n"));
+        QVERIFY(!QFileInfo::exists(m_store->paths().projectFolder(QStringLiteral("w1"))));
+        QVERIFY(!m_store->deleteFinished(1));
     }
 
-    void cancellingAPrefixNameKeepsTheLongerOne()
+    // Cancelling removes exactly its own line: names that hold it before or after stay whole.
+    void cancellingRemovesOnlyItsOwnLine()
     {
-        for (const char *name : {"setup_1", "setup", "setup_12"})
+        for (const char *name : {"my_setup", "setup_1", "setup", "setup_12"})
             QVERIFY(create(QLatin1String(name)));
         write(QStringLiteral("projects/setup/download.qfd"), "x\r\n");
         QVERIFY(m_store->cancel(QStringLiteral("setup")));
-        QCOMPARE(mainList(), QByteArray("setup_1\r\nsetup_12\r\n"));
+        QCOMPARE(mainList(), QByteArray("my_setup\r\nsetup_1\r\nsetup_12\r\n"));
         QVERIFY(!QFileInfo::exists(m_store->paths().projectFolder(QStringLiteral("setup"))));
         QVERIFY(QFileInfo::exists(m_store->paths().recordPath(QStringLiteral("setup_1"))));
         QVERIFY(m_store->cancel(QStringLiteral("setup_1")));
-        QCOMPARE(names(m_store->waiting()), QStringList{"setup_12"});
+        QCOMPARE(names(m_store->waiting()), QStringList({"my_setup", "setup_12"}));
         QVERIFY(!m_store->cancel(QStringLiteral("setup")));
-    }
-
-    void deletingTheMiddleFinishedProject()
-    {
-        createThree(QStringLiteral("f"));
-        for (int i = 0; i < 3; ++i) {
-            QVERIFY(m_store->startNextWaiting());
-            QVERIFY(m_store->finishRunning());
-        }
-        QVERIFY(m_store->deleteFinished(1));
-        QCOMPARE(names(m_store->finished()), QStringList({"f1", "f3"}));
-        QCOMPARE(mainList(), QByteArray("f1\r\nf3\r\n"));
-        QVERIFY(!QFileInfo::exists(m_store->paths().projectFolder(QStringLiteral("f2"))));
-        QVERIFY(!m_store->deleteFinished(2));
     }
 
     void namesCannotReachOutsideTheStore()
@@ -197,33 +163,30 @@ private slots:
         m_store->load();
         QVERIFY(m_store->waiting().isEmpty() && m_store->finished().isEmpty());
         QVERIFY(!m_store->deleteFinished(0));
-        QVERIFY(QFile::exists(outside + QStringLiteral("keep.txt")));
-    }
 
-    void cancelRemovesALinkNotItsTarget()
-    {
-        const QString outside = m_home->root() + QStringLiteral("outside/");
-        write(QStringLiteral("../outside/keep.txt"), "keep");
+        // A project folder replaced by a link: cancelling removes the link, not what it names.
         QVERIFY(create(QStringLiteral("linked")));
-        m_store->load();
-        const QString folder = m_home->dataFolder() + QStringLiteral("projects/linked");
+        const QString folder = m_store->paths().projectFolder(QStringLiteral("linked"));
         QVERIFY(QDir(folder).removeRecursively());
-        QVERIFY(QFile::link(outside, folder));
+        QVERIFY(QFile::link(outside, folder.chopped(1)));
         QVERIFY(m_store->cancel(QStringLiteral("linked")));
-        QVERIFY(!QFileInfo(folder).isSymLink());
+        QVERIFY(!QFileInfo(folder.chopped(1)).isSymLink());
         QVERIFY(QFile::exists(outside + QStringLiteral("keep.txt")));
     }
 
     // Nothing the disk cannot hold replaces what it holds: the list and the records stay whole.
     void fullDiskKeepsEveryProject()
     {
-        if (::geteuid() != 0)
-            QSKIP("mounting a small tmpfs needs root");
-        FullDisk disk(m_home->dataFolder());
-        QVERIFY(disk.mounted);
+        const QString folder = m_home->dataFolder();
+        if (mount("quillfetch-test", qPrintable(folder), "tmpfs", 0, "size=64k") != 0)
+            QSKIP(qPrintable("mounting a tmpfs is not allowed here: " + qt_error_string(errno)));
+        const auto unmount = qScopeGuard([&folder] { umount(qPrintable(folder)); });
         createThree(QStringLiteral("w"));
         const QByteArray record = FileIo::read(m_store->paths().recordPath("w1")).value();
-        disk.fill();
+        QFile filler(folder + QStringLiteral("filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (filler.write(QByteArray(512, 'x')) == 512) {
+        }
 
         QVERIFY(!create(QStringLiteral("late")));
         QVERIFY(!m_store->moveWaiting(0, 2));
