@@ -51,6 +51,9 @@ QByteArray ftpBurst(const QString &path)
            "SIZE " +
            path.toUtf8() +
            "\r\n"
+           "MDTM " +
+           path.toUtf8() +
+           "\r\n"
            "REST 10\r\n";
 }
 
@@ -107,6 +110,9 @@ void Probe::begin(const QString &urlText)
     m_dataSeen = false;
     m_answer.clear();
     m_replies.clear();
+    m_ftpSize.reset();
+    m_ftpTimeAnswered = false;
+    m_ftpTime.clear();
 
     const std::optional<HostPort> target = splitHostPort(parts.host, m_isFtp ? FtpPort : HttpPort);
     if (!target) {
@@ -203,22 +209,36 @@ void Probe::followRedirect(const QByteArray &location)
         this, [this, next] { begin(next); }, Qt::QueuedConnection);
 }
 
+// The replies come in the order of the burst. Until the size is known any refusal ends the
+// probe; after it, one reply answers MDTM (a refusal: the server keeps no time) and the next
+// answers REST (a refusal: no range support, so the file must fit in one pack).
 void Probe::takeFtpData(const QByteArray &chunk)
 {
     for (const FtpReply &reply : m_replies.append(chunk)) {
-        if (reply.code == 213) {
-            const std::optional<qint64> size = ftpSizeFromReplyText(reply.text);
-            if (size)
-                succeed(*size, true);
-            else
+        if (!m_ftpSize) {
+            if (reply.code == 213)
+                m_ftpSize = ftpSizeFromReplyText(reply.text);
+            if (reply.isNegative() || (reply.code == 213 && !m_ftpSize)) {
                 fail(FtpUnusableText);
-            return;
-        }
-        if (reply.isNegative()) {
-            fail(FtpUnusableText);
+                return;
+            }
+        } else if (!m_ftpTimeAnswered) {
+            m_ftpTimeAnswered = true;
+            if (reply.code == 213)
+                m_ftpTime = reply.text.trimmed();
+        } else {
+            decideFtp(reply.code == 350);
             return;
         }
     }
+}
+
+void Probe::decideFtp(bool restAccepted)
+{
+    if (!restAccepted && *m_ftpSize > m_settings.packSize())
+        fail(FtpUnusableText);
+    else
+        succeed(*m_ftpSize, restAccepted, {QByteArray(), m_ftpTime});
 }
 
 void Probe::onErrorOccurred(QAbstractSocket::SocketError error)
