@@ -176,6 +176,11 @@ void FaultServer::addFault(Fault fault, int times, Filter filter)
     m_faults.append({fault, times, std::move(filter)});
 }
 
+void FaultServer::clearFaults()
+{
+    m_faults.clear();
+}
+
 void FaultServer::setFaultBodyBytes(qint64 bytes)
 {
     m_faultBodyBytes = bytes;
@@ -270,6 +275,12 @@ FaultServer::Response FaultServer::fileResponse(const Request &request, const QB
     const qint64 size = file.size();
     if (fault == Status500)
         return {statusResponse("500 Internal Server Error"), {}};
+    if (fault == Status403)
+        return {statusResponse("403 Forbidden"), {}};
+    if (fault == Status404)
+        return {statusResponse("404 Not Found"), {}};
+    if (fault == Redirect)
+        return {statusResponse("302 Found", "Location: " + request.path + "\r\n"), {}};
     const QByteArray etag = m_etags.value(request.path);
     const bool sameVersion = request.ifRange.isEmpty() || request.ifRange == etag;
     const bool ranged = m_rangeSupport && request.rangeStart >= 0 && sameVersion;
@@ -288,7 +299,10 @@ FaultServer::Response FaultServer::fileResponse(const Request &request, const QB
     if (!partial) {
         first = 0;
         last = size - 1;
+    } else if (fault == ShiftedRange) {
+        first = qMin(first + 1, last);
     }
+    const qint64 total = fault == WrongTotal ? size + 1000 : size;
     QByteArray header = partial ? "HTTP/1.1 206 Partial Content\r\n" : "HTTP/1.1 200 OK\r\n";
     if (fault != MissingContentType)
         header += "Content-Type: application/octet-stream\r\n";
@@ -297,7 +311,7 @@ FaultServer::Response FaultServer::fileResponse(const Request &request, const QB
         header += "Transfer-Encoding: chunked\r\n";
     if (partial)
         header += "Content-Range: bytes " + QByteArray::number(first) + '-' +
-                  QByteArray::number(last) + '/' + QByteArray::number(size) + "\r\n";
+                  QByteArray::number(last) + '/' + QByteArray::number(total) + "\r\n";
     if (m_rangeSupport)
         header += "Accept-Ranges: bytes\r\n";
     if (!etag.isEmpty())

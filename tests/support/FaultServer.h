@@ -35,6 +35,11 @@ public:
         Stall,              // header and part of the body, then silence with the connection open
         SlowBody,           // the body in small chunks at a slow pace (see setSlowBody)
         ChunkedBody,        // the body in chunked transfer coding (Content-Length kept)
+        Status403,          // 403 Forbidden
+        Status404,          // 404 Not Found
+        Redirect,           // 302 Found to the same path
+        ShiftedRange,       // the range asked for, from its second byte
+        WrongTotal,         // the range asked for, with a total larger than the file
     };
     Q_ENUM(Fault)
 
@@ -63,6 +68,7 @@ public:
     void setRangeSupport(bool on); // off: every file request gets 200 and the whole body
     void setHeaderSplit(bool on);  // split the header block of every response
     void addFault(Fault fault, int times, Filter filter = {});
+    void clearFaults();                                  // the server behaves from now on
     void setFaultBodyBytes(qint64 bytes);                // before a mid-body fault; default half
     void setSlowBody(qint64 chunkBytes, int intervalMs); // default 8192 bytes every 10 ms
 

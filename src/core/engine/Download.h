@@ -3,6 +3,7 @@
 #include "engine/PackPlan.h"
 #include "engine/PackQueue.h"
 #include "engine/PieceFiles.h"
+#include "engine/RefusalWatch.h"
 #include "store/PackLog.h"
 #include "store/ServerValidators.h"
 
@@ -35,6 +36,7 @@ public:
         QString baseName;      // names the piece files
         QString packLogPath;
         int slotCount = MaxSlots;
+        int refusalMs = 60000; // one slot refused the same way this long: the download gives up
     };
 
     Download(const Setup &setup, const SlotFactory &makeSlot, QObject *parent = nullptr);
@@ -78,6 +80,9 @@ signals:
     void connectionLost();
     // Any other connection error (a slot has halted).
     void connectionFailed();
+    // A slot was refused the same way for the whole refusal interval, with no good answer in
+    // between: retrying is hopeless.
+    void refusedForGood(const Refusal &refusal);
     // The server's file changed (a slot has halted).
     void fileChanged(qint64 size, const ServerValidators &validators);
 
@@ -85,6 +90,7 @@ private:
     void Paquet_Suivant(int slot);
     void onPackComplete(int slot);
     void onReceived(qint64 bytes);
+    void onRefused(int slot, const Refusal &refusal);
     void logComplete(qint64 pack);
     PackSlot &slotAt(int slot) const { return *m_slots.at(slot - 1); }
 
@@ -92,6 +98,7 @@ private:
     PackQueue m_queue;
     PackLog m_log;
     PieceFiles m_pieces;
+    RefusalWatch m_refusals;
     QList<PackSlot *> m_slots;
     QList<qint64> m_saved; // per slot: the bytes its piece held when the download paused
     // Begun packs waiting in the queue for a free slot, with the bytes their piece holds.

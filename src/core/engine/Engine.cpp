@@ -263,6 +263,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
     setup.baseName = m_current.baseName;
     setup.packLogPath = m_store.paths().packLogPath(entry.name);
     setup.slotCount = connections->count;
+    setup.refusalMs = m_intervals.refusalMs;
     m_download = std::make_unique<Download>(setup, connections->make);
     connect(m_download.get(), &Download::slotStatusChanged, this, &Engine::slotStatusChanged);
     connect(m_download.get(), &Download::packsToGoTextChanged, this, &Engine::packsToGoTextChanged);
@@ -271,6 +272,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
     connect(m_download.get(), &Download::connectionLost, this, &Engine::onConnectionLost);
     connect(m_download.get(), &Download::connectionFailed, this, &Engine::onConnectionFailed);
     connect(m_download.get(), &Download::fileChanged, this, &Engine::onFileChanged);
+    connect(m_download.get(), &Download::refusedForGood, this, &Engine::onRefusedForGood);
     // The join need not wait for the next progress tick; it runs once the slot's handler ended.
     connect(m_download.get(), &Download::allPacksIn, this, &Engine::progressTick,
             Qt::QueuedConnection);
@@ -474,6 +476,18 @@ void Engine::onConnectionFailed()
         return;
     pauseDownload();
     m_autoResumeTimer.start(m_autoResumeDelay.next());
+}
+
+// The server keeps refusing what the download needs: it pauses and says why; "Resume" tries
+// again.
+void Engine::onRefusedForGood(const Refusal &refusal)
+{
+    pauseDownload();
+    emit messageRequested(
+        refusal.meansNotAFile()
+            ? QStringLiteral("File not found or the URL don't point on a file !")
+            : QStringLiteral("Unable to use the high speed download method on this server !"),
+        QStringLiteral("Error"));
 }
 
 // Nothing fetched so far may be joined with the server's new file: the project starts again

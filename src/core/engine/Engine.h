@@ -16,6 +16,7 @@ class Download;
 class ProjectStore;
 struct ProjectEntry;
 class Settings;
+struct Refusal;
 struct ServerValidators;
 
 // The download engine: takes waiting projects one at a time, fetches their packs over the
@@ -46,6 +47,9 @@ public:
         // itself after 1, 2, 4 ... s, while no data arrives in between.
         int resumeFirstMs = 1000;
         int resumeMaxMs = 30000;
+        // A slot refused the same way this long, with no good answer in between: the download
+        // pauses and says why.
+        int refusalMs = 60000;
     };
 
     Engine(ProjectStore &store, Settings &settings, const Intervals &intervals,
@@ -146,6 +150,7 @@ private:
     void onConnectionLost();
     void onConnectionFailed();
     void onFileChanged(qint64 size, const ServerValidators &validators);
+    void onRefusedForGood(const Refusal &refusal);
     void discardDownload();
     void resetDisplay();
     void reportWriteFailure(const QString &path);

@@ -132,7 +132,11 @@ void HttpSlot::readHeader()
         return;
     }
     if (!HttpExchange::accepts(m_header.left(end), m_first, m_target.fileSize)) {
+        const std::optional<Refusal> refusal =
+            HttpExchange::refusalOf(m_header.left(end), m_first, m_target.fileSize);
         retryLater();
+        if (refusal)
+            emit refused(number(), *refusal);
         return;
     }
     m_retryDelay.reset();

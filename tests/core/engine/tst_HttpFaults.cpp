@@ -22,6 +22,8 @@ class tst_HttpFaults final : public QObject
 private slots:
     void recoversFrom_data();
     void recoversFrom();
+    void hopelessRefusalPausesUntilResumed_data();
+    void hopelessRefusalPausesUntilResumed();
     void emptyFileCompletesAtOnce();
     void missingPieceIsFetchedAgain();
     void unwritablePiecePausesUntilResumed();
@@ -110,6 +112,45 @@ void tst_HttpFaults::recoversFrom()
             return request.rangeStart % PackSize != 0;
         });
     QCOMPARE(midPack, continuesMidPack);
+}
+
+void tst_HttpFaults::hopelessRefusalPausesUntilResumed_data()
+{
+    QTest::addColumn<FaultServer::Fault>("fault");
+    QTest::addColumn<QString>("message");
+    const QString unusable = "Unable to use the high speed download method on this server !";
+
+    QTest::newRow("404") << FaultServer::Status404
+                         << "File not found or the URL don't point on a file !";
+    QTest::newRow("403") << FaultServer::Status403 << unusable;
+    QTest::newRow("302") << FaultServer::Redirect << unusable;
+    QTest::newRow("Range ignored") << FaultServer::FullBodyForRange << unusable;
+    QTest::newRow("wrong start") << FaultServer::ShiftedRange << unusable;
+    QTest::newRow("wrong total") << FaultServer::WrongTotal << unusable;
+}
+
+// A later pack is refused the same way for the whole refusal interval: the download pauses and
+// says why, and "Resume" tries again.
+void tst_HttpFaults::hopelessRefusalPausesUntilResumed()
+{
+    QFETCH(FaultServer::Fault, fault);
+    QFETCH(QString, message);
+    Engine::Intervals intervals = EngineRig::fastIntervals();
+    intervals.refusalMs = 300;
+    EngineRig rig(intervals);
+    FaultServer server;
+    server.addFault(fault, 1000000, laterRanges());
+    const QByteArray bytes = serveAndQueue(rig, server);
+
+    rig.engine.startQueue();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
+    QCOMPARE(rig.messages.at(0), QVariantList({message, "Error"}));
+    QVERIFY(rig.engine.isPaused());
+
+    server.clearFaults();
+    rig.engine.togglePause();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
+    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
 }
 
 void tst_HttpFaults::emptyFileCompletesAtOnce()
