@@ -93,9 +93,11 @@ void HttpSlot::onConnected()
     emit statusChanged(number(), QStringLiteral("Sending request..."));
 }
 
+// A header counts as activity only once it is whole: one trickling in must still arrive within
+// the stall interval.
 void HttpSlot::onReadyRead()
 {
-    m_activity = true;
+    m_activity = m_activity || m_state != State::AwaitingHeader;
     if (m_state == State::AwaitingHeader)
         readHeader();
     else if (m_state == State::Receiving)
@@ -140,6 +142,7 @@ void HttpSlot::readHeader()
         return;
     }
     m_retryDelay.reset();
+    m_activity = true;
     m_state = State::Receiving;
     const QByteArray body = m_header.mid(end + HttpExchange::Terminator.size());
     m_header.clear();

@@ -140,9 +140,11 @@ void Probe::onReadyRead()
     const QByteArray chunk = Winsock.readAll();
     if (m_phase != Phase::Probing || chunk.isEmpty())
         return;
+    // An HTTP header must arrive whole within the time-out, however slowly it trickles in.
     if (!m_dataSeen) {
         m_dataSeen = true;
-        Timer_Timeout.stop();
+        if (m_isFtp)
+            Timer_Timeout.stop();
     }
     if (m_isFtp)
         takeFtpData(chunk);
@@ -154,8 +156,6 @@ void Probe::takeHttpData(const QByteArray &chunk)
 {
     switch (m_answer.append(chunk)) {
     case HttpAnswer::State::Incomplete:
-        // A server that stops in the middle of its header must not hold the probe forever.
-        Timer_Timeout.start();
         break;
     case HttpAnswer::State::TooLarge:
         fail(HttpUnusableText);
@@ -267,7 +267,7 @@ void Probe::Timer_Timeout_Tick()
 {
     if (m_phase != Phase::Probing)
         return;
-    fail(m_dataSeen ? HttpUnusableText : NoAnswerText + m_fieldText);
+    fail(NoAnswerText + m_fieldText);
 }
 
 void Probe::Timer_Test_FTP_Tick()

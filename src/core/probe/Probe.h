@@ -30,7 +30,7 @@ class Probe final : public QObject
 public:
     struct Intervals
     {
-        int timeoutMs = 20000; // Timer_Timeout: no answer at all
+        int timeoutMs = 20000; // Timer_Timeout: no answer, or no whole HTTP header
         int ftpSizeMs = 3000;  // Timer_Test_FTP: no size and REST answers after the FTP connection
     };
     static constexpr int MaxRedirects = 10;
