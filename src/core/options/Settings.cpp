@@ -104,7 +104,7 @@ qint64 Settings::packSize() const
 {
     bool ok = false;
     const qint64 size = packSizeText().toLongLong(&ok);
-    return ok && size > 0 ? size : DefaultPackSize;
+    return ok && size >= MinPackSize ? size : DefaultPackSize;
 }
 
 void Settings::setPackSizeText(const QString &text)
