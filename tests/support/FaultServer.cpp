@@ -253,6 +253,8 @@ void FaultServer::answer(QTcpSocket *socket, const Request &request)
         mode = BodyMode::Stall;
     else if (fault == SlowBody)
         mode = BodyMode::Slow;
+    else if (fault == ShortRange)
+        mode = BodyMode::KeepOpen;
     const bool split = m_headerSplit || fault == SplitHeader;
     sendHeader(socket, response.header, split,
                [this, socket, body = response.body, mode] { sendBody(socket, body, mode); });
@@ -301,6 +303,8 @@ FaultServer::Response FaultServer::fileResponse(const Request &request, const QB
         last = size - 1;
     } else if (fault == ShiftedRange) {
         first = qMin(first + 1, last);
+    } else if (fault == ShortRange) {
+        last = first + (last - first) / 2;
     }
     const qint64 total = fault == WrongTotal ? size + 1000 : size;
     QByteArray header = partial ? "HTTP/1.1 206 Partial Content\r\n" : "HTTP/1.1 200 OK\r\n";
@@ -360,6 +364,9 @@ void FaultServer::sendBody(QTcpSocket *socket, const QByteArray &body, BodyMode 
         return;
     case BodyMode::Slow:
         sendSlowly(socket, body);
+        return;
+    case BodyMode::KeepOpen:
+        socket->write(body);
         return;
     }
 }

@@ -40,6 +40,7 @@ public:
         Redirect,           // 302 Found to the same path
         ShiftedRange,       // the range asked for, from its second byte
         WrongTotal,         // the range asked for, with a total larger than the file
+        ShortRange,         // the first half of the range asked for, the connection kept open
     };
     Q_ENUM(Fault)
 
@@ -97,7 +98,8 @@ private:
         Close,
         Reset,
         Stall,
-        Slow
+        Slow,
+        KeepOpen
     };
 
     void acceptConnections();

@@ -162,6 +162,12 @@ bool accepts(const QByteArray &header, qint64 first, qint64 fileSize)
            !framingMismatch(*fields, first, fileSize);
 }
 
+std::optional<qint64> bodyLength(const QByteArray &header)
+{
+    const std::optional<Fields> fields = parse(header);
+    return fields ? fields->length : std::nullopt;
+}
+
 std::optional<Refusal> refusalOf(const QByteArray &header, qint64 first, qint64 fileSize)
 {
     const std::optional<Fields> fields = parse(header);

@@ -41,6 +41,9 @@ std::optional<Change> changeShown(const QByteArray &header, qint64 fileSize,
 // chunked body is refused like any other unusable answer).
 bool accepts(const QByteArray &header, qint64 first, qint64 fileSize);
 
+// The length of the body an accepted answer announces.
+std::optional<qint64> bodyLength(const QByteArray &header);
+
 // What an answer that accepts() does not take refuses; nullopt for a server error (5xx), which
 // may mend itself.
 std::optional<Refusal> refusalOf(const QByteArray &header, qint64 first, qint64 fileSize);

@@ -143,6 +143,7 @@ void HttpSlot::readHeader()
     }
     m_retryDelay.reset();
     m_activity = true;
+    m_bodyLeft = HttpExchange::bodyLength(m_header.left(end)).value_or(0);
     m_state = State::Receiving;
     const QByteArray body = m_header.mid(end + HttpExchange::Terminator.size());
     m_header.clear();
@@ -173,9 +174,18 @@ bool HttpSlot::store(const char *data, qint64 size)
         return false;
     }
     emit received(take);
-    if (!m_piece.isComplete())
+    m_bodyLeft -= size;
+    if (m_piece.isComplete()) {
+        finishPack();
+        return false;
+    }
+    if (m_bodyLeft > 0)
         return true;
-    finishPack();
+    // A shorter answer than asked for is over: the rest is asked for at once.
+    Ferme_Connect();
+    m_stallTimer.stop();
+    m_state = State::WaitingRetry;
+    m_retryTimer.start(0);
     return false;
 }
 

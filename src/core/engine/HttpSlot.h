@@ -86,6 +86,7 @@ private:
     QByteArray m_header;
     QByteArray m_buffer;
     qint64 m_first = 0;
+    qint64 m_bodyLeft = 0; // of the answer being received, by its Content-Length
     Backoff m_retryDelay;
     State m_state = State::Idle;
     bool m_activity = false;

@@ -82,6 +82,7 @@ void tst_HttpFaults::recoversFrom_data()
     QTest::newRow("early close") << FaultServer::CloseMidBody << false << true;
     QTest::newRow("reset") << FaultServer::ResetMidBody << false << true;
     QTest::newRow("stall") << FaultServer::Stall << false << true;
+    QTest::newRow("short range") << FaultServer::ShortRange << false << true;
 }
 
 void tst_HttpFaults::recoversFrom()
@@ -90,7 +91,10 @@ void tst_HttpFaults::recoversFrom()
     QFETCH(bool, laterOnly);
     QFETCH(bool, continuesMidPack);
 
-    EngineRig rig;
+    Engine::Intervals intervals = EngineRig::fastIntervals();
+    if (fault == FaultServer::ShortRange)
+        intervals.stallMs = 10 * TimeoutMs; // only the answer's own end can move the slot on
+    EngineRig rig(intervals);
     FaultServer server;
     QVERIFY(server.isListening());
     server.addFault(fault, 3, laterOnly ? laterRanges() : FaultServer::Filter());
