@@ -17,6 +17,8 @@ Download::Download(const Setup &setup, const SlotFactory &makeSlot, QObject *par
         connect(packSlot, &PackSlot::statusChanged, this, &Download::slotStatusChanged);
         connect(packSlot, &PackSlot::received, this, &Download::onReceived);
         connect(packSlot, &PackSlot::packComplete, this, &Download::onPackComplete);
+        connect(packSlot, &PackSlot::pieceRestarted, this,
+                [this](qint64 lost) { m_received -= lost; });
         connect(packSlot, &PackSlot::writeFailed, this,
                 [this](int, const QString &path) { emit writeFailed(path); });
         connect(packSlot, &PackSlot::refused, this, &Download::onRefused);

@@ -133,6 +133,8 @@ void HttpSlot::readHeader()
         emit fileChanged(number(), change->size, change->validators);
         return;
     }
+    if (isWholeFileAgain(m_header.left(end)) && !restartPiece())
+        return;
     if (!HttpExchange::accepts(m_header.left(end), m_first, m_target.fileSize)) {
         const std::optional<Refusal> refusal =
             HttpExchange::refusalOf(m_header.left(end), m_first, m_target.fileSize);
@@ -149,6 +151,27 @@ void HttpSlot::readHeader()
     m_header.clear();
     if (body.isEmpty() || store(body.constData(), body.size()))
         readBody();
+}
+
+// A server without ranges answers a continued request with the whole file. When the pack is the
+// whole file, that answer serves: the piece is written again from its start.
+bool HttpSlot::isWholeFileAgain(const QByteArray &header) const
+{
+    const Pack &pack = m_piece.pack();
+    return m_first > 0 && pack.start == 0 && pack.length == m_target.fileSize &&
+           HttpExchange::accepts(header, 0, m_target.fileSize);
+}
+
+bool HttpSlot::restartPiece()
+{
+    const qint64 lost = m_piece.have();
+    if (!m_piece.restart()) {
+        failWrite();
+        return false;
+    }
+    m_first = 0;
+    emit pieceRestarted(lost);
+    return true;
 }
 
 // The socket is unbuffered: each read takes the bytes straight from the system into the

@@ -15,7 +15,8 @@ class QTcpSocket;
 // its own with a ranged GET, writes exactly the pack's bytes into the pack's piece file (kept
 // open while the pack arrives) and says when the pack is complete. A bad answer, a connection
 // closed early or a silent one is the slot's own business: it reconnects after a growing delay
-// and continues after the bytes its piece already holds, while the other slots carry on. Any
+// and continues after the bytes its piece already holds (or, from a server without ranges, takes
+// the whole one-pack file again), while the other slots carry on. Any
 // other connection error halts the slot and is the download's business.
 class HttpSlot final : public PackSlot
 {
@@ -71,6 +72,8 @@ private:
     void onStallCheck();
     void readHeader();
     void readBody();
+    bool isWholeFileAgain(const QByteArray &header) const;
+    bool restartPiece();
     bool store(const char *data, qint64 size);
     void finishPack();
     void failWrite();

@@ -38,6 +38,8 @@ signals:
     void statusChanged(int slot, const QString &caption);
     void received(qint64 bytes);
     void packComplete(int slot);
+    // The piece was emptied to be written again from its start: its `lost` bytes no longer count.
+    void pieceRestarted(qint64 lost);
     // The piece could not be opened or written; the slot has halted.
     void writeFailed(int slot, const QString &path);
     // Host not found or the network is down: the slot has halted.
