@@ -72,6 +72,10 @@ void RunCommand::connectEngine()
     connect(engine, &Engine::projectFinished, this, &RunCommand::reportFinished);
     connect(engine, &Engine::messageRequested, this, &RunCommand::reportMessage);
     connect(engine, &Engine::connectionLost, this, [this] { m_connectionLost = true; });
+    connect(engine, &Engine::autoResumeWaiting, this, [this](const QString &text) {
+        m_printer.endLine();
+        m_err << text << Qt::endl;
+    });
     connect(engine, &Engine::queueEmpty, this, &RunCommand::finishQueue);
     connect(m_snapshots.get(), &GraphSnapshots::writeFailed, this, [this](const QString &message) {
         m_printer.endLine();

@@ -41,6 +41,8 @@ Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &interva
     connect(&Timer_Start_Download, &QTimer::timeout, this, &Engine::startTick);
     connect(&Timer_Barre, &QTimer::timeout, this, &Engine::progressTick);
     connect(&m_autoResumeTimer, &QTimer::timeout, this, &Engine::resumeDownload);
+    m_countdownTimer.setInterval(intervals.clockTickMs);
+    connect(&m_countdownTimer, &QTimer::timeout, this, &Engine::showCountdown);
     connect(&m_meter, &SpeedMeter::instantSpeedChanged, this, &Engine::instantSpeedChanged);
     connect(&m_meter, &SpeedMeter::averageSpeedChanged, this, &Engine::averageSpeedChanged);
     connect(&m_meter, &SpeedMeter::elapsedTextChanged, this, &Engine::elapsedTextChanged);
@@ -99,7 +101,7 @@ void Engine::shutdown()
 {
     Timer_Start_Download.stop();
     Timer_Barre.stop();
-    m_autoResumeTimer.stop();
+    stopAutoResume();
     m_meter.stop();
     if (!m_download)
         return;
@@ -428,7 +430,7 @@ void Engine::pauseDownload()
 // By the user, or by itself after a connection error.
 void Engine::resumeDownload()
 {
-    m_autoResumeTimer.stop();
+    stopAutoResume();
     if (!m_download || !m_download->isPaused())
         return;
     m_alertShown = false;
@@ -476,6 +478,27 @@ void Engine::onConnectionFailed()
         return;
     pauseDownload();
     m_autoResumeTimer.start(m_autoResumeDelay.next());
+    m_countdownTimer.start();
+    showCountdown();
+    emit autoResumeWaiting(countdownText());
+}
+
+QString Engine::countdownText() const
+{
+    const int seconds = (qMax(0, m_autoResumeTimer.remainingTime()) + 999) / 1000;
+    return QStringLiteral("Connection lost, retrying in %1 s...").arg(seconds);
+}
+
+void Engine::showCountdown()
+{
+    if (m_autoResumeTimer.isActive())
+        emit overallStatusChanged(countdownText());
+}
+
+void Engine::stopAutoResume()
+{
+    m_autoResumeTimer.stop();
+    m_countdownTimer.stop();
 }
 
 // The server keeps refusing what the download needs: it pauses and says why; "Resume" tries
@@ -517,7 +540,7 @@ void Engine::onFileChanged(qint64 size, const ServerValidators &validators)
 // in the event loop.
 void Engine::discardDownload()
 {
-    m_autoResumeTimer.stop();
+    stopAutoResume();
     m_download->halt();
     m_download->disconnect(this);
     m_download.release()->deleteLater();

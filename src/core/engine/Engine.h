@@ -112,6 +112,9 @@ signals:
     // The network is gone: the download has paused and waits for the user (the message
     // follows).
     void connectionLost();
+    // The download paused after a connection error and resumes by itself: "Connection lost,
+    // retrying in 8 s..." (the overall status counts it down).
+    void autoResumeWaiting(const QString &text);
 
 private:
     // Where the running project's files go.
@@ -149,6 +152,9 @@ private:
     void onWriteFailed(const QString &path);
     void onConnectionLost();
     void onConnectionFailed();
+    QString countdownText() const;
+    void showCountdown();
+    void stopAutoResume();
     void onFileChanged(qint64 size, const ServerValidators &validators);
     void onRefusedForGood(const Refusal &refusal);
     void discardDownload();
@@ -163,6 +169,7 @@ private:
     QTimer Timer_Start_Download;
     QTimer Timer_Barre;
     QTimer m_autoResumeTimer;
+    QTimer m_countdownTimer; // the seconds left before the automatic resume, shown each tick
     Backoff m_autoResumeDelay;
     std::unique_ptr<Download> m_download;
     Current m_current;
