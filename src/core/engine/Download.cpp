@@ -174,7 +174,7 @@ void Download::onReceived(qint64 bytes)
     emit bytesReceived(bytes);
 }
 
-void Download::onRefused(int slot, const Refusal &refusal)
+void Download::onRefused(int slot, const ServerRefusal &refusal)
 {
     if (!m_paused && m_refusals.isHopeless(slot, refusal))
         emit refusedForGood(refusal);

@@ -82,7 +82,7 @@ signals:
     void connectionFailed();
     // A slot was refused the same way for the whole refusal interval, with no good answer in
     // between: retrying is hopeless.
-    void refusedForGood(const Refusal &refusal);
+    void refusedForGood(const ServerRefusal &refusal);
     // The server's file changed (a slot has halted).
     void fileChanged(qint64 size, const ServerValidators &validators);
 
@@ -90,7 +90,7 @@ private:
     void Paquet_Suivant(int slot);
     void onPackComplete(int slot);
     void onReceived(qint64 bytes);
-    void onRefused(int slot, const Refusal &refusal);
+    void onRefused(int slot, const ServerRefusal &refusal);
     void logComplete(qint64 pack);
     PackSlot &slotAt(int slot) const { return *m_slots.at(slot - 1); }
 

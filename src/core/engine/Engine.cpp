@@ -290,9 +290,12 @@ void Engine::beginRun()
     if (m_current.ftp)
         emit slotStatusChanged(Download::MaxSlots, QStringLiteral("Unused with FTP servers."));
     emit downloadTabRequested();
-    emit actionChanged(true, QStringLiteral("Pause"));
+    // A write that failed while the run was prepared has paused it already.
+    const bool paused = m_download->isPaused();
+    emit actionChanged(true, paused ? QStringLiteral("Resume") : QStringLiteral("Pause"));
     Timer_Barre.start();
-    emit overallStatusChanged(QStringLiteral("Downloading..."));
+    emit overallStatusChanged(paused ? QStringLiteral("Pause...")
+                                     : QStringLiteral("Downloading..."));
     Timer_Start_Download.stop();
     emit runStarted(m_current.project, m_current.baseName);
 }
@@ -503,7 +506,7 @@ void Engine::stopAutoResume()
 
 // The server keeps refusing what the download needs: it pauses and says why; "Resume" tries
 // again.
-void Engine::onRefusedForGood(const Refusal &refusal)
+void Engine::onRefusedForGood(const ServerRefusal &refusal)
 {
     pauseDownload();
     emit messageRequested(

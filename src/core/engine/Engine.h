@@ -16,7 +16,7 @@ class Download;
 class ProjectStore;
 struct ProjectEntry;
 class Settings;
-struct Refusal;
+struct ServerRefusal;
 struct ServerValidators;
 
 // The download engine: takes waiting projects one at a time, fetches their packs over the
@@ -156,7 +156,7 @@ private:
     void showCountdown();
     void stopAutoResume();
     void onFileChanged(qint64 size, const ServerValidators &validators);
-    void onRefusedForGood(const Refusal &refusal);
+    void onRefusedForGood(const ServerRefusal &refusal);
     void discardDownload();
     void resetDisplay();
     void reportWriteFailure(const QString &path);

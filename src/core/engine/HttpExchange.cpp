@@ -78,39 +78,41 @@ std::optional<qint64> totalOf(const QByteArray &range)
 
 // How "bytes <first>-<last>/<total>" fits the range asked for: nullopt when the first byte
 // matches and a stated total is the file size.
-std::optional<Refusal::Kind> rangeMismatch(const QByteArray &range, qint64 first, qint64 fileSize)
+std::optional<ServerRefusal::Kind> rangeMismatch(const QByteArray &range, qint64 first,
+                                                 qint64 fileSize)
 {
     if (!range.toLower().startsWith("bytes "))
-        return Refusal::Kind::Unusable;
+        return ServerRefusal::Kind::Unusable;
     const QByteArray bounds = range.mid(6).trimmed();
     const qsizetype dash = bounds.indexOf('-');
     const qsizetype slash = bounds.indexOf('/');
     if (dash <= 0 || slash <= dash)
-        return Refusal::Kind::Unusable;
+        return ServerRefusal::Kind::Unusable;
     if (number(QByteArrayView(bounds).first(dash)) != first)
-        return Refusal::Kind::WrongStart;
+        return ServerRefusal::Kind::WrongStart;
     const QByteArray total = bounds.mid(slash + 1).trimmed();
     if (total != "*" && number(total) != fileSize)
-        return Refusal::Kind::WrongTotal;
+        return ServerRefusal::Kind::WrongTotal;
     return std::nullopt;
 }
 
 // The mismatch of a 200 or 206 answer's framing with the range asked for; nullopt when it fits.
-std::optional<Refusal::Kind> framingMismatch(const Fields &fields, qint64 first, qint64 fileSize)
+std::optional<ServerRefusal::Kind> framingMismatch(const Fields &fields, qint64 first,
+                                                   qint64 fileSize)
 {
     if (fields.status == 200 && first > 0)
-        return Refusal::Kind::RangeIgnored;
+        return ServerRefusal::Kind::RangeIgnored;
     if (fields.status == 200 && fields.length && *fields.length != fileSize)
-        return Refusal::Kind::WrongTotal;
+        return ServerRefusal::Kind::WrongTotal;
     if (fields.status == 206) {
         if (!fields.range)
-            return Refusal::Kind::Unusable;
+            return ServerRefusal::Kind::Unusable;
         if (const auto mismatch = rangeMismatch(*fields.range, first, fileSize))
             return mismatch;
     }
     // A coded body is not the file's bytes (and its length is not Content-Length): never stored.
     if (!fields.hasType || !fields.length || fields.encoded)
-        return Refusal::Kind::Unusable;
+        return ServerRefusal::Kind::Unusable;
     return std::nullopt;
 }
 
@@ -168,17 +170,18 @@ std::optional<qint64> bodyLength(const QByteArray &header)
     return fields ? fields->length : std::nullopt;
 }
 
-std::optional<Refusal> refusalOf(const QByteArray &header, qint64 first, qint64 fileSize)
+std::optional<ServerRefusal> refusalOf(const QByteArray &header, qint64 first, qint64 fileSize)
 {
     const std::optional<Fields> fields = parse(header);
     if (!fields)
-        return Refusal{};
+        return ServerRefusal{};
     if (fields->status >= 500 && fields->status < 600)
         return std::nullopt;
     if (fields->status != 200 && fields->status != 206)
-        return Refusal{Refusal::Kind::Status, fields->status};
-    return Refusal{framingMismatch(*fields, first, fileSize).value_or(Refusal::Kind::Unusable),
-                   fields->status};
+        return ServerRefusal{ServerRefusal::Kind::Status, fields->status};
+    return ServerRefusal{
+        framingMismatch(*fields, first, fileSize).value_or(ServerRefusal::Kind::Unusable),
+        fields->status};
 }
 
 qsizetype headerEnd(const QByteArray &data, qsizetype from)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/Refusal.h"
+#include "engine/ServerRefusal.h"
 #include "store/ServerValidators.h"
 
 #include <QByteArray>
@@ -46,7 +46,7 @@ std::optional<qint64> bodyLength(const QByteArray &header);
 
 // What an answer that accepts() does not take refuses; nullopt for a server error (5xx), which
 // may mend itself.
-std::optional<Refusal> refusalOf(const QByteArray &header, qint64 first, qint64 fileSize);
+std::optional<ServerRefusal> refusalOf(const QByteArray &header, qint64 first, qint64 fileSize);
 
 // Where the header block ends: the offset of the blank line's CR LF CR LF in data, searching
 // from `from`; -1 when it has not arrived yet.

@@ -136,7 +136,7 @@ void HttpSlot::readHeader()
     if (isWholeFileAgain(m_header.left(end)) && !restartPiece())
         return;
     if (!HttpExchange::accepts(m_header.left(end), m_first, m_target.fileSize)) {
-        const std::optional<Refusal> refusal =
+        const std::optional<ServerRefusal> refusal =
             HttpExchange::refusalOf(m_header.left(end), m_first, m_target.fileSize);
         retryLater();
         if (refusal)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/PackPlan.h"
-#include "engine/Refusal.h"
+#include "engine/ServerRefusal.h"
 #include "store/ServerValidators.h"
 
 #include <QObject>
@@ -47,7 +47,7 @@ signals:
     // Any other connection error (refused, timed out, ...): the slot has halted.
     void connectionFailed(int slot);
     // The server refused the pack's request in a way retrying may not mend; the slot retries.
-    void refused(int slot, const Refusal &refusal);
+    void refused(int slot, const ServerRefusal &refusal);
     // The server's file is another version than the one being fetched: the slot has halted.
     void fileChanged(int slot, qint64 size, const ServerValidators &validators);
 

@@ -1,6 +1,6 @@
 #include "engine/RefusalWatch.h"
 
-bool RefusalWatch::isHopeless(int slot, const Refusal &refusal)
+bool RefusalWatch::isHopeless(int slot, const ServerRefusal &refusal)
 {
     const auto seen = m_seen.find(slot);
     if (seen != m_seen.end() && seen->refusal == refusal)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/Refusal.h"
+#include "engine/ServerRefusal.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -13,14 +13,14 @@ public:
     explicit RefusalWatch(int intervalMs) : m_intervalMs(intervalMs) {}
 
     // Notes slot's refusal; true when the slot has been refused this way for the interval.
-    bool isHopeless(int slot, const Refusal &refusal);
+    bool isHopeless(int slot, const ServerRefusal &refusal);
     // A good answer, a pause or a resume: every slot starts counting anew.
     void clear() { m_seen.clear(); }
 
 private:
     struct Seen
     {
-        Refusal refusal;
+        ServerRefusal refusal;
         QElapsedTimer since;
     };
 

@@ -42,7 +42,7 @@ void tst_HttpExchange::accepts_data()
     QTest::addColumn<QByteArray>("header");
     QTest::addColumn<qint64>("first");
     QTest::addColumn<bool>("accepted");
-    QTest::addColumn<int>("refusal"); // the Refusal::Kind of an answer not taken; -1: none
+    QTest::addColumn<int>("refusal"); // the ServerRefusal::Kind of an answer not taken; -1: none
 
     const QByteArray typeAndLength = "\r\nContent-Type: application/zip\r\nContent-Length: 10";
     const QByteArray partial = "HTTP/1.1 206 Partial Content" + typeAndLength;
@@ -56,14 +56,15 @@ void tst_HttpExchange::accepts_data()
         << partial + "\r\nContent-Range: bytes 100-109/*" << qint64(100) << true << -1;
     QTest::newRow("range from another byte")
         << partial + "\r\nContent-Range: bytes 0-109/1000" << qint64(100) << false
-        << int(Refusal::Kind::WrongStart);
-    QTest::newRow("file of another size") << partial + "\r\nContent-Range: bytes 100-109/2000"
-                                          << qint64(100) << false << int(Refusal::Kind::WrongTotal);
+        << int(ServerRefusal::Kind::WrongStart);
+    QTest::newRow("file of another size")
+        << partial + "\r\nContent-Range: bytes 100-109/2000" << qint64(100) << false
+        << int(ServerRefusal::Kind::WrongTotal);
     QTest::newRow("206 without Content-Range")
-        << partial << qint64(100) << false << int(Refusal::Kind::Unusable);
+        << partial << qint64(100) << false << int(ServerRefusal::Kind::Unusable);
     QTest::newRow("chunked body")
         << partial + "\r\nContent-Range: bytes 100-109/1000\r\nTransfer-Encoding: Chunked"
-        << qint64(100) << false << int(Refusal::Kind::Unusable);
+        << qint64(100) << false << int(ServerRefusal::Kind::Unusable);
     QTest::newRow("identity coding")
         << partial + "\r\nContent-Range: bytes 100-109/1000\r\nTransfer-Encoding: identity"
         << qint64(100) << true << -1;
@@ -72,24 +73,25 @@ void tst_HttpExchange::accepts_data()
         << true << -1;
     QTest::newRow("whole file for a later pack")
         << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: a/b\r\nContent-Length: 1000") << qint64(100)
-        << false << int(Refusal::Kind::RangeIgnored);
+        << false << int(ServerRefusal::Kind::RangeIgnored);
     QTest::newRow("whole file of another size")
         << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: a/b\r\nContent-Length: 999") << qint64(0)
-        << false << int(Refusal::Kind::WrongTotal);
+        << false << int(ServerRefusal::Kind::WrongTotal);
     QTest::newRow("no Content-Type")
         << QByteArray("HTTP/1.1 206 Partial Content\r\nContent-Length: 10\r\n"
                       "Content-Range: bytes 100-109/1000")
-        << qint64(100) << false << int(Refusal::Kind::Unusable);
+        << qint64(100) << false << int(ServerRefusal::Kind::Unusable);
     QTest::newRow("no Content-Length")
         << QByteArray("HTTP/1.1 206 Partial Content\r\nContent-Type: a/b\r\n"
                       "Content-Range: bytes 100-109/1000")
-        << qint64(100) << false << int(Refusal::Kind::Unusable);
-    QTest::newRow("range not satisfiable") << "HTTP/1.1 416 Range Not Satisfiable" + typeAndLength
-                                           << qint64(100) << false << int(Refusal::Kind::Status);
+        << qint64(100) << false << int(ServerRefusal::Kind::Unusable);
+    QTest::newRow("range not satisfiable")
+        << "HTTP/1.1 416 Range Not Satisfiable" + typeAndLength << qint64(100) << false
+        << int(ServerRefusal::Kind::Status);
     QTest::newRow("server error") << "HTTP/1.1 500 Internal Server Error" + typeAndLength
                                   << qint64(0) << false << -1;
     QTest::newRow("not HTTP") << "SSH-2.0-OpenSSH" + typeAndLength << qint64(0) << false
-                              << int(Refusal::Kind::Unusable);
+                              << int(ServerRefusal::Kind::Unusable);
 }
 
 void tst_HttpExchange::accepts()

@@ -26,6 +26,7 @@ private slots:
     void hopelessRefusalPausesUntilResumed();
     void emptyFileCompletesAtOnce();
     void missingPieceIsFetchedAgain();
+    void unwritablePiecePausesUntilResumed_data();
     void unwritablePiecePausesUntilResumed();
     void blockedFinalFileIsPlacedByTheNextStart();
     void unwritableFinishIsNeverFetchedAgain();
@@ -202,24 +203,37 @@ void tst_HttpFaults::missingPieceIsFetchedAgain()
     QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", Packs));
 }
 
+void tst_HttpFaults::unwritablePiecePausesUntilResumed_data()
+{
+    QTest::addColumn<bool>("packLog"); // the pack log is blocked instead of the first piece
+    QTest::newRow("piece") << false;
+    QTest::newRow("pack log, while resuming") << true;
+}
+
 void tst_HttpFaults::unwritablePiecePausesUntilResumed()
 {
+    QFETCH(bool, packLog);
     EngineRig rig;
     FaultServer server;
     const QByteArray bytes = serveAndQueue(rig, server);
     const QString firstPiece = rig.receiveFolder("setup") + "setup(0).qfd";
+    const QString blocked = packLog ? rig.store.paths().packLogPath("setup") : firstPiece;
     QVERIFY(rig.store.startNextWaiting()); // begun by an earlier run
-    QVERIFY(QDir().mkpath(firstPiece));    // a folder where the piece file should go
+    if (packLog)                           // a whole piece the log does not name yet
+        QVERIFY(TestFiles::writeFile(firstPiece, bytes.left(PackSize)));
+    QVERIFY(QDir().mkpath(blocked)); // a folder where the file should go
     QSignalSpy action(&rig.engine, &Engine::actionChanged);
+    QSignalSpy overall(&rig.engine, &Engine::overallStatusChanged);
 
     rig.engine.resumeInterrupted();
     QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
 
     QCOMPARE(rig.messages.at(0),
-             QVariantList({"Unable to write the file " + firstPiece + " !", "Error"}));
+             QVariantList({"Unable to write the file " + blocked + " !", "Error"}));
     QVERIFY(rig.engine.isPaused());
     QCOMPARE(action.last(), QVariantList({true, "Resume"}));
-    QVERIFY(QDir().rmdir(firstPiece));
+    QCOMPARE(overall.last(), QVariantList({"Pause..."}));
+    QVERIFY(QDir().rmdir(blocked));
     rig.engine.togglePause();
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
 

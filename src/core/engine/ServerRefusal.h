@@ -3,7 +3,7 @@
 // An answer to a pack request that retrying may not mend: a status the request did not ask for
 // (3xx, 4xx, ...), or a body that is not the range asked for. Two refusals are the same when
 // they are the same status or the same kind of mismatch.
-struct Refusal
+struct ServerRefusal
 {
     enum class Kind
     {
@@ -17,7 +17,7 @@ struct Refusal
     Kind kind = Kind::Unusable;
     int status = 0;
 
-    bool operator==(const Refusal &) const = default;
+    bool operator==(const ServerRefusal &) const = default;
     // The server says the file is not there.
     bool meansNotAFile() const { return kind == Kind::Status && (status == 404 || status == 410); }
 };
