@@ -205,8 +205,10 @@ bool Engine::isReceiveFolderFree(const QString &project)
     if (!record)
         return true; // the start reports the unreadable record
     // The start takes an empty "path:" for the default download folder, and so does this check.
-    const QString downloadFolder =
-        record->path.isEmpty() ? m_store.paths().defaultDownloadFolder() : record->path;
+    // A relative one lies in the data folder.
+    const QString downloadFolder = record->path.isEmpty()
+                                       ? m_store.paths().defaultDownloadFolder()
+                                       : QDir(m_store.paths().dataFolder()).filePath(record->path);
     const QString folder = ProjectPaths::receiveFolder(downloadFolder, project);
     const QFileInfo entry(QDir::cleanPath(folder));
     if (!entry.exists() && !entry.isSymLink())

@@ -43,6 +43,8 @@ private slots:
         // An empty folder would name files in the working folder.
         s.setFilePath(QString());
         QCOMPARE(s.filePath(), DefaultFolder);
+        s.setFilePath(QStringLiteral("mine")); // not the working folder: the data folder
+        QCOMPARE(s.filePath(), QStringLiteral("/data/mine/"));
     }
 
     void valuesSurviveAsText()
