@@ -29,8 +29,9 @@ QStringList names(const QList<ProjectEntry> &projects)
 
 } // namespace
 
-RunCommand::RunCommand()
-    : m_out(stdout), m_err(stderr), m_printer(m_out, isTerminal(stdout), ProgressIntervalMs)
+RunCommand::RunCommand(Workspace &workspace)
+    : m_workspace(workspace), m_out(stdout), m_err(stderr),
+      m_printer(m_out, isTerminal(stdout), ProgressIntervalMs)
 {}
 
 RunCommand::~RunCommand() = default;
