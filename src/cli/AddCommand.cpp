@@ -14,8 +14,8 @@ QString consoleText(QString text)
 
 } // namespace
 
-AddCommand::AddCommand(const QString &url)
-    : m_url(url), m_out(stdout), m_err(stderr),
+AddCommand::AddCommand(const QString &url, Workspace &workspace)
+    : m_url(url), m_out(stdout), m_err(stderr), m_workspace(workspace),
       m_probe(m_workspace.store(), m_workspace.settings(), Probe::Intervals{})
 {
     connect(&m_probe, &Probe::succeeded, this, &AddCommand::createProject);

@@ -20,7 +20,7 @@ public:
     static constexpr int Added = 0;
     static constexpr int Failed = 1;
 
-    explicit AddCommand(const QString &url);
+    AddCommand(const QString &url, Workspace &workspace);
 
     // Runs the event loop until the probe has ended; returns the exit code.
     int exec();
@@ -34,6 +34,6 @@ private:
     QString m_url;
     QTextStream m_out;
     QTextStream m_err;
-    Workspace m_workspace;
+    Workspace &m_workspace;
     Probe m_probe;
 };

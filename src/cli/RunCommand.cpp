@@ -29,8 +29,9 @@ QStringList names(const QList<ProjectEntry> &projects)
 
 } // namespace
 
-RunCommand::RunCommand()
-    : m_out(stdout), m_err(stderr), m_printer(m_out, isTerminal(stdout), ProgressIntervalMs)
+RunCommand::RunCommand(Workspace &workspace)
+    : m_workspace(workspace), m_out(stdout), m_err(stderr),
+      m_printer(m_out, isTerminal(stdout), ProgressIntervalMs)
 {}
 
 RunCommand::~RunCommand() = default;
@@ -72,6 +73,10 @@ void RunCommand::connectEngine()
     connect(engine, &Engine::projectFinished, this, &RunCommand::reportFinished);
     connect(engine, &Engine::messageRequested, this, &RunCommand::reportMessage);
     connect(engine, &Engine::connectionLost, this, [this] { m_connectionLost = true; });
+    connect(engine, &Engine::autoResumeWaiting, this, [this](const QString &text) {
+        m_printer.endLine();
+        m_err << text << Qt::endl;
+    });
     connect(engine, &Engine::queueEmpty, this, &RunCommand::finishQueue);
     connect(m_snapshots.get(), &GraphSnapshots::writeFailed, this, [this](const QString &message) {
         m_printer.endLine();

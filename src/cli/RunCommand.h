@@ -27,7 +27,7 @@ public:
     static constexpr int ConnectionLost = 2; // recorded; running again resumes
     static constexpr int Interrupted = 130;
 
-    RunCommand();
+    explicit RunCommand(Workspace &workspace);
     ~RunCommand() override;
 
     // Runs the event loop until the queue is done; returns the exit code.
@@ -44,11 +44,11 @@ private:
     int fail(const QString &message);
     void quit(int exitCode);
 
+    Workspace &m_workspace;
     QTextStream m_out;
     QTextStream m_err;
     StopSignals m_stopSignals;
     ProgressPrinter m_printer;
-    Workspace m_workspace;
     std::unique_ptr<Engine> m_engine;
     std::unique_ptr<LiveGraphs> m_graphs;
     std::unique_ptr<GraphSnapshots> m_snapshots;

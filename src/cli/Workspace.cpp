@@ -13,8 +13,12 @@ Workspace::Workspace()
 
 std::optional<QString> Workspace::open()
 {
-    if (!m_instance.acquire())
-        return QStringLiteral("Quillfetch is already running: close it first.");
+    if (!m_instance.acquire()) {
+        if (m_instance.heldElsewhere())
+            return QStringLiteral("Quillfetch is already running: close it first.");
+        return QStringLiteral("Unable to write the file ") + m_instance.path() +
+               QStringLiteral(" !");
+    }
     if (!m_store.ensureProjectsFolder())
         return QStringLiteral("Unable to create the folder ") + m_store.paths().projectsFolder() +
                QStringLiteral(" !");

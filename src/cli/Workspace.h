@@ -16,8 +16,8 @@ class Workspace final
 public:
     Workspace();
 
-    // Takes the lock, creates the projects folder when missing and loads the project lists;
-    // the message to print when it cannot.
+    // Takes the lock (once: a second command of the same process keeps it), creates the projects
+    // folder when missing and loads the project lists; the message to print when it cannot.
     std::optional<QString> open();
 
     ProjectStore &store() { return m_store; }

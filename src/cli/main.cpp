@@ -7,11 +7,26 @@
 
 namespace {
 
+// One workspace holds the lock from the add to the end of the run: no other instance starts in
+// between.
 int addThenRun(const QString &url)
 {
-    if (const int added = AddCommand(url).exec(); added != AddCommand::Added)
+    Workspace workspace;
+    if (const int added = AddCommand(url, workspace).exec(); added != AddCommand::Added)
         return added;
-    return RunCommand().exec();
+    return RunCommand(workspace).exec();
+}
+
+int run()
+{
+    Workspace workspace;
+    return RunCommand(workspace).exec();
+}
+
+int add(const QString &url)
+{
+    Workspace workspace;
+    return AddCommand(url, workspace).exec();
 }
 
 } // namespace
@@ -24,11 +39,11 @@ int main(int argc, char *argv[])
         {QStringLiteral("run"),
          {},
          QStringLiteral("download the queued projects one after another, then exit"),
-         [](const QStringList &) { return RunCommand().exec(); }},
+         [](const QStringList &) { return run(); }},
         {QStringLiteral("add"),
          {QStringLiteral("URL")},
          QStringLiteral("probe URL and queue it as a new project"),
-         [](const QStringList &arguments) { return AddCommand(arguments.at(0)).exec(); }},
+         [](const QStringList &arguments) { return add(arguments.at(0)); }},
         {QStringLiteral("stats"),
          {QStringLiteral("NAME")},
          QStringLiteral("show the statistics of the finished project NAME"),

@@ -11,6 +11,8 @@ SingleInstance::SingleInstance(const QString &dataFolder)
 
 bool SingleInstance::acquire()
 {
+    if (m_lock.isLocked())
+        return true;
     QDir().mkpath(QFileInfo(m_lock.fileName()).absolutePath());
     return m_lock.tryLock(0);
 }

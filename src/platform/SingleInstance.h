@@ -10,9 +10,13 @@ class SingleInstance final
 public:
     explicit SingleInstance(const QString &dataFolder);
 
-    // True when this process now holds the lock; false when another live process holds it.
-    // A lock left by a crashed process is taken over.
+    // True when this process now holds the lock (or held it already); false when another live
+    // process holds it or the lock file cannot be written (a read-only or full data folder). A
+    // lock left by a crashed process is taken over.
     bool acquire();
+    // After a failed acquire(): another live process holds the lock.
+    bool heldElsewhere() const { return m_lock.error() == QLockFile::LockFailedError; }
+    QString path() const { return m_lock.fileName(); }
 
 private:
     QLockFile m_lock;

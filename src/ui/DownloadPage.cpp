@@ -153,6 +153,8 @@ void DownloadPage::ReInit()
     Lbl_Time_R->setText(NoTime);
     Lbl_Paquet->setText(Nothing);
     Lbl_Paquet_2->setText(Nothing);
+    for (int slot = 1; slot <= 4; ++slot)
+        slotLabel(slot)->setText(Nothing);
     setAverageSpeed(NoSpeed, NoBitRate);
     setInstantSpeed(NoSpeed, NoBitRate);
 }

@@ -8,7 +8,12 @@ bool claimSingleInstance(SingleInstance &instance, const QStringList &arguments,
 {
     if (instance.acquire())
         return true;
-    if (arguments.isEmpty())
+    if (!instance.heldElsewhere())
+        messages.critical(nullptr,
+                          QStringLiteral("Unable to write the file ") + instance.path() +
+                              QStringLiteral(" !"),
+                          QStringLiteral("Error"));
+    else if (arguments.isEmpty())
         messages.critical(nullptr,
                           QStringLiteral("You cannot open Quillfetch twice at the same time !"),
                           QStringLiteral("Error"));

@@ -117,6 +117,9 @@ void NewProjectDialog::showResult(const ProbeResult &result)
     setTextAndTip(Txt_Url, result.url);
     Txt_FileSize->setText(Format_Taille(result.size));
     refreshOptions();
+    // Whatever button had the focus when the dialog closed, Enter means "Download".
+    Cmd_Downloader->setDefault(true);
+    Cmd_Downloader->setFocus();
     show();
     raise();
     activateWindow();

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -61,7 +62,8 @@ private slots:
     void addsAProject();
     void refusals_data();
     void refusals();
-    void refusesWhileQuillfetchRuns();
+    void refusesWhileTheDataFolderIsTaken_data();
+    void refusesWhileTheDataFolderIsTaken();
     void urlAloneAddsThenDownloads();
     void conventions_data();
     void conventions();
@@ -180,17 +182,39 @@ void tst_CliAdd::refusals()
     QCOMPARE(readAll(ProjectPaths(home.dataFolder()).mainListPath()), QByteArray());
 }
 
-void tst_CliAdd::refusesWhileQuillfetchRuns()
+void tst_CliAdd::refusesWhileTheDataFolderIsTaken_data()
 {
+    QTest::addColumn<bool>("readOnly"); // else another Quillfetch holds the lock
+    QTest::newRow("Quillfetch runs") << false;
+    QTest::newRow("read-only data folder") << true;
+}
+
+void tst_CliAdd::refusesWhileTheDataFolderIsTaken()
+{
+    QFETCH(bool, readOnly);
     TestHome home;
     SingleInstance running(home.dataFolder());
-    QVERIFY(running.acquire());
+    const QString lock = home.dataFolder() + "quillfetch.lock";
+    if (readOnly) {
+        QVERIFY(QDir().mkpath(home.dataFolder()));
+        if (QProcess::execute(
+                "mount", {"-t", "tmpfs", "-o", "ro,size=64k", "tmpfs", home.dataFolder()}) != 0)
+            QSKIP("mounting a read-only tmpfs needs root");
+    } else {
+        QVERIFY(running.acquire());
+    }
+    auto unmount = qScopeGuard([&] {
+        if (readOnly)
+            QProcess::execute("umount", {home.dataFolder()});
+    });
 
     const Outcome outcome = run(home, {"add", "127.0.0.1:1/f.bin"});
 
     QVERIFY(outcome.ended);
     QCOMPARE(outcome.exitCode, 1);
-    QCOMPARE(outcome.err, QStringLiteral("Quillfetch is already running: close it first.\n"));
+    QCOMPARE(outcome.err, readOnly
+                              ? "Unable to write the file " + lock + " !\n"
+                              : QStringLiteral("Quillfetch is already running: close it first.\n"));
 }
 
 void tst_CliAdd::urlAloneAddsThenDownloads()

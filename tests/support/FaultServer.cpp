@@ -16,6 +16,7 @@
 namespace {
 
 constexpr int splitDelayMs = 50;
+constexpr int endlessHeaderIntervalMs = 20;
 constexpr int resetPollMs = 5;
 constexpr int resetWaitMs = 2000;
 constexpr qsizetype maxHeaderBytes = 64 * 1024;
@@ -181,6 +182,11 @@ void FaultServer::addFault(Fault fault, int times, Filter filter)
     m_faults.append({fault, times, std::move(filter)});
 }
 
+void FaultServer::clearFaults()
+{
+    m_faults.clear();
+}
+
 void FaultServer::setFaultBodyBytes(qint64 bytes)
 {
     m_faultBodyBytes = bytes;
@@ -244,6 +250,10 @@ void FaultServer::answer(QTcpSocket *socket, const Request &request)
         return;
     }
     const std::optional<Fault> fault = takeFault(request);
+    if (fault == EndlessHeader) {
+        sendEndlessHeader(socket);
+        return;
+    }
     Response response = fileResponse(request, m_files.value(request.path), fault);
     if (head)
         response.body.clear();
@@ -258,6 +268,8 @@ void FaultServer::answer(QTcpSocket *socket, const Request &request)
         mode = BodyMode::Slow;
     else if (fault == CloseAfterBody)
         mode = BodyMode::CloseAfter;
+    else if (fault == ShortRange && !m_keepAlive) // kept alive, it stays open anyway
+        mode = BodyMode::KeepOpen;
     const bool split = m_headerSplit || fault == SplitHeader;
     sendHeader(socket, response.header, split,
                [this, socket, body = response.body, mode] { sendBody(socket, body, mode); });
@@ -280,6 +292,12 @@ FaultServer::Response FaultServer::fileResponse(const Request &request, const QB
     const qint64 size = file.size();
     if (fault == Status500)
         return {statusResponse("500 Internal Server Error"), {}};
+    if (fault == Status403)
+        return {statusResponse("403 Forbidden"), {}};
+    if (fault == Status404)
+        return {statusResponse("404 Not Found"), {}};
+    if (fault == Redirect)
+        return {statusResponse("302 Found", "Location: " + request.path + "\r\n"), {}};
     const QByteArray etag = m_etags.value(request.path);
     const bool sameVersion = request.ifRange.isEmpty() || request.ifRange == etag;
     const bool ranged = m_rangeSupport && request.rangeStart >= 0 && sameVersion;
@@ -298,7 +316,12 @@ FaultServer::Response FaultServer::fileResponse(const Request &request, const QB
     if (!partial) {
         first = 0;
         last = size - 1;
+    } else if (fault == ShiftedRange) {
+        first = qMin(first + 1, last);
+    } else if (fault == ShortRange) {
+        last = first + (last - first) / 2;
     }
+    const qint64 total = fault == WrongTotal ? size + 1000 : size;
     QByteArray header = partial ? "HTTP/1.1 206 Partial Content\r\n" : "HTTP/1.1 200 OK\r\n";
     if (fault != MissingContentType)
         header += "Content-Type: application/octet-stream\r\n";
@@ -307,7 +330,7 @@ FaultServer::Response FaultServer::fileResponse(const Request &request, const QB
         header += "Transfer-Encoding: chunked\r\n";
     if (partial)
         header += "Content-Range: bytes " + QByteArray::number(first) + '-' +
-                  QByteArray::number(last) + '/' + QByteArray::number(size) + "\r\n";
+                  QByteArray::number(last) + '/' + QByteArray::number(total) + "\r\n";
     if (m_rangeSupport)
         header += "Accept-Ranges: bytes\r\n";
     if (!etag.isEmpty())
@@ -366,6 +389,9 @@ void FaultServer::sendBody(QTcpSocket *socket, const QByteArray &body, BodyMode 
     case BodyMode::Slow:
         sendSlowly(socket, body);
         return;
+    case BodyMode::KeepOpen:
+        socket->write(body);
+        return;
     }
 }
 
@@ -386,6 +412,19 @@ void FaultServer::sendSlowly(QTcpSocket *socket, const QByteArray &body)
         }
     });
     timer->start(m_slowIntervalMs);
+}
+
+void FaultServer::sendEndlessHeader(QTcpSocket *socket)
+{
+    socket->write("HTTP/1.1 206 Partial Content\r\nX-Padding: ");
+    auto *timer = new QTimer(socket);
+    connect(timer, &QTimer::timeout, socket, [socket, timer] {
+        if (socket->state() == QAbstractSocket::ConnectedState)
+            socket->write("a");
+        else
+            timer->stop();
+    });
+    timer->start(endlessHeaderIntervalMs);
 }
 
 qint64 FaultServer::partSize(const QByteArray &body) const

@@ -36,6 +36,13 @@ public:
         SlowBody,           // the body in small chunks at a slow pace (see setSlowBody)
         CloseAfterBody,     // the whole answer, then a graceful close (even when kept alive)
         ChunkedBody,        // the body in chunked transfer coding (Content-Length kept)
+        Status403,          // 403 Forbidden
+        Status404,          // 404 Not Found
+        Redirect,           // 302 Found to the same path
+        ShiftedRange,       // the range asked for, from its second byte
+        WrongTotal,         // the range asked for, with a total larger than the file
+        ShortRange,         // the first half of the range asked for, the connection kept open
+        EndlessHeader,      // a header that never ends, one byte every 20 ms
     };
     Q_ENUM(Fault)
 
@@ -65,6 +72,7 @@ public:
     void setHeaderSplit(bool on);  // split the header block of every response
     void setKeepAlive(bool on);    // "Connection: keep-alive", the next request read after it
     void addFault(Fault fault, int times, Filter filter = {});
+    void clearFaults();                                  // the server behaves from now on
     void setFaultBodyBytes(qint64 bytes);                // before a mid-body fault; default half
     void setSlowBody(qint64 chunkBytes, int intervalMs); // default 8192 bytes every 10 ms
 
@@ -94,7 +102,8 @@ private:
         Reset,
         Stall,
         Slow,
-        CloseAfter
+        CloseAfter,
+        KeepOpen
     };
 
     void acceptConnections();
@@ -107,6 +116,7 @@ private:
                     const std::function<void()> &then);
     void sendBody(QTcpSocket *socket, const QByteArray &body, BodyMode mode);
     void sendSlowly(QTcpSocket *socket, const QByteArray &body);
+    void sendEndlessHeader(QTcpSocket *socket);
     qint64 partSize(const QByteArray &body) const;
 
     QTcpServer *m_server;

@@ -150,6 +150,8 @@ void tst_MainWindow::optionsEntryIsRefusedWhileAProjectRuns()
     QCOMPARE(shell.optionsRequests, 0);
 
     shell.engine.cancelRunning();
+    for (const char *slot : {"Lbl_Status_w1", "Lbl_Status_w2", "Lbl_Status_w3", "Lbl_Status_w4"})
+        QCOMPARE(shell.find<QLabel>(slot)->text(), "Nothing");
     QVERIFY(shell.store.cancel(QStringLiteral("Alpha")));
     QTRY_COMPARE(shell.optionsRequests, 1);
     QCOMPARE(shell.messages.shown, (QList{Refusal, FirstRun}));

@@ -104,16 +104,20 @@ void tst_NewProjectDialog::cancelDropsTheResult()
     QFETCH(bool, closeBox);
     DialogHarness h;
     h.dialog.showResult(Setup);
+    QVERIFY(QTest::qWaitForWindowActive(&h.dialog));
+    h.dialog.Cmd_Annuler->setFocus();
 
     if (closeBox)
         h.dialog.close();
     else
-        QTest::mouseClick(h.dialog.Cmd_Annuler, Qt::LeftButton);
+        QTest::keyClick(h.dialog.Cmd_Annuler, Qt::Key_Space); // focused first, like a click
 
     QVERIFY(!h.dialog.isVisible());
     QCOMPARE(h.done.count(), 1);
     QVERIFY(!h.created.wait(100));
     QVERIFY(!QFileInfo::exists(h.shell.store.paths().projectFolder("setup")));
+    h.dialog.showResult(Setup); // opened again, "Download" is the default
+    QTRY_VERIFY(h.dialog.Cmd_Downloader->isDefault() && !h.dialog.Cmd_Annuler->isDefault());
 }
 
 void tst_NewProjectDialog::smallerPackRefusedWithoutRanges()

@@ -10,7 +10,7 @@
 Download::Download(const Setup &setup, const SlotFactory &makeSlot, QObject *parent)
     : QObject(parent), m_plan(setup.fileSize, setup.packSize), m_queue(m_plan),
       m_log(setup.packLogPath), m_pieces(setup.receiveFolder, setup.baseName),
-      m_saved(qBound(1, setup.slotCount, MaxSlots), 0)
+      m_refusals(setup.refusalMs), m_saved(qBound(1, setup.slotCount, MaxSlots), 0)
 {
     for (int slot = 1; slot <= m_saved.size(); ++slot) {
         PackSlot *packSlot = makeSlot(slot, this);
@@ -18,8 +18,11 @@ Download::Download(const Setup &setup, const SlotFactory &makeSlot, QObject *par
         connect(packSlot, &PackSlot::received, this, &Download::onReceived);
         connect(packSlot, &PackSlot::packComplete, this, &Download::onPackComplete);
         connect(packSlot, &PackSlot::readyForNext, this, &Download::onReadyForNext);
+        connect(packSlot, &PackSlot::pieceRestarted, this,
+                [this](qint64 lost) { m_received -= lost; });
         connect(packSlot, &PackSlot::writeFailed, this,
                 [this](int, const QString &path) { emit writeFailed(path); });
+        connect(packSlot, &PackSlot::refused, this, &Download::onRefused);
         connect(packSlot, &PackSlot::connectionLost, this, &Download::connectionLost);
         connect(packSlot, &PackSlot::connectionFailed, this, &Download::connectionFailed);
         connect(packSlot, &PackSlot::certificateRefused, this,
@@ -67,6 +70,7 @@ void Download::pause()
     if (m_paused)
         return;
     m_paused = true;
+    m_refusals.clear();
     QStringList begun;
     for (int index = 0; index < slotCount(); ++index) {
         PackSlot *slot = m_slots.at(index);
@@ -94,6 +98,7 @@ void Download::resume()
     if (!m_paused)
         return;
     m_paused = false;
+    m_refusals.clear();
     m_log.removePartials();
     for (int index = 0; index < slotCount(); ++index) {
         // A slot that cannot continue (its piece cannot be written) pauses everything again.
@@ -195,8 +200,15 @@ void Download::extendRun(qint64 pack)
 
 void Download::onReceived(qint64 bytes)
 {
+    m_refusals.clear();
     m_received += bytes;
     emit bytesReceived(bytes);
+}
+
+void Download::onRefused(int slot, const ServerRefusal &refusal)
+{
+    if (!m_paused && m_refusals.isHopeless(slot, refusal))
+        emit refusedForGood(refusal);
 }
 
 void Download::logComplete(qint64 pack)

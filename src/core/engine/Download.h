@@ -3,6 +3,7 @@
 #include "engine/PackPlan.h"
 #include "engine/PackQueue.h"
 #include "engine/PieceFiles.h"
+#include "engine/RefusalWatch.h"
 #include "store/PackLog.h"
 #include "store/ServerValidators.h"
 
@@ -37,6 +38,7 @@ public:
         QString baseName;      // names the piece files
         QString packLogPath;
         int slotCount = MaxSlots;
+        int refusalMs = 60000; // one slot refused the same way this long: the download gives up
     };
 
     Download(const Setup &setup, const SlotFactory &makeSlot, QObject *parent = nullptr);
@@ -83,6 +85,9 @@ signals:
     // Any other connection error (a slot has halted).
     void connectionFailed();
     void certificateRefused(const QString &text);
+    // A slot was refused the same way for the whole refusal interval, with no good answer in
+    // between: retrying is hopeless.
+    void refusedForGood(const ServerRefusal &refusal);
     // The server's file changed (a slot has halted).
     void fileChanged(qint64 size, const ServerValidators &validators);
 
@@ -91,6 +96,7 @@ private:
     void onPackComplete(int slot, qint64 pack);
     void onReadyForNext(int slot);
     void onReceived(qint64 bytes);
+    void onRefused(int slot, const ServerRefusal &refusal);
     void logComplete(qint64 pack);
     void extendRun(qint64 pack);
     PackSlot &slotAt(int slot) const { return *m_slots.at(slot - 1); }
@@ -99,6 +105,7 @@ private:
     PackQueue m_queue;
     PackLog m_log;
     PieceFiles m_pieces;
+    RefusalWatch m_refusals;
     QList<PackSlot *> m_slots;
     QList<qint64> m_saved; // per slot: the bytes its piece held when the download paused
     // Begun packs waiting in the queue for a free slot, with the bytes their piece holds.

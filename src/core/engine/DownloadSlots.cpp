@@ -24,10 +24,12 @@ Download::SlotFactory httpSlots(const UrlParts &parts, const HostPort &server, q
     };
 }
 
-Download::SlotFactory ftpSlots(const UrlParts &parts, const HostPort &server,
+Download::SlotFactory ftpSlots(const UrlParts &parts, const HostPort &server, qint64 fileSize,
+                               const ServerValidators &validators,
                                const Engine::Intervals &intervals)
 {
-    const FtpSlot::Target target{server.host, server.port, parts.path};
+    const FtpSlot::Target target{server.host, server.port, parts.path, fileSize,
+                                 validators.modified};
     const auto mode = std::make_shared<FtpDataMode>(FtpDataMode::Active);
     return [target, mode, intervals](int number, QObject *parent) {
         const FtpSlot::Timing timing{intervals.retryFirstMs, intervals.retryMaxMs,
@@ -53,7 +55,8 @@ std::optional<DownloadSlots> DownloadSlots::forUrl(const QString &storedUrl, boo
     if (!server)
         return std::nullopt;
     if (ftp)
-        return DownloadSlots{FtpSlotCount, ftpSlots(parts, *server, intervals)};
+        return DownloadSlots{FtpSlotCount,
+                             ftpSlots(parts, *server, fileSize, validators, intervals)};
     return DownloadSlots{Download::MaxSlots,
                          httpSlots(parts, *server, fileSize, validators, intervals,
                                    https ? std::optional(tls) : std::nullopt)};

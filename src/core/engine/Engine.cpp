@@ -44,6 +44,8 @@ Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &interva
     connect(&m_autoResumeTimer, &QTimer::timeout, this, &Engine::resumeDownload);
     connect(&m_joiner, &PieceJoiner::finished, this, &Engine::onJoined);
     connect(&m_joiner, &PieceJoiner::prejoined, this, &Engine::progressTick);
+    m_countdownTimer.setInterval(intervals.clockTickMs);
+    connect(&m_countdownTimer, &QTimer::timeout, this, &Engine::showCountdown);
     connect(&m_meter, &SpeedMeter::instantSpeedChanged, this, &Engine::instantSpeedChanged);
     connect(&m_meter, &SpeedMeter::averageSpeedChanged, this, &Engine::averageSpeedChanged);
     connect(&m_meter, &SpeedMeter::elapsedTextChanged, this, &Engine::elapsedTextChanged);
@@ -103,7 +105,7 @@ void Engine::shutdown()
     m_joiner.stop();
     Timer_Start_Download.stop();
     Timer_Barre.stop();
-    m_autoResumeTimer.stop();
+    stopAutoResume();
     m_meter.stop();
     if (!m_download)
         return;
@@ -208,8 +210,10 @@ bool Engine::isReceiveFolderFree(const QString &project)
     if (!record)
         return true; // the start reports the unreadable record
     // The start takes an empty "path:" for the default download folder, and so does this check.
-    const QString downloadFolder =
-        record->path.isEmpty() ? m_store.paths().defaultDownloadFolder() : record->path;
+    // A relative one lies in the data folder.
+    const QString downloadFolder = record->path.isEmpty()
+                                       ? m_store.paths().defaultDownloadFolder()
+                                       : QDir(m_store.paths().dataFolder()).filePath(record->path);
     const QString folder = ProjectPaths::receiveFolder(downloadFolder, project);
     const QFileInfo entry(QDir::cleanPath(folder));
     if (!entry.exists() && !entry.isSymLink())
@@ -270,6 +274,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
     setup.baseName = m_current.baseName;
     setup.packLogPath = m_store.paths().packLogPath(entry.name);
     setup.slotCount = connections->count;
+    setup.refusalMs = m_intervals.refusalMs;
     m_download = std::make_unique<Download>(setup, connections->make);
     connect(m_download.get(), &Download::slotStatusChanged, this, &Engine::slotStatusChanged);
     connect(m_download.get(), &Download::packsToGoTextChanged, this, &Engine::packsToGoTextChanged);
@@ -277,8 +282,9 @@ bool Engine::createDownload(const ProjectEntry &entry)
     connect(m_download.get(), &Download::writeFailed, this, &Engine::onWriteFailed);
     connect(m_download.get(), &Download::connectionLost, this, &Engine::onConnectionLost);
     connect(m_download.get(), &Download::connectionFailed, this, &Engine::onConnectionFailed);
-    connect(m_download.get(), &Download::certificateRefused, this, &Engine::onCertificateRefused);
+    connect(m_download.get(), &Download::certificateRefused, this, &Engine::pauseWithMessage);
     connect(m_download.get(), &Download::fileChanged, this, &Engine::onFileChanged);
+    connect(m_download.get(), &Download::refusedForGood, this, &Engine::onRefusedForGood);
     // The join need not wait for the next progress tick; it runs once the slot's handler ended.
     connect(m_download.get(), &Download::allPacksIn, this, &Engine::progressTick,
             Qt::QueuedConnection);
@@ -294,9 +300,12 @@ void Engine::beginRun()
     if (m_current.ftp)
         emit slotStatusChanged(Download::MaxSlots, QStringLiteral("Unused with FTP servers."));
     emit downloadTabRequested();
-    emit actionChanged(true, QStringLiteral("Pause"));
+    // A write that failed while the run was prepared has paused it already.
+    const bool paused = m_download->isPaused();
+    emit actionChanged(true, paused ? QStringLiteral("Resume") : QStringLiteral("Pause"));
     Timer_Barre.start();
-    emit overallStatusChanged(QStringLiteral("Downloading..."));
+    emit overallStatusChanged(paused ? QStringLiteral("Pause...")
+                                     : QStringLiteral("Downloading..."));
     Timer_Start_Download.stop();
     emit runStarted(m_current.project, m_current.baseName);
 }
@@ -459,7 +468,7 @@ void Engine::pauseDownload()
 // By the user, or by itself after a connection error.
 void Engine::resumeDownload()
 {
-    m_autoResumeTimer.stop();
+    stopAutoResume();
     if (!m_download || !m_download->isPaused())
         return;
     m_alertShown = false;
@@ -507,10 +516,41 @@ void Engine::onConnectionFailed()
         return;
     pauseDownload();
     m_autoResumeTimer.start(m_autoResumeDelay.next());
+    m_countdownTimer.start();
+    showCountdown();
+    emit autoResumeWaiting(countdownText());
 }
 
-// A certificate that stopped verifying is never retried on its own: the user decides.
-void Engine::onCertificateRefused(const QString &text)
+QString Engine::countdownText() const
+{
+    const int seconds = (qMax(0, m_autoResumeTimer.remainingTime()) + 999) / 1000;
+    return QStringLiteral("Connection lost, retrying in %1 s...").arg(seconds);
+}
+
+void Engine::showCountdown()
+{
+    if (m_autoResumeTimer.isActive())
+        emit overallStatusChanged(countdownText());
+}
+
+void Engine::stopAutoResume()
+{
+    m_autoResumeTimer.stop();
+    m_countdownTimer.stop();
+}
+
+// The server keeps refusing what the download needs.
+void Engine::onRefusedForGood(const ServerRefusal &refusal)
+{
+    pauseWithMessage(
+        refusal.meansNotAFile()
+            ? QStringLiteral("File not found or the URL don't point on a file !")
+            : QStringLiteral("Unable to use the high speed download method on this server !"));
+}
+
+// What retrying does not mend (a certificate that does not verify, a server that keeps refusing)
+// is never retried on its own: the download pauses and says why, and "Resume" tries again.
+void Engine::pauseWithMessage(const QString &text)
 {
     if (m_download->isPaused())
         return;
@@ -546,7 +586,7 @@ void Engine::onFileChanged(qint64 size, const ServerValidators &validators)
 // in the event loop.
 void Engine::discardDownload()
 {
-    m_autoResumeTimer.stop();
+    stopAutoResume();
     m_download->halt();
     m_download->disconnect(this);
     m_download.release()->deleteLater();

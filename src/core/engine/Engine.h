@@ -17,6 +17,7 @@ class Download;
 class ProjectStore;
 struct ProjectEntry;
 class Settings;
+struct ServerRefusal;
 struct ServerValidators;
 
 // The download engine: takes waiting projects one at a time, fetches their packs over the
@@ -48,6 +49,9 @@ public:
         // itself after 1, 2, 4 ... s, while no data arrives in between.
         int resumeFirstMs = 1000;
         int resumeMaxMs = 30000;
+        // A slot refused the same way this long, with no good answer in between: the download
+        // pauses and says why.
+        int refusalMs = 60000;
     };
 
     Engine(ProjectStore &store, Settings &settings, const Intervals &intervals,
@@ -110,6 +114,9 @@ signals:
     // The network is gone: the download has paused and waits for the user (the message
     // follows).
     void connectionLost();
+    // The download paused after a connection error and resumes by itself: "Connection lost,
+    // retrying in 8 s..." (the overall status counts it down).
+    void autoResumeWaiting(const QString &text);
 
 private:
     // Where the running project's files go.
@@ -151,8 +158,12 @@ private:
     void onWriteFailed(const QString &path);
     void onConnectionLost();
     void onConnectionFailed();
-    void onCertificateRefused(const QString &text);
+    QString countdownText() const;
+    void showCountdown();
+    void stopAutoResume();
     void onFileChanged(qint64 size, const ServerValidators &validators);
+    void onRefusedForGood(const ServerRefusal &refusal);
+    void pauseWithMessage(const QString &text);
     void discardDownload();
     void resetDisplay();
     void reportWriteFailure(const QString &path);
@@ -165,6 +176,7 @@ private:
     QTimer Timer_Start_Download;
     QTimer Timer_Barre;
     QTimer m_autoResumeTimer;
+    QTimer m_countdownTimer; // the seconds left before the automatic resume, shown each tick
     Backoff m_autoResumeDelay;
     std::unique_ptr<Download> m_download;
     PieceJoiner m_joiner;

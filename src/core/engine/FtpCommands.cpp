@@ -50,11 +50,14 @@ std::optional<QByteArray> FtpCommands::portArgument(const QHostAddress &address,
     return argument + QByteArray::number(port / 256) + ',' + QByteArray::number(port % 256);
 }
 
-QByteArray FtpCommands::burst(const QByteArray &dataCommand, qint64 restOffset, const QString &path)
+QByteArray FtpCommands::burst(const QByteArray &dataCommand, qint64 restOffset, const QString &path,
+                              bool askTime)
 {
+    const QByteArray file = oneLine(path);
     return line("User anonymous") + line("Pass " + AnonymousPassword.toByteArray()) +
-           line("TYPE I") + line(dataCommand) + line("REST " + QByteArray::number(restOffset)) +
-           line("RETR " + oneLine(path));
+           line("TYPE I") + line("SIZE " + file) + (askTime ? line("MDTM " + file) : QByteArray()) +
+           line(dataCommand) + line("REST " + QByteArray::number(restOffset)) +
+           line("RETR " + file);
 }
 
 std::optional<quint16> FtpCommands::epsvPort(const QByteArray &text)

@@ -24,8 +24,10 @@ namespace FtpCommands {
 std::optional<QByteArray> portArgument(const QHostAddress &address, quint16 port);
 
 // The whole request of one pack, each line ended by CR LF, sent at once on connection: login,
-// binary type, dataCommand ("PORT ...", "EPSV" or "PASV"), the restart offset and the file.
-QByteArray burst(const QByteArray &dataCommand, qint64 restOffset, const QString &path);
+// binary type, the file's size and, with askTime, its time (what shows the file unchanged),
+// dataCommand ("PORT ...", "EPSV" or "PASV"), the restart offset and the file.
+QByteArray burst(const QByteArray &dataCommand, qint64 restOffset, const QString &path,
+                 bool askTime);
 
 // Sent once the piece holds its whole pack: the rest of the stream is not wanted.
 inline constexpr QByteArrayView ClosingText = "ABOR\r\nQUIT\r\n";
@@ -40,6 +42,7 @@ std::optional<quint16> pasvPort(const QByteArray &text);
 bool refusesDataConnection(int code);
 
 inline constexpr int RestAccepted = 350;
+inline constexpr int FileStatus = 213; // the answer to SIZE and to MDTM
 inline constexpr int EpsvAccepted = 229;
 inline constexpr int PasvAccepted = 227;
 

@@ -88,6 +88,9 @@ void FtpSlot::connectNow()
     m_state = State::Connecting;
     m_replies.clear();
     m_restAccepted = false;
+    m_versionReplies = 0;
+    m_serverSize = -1;
+    m_versionChecked = false;
     m_passiveAnswered = false;
     m_dataEnded = false;
     m_firstData = false;
@@ -125,7 +128,8 @@ void FtpSlot::onControlConnected()
     emit statusChanged(number(), QStringLiteral("Sending request..."));
     m_offset = m_piece.nextOffset();
     const QByteArray command = dataCommand();
-    m_control->write(FtpCommands::burst(command, m_offset, m_target.path));
+    m_control->write(
+        FtpCommands::burst(command, m_offset, m_target.path, !m_target.time.isEmpty()));
     m_dataWaitTimer.start();
 }
 
@@ -163,6 +167,8 @@ void FtpSlot::handleReply(const FtpReply &reply)
 {
     if (reply.isNegative()) {
         failAttempt({FtpCommands::refusesDataConnection(reply.code), false});
+    } else if (reply.code == FtpCommands::FileStatus) {
+        checkVersion(reply.text);
     } else if (reply.code == FtpCommands::RestAccepted) {
         m_restAccepted = true;
         drain();
@@ -172,6 +178,27 @@ void FtpSlot::handleReply(const FtpReply &reply)
         openPassiveLink(FtpCommands::pasvPort(reply.text));
     } else if (isTransferReply(reply.code) && isHeldBack()) {
         failAttempt({}); // the file comes, but not from the restart offset
+    }
+}
+
+// The first 213 answers SIZE, the second MDTM when it was asked. Once both are in, the data
+// may be stored, or the slot reports the server's other version.
+void FtpSlot::checkVersion(const QByteArray &text)
+{
+    if (++m_versionReplies == 1)
+        m_serverSize = ftpSizeFromReplyText(text).value_or(-1);
+    const bool timeAsked = !m_target.time.isEmpty();
+    if (m_versionReplies != (timeAsked ? 2 : 1))
+        return;
+    const QByteArray time = timeAsked ? text.trimmed() : QByteArray();
+    if (m_serverSize < 0) {
+        failAttempt({});
+    } else if (m_serverSize != m_target.fileSize || time != m_target.time) {
+        halt();
+        emit fileChanged(number(), m_serverSize, {QByteArray(), time});
+    } else {
+        m_versionChecked = true;
+        drain();
     }
 }
 
@@ -243,8 +270,9 @@ void FtpSlot::onConnectionFailed()
     emit connectionFailed(number());
 }
 
-// Takes what the data connection holds into the piece. Until the server has accepted a
-// restart offset above 0 the data stays unread: it may be the file from its first byte.
+// Takes what the data connection holds into the piece. Until the version is checked, and the
+// server has accepted a restart offset above 0, the data stays unread: it may be another file,
+// or the file from its first byte.
 void FtpSlot::drain()
 {
     m_activity = true;
@@ -270,7 +298,7 @@ void FtpSlot::drain()
 
 bool FtpSlot::isHeldBack() const
 {
-    return m_offset > 0 && !m_restAccepted;
+    return !m_versionChecked || (m_offset > 0 && !m_restAccepted);
 }
 
 // Writes what belongs to the pack (the server sends the rest of the file); false when the

@@ -22,6 +22,9 @@ class QTcpSocket;
 // exactly the pack's bytes into the pack's piece file (kept open while the pack arrives). Once
 // the piece holds the whole pack it sends "ABOR" and "QUIT" and closes both connections.
 //
+// Before any data is stored, the SIZE (and MDTM) answers must show the version being fetched:
+// another size or time halts the slot and reports the file changed.
+//
 // Every reply is read by its code: a refusal of any command, or a restart offset the server did
 // not accept, ends the attempt before a byte of it is written, and the slot tries again after a
 // growing delay, as it does when the data connection ends early, never comes or falls silent.
@@ -39,6 +42,8 @@ public:
         QString host; // where to connect
         quint16 port = 0;
         QString path;
+        qint64 fileSize = 0; // of the version being fetched
+        QByteArray time;     // its MDTM time; empty when the server keeps none
     };
     struct Timing
     {
@@ -92,6 +97,7 @@ private:
     void onControlEnded();
     void onControlError(QAbstractSocket::SocketError error);
     void handleReply(const FtpReply &reply);
+    void checkVersion(const QByteArray &text);
     void openPassiveLink(const std::optional<quint16> &port);
     void onDataConnected();
     void onDataEnded();
@@ -126,6 +132,9 @@ private:
     State m_state = State::Idle;
     FtpDataMode m_mode = FtpDataMode::Active;
     bool m_restAccepted = false;
+    int m_versionReplies = 0; // the 213 answers read in this attempt
+    qint64 m_serverSize = -1;
+    bool m_versionChecked = false;
     bool m_passiveAnswered = false;
     bool m_dataEnded = false;
     bool m_firstData = false;

@@ -81,20 +81,44 @@ std::optional<qint64> totalOf(const QByteArray &range)
     return slash < 0 ? std::nullopt : number(QByteArrayView(range).sliced(slash + 1));
 }
 
-// "bytes <first>-<last>/<total>": the first byte matches and a stated total is the file size.
-bool rangeMatches(const QByteArray &range, qint64 first, qint64 fileSize)
+// How "bytes <first>-<last>/<total>" fits the range asked for: nullopt when the first byte
+// matches and a stated total is the file size.
+std::optional<ServerRefusal::Kind> rangeMismatch(const QByteArray &range, qint64 first,
+                                                 qint64 fileSize)
 {
     if (!range.toLower().startsWith("bytes "))
-        return false;
+        return ServerRefusal::Kind::Unusable;
     const QByteArray bounds = range.mid(6).trimmed();
     const qsizetype dash = bounds.indexOf('-');
     const qsizetype slash = bounds.indexOf('/');
     if (dash <= 0 || slash <= dash)
-        return false;
+        return ServerRefusal::Kind::Unusable;
     if (number(QByteArrayView(bounds).first(dash)) != first)
-        return false;
+        return ServerRefusal::Kind::WrongStart;
     const QByteArray total = bounds.mid(slash + 1).trimmed();
-    return total == "*" || number(total) == fileSize;
+    if (total != "*" && number(total) != fileSize)
+        return ServerRefusal::Kind::WrongTotal;
+    return std::nullopt;
+}
+
+// The mismatch of a 200 or 206 answer's framing with the range asked for; nullopt when it fits.
+std::optional<ServerRefusal::Kind> framingMismatch(const Fields &fields, qint64 first,
+                                                   qint64 fileSize)
+{
+    if (fields.status == 200 && first > 0)
+        return ServerRefusal::Kind::RangeIgnored;
+    if (fields.status == 200 && fields.length && *fields.length != fileSize)
+        return ServerRefusal::Kind::WrongTotal;
+    if (fields.status == 206) {
+        if (!fields.range)
+            return ServerRefusal::Kind::Unusable;
+        if (const auto mismatch = rangeMismatch(*fields.range, first, fileSize))
+            return mismatch;
+    }
+    // A coded body is not the file's bytes (and its length is not Content-Length): never stored.
+    if (!fields.hasType || !fields.length || fields.encoded)
+        return ServerRefusal::Kind::Unusable;
+    return std::nullopt;
 }
 
 } // namespace
@@ -132,7 +156,7 @@ std::optional<Change> changeShown(const QByteArray &header, qint64 fileSize,
                                   ? stated.etag != known.etag
                                   : !known.modified.isEmpty() && !stated.modified.isEmpty() &&
                                         stated.modified != known.modified;
-    const bool otherSize = size && *size != fileSize;
+    const bool otherSize = !known.isEmpty() && size && *size != fileSize;
     if (!otherVersion && !otherSize)
         return std::nullopt;
     return Change{size.value_or(fileSize), stated};
@@ -141,14 +165,22 @@ std::optional<Change> changeShown(const QByteArray &header, qint64 fileSize,
 bool accepts(const QByteArray &header, qint64 first, qint64 fileSize)
 {
     const std::optional<Fields> fields = parse(header);
-    // A coded body is not the file's bytes (and its length is not Content-Length): never stored.
-    if (!fields || !fields->hasType || !fields->length || fields->encoded)
-        return false;
-    if (fields->status == 206)
-        return fields->range && rangeMatches(*fields->range, first, fileSize);
-    if (fields->status == 200)
-        return first == 0 && *fields->length == fileSize;
-    return false;
+    return fields && (fields->status == 200 || fields->status == 206) &&
+           !framingMismatch(*fields, first, fileSize);
+}
+
+std::optional<ServerRefusal> refusalOf(const QByteArray &header, qint64 first, qint64 fileSize)
+{
+    const std::optional<Fields> fields = parse(header);
+    if (!fields)
+        return ServerRefusal{};
+    if (fields->status >= 500 && fields->status < 600)
+        return std::nullopt;
+    if (fields->status != 200 && fields->status != 206)
+        return ServerRefusal{ServerRefusal::Kind::Status, fields->status};
+    return ServerRefusal{
+        framingMismatch(*fields, first, fileSize).value_or(ServerRefusal::Kind::Unusable),
+        fields->status};
 }
 
 qint64 bodyLength(const QByteArray &header)

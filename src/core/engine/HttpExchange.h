@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ServerRefusal.h"
 #include "store/ServerValidators.h"
 
 #include <QByteArray>
@@ -27,9 +28,9 @@ struct Change
     qint64 size = 0;
     ServerValidators validators;
 };
-// A change is shown by a stated total size other than fileSize, or by a validator that differs
-// from the known one (the ETag when both sides have one, else Last-Modified). An answer that
-// states neither shows none.
+// A change is shown by a validator that differs from the known one (the ETag when both sides
+// have one, else Last-Modified), or, when validators are known (the request carried If-Range),
+// by a stated total size other than fileSize. An answer that states neither shows none.
 std::optional<Change> changeShown(const QByteArray &header, qint64 fileSize,
                                   const ServerValidators &known);
 
@@ -39,6 +40,10 @@ std::optional<Change> changeShown(const QByteArray &header, qint64 fileSize,
 // case); a total size, when the server states one, equal to fileSize; no transfer coding (a
 // chunked body is refused like any other unusable answer).
 bool accepts(const QByteArray &header, qint64 first, qint64 fileSize);
+
+// What an answer that accepts() does not take refuses; nullopt for a server error (5xx), which
+// may mend itself.
+std::optional<ServerRefusal> refusalOf(const QByteArray &header, qint64 first, qint64 fileSize);
 
 // The body length of an accepted answer (its Content-Length).
 qint64 bodyLength(const QByteArray &header);

@@ -190,10 +190,11 @@ void HttpSlot::sendRequests()
 
 // The socket is unbuffered: each read takes the bytes straight from the system into the
 // slot's buffer, and a negative count means the stream ended (closed or reset). One read may
-// hold the end of an answer and the start of the next.
+// hold the end of an answer and the start of the next. Body bytes count as activity, a header
+// only once it is whole: each answer's header, on a new or a kept connection, must arrive whole
+// within the stall interval.
 void HttpSlot::onReadyRead()
 {
-    m_activity = true;
     const QTcpSocket *socket = m_socket;
     while (socket && m_socket == socket) {
         const qint64 size = m_socket->read(m_buffer.data(), m_buffer.size());
@@ -244,14 +245,14 @@ void HttpSlot::acceptHeader()
         emit fileChanged(number(), change->size, change->validators);
         return;
     }
+    if (isWholeFileAgain() && !restartPiece())
+        return;
     if (!HttpExchange::accepts(m_header, m_owed.constFirst().first, m_target.fileSize)) {
-        // With a request sent ahead, a wrong answer may be one out of order.
-        if (m_owed.size() > 1)
-            m_habits->pipelining = false;
-        retryLater();
+        refuse();
         return;
     }
     m_retryDelay.reset();
+    m_activity = true;
     m_keeps = HttpExchange::keepsConnection(m_header);
     m_proven = m_keeps;
     m_bodyLeft = HttpExchange::bodyLength(m_header);
@@ -263,12 +264,52 @@ void HttpSlot::acceptHeader()
         endAnswer();
 }
 
+// The answer is retried after the growing delay and reported as a refusal, unless the server
+// errs (5xx). A body that does not fit a request sent ahead on the connection (or one with a
+// request behind it) may be the answer to another request: sending ahead stops, and the
+// mismatch counts only once it shows again one request at a time. A status counts at once.
+void HttpSlot::refuse()
+{
+    const std::optional<ServerRefusal> refusal =
+        HttpExchange::refusalOf(m_header, m_owed.constFirst().first, m_target.fileSize);
+    const bool ahead = m_owed.constFirst().ahead || m_owed.size() > 1;
+    const bool mayAnswerAnother = ahead && refusal && refusal->kind != ServerRefusal::Kind::Status;
+    if (mayAnswerAnother)
+        m_habits->pipelining = false;
+    retryLater();
+    // Last: whoever hears it may pause the download at once.
+    if (refusal && !mayAnswerAnother)
+        emit refused(number(), *refusal);
+}
+
+// A server without ranges answers a continued request with the whole file. When the pack is the
+// whole file, that answer serves: the piece is written again from its start.
+bool HttpSlot::isWholeFileAgain() const
+{
+    const Pack &pack = current().pack();
+    return m_owed.constFirst().first > 0 && pack.start == 0 && pack.length == m_target.fileSize &&
+           HttpExchange::accepts(m_header, 0, m_target.fileSize);
+}
+
+bool HttpSlot::restartPiece()
+{
+    const qint64 lost = current().have();
+    if (!current().restart()) {
+        failWrite(current().path());
+        return false;
+    }
+    m_owed.first().first = 0;
+    emit pieceRestarted(lost);
+    return true;
+}
+
 // Writes what belongs to the pack; the rest of the body (the byte past the pack that the range
 // asks for) is read and dropped. Returns how many of the bytes belong to this answer.
 qint64 HttpSlot::takeBody(const char *data, qint64 size)
 {
     const qint64 take = qMin(size, m_bodyLeft);
     m_bodyLeft -= take;
+    m_activity = true;
     if (!m_draining) {
         const qint64 stored = current().write(data, take);
         if (stored < 0) {
@@ -302,18 +343,25 @@ void HttpSlot::finishPack()
     emit packComplete(number(), done);
 }
 
+// An answer that ended short of its pack, by its own Content-Length, is followed at once by a
+// request for the rest: on the same connection when the server keeps it and nothing was asked
+// ahead on it (that answer would come first), else on a new one. One that brought nothing waits
+// for the growing delay.
 void HttpSlot::endAnswer()
 {
     const bool packWhole = m_draining;
-    m_owed.removeFirst();
+    const qint64 first = m_owed.takeFirst().first;
     m_answered = true;
     m_inBody = false;
     m_draining = false;
     if (!packWhole) {
-        retryLater(); // the answer ended short of its pack
-        return;
+        if (current().nextOffset() == first) {
+            retryLater();
+            return;
+        }
+        m_requested.at(m_current) = false;
     }
-    if (m_keeps)
+    if (m_keeps && (packWhole || m_owed.isEmpty()))
         sendRequests();
     else
         connectNow();

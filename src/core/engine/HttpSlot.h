@@ -34,10 +34,13 @@ struct HttpServerHabits
 // current answer ends, so that the link stays full. A server that closes a kept connection costs
 // one reconnection; one that drops a request sent ahead turns sending ahead off.
 //
-// A bad answer, a connection closed in the middle of an answer or a silent one is the slot's own
-// business: it reconnects after a growing delay and continues after the bytes its piece already
-// holds, while the other slots carry on. Any other connection error halts the slot and is the
-// download's business.
+// An answer that ends honestly short of its pack is followed at once by a request for the rest.
+// A bad answer, a connection closed in the middle of an answer or a silent one (a header counts
+// only once it is whole) is the slot's own business: it reconnects after a growing delay and
+// continues after the bytes its piece already holds (or, from a server without ranges, takes the
+// whole one-pack file again), while the other slots carry on. A bad answer is also reported as
+// a refusal, so that the download can give up on a server that keeps refusing. Any other
+// connection error halts the slot and is the download's business.
 class HttpSlot final : public PackSlot
 {
     Q_OBJECT
@@ -89,6 +92,9 @@ private:
     void onReadyRead();
     qint64 takeHeader(const char *data, qint64 size);
     void acceptHeader();
+    void refuse();
+    bool isWholeFileAgain() const;
+    bool restartPiece();
     qint64 takeBody(const char *data, qint64 size);
     void finishPack();
     void endAnswer();

@@ -34,3 +34,9 @@ qint64 PackPiece::write(const char *data, qint64 size)
     m_have += take;
     return take;
 }
+
+bool PackPiece::restart()
+{
+    m_have = 0;
+    return m_file.resize(0) && m_file.seek(0);
+}

@@ -22,6 +22,8 @@ public:
     bool isOpen() const { return m_file.isOpen(); }
     void close() { m_file.close(); }
 
+    // Empties the open piece: the pack is written again from its first byte.
+    bool restart();
     // Writes what belongs to the pack: the number of bytes taken, or -1 when the write failed.
     qint64 write(const char *data, qint64 size);
     bool isComplete() const { return m_have >= m_pack.length; }

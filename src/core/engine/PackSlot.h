@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/PackPlan.h"
+#include "engine/ServerRefusal.h"
 #include "store/ServerValidators.h"
 
 #include <QObject>
@@ -54,6 +55,8 @@ signals:
     void packComplete(int slot, qint64 pack);
     // The slot can send its next pack's request now: queue() hands it one, if any is left.
     void readyForNext(int slot);
+    // The piece was emptied to be written again from its start: its `lost` bytes no longer count.
+    void pieceRestarted(qint64 lost);
     // The piece could not be opened or written; the slot has halted.
     void writeFailed(int slot, const QString &path);
     // Host not found or the network is down: the slot has halted.
@@ -63,6 +66,8 @@ signals:
     // The server's certificate does not verify (text: the host and the reason): the slot has
     // halted.
     void certificateRefused(int slot, const QString &text);
+    // The server refused the pack's request in a way retrying may not mend; the slot retries.
+    void refused(int slot, const ServerRefusal &refusal);
     // The server's file is another version than the one being fetched: the slot has halted.
     void fileChanged(int slot, qint64 size, const ServerValidators &validators);
 

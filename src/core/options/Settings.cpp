@@ -88,7 +88,12 @@ QString Settings::filePath() const
     // Files are named by appending to this folder: an empty value would put them in the
     // working folder, a missing separator next to the folder instead of inside it.
     const QString folder = text(FilePathKey, m_defaultDownloadFolder);
-    return folder.isEmpty() ? m_defaultDownloadFolder : withTrailingSeparator(folder);
+    if (folder.isEmpty())
+        return m_defaultDownloadFolder;
+    // A relative folder lies in the data folder, which holds the default one, never in whatever
+    // folder the program was started from.
+    const QString dataFolder = QDir::cleanPath(m_defaultDownloadFolder + QStringLiteral("/.."));
+    return withTrailingSeparator(QDir(dataFolder).filePath(folder));
 }
 
 void Settings::setFilePath(const QString &folder)
@@ -105,7 +110,7 @@ qint64 Settings::packSize() const
 {
     bool ok = false;
     const qint64 size = packSizeText().toLongLong(&ok);
-    return ok && size > 0 ? size : DefaultPackSize;
+    return ok && size >= MinPackSize ? size : DefaultPackSize;
 }
 
 void Settings::setPackSizeText(const QString &text)

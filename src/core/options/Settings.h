@@ -13,6 +13,8 @@ class Settings final
 {
 public:
     static constexpr qint64 DefaultPackSize = 512000;
+    // Smaller packs would make a file of countless tiny pieces.
+    static constexpr qint64 MinPackSize = 64000;
 
     enum class Colour
     {
@@ -35,7 +37,7 @@ public:
     void setFilePath(const QString &folder);
 
     QString packSizeText() const;
-    // The pack size in bytes; 0, negative or not a number reads as DefaultPackSize.
+    // The pack size in bytes; below MinPackSize or not a number reads as DefaultPackSize.
     qint64 packSize() const;
     void setPackSizeText(const QString &text);
 

@@ -52,6 +52,9 @@ QByteArray ftpBurst(const QString &path)
            "SIZE " +
            path.toUtf8() +
            "\r\n"
+           "MDTM " +
+           path.toUtf8() +
+           "\r\n"
            "REST 10\r\n";
 }
 
@@ -113,6 +116,9 @@ void Probe::begin(const QString &urlText)
     m_answer.clear();
     m_replies.clear();
     m_sslErrors.clear();
+    m_ftpSize.reset();
+    m_ftpTimeAnswered = false;
+    m_ftpTime.clear();
 
     const quint16 port = m_isFtp ? FtpPort : (m_isTls ? HttpsPort : HttpPort);
     const std::optional<HostPort> target = splitHostPort(parts.host, port);
@@ -152,9 +158,11 @@ void Probe::onReadyRead()
     const QByteArray chunk = Winsock.readAll();
     if (m_phase != Phase::Probing || chunk.isEmpty())
         return;
+    // An HTTP header must arrive whole within the time-out, however slowly it trickles in.
     if (!m_dataSeen) {
         m_dataSeen = true;
-        Timer_Timeout.stop();
+        if (m_isFtp)
+            Timer_Timeout.stop();
     }
     if (m_isFtp)
         takeFtpData(chunk);
@@ -166,8 +174,6 @@ void Probe::takeHttpData(const QByteArray &chunk)
 {
     switch (m_answer.append(chunk)) {
     case HttpAnswer::State::Incomplete:
-        // A server that stops in the middle of its header must not hold the probe forever.
-        Timer_Timeout.start();
         break;
     case HttpAnswer::State::TooLarge:
         fail(HttpUnusableText);
@@ -223,22 +229,36 @@ void Probe::followRedirect(const QByteArray &location)
         this, [this, next] { begin(next); }, Qt::QueuedConnection);
 }
 
+// The replies come in the order of the burst. Until the size is known any refusal ends the
+// probe; after it, one reply answers MDTM (a refusal: the server keeps no time) and the next
+// answers REST (a refusal: no range support, so the file must fit in one pack).
 void Probe::takeFtpData(const QByteArray &chunk)
 {
     for (const FtpReply &reply : m_replies.append(chunk)) {
-        if (reply.code == 213) {
-            const std::optional<qint64> size = ftpSizeFromReplyText(reply.text);
-            if (size)
-                succeed(*size, true);
-            else
+        if (!m_ftpSize) {
+            if (reply.code == 213)
+                m_ftpSize = ftpSizeFromReplyText(reply.text);
+            if (reply.isNegative() || (reply.code == 213 && !m_ftpSize)) {
                 fail(FtpUnusableText);
-            return;
-        }
-        if (reply.isNegative()) {
-            fail(FtpUnusableText);
+                return;
+            }
+        } else if (!m_ftpTimeAnswered) {
+            m_ftpTimeAnswered = true;
+            if (reply.code == 213)
+                m_ftpTime = reply.text.trimmed();
+        } else {
+            decideFtp(reply.code == 350);
             return;
         }
     }
+}
+
+void Probe::decideFtp(bool restAccepted)
+{
+    if (!restAccepted && *m_ftpSize > m_settings.packSize())
+        fail(FtpUnusableText);
+    else
+        succeed(*m_ftpSize, restAccepted, {QByteArray(), m_ftpTime});
 }
 
 void Probe::onErrorOccurred(QAbstractSocket::SocketError error)
@@ -269,7 +289,7 @@ void Probe::Timer_Timeout_Tick()
 {
     if (m_phase != Phase::Probing)
         return;
-    fail(m_dataSeen ? HttpUnusableText : NoAnswerText + m_fieldText);
+    fail(NoAnswerText + m_fieldText);
 }
 
 void Probe::Timer_Test_FTP_Tick()

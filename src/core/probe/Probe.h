@@ -11,14 +11,17 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <optional>
+
 class ProjectStore;
 class Settings;
 
 // The add handler and its probe: one connection to the server of a typed URL learns whether it
 // names a file and how large it is (HTTP: a ranged GET whose answer's header is read; FTP: an
-// anonymous log-in and SIZE, sent in one burst). An "https://" URL is asked over TLS, and a
-// certificate that does not verify fails the probe with the host and the reason. Everything
-// after the connection runs from its events; the outcome is one signal, succeeded or failed.
+// anonymous log-in, SIZE, MDTM and REST, sent in one burst). An "https://" URL is asked over
+// TLS, and a certificate that does not verify fails the probe with the host and the reason.
+// Everything after the connection runs from its events; the outcome is one signal, succeeded or
+// failed.
 //
 // One probe runs at a time. A URL handed in meanwhile, or while the owner is still dealing with
 // a success (the dialog is open), waits and is probed after.
@@ -30,8 +33,8 @@ class Probe final : public QObject
 public:
     struct Intervals
     {
-        int timeoutMs = 20000; // Timer_Timeout: no answer at all
-        int ftpSizeMs = 3000;  // Timer_Test_FTP: no size answer after the FTP connection
+        int timeoutMs = 20000; // Timer_Timeout: no answer, or no whole HTTP header
+        int ftpSizeMs = 3000;  // Timer_Test_FTP: no size and REST answers after the FTP connection
     };
     static constexpr int MaxRedirects = 10;
 
@@ -69,6 +72,7 @@ private:
     void takeHttpData(const QByteArray &chunk);
     void takeFtpData(const QByteArray &chunk);
     void decideHttp();
+    void decideFtp(bool restAccepted);
     void followRedirect(const QByteArray &location);
     void judgePeerClose();
     void quitFtp();
@@ -98,4 +102,7 @@ private:
     bool m_dataSeen = false;
     HttpAnswer m_answer;
     FtpReplies m_replies;
+    std::optional<qint64> m_ftpSize;
+    bool m_ftpTimeAnswered = false;
+    QByteArray m_ftpTime; // the MDTM answer; empty when the server keeps no time
 };

@@ -11,8 +11,10 @@ struct ProbeResult
     qint64 size = 0;     // bytes
     QString projectName; // names no existing project folder
     bool isFtp = false;
-    // False when the HTTP server ignores ranges (the file then fits in one pack). FTP servers are
-    // asked with REST, which every server the probe accepts is taken to support.
+    // False when the server ignores ranges (HTTP) or refuses REST (FTP): the file then fits in
+    // one pack.
     bool rangeSupported = true;
-    ServerValidators validators; // HTTP: what identifies the file's version
+    // HTTP: the ETag and Last-Modified; FTP: the MDTM time as "modified" (the size is the
+    // record's).
+    ServerValidators validators;
 };

@@ -6,7 +6,8 @@
 
 namespace {
 
-// The captions of the average-speed labels before the first average of a download.
+// The captions of the speed labels before the first average of a download, and of the instant
+// speed after a tick without data.
 QString idleSpeedText()
 {
     return QStringLiteral("0.00 Kb/s");
@@ -180,6 +181,9 @@ void SpeedMeter::speedTick()
         showInstant(instant);
         pushSample(m_instantSamples, sampleOf(instant));
         emit samplesChanged();
+    } else {
+        // Nothing arrived: the labels say so, while the graphs and the lowest speed ignore it.
+        emit instantSpeedChanged(idleSpeedText(), idleBitsText());
     }
     m_tickBytes = 0;
 }

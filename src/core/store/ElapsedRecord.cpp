@@ -6,6 +6,9 @@
 
 namespace {
 
+// A century of downloading; more is a damaged file, and the clock could not count on from it.
+constexpr int MaxHours = 876000;
+
 std::optional<int> numberIn(const std::optional<QByteArray> &text, int highest)
 {
     if (!text)
@@ -38,7 +41,7 @@ std::optional<ElapsedClock> ElapsedClock::parse(const QByteArray &text)
     TextLines::KeyReader reader(text);
     const auto seconds = numberIn(reader.next("sec:"), 59);
     const auto minutes = numberIn(reader.next("min:"), 59);
-    const auto hours = numberIn(reader.next("h:"), std::numeric_limits<int>::max());
+    const auto hours = numberIn(reader.next("h:"), MaxHours);
     if (!seconds || !minutes || !hours)
         return std::nullopt;
     return ElapsedClock{*hours, *minutes, *seconds};

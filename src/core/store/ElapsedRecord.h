@@ -15,7 +15,8 @@ struct ElapsedClock
     qint64 totalSeconds() const { return hours * 3600LL + minutes * 60LL + seconds; }
     static ElapsedClock fromSeconds(qint64 seconds);
     QByteArray toText() const;
-    // nullopt when a line is missing, or seconds or minutes are not 0 to 59 or hours not 0 or more.
+    // nullopt when a line is missing, or seconds or minutes are not 0 to 59 or hours not 0 to
+    // a century's worth.
     static std::optional<ElapsedClock> parse(const QByteArray &text);
     bool operator==(const ElapsedClock &) const = default;
 };

@@ -39,15 +39,17 @@ void tst_FtpCommands::portArgument()
 
 void tst_FtpCommands::burstIsTheWholeRequest()
 {
-    QCOMPARE(FtpCommands::burst("PORT 127,0,0,1,18,52", 1024000, "/files/a b.zip"),
+    QCOMPARE(FtpCommands::burst("PORT 127,0,0,1,18,52", 1024000, "/files/a b.zip", true),
              QByteArray("User anonymous\r\n"
                         "Pass quillfetch@example.com\r\n"
                         "TYPE I\r\n"
+                        "SIZE /files/a b.zip\r\n"
+                        "MDTM /files/a b.zip\r\n"
                         "PORT 127,0,0,1,18,52\r\n"
                         "REST 1024000\r\n"
                         "RETR /files/a b.zip\r\n"));
     // A line break smuggled into the path cannot start a command of its own.
-    QVERIFY(FtpCommands::burst("EPSV", 0, "/a\r\nDELE b").endsWith("RETR /aDELE b\r\n"));
+    QVERIFY(FtpCommands::burst("EPSV", 0, "/a\r\nDELE b", false).endsWith("RETR /aDELE b\r\n"));
 }
 
 void tst_FtpCommands::passivePorts_data()

@@ -59,7 +59,7 @@ void tst_FtpSlot::refusedRequestsWriteNothingAndRetry()
     FtpServer server(folder.filePath("www"), options);
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     const auto mode = std::make_shared<FtpDataMode>(FtpDataMode::Active);
-    FtpSlot slot(3, {"127.0.0.1", server.port(), path}, {20, 100, 5000, 1000, 10}, mode);
+    FtpSlot slot(3, {"127.0.0.1", server.port(), path, 3000, {}}, {20, 100, 5000, 1000, 10}, mode);
     QSignalSpy received(&slot, &FtpSlot::received);
     QSignalSpy status(&slot, &FtpSlot::statusChanged);
     const QString piece = folder.filePath("piece.qfd");

@@ -22,8 +22,11 @@ class tst_HttpFaults final : public QObject
 private slots:
     void recoversFrom_data();
     void recoversFrom();
+    void hopelessRefusalPausesUntilResumed_data();
+    void hopelessRefusalPausesUntilResumed();
     void emptyFileCompletesAtOnce();
     void missingPieceIsFetchedAgain();
+    void unwritablePiecePausesUntilResumed_data();
     void unwritablePiecePausesUntilResumed();
     void blockedFinalFileIsPlacedByTheNextStart();
     void unwritableFinishIsNeverFetchedAgain();
@@ -46,11 +49,11 @@ FaultServer::Filter laterRanges()
 }
 
 // Serves the test file and queues the project "setup" for it.
-QByteArray serveAndQueue(EngineRig &rig, FaultServer &server)
+QByteArray serveAndQueue(EngineRig &rig, FaultServer &server, qint64 packSize = 65536)
 {
     const QByteArray bytes = TestFiles::randomBytes(300000, 42);
     server.addFile("/setup.exe", bytes);
-    rig.queue("setup", server.url("setup.exe"), bytes.size(), 65536);
+    rig.queue("setup", server.url("setup.exe"), bytes.size(), packSize);
     return bytes;
 }
 
@@ -85,9 +88,19 @@ void tst_HttpFaults::recoversFrom_data()
     QTest::newRow("reset") << FaultServer::ResetMidBody << false << true << false;
     QTest::newRow("stall") << FaultServer::Stall << false << true << false;
     QTest::newRow("stall, kept alive") << FaultServer::Stall << false << true << true;
+    // Each answer's header, the first on a connection or a later one, must be whole in time.
+    QTest::newRow("endless header") << FaultServer::EndlessHeader << false << false << false;
+    QTest::newRow("endless header, kept alive")
+        << FaultServer::EndlessHeader << true << false << true;
     // The request sent ahead is lost with the connection: asked again, never a pack twice.
     QTest::newRow("kept connection closed after an answer")
         << FaultServer::CloseAfterBody << false << false << true;
+    QTest::newRow("short range") << FaultServer::ShortRange << false << true << false;
+    QTest::newRow("short range, kept alive") << FaultServer::ShortRange << false << true << true;
+    // A server without ranges: the file is one pack, asked again whole after the close.
+    QTest::newRow("early close, no ranges") << FaultServer::CloseMidBody << false << true << false;
+    QTest::newRow("early close, no ranges, kept alive")
+        << FaultServer::CloseMidBody << false << true << true;
 }
 
 void tst_HttpFaults::recoversFrom()
@@ -97,12 +110,17 @@ void tst_HttpFaults::recoversFrom()
     QFETCH(bool, continuesMidPack);
     QFETCH(bool, keepAlive);
 
-    EngineRig rig;
+    Engine::Intervals intervals = EngineRig::fastIntervals();
+    if (fault == FaultServer::ShortRange)
+        intervals.stallMs = 10 * TimeoutMs; // only the answer's own end can move the slot on
+    EngineRig rig(intervals);
     FaultServer server;
     QVERIFY(server.isListening());
     server.setKeepAlive(keepAlive);
     server.addFault(fault, 3, laterOnly ? laterRanges() : FaultServer::Filter());
-    const QByteArray bytes = serveAndQueue(rig, server);
+    const bool ranges = !QByteArray(QTest::currentDataTag()).contains("no ranges");
+    server.setRangeSupport(ranges);
+    const QByteArray bytes = serveAndQueue(rig, server, ranges ? PackSize : Size);
     QSignalSpy overall(&rig.engine, &Engine::overallStatusChanged);
 
     rig.engine.startQueue();
@@ -112,7 +130,7 @@ void tst_HttpFaults::recoversFrom()
     QVERIFY(!overall.contains(QVariantList{"Pause..."}));
     QCOMPARE(server.pendingFaults(), 0);
     QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
-    QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", Packs));
+    QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", ranges ? Packs : 1));
     QVERIFY(rig.messages.isEmpty());
     const QList<FaultServer::Request> requests = server.requests();
     const bool midPack =
@@ -120,6 +138,51 @@ void tst_HttpFaults::recoversFrom()
             return request.rangeStart % PackSize != 0;
         });
     QCOMPARE(midPack, continuesMidPack);
+}
+
+void tst_HttpFaults::hopelessRefusalPausesUntilResumed_data()
+{
+    QTest::addColumn<FaultServer::Fault>("fault");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("keepAlive");
+    const QString notAFile = "File not found or the URL don't point on a file !";
+    const QString unusable = "Unable to use the high speed download method on this server !";
+
+    QTest::newRow("404") << FaultServer::Status404 << notAFile << false;
+    QTest::newRow("403") << FaultServer::Status403 << unusable << false;
+    QTest::newRow("302") << FaultServer::Redirect << unusable << false;
+    QTest::newRow("Range ignored") << FaultServer::FullBodyForRange << unusable << false;
+    QTest::newRow("wrong start") << FaultServer::ShiftedRange << unusable << false;
+    QTest::newRow("wrong total") << FaultServer::WrongTotal << unusable << false;
+    // The refused packs are asked for ahead, on connections the first packs kept.
+    QTest::newRow("404, kept alive") << FaultServer::Status404 << notAFile << true;
+    QTest::newRow("wrong start, kept alive") << FaultServer::ShiftedRange << unusable << true;
+}
+
+// A later pack is refused the same way for the whole refusal interval: the download pauses and
+// says why, and "Resume" tries again.
+void tst_HttpFaults::hopelessRefusalPausesUntilResumed()
+{
+    QFETCH(FaultServer::Fault, fault);
+    QFETCH(QString, message);
+    QFETCH(bool, keepAlive);
+    Engine::Intervals intervals = EngineRig::fastIntervals();
+    intervals.refusalMs = 300;
+    EngineRig rig(intervals);
+    FaultServer server;
+    server.setKeepAlive(keepAlive);
+    server.addFault(fault, 1000000, laterRanges());
+    const QByteArray bytes = serveAndQueue(rig, server);
+
+    rig.engine.startQueue();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
+    QCOMPARE(rig.messages.at(0), QVariantList({message, "Error"}));
+    QVERIFY(rig.engine.isPaused());
+
+    server.clearFaults();
+    rig.engine.togglePause();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
+    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
 }
 
 void tst_HttpFaults::emptyFileCompletesAtOnce()
@@ -163,24 +226,37 @@ void tst_HttpFaults::missingPieceIsFetchedAgain()
     QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", Packs));
 }
 
+void tst_HttpFaults::unwritablePiecePausesUntilResumed_data()
+{
+    QTest::addColumn<bool>("packLog"); // the pack log is blocked instead of the first piece
+    QTest::newRow("piece") << false;
+    QTest::newRow("pack log, while resuming") << true;
+}
+
 void tst_HttpFaults::unwritablePiecePausesUntilResumed()
 {
+    QFETCH(bool, packLog);
     EngineRig rig;
     FaultServer server;
     const QByteArray bytes = serveAndQueue(rig, server);
     const QString firstPiece = rig.receiveFolder("setup") + "setup(0).qfd";
+    const QString blocked = packLog ? rig.store.paths().packLogPath("setup") : firstPiece;
     QVERIFY(rig.store.startNextWaiting()); // begun by an earlier run
-    QVERIFY(QDir().mkpath(firstPiece));    // a folder where the piece file should go
+    if (packLog)                           // a whole piece the log does not name yet
+        QVERIFY(TestFiles::writeFile(firstPiece, bytes.left(PackSize)));
+    QVERIFY(QDir().mkpath(blocked)); // a folder where the file should go
     QSignalSpy action(&rig.engine, &Engine::actionChanged);
+    QSignalSpy overall(&rig.engine, &Engine::overallStatusChanged);
 
     rig.engine.resumeInterrupted();
     QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
 
     QCOMPARE(rig.messages.at(0),
-             QVariantList({"Unable to write the file " + firstPiece + " !", "Error"}));
+             QVariantList({"Unable to write the file " + blocked + " !", "Error"}));
     QVERIFY(rig.engine.isPaused());
     QCOMPARE(action.last(), QVariantList({true, "Resume"}));
-    QVERIFY(QDir().rmdir(firstPiece));
+    QCOMPARE(overall.last(), QVariantList({"Pause..."}));
+    QVERIFY(QDir().rmdir(blocked));
     rig.engine.togglePause();
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
 

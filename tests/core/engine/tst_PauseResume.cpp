@@ -302,6 +302,7 @@ void tst_PauseResume::refusedConnectionsResumeByThemselves()
     QTRY_VERIFY_WITH_TIMEOUT(eachHasData(rig, 4), TimeoutMs);
     nginx.stop();
     QTRY_VERIFY_WITH_TIMEOUT(overall.count({"Pause..."}) >= 3, TimeoutMs);
+    QVERIFY(overall.contains({"Connection lost, retrying in 1 s..."})); // the wait, rounded up
     QTRY_VERIFY_WITH_TIMEOUT(overall.count({"Downloading..."}) >= 4, TimeoutMs);
     QVERIFY(rig.messages.isEmpty());
     QVERIFY2(nginx.restart(), qPrintable(nginx.errorString()));

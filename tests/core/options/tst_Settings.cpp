@@ -43,6 +43,8 @@ private slots:
         // An empty folder would name files in the working folder.
         s.setFilePath(QString());
         QCOMPARE(s.filePath(), DefaultFolder);
+        s.setFilePath(QStringLiteral("mine")); // not the working folder: the data folder
+        QCOMPARE(s.filePath(), QStringLiteral("/data/mine/"));
     }
 
     void valuesSurviveAsText()
@@ -78,6 +80,7 @@ private slots:
         const qint64 fallback = Settings::DefaultPackSize;
         QTest::newRow("valid") << "5000000000" << qint64(5000000000) << "1024" << 1024.0;
         QTest::newRow("zero") << "0" << fallback << "0" << 56.0;
+        QTest::newRow("one byte, smallest pack") << "1" << fallback << "1" << 1.0;
         QTest::newRow("negative") << "-512000" << fallback << "-56" << 56.0;
         QTest::newRow("not a number") << "big" << fallback << "fast" << 56.0;
         QTest::newRow("decimal pack, infinite modem") << "512000.5" << fallback << "inf" << 56.0;

@@ -100,7 +100,8 @@ private slots:
     void connectionFailures_data();
     void connectionFailures();
     void silentFtpServerGetsTheBurstThenTimesOut();
-    void ftpBannerWithErrorDigits();
+    void ftpReplies_data();
+    void ftpReplies();
     void ftpErrorLeavesNoTimerBehind();
     void urlHandedInMeanwhileWaits();
 
@@ -296,7 +297,7 @@ void tst_Probe::silentHttpServerGetsTheRequestThenTimesOut()
 
     // A server that stops in the middle of its header does not hold the probe either.
     QVERIFY(h.run(halfHeader.url("f.bin"), 2));
-    QCOMPARE(h.failure(), HttpUnusable);
+    QCOMPARE(h.failure(), NoAnswer + halfHeader.url("f.bin"));
 }
 
 void tst_Probe::connectionFailures_data()
@@ -334,19 +335,49 @@ void tst_Probe::silentFtpServerGetsTheBurstThenTimesOut()
                                                "Pass quillfetch@example.com\r\n"
                                                "TYPE I\r\n"
                                                "SIZE /dir/f.bin\r\n"
+                                               "MDTM /dir/f.bin\r\n"
                                                "REST 10\r\n"
                                                "QUIT\r\n"));
 }
 
-void tst_Probe::ftpBannerWithErrorDigits()
+// The size, the time and the REST answer are all awaited, in the order the burst asks them.
+void tst_Probe::ftpReplies_data()
 {
+    QTest::addColumn<QByteArray>("replies"); // after "220 ...", "331 ...", "230 ...", "200 ..."
+    QTest::addColumn<qint64>("size");        // -1: the probe fails
+    QTest::addColumn<QByteArray>("time");
+    QTest::addColumn<bool>("rangeSupported");
+
+    QTest::newRow("time and REST") << QByteArray("213 4321\r\n213 20261207021900\r\n350 Ok\r\n")
+                                   << qint64(4321) << QByteArray("20261207021900") << true;
+    QTest::newRow("no MDTM") << QByteArray("213 4321\r\n502 No\r\n350 Ok\r\n") << qint64(4321)
+                             << QByteArray() << true;
+    QTest::newRow("REST refused, one pack")
+        << QByteArray("213 4321\r\n550 No\r\n502 No\r\n") << qint64(4321) << QByteArray() << false;
+    QTest::newRow("REST refused, many packs")
+        << QByteArray("213 3000000\r\n550 No\r\n502 No\r\n") << qint64(-1) << QByteArray() << false;
+}
+
+void tst_Probe::ftpReplies()
+{
+    QFETCH(QByteArray, replies);
+    QFETCH(qint64, size);
+    QFETCH(QByteArray, time);
+    QFETCH(bool, rangeSupported);
     SilentServer server("220 FTPd 1.3.500 ready (550 slots)\r\n"
-                        "331 Send password\r\n230 In\r\n200 Binary\r\n213 4321\r\n");
+                        "331 Send password\r\n230 In\r\n200 Binary\r\n" +
+                        replies);
     Harness h;
 
     QVERIFY(h.run("ftp://" + server.url("f.bin")));
 
-    QCOMPARE(h.result().size, qint64(4321));
+    if (size < 0) {
+        QCOMPARE(h.failure(), FtpUnusable);
+        return;
+    }
+    QCOMPARE(h.result().size, size);
+    QCOMPARE(h.result().validators.modified, time);
+    QCOMPARE(h.result().rangeSupported, rangeSupported);
 }
 
 void tst_Probe::ftpErrorLeavesNoTimerBehind()

@@ -19,16 +19,17 @@ private slots:
         m_meter = std::make_unique<SpeedMeter>(1060, 1000, [this] { return m_now; });
     }
 
-    // Instant speeds are kept to ten bytes; a tick without data is no lowest speed; the graph
-    // keeps its last fifty samples.
+    // Instant speeds are kept to ten bytes; a tick without data shows zero but is no lowest
+    // speed nor a sample; the graph keeps its last fifty samples.
     void highestAndLowestFollowTheInstantSpeed()
     {
         QSignalSpy instant(m_meter.get(), &SpeedMeter::instantSpeedChanged);
         m_meter->setProgress(1, 100'000'000);
         for (const qint64 bytes : {3000, 0, 1004, 2048004, 2000})
             tick(bytes, 1060);
-        QCOMPARE(instant.count(), 4);
-        QCOMPARE(instant.at(2).at(0).toString(), QStringLiteral("2.00 Mb/s"));
+        QCOMPARE(instant.count(), 5);
+        QCOMPARE(instant.at(1).at(0).toString(), QStringLiteral("0.00 Kb/s")); // nothing arrived
+        QCOMPARE(instant.at(3).at(0).toString(), QStringLiteral("2.00 Mb/s"));
         QCOMPARE(m_meter->instantSamples().mid(46), QList<int>({23, 8, 16000, 16}));
         const StatsRecord stats = m_meter->stats();
         QCOMPARE(stats.highestSpeed, QStringLiteral("2.00 Mb/s"));

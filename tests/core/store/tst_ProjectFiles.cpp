@@ -77,6 +77,7 @@ private slots:
         QCOMPARE(clock.toText(), QByteArray("sec:5\r\nmin:3\r\nh:1\r\n"));
         QCOMPARE(ElapsedClock::parse("sec:5\r\nmin:3\r\nh:1\r\n"), clock);
         QVERIFY(!ElapsedClock::parse("sec:5\r\nmin:3\r\nh:1"));
+        QVERIFY(!ElapsedClock::parse("sec:5\r\nmin:3\r\nh:2147483647\r\n"));
     }
 
     void statsRecordIsByteExact()

@@ -1,0 +1,23 @@
+#pragma once
+
+// An answer to a pack request that retrying may not mend: a status the request did not ask for
+// (3xx, 4xx, ...), or a body that is not the range asked for. Two refusals are the same when
+// they are the same status or the same kind of mismatch.
+struct ServerRefusal
+{
+    enum class Kind
+    {
+        Status,       // any status but 200, 206 and 5xx
+        RangeIgnored, // the whole file for a later range
+        WrongStart,   // a range that does not start at the byte asked for
+        WrongTotal,   // a total other than the project's size
+        Unusable      // no Content-Type or Content-Length, a coded body, not HTTP at all
+    };
+
+    Kind kind = Kind::Unusable;
+    int status = 0;
+
+    bool operator==(const ServerRefusal &) const = default;
+    // The server says the file is not there.
+    bool meansNotAFile() const { return kind == Kind::Status && (status == 404 || status == 410); }
+};
