@@ -1,6 +1,7 @@
 #include "EngineRig.h"
 #include "FaultServer.h"
 #include "TestFiles.h"
+#include "engine/Download.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -43,9 +44,10 @@ private:
 
 namespace {
 
-FaultServer::Filter laterRanges()
+// Requests for the bytes from `first` on (by default every range but the first pack's).
+FaultServer::Filter laterRanges(qint64 first = 1)
 {
-    return [](const FaultServer::Request &request) { return request.rangeStart > 0; };
+    return [first](const FaultServer::Request &request) { return request.rangeStart >= first; };
 }
 
 // Serves the test file and queues the project "setup" for it.
@@ -70,43 +72,48 @@ int requestsFrom(const FaultServer &server, qint64 first)
 void tst_HttpFaults::recoversFrom_data()
 {
     QTest::addColumn<FaultServer::Fault>("fault");
-    QTest::addColumn<bool>("laterOnly");
+    // The first byte whose requests meet the fault: 0 for all of them.
+    QTest::addColumn<qint64>("faultsFrom");
     // Part of a body arrived: the retry asks only for the bytes after it.
     QTest::addColumn<bool>("continuesMidPack");
     QTest::addColumn<bool>("keepAlive");
+    const qint64 all = 0;
+    const qint64 later = 1;
+    // Each slot's first pack opens its connection; the packs after them come over kept ones.
+    const qint64 kept = Download::MaxSlots * PackSize;
 
     QTest::newRow("header split across chunks")
-        << FaultServer::SplitHeader << false << false << false;
+        << FaultServer::SplitHeader << all << false << false;
     QTest::newRow("missing Content-Type")
-        << FaultServer::MissingContentType << false << false << false;
+        << FaultServer::MissingContentType << all << false << false;
     QTest::newRow("200 to a later range")
-        << FaultServer::FullBodyForRange << true << false << false;
-    QTest::newRow("416") << FaultServer::Status416 << false << false << false;
-    QTest::newRow("500") << FaultServer::Status500 << false << false << false;
-    QTest::newRow("chunked body") << FaultServer::ChunkedBody << false << false << false;
-    QTest::newRow("early close") << FaultServer::CloseMidBody << false << true << false;
-    QTest::newRow("reset") << FaultServer::ResetMidBody << false << true << false;
-    QTest::newRow("stall") << FaultServer::Stall << false << true << false;
-    QTest::newRow("stall, kept alive") << FaultServer::Stall << false << true << true;
+        << FaultServer::FullBodyForRange << later << false << false;
+    QTest::newRow("416") << FaultServer::Status416 << all << false << false;
+    QTest::newRow("500") << FaultServer::Status500 << all << false << false;
+    QTest::newRow("chunked body") << FaultServer::ChunkedBody << all << false << false;
+    QTest::newRow("early close") << FaultServer::CloseMidBody << all << true << false;
+    QTest::newRow("reset") << FaultServer::ResetMidBody << all << true << false;
+    QTest::newRow("stall") << FaultServer::Stall << all << true << false;
+    QTest::newRow("stall, kept alive") << FaultServer::Stall << all << true << true;
     // Each answer's header, the first on a connection or a later one, must be whole in time.
-    QTest::newRow("endless header") << FaultServer::EndlessHeader << false << false << false;
+    QTest::newRow("endless header") << FaultServer::EndlessHeader << all << false << false;
     QTest::newRow("endless header, kept alive")
-        << FaultServer::EndlessHeader << true << false << true;
+        << FaultServer::EndlessHeader << kept << false << true;
     // The request sent ahead is lost with the connection: asked again, never a pack twice.
     QTest::newRow("kept connection closed after an answer")
-        << FaultServer::CloseAfterBody << false << false << true;
-    QTest::newRow("short range") << FaultServer::ShortRange << false << true << false;
-    QTest::newRow("short range, kept alive") << FaultServer::ShortRange << false << true << true;
+        << FaultServer::CloseAfterBody << all << false << true;
+    QTest::newRow("short range") << FaultServer::ShortRange << all << true << false;
+    QTest::newRow("short range, kept alive") << FaultServer::ShortRange << all << true << true;
     // A server without ranges: the file is one pack, asked again whole after the close.
-    QTest::newRow("early close, no ranges") << FaultServer::CloseMidBody << false << true << false;
+    QTest::newRow("early close, no ranges") << FaultServer::CloseMidBody << all << true << false;
     QTest::newRow("early close, no ranges, kept alive")
-        << FaultServer::CloseMidBody << false << true << true;
+        << FaultServer::CloseMidBody << all << true << true;
 }
 
 void tst_HttpFaults::recoversFrom()
 {
     QFETCH(FaultServer::Fault, fault);
-    QFETCH(bool, laterOnly);
+    QFETCH(qint64, faultsFrom);
     QFETCH(bool, continuesMidPack);
     QFETCH(bool, keepAlive);
 
@@ -117,7 +124,7 @@ void tst_HttpFaults::recoversFrom()
     FaultServer server;
     QVERIFY(server.isListening());
     server.setKeepAlive(keepAlive);
-    server.addFault(fault, 3, laterOnly ? laterRanges() : FaultServer::Filter());
+    server.addFault(fault, 3, faultsFrom > 0 ? laterRanges(faultsFrom) : FaultServer::Filter());
     const bool ranges = !QByteArray(QTest::currentDataTag()).contains("no ranges");
     server.setRangeSupport(ranges);
     const QByteArray bytes = serveAndQueue(rig, server, ranges ? PackSize : Size);
