@@ -1,9 +1,10 @@
 #include "store/ElapsedRecord.h"
 #include "store/FileIo.h"
+#include "store/FileNames.h"
 #include "store/PackLog.h"
+#include "store/ProjectNaming.h"
 #include "store/ProjectPaths.h"
 #include "store/ProjectRecord.h"
-#include "store/StatsRecord.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,31 +17,80 @@ const QByteArray sampleText = "url:host.example/files/setup.exe\r\nbytes:1300000
                               "bar2for:8421631\r\ngraphback:16777215\r\ngraphfor:8421631\r\n"
                               "graphmodem:0\r\nType:0\r\nstatus:1\r\n";
 
-ProjectRecord sampleRecord()
-{
-    return ProjectRecord::parse(sampleText).value_or(ProjectRecord{});
-}
-
 } // namespace
 
+// The names the program gives to files on disk, and the texts of the files it keeps.
 class tst_ProjectFiles final : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init() { QVERIFY(m_dir.isValid()); }
-
-    void projectRecordIsByteExactBothWays()
+    void safeNames_data()
     {
-        const auto parsed = ProjectRecord::parse(sampleText);
-        QVERIFY(parsed);
-        QCOMPARE(parsed->toText(), sampleText);
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("parent") << QString("..") << QString("download");
+        QTest::newRow("empty") << QString() << QString("download");
+        QTest::newRow("climbing") << QString("..\\../evil.dll") << QString(".._.._evil.dll");
+        QTest::newRow("refused and control characters")
+            << QString("a<b>c\"d|e?f*g") + QChar(1) + "\t\n" + QChar(0x7f) + QChar(0x85)
+            << QString("a_b_c_d_e_f_g_____");
+        QTest::newRow("trailing dots and spaces") << QString("report. . ") << QString("report");
+        QTest::newRow("lone surrogate") << QString(QChar(0xd800)) + "x" << QString("_x");
+        QTest::newRow("plain, accents kept")
+            << QStringLiteral("r\u00e9sum\u00e9.pdf") << QStringLiteral("r\u00e9sum\u00e9.pdf");
     }
 
-    // Neither another key's text nor a line break in the URL can change what the record says.
-    void urlHoldingOtherKeysKeepsTheStatusLine()
+    void safeNames()
     {
-        ProjectRecord record = sampleRecord();
+        QFETCH(QString, name);
+        QFETCH(QString, expected);
+        QCOMPARE(FileNames::safe(name), expected);
+        QVERIFY(FileNames::isSafe(expected));
+        QCOMPARE(FileNames::isSafe(name), name == expected);
+    }
+
+    void pathsStayInTheirFolders()
+    {
+        QCOMPARE(ProjectPaths::finalFilePath(QStringLiteral("/dl"), QStringLiteral("../.profile")),
+                 QStringLiteral("/dl/.._.profile"));
+        QCOMPARE(ProjectPaths::receiveFolder(QStringLiteral("/dl"), QStringLiteral("..")),
+                 QStringLiteral("/dl/download/"));
+        QCOMPARE(ProjectPaths(QStringLiteral("/data")).snapshotPath("a/../b", "setup", 2, 0),
+                 QStringLiteral("/data/projects/a_.._b/setup(2_0).jpg"));
+    }
+
+    // The base name is the text before the first dot; an existing folder adds the seconds since
+    // midnight in the user's locale, then a counter.
+    void projectNames_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QStringList>("taken");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("first dot, separator") << "a/b.tar.gz" << QStringList() << "a_b";
+        QTest::newRow("leading dot") << ".bashrc" << QStringList() << "download";
+        QTest::newRow("folder and suffix taken, no grouping")
+            << "setup.exe" << QStringList{"setup", "setup_45296,17", "setup_45296,17_2"}
+            << "setup_45296,17_3";
+    }
+
+    void projectNames()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QStringList, taken);
+        const auto exists = [&taken](const QString &name) { return taken.contains(name); };
+        QTEST(chooseProjectName(fileName, QTime(12, 34, 56, 170), exists, QLocale("de_DE")),
+              "expected");
+    }
+
+    // The record reads back byte for byte; neither another key's text nor a line break in the
+    // URL can change what it says.
+    void recordKeepsItsLines()
+    {
+        const auto sample = ProjectRecord::parse(sampleText);
+        QVERIFY(sample);
+        QCOMPARE(sample->toText(), sampleText);
+        ProjectRecord record = *sample;
         record.url = QStringLiteral("h/status:1/bytes:7/x\r\nstatus:0\r\n.zip");
         record.status = ProjectRecord::Finished;
         const auto parsed = ProjectRecord::parse(record.toText());
@@ -80,26 +130,11 @@ private slots:
         QVERIFY(!ElapsedClock::parse("sec:5\r\nmin:3\r\nh:2147483647\r\n"));
     }
 
-    void statsRecordIsByteExact()
-    {
-        StatsRecord stats{QStringLiteral("00:01:05"),
-                          QStringLiteral("120.50 Kb/s"),
-                          QStringLiteral("964 Kbit/s"),
-                          QString(),
-                          QString(),
-                          QStringLiteral("80.00 Kb/s"),
-                          QStringLiteral("640 Kbit/s")};
-        const QByteArray text = "Time:00:01:05\r\nHspeed:120.50 Kb/s | 964 Kbit/s\r\n"
-                                "Lspeed: | \r\nMspeed:80.00 Kb/s | 640 Kbit/s\r\n";
-        QCOMPARE(stats.toText(), text);
-        const auto parsed = StatsRecord::parse(text);
-        QVERIFY(parsed);
-        QCOMPARE(parsed->toText(), text);
-    }
-
+    // A torn last line, left by a crash during an append, is ignored, then cut by the next one.
     void packLogLinesAndStates()
     {
-        PackLog log(logPath());
+        QTemporaryDir dir;
+        PackLog log(dir.filePath(QStringLiteral("download.qfd")));
         const QString r = QStringLiteral("/dl/my (1)/setup/");
         const auto piece = [&r](qint64 n) {
             return ProjectPaths::piecePath(r, QStringLiteral("setup"), n);
@@ -107,6 +142,8 @@ private slots:
         QVERIFY(log.appendComplete(piece(0)));
         QCOMPARE(log.logPartials({piece(0), piece(1), piece(12), piece(1)}),
                  QStringList({piece(1), piece(12)}));
+        QVERIFY(FileIo::writeAtomically(log.path(), *FileIo::read(log.path()) + "/dl/a(" +
+                                                        QByteArray(9000, '7')));
         QVERIFY(log.appendComplete(piece(2)));
         QCOMPARE(
             *FileIo::read(log.path()),
@@ -121,32 +158,12 @@ private slots:
         QCOMPARE(log.parse().complete, QList<qint64>({2}));
         QVERIFY(log.removePartials());
         QCOMPARE(*FileIo::read(log.path()), QByteArray("/dl/my (1)/setup/setup(2).qfd:1\r\n"));
-    }
 
-    void tornLastLineIsIgnoredThenCut()
-    {
-        PackLog log(logPath());
-        const QByteArray longTorn = "/r/a(" + QByteArray(9000, '7');
-        QVERIFY(
-            FileIo::writeAtomically(log.path(), "/r/a(0).qfd:1\r\n/r/a(1).qfd:1\r\n" + longTorn));
-        QCOMPARE(log.parse().complete, QList<qint64>({0, 1}));
-        QVERIFY(log.appendComplete(QStringLiteral("/r/a(2).qfd")));
-        QCOMPARE(*FileIo::read(log.path()),
-                 QByteArray("/r/a(0).qfd:1\r\n/r/a(1).qfd:1\r\n/r/a(2).qfd:1\r\n"));
-
-        QVERIFY(FileIo::writeAtomically(log.path(), "/r/a(3).qf"));
+        QVERIFY(FileIo::writeAtomically(log.path(), "/r/a(3).qfd:1"));
+        QCOMPARE(log.parse().complete, QList<qint64>());
         QVERIFY(log.appendComplete(QStringLiteral("/r/a(4).qfd")));
         QCOMPARE(*FileIo::read(log.path()), QByteArray("/r/a(4).qfd:1\r\n"));
     }
-
-private:
-    QString logPath() const
-    {
-        return m_dir.filePath(QString::fromLatin1(QTest::currentTestFunction()) +
-                              QStringLiteral(".qfd"));
-    }
-
-    QTemporaryDir m_dir;
 };
 
 QTEST_GUILESS_MAIN(tst_ProjectFiles)
