@@ -1,3 +1,4 @@
+#include "progress/DisplayText.h"
 #include "progress/SpeedMeter.h"
 
 #include <QLocale>
@@ -19,17 +20,45 @@ private slots:
         m_meter = std::make_unique<SpeedMeter>(1060, 1000, [this] { return m_now; });
     }
 
+    // Sizes and speeds change unit at 1024 bytes and at 1000 Kb; only Mb are grouped.
+    void texts_data()
+    {
+        const QLocale german(QLocale::German, QLocale::Germany);
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("below a Kb") << Format_Taille(1023) << "1023 Bytes";
+        QTest::newRow("speed below a Kb") << Format_Vitesse(1023) << "1023 Bytes";
+        QTest::newRow("one Kb") << Format_Vitesse(1024) << "1.00 Kb/s";
+        QTest::newRow("last Kb, not grouped") << Format_Taille(1023999) << "1000.00 Kb";
+        QTest::newRow("first Mb") << Format_Vitesse(1024000) << "1.00 Mb/s";
+        QTest::newRow("exact half rounds up") << Format_Taille(1029120) << "1.01 Mb";
+        QTest::newRow("German, beyond 32 bits")
+            << Format_Taille(5000000000, german) << "4.882,81 Mb";
+        QTest::newRow("hours take more digits") << Format_Temps(360000 + 61) << "100:01:01";
+        QTest::newRow("negative duration") << Format_Temps(-5) << "00:00:00";
+        QTest::newRow("half a Kbit rounds up") << bitRateText(64) << "1 Kbit/s";
+        QTest::newRow("bit rate not grouped") << bitRateText(128000000) << "1000000 Kbit/s";
+        QTest::newRow("bit rate not a number") << bitRateText(qQNaN()) << "0 Kbit/s";
+    }
+
+    void texts()
+    {
+        QFETCH(QString, text);
+        QTEST(text, "expected");
+    }
+
     // Instant speeds are kept to ten bytes; a tick without data shows zero but is no lowest
-    // speed nor a sample; the graph keeps its last fifty samples.
+    // speed nor a sample; the graph keeps its last fifty samples. A tick while the size is
+    // unknown shows nothing, and its bytes count for no later tick.
     void highestAndLowestFollowTheInstantSpeed()
     {
         QSignalSpy instant(m_meter.get(), &SpeedMeter::instantSpeedChanged);
+        tick(500, 1060);
         m_meter->setProgress(1, 100'000'000);
         for (const qint64 bytes : {3000, 0, 1004, 2048004, 2000})
             tick(bytes, 1060);
         QCOMPARE(instant.count(), 5);
-        QCOMPARE(instant.at(1).at(0).toString(), QStringLiteral("0.00 Kb/s")); // nothing arrived
-        QCOMPARE(instant.at(3).at(0).toString(), QStringLiteral("2.00 Mb/s"));
+        QCOMPARE(instant.at(1).at(0).toString(), QStringLiteral("0.00 Kb/s"));
         QCOMPARE(m_meter->instantSamples().mid(46), QList<int>({23, 8, 16000, 16}));
         const StatsRecord stats = m_meter->stats();
         QCOMPARE(stats.highestSpeed, QStringLiteral("2.00 Mb/s"));
@@ -38,60 +67,33 @@ private slots:
         QCOMPARE(stats.lowestBits, QStringLiteral("8 Kbit/s"));
     }
 
-    // Ticks that cannot show a speed leave the labels and the graphs as they are.
-    void ticksWithoutASpeed_data()
-    {
-        QTest::addColumn<qint64>("ms");
-        QTest::addColumn<qint64>("received");
-        QTest::addColumn<qint64>("total");
-        QTest::addColumn<QString>("average");
-        QTest::newRow("no time yet") << qint64(0) << qint64(500) << qint64(10'000) << "0.00 Kb/s";
-        QTest::newRow("progress unknown") << qint64(1000) << qint64(0) << qint64(0) << "0.00 Kb/s";
-        QTest::newRow("file complete: average only")
-            << qint64(1000) << qint64(2999) << qint64(3000) << "1.95 Kb/s";
-    }
-
-    void ticksWithoutASpeed()
-    {
-        QFETCH(qint64, received);
-        QFETCH(qint64, total);
-        QFETCH(qint64, ms);
-        QSignalSpy remaining(m_meter.get(), &SpeedMeter::remainingTextChanged);
-        m_meter->setProgress(received, total);
-        tick(3000, ms);
-        QCOMPARE(remaining.count(), 0);
-        QCOMPARE(m_meter->averageSamples(), QList<int>(SpeedMeter::SampleCount, 0));
-        QTEST(m_meter->stats().averageSpeed, "average");
-    }
-
+    // No average before time has passed; once the file is complete, the average alone.
     void averageLeavesOutResumeBaseAndPausedTime()
     {
         const qint64 base = 1'000'000;
-        m_meter->restore(ElapsedClock{0, 2, 0}, base);
+        const qint64 total = base + 4'000'000 + 30 * 1024 * 2000;
+        m_meter->restore(ElapsedClock{99, 59, 59}, base);
         QSignalSpy average(m_meter.get(), &SpeedMeter::averageSpeedChanged);
         QSignalSpy remaining(m_meter.get(), &SpeedMeter::remainingTextChanged);
-        m_meter->addBytes(1);
+        m_meter->setProgress(base + 4'000'000, total);
+        tick(1, 0);
         m_now += 1000;
         m_meter->pause();
         m_now += 10'000;
         m_meter->resume();
         // 4 000 000 bytes in 2 running seconds; 30 s left at 2000 thousands per second.
-        m_meter->setProgress(base + 4'000'000, base + 4'000'000 + 30 * 1024 * 2000);
         tick(0, 1000);
         QCOMPARE(average.count(), 1);
         QCOMPARE(average.at(0).at(0).toString(), QStringLiteral("1.95 Mb/s"));
         QCOMPARE(average.at(0).at(1).toString(), QStringLiteral("15625 Kbit/s"));
         QCOMPARE(remaining.at(0).at(0).toString(), QStringLiteral("00:00:30"));
         QCOMPARE(m_meter->averageSamples().last(), 15625);
-    }
 
-    void clockCarriesIntoHundredHours()
-    {
-        m_meter->restore(ElapsedClock{99, 59, 59}, 0);
-        QSignalSpy text(m_meter.get(), &SpeedMeter::elapsedTextChanged);
+        m_meter->setProgress(total - 1, total);
+        tick(0, 1000);
+        QCOMPARE(average.count(), 2);
+        QCOMPARE(remaining.count(), 1);
         m_meter->clockTick();
-        QCOMPARE(text.count(), 1);
-        QCOMPARE(text.at(0).at(0).toString(), QStringLiteral("100:00:00"));
         QCOMPARE(m_meter->stats().time, QStringLiteral("100:00:00"));
     }
 
