@@ -1,60 +1,33 @@
+#include "../engine/EngineRig.h"
+
+#include "progress/GraphSnapshots.h"
+#include "progress/LiveGraphs.h"
+#include "progress/SnapshotFiles.h"
 #include "progress/SpeedGraph.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QTest>
 
 using Points = QList<QPoint>;
 
 // The graph is 250 × 126 pixels: a column is 5 pixels wide. With a 56 Kbit/s modem the scale is
-// 84 Kbit/s high (1.5 pixels a Kbit/s); with 33.6 Kbit/s it is 50 Kbit/s high.
+// 84 Kbit/s high (1.5 pixels a Kbit/s).
 class tst_SpeedGraph final : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void pixels_data()
-    {
-        QTest::addColumn<double>("modem");
-        QTest::addColumn<bool>("showModem");
-        QTest::addColumn<QList<int>>("samples");
-        QTest::addColumn<QList<int>>("drawn");
-        QTest::addColumn<Points>("barPixels");
-        QTest::addColumn<Points>("linePixels");
-        QTest::addColumn<Points>("backPixels");
-
-        const QList<int> zeros(SpeedGraph::Columns, 0);
-        QList<int> newest42 = zeros;
-        newest42.last() = 42;
-        QList<int> oldest10 = zeros;
-        oldest10.first() = 10;
-        QList<int> clipped = zeros;
-        clipped.last() = 500;
-
-        QTest::newRow("newest bar's top row")
-            << 56.0 << false << newest42 << newest42 << Points{{245, 63}, {249, 125}} << Points()
-            << Points{{245, 62}, {244, 125}, {245, 42}};
-        QTest::newRow("modem line at 56")
-            << 56.0 << true << oldest10 << oldest10 << Points{{0, 111}, {4, 125}}
-            << Points{{0, 42}, {4, 42}} << Points{{0, 41}, {0, 43}, {5, 42}};
-        QTest::newRow("modem line at 33.6")
-            << 33.6 << true << oldest10 << oldest10 << Points{{0, 101}} << Points{{0, 41}, {4, 41}}
-            << Points{{0, 40}, {0, 42}, {0, 100}};
-        QTest::newRow("sample above the scale clips")
-            << 56.0 << false << clipped << clipped << Points{{245, 0}} << Points()
-            << Points{{244, 0}};
-        QTest::newRow("columns without an instant sample stay empty")
-            << 56.0 << true << QList<int>(SpeedGraph::Columns, 42) << newest42 << Points{{245, 63}}
-            << Points{{245, 42}} << Points{{0, 125}, {0, 42}, {240, 63}};
-    }
-
-    // Bars and line are masked against the back colour and meet as both colours combined.
+    // Only columns with an instant sample are drawn, each with its modem line. Bars and line
+    // are masked against the back colour.
     void pixels()
     {
-        QFETCH(double, modem);
-        QFETCH(bool, showModem);
-        QFETCH(QList<int>, samples);
-        QFETCH(QList<int>, drawn);
         const SpeedGraph::Style style{QColor(0xc0, 0xff, 0xc0), QColor(0x80, 0x80, 0xff),
-                                      QColor(0xff, 0x00, 0x00), modem, showModem};
+                                      QColor(0xff, 0x00, 0x00), 56, true};
+        QList<int> samples(SpeedGraph::Columns, 42);
+        samples.first() = 10;
+        QList<int> drawn(SpeedGraph::Columns, 0);
+        drawn.first() = drawn.last() = 1;
         const QImage image = SpeedGraph(style).draw(samples, drawn);
 
         QCOMPARE(image.size(), SpeedGraph::Size);
@@ -62,14 +35,61 @@ private slots:
             for (const QPoint &point : points)
                 QCOMPARE(QColor(image.pixel(point)), QColor(colour));
         };
-        QFETCH(Points, barPixels);
-        expect(barPixels, qRgb(0x80, 0x80, 0xc0));
-        QFETCH(Points, linePixels);
-        expect(linePixels, qRgb(0xc0, 0x00, 0x00));
-        QFETCH(Points, backPixels);
-        expect(backPixels, qRgb(0xc0, 0xff, 0xc0));
+        expect({{0, 111}, {4, 125}, {245, 63}, {249, 125}}, qRgb(0x80, 0x80, 0xc0));
+        expect({{0, 42}, {4, 42}, {245, 42}}, qRgb(0xc0, 0x00, 0x00));
+        expect({{0, 110}, {0, 41}, {0, 43}, {5, 42}, {245, 62}, {244, 125}, {240, 63}},
+               qRgb(0xc0, 0xff, 0xc0));
+    }
+
+    // The snapshot schedule, driven through the engine's own signals as a download emits them.
+    void snapshots()
+    {
+        EngineRig rig;
+        LiveGraphs graphs(rig.engine, rig.settings);
+        GraphSnapshots snapshots(rig.engine, rig.store.paths(), graphs);
+        QSignalSpy failures(&snapshots, &GraphSnapshots::writeFailed);
+        const QString folder = rig.store.paths().projectFolder("setup");
+        QVERIFY(QDir().mkpath(folder));
+        const auto ticks = [&rig](int count) {
+            for (int tick = 0; tick < count; ++tick)
+                emit rig.engine.samplesChanged();
+        };
+
+        emit rig.engine.runStarted("setup", "setup");
+        ticks(49);
+        QCOMPARE(SnapshotFiles(folder).pairCount(), 0);
+        // A file already there is written over, keeping its times.
+        const QDateTime old(QDate(2001, 2, 3), QTime(4, 5, 6));
+        QFile stale(folder + "setup(1_0).jpg");
+        QVERIFY(stale.open(QIODevice::WriteOnly) && stale.write("old") == 3 && stale.flush());
+        QVERIFY(stale.setFileTime(old, QFileDevice::FileModificationTime));
+        stale.close();
+        ticks(1);
+        QCOMPARE(SnapshotFiles(folder).series(2).size(), 1);
+        QCOMPARE(QFileInfo(stale.fileName()).lastModified(), old);
+        QVERIFY(EngineRig::contents(stale.fileName()).startsWith("\xff\xd8"));
+
+        // Completion saves what was drawn since the last pair; shutdown then has nothing new.
+        ticks(10);
+        emit rig.engine.displayReset();
+        emit rig.engine.projectFinished("setup");
+        snapshots.saveFinal();
+        QCOMPARE(SnapshotFiles(folder).nextNumber(), 2);
+
+        // A resumed run numbers after the pairs already saved; a pair just saved leaves none.
+        emit rig.engine.runStarted("setup", "setup");
+        ticks(50);
+        snapshots.saveFinal();
+        QCOMPARE(SnapshotFiles(folder).series(1).size(), 3);
+        QCOMPARE(SnapshotFiles(folder).series(2).constLast().number, 2);
+        QCOMPARE(failures.count(), 0);
+
+        // A folder that cannot take the images costs the images only, told once.
+        emit rig.engine.runStarted("gone", "gone");
+        ticks(100);
+        QCOMPARE(failures.count(), 1);
     }
 };
 
-QTEST_APPLESS_MAIN(tst_SpeedGraph)
+QTEST_GUILESS_MAIN(tst_SpeedGraph)
 #include "tst_SpeedGraph.moc"
