@@ -32,13 +32,12 @@ private slots:
         QTest::newRow("parent") << QString("..") << QString("download");
         QTest::newRow("empty") << QString() << QString("download");
         QTest::newRow("climbing") << QString("..\\../evil.dll") << QString(".._.._evil.dll");
-        QTest::newRow("refused and control characters")
-            << QString("a<b>c\"d|e?f*g") + QChar(1) + "\t\n" + QChar(0x7f) + QChar(0x85)
-            << QString("a_b_c_d_e_f_g_____");
-        QTest::newRow("trailing dots and spaces") << QString("report. . ") << QString("report");
-        QTest::newRow("lone surrogate") << QString(QChar(0xd800)) + "x" << QString("_x");
-        QTest::newRow("plain, accents kept")
-            << QStringLiteral("r\u00e9sum\u00e9.pdf") << QStringLiteral("r\u00e9sum\u00e9.pdf");
+        QTest::newRow("refused, control and lone surrogate characters")
+            << QString("a<b>c\"d|e?f*g") + QChar(1) + "\t\n" + QChar(0x7f) + QChar(0x85) +
+                   QChar(0xd800)
+            << QString("a_b_c_d_e_f_g______");
+        QTest::newRow("trailing dots and spaces, accents kept")
+            << QStringLiteral("r\u00e9sum\u00e9. . ") << QStringLiteral("r\u00e9sum\u00e9");
     }
 
     void safeNames()
@@ -130,39 +129,34 @@ private slots:
         QVERIFY(!ElapsedClock::parse("sec:5\r\nmin:3\r\nh:2147483647\r\n"));
     }
 
-    // A torn last line, left by a crash during an append, is ignored, then cut by the next one.
+    // The pack number follows the last "(". A torn last line, left by a crash during an
+    // append, is ignored, then cut by the next append.
     void packLogLinesAndStates()
     {
         QTemporaryDir dir;
         PackLog log(dir.filePath(QStringLiteral("download.qfd")));
-        const QString r = QStringLiteral("/dl/my (1)/setup/");
-        const auto piece = [&r](qint64 n) {
-            return ProjectPaths::piecePath(r, QStringLiteral("setup"), n);
-        };
+        const auto piece = [](int n) { return QStringLiteral("/r (1)/a(%1).qfd").arg(n); };
         QVERIFY(log.appendComplete(piece(0)));
         QCOMPARE(log.logPartials({piece(0), piece(1), piece(12), piece(1)}),
                  QStringList({piece(1), piece(12)}));
-        QVERIFY(FileIo::writeAtomically(log.path(), *FileIo::read(log.path()) + "/dl/a(" +
-                                                        QByteArray(9000, '7')));
+        QVERIFY(FileIo::writeAtomically(log.path(), *FileIo::read(log.path()) + "/r/a(7).qfd:1"));
+        QCOMPARE(log.parse().complete, QList<qint64>({0}));
         QVERIFY(log.appendComplete(piece(2)));
-        QCOMPARE(
-            *FileIo::read(log.path()),
-            QByteArray("/dl/my (1)/setup/setup(0).qfd:1\r\n/dl/my (1)/setup/setup(1).qfd:0\r\n"
-                       "/dl/my (1)/setup/setup(12).qfd:0\r\n/dl/my (1)/setup/setup(2).qfd:1\r\n"));
+        QCOMPARE(*FileIo::read(log.path()),
+                 QByteArray("/r (1)/a(0).qfd:1\r\n/r (1)/a(1).qfd:0\r\n"
+                            "/r (1)/a(12).qfd:0\r\n/r (1)/a(2).qfd:1\r\n"));
         QCOMPARE(log.parse().complete, QList<qint64>({0, 2}));
         QCOMPARE(log.parse().partial, QList<qint64>({1, 12}));
 
         QVERIFY(!log.takePartial(piece(0)));
         QVERIFY(log.takePartial(piece(12)));
         QVERIFY(log.forget(piece(0)));
-        QCOMPARE(log.parse().complete, QList<qint64>({2}));
         QVERIFY(log.removePartials());
-        QCOMPARE(*FileIo::read(log.path()), QByteArray("/dl/my (1)/setup/setup(2).qfd:1\r\n"));
+        QCOMPARE(*FileIo::read(log.path()), QByteArray("/r (1)/a(2).qfd:1\r\n"));
 
         QVERIFY(FileIo::writeAtomically(log.path(), "/r/a(3).qfd:1"));
-        QCOMPARE(log.parse().complete, QList<qint64>());
-        QVERIFY(log.appendComplete(QStringLiteral("/r/a(4).qfd")));
-        QCOMPARE(*FileIo::read(log.path()), QByteArray("/r/a(4).qfd:1\r\n"));
+        QVERIFY(log.appendComplete(piece(4)));
+        QCOMPARE(*FileIo::read(log.path()), QByteArray("/r (1)/a(4).qfd:1\r\n"));
     }
 };
 
