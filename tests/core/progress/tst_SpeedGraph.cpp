@@ -61,7 +61,7 @@ private slots:
         // A file already there is written over, keeping its times.
         const QDateTime old(QDate(2001, 2, 3), QTime(4, 5, 6));
         QFile stale(folder + "setup(1_0).jpg");
-        QVERIFY(stale.open(QIODevice::WriteOnly) && stale.write("old") == 3 && stale.flush());
+        QVERIFY(stale.open(QIODevice::WriteOnly));
         QVERIFY(stale.setFileTime(old, QFileDevice::FileModificationTime));
         stale.close();
         ticks(1);

@@ -25,61 +25,43 @@ class tst_ProjectFiles final : public QObject
     Q_OBJECT
 
 private slots:
-    void safeNames_data()
+    // Names taken from outside text, and the paths and project names made of them, stay in
+    // their folders. A project name is the text before the first dot; when that folder exists,
+    // the seconds since midnight in the user's locale follow, then a counter.
+    void names_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("parent") << QString("..") << QString("download");
-        QTest::newRow("empty") << QString() << QString("download");
-        QTest::newRow("climbing") << QString("..\\../evil.dll") << QString(".._.._evil.dll");
+        const QStringList taken{"setup", "setup_45296,17", "setup_45296,17_2"};
+        const auto project = [&taken](const QString &fileName) {
+            return chooseProjectName(
+                fileName, QTime(12, 34, 56, 170),
+                [&taken](const QString &name) { return taken.contains(name); }, QLocale("de_DE"));
+        };
+        QTest::newRow("parent") << FileNames::safe("..") << "download";
+        QTest::newRow("empty") << FileNames::safe("") << "download";
+        QTest::newRow("climbing") << FileNames::safe("..\\../evil.dll") << ".._.._evil.dll";
         QTest::newRow("refused, control and lone surrogate characters")
-            << QString("a<b>c\"d|e?f*g") + QChar(1) + "\t\n" + QChar(0x7f) + QChar(0x85) +
-                   QChar(0xd800)
-            << QString("a_b_c_d_e_f_g______");
+            << FileNames::safe(QString("a<b>c\"d|e?f*g") + QChar(1) + "\t\n" + QChar(0x7f) +
+                               QChar(0x85) + QChar(0xd800))
+            << "a_b_c_d_e_f_g______";
         QTest::newRow("trailing dots and spaces, accents kept")
-            << QStringLiteral("r\u00e9sum\u00e9. . ") << QStringLiteral("r\u00e9sum\u00e9");
+            << FileNames::safe(QStringLiteral("r\u00e9sum\u00e9. . ")) << "r\u00e9sum\u00e9";
+        QTest::newRow("final file") << ProjectPaths::finalFilePath("/dl", "../.p") << "/dl/.._.p";
+        QTest::newRow("receive folder")
+            << ProjectPaths::receiveFolder("/dl", "..") << "/dl/download/";
+        QTest::newRow("snapshot") << ProjectPaths("/data").snapshotPath("a/../b", "setup", 2, 0)
+                                  << "/data/projects/a_.._b/setup(2_0).jpg";
+        QTest::newRow("project: first dot, separator") << project("a/b.tar.gz") << "a_b";
+        QTest::newRow("project: leading dot") << project(".bashrc") << "download";
+        QTest::newRow("project: folder and suffix taken")
+            << project("setup.exe") << "setup_45296,17_3";
     }
 
-    void safeNames()
+    void names()
     {
         QFETCH(QString, name);
-        QFETCH(QString, expected);
-        QCOMPARE(FileNames::safe(name), expected);
-        QVERIFY(FileNames::isSafe(expected));
-        QCOMPARE(FileNames::isSafe(name), name == expected);
-    }
-
-    void pathsStayInTheirFolders()
-    {
-        QCOMPARE(ProjectPaths::finalFilePath(QStringLiteral("/dl"), QStringLiteral("../.profile")),
-                 QStringLiteral("/dl/.._.profile"));
-        QCOMPARE(ProjectPaths::receiveFolder(QStringLiteral("/dl"), QStringLiteral("..")),
-                 QStringLiteral("/dl/download/"));
-        QCOMPARE(ProjectPaths(QStringLiteral("/data")).snapshotPath("a/../b", "setup", 2, 0),
-                 QStringLiteral("/data/projects/a_.._b/setup(2_0).jpg"));
-    }
-
-    // The base name is the text before the first dot; an existing folder adds the seconds since
-    // midnight in the user's locale, then a counter.
-    void projectNames_data()
-    {
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<QStringList>("taken");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("first dot, separator") << "a/b.tar.gz" << QStringList() << "a_b";
-        QTest::newRow("leading dot") << ".bashrc" << QStringList() << "download";
-        QTest::newRow("folder and suffix taken, no grouping")
-            << "setup.exe" << QStringList{"setup", "setup_45296,17", "setup_45296,17_2"}
-            << "setup_45296,17_3";
-    }
-
-    void projectNames()
-    {
-        QFETCH(QString, fileName);
-        QFETCH(QStringList, taken);
-        const auto exists = [&taken](const QString &name) { return taken.contains(name); };
-        QTEST(chooseProjectName(fileName, QTime(12, 34, 56, 170), exists, QLocale("de_DE")),
-              "expected");
+        QTEST(name, "expected");
     }
 
     // The record reads back byte for byte; neither another key's text nor a line break in the
