@@ -116,10 +116,9 @@ private slots:
         QVERIFY(!meter.isMeasuring());
     }
 
-    // The graph is 250 × 126 pixels: a column is 5 pixels wide. With a 56 Kbit/s modem the scale is
-    // 84 Kbit/s high (1.5 pixels a Kbit/s).
-    // Only columns with an instant sample are drawn, each with its modem line. Bars and line
-    // are masked against the back colour.
+    // The graph is 250 × 126 pixels, a column 5 pixels wide; with a 56 Kbit/s modem the scale
+    // is 84 Kbit/s high (1.5 pixels a Kbit/s). Only columns with an instant sample are drawn,
+    // each with its modem line; bars and line are masked against the back colour.
     void pixels()
     {
         const SpeedGraph::Style style{QColor(0xc0, 0xff, 0xc0), QColor(0x80, 0x80, 0xff),
