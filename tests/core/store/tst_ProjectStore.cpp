@@ -85,7 +85,7 @@ private slots:
             write(QStringLiteral("projects/%1/project.qfd").arg(name), text);
         write(QStringLiteral("projects/main.qfd"),
               "done\r\ntorn\r\nnan\r\nkeyless\r\nseven\r\nmissing\r\n..\r\n"
-              "live\r\ndone\r\nw1\r\nw2\r\ncut");
+              "live\r\ndone\r\ntorn\r\nw1\r\nw2\r\ncut");
         m_store->load();
         m_store->load(); // a second load starts from empty lists
         QCOMPARE(names(m_store->finished()), QStringList{"done"});
