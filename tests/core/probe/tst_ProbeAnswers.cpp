@@ -31,8 +31,6 @@ private slots:
     void headerSplitAcrossReadsAndLimited();
     void ftpReplies_data();
     void ftpReplies();
-    void ftpSize_data();
-    void ftpSize();
 };
 
 void tst_ProbeAnswers::httpVerdict_data()
@@ -47,13 +45,20 @@ void tst_ProbeAnswers::httpVerdict_data()
     const QByteArray partial = "HTTP/1.1 206 Partial Content\r\nContent-Type: application/zip\r\n";
     const QByteArray whole = "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\n";
     QTest::newRow("206 size is the range total, not the part sent")
-        << partial + "Content-Length: 100\r\nContent-Range: bytes 0-99/5000\r\n"
-        << Kind::File << qint64(5000) << true << QByteArray();
+        << partial + "Content-Length: 100\r\nContent-Range: bytes 0-99/3000000000\r\n"
+        << Kind::File << qint64(3000000000) << true << QByteArray();
     QTest::newRow("206 unknown total")
         << partial + "Content-Length: 100\r\nContent-Range: bytes 0-99/*\r\n"
         << Kind::Unusable << qint64(0) << false << QByteArray();
-    QTest::newRow("empty file") << whole + "Content-Length: 0\r\n"
-                                << Kind::File << qint64(0) << false << QByteArray();
+    QTest::newRow("200 fills one pack") << whole + "Content-Length: 512000\r\n"
+                                        << Kind::File << qint64(512000) << false << QByteArray();
+    QTest::newRow("200 over one pack") << whole + "Content-Length: 512001\r\n"
+                                       << Kind::Unusable << qint64(0) << false << QByteArray();
+    QTest::newRow("web page")
+        << QByteArray("HTTP/1.1 206 Partial\r\nContent-Type: text/html\r\nContent-Length: 9\r\n")
+        << Kind::NotAFile << qint64(0) << false << QByteArray();
+    QTest::newRow("404") << QByteArray("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n")
+                         << Kind::NotAFile << qint64(0) << false << QByteArray();
     QTest::newRow("no content type") << QByteArray("HTTP/1.1 206 Partial\r\nContent-Length: 12\r\n")
                                      << Kind::Unusable << qint64(0) << false << QByteArray();
     QTest::newRow("negative length") << partial + "Content-Length: -5\r\n"
@@ -134,25 +139,6 @@ void tst_ProbeAnswers::ftpReplies()
     for (const QByteArray &chunk : chunks)
         seen.append(cutter.append(chunk));
     QCOMPARE(replyTexts(seen), replies);
-}
-
-void tst_ProbeAnswers::ftpSize_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<qint64>("size"); // -1: no size
-
-    QTest::newRow("trailing text cut back") << QByteArray("1234 bytes.") << qint64(1234);
-    QTest::newRow("2 GiB and more") << QByteArray("3000000000") << qint64(3000000000);
-    QTest::newRow("no digit at all") << QByteArray("unknown") << qint64(-1);
-    QTest::newRow("beyond 64 bits") << QByteArray("99999999999999999999") << qint64(-1);
-}
-
-void tst_ProbeAnswers::ftpSize()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(qint64, size);
-
-    QCOMPARE(ftpSizeFromReplyText(text).value_or(-1), size);
 }
 
 QTEST_GUILESS_MAIN(tst_ProbeAnswers)
