@@ -21,7 +21,6 @@ master_process off;
 pid nginx.pid;
 events {}
 http {
-    types { text/html html; }
     default_type application/octet-stream;
     log_format requests '$http_range\t$connection';
     access_log access.log requests;
