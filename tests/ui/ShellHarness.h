@@ -16,34 +16,26 @@
 
 #include <memory>
 
-// Records what the user would be told and answers questions from a script (No when the
-// script is empty), so no message box ever opens in a test.
+// Records what the user would be told, as "kind|title|text", and answers questions from a
+// script (No when the script is empty), so no message box ever opens in a test.
 class RecordingPresenter final : public MessagePresenter
 {
 public:
-    struct Message
-    {
-        QString kind;
-        QString text;
-        QString title;
-        bool operator==(const Message &) const = default;
-    };
-
     void information(QWidget *, const QString &text, const QString &title) override
     {
-        shown.append({QStringLiteral("information"), text, title});
+        shown.append("information|" + title + u'|' + text);
     }
     void critical(QWidget *, const QString &text, const QString &title) override
     {
-        shown.append({QStringLiteral("critical"), text, title});
+        shown.append("critical|" + title + u'|' + text);
     }
     bool question(QWidget *, const QString &text, const QString &title) override
     {
-        shown.append({QStringLiteral("question"), text, title});
+        shown.append("question|" + title + u'|' + text);
         return !answers.isEmpty() && answers.takeFirst();
     }
 
-    QList<Message> shown;
+    QStringList shown;
     QList<bool> answers;
 };
 
@@ -51,18 +43,14 @@ public:
 class ShellHarness final
 {
 public:
-    explicit ShellHarness(int startTickMs = 60000) : engine(store, settings, intervals(startTickMs))
-    {}
+    static constexpr int QuietStartMs = 60000; // no queue start during a test
 
-    static Engine::Intervals intervals(int startTickMs)
+    // A home with its options configured unless asked otherwise (the first run).
+    explicit ShellHarness(int startTickMs = QuietStartMs, bool configured = true)
+        : engine(store, settings, {.startTickMs = startTickMs})
     {
-        Engine::Intervals quick;
-        quick.startTickMs = startTickMs;
-        return quick;
-    }
-
-    void configureOptions()
-    {
+        if (!configured)
+            return;
         settings.setFilePath(home.root() + QStringLiteral("received/"));
         settings.setPackSizeText(QStringLiteral("512000"));
         settings.setModemSpeedText(QStringLiteral("56"));
@@ -98,15 +86,48 @@ public:
         return *window;
     }
 
+    // A paused download as the engine reports it, every text unlike the idle one.
+    void showSomeProgress()
+    {
+        emit engine.planTextChanged(QStringLiteral("2 times 500.00 Kb and 269.53 Kb"));
+        emit engine.packsToGoTextChanged(QStringLiteral("0 times 500.00 Kb"));
+        emit engine.totalSizeTextChanged(QStringLiteral("1.27 Mb"));
+        emit engine.receivedSizeTextChanged(QStringLiteral("548.83 Kb"));
+        emit engine.elapsedTextChanged(QStringLiteral("00:00:12"));
+        emit engine.remainingTextChanged(QStringLiteral("00:00:16"));
+        emit engine.averageSpeedChanged(QStringLiteral("45.00 Kb/s"), QStringLiteral("360 Kbit/s"));
+        emit engine.instantSpeedChanged(QStringLiteral("52.00 Kb/s"), QStringLiteral("416 Kbit/s"));
+        emit engine.overallStatusChanged(QStringLiteral("Pause..."));
+        emit engine.actionChanged(true, QStringLiteral("Resume"));
+        emit engine.totalPercentChanged(42);
+        const int percents[] = {73, 100, 8, 30};
+        for (int slot = 1; slot <= 4; ++slot) {
+            emit engine.slotPercentChanged(slot, percents[slot - 1]);
+            emit engine.slotStatusChanged(slot, QStringLiteral("Pause..."));
+        }
+        emit engine.titleChanged(QStringLiteral("42% - Quillfetch"));
+    }
+
     template<typename T>
     T *find(const QString &name) const
     {
         return window->findChild<T *>(name);
     }
 
-    QByteArray mainList() const
+    // A window without a parent, such as the statistics, by its name.
+    template<typename T>
+    static T *topLevel(const QString &name)
     {
-        QFile file(store.paths().mainListPath());
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == name)
+                return qobject_cast<T *>(window);
+        }
+        return nullptr;
+    }
+
+    static QByteArray fileText(const QString &path)
+    {
+        QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 

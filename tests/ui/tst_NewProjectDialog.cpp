@@ -24,45 +24,24 @@
 
 namespace {
 
-const RecordingPresenter::Message NoRanges{
-    QStringLiteral("critical"),
-    QStringLiteral("Unable to use the high speed download method on this server !"),
-    QStringLiteral("Error")};
-
-QByteArray fileText(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The dialog alone, on a configured home.
-class DialogHarness final
+struct DialogHarness
 {
-public:
-    DialogHarness() { shell.configureOptions(); }
-
     ShellHarness shell;
     NewProjectDialog dialog{shell.store, shell.settings, shell.messages};
     QSignalSpy created{&dialog, &NewProjectDialog::projectCreated};
     QSignalSpy done{&dialog, &NewProjectDialog::resultDone};
 };
 
-MainWindow &configuredStart(ShellHarness &shell)
-{
-    shell.configureOptions();
-    return shell.start();
-}
-
 // The main window with the add flow wired to a real probe, and nginx serving a folder.
-class FlowHarness final
+struct FlowHarness
 {
-public:
-    explicit FlowHarness(int startTickMs = 60000) : shell(startTickMs) {}
+    explicit FlowHarness(int startTickMs = ShellHarness::QuietStartMs) : shell(startTickMs) {}
 
     QTemporaryDir root;
     NginxServer nginx{root.path()};
     ShellHarness shell;
-    MainWindow &window{configuredStart(shell)};
+    MainWindow &window{shell.start()};
     Probe probe{shell.store, shell.settings, {}};
     AddProjectFlow flow{window, probe, shell.store, shell.settings, shell.messages};
     ProjectsPage *page{window.projectsPage()};
@@ -87,8 +66,7 @@ private slots:
     void cancelDropsTheResult();
     void smallerPackRefusedWithoutRanges();
     void editedOptionsReachTheDialog();
-    void typedUrlEndsDownloaded();
-    void failureIsShownAndInputComesBack();
+    void typedUrlIsRefusedOrEndsDownloaded();
     void handOffWaitsForTheStartUp();
 };
 
@@ -115,11 +93,11 @@ void tst_NewProjectDialog::cancelDropsTheResult()
     QVERIFY(!h.dialog.isVisible());
     QCOMPARE(h.done.count(), 1);
     QVERIFY(!h.created.wait(100));
-    QVERIFY(!QFileInfo::exists(h.shell.store.paths().projectFolder("setup")));
     h.dialog.showResult(Setup); // opened again, "Download" is the default
     QTRY_VERIFY(h.dialog.Cmd_Downloader->isDefault() && !h.dialog.Cmd_Annuler->isDefault());
 }
 
+// The pack size shrank below the file after the probe of a server without ranges.
 void tst_NewProjectDialog::smallerPackRefusedWithoutRanges()
 {
     DialogHarness h;
@@ -129,13 +107,13 @@ void tst_NewProjectDialog::smallerPackRefusedWithoutRanges()
     h.dialog.showResult(whole);
     h.shell.settings.setPackSizeText("512000");
     h.dialog.refreshOptions();
-    QCOMPARE(h.dialog.Txt_Pack->text(), QStringLiteral("500.00 Kb"));
 
     QTest::mouseClick(h.dialog.Cmd_Downloader, Qt::LeftButton);
 
-    QCOMPARE(h.shell.messages.shown, QList{NoRanges});
+    QCOMPARE(h.shell.messages.shown,
+             QStringList{"critical|Error|Unable to use the high speed download method on this "
+                         "server !"});
     QVERIFY(h.dialog.isVisible());
-    QVERIFY(!h.created.wait(100));
     QCOMPARE(h.done.count(), 0);
 }
 
@@ -160,30 +138,38 @@ void tst_NewProjectDialog::editedOptionsReachTheDialog()
     QVERIFY(!h.dialog.Chk_modem->isChecked());
 }
 
-void tst_NewProjectDialog::typedUrlEndsDownloaded()
+// A missing file is named and the input comes back; a real one, entered with Return, is shown,
+// created as the dialog was left, listed and downloaded.
+void tst_NewProjectDialog::typedUrlIsRefusedOrEndsDownloaded()
 {
     FlowHarness h(200);
     const QByteArray bytes = TestFiles::randomBytes(1300000, 11);
     QVERIFY(TestFiles::writeFile(h.root.filePath("dir/setup.exe"), bytes));
     QVERIFY2(h.nginx.start(), qPrintable(h.nginx.errorString()));
-    const QString url = h.nginx.url("dir/setup.exe");
     NewProjectDialog &dialog = h.flow.dialog();
     ProjectsPage *page = h.page;
 
-    QTest::keyClicks(page->Txt_Url, "http://" + url);
-    QTest::keyClick(page->Txt_Url, Qt::Key_Return);
+    page->Txt_Url->setText(h.nginx.url("missing.zip"));
+    QTest::mouseClick(page->Cmd_add, Qt::LeftButton);
+    QVERIFY(!page->Cmd_add->isEnabled());
+    QCOMPARE(page->Lbl_Status_H->text(), QStringLiteral("Testing URL..."));
+    QTRY_COMPARE(h.shell.messages.shown,
+                 QStringList{"critical|Error|File not found or the URL don't point on a file !"});
+    QVERIFY(page->Cmd_add->isEnabled() && page->Txt_Url->isEnabled() && h.window.isEnabled());
+    QCOMPARE(page->Lbl_Status_H->text(), QStringLiteral("Nothing to do"));
 
+    const QString url = h.nginx.url("dir/setup.exe");
+    page->Txt_Url->setText("http://" + url);
+    QTest::keyClick(page->Txt_Url, Qt::Key_Return);
     QTRY_VERIFY(dialog.isVisible());
     QCOMPARE(dialog.windowTitle(), QStringLiteral("New project"));
     QVERIFY(!h.window.isEnabled());
     QCOMPARE(page->Txt_Url->text(), url);
-    QCOMPARE(page->Lbl_Status_H->text(), QStringLiteral("Nothing to do"));
-    QCOMPARE(dialog.Txt_Project_Name->text(), QStringLiteral("setup"));
-    QCOMPARE(dialog.Txt_Url->text(), url);
-    QCOMPARE(dialog.Txt_FileSize->text(), QStringLiteral("1.27 Mb"));
-    QCOMPARE(dialog.Txt_Pack->text(), QStringLiteral("500.00 Kb"));
     const QString received = h.shell.home.root() + "received/";
-    QCOMPARE(dialog.Txt_dest->text(), received);
+    QCOMPARE((QStringList{dialog.Txt_Project_Name->text(), dialog.Txt_Url->text(),
+                          dialog.Txt_FileSize->text(), dialog.Txt_Pack->text(),
+                          dialog.Txt_dest->text()}),
+             (QStringList{"setup", url, "1.27 Mb", "500.00 Kb", received}));
     QVERIFY(dialog.Chk_modem->isChecked());
     dialog.Chk_modem->setChecked(false);
 
@@ -191,45 +177,17 @@ void tst_NewProjectDialog::typedUrlEndsDownloaded()
     QByteArray createdRecord;
     int listedRows = 0;
     QObject::connect(&dialog, &NewProjectDialog::projectCreated, &dialog, [&] {
-        createdRecord = fileText(h.shell.store.paths().recordPath("setup"));
+        createdRecord = ShellHarness::fileText(h.shell.store.paths().recordPath("setup"));
         listedRows = int(page->Lst_Main->findItems("setup", Qt::MatchExactly, 1).size());
     });
     QTest::mouseClick(dialog.Cmd_Downloader, Qt::LeftButton);
-
     QVERIFY(h.window.isEnabled());
-    QTRY_VERIFY(!createdRecord.isEmpty());
-    QCOMPARE(createdRecord,
-             "url:" + url.toUtf8() + "\r\nbytes:1300000\r\npath:" + received.toUtf8() +
-                 "\r\npacksize:512000\r\nshowmodem:0\r\nbar1back:16777215\r\nbar1for:255\r\n"
-                 "bar2back:16777215\r\nbar2for:8421631\r\ngraphback:16777215\r\n"
-                 "graphfor:8421631\r\ngraphmodem:0\r\nType:0\r\nstatus:1\r\n");
-    QCOMPARE(page->Txt_Url->text(), QString());
+    QTRY_VERIFY(createdRecord.contains("\r\nshowmodem:0\r\n"));
     QCOMPARE(listedRows, 1);
+    QCOMPARE(page->Txt_Url->text(), QString());
     QTRY_COMPARE_WITH_TIMEOUT(TestFiles::sha256OfFile(received + "setup.exe"),
                               TestFiles::sha256(bytes), 30000);
-    QCOMPARE(h.shell.messages.shown, QList<RecordingPresenter::Message>{});
-}
-
-void tst_NewProjectDialog::failureIsShownAndInputComesBack()
-{
-    FlowHarness h;
-    QVERIFY2(h.nginx.start(), qPrintable(h.nginx.errorString()));
-    ProjectsPage *page = h.page;
-
-    page->Txt_Url->setText(h.nginx.url("missing.zip"));
-    QTest::mouseClick(page->Cmd_add, Qt::LeftButton);
-
-    QVERIFY(!page->Cmd_add->isEnabled());
-    QCOMPARE(page->Lbl_Status_H->text(), QStringLiteral("Testing URL..."));
-    QTRY_COMPARE(h.shell.messages.shown.size(), 1);
-    QCOMPARE(h.shell.messages.shown.first(),
-             (RecordingPresenter::Message{
-                 "critical", "File not found or the URL don't point on a file !", "Error"}));
-    QVERIFY(page->Cmd_add->isEnabled());
-    QVERIFY(page->Txt_Url->isEnabled());
-    QCOMPARE(page->Lbl_Status_H->text(), QStringLiteral("Nothing to do"));
-    QVERIFY(!h.flow.dialog().isVisible());
-    QVERIFY(h.window.isEnabled());
+    QCOMPARE(h.shell.messages.shown.size(), 1);
 }
 
 // A URL handed over before the start-up has run waits for it, then opens the dialog.

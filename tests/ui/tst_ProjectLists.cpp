@@ -12,29 +12,11 @@
 #include <QTabBar>
 #include <QTreeWidget>
 
-class tst_ProjectLists final : public QObject
+namespace {
+
+// One running project, two waiting ones and three finished ones, in this list order.
+void addSixProjects(ShellHarness &shell, const QString &runningUrl)
 {
-    Q_OBJECT
-
-private slots:
-    void noMenuOnAnEmptyList();
-    void listsShowQueueThenFinishedAndMovesWhatTheMenuOffers();
-    void questionsActOnlyOnYes_data();
-    void questionsActOnlyOnYes();
-    void cancelDuringADownload();
-    void statisticsPageThroughSnapshots();
-
-private:
-    // One running project, two waiting ones and three finished ones, in this list order.
-    static void addSixProjects(ShellHarness &shell, const QString &runningUrl);
-    static void rightClick(QTreeWidget *list, int row);
-    static QStringList column(QTreeWidget *list, int column);
-    void trigger(ShellHarness &shell, const QString &menu, const QString &entry);
-};
-
-void tst_ProjectLists::addSixProjects(ShellHarness &shell, const QString &runningUrl)
-{
-    shell.configureOptions();
     shell.addProject(QStringLiteral("Done1"), QStringLiteral("127.0.0.1:1/d1.bin"), 2, 100);
     shell.addProject(QStringLiteral("Done2"), QStringLiteral("127.0.0.1:1/d2.bin"), 2, 2048);
     shell.addProject(QStringLiteral("Done3"), QStringLiteral("127.0.0.1:1/d3.bin"), 2);
@@ -43,17 +25,28 @@ void tst_ProjectLists::addSixProjects(ShellHarness &shell, const QString &runnin
     shell.addProject(QStringLiteral("Wait2"), QStringLiteral("127.0.0.1:1/w2.bin"), 1);
 }
 
-// A right click as the user makes it: a context-menu event on the row, in the view.
-void tst_ProjectLists::rightClick(QTreeWidget *list, int row)
+// A right click as the user makes it: a context-menu event on the row (0: off the rows).
+void rightClick(QTreeWidget *list, int row)
 {
     const QPoint position = row > 0 ? list->visualItemRect(list->topLevelItem(row - 1)).center()
-                                    : list->viewport()->rect().center();
+                                    : list->viewport()->rect().bottomLeft();
     QContextMenuEvent event(QContextMenuEvent::Mouse, position,
                             list->viewport()->mapToGlobal(position));
     QApplication::sendEvent(list->viewport(), &event);
 }
 
-QStringList tst_ProjectLists::column(QTreeWidget *list, int column)
+// A right click on the row, then a click on an entry of the menu it opened.
+void choose(ShellHarness &shell, QTreeWidget *list, int row, const char *entry)
+{
+    rightClick(list, row);
+    QAction *action = shell.find<QAction>(QLatin1String(entry));
+    auto *menu = qobject_cast<QMenu *>(action->parent());
+    QVERIFY(menu->isVisible() && action->isEnabled());
+    menu->hide();
+    action->trigger();
+}
+
+QStringList column(QTreeWidget *list, int column)
 {
     QStringList texts;
     for (int row = 0; row < list->topLevelItemCount(); ++row)
@@ -61,26 +54,19 @@ QStringList tst_ProjectLists::column(QTreeWidget *list, int column)
     return texts;
 }
 
-void tst_ProjectLists::trigger(ShellHarness &shell, const QString &menu, const QString &entry)
-{
-    QMenu *popup = shell.find<QMenu>(menu);
-    QVERIFY(popup->isVisible());
-    QAction *action = popup->findChild<QAction *>(entry);
-    QVERIFY(action->isEnabled());
-    popup->hide();
-    action->trigger();
-}
+} // namespace
 
-void tst_ProjectLists::noMenuOnAnEmptyList()
+class tst_ProjectLists final : public QObject
 {
-    ShellHarness shell;
-    shell.configureOptions();
-    shell.start();
-    rightClick(shell.find<QTreeWidget>(QStringLiteral("Lst_Main")), 0);
-    rightClick(shell.find<QTreeWidget>(QStringLiteral("Lst_Main2")), 0);
-    QVERIFY(!shell.find<QMenu>(QStringLiteral("Mnu_Pas_Finit"))->isVisible());
-    QVERIFY(!shell.find<QMenu>(QStringLiteral("Mnu_Finished"))->isVisible());
-}
+    Q_OBJECT
+
+private slots:
+    void listsShowQueueThenFinishedAndMovesWhatTheMenuOffers();
+    void questionsActOnlyOnYes_data();
+    void questionsActOnlyOnYes();
+    void cancelDuringADownload();
+    void statisticsPageThroughSnapshots();
+};
 
 // The queue, then the finished projects newest first. The queue menu offers only the moves a
 // row can make; each move shows in the list and in the file.
@@ -115,15 +101,12 @@ void tst_ProjectLists::listsShowQueueThenFinishedAndMovesWhatTheMenuOffers()
     QCOMPARE(offered(2), QStringList({"Mnu_Bas", "Mnu_Cancel"}));
     QCOMPARE(offered(4), QStringList({"Mnu_Haut", "Mnu_Cancel"}));
 
-    rightClick(queue, 4);
-    trigger(shell, QStringLiteral("Mnu_Pas_Finit"), QStringLiteral("Mnu_Haut"));
+    choose(shell, queue, 4, "Mnu_Haut");
     QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait1", "Wait3", "Wait2"}));
     QCOMPARE(queue->currentItem()->text(1), QStringLiteral("Wait3"));
-
-    rightClick(queue, 2);
-    trigger(shell, QStringLiteral("Mnu_Pas_Finit"), QStringLiteral("Mnu_Bas"));
+    choose(shell, queue, 2, "Mnu_Bas");
     QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait3", "Wait1", "Wait2"}));
-    QCOMPARE(shell.mainList(),
+    QCOMPARE(ShellHarness::fileText(shell.store.paths().mainListPath()),
              QByteArray("Done1\r\nDone2\r\nDone3\r\nRun\r\nWait3\r\nWait1\r\nWait2\r\n"));
 }
 
@@ -150,23 +133,15 @@ void tst_ProjectLists::questionsActOnlyOnYes()
     QTreeWidget *view = shell.find<QTreeWidget>(cancel ? "Lst_Main" : "Lst_Main2");
     const int row = cancel ? 3 : 2;
     QStringList shown = column(view, 1);
-    const QString project = shown.at(row - 1);
-    rightClick(view, row);
-    trigger(shell, cancel ? "Mnu_Pas_Finit" : "Mnu_Finished",
-            cancel ? "Mnu_Cancel" : "Mnu_Del_Stats");
+    choose(shell, view, row, cancel ? "Mnu_Cancel" : "Mnu_Del_Stats");
 
-    const RecordingPresenter::Message asked =
-        cancel
-            ? RecordingPresenter::Message{"question",
-                                          "Do you really want to cancel project: Wait2 ?",
-                                          "Cancel ?"}
-            : RecordingPresenter::Message{
-                  "question", "Do you really want to delete the statistics of Done2 ?", "Delete ?"};
-    QCOMPARE(shell.messages.shown, QList{asked});
+    QCOMPARE(shell.messages.shown,
+             QStringList{cancel ? "question|Cancel ?|Do you really want to cancel project: Wait2 ?"
+                                : "question|Delete ?|Do you really want to delete the statistics "
+                                  "of Done2 ?"});
     if (yes)
         shown.removeAt(row - 1);
     QCOMPARE(column(view, 1), shown);
-    QCOMPARE(QFileInfo::exists(shell.store.paths().projectFolder(project)), !yes);
 }
 
 // A waiting project is cancelled without touching the download; the running one stops it.
@@ -176,36 +151,31 @@ void tst_ProjectLists::cancelDuringADownload()
     ShellHarness shell(20);
     addSixProjects(shell, server.url(QStringLiteral("run.bin")));
     shell.start();
-    QTRY_VERIFY(shell.engine.isDownloading());
     QTRY_VERIFY(server.connectionCount() > 0);
     const int connections = server.connectionCount();
     QTreeWidget *queue = shell.find<QTreeWidget>(QStringLiteral("Lst_Main"));
     QPushButton *action = shell.find<QPushButton>(QStringLiteral("Cmd_Action"));
 
     shell.messages.answers = {true, true};
-    rightClick(queue, 2);
-    trigger(shell, QStringLiteral("Mnu_Pas_Finit"), QStringLiteral("Mnu_Cancel"));
+    choose(shell, queue, 2, "Mnu_Cancel");
     QCOMPARE(shell.engine.currentProject(), QStringLiteral("Run"));
     QVERIFY(action->isEnabled());
     QCOMPARE(server.connectionCount(), connections);
     QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait2"}));
 
     shell.engine.setStartHeld(true); // keeps Wait2 from starting during the checks
-    rightClick(queue, 1);
-    trigger(shell, QStringLiteral("Mnu_Pas_Finit"), QStringLiteral("Mnu_Cancel"));
+    choose(shell, queue, 1, "Mnu_Cancel");
     QVERIFY(!shell.engine.isDownloading());
     QVERIFY(!action->isEnabled());
-    QVERIFY(!QFileInfo::exists(shell.store.paths().projectFolder(QStringLiteral("Run"))));
     QVERIFY(!QFileInfo::exists(shell.home.root() + QStringLiteral("received/Run")));
     QCOMPARE(column(queue, 1), QStringList{"Wait2"});
 }
 
-// "Show statistics": the record of the row, then its snapshots three at a time in the order they
-// were taken, (1_10) after (1_9); a gap and a stray file shift nothing.
+// No menu off the rows. "Show statistics": the record of the row, then its snapshots three at
+// a time in the order they were taken, (1_10) after (1_9); a gap and a stray file shift nothing.
 void tst_ProjectLists::statisticsPageThroughSnapshots()
 {
     ShellHarness shell;
-    shell.configureOptions();
     shell.addProject(QStringLiteral("Done2"), QStringLiteral("127.0.0.1:1/d2.bin"), 2, 2048);
     const ProjectPaths &paths = shell.store.paths();
     QVERIFY(TestFiles::writeFile(paths.statsPath("Done2"),
@@ -221,23 +191,22 @@ void tst_ProjectLists::statisticsPageThroughSnapshots()
     for (const QString &name : average + instant + QStringList{"d2(2_x).jpg"})
         QVERIFY(picture.save(paths.projectFolder("Done2") + name));
     shell.start();
+    QTreeWidget *finished = shell.find<QTreeWidget>(QStringLiteral("Lst_Main2"));
+    rightClick(shell.find<QTreeWidget>(QStringLiteral("Lst_Main")), 0);
+    rightClick(finished, 0);
+    QVERIFY(!shell.find<QMenu>(QStringLiteral("Mnu_Pas_Finit"))->isVisible());
+    QVERIFY(!shell.find<QMenu>(QStringLiteral("Mnu_Finished"))->isVisible());
 
-    rightClick(shell.find<QTreeWidget>(QStringLiteral("Lst_Main2")), 1);
-    trigger(shell, QStringLiteral("Mnu_Finished"), QStringLiteral("Mnu_Stats"));
-    StatsWindow *stats = nullptr;
-    for (QWidget *window : QApplication::topLevelWidgets())
-        stats = window->objectName() == "Stats" ? qobject_cast<StatsWindow *>(window) : stats;
+    choose(shell, finished, 1, "Mnu_Stats");
+    StatsWindow *stats = ShellHarness::topLevel<StatsWindow>(QStringLiteral("Stats"));
     QVERIFY(stats != nullptr && stats->isVisible() && !shell.window->isEnabled());
-    QCOMPARE(stats->Txt_Time_Download->text(), QStringLiteral("00:02:05"));
     QCOMPARE(stats->Txt_Vitesse_Min->text(), QStringLiteral("1000 Bytes | 8 Kbit/s"));
-
     const auto shown = [](const std::array<GraphView *, 3> &boxes) {
         QStringList names;
         for (const GraphView *box : boxes)
             names << (box->image().isNull() ? QString() : box->toolTip());
         return names;
     };
-    stats->TabStrip1->setCurrentIndex(1);
     const QList<int> pages{0, 1, 2, 3, 2, 1, 0};
     for (int step = 0; step < pages.size(); ++step) {
         const int page = pages.at(step);
@@ -248,7 +217,6 @@ void tst_ProjectLists::statisticsPageThroughSnapshots()
         if (step + 1 < pages.size())
             (pages.at(step + 1) > page ? stats->Cmd_For_2 : stats->Cmd_Prec_2)->click();
     }
-    stats->TabStrip1->setCurrentIndex(0);
     stats->Cmd_Close->click();
     QVERIFY(shell.window->isEnabled());
 }
