@@ -62,14 +62,12 @@ class tst_ProjectLists final : public QObject
 
 private slots:
     void listsShowQueueThenFinishedAndMovesWhatTheMenuOffers();
-    void questionsActOnlyOnYes_data();
-    void questionsActOnlyOnYes();
     void cancelDuringADownload();
     void statisticsPageThroughSnapshots();
 };
 
 // The queue, then the finished projects newest first. The queue menu offers only the moves a
-// row can make; each move shows in the list and in the file.
+// row can make; each move shows in the list and in the file. A question acts only on Yes.
 void tst_ProjectLists::listsShowQueueThenFinishedAndMovesWhatTheMenuOffers()
 {
     ShellHarness shell;
@@ -108,40 +106,20 @@ void tst_ProjectLists::listsShowQueueThenFinishedAndMovesWhatTheMenuOffers()
     QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait3", "Wait1", "Wait2"}));
     QCOMPARE(ShellHarness::fileText(shell.store.paths().mainListPath()),
              QByteArray("Done1\r\nDone2\r\nDone3\r\nRun\r\nWait3\r\nWait1\r\nWait2\r\n"));
-}
 
-// Cancel on the last waiting project, delete statistics on the middle of three finished ones.
-void tst_ProjectLists::questionsActOnlyOnYes_data()
-{
-    QTest::addColumn<bool>("cancel");
-    QTest::addColumn<bool>("yes");
-    for (const bool cancel : {true, false}) {
-        for (const bool yes : {false, true})
-            QTest::addRow("%s, %s", cancel ? "cancel" : "delete statistics", yes ? "yes" : "no")
-                << cancel << yes;
-    }
-}
-
-void tst_ProjectLists::questionsActOnlyOnYes()
-{
-    QFETCH(bool, cancel);
-    QFETCH(bool, yes);
-    ShellHarness shell;
-    addSixProjects(shell, QStringLiteral("127.0.0.1:1/run.bin"));
-    shell.start();
-    shell.messages.answers = {yes};
-    QTreeWidget *view = shell.find<QTreeWidget>(cancel ? "Lst_Main" : "Lst_Main2");
-    const int row = cancel ? 3 : 2;
-    QStringList shown = column(view, 1);
-    choose(shell, view, row, cancel ? "Mnu_Cancel" : "Mnu_Del_Stats");
-
+    shell.messages.answers = {false, false, true};
+    choose(shell, queue, 4, "Mnu_Cancel");
+    choose(shell, finished, 2, "Mnu_Del_Stats");
+    QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait3", "Wait1", "Wait2"}));
+    QCOMPARE(column(finished, 1), (QStringList{"Done3", "Done2", "Done1"}));
+    choose(shell, finished, 2, "Mnu_Del_Stats");
+    QCOMPARE(column(finished, 1), (QStringList{"Done3", "Done1"}));
+    QVERIFY(!QFileInfo::exists(shell.store.paths().projectFolder("Done2")));
+    const QString deleteDone2 = "question|Delete ?|Do you really want to delete the statistics of "
+                                "Done2 ?";
     QCOMPARE(shell.messages.shown,
-             QStringList{cancel ? "question|Cancel ?|Do you really want to cancel project: Wait2 ?"
-                                : "question|Delete ?|Do you really want to delete the statistics "
-                                  "of Done2 ?"});
-    if (yes)
-        shown.removeAt(row - 1);
-    QCOMPARE(column(view, 1), shown);
+             (QStringList{"question|Cancel ?|Do you really want to cancel project: Wait2 ?",
+                          deleteDone2, deleteDone2}));
 }
 
 // A waiting project is cancelled without touching the download; the running one stops it.
