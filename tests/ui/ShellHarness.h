@@ -10,9 +10,8 @@
 
 #include "TestHome.h"
 
-#include <QSettings>
-#include <QSignalSpy>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 

@@ -9,12 +9,6 @@
 #include "ui/OptionsDialog.h"
 #include "ui/PercentBar.h"
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QProcess>
-#include <QPushButton>
-#include <QTabWidget>
-
 namespace {
 
 const QString FirstRun = "information|Quillfetch|Quillfetch has detected that you have not "

@@ -13,15 +13,6 @@
 #include "ui/OptionsDialog.h"
 #include "ui/ProjectsPage.h"
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTabWidget>
-#include <QTemporaryDir>
-#include <QTreeWidget>
-
 // The new-project dialog, and the road from a typed or handed-over URL to a downloaded project.
 class tst_NewProjectDialog final : public QObject
 {

@@ -6,13 +6,6 @@
 #include "ui/MainOptionsFrame.h"
 #include "ui/OptionsDialog.h"
 
-#include <QCheckBox>
-#include <QFileSystemModel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTreeView>
-
 #include <sys/mount.h>
 
 namespace {

@@ -6,12 +6,6 @@
 #include "ui/GraphView.h"
 #include "ui/StatsWindow.h"
 
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QTabBar>
-#include <QTreeWidget>
-
 namespace {
 
 // One running project, two waiting ones and three finished ones, in this list order.

@@ -12,15 +12,6 @@
 #include "ui/ProjectsPage.h"
 #include "ui/StatsWindow.h"
 
-#include <QAbstractButton>
-#include <QFileSystemModel>
-#include <QLabel>
-#include <QProcess>
-#include <QPushButton>
-#include <QTabBar>
-#include <QTabWidget>
-#include <QTreeView>
-
 // Writes the windows to build/screenshots/ at 100 % and (from a second copy of this test) 200 %
 // scale, and checks that no control shows a cut text.
 class tst_Screenshots final : public QObject
