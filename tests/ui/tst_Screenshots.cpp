@@ -1,11 +1,8 @@
-#include "NginxServer.h"
 #include "ShellHarness.h"
-#include "TestFiles.h"
 
 #include "progress/SpeedGraph.h"
 #include "ui/DestinationDialog.h"
 #include "ui/GraphOptionsFrame.h"
-#include "ui/GraphView.h"
 #include "ui/MainOptionsFrame.h"
 #include "ui/OptionsDialog.h"
 #include "ui/PercentBar.h"
@@ -20,7 +17,6 @@ class tst_Screenshots final : public QObject
 
 private slots:
     void windowsAndDialogs();
-    void graphsOfAThrottledDownload();
     void atDoubleScale();
 
 private:
@@ -46,8 +42,9 @@ void tst_Screenshots::saveAndCheck(QWidget *window, QWidget *area, const QString
     }
 }
 
-// Each tab of the main window with projects in the lists and a download shown; each page of
-// the options dialog with its graph full; the destination dialog.
+// Each tab of the main window with projects in the lists and a download shown, the statistics
+// of a finished project, each page of the options dialog with its graph full, the destination
+// dialog.
 void tst_Screenshots::windowsAndDialogs()
 {
     ShellHarness shell;
@@ -62,6 +59,12 @@ void tst_Screenshots::windowsAndDialogs()
         window.Menu->setCurrentIndex(tab);
         saveAndCheck(&window, window.Menu->currentWidget(), tabs.at(tab));
     }
+    emit window.projectsPage()->statisticsRequested(QStringLiteral("manual.pdf"));
+    auto *stats = ShellHarness::topLevel<StatsWindow>(QStringLiteral("Stats"));
+    saveAndCheck(stats, stats, QStringLiteral("stats-generals"));
+    stats->TabStrip1->setCurrentIndex(1);
+    saveAndCheck(stats, stats, QStringLiteral("stats-graphics"));
+    stats->close();
 
     OptionsDialog dialog(shell.settings, shell.messages);
     dialog.show();
@@ -79,36 +82,6 @@ void tst_Screenshots::windowsAndDialogs()
     auto *folders = qobject_cast<QFileSystemModel *>(form4->Dir->model());
     QTRY_VERIFY(folders->rowCount(form4->Dir->rootIndex()) > 0);
     saveAndCheck(form4, form4, QStringLiteral("destination"));
-}
-
-// A real download slowed by nginx to about 13 s: the live graphs while it runs, then both tabs
-// of its statistics with the snapshots it saved.
-void tst_Screenshots::graphsOfAThrottledDownload()
-{
-    QTemporaryDir served;
-    QVERIFY(TestFiles::writeFile(served.filePath("setup.exe"), TestFiles::randomBytes(1300000, 9)));
-    NginxServer nginx(served.path(), {40000, 4000, {}});
-    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
-    ShellHarness shell(20);
-    shell.settings.setModemSpeedText(QStringLiteral("1024"));
-    shell.addProject(QStringLiteral("setup"), nginx.url(QStringLiteral("setup.exe")), 1);
-    MainWindow &window = shell.start();
-
-    const QList<int> &samples = shell.engine.speedMeter().instantSamples();
-    QTRY_VERIFY_WITH_TIMEOUT(
-        std::count_if(samples.begin(), samples.end(), [](int sample) { return sample > 0; }) >= 10,
-        40000);
-    QCOMPARE(window.Menu->currentIndex(), 2); // a started download shows its tab
-    saveAndCheck(&window, window.Menu->currentWidget(), QStringLiteral("main-download-graphs"));
-
-    QTRY_COMPARE_WITH_TIMEOUT(shell.store.finished().size(), 1, 30000);
-    emit window.projectsPage()->statisticsRequested(QStringLiteral("setup"));
-    auto *stats = ShellHarness::topLevel<StatsWindow>(QStringLiteral("Stats"));
-    QVERIFY(!stats->Pict_Stats.at(0)->image().isNull());
-    saveAndCheck(stats, stats, QStringLiteral("stats-generals"));
-    stats->TabStrip1->setCurrentIndex(1);
-    saveAndCheck(stats, stats, QStringLiteral("stats-graphics"));
-    stats->close();
 }
 
 void tst_Screenshots::atDoubleScale()
