@@ -50,9 +50,9 @@ public:
     {
         if (!configured)
             return;
-        settings.setFilePath(home.root() + QStringLiteral("received/"));
-        settings.setPackSizeText(QStringLiteral("512000"));
-        settings.setModemSpeedText(QStringLiteral("56"));
+        settings.setFilePath(home.root() + "received/");
+        settings.setPackSizeText("512000");
+        settings.setModemSpeedText("56");
     }
 
     // A project on disk with this status; the window's start-up loads it.
@@ -61,8 +61,8 @@ public:
         ProjectRecord record;
         record.url = url;
         record.bytes = bytes;
-        record.path = home.root() + QStringLiteral("received/");
-        record.packSize = QStringLiteral("512000");
+        record.path = home.root() + "received/";
+        record.packSize = "512000";
         QVERIFY(store.createProject(name, record));
         QVERIFY(store.rewriteStatus(name, status));
     }
@@ -72,9 +72,8 @@ public:
     MainWindow &start(const QStringList &arguments = {})
     {
         options.reset();
-        window = std::make_unique<MainWindow>(
-            MainWindowContext{settings, store, engine, autostart, messages,
-                              home.root() + QStringLiteral("bin"), arguments});
+        window = std::make_unique<MainWindow>(MainWindowContext{
+            settings, store, engine, autostart, messages, home.root() + "bin", arguments});
         options = std::make_unique<OptionsFlow>(*window, settings, messages);
         QObject::connect(window.get(), &MainWindow::optionsRequested,
                          [this] { ++optionsRequests; });
@@ -88,23 +87,23 @@ public:
     // A paused download as the engine reports it, every text unlike the idle one.
     void showSomeProgress()
     {
-        emit engine.planTextChanged(QStringLiteral("2 times 500.00 Kb and 269.53 Kb"));
-        emit engine.packsToGoTextChanged(QStringLiteral("0 times 500.00 Kb"));
-        emit engine.totalSizeTextChanged(QStringLiteral("1.27 Mb"));
-        emit engine.receivedSizeTextChanged(QStringLiteral("548.83 Kb"));
-        emit engine.elapsedTextChanged(QStringLiteral("00:00:12"));
-        emit engine.remainingTextChanged(QStringLiteral("00:00:16"));
-        emit engine.averageSpeedChanged(QStringLiteral("45.00 Kb/s"), QStringLiteral("360 Kbit/s"));
-        emit engine.instantSpeedChanged(QStringLiteral("52.00 Kb/s"), QStringLiteral("416 Kbit/s"));
-        emit engine.overallStatusChanged(QStringLiteral("Pause..."));
-        emit engine.actionChanged(true, QStringLiteral("Resume"));
+        emit engine.planTextChanged("2 times 500.00 Kb and 269.53 Kb");
+        emit engine.packsToGoTextChanged("0 times 500.00 Kb");
+        emit engine.totalSizeTextChanged("1.27 Mb");
+        emit engine.receivedSizeTextChanged("548.83 Kb");
+        emit engine.elapsedTextChanged("00:00:12");
+        emit engine.remainingTextChanged("00:00:16");
+        emit engine.averageSpeedChanged("45.00 Kb/s", "360 Kbit/s");
+        emit engine.instantSpeedChanged("52.00 Kb/s", "416 Kbit/s");
+        emit engine.overallStatusChanged("Pause...");
+        emit engine.actionChanged(true, "Resume");
         emit engine.totalPercentChanged(42);
         const int percents[] = {73, 100, 8, 30};
         for (int slot = 1; slot <= 4; ++slot) {
             emit engine.slotPercentChanged(slot, percents[slot - 1]);
-            emit engine.slotStatusChanged(slot, QStringLiteral("Pause..."));
+            emit engine.slotStatusChanged(slot, "Pause...");
         }
-        emit engine.titleChanged(QStringLiteral("42% - Quillfetch"));
+        emit engine.titleChanged("42% - Quillfetch");
     }
 
     template<typename T>
@@ -135,8 +134,7 @@ public:
     ProjectStore store{home.dataFolder()};
     Settings settings{settingsFile, store.paths().defaultDownloadFolder()};
     Engine engine;
-    Autostart autostart{QStringLiteral("/opt/Quillfetch/Quillfetch"),
-                        home.configFolder() + QStringLiteral("autostart/")};
+    Autostart autostart{"/opt/Quillfetch/Quillfetch", home.configFolder() + "autostart/"};
     RecordingPresenter messages;
     int optionsRequests = 0;
     std::unique_ptr<MainWindow> window;

@@ -35,20 +35,19 @@ private slots:
 void tst_MainWindow::firstRunWaitsUntilNoProjectRuns()
 {
     ShellHarness shell(20, false);
-    shell.addProject(QStringLiteral("Alpha"), QStringLiteral("127.0.0.1:1/a.bin"), 0);
+    shell.addProject("Alpha", "127.0.0.1:1/a.bin", 0);
     MainWindow &window = shell.start();
-    QCOMPARE(window.objectName(), QStringLiteral("Form1"));
+    QCOMPARE(window.objectName(), "Form1");
     QVERIFY(QFileInfo(shell.store.paths().projectsFolder()).isDir());
-    QCOMPARE(shell.settingsFile.value(QStringLiteral("options/AppPath")).toString(),
-             shell.home.root() + QStringLiteral("bin"));
+    QCOMPARE(shell.settingsFile.value("options/AppPath").toString(), shell.home.root() + "bin");
     window.Mnu_Options->trigger();
     QCOMPARE(shell.messages.shown, QStringList{Refusal});
 
     shell.engine.cancelRunning();
     for (const char *slot : {"Lbl_Status_w1", "Lbl_Status_w2", "Lbl_Status_w3", "Lbl_Status_w4"})
         QCOMPARE(shell.find<QLabel>(slot)->text(), "Nothing");
-    QCOMPARE(window.windowTitle(), QStringLiteral("Quillfetch"));
-    QVERIFY(shell.store.cancel(QStringLiteral("Alpha")));
+    QCOMPARE(window.windowTitle(), "Quillfetch");
+    QVERIFY(shell.store.cancel("Alpha"));
     QTRY_COMPARE(shell.optionsRequests, 1);
     QCOMPARE(shell.messages.shown, (QStringList{Refusal, FirstRun}));
     OptionsDialog *options = shell.options->dialog();
@@ -81,9 +80,9 @@ void tst_MainWindow::downloadTabShowsWhatTheEngineReportsUntilReset()
              (QStringList{"2 times 500.00 Kb and 269.53 Kb", "0 times 500.00 Kb", "1.27 Mb",
                           "548.83 Kb", "00:00:12", "00:00:16", "360 Kbit/s", "45.00 Kb/s",
                           "52.00 Kb/s", "Pause...", "42%", "30%", "Resume"}));
-    QCOMPARE(shell.find<QLabel>(QStringLiteral("Lbl_Status_B"))->text(), "Pause...");
-    QCOMPARE(window.windowTitle(), QStringLiteral("42% - Quillfetch"));
-    QPushButton *action = shell.find<QPushButton>(QStringLiteral("Cmd_Action"));
+    QCOMPARE(shell.find<QLabel>("Lbl_Status_B")->text(), "Pause...");
+    QCOMPARE(window.windowTitle(), "42% - Quillfetch");
+    QPushButton *action = shell.find<QPushButton>("Cmd_Action");
     QVERIFY(action->isEnabled());
 
     emit shell.engine.displayReset();
@@ -111,10 +110,10 @@ void tst_MainWindow::startUpResumesOrStartsTheQueue()
     ShellHarness shell(20);
     shell.settings.setOnStartTab(true);
     if (leftRunning)
-        shell.addProject(QStringLiteral("Alpha"), server.url(QStringLiteral("alpha.bin")), 0);
-    shell.addProject(QStringLiteral("Beta"), server.url(QStringLiteral("beta.bin")), 1);
-    shell.addProject(QStringLiteral("Gamma"), server.url(QStringLiteral("gamma.bin")), 1);
-    const QString broken = shell.store.paths().recordPath(QStringLiteral("Gamma"));
+        shell.addProject("Alpha", server.url("alpha.bin"), 0);
+    shell.addProject("Beta", server.url("beta.bin"), 1);
+    shell.addProject("Gamma", server.url("gamma.bin"), 1);
+    const QString broken = shell.store.paths().recordPath("Gamma");
     QVERIFY(QFile::resize(broken, 10));
     MainWindow &window = shell.start();
 
@@ -131,27 +130,27 @@ void tst_MainWindow::startUpResumesOrStartsTheQueue()
 void tst_MainWindow::sessionStartBoxesAndExit()
 {
     ShellHarness shell;
-    MainWindow &window = shell.start({QStringLiteral("-Startwin-")});
+    MainWindow &window = shell.start({"-Startwin-"});
     QVERIFY(window.isMinimized() && window.isVisible());
-    shell.find<QCheckBox>(QStringLiteral("ChK_Tray"))->click();
-    QCOMPARE(shell.settingsFile.value(QStringLiteral("options/Tray")).toString(), "0");
-    shell.find<QCheckBox>(QStringLiteral("ChK_Start"))->click();
-    QCOMPARE(shell.settingsFile.value(QStringLiteral("options/OnStartTab")).toString(), "1");
+    shell.find<QCheckBox>("ChK_Tray")->click();
+    QCOMPARE(shell.settingsFile.value("options/Tray").toString(), "0");
+    shell.find<QCheckBox>("ChK_Start")->click();
+    QCOMPARE(shell.settingsFile.value("options/OnStartTab").toString(), "1");
 
-    QCheckBox *session = shell.find<QCheckBox>(QStringLiteral("ChK_Startwindows"));
+    QCheckBox *session = shell.find<QCheckBox>("ChK_Startwindows");
     session->click();
     QVERIFY(QFile::remove(shell.autostart.entryPath()));
     session->click(); // the entry vanished, so this click writes it again
     QVERIFY(session->isChecked());
     QVERIFY(QFile::exists(shell.autostart.entryPath()));
 
-    const QString profile = shell.home.configFolder() + QStringLiteral("chromium");
+    const QString profile = shell.home.configFolder() + "chromium";
     QVERIFY(QDir().mkpath(profile));
-    BrowserMenu browsers(QStringLiteral("/opt/Quillfetch/Catchlink"),
+    BrowserMenu browsers("/opt/Quillfetch/Catchlink",
                          {{BrowserMenu::Family::Chromium, profile, profile + "/Hosts"}});
     BrowserMenuOption option(*shell.window->aboutPage(), browsers, "/opt/ext", shell.messages);
-    QCheckBox *browserMenu = shell.find<QCheckBox>(QStringLiteral("ChK_IEMenu"));
-    QCOMPARE(browserMenu->text(), QStringLiteral("Add to the browsers' link menu"));
+    QCheckBox *browserMenu = shell.find<QCheckBox>("ChK_IEMenu");
+    QCOMPARE(browserMenu->text(), "Add to the browsers' link menu");
     browserMenu->click();
     QVERIFY(ShellHarness::fileText(profile + "/Hosts/com.quillfetch.catchlink.json")
                 .contains("chrome-extension://ohnfpbheefahocbbgogakplikmphllcf/"));
@@ -166,7 +165,7 @@ void tst_MainWindow::sessionStartBoxesAndExit()
     window.Mnu_Exit->trigger();
 
     QVERIFY(!window.isEnabled());
-    QVERIFY(shell.find<QWidget>(QStringLiteral("Form5"))->isVisible());
+    QVERIFY(shell.find<QWidget>("Form5")->isVisible());
     QVERIFY(done.wait(5000));
     window.close();
     QCOMPARE(done.count(), 1);
@@ -190,10 +189,10 @@ void tst_MainWindow::secondCopyEnds()
     QProcess copy;
     copy.setProcessEnvironment(home.environment());
     QSignalSpy finished(&copy, &QProcess::finished);
-    copy.start(program, {QStringLiteral("--ZRK--")});
+    copy.start(program, {"--ZRK--"});
     QVERIFY2(finished.wait(10000), qPrintable(program + " did not end"));
     QVERIFY(copy.exitStatus() == QProcess::NormalExit && copy.exitCode() == 0);
-    QVERIFY(!QFileInfo::exists(home.configFolder() + QStringLiteral("Quillfetch/Quillfetch.conf")));
+    QVERIFY(!QFileInfo::exists(home.configFolder() + "Quillfetch/Quillfetch.conf"));
 }
 
 QTEST_MAIN(tst_MainWindow)

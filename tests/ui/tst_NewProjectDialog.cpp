@@ -54,7 +54,7 @@ void tst_NewProjectDialog::editedOptionsShownRefusedOrDropped()
     options->Frm_Graph->Chk_Show_Modem->click();
     QTest::mouseClick(options->Cmd_OK, Qt::LeftButton);
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    QCOMPARE(dialog.Txt_Pack->text(), QStringLiteral("500.00 Kb"));
+    QCOMPARE(dialog.Txt_Pack->text(), "500.00 Kb");
     QCOMPARE(dialog.Txt_dest->text(), shell.home.root() + "elsewhere/");
     QVERIFY(!dialog.Chk_modem->isChecked());
 
@@ -96,11 +96,11 @@ void tst_NewProjectDialog::typedUrlRefusedHandedOverUrlDownloaded()
     page->Txt_Url->setText(nginx.url("missing.zip"));
     QTest::keyClick(page->Txt_Url, Qt::Key_Return);
     QVERIFY(!page->Cmd_add->isEnabled());
-    QCOMPARE(page->Lbl_Status_H->text(), QStringLiteral("Testing URL..."));
+    QCOMPARE(page->Lbl_Status_H->text(), "Testing URL...");
     QTRY_COMPARE(shell.messages.shown,
                  QStringList{"critical|Error|File not found or the URL don't point on a file !"});
     QVERIFY(page->Cmd_add->isEnabled() && page->Txt_Url->isEnabled() && window.isEnabled());
-    QCOMPARE(page->Lbl_Status_H->text(), QStringLiteral("Nothing to do"));
+    QCOMPARE(page->Lbl_Status_H->text(), "Nothing to do");
 
     window.Menu->setCurrentIndex(0);
     const QString url = nginx.url("dir/setup.exe");
@@ -110,7 +110,7 @@ void tst_NewProjectDialog::typedUrlRefusedHandedOverUrlDownloaded()
     QVERIFY(page->Txt_Url->isEnabled()); // no probe runs yet
     emit window.startupFinished();
     QTRY_VERIFY(dialog.isVisible());
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("New project"));
+    QCOMPARE(dialog.windowTitle(), "New project");
     QVERIFY(!window.isEnabled());
     QCOMPARE(page->Txt_Url->text(), url);
     const QString received = shell.home.root() + "received/";

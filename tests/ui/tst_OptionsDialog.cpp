@@ -59,7 +59,7 @@ void tst_OptionsDialog::okWritesWhatIsShownCancelNothing()
     dialog.show();
     MainOptionsFrame *main = dialog.Frm_Main;
     QVERIFY(main->Opt_Modem_Other->isChecked() && main->Txt_Modem_Other->isEnabled());
-    QCOMPARE(main->Txt_Modem_Other->text(), QStringLiteral("100"));
+    QCOMPARE(main->Txt_Modem_Other->text(), "100");
 
     const QString folder = shell.home.root() + "new folder";
     main->Txt_Download_Path->setText(folder);
@@ -119,7 +119,7 @@ void tst_OptionsDialog::otherModemSpeedRefused()
 
     QCOMPARE(shell.messages.shown,
              QStringList{"critical|Error|Please enter only numeric informations !"});
-    QCOMPARE(main->Txt_Modem_Other->text(), QStringLiteral("33.6"));
+    QCOMPARE(main->Txt_Modem_Other->text(), "33.6");
     QCOMPARE(dialog.isVisible(), !refusedAtOnce);
     QCOMPARE(shell.settings.modemSpeedText(), refusedAtOnce ? "33.6" : "56");
 }

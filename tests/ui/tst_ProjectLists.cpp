@@ -11,12 +11,12 @@ namespace {
 // One running project, two waiting ones and three finished ones, in this list order.
 void addSixProjects(ShellHarness &shell, const QString &runningUrl)
 {
-    shell.addProject(QStringLiteral("Done1"), QStringLiteral("127.0.0.1:1/d1.bin"), 2, 100);
-    shell.addProject(QStringLiteral("Done2"), QStringLiteral("127.0.0.1:1/d2.bin"), 2, 2048);
-    shell.addProject(QStringLiteral("Done3"), QStringLiteral("127.0.0.1:1/d3.bin"), 2);
-    shell.addProject(QStringLiteral("Run"), runningUrl, 0);
-    shell.addProject(QStringLiteral("Wait1"), QStringLiteral("127.0.0.1:1/w1.bin"), 1);
-    shell.addProject(QStringLiteral("Wait2"), QStringLiteral("127.0.0.1:1/w2.bin"), 1);
+    shell.addProject("Done1", "127.0.0.1:1/d1.bin", 2, 100);
+    shell.addProject("Done2", "127.0.0.1:1/d2.bin", 2, 2048);
+    shell.addProject("Done3", "127.0.0.1:1/d3.bin", 2);
+    shell.addProject("Run", runningUrl, 0);
+    shell.addProject("Wait1", "127.0.0.1:1/w1.bin", 1);
+    shell.addProject("Wait2", "127.0.0.1:1/w2.bin", 1);
 }
 
 // A right click as the user makes it: a context-menu event on the row (0: off the rows).
@@ -65,14 +65,14 @@ private slots:
 void tst_ProjectLists::listsShowQueueThenFinishedAndMovesWhatTheMenuOffers()
 {
     ShellHarness shell;
-    addSixProjects(shell, QStringLiteral("127.0.0.1:1/run.bin"));
-    shell.addProject(QStringLiteral("Wait3"), QStringLiteral("127.0.0.1:1/w3.bin"), 1);
+    addSixProjects(shell, "127.0.0.1:1/run.bin");
+    shell.addProject("Wait3", "127.0.0.1:1/w3.bin", 1);
     shell.start();
-    QTreeWidget *queue = shell.find<QTreeWidget>(QStringLiteral("Lst_Main"));
-    QTreeWidget *finished = shell.find<QTreeWidget>(QStringLiteral("Lst_Main2"));
+    QTreeWidget *queue = shell.find<QTreeWidget>("Lst_Main");
+    QTreeWidget *finished = shell.find<QTreeWidget>("Lst_Main2");
     QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait1", "Wait2", "Wait3"}));
     QCOMPARE(column(queue, 4), (QStringList{"Downloading", "Waiting", "Waiting", "Waiting"}));
-    QCOMPARE(queue->topLevelItem(1)->text(2), QStringLiteral("127.0.0.1:1/w1.bin"));
+    QCOMPARE(queue->topLevelItem(1)->text(2), "127.0.0.1:1/w1.bin");
     QCOMPARE(column(finished, 1), (QStringList{"Done3", "Done2", "Done1"}));
     QCOMPARE(column(finished, 3),
              (QStringList{Format_Taille(1300000), Format_Taille(2048), "100 Bytes"}));
@@ -81,9 +81,9 @@ void tst_ProjectLists::listsShowQueueThenFinishedAndMovesWhatTheMenuOffers()
     // Which moves the menu of a row offers; cancel it always offers.
     const auto moves = [&shell, queue](int row) {
         rightClick(queue, row);
-        shell.find<QMenu>(QStringLiteral("Mnu_Pas_Finit"))->hide();
-        return std::pair(shell.find<QAction>(QStringLiteral("Mnu_Haut"))->isEnabled(),
-                         shell.find<QAction>(QStringLiteral("Mnu_Bas"))->isEnabled());
+        shell.find<QMenu>("Mnu_Pas_Finit")->hide();
+        return std::pair(shell.find<QAction>("Mnu_Haut")->isEnabled(),
+                         shell.find<QAction>("Mnu_Bas")->isEnabled());
     };
     QCOMPARE(moves(1), std::pair(false, false)); // the running project
     QCOMPARE(moves(2), std::pair(false, true));
@@ -91,7 +91,7 @@ void tst_ProjectLists::listsShowQueueThenFinishedAndMovesWhatTheMenuOffers()
 
     choose(shell, queue, 4, "Mnu_Haut");
     QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait1", "Wait3", "Wait2"}));
-    QCOMPARE(queue->currentItem()->text(1), QStringLiteral("Wait3"));
+    QCOMPARE(queue->currentItem()->text(1), "Wait3");
     choose(shell, queue, 2, "Mnu_Bas");
     QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait3", "Wait1", "Wait2"}));
     QCOMPARE(ShellHarness::fileText(shell.store.paths().mainListPath()),
@@ -116,16 +116,16 @@ void tst_ProjectLists::cancelDuringADownload()
 {
     SilentServer server;
     ShellHarness shell(20);
-    addSixProjects(shell, server.url(QStringLiteral("run.bin")));
+    addSixProjects(shell, server.url("run.bin"));
     shell.start();
     QTRY_VERIFY(server.connectionCount() > 0);
     const int connections = server.connectionCount();
-    QTreeWidget *queue = shell.find<QTreeWidget>(QStringLiteral("Lst_Main"));
-    QPushButton *action = shell.find<QPushButton>(QStringLiteral("Cmd_Action"));
+    QTreeWidget *queue = shell.find<QTreeWidget>("Lst_Main");
+    QPushButton *action = shell.find<QPushButton>("Cmd_Action");
 
     shell.messages.answers = {true, true};
     choose(shell, queue, 2, "Mnu_Cancel");
-    QCOMPARE(shell.engine.currentProject(), QStringLiteral("Run"));
+    QCOMPARE(shell.engine.currentProject(), "Run");
     QCOMPARE(server.connectionCount(), connections);
     QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait2"}));
 
@@ -141,7 +141,7 @@ void tst_ProjectLists::cancelDuringADownload()
 void tst_ProjectLists::statisticsPageThroughSnapshots()
 {
     ShellHarness shell;
-    shell.addProject(QStringLiteral("Done2"), QStringLiteral("127.0.0.1:1/d2.bin"), 2, 2048);
+    shell.addProject("Done2", "127.0.0.1:1/d2.bin", 2, 2048);
     const ProjectPaths &paths = shell.store.paths();
     QVERIFY(TestFiles::writeFile(paths.statsPath("Done2"),
                                  "Time:00:02:05\r\nHspeed:52.00 Kb/s | 416 Kbit/s\r\nLspeed:1000 "
@@ -156,16 +156,16 @@ void tst_ProjectLists::statisticsPageThroughSnapshots()
     for (const QString &name : average + instant + QStringList{"d2(2_x).jpg"})
         QVERIFY(picture.save(paths.projectFolder("Done2") + name));
     shell.start();
-    QTreeWidget *finished = shell.find<QTreeWidget>(QStringLiteral("Lst_Main2"));
-    rightClick(shell.find<QTreeWidget>(QStringLiteral("Lst_Main")), 0);
+    QTreeWidget *finished = shell.find<QTreeWidget>("Lst_Main2");
+    rightClick(shell.find<QTreeWidget>("Lst_Main"), 0);
     rightClick(finished, 0);
-    QVERIFY(!shell.find<QMenu>(QStringLiteral("Mnu_Pas_Finit"))->isVisible());
-    QVERIFY(!shell.find<QMenu>(QStringLiteral("Mnu_Finished"))->isVisible());
+    QVERIFY(!shell.find<QMenu>("Mnu_Pas_Finit")->isVisible());
+    QVERIFY(!shell.find<QMenu>("Mnu_Finished")->isVisible());
 
     choose(shell, finished, 1, "Mnu_Stats");
-    StatsWindow *stats = ShellHarness::topLevel<StatsWindow>(QStringLiteral("Stats"));
+    StatsWindow *stats = ShellHarness::topLevel<StatsWindow>("Stats");
     QVERIFY(stats != nullptr && stats->isVisible() && !shell.window->isEnabled());
-    QCOMPARE(stats->Txt_Vitesse_Min->text(), QStringLiteral("1000 Bytes | 8 Kbit/s"));
+    QCOMPARE(stats->Txt_Vitesse_Min->text(), "1000 Bytes | 8 Kbit/s");
     const auto shown = [](const std::array<GraphView *, 3> &boxes) {
         QStringList names;
         for (const GraphView *box : boxes)

@@ -26,7 +26,7 @@ private:
 void tst_Screenshots::saveAndCheck(QWidget *window, QWidget *area, const QString &name)
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    const bool doubleScale = qEnvironmentVariable("QT_SCALE_FACTOR") == QStringLiteral("2");
+    const bool doubleScale = qEnvironmentVariable("QT_SCALE_FACTOR") == "2";
     const QString folder = qEnvironmentVariable("QF_SOURCE_DIR") + "/build/screenshots/";
     QVERIFY(QDir().mkpath(folder));
     QVERIFY(window->grab().save(folder + name + (doubleScale ? "-200" : "") + ".png"));
@@ -59,11 +59,11 @@ void tst_Screenshots::windowsAndDialogs()
         window.Menu->setCurrentIndex(tab);
         saveAndCheck(&window, window.Menu->currentWidget(), tabs.at(tab));
     }
-    emit window.projectsPage()->statisticsRequested(QStringLiteral("manual.pdf"));
-    auto *stats = ShellHarness::topLevel<StatsWindow>(QStringLiteral("Stats"));
-    saveAndCheck(stats, stats, QStringLiteral("stats-generals"));
+    emit window.projectsPage()->statisticsRequested("manual.pdf");
+    auto *stats = ShellHarness::topLevel<StatsWindow>("Stats");
+    saveAndCheck(stats, stats, "stats-generals");
     stats->TabStrip1->setCurrentIndex(1);
-    saveAndCheck(stats, stats, QStringLiteral("stats-graphics"));
+    saveAndCheck(stats, stats, "stats-graphics");
     stats->close();
 
     OptionsDialog dialog(shell.settings, shell.messages);
@@ -78,21 +78,21 @@ void tst_Screenshots::windowsAndDialogs()
         saveAndCheck(&dialog, dialog.Choix->currentWidget(), pages.at(page));
     }
     QTest::mouseClick(dialog.Frm_Main->Command1, Qt::LeftButton);
-    auto *form4 = dialog.findChild<DestinationDialog *>(QStringLiteral("Form4"));
+    auto *form4 = dialog.findChild<DestinationDialog *>("Form4");
     auto *folders = qobject_cast<QFileSystemModel *>(form4->Dir->model());
     QTRY_VERIFY(folders->rowCount(form4->Dir->rootIndex()) > 0);
-    saveAndCheck(form4, form4, QStringLiteral("destination"));
+    saveAndCheck(form4, form4, "destination");
 }
 
 void tst_Screenshots::atDoubleScale()
 {
     QProcess copy;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+    environment.insert("QT_SCALE_FACTOR", "2");
     copy.setProcessEnvironment(environment);
     copy.setProcessChannelMode(QProcess::ForwardedChannels);
     QSignalSpy finished(&copy, &QProcess::finished);
-    copy.start(QCoreApplication::applicationFilePath(), {QStringLiteral("windowsAndDialogs")});
+    copy.start(QCoreApplication::applicationFilePath(), {"windowsAndDialogs"});
     QVERIFY(finished.wait(60000));
     QCOMPARE(copy.exitStatus(), QProcess::NormalExit);
     QCOMPARE(copy.exitCode(), 0);
