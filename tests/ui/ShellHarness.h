@@ -75,8 +75,6 @@ public:
         window = std::make_unique<MainWindow>(MainWindowContext{
             settings, store, engine, autostart, messages, home.root() + "bin", arguments});
         options = std::make_unique<OptionsFlow>(*window, settings, messages);
-        QObject::connect(window.get(), &MainWindow::optionsRequested,
-                         [this] { ++optionsRequests; });
         QSignalSpy started(window.get(), &MainWindow::startupFinished);
         window->show();
         if (!started.wait(5000))
@@ -136,7 +134,6 @@ public:
     Engine engine;
     Autostart autostart{"/opt/Quillfetch/Quillfetch", home.configFolder() + "autostart/"};
     RecordingPresenter messages;
-    int optionsRequests = 0;
     std::unique_ptr<MainWindow> window;
     std::unique_ptr<OptionsFlow> options;
 };
