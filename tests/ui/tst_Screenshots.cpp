@@ -9,21 +9,10 @@
 #include "ui/ProjectsPage.h"
 #include "ui/StatsWindow.h"
 
-// Writes the windows to build/screenshots/ at 100 % and (from a second copy of this test) 200 %
-// scale, and checks that no control shows a cut text.
-class tst_Screenshots final : public QObject
-{
-    Q_OBJECT
+namespace {
 
-private slots:
-    void windowsAndDialogs();
-    void atDoubleScale();
-
-private:
-    static void saveAndCheck(QWidget *window, QWidget *area, const QString &name);
-};
-
-void tst_Screenshots::saveAndCheck(QWidget *window, QWidget *area, const QString &name)
+// Saves the window's picture; no control of the area may show a cut text.
+void saveAndCheck(QWidget *window, QWidget *area, const QString &name)
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const bool doubleScale = qEnvironmentVariable("QT_SCALE_FACTOR") == "2";
@@ -41,6 +30,19 @@ void tst_Screenshots::saveAndCheck(QWidget *window, QWidget *area, const QString
                                 " is cut"));
     }
 }
+
+} // namespace
+
+// Writes the windows to build/screenshots/ at 100 % and (from a second copy of this test) 200 %
+// scale, and checks that no control shows a cut text.
+class tst_Screenshots final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void windowsAndDialogs();
+    void atDoubleScale();
+};
 
 // Each tab of the main window with projects in the lists and a download shown, the statistics
 // of a finished project, each page of the options dialog with its graph full, the destination
