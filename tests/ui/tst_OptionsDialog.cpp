@@ -10,6 +10,8 @@
 
 namespace {
 
+const QString NotNumeric = "critical|Error|Please enter only numeric informations !";
+
 QMap<QString, QString> stored(QSettings &file)
 {
     file.sync();
@@ -34,9 +36,7 @@ class tst_OptionsDialog final : public QObject
 private slots:
     void okWritesWhatIsShownCancelNothing_data();
     void okWritesWhatIsShownCancelNothing();
-    void otherModemSpeedRefused_data();
-    void otherModemSpeedRefused();
-    void chosenFolderReturnedAndReadOnlyRefused();
+    void chosenFolderReturnedRefusalsWriteNothing();
 };
 
 void tst_OptionsDialog::okWritesWhatIsShownCancelNothing_data()
@@ -47,7 +47,8 @@ void tst_OptionsDialog::okWritesWhatIsShownCancelNothing_data()
 }
 
 // The dialog opens on a pack size it does not offer (kept as it is) and a modem speed of its
-// own. A colour button opens the chooser on its colour; the choice is taken or cancelled.
+// own, which takes only numbers. A colour button opens the chooser on its colour; the choice is
+// taken or cancelled.
 void tst_OptionsDialog::okWritesWhatIsShownCancelNothing()
 {
     QFETCH(bool, ok);
@@ -63,6 +64,9 @@ void tst_OptionsDialog::okWritesWhatIsShownCancelNothing()
 
     const QString folder = shell.home.root() + "new folder";
     main->Txt_Download_Path->setText(folder);
+    typeOver(main->Txt_Modem_Other, "5x"); // refused at once: the field falls back to 33.6
+    QCOMPARE(shell.messages.shown, QStringList{NotNumeric});
+    QCOMPARE(main->Txt_Modem_Other->text(), "33.6");
     typeOver(main->Txt_Modem_Other, "12.5");
     QCOMPARE(dialog.Frm_Graph->Chk_Show_Modem->text(), "Show modem 12.5K (recommended)");
     dialog.Frm_Graph->Chk_Show_Modem->click();
@@ -93,40 +97,9 @@ void tst_OptionsDialog::okWritesWhatIsShownCancelNothing()
     QCOMPARE(QFileInfo(folder).isDir(), ok);
 }
 
-void tst_OptionsDialog::otherModemSpeedRefused_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("refusedAtOnce");
-    QTest::newRow("letter, while typing") << "5x" << true;
-    QTest::newRow("zero, at OK") << "0" << false;
-}
-
-// The field falls back to 33.6; a refusal at OK writes nothing and keeps the dialog open.
-void tst_OptionsDialog::otherModemSpeedRefused()
-{
-    QFETCH(QString, typed);
-    QFETCH(bool, refusedAtOnce);
-    ShellHarness shell;
-    OptionsDialog dialog(shell.settings, shell.messages);
-    dialog.show();
-    MainOptionsFrame *main = dialog.Frm_Main;
-    QVERIFY(main->Opt_Modem_56k->isChecked() && !main->Txt_Modem_Other->isEnabled());
-    main->Opt_Modem_Other->click();
-    typeOver(main->Txt_Modem_Other, typed);
-    QCOMPARE(shell.messages.shown.size(), refusedAtOnce ? 1 : 0);
-
-    QTest::mouseClick(dialog.Cmd_OK, Qt::LeftButton);
-
-    QCOMPARE(shell.messages.shown,
-             QStringList{"critical|Error|Please enter only numeric informations !"});
-    QCOMPARE(main->Txt_Modem_Other->text(), "33.6");
-    QCOMPARE(dialog.isVisible(), !refusedAtOnce);
-    QCOMPARE(shell.settings.modemSpeedText(), refusedAtOnce ? "33.6" : "56");
-}
-
-// The chooser opens on the download path and gives back the folder picked; a folder nothing can
-// be written into is refused at OK, and nothing is stored.
-void tst_OptionsDialog::chosenFolderReturnedAndReadOnlyRefused()
+// The chooser opens on the download path and gives back the folder picked. At OK a modem speed of
+// 0, then a folder nothing can be written into, are refused: the dialog stays, nothing is stored.
+void tst_OptionsDialog::chosenFolderReturnedRefusalsWriteNothing()
 {
     ShellHarness shell;
     const QString folder = shell.home.root() + "readonly";
@@ -142,16 +115,25 @@ void tst_OptionsDialog::chosenFolderReturnedAndReadOnlyRefused()
     QTest::mouseClick(form4->Cmd_OK, Qt::LeftButton);
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.Frm_Main->Txt_Download_Path->text(), folder + "/");
+    const QMap<QString, QString> before = stored(shell.settingsFile);
+    MainOptionsFrame *main = dialog.Frm_Main;
+    QVERIFY(main->Opt_Modem_56k->isChecked() && !main->Txt_Modem_Other->isEnabled());
+    main->Opt_Modem_Other->click();
+    typeOver(main->Txt_Modem_Other, "0");
+    QVERIFY(shell.messages.shown.isEmpty());
+    QTest::mouseClick(dialog.Cmd_OK, Qt::LeftButton);
+    QCOMPARE(shell.messages.shown, QStringList{NotNumeric});
+    QCOMPARE(main->Txt_Modem_Other->text(), "33.6");
+    QVERIFY(dialog.isVisible());
 
     // Root writes into a folder without write bits, not into a read-only mount.
     if (mount("quillfetch-test", qPrintable(folder), "tmpfs", MS_RDONLY, "size=64k") != 0)
         QSKIP(qPrintable("mounting a tmpfs is not allowed here: " + qt_error_string(errno)));
     const auto unmount = qScopeGuard([&folder] { umount(qPrintable(folder)); });
-    const QMap<QString, QString> before = stored(shell.settingsFile);
     QTest::mouseClick(dialog.Cmd_OK, Qt::LeftButton);
     QCOMPARE(shell.messages.shown,
-             QStringList{"critical|Error|Unable to create or write into the folder " + folder +
-                         "/ ! Please choose another one."});
+             (QStringList{NotNumeric, "critical|Error|Unable to create or write into the folder " +
+                                          folder + "/ ! Please choose another one."}));
     QVERIFY(dialog.isVisible());
     QCOMPARE(stored(shell.settingsFile), before);
 }
