@@ -96,9 +96,8 @@ public:
         emit engine.overallStatusChanged("Pause...");
         emit engine.actionChanged(true, "Resume");
         emit engine.totalPercentChanged(42);
-        const int percents[] = {73, 100, 8, 30};
         for (int slot = 1; slot <= 4; ++slot) {
-            emit engine.slotPercentChanged(slot, percents[slot - 1]);
+            emit engine.slotPercentChanged(slot, 100 - slot * 20);
             emit engine.slotStatusChanged(slot, "Pause...");
         }
         emit engine.titleChanged("42% - Quillfetch");
