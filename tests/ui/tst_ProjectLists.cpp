@@ -55,17 +55,18 @@ class tst_ProjectLists final : public QObject
     Q_OBJECT
 
 private slots:
-    void listsShowQueueThenFinishedAndMovesWhatTheMenuOffers();
-    void cancelDuringADownload();
+    void listsAndWhatTheirMenusDo();
     void statisticsPageThroughSnapshots();
 };
 
 // The queue, then the finished projects newest first. The queue menu offers only the moves a
-// row can make; each move shows in the list and in the file. A question acts only on Yes.
-void tst_ProjectLists::listsShowQueueThenFinishedAndMovesWhatTheMenuOffers()
+// row can make; each move shows in the list and in the file. A question acts only on Yes. A
+// waiting project is cancelled without touching the download; the running one stops it.
+void tst_ProjectLists::listsAndWhatTheirMenusDo()
 {
-    ShellHarness shell;
-    addSixProjects(shell, "127.0.0.1:1/run.bin");
+    SilentServer server;
+    ShellHarness shell(20);
+    addSixProjects(shell, server.url("run.bin"));
     shell.addProject("Wait3", "127.0.0.1:1/w3.bin", 1);
     shell.start();
     QTreeWidget *queue = shell.find<QTreeWidget>("Lst_Main");
@@ -109,31 +110,19 @@ void tst_ProjectLists::listsShowQueueThenFinishedAndMovesWhatTheMenuOffers()
     QCOMPARE(shell.messages.shown,
              (QStringList{"question|Cancel ?|Do you really want to cancel project: Wait2 ?",
                           deleteDone2, deleteDone2}));
-}
 
-// A waiting project is cancelled without touching the download; the running one stops it.
-void tst_ProjectLists::cancelDuringADownload()
-{
-    SilentServer server;
-    ShellHarness shell(20);
-    addSixProjects(shell, server.url("run.bin"));
-    shell.start();
     QTRY_VERIFY(server.connectionCount() > 0);
     const int connections = server.connectionCount();
-    QTreeWidget *queue = shell.find<QTreeWidget>("Lst_Main");
-    QPushButton *action = shell.find<QPushButton>("Cmd_Action");
-
     shell.messages.answers = {true, true};
     choose(shell, queue, 2, "Mnu_Cancel");
     QCOMPARE(shell.engine.currentProject(), "Run");
     QCOMPARE(server.connectionCount(), connections);
-    QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait2"}));
-
-    shell.engine.setStartHeld(true); // keeps Wait2 from starting during the checks
+    QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait1", "Wait2"}));
+    shell.engine.setStartHeld(true); // keeps Wait1 from starting during the checks
     choose(shell, queue, 1, "Mnu_Cancel");
     QVERIFY(!shell.engine.isDownloading());
-    QVERIFY(!action->isEnabled());
-    QCOMPARE(column(queue, 1), QStringList{"Wait2"});
+    QVERIFY(!shell.find<QPushButton>("Cmd_Action")->isEnabled());
+    QCOMPARE(column(queue, 1), (QStringList{"Wait1", "Wait2"}));
 }
 
 // No menu off the rows. "Show statistics": the record of the row, then its snapshots three at
