@@ -10,40 +10,31 @@
 
 #include "TestHome.h"
 
-#include <QSettings>
-#include <QSignalSpy>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 
-// Records what the user would be told and answers questions from a script (No when the
-// script is empty), so no message box ever opens in a test.
+// Records what the user would be told, as "kind|title|text", and answers questions from a
+// script (No when the script is empty), so no message box ever opens in a test.
 class RecordingPresenter final : public MessagePresenter
 {
 public:
-    struct Message
-    {
-        QString kind;
-        QString text;
-        QString title;
-        bool operator==(const Message &) const = default;
-    };
-
     void information(QWidget *, const QString &text, const QString &title) override
     {
-        shown.append({QStringLiteral("information"), text, title});
+        shown.append("information|" + title + u'|' + text);
     }
     void critical(QWidget *, const QString &text, const QString &title) override
     {
-        shown.append({QStringLiteral("critical"), text, title});
+        shown.append("critical|" + title + u'|' + text);
     }
     bool question(QWidget *, const QString &text, const QString &title) override
     {
-        shown.append({QStringLiteral("question"), text, title});
+        shown.append("question|" + title + u'|' + text);
         return !answers.isEmpty() && answers.takeFirst();
     }
 
-    QList<Message> shown;
+    QStringList shown;
     QList<bool> answers;
 };
 
@@ -51,21 +42,17 @@ public:
 class ShellHarness final
 {
 public:
-    explicit ShellHarness(int startTickMs = 60000) : engine(store, settings, intervals(startTickMs))
-    {}
+    static constexpr int QuietStartMs = 60000; // no queue start during a test
 
-    static Engine::Intervals intervals(int startTickMs)
+    // A home with its options configured unless asked otherwise (the first run).
+    explicit ShellHarness(int startTickMs = QuietStartMs, bool configured = true)
+        : engine(store, settings, {.startTickMs = startTickMs})
     {
-        Engine::Intervals quick;
-        quick.startTickMs = startTickMs;
-        return quick;
-    }
-
-    void configureOptions()
-    {
-        settings.setFilePath(home.root() + QStringLiteral("received/"));
-        settings.setPackSizeText(QStringLiteral("512000"));
-        settings.setModemSpeedText(QStringLiteral("56"));
+        if (!configured)
+            return;
+        settings.setFilePath(home.root() + "received/");
+        settings.setPackSizeText("512000");
+        settings.setModemSpeedText("56");
     }
 
     // A project on disk with this status; the window's start-up loads it.
@@ -74,8 +61,8 @@ public:
         ProjectRecord record;
         record.url = url;
         record.bytes = bytes;
-        record.path = home.root() + QStringLiteral("received/");
-        record.packSize = QStringLiteral("512000");
+        record.path = home.root() + "received/";
+        record.packSize = "512000";
         QVERIFY(store.createProject(name, record));
         QVERIFY(store.rewriteStatus(name, status));
     }
@@ -85,17 +72,35 @@ public:
     MainWindow &start(const QStringList &arguments = {})
     {
         options.reset();
-        window = std::make_unique<MainWindow>(
-            MainWindowContext{settings, store, engine, autostart, messages,
-                              home.root() + QStringLiteral("bin"), arguments});
+        window = std::make_unique<MainWindow>(MainWindowContext{
+            settings, store, engine, autostart, messages, home.root() + "bin", arguments});
         options = std::make_unique<OptionsFlow>(*window, settings, messages);
-        QObject::connect(window.get(), &MainWindow::optionsRequested,
-                         [this] { ++optionsRequests; });
         QSignalSpy started(window.get(), &MainWindow::startupFinished);
         window->show();
         if (!started.wait(5000))
             qWarning("the main window's start-up did not finish");
         return *window;
+    }
+
+    // A paused download as the engine reports it, every text unlike the idle one.
+    void showSomeProgress()
+    {
+        emit engine.planTextChanged("2 times 500.00 Kb and 269.53 Kb");
+        emit engine.packsToGoTextChanged("0 times 500.00 Kb");
+        emit engine.totalSizeTextChanged("1.27 Mb");
+        emit engine.receivedSizeTextChanged("548.83 Kb");
+        emit engine.elapsedTextChanged("00:00:12");
+        emit engine.remainingTextChanged("00:00:16");
+        emit engine.averageSpeedChanged("45.00 Kb/s", "360 Kbit/s");
+        emit engine.instantSpeedChanged("52.00 Kb/s", "416 Kbit/s");
+        emit engine.overallStatusChanged("Pause...");
+        emit engine.actionChanged(true, "Resume");
+        emit engine.totalPercentChanged(42);
+        for (int slot = 1; slot <= 4; ++slot) {
+            emit engine.slotPercentChanged(slot, 100 - slot * 20);
+            emit engine.slotStatusChanged(slot, "Pause...");
+        }
+        emit engine.titleChanged("42% - Quillfetch");
     }
 
     template<typename T>
@@ -104,9 +109,20 @@ public:
         return window->findChild<T *>(name);
     }
 
-    QByteArray mainList() const
+    // A window without a parent, such as the statistics, by its name.
+    template<typename T>
+    static T *topLevel(const QString &name)
     {
-        QFile file(store.paths().mainListPath());
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == name)
+                return qobject_cast<T *>(window);
+        }
+        return nullptr;
+    }
+
+    static QByteArray fileText(const QString &path)
+    {
+        QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
@@ -115,10 +131,8 @@ public:
     ProjectStore store{home.dataFolder()};
     Settings settings{settingsFile, store.paths().defaultDownloadFolder()};
     Engine engine;
-    Autostart autostart{QStringLiteral("/opt/Quillfetch/Quillfetch"),
-                        home.configFolder() + QStringLiteral("autostart/")};
+    Autostart autostart{"/opt/Quillfetch/Quillfetch", home.configFolder() + "autostart/"};
     RecordingPresenter messages;
-    int optionsRequests = 0;
     std::unique_ptr<MainWindow> window;
     std::unique_ptr<OptionsFlow> options;
 };

@@ -6,54 +6,30 @@
 #include "ui/GraphView.h"
 #include "ui/StatsWindow.h"
 
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QTabBar>
-#include <QTreeWidget>
+namespace {
 
-class tst_ProjectLists final : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void noMenuOnAnEmptyList();
-    void listsShowQueueThenFinishedAndMovesWhatTheMenuOffers();
-    void questionsActOnlyOnYes_data();
-    void questionsActOnlyOnYes();
-    void cancelDuringADownload();
-    void statisticsPageThroughSnapshots();
-
-private:
-    // One running project, two waiting ones and three finished ones, in this list order.
-    static void addSixProjects(ShellHarness &shell, const QString &runningUrl);
-    static void rightClick(QTreeWidget *list, int row);
-    static QStringList column(QTreeWidget *list, int column);
-    void trigger(ShellHarness &shell, const QString &menu, const QString &entry);
-};
-
-void tst_ProjectLists::addSixProjects(ShellHarness &shell, const QString &runningUrl)
-{
-    shell.configureOptions();
-    shell.addProject(QStringLiteral("Done1"), QStringLiteral("127.0.0.1:1/d1.bin"), 2, 100);
-    shell.addProject(QStringLiteral("Done2"), QStringLiteral("127.0.0.1:1/d2.bin"), 2, 2048);
-    shell.addProject(QStringLiteral("Done3"), QStringLiteral("127.0.0.1:1/d3.bin"), 2);
-    shell.addProject(QStringLiteral("Run"), runningUrl, 0);
-    shell.addProject(QStringLiteral("Wait1"), QStringLiteral("127.0.0.1:1/w1.bin"), 1);
-    shell.addProject(QStringLiteral("Wait2"), QStringLiteral("127.0.0.1:1/w2.bin"), 1);
-}
-
-// A right click as the user makes it: a context-menu event on the row, in the view.
-void tst_ProjectLists::rightClick(QTreeWidget *list, int row)
+// A right click as the user makes it: a context-menu event on the row (0: off the rows).
+void rightClick(QTreeWidget *list, int row)
 {
     const QPoint position = row > 0 ? list->visualItemRect(list->topLevelItem(row - 1)).center()
-                                    : list->viewport()->rect().center();
+                                    : list->viewport()->rect().bottomLeft();
     QContextMenuEvent event(QContextMenuEvent::Mouse, position,
                             list->viewport()->mapToGlobal(position));
     QApplication::sendEvent(list->viewport(), &event);
 }
 
-QStringList tst_ProjectLists::column(QTreeWidget *list, int column)
+// A right click on the row, then a click on an entry of the menu it opened.
+void choose(ShellHarness &shell, QTreeWidget *list, int row, const char *entry)
+{
+    rightClick(list, row);
+    QAction *action = shell.find<QAction>(QLatin1String(entry));
+    auto *menu = qobject_cast<QMenu *>(action->parent());
+    QVERIFY(menu->isVisible() && action->isEnabled());
+    menu->hide();
+    action->trigger();
+}
+
+QStringList column(QTreeWidget *list, int column)
 {
     QStringList texts;
     for (int row = 0; row < list->topLevelItemCount(); ++row)
@@ -61,152 +37,93 @@ QStringList tst_ProjectLists::column(QTreeWidget *list, int column)
     return texts;
 }
 
-void tst_ProjectLists::trigger(ShellHarness &shell, const QString &menu, const QString &entry)
-{
-    QMenu *popup = shell.find<QMenu>(menu);
-    QVERIFY(popup->isVisible());
-    QAction *action = popup->findChild<QAction *>(entry);
-    QVERIFY(action->isEnabled());
-    popup->hide();
-    action->trigger();
-}
+} // namespace
 
-void tst_ProjectLists::noMenuOnAnEmptyList()
+class tst_ProjectLists final : public QObject
 {
-    ShellHarness shell;
-    shell.configureOptions();
-    shell.start();
-    rightClick(shell.find<QTreeWidget>(QStringLiteral("Lst_Main")), 0);
-    rightClick(shell.find<QTreeWidget>(QStringLiteral("Lst_Main2")), 0);
-    QVERIFY(!shell.find<QMenu>(QStringLiteral("Mnu_Pas_Finit"))->isVisible());
-    QVERIFY(!shell.find<QMenu>(QStringLiteral("Mnu_Finished"))->isVisible());
-}
+    Q_OBJECT
+
+private slots:
+    void listsAndWhatTheirMenusDo();
+    void statisticsPageThroughSnapshots();
+};
 
 // The queue, then the finished projects newest first. The queue menu offers only the moves a
-// row can make; each move shows in the list and in the file.
-void tst_ProjectLists::listsShowQueueThenFinishedAndMovesWhatTheMenuOffers()
+// row can make; each move shows in the list and in the file. A question acts only on Yes. A
+// waiting project is cancelled without touching the download; the running one stops it.
+void tst_ProjectLists::listsAndWhatTheirMenusDo()
 {
-    ShellHarness shell;
-    addSixProjects(shell, QStringLiteral("127.0.0.1:1/run.bin"));
-    shell.addProject(QStringLiteral("Wait3"), QStringLiteral("127.0.0.1:1/w3.bin"), 1);
+    SilentServer server;
+    ShellHarness shell(20);
+    shell.addProject("Done1", "127.0.0.1:1/d1.bin", 2, 100);
+    shell.addProject("Done2", "127.0.0.1:1/d2.bin", 2, 2048);
+    shell.addProject("Done3", "127.0.0.1:1/d3.bin", 2);
+    shell.addProject("Run", server.url("run.bin"), 0);
+    for (const QString &name : QStringList{"Wait1", "Wait2", "Wait3"})
+        shell.addProject(name, "127.0.0.1:1/" + name, 1);
     shell.start();
-    QTreeWidget *queue = shell.find<QTreeWidget>(QStringLiteral("Lst_Main"));
-    QTreeWidget *finished = shell.find<QTreeWidget>(QStringLiteral("Lst_Main2"));
+    QTreeWidget *queue = shell.find<QTreeWidget>("Lst_Main");
+    QTreeWidget *finished = shell.find<QTreeWidget>("Lst_Main2");
     QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait1", "Wait2", "Wait3"}));
     QCOMPARE(column(queue, 4), (QStringList{"Downloading", "Waiting", "Waiting", "Waiting"}));
-    QCOMPARE(queue->topLevelItem(1)->text(2), QStringLiteral("127.0.0.1:1/w1.bin"));
+    QCOMPARE(queue->topLevelItem(1)->text(2), "127.0.0.1:1/Wait1");
     QCOMPARE(column(finished, 1), (QStringList{"Done3", "Done2", "Done1"}));
     QCOMPARE(column(finished, 3),
              (QStringList{Format_Taille(1300000), Format_Taille(2048), "100 Bytes"}));
     QCOMPARE(column(finished, 4), (QStringList{"Finished", "Finished", "Finished"}));
 
-    QMenu *menu = shell.find<QMenu>(QStringLiteral("Mnu_Pas_Finit"));
-    const auto offered = [&](int row) {
+    // Which moves the menu of a row offers; cancel it always offers.
+    const auto moves = [&shell, queue](int row) {
         rightClick(queue, row);
-        QStringList entries;
-        for (const char *entry : {"Mnu_Haut", "Mnu_Bas", "Mnu_Cancel"}) {
-            if (menu->isVisible() && menu->findChild<QAction *>(entry)->isEnabled())
-                entries << entry;
-        }
-        menu->hide();
-        return entries;
+        shell.find<QMenu>("Mnu_Pas_Finit")->hide();
+        return std::pair(shell.find<QAction>("Mnu_Haut")->isEnabled(),
+                         shell.find<QAction>("Mnu_Bas")->isEnabled());
     };
-    QCOMPARE(offered(1), QStringList{"Mnu_Cancel"}); // the running project
-    QCOMPARE(offered(2), QStringList({"Mnu_Bas", "Mnu_Cancel"}));
-    QCOMPARE(offered(4), QStringList({"Mnu_Haut", "Mnu_Cancel"}));
+    QCOMPARE(moves(1), std::pair(false, false)); // the running project
+    QCOMPARE(moves(2), std::pair(false, true));
+    QCOMPARE(moves(4), std::pair(true, false));
 
-    rightClick(queue, 4);
-    trigger(shell, QStringLiteral("Mnu_Pas_Finit"), QStringLiteral("Mnu_Haut"));
+    choose(shell, queue, 4, "Mnu_Haut");
     QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait1", "Wait3", "Wait2"}));
-    QCOMPARE(queue->currentItem()->text(1), QStringLiteral("Wait3"));
-
-    rightClick(queue, 2);
-    trigger(shell, QStringLiteral("Mnu_Pas_Finit"), QStringLiteral("Mnu_Bas"));
+    QCOMPARE(queue->currentItem()->text(1), "Wait3");
+    choose(shell, queue, 2, "Mnu_Bas");
     QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait3", "Wait1", "Wait2"}));
-    QCOMPARE(shell.mainList(),
+    QCOMPARE(ShellHarness::fileText(shell.store.paths().mainListPath()),
              QByteArray("Done1\r\nDone2\r\nDone3\r\nRun\r\nWait3\r\nWait1\r\nWait2\r\n"));
-}
 
-// Cancel on the last waiting project, delete statistics on the middle of three finished ones.
-void tst_ProjectLists::questionsActOnlyOnYes_data()
-{
-    QTest::addColumn<bool>("cancel");
-    QTest::addColumn<bool>("yes");
-    for (const bool cancel : {true, false}) {
-        for (const bool yes : {false, true})
-            QTest::addRow("%s, %s", cancel ? "cancel" : "delete statistics", yes ? "yes" : "no")
-                << cancel << yes;
-    }
-}
+    shell.messages.answers = {false, false, true};
+    choose(shell, queue, 4, "Mnu_Cancel");
+    choose(shell, finished, 2, "Mnu_Del_Stats");
+    QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait3", "Wait1", "Wait2"}));
+    choose(shell, finished, 2, "Mnu_Del_Stats");
+    QCOMPARE(column(finished, 1), (QStringList{"Done3", "Done1"}));
+    const QString deleteDone2 = "question|Delete ?|Do you really want to delete the statistics of "
+                                "Done2 ?";
+    QCOMPARE(shell.messages.shown,
+             (QStringList{"question|Cancel ?|Do you really want to cancel project: Wait2 ?",
+                          deleteDone2, deleteDone2}));
 
-void tst_ProjectLists::questionsActOnlyOnYes()
-{
-    QFETCH(bool, cancel);
-    QFETCH(bool, yes);
-    ShellHarness shell;
-    addSixProjects(shell, QStringLiteral("127.0.0.1:1/run.bin"));
-    shell.start();
-    shell.messages.answers = {yes};
-    QTreeWidget *view = shell.find<QTreeWidget>(cancel ? "Lst_Main" : "Lst_Main2");
-    const int row = cancel ? 3 : 2;
-    QStringList shown = column(view, 1);
-    const QString project = shown.at(row - 1);
-    rightClick(view, row);
-    trigger(shell, cancel ? "Mnu_Pas_Finit" : "Mnu_Finished",
-            cancel ? "Mnu_Cancel" : "Mnu_Del_Stats");
-
-    const RecordingPresenter::Message asked =
-        cancel
-            ? RecordingPresenter::Message{"question",
-                                          "Do you really want to cancel project: Wait2 ?",
-                                          "Cancel ?"}
-            : RecordingPresenter::Message{
-                  "question", "Do you really want to delete the statistics of Done2 ?", "Delete ?"};
-    QCOMPARE(shell.messages.shown, QList{asked});
-    if (yes)
-        shown.removeAt(row - 1);
-    QCOMPARE(column(view, 1), shown);
-    QCOMPARE(QFileInfo::exists(shell.store.paths().projectFolder(project)), !yes);
-}
-
-// A waiting project is cancelled without touching the download; the running one stops it.
-void tst_ProjectLists::cancelDuringADownload()
-{
-    SilentServer server;
-    ShellHarness shell(20);
-    addSixProjects(shell, server.url(QStringLiteral("run.bin")));
-    shell.start();
-    QTRY_VERIFY(shell.engine.isDownloading());
     QTRY_VERIFY(server.connectionCount() > 0);
     const int connections = server.connectionCount();
-    QTreeWidget *queue = shell.find<QTreeWidget>(QStringLiteral("Lst_Main"));
-    QPushButton *action = shell.find<QPushButton>(QStringLiteral("Cmd_Action"));
-
     shell.messages.answers = {true, true};
-    rightClick(queue, 2);
-    trigger(shell, QStringLiteral("Mnu_Pas_Finit"), QStringLiteral("Mnu_Cancel"));
-    QCOMPARE(shell.engine.currentProject(), QStringLiteral("Run"));
-    QVERIFY(action->isEnabled());
+    choose(shell, queue, 2, "Mnu_Cancel");
+    QCOMPARE(shell.engine.currentProject(), "Run");
     QCOMPARE(server.connectionCount(), connections);
-    QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait2"}));
-
-    shell.engine.setStartHeld(true); // keeps Wait2 from starting during the checks
-    rightClick(queue, 1);
-    trigger(shell, QStringLiteral("Mnu_Pas_Finit"), QStringLiteral("Mnu_Cancel"));
+    QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait1", "Wait2"}));
+    shell.engine.setStartHeld(true); // keeps Wait1 from starting during the checks
+    choose(shell, queue, 1, "Mnu_Cancel");
     QVERIFY(!shell.engine.isDownloading());
-    QVERIFY(!action->isEnabled());
-    QVERIFY(!QFileInfo::exists(shell.store.paths().projectFolder(QStringLiteral("Run"))));
-    QVERIFY(!QFileInfo::exists(shell.home.root() + QStringLiteral("received/Run")));
-    QCOMPARE(column(queue, 1), QStringList{"Wait2"});
+    QVERIFY(!shell.find<QPushButton>("Cmd_Action")->isEnabled());
+    QCOMPARE(column(queue, 1), (QStringList{"Wait1", "Wait2"}));
 }
 
-// "Show statistics": the record of the row, then its snapshots three at a time in the order they
-// were taken, (1_10) after (1_9); a gap and a stray file shift nothing.
+// No menu off the rows. "Show statistics": the record of the row, then its snapshots three at
+// a time in the order they were taken, (1_10) after (1_9); a gap and a stray file shift nothing,
+// and the shorter series stays on its last page.
 void tst_ProjectLists::statisticsPageThroughSnapshots()
 {
     ShellHarness shell;
-    shell.configureOptions();
-    shell.addProject(QStringLiteral("Done2"), QStringLiteral("127.0.0.1:1/d2.bin"), 2, 2048);
+    shell.addProject("Done2", "127.0.0.1:1/d2.bin", 2, 2048);
     const ProjectPaths &paths = shell.store.paths();
     QVERIFY(TestFiles::writeFile(paths.statsPath("Done2"),
                                  "Time:00:02:05\r\nHspeed:52.00 Kb/s | 416 Kbit/s\r\nLspeed:1000 "
@@ -216,39 +133,38 @@ void tst_ProjectLists::statisticsPageThroughSnapshots()
     QStringList average, instant;
     for (int k = 0; k < 12; ++k) {
         average << QStringLiteral("d2(1_%1).jpg").arg(k);
-        instant << QStringLiteral("d2(2_%1).jpg").arg(k < 4 ? k : k + 1);
+        if (k < 9)
+            instant << QStringLiteral("d2(2_%1).jpg").arg(k < 4 ? k : k + 1);
     }
     for (const QString &name : average + instant + QStringList{"d2(2_x).jpg"})
         QVERIFY(picture.save(paths.projectFolder("Done2") + name));
     shell.start();
+    QTreeWidget *finished = shell.find<QTreeWidget>("Lst_Main2");
+    rightClick(shell.find<QTreeWidget>("Lst_Main"), 0);
+    rightClick(finished, 0);
+    QVERIFY(!shell.find<QMenu>("Mnu_Pas_Finit")->isVisible());
+    QVERIFY(!shell.find<QMenu>("Mnu_Finished")->isVisible());
 
-    rightClick(shell.find<QTreeWidget>(QStringLiteral("Lst_Main2")), 1);
-    trigger(shell, QStringLiteral("Mnu_Finished"), QStringLiteral("Mnu_Stats"));
-    StatsWindow *stats = nullptr;
-    for (QWidget *window : QApplication::topLevelWidgets())
-        stats = window->objectName() == "Stats" ? qobject_cast<StatsWindow *>(window) : stats;
+    choose(shell, finished, 1, "Mnu_Stats");
+    StatsWindow *stats = ShellHarness::topLevel<StatsWindow>("Stats");
     QVERIFY(stats != nullptr && stats->isVisible() && !shell.window->isEnabled());
-    QCOMPARE(stats->Txt_Time_Download->text(), QStringLiteral("00:02:05"));
-    QCOMPARE(stats->Txt_Vitesse_Min->text(), QStringLiteral("1000 Bytes | 8 Kbit/s"));
-
+    QCOMPARE(stats->Txt_Vitesse_Min->text(), "1000 Bytes | 8 Kbit/s");
     const auto shown = [](const std::array<GraphView *, 3> &boxes) {
         QStringList names;
         for (const GraphView *box : boxes)
             names << (box->image().isNull() ? QString() : box->toolTip());
         return names;
     };
-    stats->TabStrip1->setCurrentIndex(1);
     const QList<int> pages{0, 1, 2, 3, 2, 1, 0};
     for (int step = 0; step < pages.size(); ++step) {
         const int page = pages.at(step);
         QCOMPARE(shown(stats->Pict_Stats), average.mid(page * 3, 3));
-        QCOMPARE(shown(stats->Pict_Stats2), instant.mid(page * 3, 3));
+        QCOMPARE(shown(stats->Pict_Stats2), instant.mid(qMin(page * 3, 6), 3));
         QCOMPARE(stats->Cmd_For_2->isEnabled(), page < 3);
         QCOMPARE(stats->Cmd_Prec_2->isEnabled(), page > 0);
         if (step + 1 < pages.size())
             (pages.at(step + 1) > page ? stats->Cmd_For_2 : stats->Cmd_Prec_2)->click();
     }
-    stats->TabStrip1->setCurrentIndex(0);
     stats->Cmd_Close->click();
     QVERIFY(shell.window->isEnabled());
 }
