@@ -2,6 +2,7 @@
 
 #include "TestHome.h"
 
+#include "store/ProjectPaths.h"
 #include "store/ProjectRecord.h"
 #include "store/ProjectStore.h"
 
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QStringList>
 
 // What the command-line tests share: the real quillfetch-cli started on a throw-away home,
@@ -30,20 +30,38 @@ inline bool start(QProcess &process, const TestHome &home, const QStringList &ar
     return process.waitForStarted();
 }
 
-// The process ended by itself (not by a crash) within the time limit.
-inline bool endedByItself(QProcess &process)
+struct Outcome
 {
-    if (process.state() != QProcess::NotRunning) {
-        QSignalSpy spy(&process, &QProcess::finished);
-        if (!spy.wait(FinishTimeoutMs))
-            return false;
-    }
-    return process.exitStatus() == QProcess::NormalExit;
+    bool ended = false; // by itself, within the time limit
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+inline Outcome finish(QProcess &process)
+{
+    process.waitForFinished(FinishTimeoutMs);
+    return {process.state() == QProcess::NotRunning && process.error() != QProcess::FailedToStart &&
+                process.exitStatus() == QProcess::NormalExit,
+            process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+inline Outcome run(const TestHome &home, const QStringList &arguments)
+{
+    QProcess process;
+    start(process, home, arguments);
+    return finish(process);
 }
 
 inline QString downloadFolderOf(const TestHome &home)
 {
-    return home.root() + QStringLiteral("downloads/");
+    return ProjectPaths(home.dataFolder()).defaultDownloadFolder();
+}
+
+inline QString receiveFolderOf(const TestHome &home, const QString &project)
+{
+    return ProjectPaths::receiveFolder(downloadFolderOf(home), project);
 }
 
 inline QByteArray readAll(const QString &path)
@@ -60,24 +78,40 @@ inline qint64 bytesIn(const QString &folder)
     return total;
 }
 
-// A waiting project with the default options, as the new-project dialog records it.
+// A waiting project downloading into downloadFolderOf(home).
 inline bool queue(const TestHome &home, const QString &name, const QString &url, qint64 bytes,
-                  const QString &downloadFolder, qint64 packSize = 512000)
+                  qint64 packSize = 512000)
 {
     ProjectRecord record;
     record.url = url;
     record.bytes = bytes;
-    record.path = downloadFolder;
+    record.path = downloadFolderOf(home);
     record.packSize = QString::number(packSize);
-    record.showModem = QStringLiteral("1");
-    record.bar1Back = record.bar2Back = record.graphBack = QStringLiteral("16777215");
-    record.bar1For = QStringLiteral("255");
-    record.bar2For = record.graphFor = QStringLiteral("8421631");
-    record.graphModem = QStringLiteral("0");
     ProjectStore store(home.dataFolder());
     store.ensureProjectsFolder();
     store.load();
     return store.createProject(name, record);
+}
+
+// Sorted, as packLogOf() is.
+inline QStringList packLogLines(const TestHome &home, const QString &project)
+{
+    QStringList lines =
+        QString::fromUtf8(readAll(ProjectPaths(home.dataFolder()).packLogPath(project)))
+            .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    lines.sort();
+    return lines;
+}
+
+// The pack log lines of the first packs, all begun (":0") or all complete (":1").
+inline QStringList packLogOf(const TestHome &home, const QString &project, qint64 packs,
+                             const QString &state)
+{
+    QStringList lines;
+    for (qint64 pack = 0; pack < packs; ++pack)
+        lines << ProjectPaths::piecePath(receiveFolderOf(home, project), project, pack) + state;
+    lines.sort();
+    return lines;
 }
 
 } // namespace CliRig
