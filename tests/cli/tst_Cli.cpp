@@ -226,7 +226,7 @@ void tst_Cli::answers()
     QVERIFY2(matches(outcome.err, err.replace("%1", QRegularExpression::escape(home.dataFolder()))),
              qPrintable(outcome.err));
     const ProjectPaths paths(home.dataFolder());
-    if (exitCode != 0 || arguments.first() != "add") {
+    if (exitCode != 0 || arguments.value(0) != "add") {
         QCOMPARE(readAll(paths.mainListPath()), QByteArray());
         return;
     }
