@@ -49,8 +49,7 @@ async function main() {
   const probe = new Promise((resolve) => (probed = resolve));
   const files = http.createServer((request, response) => {
     probed(request.url);
-    response.writeHead(200, { "Content-Type": "application/octet-stream", "Content-Length": 1000 });
-    response.end(Buffer.alloc(1000));
+    response.writeHead(200, { "Content-Length": 1000 }).end(Buffer.alloc(1000));
   });
   const link = `http://127.0.0.1:${await listen(files)}/dir/setup.exe`;
   const spare = net.createServer();

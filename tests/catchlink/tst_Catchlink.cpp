@@ -2,27 +2,76 @@
 #include "TestHome.h"
 
 #include "handoff/HandoffListener.h"
+#include "handoff/HandoffMessage.h"
 
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QtTest>
 
 namespace {
 
-const QString ProgramFolder = qEnvironmentVariable("QF_BINARY_DIR") + QStringLiteral("/src/app");
 const QString Url = QStringLiteral("http://127.0.0.1/a b \"c\" 'd' $(e).zip");
 
 } // namespace
 
-// Catchlink as a terminal and the browsers start it.
+// The hand-off to a running Quillfetch: its port with real TCP clients, the message rule as a
+// table, and Catchlink as a terminal and the browsers start it.
 class tst_Catchlink final : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void urlOfMessage_data();
+    void urlOfMessage();
+    void onlyAHandOffReachesTheProbe();
     void urlArrivesUnchanged_data();
     void urlArrivesUnchanged();
 };
+
+void tst_Catchlink::urlOfMessage_data()
+{
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<QString>("url"); // empty: no hand-off
+    const QByteArray longest = "--ZRK--" + QByteArray(HandoffMessage::MaxBytes - 7, 'a');
+    QTest::newRow("spaces and quotes kept")
+        << QByteArray("--ZRK-- http://h/a b\"c'.zip ") << " http://h/a b\"c'.zip ";
+    QTest::newRow("64 KiB") << longest << QString(longest.mid(7));
+    QTest::newRow("over 64 KiB") << longest + 'a' << QString();
+    QTest::newRow("short") << QByteArray("--ZRK") << QString();
+    QTest::newRow("blank") << QByteArray("--ZRK--  ") << QString();
+    QTest::newRow("line break") << QByteArray("--ZRK--http://h/f\r\nHost: x") << QString();
+    QTest::newRow("not UTF-8") << QByteArray("--ZRK--http://h/\xff.zip") << QString();
+}
+
+void tst_Catchlink::urlOfMessage()
+{
+    QFETCH(QByteArray, message);
+    QFETCH(QString, url);
+    QCOMPARE(HandoffMessage::urlOf(message).value_or(QString()), url);
+}
+
+// Three clients at once: the silent one is dropped after the idle time, the unmarked one only
+// brings the tab forward, and each is closed once read.
+void tst_Catchlink::onlyAHandOffReachesTheProbe()
+{
+    HandoffListener listener(0, 100);
+    QVERIFY(listener.open());
+    QCOMPARE(listener.serverAddress(), QHostAddress(QHostAddress::LocalHost));
+    QSignalSpy arrived(&listener, &HandoffListener::messageArrived);
+    QSignalSpy handedOver(&listener, &HandoffListener::urlHandedOver);
+    QTcpSocket clients[3];
+    for (QTcpSocket &client : clients)
+        client.connectToHost(QHostAddress::LocalHost, listener.serverPort());
+    clients[1].write("GET / HTTP/1.1\r\n\r\n");
+    clients[2].write(HandoffMessage::compose("ftp://h/a b.zip"));
+
+    for (QTcpSocket &client : clients)
+        QTRY_COMPARE(client.state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(arrived.count(), 2);
+    QCOMPARE(handedOver.count(), 1);
+    QCOMPARE(handedOver.first().first().toString(), QStringLiteral("ftp://h/a b.zip"));
+}
 
 void tst_Catchlink::urlArrivesUnchanged_data()
 {
@@ -58,7 +107,7 @@ void tst_Catchlink::urlArrivesUnchanged()
     catchlink.setProcessEnvironment(environment);
     ChildProcess::dieWithParent(catchlink);
     QSignalSpy finished(&catchlink, &QProcess::finished);
-    catchlink.start(ProgramFolder + QStringLiteral("/Catchlink"), arguments);
+    catchlink.start(qEnvironmentVariable("QF_BINARY_DIR") + "/src/app/Catchlink", arguments);
     catchlink.write(input);
     catchlink.closeWriteChannel();
     QVERIFY(finished.wait(30000));

@@ -1,0 +1,406 @@
+#include "FtpServer.h"
+#include "NginxServer.h"
+#include "TestFiles.h"
+#include "TestHome.h"
+
+#include "store/ProjectPaths.h"
+#include "store/ProjectRecord.h"
+#include "store/ProjectStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+// What every case shares: the real quillfetch-cli started on a throw-away home, projects queued
+// straight into its data folder, and the files it leaves behind.
+namespace {
+
+constexpr int FinishTimeoutMs = 120000;
+constexpr qint64 PackSize = 512000;
+
+bool start(QProcess &process, const TestHome &home, const QStringList &arguments)
+{
+    process.setProcessEnvironment(home.environment());
+    process.start(qEnvironmentVariable("QF_BINARY_DIR") + "/src/cli/quillfetch-cli", arguments);
+    return process.waitForStarted();
+}
+
+struct Outcome
+{
+    bool ended = false; // by itself, within the time limit
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Outcome finish(QProcess &process)
+{
+    process.waitForFinished(FinishTimeoutMs);
+    return {process.state() == QProcess::NotRunning && process.error() != QProcess::FailedToStart &&
+                process.exitStatus() == QProcess::NormalExit,
+            process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+Outcome run(const TestHome &home, const QStringList &arguments)
+{
+    QProcess process;
+    start(process, home, arguments);
+    return finish(process);
+}
+
+QString downloadFolderOf(const TestHome &home)
+{
+    return ProjectPaths(home.dataFolder()).defaultDownloadFolder();
+}
+
+QString receiveFolderOf(const TestHome &home, const QString &project)
+{
+    return ProjectPaths::receiveFolder(downloadFolderOf(home), project);
+}
+
+bool matches(const QString &text, const QString &pattern)
+{
+    return QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption)
+        .match(text)
+        .hasMatch();
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+qint64 bytesIn(const QString &folder)
+{
+    qint64 total = 0;
+    for (const QFileInfo &file : QDir(folder).entryInfoList(QDir::Files))
+        total += file.size();
+    return total;
+}
+
+// A waiting project downloading into downloadFolderOf(home).
+bool queue(const TestHome &home, const QString &name, const QString &url, qint64 bytes)
+{
+    ProjectRecord record;
+    record.url = url;
+    record.bytes = bytes;
+    record.path = downloadFolderOf(home);
+    record.packSize = QString::number(PackSize);
+    ProjectStore store(home.dataFolder());
+    store.ensureProjectsFolder();
+    store.load();
+    return store.createProject(name, record);
+}
+
+// Sorted, as completePackLog() is.
+QStringList packLogLines(const TestHome &home, const QString &project)
+{
+    QStringList lines =
+        QString::fromUtf8(readAll(ProjectPaths(home.dataFolder()).packLogPath(project)))
+            .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    lines.sort();
+    return lines;
+}
+
+// The pack log once every pack is complete.
+QStringList completePackLog(const TestHome &home, const QString &project, qint64 packs)
+{
+    QStringList lines;
+    for (qint64 pack = 0; pack < packs; ++pack)
+        lines << ProjectPaths::piecePath(receiveFolderOf(home, project), project, pack) + ":1";
+    lines.sort();
+    return lines;
+}
+
+} // namespace
+
+// quillfetch-cli as a user runs it: the real executable on a throw-away home, against nginx and
+// an FTP server; its answers to arguments, and runs stopped in every way and started again.
+class tst_Cli final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void answers_data();
+    void answers();
+    void urlAloneRunsTheWholeQueue();
+    void stoppedRunsAreRecorded_data();
+    void stoppedRunsAreRecorded();
+    void killedRunsEndWithTheSameFile_data();
+    void killedRunsEndWithTheSameFile();
+
+private:
+    QTemporaryDir m_served;
+    NginxServer m_nginx{m_served.path(),
+                        {0,
+                         0,
+                         {"location = /start { absolute_redirect off; return 302 "
+                          "/files/setup.exe; }"}}};
+    FtpServer m_ftp{m_served.path()};
+};
+
+void tst_Cli::initTestCase()
+{
+    QVERIFY(TestFiles::writeFile(m_served.filePath("files/setup.exe"),
+                                 TestFiles::randomBytes(1'300'000, 21)));
+    QVERIFY2(m_nginx.start() && m_ftp.start(),
+             qPrintable(m_nginx.errorString() + m_ftp.errorString()));
+}
+
+void tst_Cli::answers_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // %1, %2: nginx's and the FTP server's host:port
+    QTest::addColumn<bool>("readOnly");         // the data folder is a read-only mount
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out"); // patterns
+    QTest::addColumn<QString>("err"); // %1: the data folder
+    const QString usage = "\n\nUsage: ";
+    const QString wrongCommand = "^quillfetch-cli: Unknown command or wrong arguments: ";
+    const QString notAFile = "^Error: File not found or the URL don't point on a file !\n$";
+    QTest::newRow("--help") << QStringList{"--help"} << false << 0
+                            << "^Usage: .*quillfetch-cli \\[options\\].*\n  add URL +probe URL "
+                               "and queue it as a new project\n  stats NAME +show"
+                            << "^$";
+    QTest::newRow("--version") << QStringList{"-v"} << false << 0
+                               << "^quillfetch-cli \\d+\\.\\d+\\.\\d+\n$"
+                               << "^$";
+    QTest::newRow("unknown option") << QStringList{"--fast"} << false << 2 << "^$"
+                                    << "^quillfetch-cli: Unknown option 'fast'." + usage;
+    QTest::newRow("no command") << QStringList{} << false << 2 << "^$"
+                                << "^quillfetch-cli: No command given." + usage;
+    QTest::newRow("unknown command")
+        << QStringList{"fetch"} << false << 2 << "^$" << wrongCommand + "fetch" + usage;
+    QTest::newRow("run with an argument")
+        << QStringList{"run", "extra"} << false << 2 << "^$" << wrongCommand + "run extra" + usage;
+    QTest::newRow("empty queue") << QStringList{"run"} << false << 0
+                                 << "^Every project is complete.\n$"
+                                 << "^$";
+    QTest::newRow("add over HTTP, redirected")
+        << QStringList{"add", "http://%1/start"} << false << 0 << "^setup\n$"
+        << "^$";
+    QTest::newRow("add over FTP") << QStringList{"add", "ftp://%2/files/setup.exe"} << false << 0
+                                  << "^setup\n$"
+                                  << "^$";
+    QTest::newRow("404") << QStringList{"add", "%1/missing.zip"} << false << 1 << "^$" << notAFile;
+    QTest::newRow("404, URL alone: nothing runs")
+        << QStringList{"%1/missing.zip"} << false << 1 << "^$" << notAFile;
+    QTest::newRow("read-only data folder")
+        << QStringList{"add", "%1/files/setup.exe"} << true << 1 << "^$"
+        << "^Unable to write the file %1quillfetch.lock !\n$";
+}
+
+void tst_Cli::answers()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, readOnly);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    TestHome home;
+    if (readOnly && QProcess::execute("mount", {"-t", "tmpfs", "-o", "ro,size=64k", "tmpfs",
+                                                home.dataFolder()}) != 0)
+        QSKIP("mounting a read-only tmpfs needs root");
+    auto unmount = qScopeGuard([&] {
+        if (readOnly)
+            QProcess::execute("umount", {home.dataFolder()});
+    });
+    arguments.replaceInStrings("%1", "127.0.0.1:" + QString::number(m_nginx.port()));
+    arguments.replaceInStrings("%2", "127.0.0.1:" + QString::number(m_ftp.port()));
+
+    const Outcome outcome = run(home, arguments);
+
+    QVERIFY(outcome.ended);
+    QCOMPARE(outcome.exitCode, exitCode);
+    QVERIFY2(matches(outcome.out, out), qPrintable(outcome.out));
+    QVERIFY2(matches(outcome.err, err.replace("%1", QRegularExpression::escape(home.dataFolder()))),
+             qPrintable(outcome.err));
+    const ProjectPaths paths(home.dataFolder());
+    if (exitCode != 0 || arguments.value(0) != "add") {
+        QCOMPARE(readAll(paths.mainListPath()), QByteArray());
+        return;
+    }
+    // The URL after redirects, the size, the settings' options and the protocol.
+    QCOMPARE(
+        readAll(paths.recordPath("setup")),
+        "url:" + arguments.at(1).section(u'/', 2, 2).toUtf8() +
+            "/files/setup.exe\r\nbytes:1300000\r\npath:" + paths.defaultDownloadFolder().toUtf8() +
+            "\r\npacksize:512000\r\nshowmodem:1\r\nbar1back:16777215\r\nbar1for:255\r\n"
+            "bar2back:16777215\r\nbar2for:8421631\r\ngraphback:16777215\r\n"
+            "graphfor:8421631\r\ngraphmodem:0\r\nType:" +
+            (arguments.at(1).startsWith("ftp") ? "1" : "0") + "\r\nstatus:1\r\n");
+    QCOMPARE(readAll(paths.mainListPath()), "setup\r\n");
+}
+
+// The URL's project runs after the one already queued; a project whose record cannot be read is
+// named, kept and fails the run. From the add to the end no other instance starts: the lock file,
+// the only file ever removed from the data folder, stays in place.
+void tst_Cli::urlAloneRunsTheWholeQueue()
+{
+    TestHome home;
+    QTemporaryDir served;
+    const QByteArray one = TestFiles::randomBytes(1'300'000, 1);
+    const QByteArray two = TestFiles::randomBytes(700'001, 2);
+    QVERIFY(TestFiles::writeFile(served.filePath("one.bin"), one));
+    QVERIFY(TestFiles::writeFile(served.filePath("two.bin"), two));
+    NginxServer nginx(served.path(), {500'000, 64000, {}}); // a second per pack
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    const ProjectPaths paths(home.dataFolder());
+    const QByteArray broken = ProjectRecord().toText().replace("Type:0\r\n", "");
+    QVERIFY(TestFiles::writeFile(paths.recordPath("p"), broken));
+    QVERIFY(TestFiles::writeFile(paths.mainListPath(), "p\r\n"));
+    QVERIFY(queue(home, "one", nginx.url("one.bin"), 1'300'000));
+    const int removals = inotify_init1(IN_NONBLOCK);
+    QVERIFY(inotify_add_watch(removals, qPrintable(home.dataFolder()), IN_DELETE) >= 0);
+
+    QProcess process;
+    QVERIFY(start(process, home, {"http://" + nginx.url("two.bin")}));
+    QTRY_VERIFY_WITH_TIMEOUT(bytesIn(receiveFolderOf(home, "one")) > 0, FinishTimeoutMs);
+    const Outcome second = run(home, {"run"});
+    QCOMPARE(second.err, "Quillfetch is already running: close it first.\n");
+    char event[sizeof(inotify_event) + NAME_MAX + 1];
+    QCOMPARE(::read(removals, event, sizeof event), ssize_t(-1));
+    ::close(removals);
+    const Outcome outcome = finish(process);
+    QVERIFY(outcome.ended);
+    QCOMPARE(outcome.exitCode, 1);
+    QCOMPARE(outcome.err, "Unable to read the file " + paths.recordPath("p") + " !\n");
+
+    QVERIFY2(matches(outcome.out, "^two\n.*%.*one: complete\n.*two: complete\n$"),
+             qPrintable(outcome.out));
+    QVERIFY(!outcome.out.contains('\r')); // not a terminal: plain lines, never rewritten in place
+    QCOMPARE(TestFiles::sha256OfFile(downloadFolderOf(home) + "one.bin"), TestFiles::sha256(one));
+    QCOMPARE(TestFiles::sha256OfFile(downloadFolderOf(home) + "two.bin"), TestFiles::sha256(two));
+    QCOMPARE(readAll(paths.recordPath("p")), broken);
+
+    // What the statistics window shows of a finished project; a name that is none.
+    const QString shown =
+        "^Project name: one\nProject URL: " + QRegularExpression::escape(nginx.url("one.bin")) +
+        "\nProject size: 1.27 Mb\nDownload time: \\d\\d:\\d\\d:\\d\\d\n"
+        "(\\w+ download speed: .* \\| .*\n){3}Snapshots: \\d+\n$";
+    QVERIFY(matches(run(home, {"stats", "one"}).out, shown));
+    const Outcome unknown = run(home, {"stats", "three"});
+    QCOMPARE(unknown.exitCode, 1);
+    QCOMPARE(unknown.err, "There is no project named three.\n");
+}
+
+void tst_Cli::stoppedRunsAreRecorded_data()
+{
+    QTest::addColumn<int>("signalNumber"); // sent once data arrives, 0 for none
+    QTest::addColumn<QString>("host");     // nginx's when empty
+    QTest::addColumn<bool>("blocked");     // the download folder lies under a plain file
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    const QString recorded = ": the download was recorded and continues at the next run.\n";
+    // A label this long is refused before any name server is asked: nothing leaves the machine.
+    const QString unknownHost = QString(64, u'a') + ".invalid";
+    QTest::newRow("SIGTERM") << SIGTERM << QString() << false << 130 << "Terminated" + recorded;
+    QTest::newRow("SIGINT") << SIGINT << QString() << false << 130 << "Interrupted" + recorded;
+    QTest::newRow("lost connection")
+        << 0 << unknownHost << false << 2
+        << "Error: Please check your Internet connection and then click on the resume button !";
+    QTest::newRow("unwritable folder") << 0 << QString() << true << 1 << "Error: Unable to";
+}
+
+// Nobody can press "Resume" for the runner: a stop signal, a lost connection or a failed write
+// ends it with the message, and the download is recorded as closing does (the elapsed time is
+// saved only then), for the next run to resume it as after a kill.
+void tst_Cli::stoppedRunsAreRecorded()
+{
+    QFETCH(int, signalNumber);
+    QFETCH(QString, host);
+    QFETCH(bool, blocked);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    const qint64 size = 1'300'000;
+    TestHome home;
+    QTemporaryDir served;
+    QVERIFY(TestFiles::writeFile(served.filePath("f.bin"), TestFiles::randomBytes(size, 3)));
+    NginxServer nginx(served.path(), {64000, 64000, {}});
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    const QString blocker = downloadFolderOf(home).chopped(1);
+    QVERIFY(!blocked || TestFiles::writeFile(blocker, "not a folder"));
+    QVERIFY(queue(home, "f", host.isEmpty() ? nginx.url("f.bin") : host + "/f.bin", size));
+
+    QProcess first;
+    QVERIFY(start(first, home, {"run"}));
+    if (signalNumber != 0) {
+        QTRY_VERIFY_WITH_TIMEOUT(bytesIn(receiveFolderOf(home, "f")) > 0, FinishTimeoutMs);
+        QCOMPARE(::kill(pid_t(first.processId()), signalNumber), 0);
+    }
+    const Outcome stopped = finish(first);
+    QVERIFY(stopped.ended);
+    QCOMPARE(stopped.exitCode, exitCode);
+    QVERIFY2(stopped.err.contains(message), qPrintable(stopped.err));
+    QVERIFY(QFileInfo::exists(ProjectPaths(home.dataFolder()).elapsedPath("f")));
+}
+
+void tst_Cli::killedRunsEndWithTheSameFile_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<qint64>("rate");         // nginx's, bytes per second per connection
+    QTest::addColumn<QList<int>>("killedAt"); // percent of the size in the receive folder
+    QTest::newRow("downloading") << qint64(4'500'000) << qint64(1'000'000) << QList{12, 47, 81};
+    // Over the size: the joined file's work copy is on disk beside the pieces.
+    QTest::newRow("joining") << qint64(64 * 1024 * 1024) << qint64(0) << QList{101};
+}
+
+// SIGKILL at any moment loses at most the packs in flight: no run asks again for a pack that
+// the pack log holds complete, and the last run ends with the same file. nginx is restarted
+// between runs, so that its access log holds exactly the requests of one run.
+void tst_Cli::killedRunsEndWithTheSameFile()
+{
+    QFETCH(qint64, size);
+    QFETCH(qint64, rate);
+    QFETCH(QList<int>, killedAt);
+    const qint64 packs = (size + PackSize - 1) / PackSize;
+    TestHome home;
+    QTemporaryDir served;
+    const QByteArray bytes = TestFiles::randomBytes(size, 5);
+    QVERIFY(TestFiles::writeFile(served.filePath("big.bin"), bytes));
+    NginxServer nginx(served.path(), {rate, 64000, {}});
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    QVERIFY(queue(home, "big", nginx.url("big.bin"), size));
+
+    const QString receiveFolder = receiveFolderOf(home, "big");
+    for (qsizetype run = 0; run <= killedAt.size(); ++run) {
+        const QStringList logged = packLogLines(home, "big");
+        QProcess process;
+        QVERIFY(start(process, home, {"run"}));
+        if (run < killedAt.size()) {
+            QTRY_VERIFY_WITH_TIMEOUT(bytesIn(receiveFolder) >= size * killedAt.at(run) / 100,
+                                     FinishTimeoutMs);
+            process.kill();
+            QVERIFY(process.waitForFinished());
+            QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+        } else {
+            const Outcome last = finish(process);
+            QVERIFY2(last.ended && last.exitCode == 0, qPrintable(last.err));
+        }
+        nginx.stop();
+        for (const NginxServer::Request &request : nginx.requests()) {
+            const QString from = request.range.section(u'=', 1).section(u'-', 0, 0);
+            const qint64 pack = from.toLongLong() / PackSize;
+            QVERIFY2(!logged.contains(ProjectPaths::piecePath(receiveFolder, "big", pack) + ":1"),
+                     qPrintable(request.range));
+        }
+        nginx.clearAccessLog();
+        QVERIFY2(nginx.restart(), qPrintable(nginx.errorString()));
+    }
+
+    QCOMPARE(TestFiles::sha256OfFile(downloadFolderOf(home) + "big.bin"), TestFiles::sha256(bytes));
+    QCOMPARE(packLogLines(home, "big"), completePackLog(home, "big", packs));
+}
+
+QTEST_GUILESS_MAIN(tst_Cli)
+#include "tst_Cli.moc"
