@@ -133,8 +133,10 @@ void tst_HttpFaults::recoversFrom()
     rig.engine.startQueue();
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
 
-    // The failing slot retried alone: the download never paused.
+    // The failing slot retried alone: the download never paused. A server error is counted down.
     QVERIFY(!overall.contains(QVariantList{"Pause..."}));
+    QCOMPARE(overall.contains(QVariantList{"Server busy, retrying in 1 s..."}),
+             fault == FaultServer::Status500);
     QCOMPARE(server.pendingFaults(), 0);
     QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
     QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", ranges ? Packs : 1));
