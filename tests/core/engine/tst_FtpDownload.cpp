@@ -163,10 +163,12 @@ void tst_FtpDownload::changedFileStartsAgain_data()
     QTest::addColumn<qint64>("newSize");
     QTest::newRow("same size, new time") << qint64(1300000);
     QTest::newRow("new size") << qint64(1200000);
+    QTest::newRow("file gone") << qint64(0);
 }
 
 // The file is replaced on the server while the download is paused: the resumed slots see its
-// new size or time and the project starts again from zero with the new version alone.
+// new size or time and the project starts again from zero with the new version alone. A file
+// that is gone is refused for good: the download pauses and says so.
 void tst_FtpDownload::changedFileStartsAgain()
 {
     QFETCH(qint64, newSize);
@@ -174,6 +176,7 @@ void tst_FtpDownload::changedFileStartsAgain()
     options.rateLimit = 100000;
     Engine::Intervals intervals = EngineRig::fastIntervals();
     intervals.stallMs = 20000;
+    intervals.refusalMs = 300;
     FtpProject project(1300000, options, intervals);
     QVERIFY2(project.queued, qPrintable(project.server.errorString()));
     EngineRig &rig = project.rig;
@@ -186,6 +189,15 @@ void tst_FtpDownload::changedFileStartsAgain()
     rig.engine.startQueue();
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(project.piece(0)).size() > 0, TimeoutMs);
     rig.engine.togglePause();
+    if (newSize == 0) {
+        QVERIFY(QFile::remove(served));
+        rig.engine.togglePause();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
+        QCOMPARE(rig.messages.at(0),
+                 QVariantList({"File not found or the URL don't point on a file !", "Error"}));
+        QVERIFY(rig.engine.isPaused());
+        return;
+    }
     const QByteArray changed = TestFiles::randomBytes(newSize, 3);
     QVERIFY(TestFiles::writeFile(served, changed));
     QFile file(served);
