@@ -24,20 +24,16 @@ class FaultServer final : public QObject
 public:
     enum Fault
     {
-        SplitHeader,        // the header in two writes 50 ms apart, cut inside a header line
-        MissingContentType, // no Content-Type
-        FullBodyForRange,   // 200 with the whole file, even to a ranged request
+        SplitHeader,      // the header in two writes 50 ms apart, cut inside a header line
+        FullBodyForRange, // 200 with the whole file, even to a ranged request
         Status403,
         Status404,
-        Status416,
         Status500,
-        Redirect,       // 302 Found to the same path
         CloseMidBody,   // half the body, then a graceful close
         ResetMidBody,   // half the body, then a reset (RST) once the client has it
         Stall,          // half the body, then silence with the connection open
         SlowBody,       // the body 4096 bytes every 20 ms
         CloseAfterBody, // the whole answer, then a graceful close (even when kept alive)
-        ChunkedBody,    // the body in chunked transfer coding (Content-Length kept)
         ShiftedRange,   // the range asked for, from its second byte
         WrongTotal,     // the range asked for, with a total larger than the file
         ShortRange,     // the first half of the range asked for, the connection left open
@@ -59,7 +55,7 @@ public:
 
     explicit FaultServer(QObject *parent = nullptr); // listens at once
 
-    QString url(const QString &path) const; // "127.0.0.1:PORT/path", no scheme
+    QString url(const QString &file) const; // "127.0.0.1:PORT/file", no scheme
 
     // Paths start with "/".
     void addFile(const QString &path, const QByteArray &body) { m_files[path.toUtf8()] = body; }
