@@ -19,8 +19,6 @@ private slots:
     void downloadsOverThreeSlots();
     void continuesBegunPacksAfterTheirSavedLength_data();
     void continuesBegunPacksAfterTheirSavedLength();
-    void changedFileStartsAgain_data();
-    void changedFileStartsAgain();
 };
 
 namespace {
@@ -156,65 +154,6 @@ void tst_FtpDownload::continuesBegunPacksAfterTheirSavedLength()
     for (const QString &rest : rests)
         QVERIFY2(project.server.commands().contains(rest), qPrintable(rest));
     QCOMPARE(project.captions(4), QStringList({"Initialising", "Unused with FTP servers."}));
-}
-
-void tst_FtpDownload::changedFileStartsAgain_data()
-{
-    QTest::addColumn<qint64>("newSize");
-    QTest::newRow("same size, new time") << qint64(1300000);
-    QTest::newRow("new size") << qint64(1200000);
-    QTest::newRow("file gone") << qint64(0);
-}
-
-// The file is replaced on the server while the download is paused: the resumed slots see its
-// new size or time and the project starts again from zero with the new version alone. A file
-// that is gone is refused for good: the download pauses and says so.
-void tst_FtpDownload::changedFileStartsAgain()
-{
-    QFETCH(qint64, newSize);
-    FtpOptions options;
-    options.rateLimit = 100000;
-    Engine::Intervals intervals = EngineRig::fastIntervals();
-    intervals.stallMs = 20000;
-    intervals.refusalMs = 300;
-    FtpProject project(1300000, options, intervals);
-    QVERIFY2(project.queued, qPrintable(project.server.errorString()));
-    EngineRig &rig = project.rig;
-    const QString served = rig.serveFolder() + "setup.exe";
-    const QDateTime time = QFileInfo(served).lastModified().toUTC();
-    QVERIFY(TestFiles::writeFile(rig.store.paths().validatorsPath("setup"),
-                                 "etag:\r\nmodified:" + time.toString("yyyyMMddHHmmss").toUtf8() +
-                                     "\r\n"));
-
-    rig.engine.startQueue();
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(project.piece(0)).size() > 0, TimeoutMs);
-    rig.engine.togglePause();
-    if (newSize == 0) {
-        QVERIFY(QFile::remove(served));
-        rig.engine.togglePause();
-        QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
-        QCOMPARE(rig.messages.at(0),
-                 QVariantList({"File not found or the URL don't point on a file !", "Error"}));
-        QVERIFY(rig.engine.isPaused());
-        return;
-    }
-    const QByteArray changed = TestFiles::randomBytes(newSize, 3);
-    QVERIFY(TestFiles::writeFile(served, changed));
-    QFile file(served);
-    QVERIFY(file.open(QIODevice::ReadWrite) &&
-            file.setFileTime(time.addSecs(60), QFileDevice::FileModificationTime));
-    file.close();
-    rig.engine.togglePause();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
-
-    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"),
-             TestFiles::sha256(changed));
-    QCOMPARE(rig.messages,
-             QList<QVariantList>({{"The file of the project setup has changed on the server: its "
-                                   "download starts again from zero.",
-                                   "Quillfetch"}}));
-    QCOMPARE(rig.projectFile("setup", "server.qfd"),
-             "etag:\r\nmodified:" + time.addSecs(60).toString("yyyyMMddHHmmss").toUtf8() + "\r\n");
 }
 
 QTEST_GUILESS_MAIN(tst_FtpDownload)

@@ -1,8 +1,10 @@
 #include "EngineRig.h"
 #include "FaultServer.h"
+#include "FtpServer.h"
 #include "TestFiles.h"
 #include "engine/Download.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -13,9 +15,9 @@
 
 #include <unistd.h>
 
-// Servers that misbehave for a while: every download still ends with a complete, byte-identical
-// file, a failed write or a blocked final file is reported and waits for the user, and nothing
-// unusable ever reaches the download folder.
+// Servers that misbehave for a while or change the file: every download still ends with a
+// complete, byte-identical file, a failed write or a blocked final file is reported and waits for
+// the user, and nothing unusable ever reaches the download folder.
 class tst_HttpFaults final : public QObject
 {
     Q_OBJECT
@@ -39,6 +41,8 @@ private:
     static constexpr qint64 Size = 300000;
     static constexpr qint64 PackSize = 65536;
     static constexpr qint64 Packs = 5;
+    static constexpr qint64 FtpSize = 1300000;
+    static constexpr qint64 FtpPackSize = 512000;
     static constexpr int TimeoutMs = 60000;
 };
 
@@ -63,6 +67,12 @@ QByteArray serveAndQueue(EngineRig &rig, FaultServer &server, qint64 packSize = 
     server.addFile("/setup.exe", bytes);
     rig.queue("setup", server.url("setup.exe"), bytes.size(), packSize);
     return bytes;
+}
+
+// An FTP MDTM time.
+QByteArray stamp(const QDateTime &time)
+{
+    return time.toString("yyyyMMddHHmmss").toUtf8();
 }
 
 } // namespace
@@ -356,45 +366,84 @@ void tst_HttpFaults::cancelKeepsWhatTheProjectDidNotMake()
 
 void tst_HttpFaults::changedFileStartsAgain_data()
 {
-    QTest::addColumn<qint64>("newSize");
-    QTest::newRow("same size") << Size;
-    QTest::newRow("new size") << Size + 70000;
+    QTest::addColumn<bool>("ftp");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<qint64>("newSize"); // 0: the file is gone
+    QTest::newRow("same size") << false << Size << Size;
+    QTest::newRow("new size") << false << Size << Size + 70000;
+    // Over FTP the size and the MDTM time show the version.
+    QTest::newRow("FTP, same size, new time") << true << FtpSize << FtpSize;
+    QTest::newRow("FTP, new size") << true << FtpSize << FtpSize - 100000;
+    QTest::newRow("FTP, file gone") << true << FtpSize << qint64(0);
 }
 
 // The file is replaced on the server while the download is paused: the resumed packs see the
 // new version and the project starts again from zero; the final file is the new version alone.
+// A file that is gone is refused for good: the download pauses and says so.
 void tst_HttpFaults::changedFileStartsAgain()
 {
+    QFETCH(bool, ftp);
+    QFETCH(qint64, size);
     QFETCH(qint64, newSize);
-    EngineRig rig;
-    FaultServer server;
-    slowLaterPacks(server);
-    const QByteArray changed = TestFiles::randomBytes(newSize, 2);
-    server.addFile("/setup.exe", TestFiles::randomBytes(Size, 1));
-    server.setEtag("/setup.exe", "\"v1\"");
+    Engine::Intervals intervals = EngineRig::fastIntervals();
+    intervals.stallMs = 20000; // longer than the FTP server's pauses
+    intervals.refusalMs = 300;
+    EngineRig rig(intervals);
+    const QString served = rig.serveFolder() + "setup.exe";
+    QVERIFY(TestFiles::writeFile(served, TestFiles::randomBytes(size, 1)));
+    const QDateTime time = QFileInfo(served).lastModified().toUTC();
+    FaultServer http;
+    slowLaterPacks(http);
+    http.addFile("/setup.exe", TestFiles::randomBytes(size, 1));
+    http.setEtag("/setup.exe", "\"v1\"");
+    FtpOptions options;
+    options.rateLimit = 100000; // 262144 bytes at once, then 131072 every two seconds
+    FtpServer ftpServer(rig.serveFolder(), options);
+    QVERIFY(!ftp || ftpServer.start());
+    const qint64 packSize = ftp ? FtpPackSize : PackSize;
+    const QString url = ftp ? ftpServer.url("setup.exe").mid(6) : http.url("setup.exe");
+    ProjectRecord record = EngineRig::record(url, size, rig.downloadFolder(), packSize);
+    record.type = ftp ? "1" : "0";
     QVERIFY(rig.store.createProject(
-        "setup", EngineRig::record(server.url("setup.exe"), Size, rig.downloadFolder(), PackSize),
-        {"\"v1\"", {}}));
+        "setup", record, ftp ? ServerValidators{{}, stamp(time)} : ServerValidators{"\"v1\"", {}}));
 
     rig.engine.startQueue();
-    QTRY_VERIFY_WITH_TIMEOUT(!rig.packLogLines("setup").isEmpty(), TimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(rig.receiveFolder("setup") + "setup(0).qfd").size() > 0,
+                             TimeoutMs);
     rig.engine.togglePause();
-    server.addFile("/setup.exe", changed);
-    server.setEtag("/setup.exe", "\"v2\"");
+    const QByteArray changed = TestFiles::randomBytes(newSize, 2);
+    http.addFile("/setup.exe", changed);
+    http.setEtag("/setup.exe", "\"v2\"");
+    QFile file(served);
+    QVERIFY(newSize > 0 ? TestFiles::writeFile(served, changed) : file.remove());
+    QVERIFY(newSize == 0 ||
+            (file.open(QIODevice::ReadWrite) &&
+             file.setFileTime(time.addSecs(60), QFileDevice::FileModificationTime)));
+    file.close();
     rig.engine.togglePause();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
 
+    if (newSize == 0) {
+        QCOMPARE(rig.messages.at(0),
+                 QVariantList({"File not found or the URL don't point on a file !", "Error"}));
+        QVERIFY(rig.engine.isPaused());
+        return;
+    }
+    QCOMPARE(rig.messages.at(0), QVariantList({"The file of the project setup has changed on the "
+                                               "server: its download starts again from zero.",
+                                               "Quillfetch"}));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
     QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"),
              TestFiles::sha256(changed));
-    QCOMPARE(rig.messages,
-             QList<QVariantList>({{"The file of the project setup has changed on the server: its "
-                                   "download starts again from zero.",
-                                   "Quillfetch"}}));
+    QCOMPARE(rig.messages.count(), 1);
     QCOMPARE(rig.projectFile("setup", "project.qfd"),
-             rig.finishedRecord(server.url("setup.exe"), newSize, PackSize));
-    QCOMPARE(rig.projectFile("setup", "server.qfd"), "etag:\"v2\"\r\nmodified:\r\n");
+             rig.finishedRecord(url, newSize, packSize)
+                 .replace("Type:0", "Type:" + record.type.toUtf8()));
+    QCOMPARE(rig.projectFile("setup", "server.qfd"),
+             ftp ? "etag:\r\nmodified:" + stamp(time.addSecs(60)) + "\r\n"
+                 : "etag:\"v2\"\r\nmodified:\r\n");
     QCOMPARE(rig.packLogLines("setup"),
-             rig.completeLines("setup", "setup", (newSize + PackSize - 1) / PackSize));
+             rig.completeLines("setup", "setup", (newSize + packSize - 1) / packSize));
 }
 
 QTEST_GUILESS_MAIN(tst_HttpFaults)
