@@ -25,8 +25,6 @@ class tst_HttpFaults final : public QObject
 private slots:
     void recoversFrom_data();
     void recoversFrom();
-    void hopelessRefusalPausesUntilResumed_data();
-    void hopelessRefusalPausesUntilResumed();
     void emptyFileCompletesAtOnce();
     void missingPieceIsFetchedAgain();
     void unwritablePiecePausesUntilResumed_data();
@@ -85,111 +83,97 @@ void tst_HttpFaults::recoversFrom_data()
     // Part of a body arrived: the retry asks only for the bytes after it.
     QTest::addColumn<bool>("continuesMidPack");
     QTest::addColumn<bool>("keepAlive");
+    // Set: the fault lasts until the download has paused with this message.
+    QTest::addColumn<QString>("message");
     const qint64 all = 0;
+    const qint64 later = 1;
     // Each slot's first pack opens its connection; the packs after them come over kept ones.
     const qint64 kept = Download::MaxSlots * PackSize;
+    const QString alone;
+    const QString notAFile = "File not found or the URL don't point on a file !";
+    const QString unusable = "Unable to use the high speed download method on this server !";
 
     QTest::newRow("header split across chunks")
-        << FaultServer::SplitHeader << all << false << false;
-    QTest::newRow("500") << FaultServer::Status500 << all << false << false;
-    QTest::newRow("early close") << FaultServer::CloseMidBody << all << true << false;
-    QTest::newRow("reset") << FaultServer::ResetMidBody << all << true << false;
-    QTest::newRow("stall") << FaultServer::Stall << all << true << false;
-    QTest::newRow("stall, kept alive") << FaultServer::Stall << all << true << true;
+        << FaultServer::SplitHeader << all << false << false << alone;
+    QTest::newRow("500") << FaultServer::Status500 << all << false << false << alone;
+    QTest::newRow("early close") << FaultServer::CloseMidBody << all << true << false << alone;
+    QTest::newRow("reset") << FaultServer::ResetMidBody << all << true << false << alone;
+    QTest::newRow("stall") << FaultServer::Stall << all << true << false << alone;
+    QTest::newRow("stall, kept alive") << FaultServer::Stall << all << true << true << alone;
     // Each answer's header, the first on a connection or a later one, must be whole in time.
-    QTest::newRow("endless header") << FaultServer::EndlessHeader << all << false << false;
+    QTest::newRow("endless header") << FaultServer::EndlessHeader << all << false << false << alone;
     QTest::newRow("endless header, kept alive")
-        << FaultServer::EndlessHeader << kept << false << true;
+        << FaultServer::EndlessHeader << kept << false << true << alone;
     // The request sent ahead is lost with the connection: asked again, never a pack twice.
     QTest::newRow("kept connection closed after an answer")
-        << FaultServer::CloseAfterBody << all << false << true;
-    QTest::newRow("short range") << FaultServer::ShortRange << all << true << false;
-    QTest::newRow("short range, kept alive") << FaultServer::ShortRange << all << true << true;
+        << FaultServer::CloseAfterBody << all << false << true << alone;
+    QTest::newRow("short range") << FaultServer::ShortRange << all << true << false << alone;
+    QTest::newRow("short range, kept alive")
+        << FaultServer::ShortRange << all << true << true << alone;
     // A server without ranges: the file is one pack, asked again whole after the close.
-    QTest::newRow("early close, no ranges") << FaultServer::CloseMidBody << all << true << false;
+    QTest::newRow("early close, no ranges")
+        << FaultServer::CloseMidBody << all << true << false << alone;
     QTest::newRow("early close, no ranges, kept alive")
-        << FaultServer::CloseMidBody << all << true << true;
+        << FaultServer::CloseMidBody << all << true << true << alone;
+    QTest::newRow("404") << FaultServer::Status404 << later << false << false << notAFile;
+    QTest::newRow("403") << FaultServer::Status403 << later << false << false << unusable;
+    QTest::newRow("Range ignored")
+        << FaultServer::FullBodyForRange << later << false << false << unusable;
+    QTest::newRow("wrong total") << FaultServer::WrongTotal << later << false << false << unusable;
+    // The refused packs are asked for ahead, on connections the first packs kept.
+    QTest::newRow("404, kept alive")
+        << FaultServer::Status404 << later << false << true << notAFile;
+    QTest::newRow("wrong start, kept alive")
+        << FaultServer::ShiftedRange << later << false << true << unusable;
 }
 
+// The failing slot retries alone, and a server error is counted down. A refusal that lasts the
+// whole refusal interval pauses the download with the reason, and "Resume" tries again.
 void tst_HttpFaults::recoversFrom()
 {
     QFETCH(FaultServer::Fault, fault);
     QFETCH(qint64, faultsFrom);
     QFETCH(bool, continuesMidPack);
     QFETCH(bool, keepAlive);
+    QFETCH(QString, message);
 
     Engine::Intervals intervals = EngineRig::fastIntervals();
+    intervals.refusalMs = 300;
     if (fault == FaultServer::ShortRange)
         intervals.stallMs = 10 * TimeoutMs; // only the answer's own end can move the slot on
     EngineRig rig(intervals);
     FaultServer server;
     server.setKeepAlive(keepAlive);
-    server.addFault(fault, 3, faultsFrom > 0 ? laterRanges(faultsFrom) : FaultServer::Filter());
+    server.addFault(fault, message.isEmpty() ? 3 : 1000000,
+                    faultsFrom > 0 ? laterRanges(faultsFrom) : FaultServer::Filter());
     const bool ranges = !QByteArray(QTest::currentDataTag()).contains("no ranges");
     server.setRangeSupport(ranges);
     const QByteArray bytes = serveAndQueue(rig, server, ranges ? PackSize : Size);
     QSignalSpy overall(&rig.engine, &Engine::overallStatusChanged);
 
     rig.engine.startQueue();
+    if (!message.isEmpty()) {
+        QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
+        QCOMPARE(rig.messages.at(0), QVariantList({message, "Error"}));
+        QVERIFY(rig.engine.isPaused());
+        server.clearFaults();
+        rig.engine.togglePause();
+    }
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
 
-    // The failing slot retried alone: the download never paused. A server error is counted down.
-    QVERIFY(!overall.contains(QVariantList{"Pause..."}));
+    QCOMPARE(overall.contains(QVariantList{"Pause..."}), !message.isEmpty());
     QCOMPARE(overall.contains(QVariantList{"Server busy, retrying in 1 s..."}),
              fault == FaultServer::Status500);
     QCOMPARE(server.pendingFaults(), 0);
     QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
     QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", ranges ? Packs : 1));
-    QVERIFY(rig.messages.isEmpty());
+    QCOMPARE(rig.messages.count(), message.isEmpty() ? 0 : 1);
     const QList<FaultServer::Request> requests = server.requests();
     const bool midPack =
         std::any_of(requests.cbegin(), requests.cend(), [](const FaultServer::Request &request) {
             return request.rangeStart % PackSize != 0;
         });
     QCOMPARE(midPack, continuesMidPack);
-}
-
-void tst_HttpFaults::hopelessRefusalPausesUntilResumed_data()
-{
-    QTest::addColumn<FaultServer::Fault>("fault");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<bool>("keepAlive");
-    const QString notAFile = "File not found or the URL don't point on a file !";
-    const QString unusable = "Unable to use the high speed download method on this server !";
-
-    QTest::newRow("404") << FaultServer::Status404 << notAFile << false;
-    QTest::newRow("403") << FaultServer::Status403 << unusable << false;
-    QTest::newRow("Range ignored") << FaultServer::FullBodyForRange << unusable << false;
-    QTest::newRow("wrong total") << FaultServer::WrongTotal << unusable << false;
-    // The refused packs are asked for ahead, on connections the first packs kept.
-    QTest::newRow("404, kept alive") << FaultServer::Status404 << notAFile << true;
-    QTest::newRow("wrong start, kept alive") << FaultServer::ShiftedRange << unusable << true;
-}
-
-// A later pack is refused the same way for the whole refusal interval: the download pauses and
-// says why, and "Resume" tries again.
-void tst_HttpFaults::hopelessRefusalPausesUntilResumed()
-{
-    QFETCH(FaultServer::Fault, fault);
-    QFETCH(QString, message);
-    QFETCH(bool, keepAlive);
-    Engine::Intervals intervals = EngineRig::fastIntervals();
-    intervals.refusalMs = 300;
-    EngineRig rig(intervals);
-    FaultServer server;
-    server.setKeepAlive(keepAlive);
-    server.addFault(fault, 1000000, laterRanges());
-    const QByteArray bytes = serveAndQueue(rig, server);
-
-    rig.engine.startQueue();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
-    QCOMPARE(rig.messages.at(0), QVariantList({message, "Error"}));
-    QVERIFY(rig.engine.isPaused());
-
-    server.clearFaults();
-    rig.engine.togglePause();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
-    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
 }
 
 void tst_HttpFaults::emptyFileCompletesAtOnce()
