@@ -26,11 +26,10 @@ private slots:
     void recoversFrom_data();
     void recoversFrom();
     void emptyFileCompletesAtOnce();
-    void missingPieceIsFetchedAgain();
     void unwritablePiecePausesUntilResumed_data();
     void unwritablePiecePausesUntilResumed();
-    void blockedFinalFileIsPlacedByTheNextStart();
-    void unwritableFinishIsNeverFetchedAgain();
+    void finishIsCompletedByTheNextStart_data();
+    void finishIsCompletedByTheNextStart();
     void cancelKeepsWhatTheProjectDidNotMake();
     void changedFileStartsAgain_data();
     void changedFileStartsAgain();
@@ -192,32 +191,6 @@ void tst_HttpFaults::emptyFileCompletesAtOnce()
              rig.finishedRecord(server.url("empty.txt"), 0, PackSize));
 }
 
-// A piece that disappears after its pack was logged is noticed before joining: its pack is
-// fetched again instead of leaving a hole in the file.
-void tst_HttpFaults::missingPieceIsFetchedAgain()
-{
-    EngineRig rig;
-    FaultServer server;
-    slowLaterPacks(server);
-    const QByteArray bytes = serveAndQueue(rig, server);
-    const QString firstPiece = rig.receiveFolder("setup") + "setup(0).qfd";
-
-    rig.engine.startQueue();
-    QTRY_VERIFY_WITH_TIMEOUT(rig.packLogLines("setup").contains(firstPiece.toUtf8() + ":1\r\n"),
-                             TimeoutMs);
-    QVERIFY(rig.finished.isEmpty());
-    QVERIFY(QFile::remove(firstPiece));
-    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
-
-    const QList<FaultServer::Request> requests = server.requests();
-    QCOMPARE(
-        std::count_if(requests.cbegin(), requests.cend(),
-                      [](const FaultServer::Request &request) { return request.rangeStart == 0; }),
-        2);
-    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
-    QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", Packs));
-}
-
 void tst_HttpFaults::unwritablePiecePausesUntilResumed_data()
 {
     QTest::addColumn<bool>("packLog"); // the pack log is blocked instead of the first piece
@@ -256,67 +229,65 @@ void tst_HttpFaults::unwritablePiecePausesUntilResumed()
     QCOMPARE(rig.messages.count(), 1);
 }
 
-// The final file cannot take its place: the user is told, the project stays running and paused
-// with the joined file kept beside the download folder, and the next start places it once the
-// way is clear, without fetching anything again.
-void tst_HttpFaults::blockedFinalFileIsPlacedByTheNextStart()
+void tst_HttpFaults::finishIsCompletedByTheNextStart_data()
 {
+    QTest::addColumn<bool>("record"); // the record is immutable instead of the final file blocked
+    QTest::newRow("final file blocked") << false;
+    QTest::newRow("record immutable") << true;
+}
+
+// A piece that disappears after its pack was logged is fetched again before joining. When the
+// final file cannot take its place, the project stays running and paused with the joined file
+// kept beside the download folder; when the record cannot say "status:2", the queue goes on. The
+// user is told once, and the next start finishes the project without fetching anything again.
+void tst_HttpFaults::finishIsCompletedByTheNextStart()
+{
+    QFETCH(bool, record);
+    if (record && ::geteuid() != 0)
+        QSKIP("making a file immutable needs root");
     EngineRig rig;
     FaultServer server;
+    slowLaterPacks(server); // there is time to act long before the last pack
     const QByteArray bytes = serveAndQueue(rig, server);
     const QString finalPath = rig.downloadFolder() + "setup.exe";
-    QVERIFY(TestFiles::writeFile(finalPath + "/occupied", "x"));
+    const QString firstPiece = rig.receiveFolder("setup") + "setup(0).qfd";
+    const QString blocked = record ? rig.store.paths().recordPath("setup") : finalPath;
+    const auto unblock = [&] {
+        return record ? QProcess::execute("chattr", {"-i", blocked}) == 0
+                      : QDir(finalPath).removeRecursively();
+    };
+    auto unblocked = qScopeGuard(unblock);
+    if (!record)
+        QVERIFY(TestFiles::writeFile(finalPath + "/occupied", "x"));
+    QSignalSpy idle(&rig.engine, &Engine::queueEmpty);
 
     rig.engine.startQueue();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.packLogLines("setup").contains(firstPiece.toUtf8() + ":1\r\n"),
+                             TimeoutMs);
+    QVERIFY(QFile::remove(firstPiece));
+    QVERIFY(!record || QProcess::execute("chattr", {"+i", blocked}) == 0);
     QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
-
     QCOMPARE(rig.messages.at(0),
-             QVariantList({"Unable to create the file " + finalPath + " !", "Error"}));
-    QVERIFY(rig.engine.isPaused());
-    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.qfd"), TestFiles::sha256(bytes));
+             QVariantList({(record ? "Unable to write the file " : "Unable to create the file ") +
+                               blocked + " !",
+                           "Error"}));
+    QCOMPARE(rig.engine.isPaused(), !record);
+    if (record) // the start tick found nothing to do
+        QTRY_VERIFY_WITH_TIMEOUT(!idle.isEmpty(), TimeoutMs);
+    QCOMPARE(TestFiles::sha256OfFile(record ? finalPath : rig.downloadFolder() + "setup.qfd"),
+             TestFiles::sha256(bytes));
     rig.engine.shutdown();
+    unblocked.dismiss();
+    QVERIFY(unblock());
 
-    QVERIFY(QDir(finalPath).removeRecursively());
     NextRun next(rig);
     next.engine.resumeInterrupted();
     QTRY_COMPARE_WITH_TIMEOUT(next.finished.count(), 1, TimeoutMs);
     QCOMPARE(TestFiles::sha256OfFile(finalPath), TestFiles::sha256(bytes));
     QCOMPARE(QDir(rig.downloadFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{"setup.exe"});
-    QCOMPARE(server.requestCount(), Packs);
-}
-
-// The record cannot say "status:2": the user is told once, the queue goes on without fetching the
-// file again, and the next start marks the project finished from the file in place.
-void tst_HttpFaults::unwritableFinishIsNeverFetchedAgain()
-{
-    if (::geteuid() != 0)
-        QSKIP("making a file immutable needs root");
-    EngineRig rig;
-    FaultServer server;
-    slowLaterPacks(server); // the record is made immutable long before the last pack
-    const QByteArray bytes = serveAndQueue(rig, server);
-    const QString record = rig.store.paths().recordPath("setup");
-    rig.engine.startQueue();
-    QTRY_VERIFY_WITH_TIMEOUT(!rig.store.running().isEmpty(), TimeoutMs);
-    QCOMPARE(QProcess::execute("chattr", {"+i", record}), 0);
-    auto writable = qScopeGuard([&record] { QProcess::execute("chattr", {"-i", record}); });
-    QSignalSpy idle(&rig.engine, &Engine::queueEmpty);
-
-    QTRY_VERIFY_WITH_TIMEOUT(!idle.isEmpty(), TimeoutMs); // the start tick found nothing to do
-    writable.dismiss();
-    QCOMPARE(QProcess::execute("chattr", {"-i", record}), 0);
-    QCOMPARE(rig.messages,
-             QList<QVariantList>({{"Unable to write the file " + record + " !", "Error"}}));
-    QCOMPARE(server.requestCount(), Packs);
-    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
-
-    NextRun next(rig);
-    QCOMPARE(next.store.running().size(), 1);
-    next.engine.resumeInterrupted();
-    QTRY_COMPARE_WITH_TIMEOUT(next.finished.count(), 1, TimeoutMs);
     QVERIFY(rig.projectFile("setup", "project.qfd").endsWith("status:2\r\n"));
-    QCOMPARE(server.requestCount(), Packs);
+    QCOMPARE(server.requestCount(), Packs + 1);
     QVERIFY(next.messages.isEmpty());
 }
 
