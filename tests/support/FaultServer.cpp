@@ -8,10 +8,6 @@
 
 #include <map>
 
-#include <linux/sockios.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-
 // How an answer's connection goes on once the bytes are written.
 enum class FaultServer::Ending
 {
@@ -19,7 +15,6 @@ enum class FaultServer::Ending
     Open,   // left open, or the next request read when kept alive
     Silent, // left open, nothing more said
     Close,
-    Reset,
     Slow // the body dribbles out, then the connection closes
 };
 
@@ -53,7 +48,6 @@ const std::map<Fault, Shape> Shapes = {
     {Fault::Status404, {.status = "404 Not Found"}},
     {Fault::Status500, {.status = "500 Internal Server Error"}},
     {Fault::CloseMidBody, {.halfBody = true, .ending = Ending::Close}},
-    {Fault::ResetMidBody, {.halfBody = true, .ending = Ending::Reset}},
     {Fault::Stall, {.halfBody = true, .ending = Ending::Silent}},
     {Fault::SlowBody, {.ending = Ending::Slow}},
     {Fault::CloseAfterBody, {.ending = Ending::Close}},
@@ -89,25 +83,6 @@ QByteArray statusPage(const QByteArray &status)
     return "HTTP/1.1 " + status +
            "\r\nContent-Type: text/html\r\nContent-Length: " + QByteArray::number(body.size()) +
            "\r\nConnection: close\r\n\r\n" + body;
-}
-
-// A reset discards whatever the client has not received yet, so it waits until the client has
-// acknowledged every byte written.
-void resetOnceDelivered(QTcpSocket *socket)
-{
-    auto *poll = new QTimer(socket);
-    QObject::connect(poll, &QTimer::timeout, socket, [socket, poll] {
-        int unacknowledged = 0;
-        ::ioctl(int(socket->socketDescriptor()), SIOCOUTQ, &unacknowledged);
-        if (socket->bytesToWrite() > 0 || unacknowledged > 0)
-            return;
-        poll->stop();
-        const linger immediate{1, 0};
-        ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &immediate,
-                     sizeof immediate);
-        socket->abort();
-    });
-    poll->start(5);
 }
 
 } // namespace
@@ -229,8 +204,6 @@ void FaultServer::end(QTcpSocket *socket, Ending ending)
         readRequest(socket);
     } else if (ending == Ending::Normal || ending == Ending::Close) {
         socket->disconnectFromHost();
-    } else if (ending == Ending::Reset) {
-        resetOnceDelivered(socket);
     }
 }
 

@@ -30,7 +30,6 @@ public:
         Status404,
         Status500,
         CloseMidBody,   // half the body, then a graceful close
-        ResetMidBody,   // half the body, then a reset (RST) once the client has it
         Stall,          // half the body, then silence with the connection open
         SlowBody,       // the body 4096 bytes every 20 ms
         CloseAfterBody, // the whole answer, then a graceful close (even when kept alive)

@@ -96,7 +96,6 @@ void tst_HttpFaults::recoversFrom_data()
         << FaultServer::SplitHeader << all << false << false << alone;
     QTest::newRow("500") << FaultServer::Status500 << all << false << false << alone;
     QTest::newRow("early close") << FaultServer::CloseMidBody << all << true << false << alone;
-    QTest::newRow("reset") << FaultServer::ResetMidBody << all << true << false << alone;
     QTest::newRow("stall") << FaultServer::Stall << all << true << false << alone;
     QTest::newRow("stall, kept alive") << FaultServer::Stall << all << true << true << alone;
     // Each answer's header, the first on a connection or a later one, must be whole in time.
