@@ -9,9 +9,7 @@
 
 namespace ChildProcess {
 
-namespace {
-constexpr int terminateTimeoutMs = 5000;
-}
+constexpr int TerminateTimeoutMs = 5000;
 
 void dieWithParent(QProcess &process)
 {
@@ -24,10 +22,8 @@ void dieWithParent(QProcess &process)
 
 void stop(QProcess &process)
 {
-    if (process.state() == QProcess::NotRunning)
-        return;
     process.terminate();
-    if (!process.waitForFinished(terminateTimeoutMs)) {
+    if (!process.waitForFinished(TerminateTimeoutMs)) {
         process.kill();
         process.waitForFinished();
     }

@@ -1,38 +1,55 @@
 #include "NginxServer.h"
 
 #include "ChildProcess.h"
+#include "TestFiles.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QHostAddress>
 #include <QTcpServer>
-#include <QTcpSocket>
 
 namespace {
 
-constexpr int startAttempts = 5;
-constexpr int startTimeoutMs = 10000;
-constexpr int connectTryMs = 200;
-constexpr int pollMs = 10;
+constexpr int StartAttempts = 5;
+constexpr int StartTimeoutMs = 10000;
+constexpr int PollMs = 10;
+
+// Paths are relative to the prefix, where nginx also makes its temporary folders.
+constexpr const char *ConfigTemplate = R"(daemon off;
+master_process off;
+pid nginx.pid;
+events {}
+http {
+    default_type application/octet-stream;
+    log_format requests '$http_range\t$connection';
+    access_log access.log requests;
+    client_body_temp_path body;
+    proxy_temp_path proxy;
+    fastcgi_temp_path fastcgi;
+    uwsgi_temp_path uwsgi;
+    scgi_temp_path scgi;
+    server {
+        listen 127.0.0.1:%1%2;
+        root "%3";
+        limit_rate %4;
+        sendfile on;
+        sendfile_max_chunk %5;
+        %6
+    }
+}
+)";
 
 quint16 freeLoopbackPort()
 {
     QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    return probe.serverPort();
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
 }
 
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-qint64 number(const QString &field)
-{
-    return field == QLatin1String("-") ? 0 : field.toLongLong();
 }
 
 } // namespace
@@ -49,82 +66,24 @@ NginxServer::~NginxServer()
     stop();
 }
 
+// Another program may take the port between our look and nginx's bind: then we try another.
 bool NginxServer::start()
 {
-    if (!m_prefix.isValid()) {
-        m_error =
-            QStringLiteral("cannot create a temporary folder: %1").arg(m_prefix.errorString());
-        return false;
-    }
     if (m_options.tls != Options::Tls::Off && !makeCertificate())
         return false;
-    for (int attempt = 0; attempt < startAttempts; ++attempt) {
-        bool portTaken = false;
-        if (startOnce(&portTaken))
+    m_portTaken = true;
+    for (int attempt = 0; attempt < StartAttempts && m_portTaken; ++attempt) {
+        m_port = freeLoopbackPort();
+        if (launch())
             return true;
-        if (!portTaken)
-            return false;
     }
     return false;
-}
-
-// Another program may take the port between our probe and nginx's bind: the caller retries.
-bool NginxServer::startOnce(bool *portTaken)
-{
-    m_port = freeLoopbackPort();
-    if (m_port == 0) {
-        m_error = QStringLiteral("no free port on 127.0.0.1");
-        return false;
-    }
-    return launch(portTaken);
 }
 
 bool NginxServer::restart()
 {
     stop();
-    bool portTaken = false;
-    return launch(&portTaken);
-}
-
-bool NginxServer::launch(bool *portTaken)
-{
-    if (!writeConfig())
-        return false;
-    QFile::remove(pidPath());
-    QFile::remove(errorLogPath());
-    const QString prefix = m_prefix.path() + QLatin1Char('/');
-    m_process.start(QStringLiteral("/usr/sbin/nginx"),
-                    {QStringLiteral("-p"), prefix, QStringLiteral("-c"), prefix + "nginx.conf",
-                     QStringLiteral("-e"), errorLogPath()});
-    if (!m_process.waitForStarted()) {
-        m_error = QStringLiteral("cannot run /usr/sbin/nginx: %1").arg(m_process.errorString());
-        return false;
-    }
-    return waitUntilListening(portTaken);
-}
-
-// nginx writes its pid file once its listening socket is bound, so a connection made after that
-// reaches nginx and not another program that holds the port.
-bool NginxServer::waitUntilListening(bool *portTaken)
-{
-    const QDeadlineTimer deadline(startTimeoutMs);
-    while (!deadline.hasExpired()) {
-        if (m_process.state() == QProcess::NotRunning || m_process.waitForFinished(pollMs)) {
-            const QByteArray errors = m_process.readAll() + readFile(errorLogPath());
-            *portTaken = errors.contains("Address already in use");
-            m_error = QStringLiteral("nginx exited: %1").arg(QString::fromLocal8Bit(errors));
-            return false;
-        }
-        if (readFile(pidPath()).trimmed() != QByteArray::number(m_process.processId()))
-            continue;
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, m_port);
-        if (socket.waitForConnected(connectTryMs))
-            return true;
-    }
-    m_error = QStringLiteral("nginx did not listen on port %1 in time").arg(m_port);
-    stop();
-    return false;
+    return launch();
 }
 
 void NginxServer::stop()
@@ -132,128 +91,74 @@ void NginxServer::stop()
     ChildProcess::stop(m_process);
 }
 
-bool NginxServer::writeConfig()
-{
-    for (const char *folder : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"})
-        QDir(m_prefix.path()).mkpath(QString::fromLatin1(folder));
-    QFile config(m_prefix.filePath(QStringLiteral("nginx.conf")));
-    if (!config.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        config.write(configText().toUtf8()) < 0 || !config.flush()) {
-        m_error = QStringLiteral("cannot write the nginx config: %1").arg(config.errorString());
-        return false;
-    }
-    return true;
-}
-
-// EC keys are made in a blink. The server certificate names 127.0.0.1, where tests connect.
 bool NginxServer::makeCertificate()
 {
-    const QString key = "-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 ";
-    QString script = "set -e; cd \"" + m_prefix.path() + "\"; ";
-    if (m_options.tls == Options::Tls::TestAuthority)
-        script += "openssl req -x509 " + key + "-keyout ca.key -out ca.pem -subj /CN=TestCA; ";
-    script += "openssl req -x509 " + key +
-              "-keyout server.key -out server.pem -subj /CN=127.0.0.1" +
-              " -addext subjectAltName=IP:127.0.0.1";
-    if (m_options.tls == Options::Tls::TestAuthority)
-        script += " -CA ca.pem -CAkey ca.key";
     QProcess openssl;
     openssl.setProcessChannelMode(QProcess::MergedChannels);
-    openssl.start(QStringLiteral("sh"), {QStringLiteral("-c"), script});
+    openssl.setWorkingDirectory(m_prefix.path());
+    openssl.start("openssl",
+                  {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                   "-nodes", "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
+                   "subjectAltName=IP:127.0.0.1", "-keyout", "key.pem", "-out", "cert.pem"});
     if (openssl.waitForFinished() && openssl.exitCode() == 0)
         return true;
-    m_error = QStringLiteral("openssl failed: %1").arg(QString::fromLocal8Bit(openssl.readAll()));
+    m_error = "openssl failed: " + QString::fromLocal8Bit(openssl.readAll());
     return false;
 }
 
-QString NginxServer::configText() const
+bool NginxServer::writeConfig()
 {
-    const QString prefix = m_prefix.path() + QLatin1Char('/');
-    QStringList lines = {
-        "daemon off;",
-        "master_process off;",
-        "worker_processes 1;",
-        "pid " + pidPath() + ";",
-        "error_log " + errorLogPath() + " info;",
-        "events { worker_connections 256; }",
-        "http {",
-        "    types { text/html html htm; text/plain txt; }",
-        "    default_type application/octet-stream;",
-        "    log_format requests "
-        "'$request\\t$status\\t$bytes_sent\\t$body_bytes_sent\\t$http_range\\t$connection';",
-        "    access_log " + logPath() + " requests;",
-        "    client_body_temp_path " + prefix + "client_body;",
-        "    proxy_temp_path " + prefix + "proxy;",
-        "    fastcgi_temp_path " + prefix + "fastcgi;",
-        "    uwsgi_temp_path " + prefix + "uwsgi;",
-        "    scgi_temp_path " + prefix + "scgi;",
-        "    sendfile on;",
-        "    server {",
-        QStringLiteral("        listen 127.0.0.1:%1%2;")
-            .arg(m_port)
-            .arg(m_options.tls == Options::Tls::Off ? "" : " ssl"),
-        "        server_name localhost;",
-        "        root \"" + m_rootFolder + "\";",
-    };
-    if (m_options.tls != Options::Tls::Off)
-        lines << "        ssl_certificate " + prefix + "server.pem;"
-              << "        ssl_certificate_key " + prefix + "server.key;";
-    if (m_options.limitRate > 0)
-        lines << QStringLiteral("        limit_rate %1;").arg(m_options.limitRate);
-    if (m_options.sendfileMaxChunk > 0)
-        lines << QStringLiteral("        sendfile_max_chunk %1;").arg(m_options.sendfileMaxChunk);
-    for (const QString &line : m_options.serverLines)
-        lines << "        " + line;
-    lines << "    }"
-          << "}";
-    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    const QString tls = m_options.tls == Options::Tls::Off
+                            ? QString()
+                            : " ssl; ssl_certificate cert.pem; ssl_certificate_key key.pem";
+    const QString config =
+        QString::fromLatin1(ConfigTemplate)
+            .arg(QString::number(m_port), tls, m_rootFolder, QString::number(m_options.limitRate),
+                 QString::number(m_options.sendfileMaxChunk),
+                 m_options.serverLines.join("\n        "));
+    if (TestFiles::writeFile(m_prefix.filePath("nginx.conf"), config.toUtf8()))
+        return true;
+    m_error = QStringLiteral("cannot write the nginx config");
+    return false;
+}
+
+// nginx writes its pid file once its listening socket is bound.
+bool NginxServer::launch()
+{
+    if (!writeConfig())
+        return false;
+    QFile::remove(m_prefix.filePath("nginx.pid"));
+    m_process.start("/usr/sbin/nginx",
+                    {"-p", m_prefix.path() + '/', "-c", "nginx.conf", "-e", "error.log"});
+    const QDeadlineTimer deadline(StartTimeoutMs);
+    while (m_process.waitForStarted() && !m_process.waitForFinished(PollMs)) {
+        if (readFile(m_prefix.filePath("nginx.pid")).trimmed() ==
+            QByteArray::number(m_process.processId()))
+            return true;
+        if (deadline.hasExpired()) {
+            stop();
+            break;
+        }
+    }
+    const QByteArray errors = m_process.readAll() + readFile(m_prefix.filePath("error.log"));
+    m_portTaken = errors.contains("Address already in use");
+    m_error = "nginx did not come up: " + m_process.errorString() + ' ' + errors;
+    return false;
 }
 
 QString NginxServer::url(const QString &path) const
 {
-    const QString slash = path.startsWith(QLatin1Char('/')) ? QString() : QStringLiteral("/");
     const QString scheme = m_options.tls == Options::Tls::Off ? "" : "https://";
-    return scheme + QStringLiteral("127.0.0.1:%1").arg(m_port) + slash + path;
-}
-
-QString NginxServer::caFile() const
-{
-    return m_prefix.filePath(QStringLiteral("ca.pem"));
-}
-
-QString NginxServer::logPath() const
-{
-    return m_prefix.filePath(QStringLiteral("access.log"));
-}
-
-QString NginxServer::pidPath() const
-{
-    return m_prefix.filePath(QStringLiteral("nginx.pid"));
-}
-
-QString NginxServer::errorLogPath() const
-{
-    return m_prefix.filePath(QStringLiteral("error.log"));
-}
-
-QStringList NginxServer::accessLog() const
-{
-    QFile log(logPath());
-    if (!log.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return scheme + QStringLiteral("127.0.0.1:%1/").arg(m_port) + path;
 }
 
 QList<NginxServer::Request> NginxServer::requests() const
 {
     QList<Request> requests;
-    for (const QString &line : accessLog()) {
-        const QStringList fields = line.split(QLatin1Char('\t'));
-        if (fields.size() != 6)
-            continue;
-        const QString range = fields.at(4) == QLatin1String("-") ? QString() : fields.at(4);
-        requests.append({fields.at(0), fields.at(1).toInt(), number(fields.at(2)),
-                         number(fields.at(3)), range, number(fields.at(5))});
+    const QString log = QString::fromUtf8(readFile(m_prefix.filePath("access.log")));
+    for (const QString &line : log.split('\n', Qt::SkipEmptyParts)) {
+        const QString range = line.section('\t', 0, 0);
+        requests.append({range == "-" ? QString() : range, line.section('\t', 1).toLongLong()});
     }
     return requests;
 }
@@ -261,7 +166,5 @@ QList<NginxServer::Request> NginxServer::requests() const
 // nginx appends to its open log, so truncating the file starts the log afresh.
 void NginxServer::clearAccessLog()
 {
-    QFile log(logPath());
-    if (log.exists())
-        log.resize(0);
+    QFile::resize(m_prefix.filePath("access.log"), 0);
 }

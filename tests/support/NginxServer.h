@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <QProcess>
-#include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -11,37 +10,30 @@
 struct NginxOptions
 {
     qint64 limitRate = 0;        // bytes per second per connection, 0 = unlimited
-    qint64 sendfileMaxChunk = 0; // bytes per write (e.g. 64000), 0 = nginx's default
-    QStringList serverLines; // raw lines inside server {}, e.g. "location = /old { return 404; }"
-    // HTTPS with a certificate for 127.0.0.1 that openssl makes at start: signed by a test
-    // authority of its own (caFile(), trusted only where a test names it), or self-signed.
+    qint64 sendfileMaxChunk = 0; // bytes per write (e.g. 64000), 0 = unlimited
+    QStringList serverLines;     // raw lines inside server {}, e.g. "keepalive_timeout 0;"
+    // HTTPS with a self-signed certificate for 127.0.0.1 that openssl makes at start: it
+    // verifies only where a test trusts caFile().
     enum class Tls
     {
         Off,
-        TestAuthority,
-        SelfSigned
+        TestAuthority
     } tls = Tls::Off;
 };
 
-// A real nginx for one test: serves rootFolder on a free 127.0.0.1 port, run from its own
-// temporary prefix (config, pid, logs, temp folders) in the foreground without a master process,
-// so it never switches user. The access log records every request with its status, bytes sent
-// and Range header; nginx writes a line once a response is finished, so poll it with
-// QTRY_COMPARE. stop() or the destructor ends nginx; it also dies with the test process.
+// A real nginx for one test: serves rootFolder on a free 127.0.0.1 port from its own temporary
+// prefix, in the foreground without a master process, so it never switches user. nginx logs a
+// request once its response is finished, so poll requests() with QTRY_COMPARE. stop() or the
+// destructor ends nginx; it also dies with the test process.
 class NginxServer final
 {
 public:
     using Options = NginxOptions;
 
-    // One access log line.
     struct Request
     {
-        QString requestLine; // "GET /file.bin HTTP/1.1"
-        int status = 0;
-        qint64 bytesSent = 0;     // header and body
-        qint64 bodyBytesSent = 0; // body only
-        QString range;            // the Range header, empty when there was none
-        qint64 connection = 0;    // nginx's serial number of the connection
+        QString range;         // the Range header, empty when there was none
+        qint64 connection = 0; // nginx's serial number of the connection
     };
 
     explicit NginxServer(const QString &rootFolder, Options options = {});
@@ -49,34 +41,26 @@ public:
 
     bool start(); // false with errorString() when nginx does not come up
     void stop();
-    // Starts nginx again after stop(), on the same port and with the same access log.
-    bool restart();
+    bool restart(); // after stop(), on the same port and with the same access log
     QString errorString() const { return m_error; }
 
     quint16 port() const { return m_port; }
-    // "127.0.0.1:PORT/path", no scheme; "https://127.0.0.1:PORT/path" over TLS.
-    QString url(const QString &path) const;
-    QString caFile() const; // the test authority's certificate (PEM)
+    QString url(const QString &path) const; // "127.0.0.1:PORT/path"; "https://..." over TLS
+    QString caFile() const { return m_prefix.filePath(QStringLiteral("cert.pem")); }
 
-    QStringList accessLog() const; // raw lines
     QList<Request> requests() const;
     void clearAccessLog(); // e.g. to count only the requests after a probe
 
 private:
-    bool writeConfig();
     bool makeCertificate();
-    bool startOnce(bool *portTaken);
-    bool launch(bool *portTaken);
-    bool waitUntilListening(bool *portTaken);
-    QString configText() const;
-    QString logPath() const;
-    QString pidPath() const;
-    QString errorLogPath() const;
+    bool writeConfig();
+    bool launch();
 
     QString m_rootFolder;
     Options m_options;
     QTemporaryDir m_prefix;
     QProcess m_process;
     quint16 m_port = 0;
+    bool m_portTaken = false;
     QString m_error;
 };

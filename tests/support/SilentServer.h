@@ -1,37 +1,24 @@
 #pragma once
 
 #include <QByteArray>
-#include <QObject>
 #include <QString>
-
-class QTcpServer;
+#include <QTcpServer>
 
 // Accepts TCP connections on 127.0.0.1 (port chosen by the system), sends each an optional
 // banner (e.g. "220 Ready\r\n") and then never answers, keeping the connections open until it is
 // destroyed: for probe and transfer time-outs. It records what clients send.
-class SilentServer final : public QObject
+class SilentServer final : public QTcpServer
 {
-    Q_OBJECT
-    Q_DISABLE_COPY_MOVE(SilentServer)
 public:
-    explicit SilentServer(const QByteArray &banner = {}, QObject *parent = nullptr);
-    ~SilentServer() override;
+    explicit SilentServer(const QByteArray &banner = {});
 
-    bool isListening() const;
-    quint16 port() const;
     QString url(const QString &path) const; // "127.0.0.1:PORT/path", no scheme
-
     int connectionCount() const { return m_connections; }
     QByteArray received() const { return m_received; } // from all connections, in arrival order
-
-signals:
-    void connectionAccepted(int count);
-    void dataReceived();
 
 private:
     void acceptConnections();
 
-    QTcpServer *m_server;
     QByteArray m_banner;
     QByteArray m_received;
     int m_connections = 0;

@@ -10,8 +10,6 @@ namespace TestFiles {
 
 QByteArray randomBytes(qint64 size, quint32 seed)
 {
-    if (size <= 0)
-        return {};
     const qsizetype words = qsizetype((size + 3) / 4);
     QByteArray bytes(words * 4, Qt::Uninitialized);
     QRandomGenerator generator(seed);
@@ -22,23 +20,17 @@ QByteArray randomBytes(qint64 size, quint32 seed)
 
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    return file.write(bytes) == bytes.size() && file.flush();
+    return QDir().mkpath(QFileInfo(path).absolutePath()) &&
+           file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size() && file.flush();
 }
 
 QByteArray sha256OfFile(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file))
-        return {};
-    return hash.result();
+    return file.open(QIODevice::ReadOnly) && hash.addData(&file) ? hash.result() : QByteArray();
 }
 
 QByteArray sha256(const QByteArray &bytes)

@@ -8,26 +8,6 @@ TestHome::TestHome()
         QDir(m_dir.path()).mkpath(QLatin1String(folder));
 }
 
-QString TestHome::root() const
-{
-    return m_dir.path() + u'/';
-}
-
-QString TestHome::dataFolder() const
-{
-    return root() + QStringLiteral("data/");
-}
-
-QString TestHome::settingsPath() const
-{
-    return root() + QStringLiteral("settings.ini");
-}
-
-QString TestHome::configFolder() const
-{
-    return root() + QStringLiteral("config/");
-}
-
 QProcessEnvironment TestHome::environment() const
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

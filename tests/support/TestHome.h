@@ -11,19 +11,16 @@ class TestHome final
 {
 public:
     TestHome();
-    TestHome(const TestHome &) = delete;
-    TestHome &operator=(const TestHome &) = delete;
 
     bool isValid() const { return m_dir.isValid(); }
-    // The temporary folder itself, ending with "/".
-    QString root() const;
-    // The folder to use as QUILLFETCH_HOME, ending with "/"; it exists.
-    QString dataFolder() const;
+    QString root() const { return m_dir.path() + u'/'; }
+    // QUILLFETCH_HOME; it exists.
+    QString dataFolder() const { return root() + QStringLiteral("data/"); }
     // An INI file for QSettings(settingsPath(), QSettings::IniFormat); not created.
-    QString settingsPath() const;
-    // XDG_CONFIG_HOME of a started executable; its settings end up in
-    // configFolder() + "Quillfetch/Quillfetch.conf". Ends with "/"; it exists.
-    QString configFolder() const;
+    QString settingsPath() const { return root() + QStringLiteral("settings.ini"); }
+    // XDG_CONFIG_HOME of a started executable, whose settings end up in
+    // configFolder() + "Quillfetch/Quillfetch.conf"; it exists.
+    QString configFolder() const { return root() + QStringLiteral("config/"); }
 
     // The current environment with QUILLFETCH_HOME, XDG_CONFIG_HOME, XDG_DATA_HOME and HOME
     // pointing inside the temporary folder.

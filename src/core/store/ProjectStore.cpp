@@ -196,7 +196,7 @@ bool ProjectStore::rewriteStatus(const QString &name, int status) const
 bool ProjectStore::isListed(const QString &name) const
 {
     return indexOfName(m_waiting, name) >= 0 || indexOfName(m_running, name) >= 0 ||
-           indexOfName(m_finished, name) >= 0;
+           indexOfName(m_finished, name) >= 0 || m_unreadable.contains(name);
 }
 
 std::optional<QList<QByteArray>> ProjectStore::mainListLines() const

@@ -2,20 +2,12 @@
 #include "options/Settings.h"
 #include "store/ProjectRecord.h"
 
-#include <QFile>
 #include <QTest>
 
 using Colour = Settings::Colour;
 
 namespace {
 const QString DefaultFolder = QStringLiteral("/data/received/");
-
-// The colour lines of a record, in the order of the Colour enumeration.
-QList<QString *> colourFields(ProjectRecord &record)
-{
-    return {&record.bar1Back,  &record.bar1For,  &record.bar2Back,  &record.bar2For,
-            &record.graphBack, &record.graphFor, &record.graphModem};
-}
 } // namespace
 
 class tst_Settings final : public QObject
@@ -23,128 +15,77 @@ class tst_Settings final : public QObject
     Q_OBJECT
 
 private slots:
-    void defaultsUntilAllThreeOptionsAreWritten()
+    // A line of the file reads back; a value that cannot be used reads as the default.
+    void readBack_data()
     {
-        Settings s(*store(QStringLiteral("missing.ini")), DefaultFolder);
-        ProjectRecord record;
-        s.fillRecordColours(record);
-        QStringList colours;
-        for (const QString *field : colourFields(record))
-            colours << *field;
-        QCOMPARE(colours, (QStringList{"16777215", "255", "16777215", "8421631", "16777215",
-                                       "8421631", "0"}));
-        QCOMPARE(s.packSizeText(), QStringLiteral("512000"));
-        QVERIFY(s.optionsMissing());
-        s.setFilePath(DefaultFolder);
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QVariant>("value");
+        const QVariant defaultPack = Settings::DefaultPackSize;
+        const QColor red(255, 0, 0);
+        QTest::newRow("pack beyond 32 bits") << "packsize=5000000000" << QVariant(5000000000LL);
+        QTest::newRow("smallest pack") << "packsize=64000" << QVariant(64000LL);
+        QTest::newRow("pack below 64000") << "packsize=63999" << defaultPack;
+        QTest::newRow("decimal modem") << "modemspeed=33.6" << QVariant(33.6);
+        QTest::newRow("zero modem") << "modemspeed=0" << QVariant(56.0);
+        QTest::newRow("infinite modem") << "modemspeed=inf" << QVariant(56.0);
+        QTest::newRow("blue in the high byte")
+            << "mainbarrefor=16711680" << QVariant(QColor(Qt::blue));
+        QTest::newRow("colour above 24 bits") << "mainbarrefor=16777216" << QVariant(red);
+        QTest::newRow("colour not a number") << "mainbarrefor=red" << QVariant(red);
+        QTest::newRow("switch not a number") << "ShowModem=x" << QVariant(true);
+        QTest::newRow("tray off") << "Tray=0" << QVariant(false);
+        QTest::newRow("start tab on") << "OnStartTab=1" << QVariant(true);
+        // An empty folder would name files in the working folder, a relative one in whatever
+        // folder the program was started from.
+        QTest::newRow("empty folder") << "FilePath=" << QVariant(DefaultFolder);
+        QTest::newRow("relative folder") << "FilePath=mine" << QVariant("/data/mine/");
+    }
+
+    void readBack()
+    {
+        QFETCH(QString, line);
+        const QString key = line.section(u'=', 0, 0);
+        m_ini.clear();
+        m_ini.setValue(QStringLiteral("options/") + key, line.section(u'=', 1));
+        const Settings s(m_ini, DefaultFolder);
+        const QHash<QString, QVariant> read{{"packsize", s.packSize()},
+                                            {"modemspeed", s.modemSpeed()},
+                                            {"mainbarrefor", s.colour(Colour::MainBarFore)},
+                                            {"ShowModem", s.showModem()},
+                                            {"Tray", s.tray()},
+                                            {"OnStartTab", s.onStartTab()},
+                                            {"FilePath", s.filePath()}};
+        QTEST(read.value(key), "value");
+    }
+
+    // The options count as set once the folder, pack size and modem speed are written. A
+    // project's record sets its options, and new records take its colours back.
+    void recordOptionsGoBothWays()
+    {
+        m_ini.clear();
+        Settings s(m_ini, DefaultFolder);
+        s.setFilePath(QStringLiteral("/downloads"));
         s.setPackSizeText(QStringLiteral("512000"));
         QVERIFY(s.optionsMissing());
         s.setModemSpeedText(QString());
         QVERIFY(!s.optionsMissing());
-        // An empty folder would name files in the working folder.
-        s.setFilePath(QString());
-        QCOMPARE(s.filePath(), DefaultFolder);
-        s.setFilePath(QStringLiteral("mine")); // not the working folder: the data folder
-        QCOMPARE(s.filePath(), QStringLiteral("/data/mine/"));
-    }
-
-    void valuesSurviveAsText()
-    {
-        {
-            Settings s(*store(QStringLiteral("settings.ini")), DefaultFolder);
-            s.setFilePath(QStringLiteral("/downloads"));
-            s.setPackSizeText(QStringLiteral("1024000"));
-            s.setModemSpeedText(QStringLiteral("33.6"));
-            s.setShowModem(false);
-            s.setColourText(Colour::GraphModem, Settings::colourToText(QColor(0, 255, 0)));
-            s.setTray(false);
-            s.setOnStartTab(true);
-        }
-        const Settings s(*store(QStringLiteral("settings.ini")), DefaultFolder);
-        QCOMPARE(s.filePath(), QStringLiteral("/downloads/"));
-        QVERIFY(!s.showModem() && !s.tray() && s.onStartTab());
-        QFile file(m_home.root() + QStringLiteral("settings.ini"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray ini = file.readAll();
-        QVERIFY(ini.startsWith("[options]"));
-        for (const char *line : {"packsize=1024000", "modemspeed=33.6", "ShowModem=0",
-                                 "graphmodem=65280", "Tray=0", "OnStartTab=1"})
-            QVERIFY2(ini.contains(line), line);
-    }
-
-    void packSizeFallback_data()
-    {
-        QTest::addColumn<QString>("packSize");
-        QTest::addColumn<qint64>("bytes");
-        QTest::addColumn<QString>("modemSpeed");
-        QTest::addColumn<double>("kbits");
-        const qint64 fallback = Settings::DefaultPackSize;
-        QTest::newRow("valid") << "5000000000" << qint64(5000000000) << "1024" << 1024.0;
-        QTest::newRow("zero") << "0" << fallback << "0" << 56.0;
-        QTest::newRow("one byte, smallest pack") << "1" << fallback << "1" << 1.0;
-        QTest::newRow("negative") << "-512000" << fallback << "-56" << 56.0;
-        QTest::newRow("not a number") << "big" << fallback << "fast" << 56.0;
-        QTest::newRow("decimal pack, infinite modem") << "512000.5" << fallback << "inf" << 56.0;
-    }
-
-    void packSizeFallback()
-    {
-        QFETCH(QString, packSize);
-        QFETCH(QString, modemSpeed);
-        Settings s(*store(QStringLiteral("numbers.ini")), DefaultFolder);
-        s.setPackSizeText(packSize);
-        s.setModemSpeedText(modemSpeed);
-        QTEST(s.packSize(), "bytes");
-        QTEST(s.modemSpeed(), "kbits");
-        QCOMPARE(s.packSizeText(), packSize);
-    }
-
-    void colourFromText_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QColor>("colour");
-        QTest::newRow("red in the low byte") << "255" << QColor(255, 0, 0);
-        QTest::newRow("blue in the high byte") << "16711680" << QColor(0, 0, 255);
-        QTest::newRow("not a number") << "red" << QColor(0, 0, 0);
-        QTest::newRow("above 24 bits") << "16777216" << QColor(0, 0, 0);
-    }
-
-    void colourFromText()
-    {
-        QFETCH(QString, text);
-        QTEST(Settings::colourFromText(text, QStringLiteral("0")), "colour");
-    }
-
-    void projectOptionsGoBothWays()
-    {
-        QSettings *ini = store(QStringLiteral("project.ini"));
-        Settings s(*ini, DefaultFolder);
-        ProjectRecord record;
-        record.path = QStringLiteral("/project/");
-        record.packSize = QStringLiteral("2048000");
-        record.showModem = QStringLiteral("0");
-        for (qsizetype i = 0; i < 7; ++i)
-            *colourFields(record)[i] = QString::number(i + 1);
-        s.applyRecord(record);
+        s.applyRecord(*ProjectRecord::parse(
+            "url:h/a\r\nbytes:1\r\npath:/project/\r\npacksize:2048000\r\nshowmodem:0\r\n"
+            "bar1back:1\r\nbar1for:2\r\nbar2back:3\r\nbar2for:4\r\ngraphback:5\r\ngraphfor:6\r\n"
+            "graphmodem:7\r\nType:0\r\nstatus:1\r\n"));
+        QCOMPARE(s.filePath(), QStringLiteral("/project/"));
         QCOMPARE(s.packSize(), 2048000);
-        const QStringList keys{"mainbarreback", "mainbarrefor", "secbarreback", "secbarrefor",
-                               "graphback",     "graphfor",     "graphmodem"};
+        QVERIFY(!s.showModem());
         ProjectRecord fresh;
         s.fillRecordColours(fresh);
-        for (qsizetype i = 0; i < keys.size(); ++i) {
-            QCOMPARE(ini->value(QStringLiteral("options/") + keys[i]), QString::number(i + 1));
-            QCOMPARE(*colourFields(fresh)[i], QString::number(i + 1));
-        }
+        QCOMPARE(QStringList({fresh.bar1Back, fresh.bar1For, fresh.bar2Back, fresh.bar2For,
+                              fresh.graphBack, fresh.graphFor, fresh.graphModem}),
+                 QStringList({"1", "2", "3", "4", "5", "6", "7"}));
     }
 
 private:
-    QSettings *store(const QString &file)
-    {
-        m_store.emplace(m_home.root() + file, QSettings::IniFormat);
-        return &*m_store;
-    }
-
     TestHome m_home;
-    std::optional<QSettings> m_store;
+    QSettings m_ini{m_home.settingsPath(), QSettings::IniFormat};
 };
 
 QTEST_GUILESS_MAIN(tst_Settings)

@@ -1,6 +1,7 @@
 #include "probe/FtpReplies.h"
 #include "probe/HttpAnswer.h"
 #include "probe/HttpVerdict.h"
+#include "probe/UrlParts.h"
 
 #include <QTest>
 
@@ -18,22 +19,94 @@ QStringList replyTexts(const QList<FtpReply> &replies)
     return texts;
 }
 
+void addUrl(const char *name, const QString &url, const QString &left, const QString &host,
+            const QString &path, const QString &fileName, const QString &localName)
+{
+    QTest::newRow(name) << url << left << host << path << fileName << localName;
+}
+
 } // namespace
 
-// The judgement of HTTP answers and the cutting of FTP replies, whatever way TCP split them.
+// The parts of a typed URL, the judgement of HTTP answers and the cutting of FTP replies,
+// whatever way TCP split them.
 class tst_ProbeAnswers final : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void extract_data();
+    void extract();
+    void hostPort_data();
+    void hostPort();
     void httpVerdict_data();
     void httpVerdict();
     void headerSplitAcrossReadsAndLimited();
     void ftpReplies_data();
     void ftpReplies();
-    void ftpSize_data();
-    void ftpSize();
 };
+
+void tst_ProbeAnswers::extract_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("left"); // what Extract_URL leaves in the caller's variable
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("localName"); // the saved file's name
+    addUrl("scheme", "http://h.test/d/f.zip", "h.test/d/f.zip", "h.test", "/d/f.zip", "f.zip",
+           "f.zip");
+    addUrl("ftp host only", "ftp://f.test", "f.test", "f.test", "/", "f.test", "f.test");
+    addUrl("query with a slash", "http://h.test/get?f=d/x.zip", "h.test/get?f=d/x.zip", "h.test",
+           "/get?f=d/x.zip", "x.zip", "get");
+    addUrl("only the first scheme goes", "http://h.test/go#to=ftp://x.test",
+           "h.test/go#to=ftp://x.test", "h.test", "/go#to=ftp://x.test", "x.test", "go");
+    addUrl("folder", "h.test/dir/", "h.test/dir/", "h.test", "/dir/", "", "download");
+    addUrl("escapes", "h.test/my%20file%2F%3F.zip", "h.test/my%20file%2F%3F.zip", "h.test",
+           "/my%20file%2F%3F.zip", "my%20file%2F%3F.zip", "my file__.zip");
+    // Too long for a file system once a pack number is added: the extension stays.
+    const QString longStem = QString(247, 'a');
+    addUrl("long name", "h.test/" + longStem + ".bin", "h.test/" + longStem + ".bin", "h.test",
+           "/" + longStem + ".bin", longStem + ".bin", QString(196, 'a') + ".bin");
+    const QString wide = QString(97, QChar(0xe9)) + QStringLiteral("\U0001F600\U0001F600.7z");
+    addUrl("long name, characters kept whole", "h.test/" + wide, "h.test/" + wide, "h.test",
+           "/" + wide, wide, QString(97, QChar(0xe9)) + ".7z");
+}
+
+void tst_ProbeAnswers::extract()
+{
+    QFETCH(QString, url);
+    QTEST(Extraire_Nom_Fichier(url), "fileName");
+    QTEST(localFileName(url), "localName");
+    const UrlParts parts = Extract_URL(url);
+    QTEST(url, "left");
+    QTEST(parts.host, "host");
+    QTEST(parts.path, "path");
+}
+
+void tst_ProbeAnswers::hostPort_data()
+{
+    QTest::addColumn<QString>("hostText");
+    QTest::addColumn<QString>("split"); // "host port", or "none"
+    QTest::newRow("default port") << QStringLiteral("h.test") << QStringLiteral("h.test 21");
+    QTest::newRow("port") << QStringLiteral("127.0.0.1:8080") << QStringLiteral("127.0.0.1 8080");
+    QTest::newRow("user name") << QStringLiteral("anna:pw@h.test:2121")
+                               << QStringLiteral("h.test 2121");
+    QTest::newRow("IPv6") << QStringLiteral("[::1]:8080") << QStringLiteral("::1 8080");
+    QTest::newRow("empty port") << QStringLiteral("h.test:") << QStringLiteral("none");
+    QTest::newRow("port too large") << QStringLiteral("h.test:65536") << QStringLiteral("none");
+    QTest::newRow("signed port") << QStringLiteral("h.test:+80") << QStringLiteral("none");
+    QTest::newRow("no host") << QStringLiteral(":8080") << QStringLiteral("none");
+    QTest::newRow("IPv6 without brackets") << QStringLiteral("::1") << QStringLiteral("none");
+    QTest::newRow("unclosed bracket") << QStringLiteral("[::1:80") << QStringLiteral("none");
+}
+
+void tst_ProbeAnswers::hostPort()
+{
+    QFETCH(QString, hostText);
+    const std::optional<HostPort> split = splitHostPort(hostText, FtpPort);
+    QTEST(split ? split->host + u' ' + QString::number(split->port) : QStringLiteral("none"),
+          "split");
+}
 
 void tst_ProbeAnswers::httpVerdict_data()
 {
@@ -47,13 +120,20 @@ void tst_ProbeAnswers::httpVerdict_data()
     const QByteArray partial = "HTTP/1.1 206 Partial Content\r\nContent-Type: application/zip\r\n";
     const QByteArray whole = "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\n";
     QTest::newRow("206 size is the range total, not the part sent")
-        << partial + "Content-Length: 100\r\nContent-Range: bytes 0-99/5000\r\n"
-        << Kind::File << qint64(5000) << true << QByteArray();
+        << partial + "Content-Length: 100\r\nContent-Range: bytes 0-99/3000000000\r\n"
+        << Kind::File << qint64(3000000000) << true << QByteArray();
     QTest::newRow("206 unknown total")
         << partial + "Content-Length: 100\r\nContent-Range: bytes 0-99/*\r\n"
         << Kind::Unusable << qint64(0) << false << QByteArray();
-    QTest::newRow("empty file") << whole + "Content-Length: 0\r\n"
-                                << Kind::File << qint64(0) << false << QByteArray();
+    QTest::newRow("200 fills one pack") << whole + "Content-Length: 512000\r\n"
+                                        << Kind::File << qint64(512000) << false << QByteArray();
+    QTest::newRow("200 over one pack") << whole + "Content-Length: 512001\r\n"
+                                       << Kind::Unusable << qint64(0) << false << QByteArray();
+    QTest::newRow("web page")
+        << QByteArray("HTTP/1.1 206 Partial\r\nContent-Type: text/html\r\nContent-Length: 9\r\n")
+        << Kind::NotAFile << qint64(0) << false << QByteArray();
+    QTest::newRow("404") << QByteArray("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n")
+                         << Kind::NotAFile << qint64(0) << false << QByteArray();
     QTest::newRow("no content type") << QByteArray("HTTP/1.1 206 Partial\r\nContent-Length: 12\r\n")
                                      << Kind::Unusable << qint64(0) << false << QByteArray();
     QTest::newRow("negative length") << partial + "Content-Length: -5\r\n"
@@ -134,25 +214,6 @@ void tst_ProbeAnswers::ftpReplies()
     for (const QByteArray &chunk : chunks)
         seen.append(cutter.append(chunk));
     QCOMPARE(replyTexts(seen), replies);
-}
-
-void tst_ProbeAnswers::ftpSize_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<qint64>("size"); // -1: no size
-
-    QTest::newRow("trailing text cut back") << QByteArray("1234 bytes.") << qint64(1234);
-    QTest::newRow("2 GiB and more") << QByteArray("3000000000") << qint64(3000000000);
-    QTest::newRow("no digit at all") << QByteArray("unknown") << qint64(-1);
-    QTest::newRow("beyond 64 bits") << QByteArray("99999999999999999999") << qint64(-1);
-}
-
-void tst_ProbeAnswers::ftpSize()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(qint64, size);
-
-    QCOMPARE(ftpSizeFromReplyText(text).value_or(-1), size);
 }
 
 QTEST_GUILESS_MAIN(tst_ProbeAnswers)

@@ -1,0 +1,205 @@
+#include "../engine/EngineRig.h"
+
+#include "progress/DisplayText.h"
+#include "progress/GraphSnapshots.h"
+#include "progress/LiveGraphs.h"
+#include "progress/SnapshotFiles.h"
+#include "progress/SpeedGraph.h"
+#include "progress/SpeedMeter.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QLocale>
+#include <QSignalSpy>
+#include <QTest>
+
+using Points = QList<QPoint>;
+
+// The speed meter, its texts and its graphs. The meter is driven tick by tick with a hand-set
+// clock, so no test waits for its timers except the one that proves the timers are wired.
+class tst_Progress final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+
+    void init()
+    {
+        m_now = 100000;
+        m_meter = std::make_unique<SpeedMeter>(1060, 1000, [this] { return m_now; });
+    }
+
+    // Sizes and speeds change unit at 1024 bytes and at 1000 Kb; only Mb are grouped.
+    void texts_data()
+    {
+        const QLocale german(QLocale::German, QLocale::Germany);
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("below a Kb") << Format_Taille(1023) << "1023 Bytes";
+        QTest::newRow("one Kb") << Format_Vitesse(1024) << "1.00 Kb/s";
+        QTest::newRow("last Kb, not grouped") << Format_Taille(1023999) << "1000.00 Kb";
+        QTest::newRow("first Mb") << Format_Vitesse(1024000) << "1.00 Mb/s";
+        QTest::newRow("exact half rounds up") << Format_Taille(1029120) << "1.01 Mb";
+        QTest::newRow("German, beyond 32 bits")
+            << Format_Taille(5000000000, german) << "4.882,81 Mb";
+        QTest::newRow("hours take more digits") << Format_Temps(360000 + 61) << "100:01:01";
+    }
+
+    void texts()
+    {
+        QFETCH(QString, text);
+        QTEST(text, "expected");
+    }
+
+    // Instant speeds are kept to ten bytes; a tick without data shows zero but is no lowest
+    // speed nor a sample; the graph keeps its last fifty samples. A tick while the size is
+    // unknown shows nothing, and its bytes count for no later tick.
+    void highestAndLowestFollowTheInstantSpeed()
+    {
+        QSignalSpy instant(m_meter.get(), &SpeedMeter::instantSpeedChanged);
+        tick(500, 1060);
+        m_meter->setProgress(1, 100'000'000);
+        for (const qint64 bytes : {3000, 0, 1004, 2048004, 2000})
+            tick(bytes, 1060);
+        QCOMPARE(instant.count(), 5);
+        QCOMPARE(instant.at(1).at(0).toString(), QStringLiteral("0.00 Kb/s"));
+        QCOMPARE(m_meter->instantSamples().mid(46), QList<int>({23, 8, 16000, 16}));
+        QCOMPARE(m_meter->stats().toText(),
+                 "Time:00:00:00\r\nHspeed:2.00 Mb/s | 16000 Kbit/s\r\n"
+                 "Lspeed:1000 Bytes | 8 Kbit/s\r\nMspeed:0.00 Kb/s | 0.0 Kbits/s\r\n");
+    }
+
+    // No average before time has passed; once the file is complete, the average alone.
+    void averageLeavesOutResumeBaseAndPausedTime()
+    {
+        const qint64 base = 1'000'000;
+        const qint64 total = base + 4'000'000 + 30 * 1024 * 2000;
+        m_meter->restore(ElapsedClock{99, 59, 59}, base);
+        QSignalSpy average(m_meter.get(), &SpeedMeter::averageSpeedChanged);
+        QSignalSpy remaining(m_meter.get(), &SpeedMeter::remainingTextChanged);
+        m_meter->setProgress(base + 4'000'000, total);
+        tick(1, 0);
+        m_now += 1000;
+        m_meter->pause();
+        m_now += 10'000;
+        m_meter->resume();
+        // 4 000 000 bytes in 2 running seconds; 30 s left at 2000 thousands per second.
+        tick(0, 1000);
+        QCOMPARE(average.count(), 1);
+        QCOMPARE(average.at(0).at(0).toString(), QStringLiteral("1.95 Mb/s"));
+        QCOMPARE(average.at(0).at(1).toString(), QStringLiteral("15625 Kbit/s"));
+        QCOMPARE(remaining.at(0).at(0).toString(), QStringLiteral("00:00:30"));
+        QCOMPARE(m_meter->averageSamples().last(), 15625);
+
+        m_meter->setProgress(total - 1, total);
+        tick(0, 1000);
+        QCOMPARE(average.count(), 2);
+        QCOMPARE(remaining.count(), 1);
+        m_meter->clockTick();
+        QCOMPARE(m_meter->stats().time, QStringLiteral("100:00:00"));
+    }
+
+    void timersRunFromFirstDataUntilPauseOrStop()
+    {
+        SpeedMeter meter(5, 5, [this] { return m_now; });
+        QVERIFY(!meter.isMeasuring());
+        meter.addBytes(10);
+        QSignalSpy clock(&meter, &SpeedMeter::elapsedTextChanged);
+        QVERIFY(clock.wait());
+        meter.pause();
+        meter.addBytes(10);
+        QVERIFY(!meter.isMeasuring());
+        meter.resume();
+        QVERIFY(meter.isMeasuring());
+        meter.stop();
+        QVERIFY(!meter.isMeasuring());
+    }
+
+    // The graph is 250 × 126 pixels, a column 5 pixels wide; with a 56 Kbit/s modem the scale
+    // is 84 Kbit/s high (1.5 pixels a Kbit/s). Only columns with an instant sample are drawn,
+    // each with its modem line; bars and line are masked against the back colour.
+    void pixels()
+    {
+        const SpeedGraph::Style style{QColor(0xc0, 0xff, 0xc0), QColor(0x80, 0x80, 0xff),
+                                      QColor(0xff, 0x00, 0x00), 56, true};
+        QList<int> samples(SpeedGraph::Columns, 42);
+        samples.first() = 10;
+        QList<int> drawn(SpeedGraph::Columns, 0);
+        drawn.first() = drawn.last() = 1;
+        const QImage image = SpeedGraph(style).draw(samples, drawn);
+
+        QCOMPARE(image.size(), SpeedGraph::Size);
+        const auto expect = [&image](const Points &points, QRgb colour) {
+            for (const QPoint &point : points)
+                QCOMPARE(QColor(image.pixel(point)), QColor(colour));
+        };
+        expect({{0, 111}, {4, 125}, {245, 63}, {249, 125}}, qRgb(0x80, 0x80, 0xc0));
+        expect({{0, 42}, {4, 42}, {245, 42}}, qRgb(0xc0, 0x00, 0x00));
+        expect({{0, 110}, {0, 41}, {0, 43}, {5, 42}, {245, 62}, {244, 125}, {240, 63}},
+               qRgb(0xc0, 0xff, 0xc0));
+    }
+
+    // The snapshot schedule, driven through the engine's own signals as a download emits them.
+    void snapshots()
+    {
+        EngineRig rig;
+        LiveGraphs graphs(rig.engine, rig.settings);
+        GraphSnapshots snapshots(rig.engine, rig.store.paths(), graphs);
+        QSignalSpy failures(&snapshots, &GraphSnapshots::writeFailed);
+        const QString folder = rig.store.paths().projectFolder("setup");
+        QVERIFY(QDir().mkpath(folder));
+        const auto ticks = [&rig](int count) {
+            for (int tick = 0; tick < count; ++tick)
+                emit rig.engine.samplesChanged();
+        };
+
+        emit rig.engine.runStarted("setup", "setup");
+        ticks(49);
+        QCOMPARE(SnapshotFiles(folder).pairCount(), 0);
+        // A file already there is written over, keeping its times.
+        const QDateTime old(QDate(2001, 2, 3), QTime(4, 5, 6));
+        QFile stale(folder + "setup(1_0).jpg");
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        QVERIFY(stale.setFileTime(old, QFileDevice::FileModificationTime));
+        stale.close();
+        ticks(1);
+        QCOMPARE(SnapshotFiles(folder).series(2).size(), 1);
+        QCOMPARE(QFileInfo(stale.fileName()).lastModified(), old);
+        QVERIFY(EngineRig::contents(stale.fileName()).startsWith("\xff\xd8"));
+
+        // Completion saves what was drawn since the last pair; shutdown then has nothing new.
+        ticks(10);
+        emit rig.engine.displayReset();
+        emit rig.engine.projectFinished("setup");
+        snapshots.saveFinal();
+        QCOMPARE(SnapshotFiles(folder).nextNumber(), 2);
+
+        // A resumed run numbers after the pairs already saved; a pair just saved leaves none.
+        emit rig.engine.runStarted("setup", "setup");
+        ticks(50);
+        snapshots.saveFinal();
+        QCOMPARE(SnapshotFiles(folder).series(1).size(), 3);
+        QCOMPARE(SnapshotFiles(folder).series(2).constLast().number, 2);
+        QCOMPARE(failures.count(), 0);
+
+        // A folder that cannot take the images costs the images only, told once.
+        emit rig.engine.runStarted("gone", "gone");
+        ticks(100);
+        QCOMPARE(failures.count(), 1);
+    }
+
+private:
+    void tick(qint64 bytes, qint64 ms)
+    {
+        m_meter->addBytes(bytes);
+        m_now += ms;
+        m_meter->speedTick();
+    }
+
+    qint64 m_now = 0;
+    std::unique_ptr<SpeedMeter> m_meter;
+};
+
+QTEST_GUILESS_MAIN(tst_Progress)
+#include "tst_Progress.moc"

@@ -1,0 +1,60 @@
+#include "TestHome.h"
+#include "platform/Autostart.h"
+#include "platform/DataFolder.h"
+#include "store/FileIo.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTest>
+
+class tst_Platform final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The entry lies in the XDG config folder and quotes the program's path (quote, dollar and
+    // backslash take a backslash, each backslash is doubled once more, "%" is doubled); the toggle
+    // follows the entry on disk, even one removed behind the program's back.
+    void autostartEntry()
+    {
+        TestHome home;
+        qputenv("XDG_CONFIG_HOME", home.configFolder().toLocal8Bit());
+        Autostart autostart(QStringLiteral("/tmp/x\"$y\\z 100%/Quillfetch"),
+                            Autostart::defaultFolder());
+        QVERIFY(autostart.toggle());
+        const QString entry = home.configFolder() + QStringLiteral("autostart/Quillfetch.desktop");
+        QCOMPARE(FileIo::read(entry),
+                 "[Desktop Entry]\nType=Application\nName=Quillfetch\n"
+                 "Comment=Download accelerator\nExec=\"/tmp/x\\\\\"\\\\$y\\\\\\\\z "
+                 "100%%/Quillfetch\" -Startwin-\nTerminal=false\n"
+                 "X-GNOME-Autostart-enabled=true\n");
+        QVERIFY(QFile::remove(entry));
+        QVERIFY(autostart.toggle());
+        QVERIFY(autostart.toggle());
+        QVERIFY(!QFile::exists(entry));
+    }
+
+    void dataFolderFromEnvironmentThenPortableThenPerUser()
+    {
+        TestHome home;
+        QStandardPaths::setTestModeEnabled(true); // never the real per-user folder
+        qunsetenv("QUILLFETCH_HOME");
+        const QString program = home.root() + QStringLiteral("program");
+        const QString marker = program + QStringLiteral("/portable");
+        QVERIFY(QDir().mkpath(marker)); // a folder named "portable" does not count
+        QCOMPARE(resolveDataFolder(program),
+                 QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                     QStringLiteral("/Quillfetch/"));
+        QVERIFY(QDir().rmdir(marker));
+        QVERIFY(QFile(marker).open(QIODevice::WriteOnly));
+        QCOMPARE(resolveDataFolder(program), program + u'/');
+        QVERIFY(QDir::setCurrent(home.root()));
+        qputenv("QUILLFETCH_HOME", "data"); // relative to the working folder
+        QCOMPARE(resolveDataFolder(program), home.dataFolder());
+        QCOMPARE(withTrailingSeparator(QString()), QString()); // not the root
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Platform)
+#include "tst_Platform.moc"
