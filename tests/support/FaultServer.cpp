@@ -136,7 +136,6 @@ void FaultServer::readRequest(QTcpSocket *socket)
             break;
         }
     }
-    shape.split = shape.split || m_headerSplit;
     QByteArray body;
     const QByteArray header = answerTo(request, shape, &body);
     send(socket, header, body, shape);

@@ -66,7 +66,6 @@ public:
         m_rawResponses[path.toUtf8()] = response;
     }
     void setRangeSupport(bool on) { m_rangeSupport = on; } // off: 200 and the whole file
-    void setHeaderSplit(bool on) { m_headerSplit = on; }   // every header split as SplitHeader
     void setKeepAlive(bool on) { m_keepAlive = on; } // "Connection: keep-alive", more requests
     void addFault(Fault fault, int times, Filter filter = {});
     void clearFaults() { m_faults.clear(); } // the server behaves from now on
@@ -97,6 +96,5 @@ private:
     QList<Scripted> m_faults;
     QList<Request> m_requests;
     bool m_rangeSupport = true;
-    bool m_headerSplit = false;
     bool m_keepAlive = false;
 };
