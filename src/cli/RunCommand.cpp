@@ -73,7 +73,7 @@ void RunCommand::connectEngine()
     connect(engine, &Engine::projectFinished, this, &RunCommand::reportFinished);
     connect(engine, &Engine::messageRequested, this, &RunCommand::reportMessage);
     connect(engine, &Engine::connectionLost, this, [this] { m_connectionLost = true; });
-    connect(engine, &Engine::autoResumeWaiting, this, [this](const QString &text) {
+    connect(engine, &Engine::retryWaiting, this, [this](const QString &text) {
         m_printer.endLine();
         m_err << text << Qt::endl;
     });

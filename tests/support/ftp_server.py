@@ -16,9 +16,6 @@ from pyftpdlib.servers import FTPServer
 
 def make_handler(options):
     class TestHandler(FTPHandler):
-        # A refused login is answered at once, not after pyftpdlib's usual delay.
-        auth_failed_timeout = 0
-
         def pre_process_command(self, line, cmd, arg):
             if options.log:
                 with open(options.log, "a", encoding="utf-8") as log:
@@ -33,15 +30,8 @@ def make_handler(options):
                 return
             super().ftp_PORT(line)
 
-        def ftp_EPRT(self, line):
-            if options.refuse_port:
-                self.respond("500 Active mode is not allowed.")
-                return
-            super().ftp_EPRT(line)
-
     authorizer = DummyAuthorizer()
-    if not options.refuse_login:
-        authorizer.add_anonymous(options.root, perm="elr")
+    authorizer.add_anonymous(options.root, perm="elr")
     TestHandler.authorizer = authorizer
     if options.rate > 0:
         class SlowData(ThrottledDTPHandler):
@@ -54,8 +44,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
     parser.add_argument("--log", help="file that receives every command line")
-    parser.add_argument("--refuse-port", action="store_true", help="answer PORT and EPRT with 500")
-    parser.add_argument("--refuse-login", action="store_true", help="answer every login with 530")
+    parser.add_argument("--refuse-port", action="store_true", help="answer PORT with 500")
     parser.add_argument("--silent", default="", help="comma-separated commands never answered")
     parser.add_argument("--rate", type=int, default=0, help="download bytes per second, 0 = no limit")
     options = parser.parse_args()

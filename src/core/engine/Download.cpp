@@ -23,6 +23,8 @@ Download::Download(const Setup &setup, const SlotFactory &makeSlot, QObject *par
         connect(packSlot, &PackSlot::writeFailed, this,
                 [this](int, const QString &path) { emit writeFailed(path); });
         connect(packSlot, &PackSlot::refused, this, &Download::onRefused);
+        connect(packSlot, &PackSlot::serverBusy, this,
+                [this](int, int waitMs) { emit serverBusy(waitMs); });
         connect(packSlot, &PackSlot::connectionLost, this, &Download::connectionLost);
         connect(packSlot, &PackSlot::connectionFailed, this, &Download::connectionFailed);
         connect(packSlot, &PackSlot::certificateRefused, this,

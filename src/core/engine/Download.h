@@ -85,6 +85,8 @@ signals:
     // Any other connection error (a slot has halted).
     void connectionFailed();
     void certificateRefused(const QString &text);
+    // A slot met a server error (5xx) and asks again after waitMs.
+    void serverBusy(int waitMs);
     // A slot was refused the same way for the whole refusal interval, with no good answer in
     // between: retrying is hopeless.
     void refusedForGood(const ServerRefusal &refusal);

@@ -285,6 +285,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
     connect(m_download.get(), &Download::certificateRefused, this, &Engine::pauseWithMessage);
     connect(m_download.get(), &Download::fileChanged, this, &Engine::onFileChanged);
     connect(m_download.get(), &Download::refusedForGood, this, &Engine::onRefusedForGood);
+    connect(m_download.get(), &Download::serverBusy, this, &Engine::onServerBusy);
     // The join need not wait for the next progress tick; it runs once the slot's handler ended.
     connect(m_download.get(), &Download::allPacksIn, this, &Engine::progressTick,
             Qt::QueuedConnection);
@@ -461,6 +462,7 @@ void Engine::pauseDownload()
         return;
     m_download->pause();
     m_meter.pause();
+    m_countdownTimer.stop();
     emit overallStatusChanged(QStringLiteral("Pause..."));
     emit actionChanged(true, QStringLiteral("Resume"));
 }
@@ -515,22 +517,43 @@ void Engine::onConnectionFailed()
     if (m_download->isPaused())
         return;
     pauseDownload();
-    m_autoResumeTimer.start(m_autoResumeDelay.next());
+    const int delay = m_autoResumeDelay.next();
+    m_autoResumeTimer.start(delay);
+    startCountdown(QStringLiteral("Connection lost"), delay);
+}
+
+// The download runs on; the slot that met the server error asks again after its own delay.
+void Engine::onServerBusy(int waitMs)
+{
+    if (!m_download->isPaused())
+        startCountdown(QStringLiteral("Server busy"), waitMs);
+}
+
+void Engine::startCountdown(const QString &cause, int waitMs)
+{
+    m_countdownCause = cause;
+    m_countdownEnd.setRemainingTime(waitMs);
     m_countdownTimer.start();
-    showCountdown();
-    emit autoResumeWaiting(countdownText());
+    emit overallStatusChanged(countdownText());
+    emit retryWaiting(countdownText());
 }
 
 QString Engine::countdownText() const
 {
-    const int seconds = (qMax(0, m_autoResumeTimer.remainingTime()) + 999) / 1000;
-    return QStringLiteral("Connection lost, retrying in %1 s...").arg(seconds);
+    const qint64 seconds = (m_countdownEnd.remainingTime() + 999) / 1000;
+    return m_countdownCause + QStringLiteral(", retrying in %1 s...").arg(seconds);
 }
 
+// Once the wait is over, a download that runs says so again.
 void Engine::showCountdown()
 {
-    if (m_autoResumeTimer.isActive())
+    if (!m_countdownEnd.hasExpired()) {
         emit overallStatusChanged(countdownText());
+        return;
+    }
+    m_countdownTimer.stop();
+    if (m_download && !m_download->isPaused())
+        emit overallStatusChanged(QStringLiteral("Downloading..."));
 }
 
 void Engine::stopAutoResume()

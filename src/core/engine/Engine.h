@@ -5,6 +5,7 @@
 #include "progress/SpeedMeter.h"
 
 #include <QColor>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
@@ -114,9 +115,10 @@ signals:
     // The network is gone: the download has paused and waits for the user (the message
     // follows).
     void connectionLost();
-    // The download paused after a connection error and resumes by itself: "Connection lost,
-    // retrying in 8 s..." (the overall status counts it down).
-    void autoResumeWaiting(const QString &text);
+    // The download waits to try again by itself: paused after a connection error, "Connection
+    // lost, retrying in 8 s...", or a slot after a server error, "Server busy, retrying in 8
+    // s..." (the overall status counts it down).
+    void retryWaiting(const QString &text);
 
 private:
     // Where the running project's files go.
@@ -158,6 +160,8 @@ private:
     void onWriteFailed(const QString &path);
     void onConnectionLost();
     void onConnectionFailed();
+    void onServerBusy(int waitMs);
+    void startCountdown(const QString &cause, int waitMs);
     QString countdownText() const;
     void showCountdown();
     void stopAutoResume();
@@ -176,7 +180,9 @@ private:
     QTimer Timer_Start_Download;
     QTimer Timer_Barre;
     QTimer m_autoResumeTimer;
-    QTimer m_countdownTimer; // the seconds left before the automatic resume, shown each tick
+    QTimer m_countdownTimer; // the seconds left before the next try, shown each tick
+    QDeadlineTimer m_countdownEnd;
+    QString m_countdownCause; // "Connection lost", "Server busy"
     Backoff m_autoResumeDelay;
     std::unique_ptr<Download> m_download;
     PieceJoiner m_joiner;

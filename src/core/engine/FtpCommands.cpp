@@ -93,3 +93,12 @@ bool FtpCommands::refusesDataConnection(int code)
 {
     return code == 425 || code == 500 || code == 501 || code == 502 || code == 504;
 }
+
+std::optional<ServerRefusal> FtpCommands::refusalOf(int code, bool sizeTold)
+{
+    if (code < 500)
+        return std::nullopt;
+    if (code == 550 && !sizeTold)
+        return ServerRefusal{ServerRefusal::Kind::NoFile, code};
+    return ServerRefusal{ServerRefusal::Kind::Status, code};
+}

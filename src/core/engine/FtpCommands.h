@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/ServerRefusal.h"
+
 #include <QByteArray>
 #include <QHostAddress>
 #include <QString>
@@ -40,6 +42,10 @@ std::optional<quint16> pasvPort(const QByteArray &text);
 // A code by which a server refuses to set up a data connection the way it was asked (425: it
 // cannot open it; 500, 501, 502, 504: the command is refused, malformed or not implemented).
 bool refusesDataConnection(int code);
+
+// What a negative reply refuses for good: nullopt for a transient one (4xx). A missing file
+// shows as a 550 before the size's 213 answer, since SIZE is the first command naming the file.
+std::optional<ServerRefusal> refusalOf(int code, bool sizeTold);
 
 inline constexpr int RestAccepted = 350;
 inline constexpr int FileStatus = 213; // the answer to SIZE and to MDTM

@@ -166,7 +166,12 @@ void FtpSlot::onControlReadyRead()
 void FtpSlot::handleReply(const FtpReply &reply)
 {
     if (reply.isNegative()) {
+        const std::optional<ServerRefusal> refusal =
+            FtpCommands::refusalOf(reply.code, m_versionReplies > 0);
         failAttempt({FtpCommands::refusesDataConnection(reply.code), false});
+        // Last: whoever hears it may pause the download at once.
+        if (refusal)
+            emit refused(number(), *refusal);
     } else if (reply.code == FtpCommands::FileStatus) {
         checkVersion(reply.text);
     } else if (reply.code == FtpCommands::RestAccepted) {

@@ -28,6 +28,8 @@ class QTcpSocket;
 // Every reply is read by its code: a refusal of any command, or a restart offset the server did
 // not accept, ends the attempt before a byte of it is written, and the slot tries again after a
 // growing delay, as it does when the data connection ends early, never comes or falls silent.
+// A permanent refusal (5xx) is also reported, so that the download can give up on a server
+// that keeps refusing.
 // When the server refuses active mode or never connects, the slot asks for passive mode (EPSV,
 // then PASV) instead; the slots of a download share the mode that worked. Any other error of
 // the control connection halts the slot and is the download's business.

@@ -278,7 +278,9 @@ void HttpSlot::refuse()
         m_habits->pipelining = false;
     retryLater();
     // Last: whoever hears it may pause the download at once.
-    if (refusal && !mayAnswerAnother)
+    if (!refusal)
+        emit serverBusy(number(), m_retryTimer.interval());
+    else if (!mayAnswerAnother)
         emit refused(number(), *refusal);
 }
 

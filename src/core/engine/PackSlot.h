@@ -66,6 +66,8 @@ signals:
     // The server's certificate does not verify (text: the host and the reason): the slot has
     // halted.
     void certificateRefused(int slot, const QString &text);
+    // The server answered with an error of its own (5xx): the slot asks again after waitMs.
+    void serverBusy(int slot, int waitMs);
     // The server refused the pack's request in a way retrying may not mend; the slot retries.
     void refused(int slot, const ServerRefusal &refusal);
     // The server's file is another version than the one being fetched: the slot has halted.

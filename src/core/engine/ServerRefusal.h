@@ -1,13 +1,14 @@
 #pragma once
 
 // An answer to a pack request that retrying may not mend: a status the request did not ask for
-// (3xx, 4xx, ...), or a body that is not the range asked for. Two refusals are the same when
-// they are the same status or the same kind of mismatch.
+// (HTTP 3xx, 4xx, ..., FTP 5xx), or a body that is not the range asked for. Two refusals are the
+// same when they are the same status or the same kind of mismatch.
 struct ServerRefusal
 {
     enum class Kind
     {
-        Status,       // any status but 200, 206 and 5xx
+        Status,       // any HTTP status but 200, 206 and 5xx; an FTP 5xx reply
+        NoFile,       // an FTP 550 before the file's size was told: there is no such file
         RangeIgnored, // the whole file for a later range
         WrongStart,   // a range that does not start at the byte asked for
         WrongTotal,   // a total other than the project's size
@@ -19,5 +20,8 @@ struct ServerRefusal
 
     bool operator==(const ServerRefusal &) const = default;
     // The server says the file is not there.
-    bool meansNotAFile() const { return kind == Kind::Status && (status == 404 || status == 410); }
+    bool meansNotAFile() const
+    {
+        return kind == Kind::NoFile || (kind == Kind::Status && (status == 404 || status == 410));
+    }
 };

@@ -36,25 +36,21 @@ int countOf(const QStringList &commands, const QString &prefix)
 void tst_FtpSlot::refusedRequestsWriteNothingAndRetry_data()
 {
     QTest::addColumn<QString>("path");
-    QTest::addColumn<bool>("refuseLogin");
     QTest::addColumn<QStringList>("silentCommands");
-    QTest::newRow("missing file") << "/missing.bin" << false << QStringList();
-    QTest::newRow("refused login") << "/file.bin" << true << QStringList();
+    QTest::newRow("missing file") << "/missing.bin" << QStringList();
     // The file then comes from its first byte: none of it may reach the piece.
-    QTest::newRow("restart offset ignored") << "/file.bin" << false << QStringList({"REST"});
+    QTest::newRow("restart offset ignored") << "/file.bin" << QStringList({"REST"});
     // The server connects for the data and never sends any.
-    QTest::newRow("silent data connection") << "/file.bin" << false << QStringList({"RETR"});
+    QTest::newRow("silent data connection") << "/file.bin" << QStringList({"RETR"});
 }
 
 void tst_FtpSlot::refusedRequestsWriteNothingAndRetry()
 {
     QFETCH(QString, path);
-    QFETCH(bool, refuseLogin);
     QFETCH(QStringList, silentCommands);
     QTemporaryDir folder;
     QVERIFY(TestFiles::writeFile(folder.filePath("www/file.bin"), TestFiles::randomBytes(3000, 7)));
     FtpOptions options;
-    options.refuseLogin = refuseLogin;
     options.silentCommands = silentCommands;
     FtpServer server(folder.filePath("www"), options);
     QVERIFY2(server.start(), qPrintable(server.errorString()));

@@ -1,8 +1,10 @@
 #include "EngineRig.h"
 #include "FaultServer.h"
+#include "FtpServer.h"
 #include "TestFiles.h"
 #include "engine/Download.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -13,9 +15,9 @@
 
 #include <unistd.h>
 
-// Servers that misbehave for a while: every download still ends with a complete, byte-identical
-// file, a failed write or a blocked final file is reported and waits for the user, and nothing
-// unusable ever reaches the download folder.
+// Servers that misbehave for a while or change the file: every download still ends with a
+// complete, byte-identical file, a failed write or a blocked final file is reported and waits for
+// the user, and nothing unusable ever reaches the download folder.
 class tst_HttpFaults final : public QObject
 {
     Q_OBJECT
@@ -23,14 +25,11 @@ class tst_HttpFaults final : public QObject
 private slots:
     void recoversFrom_data();
     void recoversFrom();
-    void hopelessRefusalPausesUntilResumed_data();
-    void hopelessRefusalPausesUntilResumed();
     void emptyFileCompletesAtOnce();
-    void missingPieceIsFetchedAgain();
     void unwritablePiecePausesUntilResumed_data();
     void unwritablePiecePausesUntilResumed();
-    void blockedFinalFileIsPlacedByTheNextStart();
-    void unwritableFinishIsNeverFetchedAgain();
+    void finishIsCompletedByTheNextStart_data();
+    void finishIsCompletedByTheNextStart();
     void cancelKeepsWhatTheProjectDidNotMake();
     void changedFileStartsAgain_data();
     void changedFileStartsAgain();
@@ -39,6 +38,8 @@ private:
     static constexpr qint64 Size = 300000;
     static constexpr qint64 PackSize = 65536;
     static constexpr qint64 Packs = 5;
+    static constexpr qint64 FtpSize = 1300000;
+    static constexpr qint64 FtpPackSize = 512000;
     static constexpr int TimeoutMs = 60000;
 };
 
@@ -50,6 +51,12 @@ FaultServer::Filter laterRanges(qint64 first = 1)
     return [first](const FaultServer::Request &request) { return request.rangeStart >= first; };
 }
 
+// Every pack but the first arrives slowly: there is time to act while the download runs.
+void slowLaterPacks(FaultServer &server)
+{
+    server.addFault(FaultServer::SlowBody, 4, laterRanges());
+}
+
 // Serves the test file and queues the project "setup" for it.
 QByteArray serveAndQueue(EngineRig &rig, FaultServer &server, qint64 packSize = 65536)
 {
@@ -59,12 +66,10 @@ QByteArray serveAndQueue(EngineRig &rig, FaultServer &server, qint64 packSize = 
     return bytes;
 }
 
-int requestsFrom(const FaultServer &server, qint64 first)
+// An FTP MDTM time.
+QByteArray stamp(const QDateTime &time)
 {
-    int count = 0;
-    for (const FaultServer::Request &request : server.requests())
-        count += request.rangeStart == first ? 1 : 0;
-    return count;
+    return time.toString("yyyyMMddHHmmss").toUtf8();
 }
 
 } // namespace
@@ -77,119 +82,96 @@ void tst_HttpFaults::recoversFrom_data()
     // Part of a body arrived: the retry asks only for the bytes after it.
     QTest::addColumn<bool>("continuesMidPack");
     QTest::addColumn<bool>("keepAlive");
+    // Set: the fault lasts until the download has paused with this message.
+    QTest::addColumn<QString>("message");
     const qint64 all = 0;
     const qint64 later = 1;
     // Each slot's first pack opens its connection; the packs after them come over kept ones.
     const qint64 kept = Download::MaxSlots * PackSize;
+    const QString alone;
+    const QString notAFile = "File not found or the URL don't point on a file !";
+    const QString unusable = "Unable to use the high speed download method on this server !";
 
     QTest::newRow("header split across chunks")
-        << FaultServer::SplitHeader << all << false << false;
-    QTest::newRow("missing Content-Type")
-        << FaultServer::MissingContentType << all << false << false;
-    QTest::newRow("200 to a later range")
-        << FaultServer::FullBodyForRange << later << false << false;
-    QTest::newRow("416") << FaultServer::Status416 << all << false << false;
-    QTest::newRow("500") << FaultServer::Status500 << all << false << false;
-    QTest::newRow("chunked body") << FaultServer::ChunkedBody << all << false << false;
-    QTest::newRow("early close") << FaultServer::CloseMidBody << all << true << false;
-    QTest::newRow("reset") << FaultServer::ResetMidBody << all << true << false;
-    QTest::newRow("stall") << FaultServer::Stall << all << true << false;
-    QTest::newRow("stall, kept alive") << FaultServer::Stall << all << true << true;
+        << FaultServer::SplitHeader << all << false << false << alone;
+    QTest::newRow("500") << FaultServer::Status500 << all << false << false << alone;
+    QTest::newRow("early close") << FaultServer::CloseMidBody << all << true << false << alone;
+    QTest::newRow("stall") << FaultServer::Stall << all << true << false << alone;
+    QTest::newRow("stall, kept alive") << FaultServer::Stall << all << true << true << alone;
     // Each answer's header, the first on a connection or a later one, must be whole in time.
-    QTest::newRow("endless header") << FaultServer::EndlessHeader << all << false << false;
+    QTest::newRow("endless header") << FaultServer::EndlessHeader << all << false << false << alone;
     QTest::newRow("endless header, kept alive")
-        << FaultServer::EndlessHeader << kept << false << true;
+        << FaultServer::EndlessHeader << kept << false << true << alone;
     // The request sent ahead is lost with the connection: asked again, never a pack twice.
     QTest::newRow("kept connection closed after an answer")
-        << FaultServer::CloseAfterBody << all << false << true;
-    QTest::newRow("short range") << FaultServer::ShortRange << all << true << false;
-    QTest::newRow("short range, kept alive") << FaultServer::ShortRange << all << true << true;
+        << FaultServer::CloseAfterBody << all << false << true << alone;
+    QTest::newRow("short range") << FaultServer::ShortRange << all << true << false << alone;
+    QTest::newRow("short range, kept alive")
+        << FaultServer::ShortRange << all << true << true << alone;
     // A server without ranges: the file is one pack, asked again whole after the close.
-    QTest::newRow("early close, no ranges") << FaultServer::CloseMidBody << all << true << false;
+    QTest::newRow("early close, no ranges")
+        << FaultServer::CloseMidBody << all << true << false << alone;
     QTest::newRow("early close, no ranges, kept alive")
-        << FaultServer::CloseMidBody << all << true << true;
+        << FaultServer::CloseMidBody << all << true << true << alone;
+    QTest::newRow("404") << FaultServer::Status404 << later << false << false << notAFile;
+    QTest::newRow("403") << FaultServer::Status403 << later << false << false << unusable;
+    QTest::newRow("Range ignored")
+        << FaultServer::FullBodyForRange << later << false << false << unusable;
+    QTest::newRow("wrong total") << FaultServer::WrongTotal << later << false << false << unusable;
+    // The refused packs are asked for ahead, on connections the first packs kept.
+    QTest::newRow("404, kept alive")
+        << FaultServer::Status404 << later << false << true << notAFile;
+    QTest::newRow("wrong start, kept alive")
+        << FaultServer::ShiftedRange << later << false << true << unusable;
 }
 
+// The failing slot retries alone, and a server error is counted down. A refusal that lasts the
+// whole refusal interval pauses the download with the reason, and "Resume" tries again.
 void tst_HttpFaults::recoversFrom()
 {
     QFETCH(FaultServer::Fault, fault);
     QFETCH(qint64, faultsFrom);
     QFETCH(bool, continuesMidPack);
     QFETCH(bool, keepAlive);
+    QFETCH(QString, message);
 
     Engine::Intervals intervals = EngineRig::fastIntervals();
+    intervals.refusalMs = 300;
     if (fault == FaultServer::ShortRange)
         intervals.stallMs = 10 * TimeoutMs; // only the answer's own end can move the slot on
     EngineRig rig(intervals);
     FaultServer server;
-    QVERIFY(server.isListening());
     server.setKeepAlive(keepAlive);
-    server.addFault(fault, 3, faultsFrom > 0 ? laterRanges(faultsFrom) : FaultServer::Filter());
+    server.addFault(fault, message.isEmpty() ? 3 : 1000000,
+                    faultsFrom > 0 ? laterRanges(faultsFrom) : FaultServer::Filter());
     const bool ranges = !QByteArray(QTest::currentDataTag()).contains("no ranges");
     server.setRangeSupport(ranges);
     const QByteArray bytes = serveAndQueue(rig, server, ranges ? PackSize : Size);
     QSignalSpy overall(&rig.engine, &Engine::overallStatusChanged);
 
     rig.engine.startQueue();
+    if (!message.isEmpty()) {
+        QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
+        QCOMPARE(rig.messages.at(0), QVariantList({message, "Error"}));
+        QVERIFY(rig.engine.isPaused());
+        server.clearFaults();
+        rig.engine.togglePause();
+    }
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
 
-    // The failing slot retried alone: the download never paused.
-    QVERIFY(!overall.contains(QVariantList{"Pause..."}));
+    QCOMPARE(overall.contains(QVariantList{"Pause..."}), !message.isEmpty());
+    QCOMPARE(overall.contains(QVariantList{"Server busy, retrying in 1 s..."}),
+             fault == FaultServer::Status500);
     QCOMPARE(server.pendingFaults(), 0);
     QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
     QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", ranges ? Packs : 1));
-    QVERIFY(rig.messages.isEmpty());
+    QCOMPARE(rig.messages.count(), message.isEmpty() ? 0 : 1);
     const QList<FaultServer::Request> requests = server.requests();
     const bool midPack =
         std::any_of(requests.cbegin(), requests.cend(), [](const FaultServer::Request &request) {
             return request.rangeStart % PackSize != 0;
         });
     QCOMPARE(midPack, continuesMidPack);
-}
-
-void tst_HttpFaults::hopelessRefusalPausesUntilResumed_data()
-{
-    QTest::addColumn<FaultServer::Fault>("fault");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<bool>("keepAlive");
-    const QString notAFile = "File not found or the URL don't point on a file !";
-    const QString unusable = "Unable to use the high speed download method on this server !";
-
-    QTest::newRow("404") << FaultServer::Status404 << notAFile << false;
-    QTest::newRow("403") << FaultServer::Status403 << unusable << false;
-    QTest::newRow("302") << FaultServer::Redirect << unusable << false;
-    QTest::newRow("Range ignored") << FaultServer::FullBodyForRange << unusable << false;
-    QTest::newRow("wrong start") << FaultServer::ShiftedRange << unusable << false;
-    QTest::newRow("wrong total") << FaultServer::WrongTotal << unusable << false;
-    // The refused packs are asked for ahead, on connections the first packs kept.
-    QTest::newRow("404, kept alive") << FaultServer::Status404 << notAFile << true;
-    QTest::newRow("wrong start, kept alive") << FaultServer::ShiftedRange << unusable << true;
-}
-
-// A later pack is refused the same way for the whole refusal interval: the download pauses and
-// says why, and "Resume" tries again.
-void tst_HttpFaults::hopelessRefusalPausesUntilResumed()
-{
-    QFETCH(FaultServer::Fault, fault);
-    QFETCH(QString, message);
-    QFETCH(bool, keepAlive);
-    Engine::Intervals intervals = EngineRig::fastIntervals();
-    intervals.refusalMs = 300;
-    EngineRig rig(intervals);
-    FaultServer server;
-    server.setKeepAlive(keepAlive);
-    server.addFault(fault, 1000000, laterRanges());
-    const QByteArray bytes = serveAndQueue(rig, server);
-
-    rig.engine.startQueue();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
-    QCOMPARE(rig.messages.at(0), QVariantList({message, "Error"}));
-    QVERIFY(rig.engine.isPaused());
-
-    server.clearFaults();
-    rig.engine.togglePause();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
-    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
 }
 
 void tst_HttpFaults::emptyFileCompletesAtOnce()
@@ -202,35 +184,10 @@ void tst_HttpFaults::emptyFileCompletesAtOnce()
     rig.engine.startQueue();
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
 
-    const QFileInfo file(rig.downloadFolder() + "empty.txt");
-    QVERIFY(file.isFile());
-    QCOMPARE(file.size(), 0);
+    QVERIFY(QFileInfo(rig.downloadFolder() + "empty.txt").isFile());
     QCOMPARE(server.requestCount(), 0);
     QCOMPARE(rig.projectFile("empty", "project.qfd"),
              rig.finishedRecord(server.url("empty.txt"), 0, PackSize));
-}
-
-// A piece that disappears after its pack was logged is noticed before joining: its pack is
-// fetched again instead of leaving a hole in the file.
-void tst_HttpFaults::missingPieceIsFetchedAgain()
-{
-    EngineRig rig;
-    FaultServer server;
-    server.setSlowBody(4096, 20);
-    server.addFault(FaultServer::SlowBody, int(Packs - 1), laterRanges());
-    const QByteArray bytes = serveAndQueue(rig, server);
-    const QString firstPiece = rig.receiveFolder("setup") + "setup(0).qfd";
-
-    rig.engine.startQueue();
-    QTRY_VERIFY_WITH_TIMEOUT(rig.packLogLines("setup").contains(firstPiece.toUtf8() + ":1\r\n"),
-                             TimeoutMs);
-    QVERIFY(rig.finished.isEmpty());
-    QVERIFY(QFile::remove(firstPiece));
-    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
-
-    QCOMPARE(requestsFrom(server, 0), 2);
-    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
-    QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", Packs));
 }
 
 void tst_HttpFaults::unwritablePiecePausesUntilResumed_data()
@@ -271,70 +228,65 @@ void tst_HttpFaults::unwritablePiecePausesUntilResumed()
     QCOMPARE(rig.messages.count(), 1);
 }
 
-// The final file cannot take its place: the user is told, the project stays running and paused
-// with the joined file kept beside the download folder, and the next start places it once the
-// way is clear, without fetching anything again.
-void tst_HttpFaults::blockedFinalFileIsPlacedByTheNextStart()
+void tst_HttpFaults::finishIsCompletedByTheNextStart_data()
 {
+    QTest::addColumn<bool>("record"); // the record is immutable instead of the final file blocked
+    QTest::newRow("final file blocked") << false;
+    QTest::newRow("record immutable") << true;
+}
+
+// A piece that disappears after its pack was logged is fetched again before joining. When the
+// final file cannot take its place, the project stays running and paused with the joined file
+// kept beside the download folder; when the record cannot say "status:2", the queue goes on. The
+// user is told once, and the next start finishes the project without fetching anything again.
+void tst_HttpFaults::finishIsCompletedByTheNextStart()
+{
+    QFETCH(bool, record);
+    if (record && ::geteuid() != 0)
+        QSKIP("making a file immutable needs root");
     EngineRig rig;
     FaultServer server;
+    slowLaterPacks(server); // there is time to act long before the last pack
     const QByteArray bytes = serveAndQueue(rig, server);
     const QString finalPath = rig.downloadFolder() + "setup.exe";
-    QVERIFY(TestFiles::writeFile(finalPath + "/occupied", "x"));
+    const QString firstPiece = rig.receiveFolder("setup") + "setup(0).qfd";
+    const QString blocked = record ? rig.store.paths().recordPath("setup") : finalPath;
+    const auto unblock = [&] {
+        return record ? QProcess::execute("chattr", {"-i", blocked}) == 0
+                      : QDir(finalPath).removeRecursively();
+    };
+    auto unblocked = qScopeGuard(unblock);
+    if (!record)
+        QVERIFY(TestFiles::writeFile(finalPath + "/occupied", "x"));
+    QSignalSpy idle(&rig.engine, &Engine::queueEmpty);
 
     rig.engine.startQueue();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.packLogLines("setup").contains(firstPiece.toUtf8() + ":1\r\n"),
+                             TimeoutMs);
+    QVERIFY(QFile::remove(firstPiece));
+    QVERIFY(!record || QProcess::execute("chattr", {"+i", blocked}) == 0);
     QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
-
     QCOMPARE(rig.messages.at(0),
-             QVariantList({"Unable to create the file " + finalPath + " !", "Error"}));
-    QVERIFY(rig.engine.isPaused());
-    QVERIFY(rig.finished.isEmpty());
-    QVERIFY(rig.projectFile("setup", "project.qfd").endsWith("status:0\r\n"));
-    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.qfd"), TestFiles::sha256(bytes));
+             QVariantList({(record ? "Unable to write the file " : "Unable to create the file ") +
+                               blocked + " !",
+                           "Error"}));
+    QCOMPARE(rig.engine.isPaused(), !record);
+    if (record) // the start tick found nothing to do
+        QTRY_VERIFY_WITH_TIMEOUT(!idle.isEmpty(), TimeoutMs);
+    QCOMPARE(TestFiles::sha256OfFile(record ? finalPath : rig.downloadFolder() + "setup.qfd"),
+             TestFiles::sha256(bytes));
     rig.engine.shutdown();
+    unblocked.dismiss();
+    QVERIFY(unblock());
 
-    QVERIFY(QDir(finalPath).removeRecursively());
     NextRun next(rig);
     next.engine.resumeInterrupted();
     QTRY_COMPARE_WITH_TIMEOUT(next.finished.count(), 1, TimeoutMs);
     QCOMPARE(TestFiles::sha256OfFile(finalPath), TestFiles::sha256(bytes));
     QCOMPARE(QDir(rig.downloadFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{"setup.exe"});
-    QCOMPARE(server.requestCount(), Packs);
-}
-
-// The record cannot say "status:2": the user is told once, the queue goes on without fetching the
-// file again, and the next start marks the project finished from the file in place.
-void tst_HttpFaults::unwritableFinishIsNeverFetchedAgain()
-{
-    if (::geteuid() != 0)
-        QSKIP("making a file immutable needs root");
-    EngineRig rig;
-    FaultServer server;
-    server.setSlowBody(4096, 20); // the record is made immutable long before the last pack
-    server.addFault(FaultServer::SlowBody, int(Packs - 1), laterRanges());
-    const QByteArray bytes = serveAndQueue(rig, server);
-    const QString record = rig.store.paths().recordPath("setup");
-    rig.engine.startQueue();
-    QTRY_VERIFY_WITH_TIMEOUT(!rig.store.running().isEmpty(), TimeoutMs);
-    QCOMPARE(QProcess::execute("chattr", {"+i", record}), 0);
-    auto writable = qScopeGuard([&record] { QProcess::execute("chattr", {"-i", record}); });
-    QSignalSpy idle(&rig.engine, &Engine::queueEmpty);
-
-    QTRY_VERIFY_WITH_TIMEOUT(!idle.isEmpty(), TimeoutMs); // the start tick found nothing to do
-    writable.dismiss();
-    QCOMPARE(QProcess::execute("chattr", {"-i", record}), 0);
-    QCOMPARE(rig.messages,
-             QList<QVariantList>({{"Unable to write the file " + record + " !", "Error"}}));
-    QCOMPARE(server.requestCount(), Packs);
-    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
-
-    NextRun next(rig);
-    QCOMPARE(next.store.running().size(), 1);
-    next.engine.resumeInterrupted();
-    QTRY_COMPARE_WITH_TIMEOUT(next.finished.count(), 1, TimeoutMs);
     QVERIFY(rig.projectFile("setup", "project.qfd").endsWith("status:2\r\n"));
-    QCOMPARE(server.requestCount(), Packs);
+    QCOMPARE(server.requestCount(), Packs + 1);
     QVERIFY(next.messages.isEmpty());
 }
 
@@ -344,8 +296,7 @@ void tst_HttpFaults::cancelKeepsWhatTheProjectDidNotMake()
 {
     EngineRig rig;
     FaultServer server;
-    server.setSlowBody(4096, 20);
-    server.addFault(FaultServer::SlowBody, int(Packs - 1), laterRanges());
+    slowLaterPacks(server);
     serveAndQueue(rig, server);
     const QString receive = rig.receiveFolder("setup");
     QVERIFY(TestFiles::writeFile(receive + "photo.jpg", "mine"));
@@ -369,46 +320,84 @@ void tst_HttpFaults::cancelKeepsWhatTheProjectDidNotMake()
 
 void tst_HttpFaults::changedFileStartsAgain_data()
 {
-    QTest::addColumn<qint64>("newSize");
-    QTest::newRow("same size") << Size;
-    QTest::newRow("new size") << Size + 70000;
+    QTest::addColumn<bool>("ftp");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<qint64>("newSize"); // 0: the file is gone
+    QTest::newRow("same size") << false << Size << Size;
+    QTest::newRow("new size") << false << Size << Size + 70000;
+    // Over FTP the size and the MDTM time show the version.
+    QTest::newRow("FTP, same size, new time") << true << FtpSize << FtpSize;
+    QTest::newRow("FTP, new size") << true << FtpSize << FtpSize - 100000;
+    QTest::newRow("FTP, file gone") << true << FtpSize << qint64(0);
 }
 
 // The file is replaced on the server while the download is paused: the resumed packs see the
 // new version and the project starts again from zero; the final file is the new version alone.
+// A file that is gone is refused for good: the download pauses and says so.
 void tst_HttpFaults::changedFileStartsAgain()
 {
+    QFETCH(bool, ftp);
+    QFETCH(qint64, size);
     QFETCH(qint64, newSize);
-    EngineRig rig;
-    FaultServer server;
-    server.setSlowBody(4096, 20);
-    server.addFault(FaultServer::SlowBody, int(Packs - 1), laterRanges());
-    const QByteArray changed = TestFiles::randomBytes(newSize, 2);
-    server.addFile("/setup.exe", TestFiles::randomBytes(Size, 1));
-    server.setEtag("/setup.exe", "\"v1\"");
+    Engine::Intervals intervals = EngineRig::fastIntervals();
+    intervals.stallMs = 20000; // longer than the FTP server's pauses
+    intervals.refusalMs = 300;
+    EngineRig rig(intervals);
+    const QString served = rig.serveFolder() + "setup.exe";
+    QVERIFY(TestFiles::writeFile(served, TestFiles::randomBytes(size, 1)));
+    const QDateTime time = QFileInfo(served).lastModified().toUTC();
+    FaultServer http;
+    slowLaterPacks(http);
+    http.addFile("/setup.exe", TestFiles::randomBytes(size, 1));
+    http.setEtag("/setup.exe", "\"v1\"");
+    FtpOptions options;
+    options.rateLimit = 100000; // 262144 bytes at once, then 131072 every two seconds
+    FtpServer ftpServer(rig.serveFolder(), options);
+    QVERIFY(!ftp || ftpServer.start());
+    const qint64 packSize = ftp ? FtpPackSize : PackSize;
+    const QString url = ftp ? ftpServer.url("setup.exe").mid(6) : http.url("setup.exe");
+    ProjectRecord record = EngineRig::record(url, size, rig.downloadFolder(), packSize);
+    record.type = ftp ? "1" : "0";
     QVERIFY(rig.store.createProject(
-        "setup", EngineRig::record(server.url("setup.exe"), Size, rig.downloadFolder(), PackSize),
-        {"\"v1\"", {}}));
+        "setup", record, ftp ? ServerValidators{{}, stamp(time)} : ServerValidators{"\"v1\"", {}}));
 
     rig.engine.startQueue();
-    QTRY_VERIFY_WITH_TIMEOUT(!rig.packLogLines("setup").isEmpty(), TimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(rig.receiveFolder("setup") + "setup(0).qfd").size() > 0,
+                             TimeoutMs);
     rig.engine.togglePause();
-    server.addFile("/setup.exe", changed);
-    server.setEtag("/setup.exe", "\"v2\"");
+    const QByteArray changed = TestFiles::randomBytes(newSize, 2);
+    http.addFile("/setup.exe", changed);
+    http.setEtag("/setup.exe", "\"v2\"");
+    QFile file(served);
+    QVERIFY(newSize > 0 ? TestFiles::writeFile(served, changed) : file.remove());
+    QVERIFY(newSize == 0 ||
+            (file.open(QIODevice::ReadWrite) &&
+             file.setFileTime(time.addSecs(60), QFileDevice::FileModificationTime)));
+    file.close();
     rig.engine.togglePause();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
 
+    if (newSize == 0) {
+        QCOMPARE(rig.messages.at(0),
+                 QVariantList({"File not found or the URL don't point on a file !", "Error"}));
+        QVERIFY(rig.engine.isPaused());
+        return;
+    }
+    QCOMPARE(rig.messages.at(0), QVariantList({"The file of the project setup has changed on the "
+                                               "server: its download starts again from zero.",
+                                               "Quillfetch"}));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
     QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"),
              TestFiles::sha256(changed));
-    QCOMPARE(rig.messages,
-             QList<QVariantList>({{"The file of the project setup has changed on the server: its "
-                                   "download starts again from zero.",
-                                   "Quillfetch"}}));
+    QCOMPARE(rig.messages.count(), 1);
     QCOMPARE(rig.projectFile("setup", "project.qfd"),
-             rig.finishedRecord(server.url("setup.exe"), newSize, PackSize));
-    QCOMPARE(rig.projectFile("setup", "server.qfd"), "etag:\"v2\"\r\nmodified:\r\n");
+             rig.finishedRecord(url, newSize, packSize)
+                 .replace("Type:0", "Type:" + record.type.toUtf8()));
+    QCOMPARE(rig.projectFile("setup", "server.qfd"),
+             ftp ? "etag:\r\nmodified:" + stamp(time.addSecs(60)) + "\r\n"
+                 : "etag:\"v2\"\r\nmodified:\r\n");
     QCOMPARE(rig.packLogLines("setup"),
-             rig.completeLines("setup", "setup", (newSize + PackSize - 1) / PackSize));
+             rig.completeLines("setup", "setup", (newSize + packSize - 1) / packSize));
 }
 
 QTEST_GUILESS_MAIN(tst_HttpFaults)
