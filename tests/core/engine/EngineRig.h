@@ -30,18 +30,16 @@ struct EngineRig
 {
     static Engine::Intervals fastIntervals()
     {
-        Engine::Intervals intervals;
-        intervals.startTickMs = 20;
-        intervals.progressTickMs = 20;
-        intervals.speedTickMs = 50;
-        intervals.clockTickMs = 50;
-        intervals.retryFirstMs = 20;
-        intervals.retryMaxMs = 100;
-        intervals.stallMs = 300;
-        intervals.ftpSlotMs = {8, 10, 12, 14};
-        intervals.resumeFirstMs = 20;
-        intervals.resumeMaxMs = 160;
-        return intervals;
+        return {.startTickMs = 20,
+                .progressTickMs = 20,
+                .speedTickMs = 50,
+                .clockTickMs = 50,
+                .ftpSlotMs = {8, 10, 12, 14},
+                .retryFirstMs = 20,
+                .retryMaxMs = 100,
+                .stallMs = 300,
+                .resumeFirstMs = 20,
+                .resumeMaxMs = 160};
     }
 
     explicit EngineRig(const Engine::Intervals &intervals = fastIntervals())
@@ -59,20 +57,18 @@ struct EngineRig
     static ProjectRecord record(const QString &url, qint64 size, const QString &folder,
                                 qint64 packSize)
     {
-        ProjectRecord record;
-        record.url = url;
-        record.bytes = size;
-        record.path = folder;
-        record.packSize = QString::number(packSize);
-        record.showModem = "1";
-        record.bar1Back = "16777215";
-        record.bar1For = "255";
-        record.bar2Back = "16777215";
-        record.bar2For = "8421631";
-        record.graphBack = "16777215";
-        record.graphFor = "8421631";
-        record.graphModem = "0";
-        return record;
+        return {.url = url,
+                .bytes = size,
+                .path = folder,
+                .packSize = QString::number(packSize),
+                .showModem = "1",
+                .bar1Back = "16777215",
+                .bar1For = "255",
+                .bar2Back = "16777215",
+                .bar2For = "8421631",
+                .graphBack = "16777215",
+                .graphFor = "8421631",
+                .graphModem = "0"};
     }
 
     bool queue(const QString &project, const QString &url, qint64 size, qint64 packSize)
@@ -99,25 +95,15 @@ struct EngineRig
         return contents(store.paths().projectFolder(project) + name);
     }
 
-    // The pack log's lines in file order, each with its CR LF.
-    QList<QByteArray> packLogList(const QString &project) const
-    {
-        QList<QByteArray> lines;
-        const QByteArray text = projectFile(project, "download.qfd");
-        for (qsizetype from = 0; from < text.size();) {
-            const qsizetype end = text.indexOf("\r\n", from);
-            const qsizetype next = end < 0 ? text.size() : end + 2;
-            lines.append(text.mid(from, next - from));
-            from = next;
-        }
-        return lines;
-    }
-
-    // The same lines as a set: packs finish in any order.
+    // The pack log's lines, each with its CR LF, as a set: packs finish in any order.
     QSet<QByteArray> packLogLines(const QString &project) const
     {
-        const QList<QByteArray> lines = packLogList(project);
-        return QSet<QByteArray>(lines.cbegin(), lines.cend());
+        QSet<QByteArray> lines;
+        for (const QByteArray &line : projectFile(project, "download.qfd").split('\n')) {
+            if (!line.isEmpty())
+                lines.insert(line + '\n');
+        }
+        return lines;
     }
 
     QSet<QByteArray> completeLines(const QString &project, const QString &baseName,

@@ -88,9 +88,7 @@ void tst_HttpDownload::downloadsTheFile()
     QCOMPARE(toGo.last(), QVariantList{"Nothing"});
     QList<QVariantList> slotFour = captions;
     slotFour.removeIf([](const QVariantList &signal) { return signal.at(0) != 4; });
-    QCOMPARE(slotFour.last(), QVariantList({4, "Nothing"}));
-    if (packs < 4) // slot 4 stays idle
-        QCOMPARE(slotFour.size(), 3);
+    QCOMPARE(slotFour.constLast(), QVariantList({4, "Nothing"})); // idle or done, it says so
     QVERIFY(titles.contains(QVariantList{"100% - Quillfetch"}));
     QCOMPARE(titles.last(), QVariantList{"Quillfetch"});
     QStringList ranges;

@@ -39,27 +39,13 @@ qint64 pieceSize(const EngineRig &rig, qint64 pack)
     return QFileInfo(piece(rig, pack)).size();
 }
 
-QByteArray logLine(const EngineRig &rig, qint64 pack, char state)
-{
-    return piece(rig, pack).toUtf8() + ':' + state + "\r\n";
-}
-
-bool eachHasData(const EngineRig &rig, qint64 packs)
-{
-    for (qint64 pack = 0; pack < packs; ++pack) {
-        if (pieceSize(rig, pack) == 0)
-            return false;
-    }
-    return true;
-}
-
 // The Range of each pack the log does not name complete, from the bytes its piece holds.
 QStringList rangesStillToAsk(const EngineRig &rig)
 {
     const QSet<QByteArray> lines = rig.packLogLines("setup");
     QStringList ranges;
     for (qint64 pack = 0; pack < Packs; ++pack) {
-        if (!lines.contains(logLine(rig, pack, '1')))
+        if (!lines.contains(piece(rig, pack).toUtf8() + ":1\r\n"))
             ranges << QStringLiteral("bytes=%1-%2")
                           .arg(pack * PackSize + pieceSize(rig, pack))
                           .arg(qMin((pack + 1) * PackSize, Size));
@@ -70,24 +56,24 @@ QStringList rangesStillToAsk(const EngineRig &rig)
 
 bool noLineTwice(const EngineRig &rig)
 {
-    return rig.packLogList("setup").size() == rig.packLogLines("setup").size();
+    return rig.projectFile("setup", "download.qfd").count('\n') == rig.packLogLines("setup").size();
 }
 
 } // namespace
 
 void tst_PauseResume::continuesFromWhatItHolds_data()
 {
-    QTest::addColumn<int>("withData"); // act once packs 0 to this hold data; 0: as slot 4 asks
+    QTest::addColumn<int>("withData"); // act once this pack holds data; -1: as slot 4 asks
     QTest::addColumn<int>("toggles");  // presses of "Pause" / "Resume"
     QTest::addColumn<bool>("close");   // the program closes and starts again
     QTest::addColumn<bool>("serverGone");
 
-    QTest::newRow("paused, resumed and paused at once") << 4 << 3 << false << false;
-    QTest::newRow("paused before slot 4 received a byte") << 0 << 0 << false << false;
-    QTest::newRow("closed while downloading") << 5 << 0 << true << false;
-    QTest::newRow("closed while paused") << 5 << 1 << true << false;
+    QTest::newRow("paused, resumed and paused at once") << 3 << 3 << false << false;
+    QTest::newRow("paused before slot 4 received a byte") << -1 << 0 << false << false;
+    QTest::newRow("closed while downloading") << 4 << 0 << true << false;
+    QTest::newRow("closed while paused") << 4 << 1 << true << false;
     // Every connection is refused: the download pauses and resumes by itself until it is back.
-    QTest::newRow("server gone for a while") << 4 << 0 << false << true;
+    QTest::newRow("server gone for a while") << 3 << 0 << false << true;
 }
 
 void tst_PauseResume::continuesFromWhatItHolds()
@@ -103,18 +89,17 @@ void tst_PauseResume::continuesFromWhatItHolds()
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
     QVERIFY(rig.queue("setup", nginx.url("setup.exe"), Size, PackSize));
     QSignalSpy overall(&rig.engine, &Engine::overallStatusChanged);
-    QSignalSpy captions(&rig.engine, &Engine::slotStatusChanged);
     QSignalSpy action(&rig.engine, &Engine::actionChanged);
     bool asked = false;
     connect(&rig.engine, &Engine::slotStatusChanged, this, [&](int slot, const QString &caption) {
-        if (withData > 0 || asked || slot != 4 || caption != "Sending request...")
+        if (withData >= 0 || asked || slot != 4 || caption != "Sending request...")
             return;
         asked = true;
         QMetaObject::invokeMethod(&rig.engine, &Engine::togglePause, Qt::QueuedConnection);
     });
 
     rig.engine.startQueue();
-    QTRY_VERIFY_WITH_TIMEOUT(withData > 0 ? eachHasData(rig, withData) : rig.engine.isPaused(),
+    QTRY_VERIFY_WITH_TIMEOUT(withData >= 0 ? pieceSize(rig, withData) > 0 : rig.engine.isPaused(),
                              TimeoutMs);
     for (int toggle = 0; toggle < toggles; ++toggle)
         rig.engine.togglePause();
@@ -123,8 +108,6 @@ void tst_PauseResume::continuesFromWhatItHolds()
         QVERIFY(!rig.engine.speedMeter().isMeasuring());
         QCOMPARE(overall.last(), QVariantList{"Pause..."});
         QCOMPARE(action.last(), QVariantList({true, "Resume"}));
-        for (int slot = 1; slot <= 4; ++slot)
-            QVERIFY(captions.contains({slot, "Pause..."}));
     }
     if (close)
         rig.engine.shutdown();
@@ -138,14 +121,8 @@ void tst_PauseResume::continuesFromWhatItHolds()
     const QStringList expected = rangesStillToAsk(rig);
     const std::optional<ElapsedClock> clock =
         ElapsedClock::parse(rig.projectFile("setup", "infos.qfd"));
-    // A piece the log does not name, left by a crash: nothing of it may reach the file.
-    const QSet<QByteArray> logged = rig.packLogLines("setup");
-    qint64 unlogged = 0;
-    while (logged.contains(logLine(rig, unlogged, '0')) ||
-           logged.contains(logLine(rig, unlogged, '1')))
-        ++unlogged;
-    if (close)
-        QVERIFY(TestFiles::writeFile(piece(rig, unlogged), "stale bytes"));
+    if (close) // a piece of a pack not begun yet, left by a crash: none of it may reach the file
+        QVERIFY(TestFiles::writeFile(piece(rig, Packs - 1), "stale bytes"));
     // Requests already sent may be logged late: nginx starts afresh for what follows.
     nginx.stop();
     nginx.clearAccessLog();
@@ -187,7 +164,6 @@ void tst_PauseResume::unresolvableHostPausesUntilCancelled()
     QVERIFY(rig.queue("setup", QString(64, 'a') + ".invalid/setup.exe", Size, PackSize));
     QVERIFY(rig.queue("next", nginx.url("next.bin"), next.size(), PackSize));
     QSignalSpy action(&rig.engine, &Engine::actionChanged);
-    QSignalSpy reset(&rig.engine, &Engine::displayReset);
     const QVariantList message = {
         "Please check your Internet connection and then click on the resume button !", "Error"};
 
@@ -204,7 +180,6 @@ void tst_PauseResume::unresolvableHostPausesUntilCancelled()
     rig.engine.cancelRunning();
     QVERIFY(rig.store.cancel("setup"));
     QVERIFY(!QFileInfo::exists(rig.receiveFolder("setup")));
-    QCOMPARE(reset.count(), 1);
     QCOMPARE(action.last(), QVariantList({false, "Pause"}));
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
     QCOMPARE(rig.finished.at(0), QVariantList{"next"});

@@ -1,5 +1,6 @@
 #include "TestFiles.h"
 #include "engine/Assembler.h"
+#include "engine/Backoff.h"
 #include "engine/PackPiece.h"
 #include "engine/PackQueue.h"
 #include "engine/ResumePlan.h"
@@ -11,18 +12,19 @@
 #include <QTest>
 
 // How a file is cut into packs, what a resume start makes of a pack log and the pieces on disk,
-// and the order in which the packs still to fetch go out to the slots.
+// the order in which the packs still to fetch go out to the slots, and how long a failed
+// connection or an interrupted download waits before it is tried again.
 class tst_ResumePlan final : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
-    void packsCoverTheFile_data();
-    void packsCoverTheFile();
+    void cutsFilesBeyond32Bits();
     void plansFromTheLog_data();
     void plansFromTheLog();
     void shortPiecesAreNeverTrusted();
+    void waitsDoubleUpToTheirCeiling();
 };
 
 namespace {
@@ -33,41 +35,15 @@ using Numbers = QList<qint64>;
 
 } // namespace
 
-void tst_ResumePlan::packsCoverTheFile_data()
+// Sizes beyond 32 bits: 9765 whole packs of 500 Kb, then the rest in a short one.
+void tst_ResumePlan::cutsFilesBeyond32Bits()
 {
-    QTest::addColumn<qint64>("fileSize");
-    QTest::addColumn<QString>("planText");
-    QTest::addColumn<QString>("toGo"); // once the first pack went out
-
-    QTest::newRow("one byte") << qint64(1) << "0 times 500.00 Kb and 1 Bytes"
-                              << "0 times 500.00 Kb";
-    QTest::newRow("exactly one pack") << qint64(512000) << "1 times 500.00 Kb"
-                                      << "0 times 500.00 Kb";
-    QTest::newRow("five thousand million bytes")
-        << qint64(5000000000) << "9765 times 500.00 Kb and 312.50 Kb"
-        << "9764 times 500.00 Kb and 312.50 Kb";
-    QTest::newRow("empty file") << qint64(0) << "0 times 500.00 Kb"
-                                << "0 times 500.00 Kb";
-}
-
-// Packs come out numbered 0, 1, 2 ..., each starting where the previous ended, all of the pack
-// size but a short last one, and together exactly the file.
-void tst_ResumePlan::packsCoverTheFile()
-{
-    QFETCH(qint64, fileSize);
-    const PackPlan plan(fileSize, 512000);
-    QTEST(plan.planText(), "planText");
+    const PackPlan plan(5000000000, 512000);
+    QCOMPARE(plan.planText(), "9765 times 500.00 Kb and 312.50 Kb");
+    QCOMPARE(plan.pack(9765), (Pack{9765, 4999680000, 320000}));
     PackQueue queue(plan);
-    std::optional<Pack> pack = queue.next();
-    QTEST(queue.packsToGoText(), "toGo");
-    qint64 end = 0;
-    for (qint64 number = 0; pack; pack = queue.next(), ++number) {
-        QCOMPARE(pack->number, number);
-        QCOMPARE(pack->start, end);
-        end += pack->length;
-        QVERIFY(pack->length == 512000 || (pack->length > 0 && end == fileSize));
-    }
-    QCOMPARE(end, fileSize);
+    QCOMPARE(queue.next(), plan.pack(0));
+    QCOMPARE(queue.packsToGoText(), "9764 times 500.00 Kb and 312.50 Kb");
 }
 
 void tst_ResumePlan::plansFromTheLog_data()
@@ -155,6 +131,19 @@ void tst_ResumePlan::shortPiecesAreNeverTrusted()
     begun.forget();
     QCOMPARE(TestFiles::sha256OfFile(piece(1)),
              TestFiles::sha256(QByteArray(30, 'b') + QByteArray(70, 'd')));
+}
+
+// The wait doubles up to its ceiling, and a success starts it over.
+void tst_ResumePlan::waitsDoubleUpToTheirCeiling()
+{
+    Backoff backoff(1000, 30000);
+    for (int round = 0; round < 2; ++round) {
+        QList<int> delays;
+        for (int attempt = 0; attempt < 7; ++attempt)
+            delays << backoff.next();
+        QCOMPARE(delays, QList<int>({1000, 2000, 4000, 8000, 16000, 30000, 30000}));
+        backoff.reset();
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_ResumePlan)
