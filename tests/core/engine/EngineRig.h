@@ -43,9 +43,7 @@ struct EngineRig
     }
 
     explicit EngineRig(const Engine::Intervals &intervals = fastIntervals())
-        : settingsStore(home.settingsPath(), QSettings::IniFormat),
-          settings(settingsStore, home.dataFolder() + "received/"), store(home.dataFolder()),
-          engine(store, settings, intervals)
+        : EngineRig(nullptr, intervals)
     {
         store.ensureProjectsFolder();
     }
@@ -54,21 +52,16 @@ struct EngineRig
     QString serveFolder() const { return home.root() + "www/"; }
     QString receiveFolder(const QString &project) const { return downloadFolder() + project + "/"; }
 
+    // What the engine downloads by; the display options stay empty.
     static ProjectRecord record(const QString &url, qint64 size, const QString &folder,
                                 qint64 packSize)
     {
-        return {.url = url,
-                .bytes = size,
-                .path = folder,
-                .packSize = QString::number(packSize),
-                .showModem = "1",
-                .bar1Back = "16777215",
-                .bar1For = "255",
-                .bar2Back = "16777215",
-                .bar2For = "8421631",
-                .graphBack = "16777215",
-                .graphFor = "8421631",
-                .graphModem = "0"};
+        ProjectRecord record;
+        record.url = url;
+        record.bytes = size;
+        record.path = folder;
+        record.packSize = QString::number(packSize);
+        return record;
     }
 
     bool queue(const QString &project, const QString &url, qint64 size, qint64 packSize)
@@ -79,9 +72,8 @@ struct EngineRig
     // The record as it must read once the project is finished.
     QByteArray finishedRecord(const QString &url, qint64 size, qint64 packSize) const
     {
-        ProjectRecord finished = record(url, size, downloadFolder(), packSize);
-        finished.status = ProjectRecord::Finished;
-        return finished.toText();
+        return ProjectRecord::withStatus(record(url, size, downloadFolder(), packSize).toText(),
+                                         ProjectRecord::Finished);
     }
 
     static QByteArray contents(const QString &path)
@@ -111,39 +103,37 @@ struct EngineRig
     {
         QSet<QByteArray> lines;
         for (qint64 pack = 0; pack < packs; ++pack)
-            lines.insert(QStringLiteral("%1%2(%3).qfd:1\r\n")
-                             .arg(receiveFolder(project), baseName)
-                             .arg(pack)
-                             .toUtf8());
+            lines.insert((receiveFolder(project) + baseName).toUtf8() + '(' +
+                         QByteArray::number(pack) + ").qfd:1\r\n");
         return lines;
     }
 
-    TestHome home;
+    TestHome ownHome; // left unused by a rig on an earlier one's folders
+    const TestHome &home;
     QSettings settingsStore;
     Settings settings;
     ProjectStore store;
     Engine engine;
     QSignalSpy finished{&engine, &Engine::projectFinished};
     QSignalSpy messages{&engine, &Engine::messageRequested};
+
+protected:
+    // On the folders of an earlier rig when there is one.
+    EngineRig(const EngineRig *earlier, const Engine::Intervals &intervals)
+        : home(earlier ? earlier->home : ownHome),
+          settingsStore(home.settingsPath(), QSettings::IniFormat),
+          settings(settingsStore, home.dataFolder() + "received/"), store(home.dataFolder()),
+          engine(store, settings, intervals)
+    {}
 };
 
 // The program started again on the folders of a rig: new settings, store and engine, the
 // store loaded as start-up loads it.
-struct NextRun
+struct NextRun : EngineRig
 {
-    explicit NextRun(const EngineRig &rig,
-                     const Engine::Intervals &intervals = EngineRig::fastIntervals())
-        : settingsStore(rig.home.settingsPath(), QSettings::IniFormat),
-          settings(settingsStore, rig.home.dataFolder() + "received/"),
-          store(rig.home.dataFolder()), engine(store, settings, intervals)
+    explicit NextRun(const EngineRig &rig, const Engine::Intervals &intervals = fastIntervals())
+        : EngineRig(&rig, intervals)
     {
         store.load();
     }
-
-    QSettings settingsStore;
-    Settings settings;
-    ProjectStore store;
-    Engine engine;
-    QSignalSpy finished{&engine, &Engine::projectFinished};
-    QSignalSpy messages{&engine, &Engine::messageRequested};
 };
