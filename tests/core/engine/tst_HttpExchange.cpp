@@ -52,7 +52,7 @@ void tst_HttpExchange::answers_data()
     QTest::newRow("206 without Content-Range")
         << partial + "Content-Length: 10" << qint64(100) << false << qint64(-1);
     QTest::newRow("no Content-Length")
-        << partial + range.mid(20) + "1000" << qint64(100) << false << qint64(-1);
+        << partial + "Content-Range: bytes 100-109/1000" << qint64(100) << false << qint64(-1);
     QTest::newRow("same ETag, other date")
         << partial + range + "1000\r\nETag: \"v1\"\r\nLast-Modified: Tue" << qint64(100) << true
         << qint64(-1);

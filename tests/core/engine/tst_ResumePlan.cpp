@@ -27,17 +27,15 @@ private slots:
     void waitsDoubleUpToTheirCeiling();
 };
 
-namespace {
-
 constexpr qint64 PackSize = 100;
 using Pieces = QMap<qint64, qint64>; // piece lengths by pack number
 using Numbers = QList<qint64>;
 
-} // namespace
-
-// Sizes beyond 32 bits: 9765 whole packs of 500 Kb, then the rest in a short one.
+// Sizes beyond 32 bits: 9765 whole packs of 500 Kb, then the rest in a short one. A file of
+// whole packs has no short one.
 void tst_ResumePlan::cutsFilesBeyond32Bits()
 {
+    QCOMPARE(PackPlan(512000, 512000).planText(), "1 times 500.00 Kb");
     const PackPlan plan(5000000000, 512000);
     QCOMPARE(plan.planText(), "9765 times 500.00 Kb and 312.50 Kb");
     QCOMPARE(plan.pack(9765), (Pack{9765, 4999680000, 320000}));
