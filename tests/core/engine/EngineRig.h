@@ -9,7 +9,6 @@
 #include "TestHome.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
@@ -31,24 +30,20 @@ struct EngineRig
 {
     static Engine::Intervals fastIntervals()
     {
-        Engine::Intervals intervals;
-        intervals.startTickMs = 20;
-        intervals.progressTickMs = 20;
-        intervals.speedTickMs = 50;
-        intervals.clockTickMs = 50;
-        intervals.retryFirstMs = 20;
-        intervals.retryMaxMs = 100;
-        intervals.stallMs = 300;
-        intervals.ftpSlotMs = {8, 10, 12, 14};
-        intervals.resumeFirstMs = 20;
-        intervals.resumeMaxMs = 160;
-        return intervals;
+        return {.startTickMs = 20,
+                .progressTickMs = 20,
+                .speedTickMs = 50,
+                .clockTickMs = 50,
+                .ftpSlotMs = {8, 10, 12, 14},
+                .retryFirstMs = 20,
+                .retryMaxMs = 100,
+                .stallMs = 300,
+                .resumeFirstMs = 20,
+                .resumeMaxMs = 160};
     }
 
     explicit EngineRig(const Engine::Intervals &intervals = fastIntervals())
-        : settingsStore(home.settingsPath(), QSettings::IniFormat),
-          settings(settingsStore, home.dataFolder() + "received/"), store(home.dataFolder()),
-          engine(store, settings, intervals)
+        : EngineRig(nullptr, intervals)
     {
         store.ensureProjectsFolder();
     }
@@ -57,6 +52,7 @@ struct EngineRig
     QString serveFolder() const { return home.root() + "www/"; }
     QString receiveFolder(const QString &project) const { return downloadFolder() + project + "/"; }
 
+    // What the engine downloads by; the display options stay empty.
     static ProjectRecord record(const QString &url, qint64 size, const QString &folder,
                                 qint64 packSize)
     {
@@ -65,14 +61,6 @@ struct EngineRig
         record.bytes = size;
         record.path = folder;
         record.packSize = QString::number(packSize);
-        record.showModem = "1";
-        record.bar1Back = "16777215";
-        record.bar1For = "255";
-        record.bar2Back = "16777215";
-        record.bar2For = "8421631";
-        record.graphBack = "16777215";
-        record.graphFor = "8421631";
-        record.graphModem = "0";
         return record;
     }
 
@@ -84,12 +72,8 @@ struct EngineRig
     // The record as it must read once the project is finished.
     QByteArray finishedRecord(const QString &url, qint64 size, qint64 packSize) const
     {
-        return "url:" + url.toUtf8() + "\r\nbytes:" + QByteArray::number(size) +
-               "\r\npath:" + downloadFolder().toUtf8() +
-               "\r\npacksize:" + QByteArray::number(packSize) +
-               "\r\nshowmodem:1\r\nbar1back:16777215\r\nbar1for:255\r\nbar2back:16777215\r\n"
-               "bar2for:8421631\r\ngraphback:16777215\r\ngraphfor:8421631\r\ngraphmodem:0\r\n"
-               "Type:0\r\nstatus:2\r\n";
+        return ProjectRecord::withStatus(record(url, size, downloadFolder(), packSize).toText(),
+                                         ProjectRecord::Finished);
     }
 
     static QByteArray contents(const QString &path)
@@ -103,25 +87,15 @@ struct EngineRig
         return contents(store.paths().projectFolder(project) + name);
     }
 
-    // The pack log's lines in file order, each with its CR LF.
-    QList<QByteArray> packLogList(const QString &project) const
-    {
-        QList<QByteArray> lines;
-        const QByteArray text = projectFile(project, "download.qfd");
-        for (qsizetype from = 0; from < text.size();) {
-            const qsizetype end = text.indexOf("\r\n", from);
-            const qsizetype next = end < 0 ? text.size() : end + 2;
-            lines.append(text.mid(from, next - from));
-            from = next;
-        }
-        return lines;
-    }
-
-    // The same lines as a set: packs finish in any order.
+    // The pack log's lines, each with its CR LF, as a set: packs finish in any order.
     QSet<QByteArray> packLogLines(const QString &project) const
     {
-        const QList<QByteArray> lines = packLogList(project);
-        return QSet<QByteArray>(lines.cbegin(), lines.cend());
+        QSet<QByteArray> lines;
+        for (const QByteArray &line : projectFile(project, "download.qfd").split('\n')) {
+            if (!line.isEmpty())
+                lines.insert(line + '\n');
+        }
+        return lines;
     }
 
     QSet<QByteArray> completeLines(const QString &project, const QString &baseName,
@@ -129,51 +103,37 @@ struct EngineRig
     {
         QSet<QByteArray> lines;
         for (qint64 pack = 0; pack < packs; ++pack)
-            lines.insert(QStringLiteral("%1%2(%3).qfd:1\r\n")
-                             .arg(receiveFolder(project), baseName)
-                             .arg(pack)
-                             .toUtf8());
+            lines.insert((receiveFolder(project) + baseName).toUtf8() + '(' +
+                         QByteArray::number(pack) + ").qfd:1\r\n");
         return lines;
     }
 
-    // Times and speeds vary from run to run; their form does not. A speed never measured is
-    // empty, an average never computed keeps its idle text.
-    bool statsHaveTheirShape(const QString &project) const
-    {
-        const QString speed = "\\d[\\d,]*(\\.\\d\\d)? (Bytes|Kb/s|Mb/s) \\| \\d+ Kbit/s";
-        const QString extreme = "(" + speed + "| \\| )\\r\\n";
-        const QRegularExpression shape("\\ATime:\\d\\d+:\\d\\d:\\d\\d\\r\\nHspeed:" + extreme +
-                                       "Lspeed:" + extreme + "Mspeed:(" + speed +
-                                       "|0\\.00 Kb/s \\| 0\\.0 Kbits/s)\\r\\n\\z");
-        return shape.match(QString::fromUtf8(projectFile(project, "stats.qfd"))).hasMatch();
-    }
-
-    TestHome home;
+    TestHome ownHome; // left unused by a rig on an earlier one's folders
+    const TestHome &home;
     QSettings settingsStore;
     Settings settings;
     ProjectStore store;
     Engine engine;
     QSignalSpy finished{&engine, &Engine::projectFinished};
     QSignalSpy messages{&engine, &Engine::messageRequested};
+
+protected:
+    // On the folders of an earlier rig when there is one.
+    EngineRig(const EngineRig *earlier, const Engine::Intervals &intervals)
+        : home(earlier ? earlier->home : ownHome),
+          settingsStore(home.settingsPath(), QSettings::IniFormat),
+          settings(settingsStore, home.dataFolder() + "received/"), store(home.dataFolder()),
+          engine(store, settings, intervals)
+    {}
 };
 
 // The program started again on the folders of a rig: new settings, store and engine, the
 // store loaded as start-up loads it.
-struct NextRun
+struct NextRun : EngineRig
 {
-    explicit NextRun(const EngineRig &rig,
-                     const Engine::Intervals &intervals = EngineRig::fastIntervals())
-        : settingsStore(rig.home.settingsPath(), QSettings::IniFormat),
-          settings(settingsStore, rig.home.dataFolder() + "received/"),
-          store(rig.home.dataFolder()), engine(store, settings, intervals)
+    explicit NextRun(const EngineRig &rig, const Engine::Intervals &intervals = fastIntervals())
+        : EngineRig(&rig, intervals)
     {
         store.load();
     }
-
-    QSettings settingsStore;
-    Settings settings;
-    ProjectStore store;
-    Engine engine;
-    QSignalSpy finished{&engine, &Engine::projectFinished};
-    QSignalSpy messages{&engine, &Engine::messageRequested};
 };

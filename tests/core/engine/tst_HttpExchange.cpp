@@ -8,10 +8,8 @@ class tst_HttpExchange final : public QObject
 
 private slots:
     void requestAsksOneBytePastThePack();
-    void accepts_data();
-    void accepts();
-    void changeShown_data();
-    void changeShown();
+    void answers_data();
+    void answers();
 };
 
 void tst_HttpExchange::requestAsksOneBytePastThePack()
@@ -26,109 +24,58 @@ void tst_HttpExchange::requestAsksOneBytePastThePack()
                         "Connection: Keep-Alive\r\n"
                         "\r\n"));
     // The version asked for: the ETag unless it is weak, then the date.
-    const auto ifRange = [](const ServerValidators &validators) {
-        const QByteArray text = HttpExchange::requestText("h", "/f", 0, 9, validators);
-        const qsizetype at = text.indexOf("If-Range: ");
-        return at < 0 ? QByteArray() : text.mid(at, text.indexOf("\r\nHost:") - at);
-    };
-    QCOMPARE(ifRange({"\"v1\"", "Mon, 07 Dec 2026 01:00:00 GMT"}), "If-Range: \"v1\"");
-    QCOMPARE(ifRange({"W/\"v1\"", "Mon, 07 Dec 2026 01:00:00 GMT"}),
-             "If-Range: Mon, 07 Dec 2026 01:00:00 GMT");
-    QCOMPARE(ifRange({}), QByteArray());
+    const QByteArray date = "Mon, 07 Dec 2026 01:00:00 GMT";
+    QVERIFY(HttpExchange::requestText("h", "/f", 0, 9, {"\"v1\"", date})
+                .contains("\r\nIf-Range: \"v1\"\r\nHost: h\r\n"));
+    QVERIFY(HttpExchange::requestText("h", "/f", 0, 9, {"W/\"v1\"", date})
+                .contains("\r\nIf-Range: " + date + "\r\nHost: h\r\n"));
 }
 
-void tst_HttpExchange::accepts_data()
+// Whether a pack's answer is taken, and whether it shows that the file changed on the server
+// since its validators (ETag "v1", date "Mon") were kept. Mostly answers the fault server never
+// gives.
+void tst_HttpExchange::answers_data()
 {
     QTest::addColumn<QByteArray>("header");
     QTest::addColumn<qint64>("first");
     QTest::addColumn<bool>("accepted");
-    QTest::addColumn<int>("refusal"); // the ServerRefusal::Kind of an answer not taken; -1: none
+    QTest::addColumn<qint64>("newSize"); // -1: no change shown
 
-    const QByteArray typeAndLength = "\r\nContent-Type: application/zip\r\nContent-Length: 10";
-    const QByteArray partial = "HTTP/1.1 206 Partial Content" + typeAndLength;
-    QTest::newRow("range from the first byte asked")
-        << partial + "\r\nContent-Range: bytes 100-109/1000" << qint64(100) << true << -1;
+    const QByteArray partial = "HTTP/1.1 206 Partial Content\r\nContent-Type: a/b\r\n";
+    const QByteArray range = "Content-Length: 10\r\nContent-Range: bytes 100-109/";
+    const QByteArray whole = "HTTP/1.1 200 OK\r\nContent-Type: a/b\r\nContent-Length: ";
     QTest::newRow("names in any case")
         << QByteArray("HTTP/1.1 206 Partial Content\r\ncontent-type: a/b\r\nCONTENT-LENGTH: 10\r\n"
                       "Content-range: bytes 100-109/1000")
-        << qint64(100) << true << -1;
-    QTest::newRow("total not stated")
-        << partial + "\r\nContent-Range: bytes 100-109/*" << qint64(100) << true << -1;
-    QTest::newRow("range from another byte")
-        << partial + "\r\nContent-Range: bytes 0-109/1000" << qint64(100) << false
-        << int(ServerRefusal::Kind::WrongStart);
-    QTest::newRow("file of another size")
-        << partial + "\r\nContent-Range: bytes 100-109/2000" << qint64(100) << false
-        << int(ServerRefusal::Kind::WrongTotal);
+        << qint64(100) << true << qint64(-1);
+    QTest::newRow("total not stated") << partial + range + "*" << qint64(100) << true << qint64(-1);
     QTest::newRow("206 without Content-Range")
-        << partial << qint64(100) << false << int(ServerRefusal::Kind::Unusable);
-    QTest::newRow("chunked body")
-        << partial + "\r\nContent-Range: bytes 100-109/1000\r\nTransfer-Encoding: Chunked"
-        << qint64(100) << false << int(ServerRefusal::Kind::Unusable);
-    QTest::newRow("identity coding")
-        << partial + "\r\nContent-Range: bytes 100-109/1000\r\nTransfer-Encoding: identity"
-        << qint64(100) << true << -1;
-    QTest::newRow("whole file for the first pack")
-        << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: a/b\r\nContent-Length: 1000") << qint64(0)
-        << true << -1;
-    QTest::newRow("whole file for a later pack")
-        << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: a/b\r\nContent-Length: 1000") << qint64(100)
-        << false << int(ServerRefusal::Kind::RangeIgnored);
-    QTest::newRow("whole file of another size")
-        << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: a/b\r\nContent-Length: 999") << qint64(0)
-        << false << int(ServerRefusal::Kind::WrongTotal);
-    QTest::newRow("no Content-Type")
-        << QByteArray("HTTP/1.1 206 Partial Content\r\nContent-Length: 10\r\n"
-                      "Content-Range: bytes 100-109/1000")
-        << qint64(100) << false << int(ServerRefusal::Kind::Unusable);
+        << partial + "Content-Length: 10" << qint64(100) << false << qint64(-1);
     QTest::newRow("no Content-Length")
-        << QByteArray("HTTP/1.1 206 Partial Content\r\nContent-Type: a/b\r\n"
-                      "Content-Range: bytes 100-109/1000")
-        << qint64(100) << false << int(ServerRefusal::Kind::Unusable);
-    QTest::newRow("range not satisfiable")
-        << "HTTP/1.1 416 Range Not Satisfiable" + typeAndLength << qint64(100) << false
-        << int(ServerRefusal::Kind::Status);
-    QTest::newRow("server error") << "HTTP/1.1 500 Internal Server Error" + typeAndLength
-                                  << qint64(0) << false << -1;
-    QTest::newRow("not HTTP") << "SSH-2.0-OpenSSH" + typeAndLength << qint64(0) << false
-                              << int(ServerRefusal::Kind::Unusable);
+        << partial + "Content-Range: bytes 100-109/1000" << qint64(100) << false << qint64(-1);
+    QTest::newRow("same ETag, other date")
+        << partial + range + "1000\r\nETag: \"v1\"\r\nLast-Modified: Tue" << qint64(100) << true
+        << qint64(-1);
+    QTest::newRow("other date, no ETag")
+        << partial + range + "1000\r\nLast-Modified: Tue" << qint64(100) << true << qint64(1000);
+    QTest::newRow("other size") << partial + range + "2000\r\nETag: \"v1\"" << qint64(100) << false
+                                << qint64(2000);
+    QTest::newRow("other size without If-Range")
+        << partial + range + "2000" << qint64(100) << false << qint64(-1);
+    QTest::newRow("whole file of another size")
+        << whole + "999" << qint64(0) << false << qint64(999);
+    QTest::newRow("whole new file for an If-Range")
+        << whole + "1500\r\nETag: \"v2\"" << qint64(100) << false << qint64(1500);
+    QTest::newRow("error answer") << QByteArray("HTTP/1.1 500 Oops\r\nETag: \"v2\"") << qint64(0)
+                                  << false << qint64(-1);
 }
 
-void tst_HttpExchange::accepts()
+void tst_HttpExchange::answers()
 {
     QFETCH(QByteArray, header);
     QFETCH(qint64, first);
-    QFETCH(bool, accepted);
-    QCOMPARE(HttpExchange::accepts(header, first, 1000), accepted);
-}
-
-void tst_HttpExchange::changeShown_data()
-{
-    QTest::addColumn<QByteArray>("header");
-    QTest::addColumn<qint64>("newSize"); // -1: no change shown
-
-    const QByteArray partial = "HTTP/1.1 206 Partial Content\r\nContent-Type: a/b\r\n"
-                               "Content-Length: 10\r\nContent-Range: bytes 100-109/";
-    const QByteArray known = "\r\nETag: \"v1\"\r\nLast-Modified: Mon";
-    QTest::newRow("same version") << partial + "1000" + known << qint64(-1);
-    QTest::newRow("no validator stated") << partial + "1000" << qint64(-1);
-    QTest::newRow("other ETag") << partial + "1000\r\nETag: \"v2\"" << qint64(1000);
-    QTest::newRow("same ETag, other date")
-        << partial + "1000\r\nETag: \"v1\"\r\nLast-Modified: Tue" << qint64(-1);
-    QTest::newRow("other date, no ETag") << partial + "1000\r\nLast-Modified: Tue" << qint64(1000);
-    QTest::newRow("other size") << partial + "2000" + known << qint64(2000);
-    QTest::newRow("other size without If-Range") << partial + "2000" << qint64(-1);
-    QTest::newRow("whole new file for an If-Range")
-        << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: a/b\r\nContent-Length: 1500\r\n"
-                      "ETag: \"v2\"")
-        << qint64(1500);
-    QTest::newRow("error answer") << QByteArray("HTTP/1.1 500 Oops\r\nETag: \"v2\"") << qint64(-1);
-}
-
-void tst_HttpExchange::changeShown()
-{
-    QFETCH(QByteArray, header);
     QFETCH(qint64, newSize);
+    QTEST(HttpExchange::accepts(header, first, 1000), "accepted");
     const ServerValidators known = QByteArray(QTest::currentDataTag()).contains("without If-Range")
                                        ? ServerValidators()
                                        : ServerValidators{"\"v1\"", "Mon"};

@@ -1,108 +1,101 @@
 #include "TestFiles.h"
 #include "engine/Assembler.h"
+#include "engine/Backoff.h"
 #include "engine/PackPiece.h"
 #include "engine/PackQueue.h"
 #include "engine/ResumePlan.h"
 #include "store/ProjectPaths.h"
 
+#include <QLocale>
 #include <QMap>
 #include <QTemporaryDir>
 #include <QTest>
 
-// What a resume start makes of a pack log and the pieces on disk, and the order in which the
-// packs still to fetch go out to the slots.
+// How a file is cut into packs, what a resume start makes of a pack log and the pieces on disk,
+// the order in which the packs still to fetch go out to the slots, and how long a failed
+// connection or an interrupted download waits before it is tried again.
 class tst_ResumePlan final : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void cutsFilesBeyond32Bits();
     void plansFromTheLog_data();
     void plansFromTheLog();
     void shortPiecesAreNeverTrusted();
+    void waitsDoubleUpToTheirCeiling();
 };
-
-namespace {
 
 constexpr qint64 PackSize = 100;
 using Pieces = QMap<qint64, qint64>; // piece lengths by pack number
+using Numbers = QList<qint64>;
 
-} // namespace
+// Sizes beyond 32 bits: 9765 whole packs of 500 Kb, then the rest in a short one. A file of
+// whole packs has no short one.
+void tst_ResumePlan::cutsFilesBeyond32Bits()
+{
+    QCOMPARE(PackPlan(512000, 512000).planText(), "1 times 500.00 Kb");
+    const PackPlan plan(5000000000, 512000);
+    QCOMPARE(plan.planText(), "9765 times 500.00 Kb and 312.50 Kb");
+    QCOMPARE(plan.pack(9765), (Pack{9765, 4999680000, 320000}));
+    PackQueue queue(plan);
+    QCOMPARE(queue.next(), plan.pack(0));
+    QCOMPARE(queue.packsToGoText(), "9764 times 500.00 Kb and 312.50 Kb");
+}
 
 void tst_ResumePlan::plansFromTheLog_data()
 {
     QTest::addColumn<qint64>("fileSize");
-    QTest::addColumn<QList<qint64>>("complete"); // ":1" lines, in log order
-    QTest::addColumn<QList<qint64>>("partial");  // ":0" lines, in log order
+    QTest::addColumn<Numbers>("complete"); // ":1" lines, in log order
+    QTest::addColumn<Numbers>("partial");  // ":0" lines, in log order
     QTest::addColumn<Pieces>("pieces");
     QTest::addColumn<qint64>("completeBytes");
-    QTest::addColumn<QList<qint64>>("begunHave"); // the bytes each begun pack holds
-    QTest::addColumn<QList<qint64>>("foundWhole");
-    QTest::addColumn<QList<qint64>>("queueOrder");
-    QTest::addColumn<QString>("packsToGo");
+    QTest::addColumn<Numbers>("begunHave"); // the bytes each begun pack holds
+    QTest::addColumn<Numbers>("foundWhole");
+    QTest::addColumn<Numbers>("queueOrder");
+    QTest::addColumn<QString>("packsToGo"); // once the first pack went out
 
-    using Numbers = QList<qint64>;
-    QTest::newRow("packs 0 and 1 complete, 2 begun")
-        << qint64(500) << Numbers{0, 1} << Numbers{2} << Pieces{{2, 40}} << qint64(200)
-        << Numbers{40} << Numbers{} << Numbers{2, 3, 4} << "3 times 100 Bytes";
-    QTest::newRow("begun short pack already whole")
-        << qint64(250) << Numbers{} << Numbers{2} << Pieces{{2, 50}} << qint64(50) << Numbers{}
-        << Numbers{2} << Numbers{0, 1} << "2 times 100 Bytes";
-    QTest::newRow("begun pack without a piece")
-        << qint64(300) << Numbers{} << Numbers{1} << Pieces{} << qint64(0) << Numbers{0}
-        << Numbers{} << Numbers{1, 0, 2} << "3 times 100 Bytes";
-    QTest::newRow("more begun packs than slots, in log order")
-        << qint64(1000) << Numbers{} << Numbers{7, 2, 5, 1, 9}
-        << Pieces{{7, 7}, {2, 2}, {5, 5}, {1, 1}, {9, 9}} << qint64(0) << Numbers{7, 2, 5, 1, 9}
-        << Numbers{} << Numbers{7, 2, 5, 1, 9, 0, 3, 4, 6, 8} << "10 times 100 Bytes";
-    QTest::newRow("complete wins, repeats and packs outside the plan ignored")
-        << qint64(500) << Numbers{1, 1, 3, 12} << Numbers{3, 2, 2, 5} << Pieces{{2, 10}, {3, 50}}
-        << qint64(200) << Numbers{10} << Numbers{} << Numbers{2, 0, 4} << "3 times 100 Bytes";
-    QTest::newRow("every pack complete")
-        << qint64(250) << Numbers{2, 0, 1} << Numbers{} << Pieces{} << qint64(250) << Numbers{}
-        << Numbers{} << Numbers{} << "0 times 100 Bytes";
+    // Begun packs go first in log order, then the others; complete wins over begun; a begun
+    // piece already whole counts as complete.
+    QTest::newRow("repeats and packs outside the plan ignored")
+        << qint64(550) << Numbers{1, 1, 3, 12} << Numbers{3, 4, 2, 2, 5, 0, 6}
+        << Pieces{{2, 10}, {3, 50}, {4, 20}, {5, 50}} << qint64(250) << Numbers{20, 10, 0}
+        << Numbers{5} << Numbers{4, 2, 0} << "2 times 100 Bytes";
+    QTest::newRow("begun short pack")
+        << qint64(250) << Numbers{0} << Numbers{2} << Pieces{{2, 20}} << qint64(100) << Numbers{20}
+        << Numbers{} << Numbers{2, 1} << "1 times 100 Bytes";
 }
 
 void tst_ResumePlan::plansFromTheLog()
 {
     QFETCH(qint64, fileSize);
-    QFETCH(QList<qint64>, complete);
-    QFETCH(QList<qint64>, partial);
+    QFETCH(Numbers, complete);
+    QFETCH(Numbers, partial);
     QFETCH(Pieces, pieces);
-    QFETCH(qint64, completeBytes);
-    QFETCH(QList<qint64>, begunHave);
-    QFETCH(QList<qint64>, foundWhole);
-    QFETCH(QList<qint64>, queueOrder);
-    QFETCH(QString, packsToGo);
 
     const PackPlan plan(fileSize, PackSize);
     const ResumePlan resume(plan, {complete, partial},
                             [&pieces](qint64 pack) { return pieces.value(pack, 0); });
 
-    QCOMPARE(resume.completeBytes(), completeBytes);
-    QList<qint64> begun;
-    QList<qint64> have;
+    QTEST(resume.completeBytes(), "completeBytes");
+    QTEST(resume.foundWhole(), "foundWhole");
+    Numbers begun;
+    Numbers have;
     for (const ResumePlan::Begun &pack : resume.begun()) {
         begun << pack.number;
         have << pack.have;
     }
-    QCOMPARE(have, begunHave);
-    QCOMPARE(resume.foundWhole(), foundWhole);
-    qint64 received = completeBytes;
-    for (const qint64 bytes : begunHave)
-        received += bytes;
-    QCOMPARE(resume.receivedBytes(), received);
+    QTEST(have, "begunHave");
 
     PackQueue queue(plan, begun, resume.complete());
-    QCOMPARE(queue.packsToGoText(), packsToGo);
-    QList<qint64> order;
+    Numbers order;
     while (const std::optional<Pack> pack = queue.next()) {
-        QCOMPARE(*pack, plan.pack(pack->number));
+        if (order.isEmpty())
+            QTEST(queue.packsToGoText(), "packsToGo");
         order << pack->number;
     }
-    QCOMPARE(order, queueOrder);
-    QVERIFY(queue.isEmpty());
-    // Together the complete packs and the queue cover every pack once.
-    QCOMPARE(resume.complete().size() + order.size(), plan.count());
+    QTEST(order, "queueOrder");
 }
 
 // A piece that holds less than was recorded for it: logged complete, its pack is fetched again
@@ -130,6 +123,19 @@ void tst_ResumePlan::shortPiecesAreNeverTrusted()
     begun.forget();
     QCOMPARE(TestFiles::sha256OfFile(piece(1)),
              TestFiles::sha256(QByteArray(30, 'b') + QByteArray(70, 'd')));
+}
+
+// The wait doubles up to its ceiling, and a success starts it over.
+void tst_ResumePlan::waitsDoubleUpToTheirCeiling()
+{
+    Backoff backoff(1000, 30000);
+    for (int round = 0; round < 2; ++round) {
+        QList<int> delays;
+        for (int attempt = 0; attempt < 7; ++attempt)
+            delays << backoff.next();
+        QCOMPARE(delays, QList<int>({1000, 2000, 4000, 8000, 16000, 30000, 30000}));
+        backoff.reset();
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_ResumePlan)
