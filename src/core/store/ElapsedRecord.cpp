@@ -2,8 +2,6 @@
 
 #include "store/TextLines.h"
 
-#include <limits>
-
 namespace {
 
 // A century of downloading; more is a damaged file, and the clock could not count on from it.
@@ -21,13 +19,6 @@ std::optional<int> numberIn(const std::optional<QByteArray> &text, int highest)
 }
 
 } // namespace
-
-ElapsedClock ElapsedClock::fromSeconds(qint64 seconds)
-{
-    const qint64 total = qMax<qint64>(seconds, 0);
-    const qint64 hours = qMin<qint64>(total / 3600, std::numeric_limits<int>::max());
-    return {int(hours), int(total / 60 % 60), int(total % 60)};
-}
 
 QByteArray ElapsedClock::toText() const
 {

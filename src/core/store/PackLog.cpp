@@ -109,16 +109,6 @@ QStringList PackLog::logPartials(const QStringList &piecePaths)
     return added;
 }
 
-bool PackLog::takePartial(const QString &piecePath)
-{
-    QList<QByteArray> lines = TextLines::completeLines(FileIo::read(m_path).value_or(QByteArray()));
-    const qsizetype at = lines.indexOf(pieceLine(piecePath, partialSuffix));
-    if (at < 0)
-        return false;
-    lines.removeAt(at);
-    return FileIo::writeAtomically(m_path, TextLines::join(lines));
-}
-
 bool PackLog::removePartials()
 {
     const auto text = FileIo::read(m_path);

@@ -20,9 +20,6 @@ public:
     // were added. One atomic rewrite.
     QStringList logPartials(const QStringList &piecePaths);
 
-    // Removes the exact line "<path>:0\r\n" when present; true when it was there. Atomic.
-    bool takePartial(const QString &piecePath);
-
     // Removes every ":0" line. Atomic.
     bool removePartials();
 
