@@ -2,28 +2,21 @@
 
 #include <QProcess>
 
-#ifdef Q_OS_LINUX
 #include <csignal>
 #include <sys/prctl.h>
-#endif
 
 namespace ChildProcess {
 
-constexpr int TerminateTimeoutMs = 5000;
-
+// Our fixtures start real servers on Linux only (Debian's nginx, python3).
 void dieWithParent(QProcess &process)
 {
-#ifdef Q_OS_LINUX
     process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-#else
-    Q_UNUSED(process);
-#endif
 }
 
 void stop(QProcess &process)
 {
     process.terminate();
-    if (!process.waitForFinished(TerminateTimeoutMs)) {
+    if (!process.waitForFinished(5000)) {
         process.kill();
         process.waitForFinished();
     }
