@@ -9,10 +9,8 @@
 #include "store/ProjectStore.h"
 
 #include <QDir>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -40,14 +38,13 @@ struct Harness
                                15000);
     }
     ProbeResult result(int i = 0) const { return succeeded.value(i).value(0).value<ProbeResult>(); }
-    QString failure() const { return failed.value(failed.size() - 1).value(0).toString(); }
     // The failure, or what was found: "url|name|size|ranges" ("whole" without ranges).
     QString outcome() const
     {
         const ProbeResult r = result();
         return failed.isEmpty() ? r.url + u'|' + r.projectName + u'|' + QString::number(r.size) +
                                       (r.rangeSupported ? "|ranges" : "|whole")
-                                : failure();
+                                : failed.last().at(0).toString();
     }
 
     TestHome home;
@@ -115,14 +112,10 @@ void tst_Probe::httpOutcomes()
     QFETCH(QString, path);
     QFETCH(NginxOptions::Tls, tls);
     QFETCH(QString, outcome);
-    NginxServer nginx(
-        m_root.path(),
-        {0,
-         0,
-         {"location = /start { return 301 /step; }",
-          "location = /step { absolute_redirect off; return 308 /files/Real.Name.bin; }",
-          "location = /loop { return 302 /loop; }"},
-         tls});
+    const QStringList redirects = {
+        "location = /start { return 301 /step; }", "location = /loop { return 302 /loop; }",
+        "location = /step { absolute_redirect off; return 308 /files/Real.Name.bin; }"};
+    NginxServer nginx(m_root.path(), {0, 0, redirects, tls});
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
     Harness h;
     h.settings.setTestCaFile(outcome.contains(u'|') ? nginx.caFile() : QString());
@@ -139,21 +132,17 @@ void tst_Probe::unansweredOrUnreachable()
     SilentServer halfHeader("HTTP/1.1 206 Partial Content\r\nContent-Length: 5\r\n");
     FaultServer closing;
     closing.setRawResponse("/f.bin", "");
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress::LocalHost));
-    const QString refused = QStringLiteral("127.0.0.1:%1/f.bin").arg(closed.serverPort());
-    closed.close();
     const QList<std::pair<QString, QString>> cases = {
         {silent.url("f.bin"), NoAnswer + silent.url("f.bin")},
         {halfHeader.url("f.bin"), NoAnswer + halfHeader.url("f.bin")},
         {closing.url("f.bin"), NoAnswer + closing.url("f.bin")},
-        {refused, ConnectError},
+        {QStringLiteral("127.0.0.1:1/f.bin"), ConnectError}, // nothing listens on port 1
         {QString(), ConnectError}};
     Harness h({300, 3000});
 
     for (int i = 0; i < cases.size(); ++i) {
         QVERIFY(h.run(cases[i].first, i + 1));
-        QCOMPARE(h.failure(), cases[i].second);
+        QCOMPARE(h.outcome(), cases[i].second);
     }
 }
 
@@ -205,7 +194,7 @@ void tst_Probe::urlHandedInMeanwhileWaitsAndTakenNamesGetSuffixes()
     h.probe.start(nginx.url("missing.bin"));
     h.probe.start(nginx.url("dir/setup.exe"));
     QVERIFY(h.run(nginx.url("files/Real.Name.bin"), 2));
-    QCOMPARE(h.failure(), NotAFile);
+    QCOMPARE(h.outcome(), NotAFile);
     QCOMPARE(h.result(0).url, nginx.url("dir/setup.exe"));
     QCoreApplication::processEvents();
     QCOMPARE(h.statuses.count(), 4);
@@ -213,11 +202,8 @@ void tst_Probe::urlHandedInMeanwhileWaitsAndTakenNamesGetSuffixes()
     h.probe.resultHandled();
     QTRY_COMPARE(h.succeeded.count(), 2);
     QCOMPARE(h.result(1).url, nginx.url("files/Real.Name.bin"));
-    const QRegularExpression suffixed("^(setup|Real)_\\d+([.,]\\d+)?(_\\d+)?$");
-    QVERIFY2(suffixed.match(h.result(0).projectName).hasMatch(),
-             qPrintable(h.result(0).projectName));
-    QVERIFY2(suffixed.match(h.result(1).projectName).hasMatch(),
-             qPrintable(h.result(1).projectName));
+    QVERIFY2(h.result(0).projectName.startsWith("setup_"), qPrintable(h.result(0).projectName));
+    QVERIFY2(h.result(1).projectName.startsWith("Real_"), qPrintable(h.result(1).projectName));
 }
 
 QTEST_GUILESS_MAIN(tst_Probe)
