@@ -91,8 +91,9 @@ void tst_Probe::httpOutcomes_data()
     using Tls = NginxOptions::Tls;
     QTest::addColumn<QString>("path");
     QTest::addColumn<Tls>("tls");
-    QTest::addColumn<QString>(
-        "outcome"); // "%1" is nginx's port; HTTPS is trusted where it succeeds
+    // What Harness::outcome() gives, "%1" standing for nginx's port. HTTPS is trusted where it
+    // succeeds.
+    QTest::addColumn<QString>("outcome");
 
     QTest::newRow("redirects, absolute then relative")
         << QStringLiteral("start") << Tls::Off
