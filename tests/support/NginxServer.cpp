@@ -1,6 +1,5 @@
 #include "NginxServer.h"
 
-#include "ChildProcess.h"
 #include "TestFiles.h"
 
 #include <QDeadlineTimer>
@@ -11,17 +10,13 @@
 
 namespace {
 
-constexpr int StartAttempts = 5;
-constexpr int StartTimeoutMs = 10000;
-constexpr int PollMs = 10;
-
-// Paths are relative to the prefix, where nginx also makes its temporary folders.
+// Paths are relative to the prefix, where nginx also makes its temporary folders (its built-in
+// ones need root). Without a types map every file goes out as text/plain.
 constexpr const char *ConfigTemplate = R"(daemon off;
 master_process off;
 pid nginx.pid;
 events {}
 http {
-    default_type application/octet-stream;
     log_format requests '$http_range\t$connection';
     access_log access.log requests;
     client_body_temp_path body;
@@ -40,12 +35,6 @@ http {
 }
 )";
 
-quint16 freeLoopbackPort()
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
-}
-
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
@@ -61,52 +50,31 @@ NginxServer::NginxServer(const QString &rootFolder, Options options)
     ChildProcess::dieWithParent(m_process);
 }
 
-NginxServer::~NginxServer()
-{
-    stop();
-}
-
-// Another program may take the port between our look and nginx's bind: then we try another.
+// Another program may take the free port we found before nginx binds it: then we try another.
 bool NginxServer::start()
 {
-    if (m_options.tls != Options::Tls::Off && !makeCertificate())
+    const QStringList certificate =
+        QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -subj "
+                       "/CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -out")
+            .split(u' ') +
+        QStringList{caFile(), "-keyout", m_prefix.filePath("key.pem")};
+    if (m_options.tls != Options::Tls::Off && QProcess::execute("openssl", certificate) != 0) {
+        m_error = QStringLiteral("openssl could not make a certificate");
         return false;
-    m_portTaken = true;
-    for (int attempt = 0; attempt < StartAttempts && m_portTaken; ++attempt) {
-        m_port = freeLoopbackPort();
+    }
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        m_port = probe.serverPort();
+        probe.close();
         if (launch())
             return true;
     }
     return false;
 }
 
-bool NginxServer::restart()
-{
-    stop();
-    return launch();
-}
-
-void NginxServer::stop()
-{
-    ChildProcess::stop(m_process);
-}
-
-bool NginxServer::makeCertificate()
-{
-    QProcess openssl;
-    openssl.setProcessChannelMode(QProcess::MergedChannels);
-    openssl.setWorkingDirectory(m_prefix.path());
-    openssl.start("openssl",
-                  {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                   "-nodes", "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
-                   "subjectAltName=IP:127.0.0.1", "-keyout", "key.pem", "-out", "cert.pem"});
-    if (openssl.waitForFinished() && openssl.exitCode() == 0)
-        return true;
-    m_error = "openssl failed: " + QString::fromLocal8Bit(openssl.readAll());
-    return false;
-}
-
-bool NginxServer::writeConfig()
+// nginx writes its pid file once its listening socket is bound.
+bool NginxServer::launch()
 {
     const QString tls = m_options.tls == Options::Tls::Off
                             ? QString()
@@ -116,33 +84,20 @@ bool NginxServer::writeConfig()
             .arg(QString::number(m_port), tls, m_rootFolder, QString::number(m_options.limitRate),
                  QString::number(m_options.sendfileMaxChunk),
                  m_options.serverLines.join("\n        "));
-    if (TestFiles::writeFile(m_prefix.filePath("nginx.conf"), config.toUtf8()))
-        return true;
-    m_error = QStringLiteral("cannot write the nginx config");
-    return false;
-}
-
-// nginx writes its pid file once its listening socket is bound.
-bool NginxServer::launch()
-{
-    if (!writeConfig())
-        return false;
     QFile::remove(m_prefix.filePath("nginx.pid"));
+    // nginx names a config it cannot read in its own errors.
+    TestFiles::writeFile(m_prefix.filePath("nginx.conf"), config.toUtf8());
     m_process.start("/usr/sbin/nginx",
                     {"-p", m_prefix.path() + '/', "-c", "nginx.conf", "-e", "error.log"});
-    const QDeadlineTimer deadline(StartTimeoutMs);
-    while (m_process.waitForStarted() && !m_process.waitForFinished(PollMs)) {
+    const QDeadlineTimer deadline(10000);
+    while (m_process.waitForStarted() && !m_process.waitForFinished(10) && !deadline.hasExpired()) {
         if (readFile(m_prefix.filePath("nginx.pid")).trimmed() ==
             QByteArray::number(m_process.processId()))
             return true;
-        if (deadline.hasExpired()) {
-            stop();
-            break;
-        }
     }
-    const QByteArray errors = m_process.readAll() + readFile(m_prefix.filePath("error.log"));
-    m_portTaken = errors.contains("Address already in use");
-    m_error = "nginx did not come up: " + m_process.errorString() + ' ' + errors;
+    stop();
+    m_error = "nginx did not come up: " + m_process.errorString() + ' ' + m_process.readAll() +
+              readFile(m_prefix.filePath("error.log"));
     return false;
 }
 
@@ -161,10 +116,4 @@ QList<NginxServer::Request> NginxServer::requests() const
         requests.append({range == "-" ? QString() : range, line.section('\t', 1).toLongLong()});
     }
     return requests;
-}
-
-// nginx appends to its open log, so truncating the file starts the log afresh.
-void NginxServer::clearAccessLog()
-{
-    QFile::resize(m_prefix.filePath("access.log"), 0);
 }

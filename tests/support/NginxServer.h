@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ChildProcess.h"
+
+#include <QFile>
 #include <QList>
 #include <QProcess>
 #include <QStringList>
@@ -37,11 +40,11 @@ public:
     };
 
     explicit NginxServer(const QString &rootFolder, Options options = {});
-    ~NginxServer();
+    ~NginxServer() { stop(); }
 
     bool start(); // false with errorString() when nginx does not come up
-    void stop();
-    bool restart(); // after stop(), on the same port and with the same access log
+    void stop() { ChildProcess::stop(m_process); }
+    bool restart() { return launch(); } // after stop(): the same port and access log
     QString errorString() const { return m_error; }
 
     quint16 port() const { return m_port; }
@@ -49,11 +52,10 @@ public:
     QString caFile() const { return m_prefix.filePath(QStringLiteral("cert.pem")); }
 
     QList<Request> requests() const;
-    void clearAccessLog(); // e.g. to count only the requests after a probe
+    // Truncates the log nginx appends to, e.g. to count only the requests after a probe.
+    void clearAccessLog() { QFile::resize(m_prefix.filePath(QStringLiteral("access.log")), 0); }
 
 private:
-    bool makeCertificate();
-    bool writeConfig();
     bool launch();
 
     QString m_rootFolder;
@@ -61,6 +63,5 @@ private:
     QTemporaryDir m_prefix;
     QProcess m_process;
     quint16 m_port = 0;
-    bool m_portTaken = false;
     QString m_error;
 };

@@ -1,7 +1,5 @@
 #include "SilentServer.h"
 
-#include <QTcpSocket>
-
 SilentServer::SilentServer(const QByteArray &banner) : m_banner(banner)
 {
     connect(this, &QTcpServer::newConnection, this, &SilentServer::acceptConnections);
@@ -19,6 +17,5 @@ void SilentServer::acceptConnections()
         connect(socket, &QTcpSocket::readyRead, this,
                 [this, socket] { m_received += socket->readAll(); });
         socket->write(m_banner);
-        ++m_connections;
     }
 }

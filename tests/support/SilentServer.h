@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
 #include <QTcpServer>
+#include <QTcpSocket>
 
 // Accepts TCP connections on 127.0.0.1 (port chosen by the system), sends each an optional
 // banner (e.g. "220 Ready\r\n") and then never answers, keeping the connections open until it is
@@ -13,7 +12,7 @@ public:
     explicit SilentServer(const QByteArray &banner = {});
 
     QString url(const QString &path) const; // "127.0.0.1:PORT/path", no scheme
-    int connectionCount() const { return m_connections; }
+    int connectionCount() const { return int(findChildren<QTcpSocket *>().size()); }
     QByteArray received() const { return m_received; } // from all connections, in arrival order
 
 private:
@@ -21,5 +20,4 @@ private:
 
     QByteArray m_banner;
     QByteArray m_received;
-    int m_connections = 0;
 };

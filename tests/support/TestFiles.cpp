@@ -10,11 +10,10 @@ namespace TestFiles {
 
 QByteArray randomBytes(qint64 size, quint32 seed)
 {
-    const qsizetype words = qsizetype((size + 3) / 4);
-    QByteArray bytes(words * 4, Qt::Uninitialized);
     QRandomGenerator generator(seed);
-    generator.fillRange(reinterpret_cast<quint32 *>(bytes.data()), words);
-    bytes.truncate(qsizetype(size));
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    for (char &byte : bytes)
+        byte = char(generator.generate());
     return bytes;
 }
 
