@@ -121,7 +121,11 @@ void tst_Probe::httpOutcomes()
     Harness h;
     h.settings.setTestCaFile(outcome.contains(u'|') ? nginx.caFile() : QString());
 
-    QVERIFY(h.run(nginx.url(path)));
+    // HTTPS is reached through a redirect from plain HTTP, as links often are.
+    FaultServer hop;
+    hop.setRawResponse("/hop", "HTTP/1.1 302 Found\r\nLocation: " + nginx.url(path).toUtf8() +
+                                   "\r\nContent-Length: 0\r\n\r\n");
+    QVERIFY(h.run(tls == NginxOptions::Tls::Off ? nginx.url(path) : hop.url("hop")));
 
     QCOMPARE(h.outcome(), outcome.contains("%1") ? outcome.arg(nginx.port()) : outcome);
 }
