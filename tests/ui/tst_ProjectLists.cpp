@@ -1,7 +1,6 @@
 #include "ShellHarness.h"
 
 #include "SilentServer.h"
-#include "TestFiles.h"
 #include "progress/DisplayText.h"
 #include "ui/GraphView.h"
 #include "ui/StatsWindow.h"
@@ -45,12 +44,14 @@ class tst_ProjectLists final : public QObject
 
 private slots:
     void listsAndWhatTheirMenusDo();
-    void statisticsPageThroughSnapshots();
 };
 
-// The queue, then the finished projects newest first. The queue menu offers only the moves a
-// row can make; each move shows in the list and in the file. A question acts only on Yes. A
-// waiting project is cancelled without touching the download; the running one stops it.
+// The queue, then the finished projects newest first; no menu off the rows. "Show statistics"
+// pages through the row's snapshots three at a time in the order they were taken, (1_10) after
+// (1_9); a gap and a stray file shift nothing, and the shorter series stays on its last page.
+// The queue menu offers only the moves a row can make; each move shows in the list and in the
+// file. A question acts only on Yes. A waiting project is cancelled without touching the
+// download; the running one stops it.
 void tst_ProjectLists::listsAndWhatTheirMenusDo()
 {
     SilentServer server;
@@ -61,6 +62,16 @@ void tst_ProjectLists::listsAndWhatTheirMenusDo()
     shell.addProject("Run", server.url("run.bin"), 0);
     for (const QString &name : QStringList{"Wait1", "Wait2", "Wait3"})
         shell.addProject(name, "127.0.0.1:1/" + name, 1);
+    QImage picture(5, 5, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QStringList average, instant;
+    for (int k = 0; k < 12; ++k) {
+        average << QStringLiteral("d2(1_%1).jpg").arg(k);
+        if (k < 9)
+            instant << QStringLiteral("d2(2_%1).jpg").arg(k < 4 ? k : k + 1);
+    }
+    for (const QString &name : average + instant + QStringList{"d2(2_x).jpg"})
+        QVERIFY(picture.save(shell.store.paths().projectFolder("Done2") + name));
     shell.start();
     QTreeWidget *queue = shell.find<QTreeWidget>("Lst_Main");
     QTreeWidget *finished = shell.find<QTreeWidget>("Lst_Main2");
@@ -71,6 +82,32 @@ void tst_ProjectLists::listsAndWhatTheirMenusDo()
     QCOMPARE(column(finished, 3),
              (QStringList{Format_Taille(1300000), Format_Taille(2048), "100 Bytes"}));
     QCOMPARE(column(finished, 4), (QStringList{"Finished", "Finished", "Finished"}));
+    rightClick(queue, 0);
+    rightClick(finished, 0);
+    QVERIFY(!shell.find<QMenu>("Mnu_Pas_Finit")->isVisible());
+    QVERIFY(!shell.find<QMenu>("Mnu_Finished")->isVisible());
+
+    choose(shell, finished, 2, "Mnu_Stats");
+    StatsWindow *stats = ShellHarness::topLevel<StatsWindow>("Stats");
+    QVERIFY(stats != nullptr && stats->isVisible() && !shell.window->isEnabled());
+    const auto shown = [](const std::array<GraphView *, 3> &boxes) {
+        QStringList names;
+        for (const GraphView *box : boxes)
+            names << (box->image().isNull() ? QString() : box->toolTip());
+        return names;
+    };
+    const QList<int> pages{0, 1, 2, 3, 2, 1, 0};
+    for (int step = 0; step < pages.size(); ++step) {
+        const int page = pages.at(step);
+        QCOMPARE(shown(stats->Pict_Stats), average.mid(page * 3, 3));
+        QCOMPARE(shown(stats->Pict_Stats2), instant.mid(qMin(page * 3, 6), 3));
+        QCOMPARE(stats->Cmd_For_2->isEnabled(), page < 3);
+        QCOMPARE(stats->Cmd_Prec_2->isEnabled(), page > 0);
+        if (step + 1 < pages.size())
+            (pages.at(step + 1) > page ? stats->Cmd_For_2 : stats->Cmd_Prec_2)->click();
+    }
+    stats->Cmd_Close->click();
+    QVERIFY(shell.window->isEnabled());
 
     // Which moves the menu of a row offers; cancel it always offers.
     const auto moves = [&shell, queue](int row) {
@@ -115,58 +152,6 @@ void tst_ProjectLists::listsAndWhatTheirMenusDo()
     QVERIFY(!shell.engine.isDownloading());
     QVERIFY(!shell.find<QPushButton>("Cmd_Action")->isEnabled());
     QCOMPARE(column(queue, 1), (QStringList{"Wait1", "Wait2"}));
-}
-
-// No menu off the rows. "Show statistics": the record of the row, then its snapshots three at
-// a time in the order they were taken, (1_10) after (1_9); a gap and a stray file shift nothing,
-// and the shorter series stays on its last page.
-void tst_ProjectLists::statisticsPageThroughSnapshots()
-{
-    ShellHarness shell;
-    shell.addProject("Done2", "127.0.0.1:1/d2.bin", 2, 2048);
-    const ProjectPaths &paths = shell.store.paths();
-    QVERIFY(TestFiles::writeFile(paths.statsPath("Done2"),
-                                 "Time:00:02:05\r\nHspeed:52.00 Kb/s | 416 Kbit/s\r\nLspeed:1000 "
-                                 "Bytes | 8 Kbit/s\r\nMspeed:45.00 Kb/s | 360 Kbit/s\r\n"));
-    QImage picture(5, 5, QImage::Format_RGB32);
-    picture.fill(Qt::white);
-    QStringList average, instant;
-    for (int k = 0; k < 12; ++k) {
-        average << QStringLiteral("d2(1_%1).jpg").arg(k);
-        if (k < 9)
-            instant << QStringLiteral("d2(2_%1).jpg").arg(k < 4 ? k : k + 1);
-    }
-    for (const QString &name : average + instant + QStringList{"d2(2_x).jpg"})
-        QVERIFY(picture.save(paths.projectFolder("Done2") + name));
-    shell.start();
-    QTreeWidget *finished = shell.find<QTreeWidget>("Lst_Main2");
-    rightClick(shell.find<QTreeWidget>("Lst_Main"), 0);
-    rightClick(finished, 0);
-    QVERIFY(!shell.find<QMenu>("Mnu_Pas_Finit")->isVisible());
-    QVERIFY(!shell.find<QMenu>("Mnu_Finished")->isVisible());
-
-    choose(shell, finished, 1, "Mnu_Stats");
-    StatsWindow *stats = ShellHarness::topLevel<StatsWindow>("Stats");
-    QVERIFY(stats != nullptr && stats->isVisible() && !shell.window->isEnabled());
-    QCOMPARE(stats->Txt_Vitesse_Min->text(), "1000 Bytes | 8 Kbit/s");
-    const auto shown = [](const std::array<GraphView *, 3> &boxes) {
-        QStringList names;
-        for (const GraphView *box : boxes)
-            names << (box->image().isNull() ? QString() : box->toolTip());
-        return names;
-    };
-    const QList<int> pages{0, 1, 2, 3, 2, 1, 0};
-    for (int step = 0; step < pages.size(); ++step) {
-        const int page = pages.at(step);
-        QCOMPARE(shown(stats->Pict_Stats), average.mid(page * 3, 3));
-        QCOMPARE(shown(stats->Pict_Stats2), instant.mid(qMin(page * 3, 6), 3));
-        QCOMPARE(stats->Cmd_For_2->isEnabled(), page < 3);
-        QCOMPARE(stats->Cmd_Prec_2->isEnabled(), page > 0);
-        if (step + 1 < pages.size())
-            (pages.at(step + 1) > page ? stats->Cmd_For_2 : stats->Cmd_Prec_2)->click();
-    }
-    stats->Cmd_Close->click();
-    QVERIFY(shell.window->isEnabled());
 }
 
 QTEST_MAIN(tst_ProjectLists)
