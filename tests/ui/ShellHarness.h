@@ -3,6 +3,7 @@
 #include "engine/Engine.h"
 #include "options/Settings.h"
 #include "platform/Autostart.h"
+#include "store/FileIo.h"
 #include "store/ProjectStore.h"
 #include "ui/MainWindow.h"
 #include "ui/MessagePresenter.h"
@@ -42,10 +43,9 @@ public:
 class ShellHarness final
 {
 public:
-    static constexpr int QuietStartMs = 60000; // no queue start during a test
-
-    // A home with its options configured unless asked otherwise (the first run).
-    explicit ShellHarness(int startTickMs = QuietStartMs, bool configured = true)
+    // A home with its options configured unless asked otherwise (the first run); by default no
+    // queue starts during a test.
+    explicit ShellHarness(int startTickMs = 60000, bool configured = true)
         : engine(store, settings, {.startTickMs = startTickMs})
     {
         if (!configured)
@@ -118,12 +118,6 @@ public:
                 return qobject_cast<T *>(window);
         }
         return nullptr;
-    }
-
-    static QByteArray fileText(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     TestHome home;

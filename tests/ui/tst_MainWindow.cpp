@@ -119,7 +119,8 @@ void tst_MainWindow::sessionStartBoxesAndExit()
     QCheckBox *browserMenu = shell.find<QCheckBox>("ChK_IEMenu");
     QCOMPARE(browserMenu->text(), "Add to the browsers' link menu");
     browserMenu->click();
-    QVERIFY(ShellHarness::fileText(profile + "/Hosts/com.quillfetch.catchlink.json")
+    QVERIFY(FileIo::read(profile + "/Hosts/com.quillfetch.catchlink.json")
+                .value_or("")
                 .contains("chrome-extension://ohnfpbheefahocbbgogakplikmphllcf/"));
     browserMenu->click();
     QCOMPARE(shell.messages.shown,

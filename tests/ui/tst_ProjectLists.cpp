@@ -125,7 +125,7 @@ void tst_ProjectLists::listsAndWhatTheirMenusDo()
     QCOMPARE(queue->currentItem()->text(1), "Wait3");
     choose(shell, queue, 2, "Mnu_Bas");
     QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait3", "Wait1", "Wait2"}));
-    QCOMPARE(ShellHarness::fileText(shell.store.paths().mainListPath()),
+    QCOMPARE(FileIo::read(shell.store.paths().mainListPath()),
              QByteArray("Done1\r\nDone2\r\nDone3\r\nRun\r\nWait3\r\nWait1\r\nWait2\r\n"));
 
     shell.messages.answers = {false, false, true};
