@@ -47,10 +47,8 @@ private slots:
 void tst_Screenshots::windowsAndDialogs()
 {
     ShellHarness shell;
-    shell.addProject("debian-12.iso", "127.0.0.1:1/debian/debian-12.iso", 2, 658505728);
     shell.addProject("manual.pdf", "127.0.0.1:1/docs/manual.pdf", 2, 3145728);
     shell.addProject("photos.zip", "127.0.0.1:1/photos.zip", 0);
-    shell.addProject("music.tar.gz", "ftp.127.0.0.1/music.tar.gz", 1, 45000000);
     MainWindow &window = shell.start();
     shell.showSomeProgress();
     const QStringList tabs{"main-about", "main-projects", "main-download"};
