@@ -8,6 +8,7 @@
 #include "ui/MainWindow.h"
 #include "ui/MessagePresenter.h"
 #include "ui/OptionsFlow.h"
+#include "ui/PercentBar.h"
 
 #include "TestHome.h"
 
@@ -109,15 +110,23 @@ public:
         return window->findChild<T *>(name);
     }
 
-    // A window without a parent, such as the statistics, by its name.
-    template<typename T>
-    static T *topLevel(const QString &name)
+    // Saves the window's picture; no control of the area may show a cut text.
+    static void saveAndCheck(QWidget *window, QWidget *area, const QString &name)
     {
-        for (QWidget *window : QApplication::topLevelWidgets()) {
-            if (window->objectName() == name)
-                return qobject_cast<T *>(window);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        const QString folder = qEnvironmentVariable("QF_SOURCE_DIR") + "/build/screenshots/";
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(window->grab().save(folder + name + ".png"));
+
+        // A control narrower than its smallest readable size shows a cut text.
+        for (QWidget *control : area->findChildren<QWidget *>()) {
+            if (control->isVisible() && (qobject_cast<QLabel *>(control) != nullptr ||
+                                         qobject_cast<QAbstractButton *>(control) != nullptr ||
+                                         qobject_cast<PercentBar *>(control) != nullptr))
+                QVERIFY2(control->width() >= control->minimumSizeHint().width(),
+                         qPrintable(control->objectName() + control->property("text").toString() +
+                                    " is cut"));
         }
-        return nullptr;
     }
 
     TestHome home;

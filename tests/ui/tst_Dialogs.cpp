@@ -13,9 +13,7 @@
 #include "ui/MainOptionsFrame.h"
 #include "ui/NewProjectDialog.h"
 #include "ui/OptionsDialog.h"
-#include "ui/PercentBar.h"
 #include "ui/ProjectsPage.h"
-#include "ui/StatsWindow.h"
 
 #include <sys/mount.h>
 
@@ -38,30 +36,10 @@ void typeOver(QLineEdit *field, const QString &text)
     QTest::keyClicks(field, text);
 }
 
-// Saves the window's picture; no control of the area may show a cut text.
-void saveAndCheck(QWidget *window, QWidget *area, const QString &name)
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    const QString folder = qEnvironmentVariable("QF_SOURCE_DIR") + "/build/screenshots/";
-    QVERIFY(QDir().mkpath(folder));
-    QVERIFY(window->grab().save(folder + name + ".png"));
-
-    // A control narrower than its smallest readable size shows a cut text.
-    for (QWidget *control : area->findChildren<QWidget *>()) {
-        if (control->isVisible() && (qobject_cast<QLabel *>(control) != nullptr ||
-                                     qobject_cast<QAbstractButton *>(control) != nullptr ||
-                                     qobject_cast<PercentBar *>(control) != nullptr))
-            QVERIFY2(control->width() >= control->minimumSizeHint().width(),
-                     qPrintable(control->objectName() + control->property("text").toString() +
-                                " is cut"));
-    }
-}
-
 } // namespace
 
 // The options dialog, the new-project dialog, and the road from a typed or handed-over URL to a
-// downloaded project. Pictures of every window go to build/screenshots/; no control may show a
-// cut text.
+// downloaded project.
 class tst_Dialogs final : public QObject
 {
     Q_OBJECT
@@ -72,7 +50,6 @@ private slots:
     void chosenFolderReturnedRefusalsWriteNothing();
     void editedOptionsShownRefusedOrDropped();
     void typedUrlRefusedHandedOverUrlDownloaded();
-    void screenshots();
 };
 
 void tst_Dialogs::okWritesWhatIsShownCancelNothing_data()
@@ -139,7 +116,7 @@ void tst_Dialogs::chosenFolderReturnedRefusalsWriteNothing()
     const QStringList pages{"options-main", "options-bars", "options-graphs"};
     for (qsizetype page = pages.size() - 1; page >= 0; --page) {
         dialog.Choix->setCurrentIndex(int(page));
-        saveAndCheck(&dialog, dialog.Choix->currentWidget(), pages.at(page));
+        ShellHarness::saveAndCheck(&dialog, dialog.Choix->currentWidget(), pages.at(page));
     }
     QTest::mouseClick(dialog.Frm_Main->Command1, Qt::LeftButton);
     auto *form4 = dialog.findChild<DestinationDialog *>("Form4");
@@ -147,7 +124,7 @@ void tst_Dialogs::chosenFolderReturnedRefusalsWriteNothing()
     QCOMPARE(form4->Txt_New_path->text(), shell.home.root() + "received/");
     auto *folders = qobject_cast<QFileSystemModel *>(form4->Dir->model());
     QTRY_VERIFY(folders->rowCount(form4->Dir->rootIndex()) > 0);
-    saveAndCheck(form4, form4, "destination");
+    ShellHarness::saveAndCheck(form4, form4, "destination");
     form4->Dir->setCurrentIndex(folders->index(folder));
     QTest::mouseClick(form4->Cmd_OK, Qt::LeftButton);
     QVERIFY(dialog.isVisible());
@@ -266,28 +243,6 @@ void tst_Dialogs::typedUrlRefusedHandedOverUrlDownloaded()
                               TestFiles::sha256(bytes), 30000);
     QCOMPARE(shell.store.record("setup")->showModem, "0");
     QCOMPARE(shell.messages.shown.size(), 1);
-}
-
-// Each tab of the main window with projects in the lists and a download shown, and the
-// statistics of a finished project.
-void tst_Dialogs::screenshots()
-{
-    ShellHarness shell;
-    shell.addProject("manual.pdf", "127.0.0.1:1/docs/manual.pdf", 2, 3145728);
-    shell.addProject("photos.zip", "127.0.0.1:1/photos.zip", 0);
-    MainWindow &window = shell.start();
-    shell.showSomeProgress();
-    const QStringList tabs{"main-about", "main-projects", "main-download"};
-    for (int tab = 0; tab < tabs.size(); ++tab) {
-        window.Menu->setCurrentIndex(tab);
-        saveAndCheck(&window, window.Menu->currentWidget(), tabs.at(tab));
-    }
-    emit window.projectsPage()->statisticsRequested("manual.pdf");
-    auto *stats = ShellHarness::topLevel<StatsWindow>("Stats");
-    saveAndCheck(stats, stats, "stats-generals");
-    stats->TabStrip1->setCurrentIndex(1);
-    saveAndCheck(stats, stats, "stats-graphics");
-    stats->close();
 }
 
 QTEST_MAIN(tst_Dialogs)
