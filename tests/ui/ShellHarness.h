@@ -44,13 +44,10 @@ public:
 class ShellHarness final
 {
 public:
-    // A home with its options configured unless asked otherwise (the first run); by default no
-    // queue starts during a test.
-    explicit ShellHarness(int startTickMs = 60000, bool configured = true)
+    // A home with its options configured; by default no queue starts during a test.
+    explicit ShellHarness(int startTickMs = 60000)
         : engine(store, settings, {.startTickMs = startTickMs})
     {
-        if (!configured)
-            return;
         settings.setFilePath(home.root() + "received/");
         settings.setPackSizeText("512000");
         settings.setModemSpeedText("56");

@@ -134,7 +134,6 @@ void tst_Dialogs::chosenFolderReturnedRefusalsWriteNothing()
     QVERIFY(main->Opt_Modem_56k->isChecked() && !main->Txt_Modem_Other->isEnabled());
     main->Opt_Modem_Other->click();
     typeOver(main->Txt_Modem_Other, "0");
-    QVERIFY(shell.messages.shown.isEmpty());
     QTest::mouseClick(dialog.Cmd_OK, Qt::LeftButton);
     QCOMPARE(shell.messages.shown, QStringList{NotNumeric});
     QCOMPARE(main->Txt_Modem_Other->text(), "33.6");
@@ -238,7 +237,6 @@ void tst_Dialogs::typedUrlRefusedHandedOverUrlDownloaded()
 
     QTest::mouseClick(dialog.Cmd_Downloader, Qt::LeftButton);
     QVERIFY(window.isEnabled());
-    QTRY_COMPARE(page->Txt_Url->text(), QString());
     QTRY_COMPARE_WITH_TIMEOUT(TestFiles::sha256OfFile(received + "setup.exe"),
                               TestFiles::sha256(bytes), 30000);
     QCOMPARE(shell.store.record("setup")->showModem, "0");
