@@ -3,10 +3,12 @@
 #include "engine/Engine.h"
 #include "options/Settings.h"
 #include "platform/Autostart.h"
+#include "store/FileIo.h"
 #include "store/ProjectStore.h"
 #include "ui/MainWindow.h"
 #include "ui/MessagePresenter.h"
 #include "ui/OptionsFlow.h"
+#include "ui/PercentBar.h"
 
 #include "TestHome.h"
 
@@ -42,14 +44,10 @@ public:
 class ShellHarness final
 {
 public:
-    static constexpr int QuietStartMs = 60000; // no queue start during a test
-
-    // A home with its options configured unless asked otherwise (the first run).
-    explicit ShellHarness(int startTickMs = QuietStartMs, bool configured = true)
+    // A home with its options configured; by default no queue starts during a test.
+    explicit ShellHarness(int startTickMs = 60000)
         : engine(store, settings, {.startTickMs = startTickMs})
     {
-        if (!configured)
-            return;
         settings.setFilePath(home.root() + "received/");
         settings.setPackSizeText("512000");
         settings.setModemSpeedText("56");
@@ -109,21 +107,23 @@ public:
         return window->findChild<T *>(name);
     }
 
-    // A window without a parent, such as the statistics, by its name.
-    template<typename T>
-    static T *topLevel(const QString &name)
+    // Saves the window's picture; no control of the area may show a cut text.
+    static void saveAndCheck(QWidget *window, QWidget *area, const QString &name)
     {
-        for (QWidget *window : QApplication::topLevelWidgets()) {
-            if (window->objectName() == name)
-                return qobject_cast<T *>(window);
-        }
-        return nullptr;
-    }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        const QString folder = qEnvironmentVariable("QF_SOURCE_DIR") + "/build/screenshots/";
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(window->grab().save(folder + name + ".png"));
 
-    static QByteArray fileText(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        // A control narrower than its smallest readable size shows a cut text.
+        for (QWidget *control : area->findChildren<QWidget *>()) {
+            if (control->isVisible() && (qobject_cast<QLabel *>(control) != nullptr ||
+                                         qobject_cast<QAbstractButton *>(control) != nullptr ||
+                                         qobject_cast<PercentBar *>(control) != nullptr))
+                QVERIFY2(control->width() >= control->minimumSizeHint().width(),
+                         qPrintable(control->objectName() + control->property("text").toString() +
+                                    " is cut"));
+        }
     }
 
     TestHome home;
