@@ -24,19 +24,18 @@ class FaultServer final : public QObject
 public:
     enum Fault
     {
-        SplitHeader,      // the header in two writes 50 ms apart, cut inside a header line
-        FullBodyForRange, // 200 with the whole file, even to a ranged request
-        Status403,
-        Status404,
-        Status500,
+        SplitHeader,    // the header in two writes 50 ms apart, cut inside a header line
         CloseMidBody,   // half the body, then a graceful close
         Stall,          // half the body, then silence with the connection open
-        SlowBody,       // the body 4096 bytes every 20 ms
+        SlowBody,       // the body 4096 bytes every 20 ms, then a close
         CloseAfterBody, // the whole answer, then a graceful close (even when kept alive)
         ShiftedRange,   // the range asked for, from its second byte
-        WrongTotal,     // the range asked for, with a total larger than the file
         ShortRange,     // the first half of the range asked for, the connection left open
         EndlessHeader,  // a header that does not end for hours, one byte every 20 ms
+        // An error page with this status instead of the file.
+        Status403 = 403,
+        Status404 = 404,
+        Status500 = 500,
     };
     Q_ENUM(Fault)
 
@@ -48,18 +47,14 @@ public:
         QByteArray ifRange;     // the If-Range value; empty without one
     };
     using Filter = std::function<bool(const Request &)>;
-    // What a fault does to an answer, and how its connection goes on: the fault table.
-    enum class Ending;
-    struct Shape;
 
     explicit FaultServer(QObject *parent = nullptr); // listens at once
 
     QString url(const QString &file) const; // "127.0.0.1:PORT/file", no scheme
 
-    // Paths start with "/".
-    void addFile(const QString &path, const QByteArray &body) { m_files[path.toUtf8()] = body; }
-    // The file's ETag: sent with each answer, and an If-Range naming another gets the whole file.
-    void setEtag(const QString &path, const QByteArray &etag) { m_etags[path.toUtf8()] = etag; }
+    // Paths start with "/". The ETag is sent with each answer, and an If-Range naming another
+    // gets the whole file.
+    void addFile(const QString &path, const QByteArray &body, const QByteArray &etag = {});
     // Sent byte for byte to every request for the path.
     void setRawResponse(const QString &path, const QByteArray &response)
     {
@@ -83,10 +78,10 @@ private:
     };
 
     void readRequest(QTcpSocket *socket);
-    QByteArray answerTo(const Request &request, const Shape &shape, QByteArray *body) const;
+    void answer(QTcpSocket *socket, const Request &request, std::optional<Fault> fault);
     void send(QTcpSocket *socket, const QByteArray &header, const QByteArray &body,
-              const Shape &shape);
-    void end(QTcpSocket *socket, Ending ending);
+              std::optional<Fault> fault);
+    void end(QTcpSocket *socket, bool leaveOpen = false);
     void dribble(QTcpSocket *socket, const QByteArray &bytes, qsizetype chunk);
 
     QTcpServer *m_server;

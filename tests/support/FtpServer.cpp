@@ -43,12 +43,6 @@ bool FtpServer::start()
     return false;
 }
 
-QString FtpServer::url(const QString &path) const
-{
-    const QString slash = path.startsWith('/') ? QString() : QStringLiteral("/");
-    return QStringLiteral("ftp://127.0.0.1:%1").arg(m_port) + slash + path;
-}
-
 QStringList FtpServer::commands() const
 {
     QFile log(logPath());

@@ -1,9 +1,5 @@
 #!/usr/bin/python3
-"""Anonymous read-only FTP server for the tests, on 127.0.0.1.
-
-Prints the port it listens on as its first line of output, then serves until terminated.
-Needs Debian's /usr/bin/python3, the only interpreter that can import pyftpdlib.
-"""
+"""Anonymous read-only FTP server on 127.0.0.1: prints its port, then serves until ended."""
 
 import argparse
 import logging
@@ -17,9 +13,8 @@ from pyftpdlib.servers import FTPServer
 def make_handler(options):
     class TestHandler(FTPHandler):
         def pre_process_command(self, line, cmd, arg):
-            if options.log:
-                with open(options.log, "a", encoding="utf-8") as log:
-                    log.write(line + "\n")
+            with open(options.log, "a", encoding="utf-8") as log:
+                log.write(line + "\n")
             if cmd in options.silent:
                 return
             super().pre_process_command(line, cmd, arg)
@@ -43,7 +38,7 @@ def make_handler(options):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
-    parser.add_argument("--log", help="file that receives every command line")
+    parser.add_argument("--log", required=True, help="file that receives every command line")
     parser.add_argument("--refuse-port", action="store_true", help="answer PORT with 500")
     parser.add_argument("--silent", default="", help="comma-separated commands never answered")
     parser.add_argument("--rate", type=int, default=0, help="download bytes per second, 0 = no limit")
