@@ -1,7 +1,6 @@
 #include "FaultServer.h"
 
 #include <QHostAddress>
-#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -11,23 +10,12 @@ namespace {
 constexpr int splitDelayMs = 50;
 constexpr int dribbleMs = 20;
 
-FaultServer::Request parseRequest(const QByteArray &head)
+// The value of the field `name` (as the engine writes it: "Range: "), empty without it.
+QByteArray field(const QByteArray &head, const QByteArray &name)
 {
-    static const QRegularExpression range(R"(^range:\s*bytes=(\d+)-(\d*)\s*$)",
-                                          QRegularExpression::CaseInsensitiveOption |
-                                              QRegularExpression::MultilineOption);
-    static const QRegularExpression ifRange(R"(^if-range:\s*(.*?)\s*$)",
-                                            QRegularExpression::CaseInsensitiveOption |
-                                                QRegularExpression::MultilineOption);
-    const QString text = QString::fromLatin1(head);
-    FaultServer::Request request;
-    request.path = head.split(' ').value(1);
-    if (const QRegularExpressionMatch match = range.match(text); match.hasMatch()) {
-        request.rangeStart = match.captured(1).toLongLong();
-        request.rangeEnd = match.captured(2).isEmpty() ? -1 : match.captured(2).toLongLong();
-    }
-    request.ifRange = ifRange.match(text).captured(1).toLatin1();
-    return request;
+    const qsizetype at = head.indexOf("\r\n" + name);
+    const qsizetype from = at + 2 + name.size();
+    return at < 0 ? QByteArray() : head.mid(from, head.indexOf("\r\n", from) - from);
 }
 
 } // namespace
@@ -54,11 +42,6 @@ void FaultServer::addFile(const QString &path, const QByteArray &body, const QBy
     m_etags[path.toUtf8()] = etag;
 }
 
-void FaultServer::addFault(Fault fault, int times, Filter filter)
-{
-    m_faults.append({fault, times, std::move(filter)});
-}
-
 int FaultServer::pendingFaults() const
 {
     int pending = 0;
@@ -77,10 +60,16 @@ void FaultServer::readRequest(QTcpSocket *socket)
         return;
     socket->setProperty("pending", buffer.mid(end + 4));
     socket->setProperty("answering", true);
-    const Request request = parseRequest(buffer.left(end + 4));
-    m_requests.append(request);
+    const QByteArray head = buffer.left(end + 2);
+    const QList<QByteArray> range = field(head, "Range: bytes=").split('-');
+    Request request{head.split(' ').value(1), -1, -1, field(head, "If-Range: ")};
+    if (!range.at(0).isEmpty())
+        request.rangeStart = range.at(0).toLongLong();
+    if (!range.value(1).isEmpty())
+        request.rangeEnd = range.value(1).toLongLong();
+    ++m_requestCount;
     for (Scripted &scripted : m_faults) {
-        if (scripted.remaining > 0 && (!scripted.filter || scripted.filter(request))) {
+        if (scripted.remaining > 0 && request.rangeStart >= scripted.fromByte) {
             --scripted.remaining;
             answer(socket, request, scripted.fault);
             return;

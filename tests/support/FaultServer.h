@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
 #include <optional>
 
 class QTcpServer;
@@ -39,15 +38,6 @@ public:
     };
     Q_ENUM(Fault)
 
-    struct Request
-    {
-        QByteArray path;        // "/file.bin"
-        qint64 rangeStart = -1; // first byte asked for; -1 without a Range header
-        qint64 rangeEnd = -1;   // last byte asked for; -1 when open-ended or absent
-        QByteArray ifRange;     // the If-Range value; empty without one
-    };
-    using Filter = std::function<bool(const Request &)>;
-
     explicit FaultServer(QObject *parent = nullptr); // listens at once
 
     QString url(const QString &file) const; // "127.0.0.1:PORT/file", no scheme
@@ -62,11 +52,14 @@ public:
     }
     void setRangeSupport(bool on) { m_rangeSupport = on; } // off: 200 and the whole file
     void setKeepAlive(bool on) { m_keepAlive = on; } // "Connection: keep-alive", more requests
-    void addFault(Fault fault, int times, Filter filter = {});
+    // For requests whose range starts at fromByte or later.
+    void addFault(Fault fault, int times, qint64 fromByte = 0)
+    {
+        m_faults.append({fault, times, fromByte});
+    }
     void clearFaults() { m_faults.clear(); } // the server behaves from now on
 
-    QList<Request> requests() const { return m_requests; }
-    int requestCount() const { return int(m_requests.size()); }
+    int requestCount() const { return m_requestCount; }
     int pendingFaults() const; // scripted faults not used yet
 
 private:
@@ -74,7 +67,14 @@ private:
     {
         Fault fault;
         int remaining;
-        Filter filter;
+        qint64 fromByte;
+    };
+    struct Request
+    {
+        QByteArray path;        // "/file.bin"
+        qint64 rangeStart = -1; // first byte asked for; -1 without a Range header
+        qint64 rangeEnd = -1;   // last byte asked for; -1 when open-ended or absent
+        QByteArray ifRange;     // the If-Range value; empty without one
     };
 
     void readRequest(QTcpSocket *socket);
@@ -89,7 +89,7 @@ private:
     QHash<QByteArray, QByteArray> m_rawResponses;
     QHash<QByteArray, QByteArray> m_etags;
     QList<Scripted> m_faults;
-    QList<Request> m_requests;
+    int m_requestCount = 0;
     bool m_rangeSupport = true;
     bool m_keepAlive = false;
 };

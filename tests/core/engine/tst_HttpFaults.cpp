@@ -2,7 +2,6 @@
 #include "FaultServer.h"
 #include "FtpServer.h"
 #include "TestFiles.h"
-#include "engine/Download.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -10,8 +9,6 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTest>
-
-#include <algorithm>
 
 #include <unistd.h>
 
@@ -45,16 +42,10 @@ private:
 
 namespace {
 
-// Requests for the bytes from `first` on.
-FaultServer::Filter rangesFrom(qint64 first)
-{
-    return [first](const FaultServer::Request &request) { return request.rangeStart >= first; };
-}
-
 // Every pack but the first arrives slowly: there is time to act while the download runs.
 void slowLaterPacks(FaultServer &server)
 {
-    server.addFault(FaultServer::SlowBody, 4, rangesFrom(1));
+    server.addFault(FaultServer::SlowBody, 4, 1);
 }
 
 // Serves the test file and queues the project "setup" for it.
@@ -72,45 +63,36 @@ QByteArray serveAndQueue(EngineRig &rig, FaultServer &server, qint64 packSize = 
 void tst_HttpFaults::recoversFrom_data()
 {
     QTest::addColumn<FaultServer::Fault>("fault");
-    // The first byte whose requests meet the fault: 0 for all of them.
-    QTest::addColumn<qint64>("faultsFrom");
-    // Set: the fault lasts until the download has paused with this message.
+    // Set: the fault meets every pack but the first until the download has paused with this
+    // message. Else it meets the first three requests.
     QTest::addColumn<QString>("message");
-    const qint64 all = 0;
-    const qint64 later = 1;
-    // Each slot's first pack opens its connection; the packs after them come over kept ones.
-    const qint64 kept = Download::MaxSlots * PackSize;
     const QString alone;
     const QString unusable = "Unable to use the high speed download method on this server !";
 
-    QTest::newRow("header split across chunks") << FaultServer::SplitHeader << all << alone;
-    QTest::newRow("500") << FaultServer::Status500 << all << alone;
-    QTest::newRow("early close") << FaultServer::CloseMidBody << all << alone;
-    QTest::newRow("stall") << FaultServer::Stall << all << alone;
-    // Each answer's header, the first on a connection or a later one, must be whole in time.
-    QTest::newRow("endless header") << FaultServer::EndlessHeader << all << alone;
-    QTest::newRow("endless header, kept alive") << FaultServer::EndlessHeader << kept << alone;
+    QTest::newRow("header split across chunks") << FaultServer::SplitHeader << alone;
+    QTest::newRow("500") << FaultServer::Status500 << alone;
+    QTest::newRow("early close") << FaultServer::CloseMidBody << alone;
+    QTest::newRow("stall") << FaultServer::Stall << alone;
+    QTest::newRow("endless header") << FaultServer::EndlessHeader << alone;
     // The request sent ahead is lost with the connection: asked again, never a pack twice.
     QTest::newRow("kept alive connection closed after an answer")
-        << FaultServer::CloseAfterBody << all << alone;
-    QTest::newRow("short range") << FaultServer::ShortRange << all << alone;
-    QTest::newRow("short range, kept alive") << FaultServer::ShortRange << all << alone;
+        << FaultServer::CloseAfterBody << alone;
+    QTest::newRow("short range") << FaultServer::ShortRange << alone;
+    QTest::newRow("short range, kept alive") << FaultServer::ShortRange << alone;
     // The file is one pack, asked again whole after the close.
-    QTest::newRow("early close, no ranges") << FaultServer::CloseMidBody << all << alone;
-    QTest::newRow("404") << FaultServer::Status404 << later
+    QTest::newRow("early close, no ranges") << FaultServer::CloseMidBody << alone;
+    QTest::newRow("404") << FaultServer::Status404
                          << "File not found or the URL don't point on a file !";
-    QTest::newRow("403") << FaultServer::Status403 << later << unusable;
+    QTest::newRow("403") << FaultServer::Status403 << unusable;
     // The refused packs are asked for ahead, on connections the first packs kept.
-    QTest::newRow("wrong start, kept alive") << FaultServer::ShiftedRange << later << unusable;
+    QTest::newRow("wrong start, kept alive") << FaultServer::ShiftedRange << unusable;
 }
 
-// The failing slot retries alone, and a server error is counted down; a retry after part of a
-// body asks only for the bytes after it. A refusal that lasts the whole refusal interval pauses
-// the download with the reason, and "Resume" tries again.
+// The failing slot retries alone, and a server error is counted down. A refusal that lasts the
+// whole refusal interval pauses the download with the reason, and "Resume" tries again.
 void tst_HttpFaults::recoversFrom()
 {
     QFETCH(FaultServer::Fault, fault);
-    QFETCH(qint64, faultsFrom);
     QFETCH(QString, message);
     const QByteArray tag = QTest::currentDataTag();
     const bool ranges = !tag.contains("no ranges");
@@ -123,7 +105,7 @@ void tst_HttpFaults::recoversFrom()
     FaultServer server;
     server.setKeepAlive(tag.contains("kept alive"));
     server.setRangeSupport(ranges);
-    server.addFault(fault, message.isEmpty() ? 3 : 1000000, rangesFrom(faultsFrom));
+    server.addFault(fault, message.isEmpty() ? 3 : 1000000, message.isEmpty() ? 0 : 1);
     const QByteArray bytes = serveAndQueue(rig, server, ranges ? PackSize : Size);
     QSignalSpy overall(&rig.engine, &Engine::overallStatusChanged);
 
@@ -143,13 +125,6 @@ void tst_HttpFaults::recoversFrom()
     QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
     QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", ranges ? Packs : 1));
     QCOMPARE(rig.messages.count(), message.isEmpty() ? 0 : 1);
-    const QList<FaultServer::Request> requests = server.requests();
-    const bool midPack =
-        std::any_of(requests.cbegin(), requests.cend(), [](const FaultServer::Request &request) {
-            return request.rangeStart % PackSize != 0;
-        });
-    QCOMPARE(midPack, fault == FaultServer::CloseMidBody || fault == FaultServer::Stall ||
-                          fault == FaultServer::ShortRange);
 }
 
 void tst_HttpFaults::emptyFileCompletesAtOnce()
@@ -195,7 +170,6 @@ void tst_HttpFaults::unwritablePiecePausesUntilResumed()
 
     QCOMPARE(rig.messages.at(0),
              QVariantList({"Unable to write the file " + blocked + " !", "Error"}));
-    QVERIFY(rig.engine.isPaused());
     QCOMPARE(action.last(), QVariantList({true, "Resume"}));
     QCOMPARE(overall.last(), QVariantList({"Pause..."}));
     QVERIFY(QDir().rmdir(blocked));
