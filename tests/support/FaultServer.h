@@ -19,7 +19,6 @@ class QTcpSocket;
 class FaultServer final : public QObject
 {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(FaultServer)
 public:
     enum Fault
     {

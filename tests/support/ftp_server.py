@@ -24,13 +24,12 @@ def make_handler(root, log_path, rate, refuse_port, silent):
                 super().ftp_PORT(line)
 
     class SlowData(ThrottledDTPHandler):
-        write_limit = rate
+        write_limit = rate  # 0: no limit
 
     authorizer = DummyAuthorizer()
     authorizer.add_anonymous(root, perm="elr")
     TestHandler.authorizer = authorizer
-    if rate > 0:
-        TestHandler.dtp_handler = SlowData
+    TestHandler.dtp_handler = SlowData
     return TestHandler
 
 

@@ -64,10 +64,6 @@ void tst_FtpSlot::dataLinkTakesOnlyTheServersConnection()
     const std::optional<quint16> port = link.listen(server, server);
     QVERIFY(port);
 
-    QTcpSocket elsewhere; // another address of this machine does not reach the listener
-    elsewhere.connectToHost(QHostAddress("127.0.0.2"), *port);
-    QTRY_COMPARE(elsewhere.error(), QAbstractSocket::ConnectionRefusedError);
-
     QTcpSocket foreign; // a peer other than the server is turned away
     QVERIFY(foreign.bind(QHostAddress("127.0.0.2")));
     foreign.connectToHost(server, *port);
