@@ -126,15 +126,12 @@ void FaultServer::send(QTcpSocket *socket, const QByteArray &header, const QByte
             socket->write(header.mid(40) + body);
             end(socket);
         });
-    } else if (fault == CloseMidBody || fault == Stall) {
-        socket->write(header + body.left(body.size() / 2));
-        if (fault == CloseMidBody)
-            socket->disconnectFromHost();
     } else {
-        socket->write(header + body);
-        if (fault == CloseAfterBody)
+        const bool half = fault == CloseMidBody || fault == Stall;
+        socket->write(header + (half ? body.left(body.size() / 2) : body));
+        if (fault == CloseMidBody || fault == CloseAfterBody)
             socket->disconnectFromHost();
-        else
+        else if (fault != Stall)
             end(socket, fault == ShortRange);
     }
 }

@@ -7,29 +7,21 @@ class tst_FtpCommands final : public QObject
     Q_OBJECT
 
 private slots:
-    void portArgument();
     void burstIsTheWholeRequest();
     void passivePorts();
 };
 
-void tst_FtpCommands::portArgument()
-{
-    QCOMPARE(FtpCommands::portArgument(QHostAddress("192.168.0.5"), 3000),
-             QByteArray("192,168,0,5,11,184"));
-    QCOMPARE(FtpCommands::portArgument(QHostAddress("::ffff:127.0.0.1"), 1025),
-             QByteArray("127,0,0,1,4,1"));
-    QVERIFY(!FtpCommands::portArgument(QHostAddress("::1"), 4660)); // PORT names IPv4 alone
-}
-
 void tst_FtpCommands::burstIsTheWholeRequest()
 {
-    QCOMPARE(FtpCommands::burst("PORT 127,0,0,1,18,52", 1024000, "/files/a b.zip", true),
+    const QByteArray port =
+        "PORT " + FtpCommands::portArgument(QHostAddress("192.168.0.5"), 3000).value_or("");
+    QCOMPARE(FtpCommands::burst(port, 1024000, "/files/a b.zip", true),
              QByteArray("User anonymous\r\n"
                         "Pass quillfetch@example.com\r\n"
                         "TYPE I\r\n"
                         "SIZE /files/a b.zip\r\n"
                         "MDTM /files/a b.zip\r\n"
-                        "PORT 127,0,0,1,18,52\r\n"
+                        "PORT 192,168,0,5,11,184\r\n"
                         "REST 1024000\r\n"
                         "RETR /files/a b.zip\r\n"));
     // A line break smuggled into the path cannot start a command of its own.
