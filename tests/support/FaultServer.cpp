@@ -1,88 +1,21 @@
 #include "FaultServer.h"
 
 #include <QHostAddress>
-#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
-#include <map>
-
-// How an answer's connection goes on once the bytes are written.
-enum class FaultServer::Ending
-{
-    Normal, // closed, or the next request read when kept alive
-    Open,   // left open, or the next request read when kept alive
-    Silent, // left open, nothing more said
-    Close,
-    Slow // the body dribbles out, then the connection closes
-};
-
-// What a fault does to an answer.
-struct FaultServer::Shape
-{
-    QByteArray status = {}; // an error page with this status instead of the file
-    bool split = false;     // the header in two writes
-    bool whole = false;     // 200 and the whole file, even to a range
-    qint64 shift = 0;       // the range starts this many bytes late
-    qint64 extraTotal = 0;  // added to the total in Content-Range
-    bool halfRange = false; // only the first half of the range
-    bool halfBody = false;  // only the first half of the body is written
-    bool endless = false;   // a header that never ends
-    Ending ending = Ending::Normal;
-};
-
 namespace {
-
-using Fault = FaultServer::Fault;
-using Shape = FaultServer::Shape;
-using Ending = FaultServer::Ending;
 
 constexpr int splitDelayMs = 50;
 constexpr int dribbleMs = 20;
 
-const std::map<Fault, Shape> Shapes = {
-    {Fault::SplitHeader, {.split = true}},
-    {Fault::FullBodyForRange, {.whole = true}},
-    {Fault::Status403, {.status = "403 Forbidden"}},
-    {Fault::Status404, {.status = "404 Not Found"}},
-    {Fault::Status500, {.status = "500 Internal Server Error"}},
-    {Fault::CloseMidBody, {.halfBody = true, .ending = Ending::Close}},
-    {Fault::Stall, {.halfBody = true, .ending = Ending::Silent}},
-    {Fault::SlowBody, {.ending = Ending::Slow}},
-    {Fault::CloseAfterBody, {.ending = Ending::Close}},
-    {Fault::ShiftedRange, {.shift = 1}},
-    {Fault::WrongTotal, {.extraTotal = 1000}},
-    {Fault::ShortRange, {.halfRange = true, .ending = Ending::Open}},
-    {Fault::EndlessHeader, {.endless = true, .ending = Ending::Silent}},
-};
-
-FaultServer::Request parseRequest(const QByteArray &head)
+// The value of the field `name` (as the engine writes it: "Range: "), empty without it.
+QByteArray field(const QByteArray &head, const QByteArray &name)
 {
-    static const QRegularExpression range(R"(^range:\s*bytes=(\d+)-(\d*)\s*$)",
-                                          QRegularExpression::CaseInsensitiveOption |
-                                              QRegularExpression::MultilineOption);
-    static const QRegularExpression ifRange(R"(^if-range:\s*(.*?)\s*$)",
-                                            QRegularExpression::CaseInsensitiveOption |
-                                                QRegularExpression::MultilineOption);
-    const QString text = QString::fromLatin1(head);
-    FaultServer::Request request;
-    request.path = head.split(' ').value(1);
-    if (const QRegularExpressionMatch match = range.match(text); match.hasMatch()) {
-        request.rangeStart = match.captured(1).toLongLong();
-        request.rangeEnd = match.captured(2).isEmpty() ? -1 : match.captured(2).toLongLong();
-    }
-    request.ifRange = ifRange.match(text).captured(1).toLatin1();
-    return request;
-}
-
-// The whole answer, with a small HTML body.
-QByteArray statusPage(const QByteArray &status)
-{
-    const QByteArray body = "<html><body><h1>" + status + "</h1></body></html>";
-    return "HTTP/1.1 " + status +
-           "\r\nContent-Type: text/html\r\nContent-Length: " + QByteArray::number(body.size()) +
-           "\r\nConnection: close\r\n\r\n" + body;
+    const qsizetype at = head.indexOf("\r\n" + name);
+    const qsizetype from = at + 2 + name.size();
+    return at < 0 ? QByteArray() : head.mid(from, head.indexOf("\r\n", from) - from);
 }
 
 } // namespace
@@ -103,9 +36,10 @@ QString FaultServer::url(const QString &file) const
     return QStringLiteral("127.0.0.1:%1/").arg(m_server->serverPort()) + file;
 }
 
-void FaultServer::addFault(Fault fault, int times, Filter filter)
+void FaultServer::addFile(const QString &path, const QByteArray &body, const QByteArray &etag)
 {
-    m_faults.append({fault, times, std::move(filter)});
+    m_files[path.toUtf8()] = body;
+    m_etags[path.toUtf8()] = etag;
 }
 
 int FaultServer::pendingFaults() const
@@ -126,82 +60,89 @@ void FaultServer::readRequest(QTcpSocket *socket)
         return;
     socket->setProperty("pending", buffer.mid(end + 4));
     socket->setProperty("answering", true);
-    const Request request = parseRequest(buffer.left(end + 4));
-    m_requests.append(request);
-    Shape shape;
+    const QByteArray head = buffer.left(end + 2);
+    const QList<QByteArray> range = field(head, "Range: bytes=").split('-');
+    Request request{head.split(' ').value(1), -1, -1, field(head, "If-Range: ")};
+    if (!range.at(0).isEmpty())
+        request.rangeStart = range.at(0).toLongLong();
+    if (!range.value(1).isEmpty())
+        request.rangeEnd = range.value(1).toLongLong();
+    ++m_requestCount;
     for (Scripted &scripted : m_faults) {
-        if (scripted.remaining > 0 && (!scripted.filter || scripted.filter(request))) {
+        if (scripted.remaining > 0 && request.rangeStart >= scripted.fromByte) {
             --scripted.remaining;
-            shape = Shapes.at(scripted.fault);
-            break;
+            answer(socket, request, scripted.fault);
+            return;
         }
     }
-    QByteArray body;
-    const QByteArray header = answerTo(request, shape, &body);
-    send(socket, header, body, shape);
+    answer(socket, request, std::nullopt);
 }
 
-QByteArray FaultServer::answerTo(const Request &request, const Shape &shape, QByteArray *body) const
+void FaultServer::answer(QTcpSocket *socket, const Request &request, std::optional<Fault> fault)
 {
-    if (m_rawResponses.contains(request.path))
-        return m_rawResponses.value(request.path);
-    if (!m_files.contains(request.path))
-        return statusPage("404 Not Found");
-    if (!shape.status.isEmpty())
-        return statusPage(shape.status);
-    if (shape.endless)
-        return "HTTP/1.1 206 Partial Content\r\nX-Padding: " + QByteArray(1 << 20, 'a');
+    const int status = !m_files.contains(request.path) ? 404 : fault >= Status403 ? *fault : 0;
+    if (m_rawResponses.contains(request.path) || status > 0) {
+        socket->write(m_rawResponses.value(request.path, "HTTP/1.1 " + QByteArray::number(status) +
+                                                             " Error\r\nContent-Length: 0\r\n"
+                                                             "Connection: close\r\n\r\n"));
+        end(socket);
+        return;
+    }
     const QByteArray file = m_files.value(request.path);
     const qint64 size = file.size();
     const QByteArray etag = m_etags.value(request.path);
-    const bool ranged = m_rangeSupport && request.rangeStart >= 0 && !shape.whole &&
+    const bool ranged = m_rangeSupport && request.rangeStart >= 0 &&
                         (request.ifRange.isEmpty() || request.ifRange == etag);
-    const qint64 first = ranged ? request.rangeStart + shape.shift : 0;
+    const qint64 first = ranged ? request.rangeStart + (fault == ShiftedRange ? 1 : 0) : 0;
     qint64 last = ranged && request.rangeEnd >= 0 ? qMin(request.rangeEnd, size - 1) : size - 1;
-    if (shape.halfRange)
+    if (fault == ShortRange)
         last = first + (last - first) / 2;
-    *body = file.mid(qsizetype(first), qsizetype(last - first + 1));
+    const QByteArray body = file.mid(qsizetype(first), qsizetype(last - first + 1));
     QByteArray header = ranged ? "HTTP/1.1 206 Partial Content\r\n" : "HTTP/1.1 200 OK\r\n";
     header += "Content-Type: application/octet-stream\r\nContent-Length: " +
-              QByteArray::number(body->size()) + "\r\n";
+              QByteArray::number(body.size()) + "\r\n";
     if (ranged)
         header += "Content-Range: bytes " + QByteArray::number(first) + '-' +
-                  QByteArray::number(last) + '/' + QByteArray::number(size + shape.extraTotal) +
-                  "\r\n";
-    if (m_rangeSupport)
-        header += "Accept-Ranges: bytes\r\n";
+                  QByteArray::number(last) + '/' + QByteArray::number(size) + "\r\n";
     if (!etag.isEmpty())
         header += "ETag: " + etag + "\r\n";
-    return header + (m_keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n");
+    header += m_keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
+    send(socket, header, body, fault);
 }
 
 // A split header is cut inside its second line.
 void FaultServer::send(QTcpSocket *socket, const QByteArray &header, const QByteArray &body,
-                       const Shape &shape)
+                       std::optional<Fault> fault)
 {
-    if (shape.endless) {
-        dribble(socket, header, 1);
-        return;
+    if (fault == EndlessHeader) {
+        dribble(socket, "HTTP/1.1 206 Partial Content\r\nX-Padding: " + QByteArray(1 << 20, 'a'),
+                1);
+    } else if (fault == SlowBody) {
+        socket->write(header);
+        dribble(socket, body, 4096);
+    } else if (fault == SplitHeader) {
+        socket->write(header.left(40));
+        QTimer::singleShot(splitDelayMs, socket, [=, this] {
+            socket->write(header.mid(40) + body);
+            end(socket);
+        });
+    } else {
+        const bool half = fault == CloseMidBody || fault == Stall;
+        socket->write(header + (half ? body.left(body.size() / 2) : body));
+        if (fault == CloseMidBody || fault == CloseAfterBody)
+            socket->disconnectFromHost();
+        else if (fault != Stall)
+            end(socket, fault == ShortRange);
     }
-    const qsizetype cut = shape.split ? qMin(header.indexOf("\r\n") + 6, header.size() / 2) : 0;
-    socket->write(header.left(cut));
-    socket->flush();
-    QTimer::singleShot(shape.split ? splitDelayMs : 0, socket, [=, this] {
-        socket->write(header.mid(cut));
-        if (shape.ending == Ending::Slow)
-            dribble(socket, body, 4096);
-        else
-            socket->write(shape.halfBody ? body.left(body.size() / 2) : body);
-        end(socket, shape.ending);
-    });
 }
 
-void FaultServer::end(QTcpSocket *socket, Ending ending)
+// Kept alive, the connection's next request is read; else it is closed unless left open.
+void FaultServer::end(QTcpSocket *socket, bool leaveOpen)
 {
-    if (m_keepAlive && (ending == Ending::Normal || ending == Ending::Open)) {
+    if (m_keepAlive) {
         socket->setProperty("answering", false);
         readRequest(socket);
-    } else if (ending == Ending::Normal || ending == Ending::Close) {
+    } else if (!leaveOpen) {
         socket->disconnectFromHost();
     }
 }

@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
 #include <optional>
 
 class QTcpServer;
@@ -20,46 +19,31 @@ class QTcpSocket;
 class FaultServer final : public QObject
 {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(FaultServer)
 public:
     enum Fault
     {
-        SplitHeader,      // the header in two writes 50 ms apart, cut inside a header line
-        FullBodyForRange, // 200 with the whole file, even to a ranged request
-        Status403,
-        Status404,
-        Status500,
+        SplitHeader,    // the header in two writes 50 ms apart, cut inside a header line
         CloseMidBody,   // half the body, then a graceful close
         Stall,          // half the body, then silence with the connection open
-        SlowBody,       // the body 4096 bytes every 20 ms
+        SlowBody,       // the body 4096 bytes every 20 ms, then a close
         CloseAfterBody, // the whole answer, then a graceful close (even when kept alive)
         ShiftedRange,   // the range asked for, from its second byte
-        WrongTotal,     // the range asked for, with a total larger than the file
         ShortRange,     // the first half of the range asked for, the connection left open
         EndlessHeader,  // a header that does not end for hours, one byte every 20 ms
+        // An error page with this status instead of the file.
+        Status403 = 403,
+        Status404 = 404,
+        Status500 = 500,
     };
     Q_ENUM(Fault)
-
-    struct Request
-    {
-        QByteArray path;        // "/file.bin"
-        qint64 rangeStart = -1; // first byte asked for; -1 without a Range header
-        qint64 rangeEnd = -1;   // last byte asked for; -1 when open-ended or absent
-        QByteArray ifRange;     // the If-Range value; empty without one
-    };
-    using Filter = std::function<bool(const Request &)>;
-    // What a fault does to an answer, and how its connection goes on: the fault table.
-    enum class Ending;
-    struct Shape;
 
     explicit FaultServer(QObject *parent = nullptr); // listens at once
 
     QString url(const QString &file) const; // "127.0.0.1:PORT/file", no scheme
 
-    // Paths start with "/".
-    void addFile(const QString &path, const QByteArray &body) { m_files[path.toUtf8()] = body; }
-    // The file's ETag: sent with each answer, and an If-Range naming another gets the whole file.
-    void setEtag(const QString &path, const QByteArray &etag) { m_etags[path.toUtf8()] = etag; }
+    // Paths start with "/". The ETag is sent with each answer, and an If-Range naming another
+    // gets the whole file.
+    void addFile(const QString &path, const QByteArray &body, const QByteArray &etag = {});
     // Sent byte for byte to every request for the path.
     void setRawResponse(const QString &path, const QByteArray &response)
     {
@@ -67,11 +51,14 @@ public:
     }
     void setRangeSupport(bool on) { m_rangeSupport = on; } // off: 200 and the whole file
     void setKeepAlive(bool on) { m_keepAlive = on; } // "Connection: keep-alive", more requests
-    void addFault(Fault fault, int times, Filter filter = {});
+    // For requests whose range starts at fromByte or later.
+    void addFault(Fault fault, int times, qint64 fromByte = 0)
+    {
+        m_faults.append({fault, times, fromByte});
+    }
     void clearFaults() { m_faults.clear(); } // the server behaves from now on
 
-    QList<Request> requests() const { return m_requests; }
-    int requestCount() const { return int(m_requests.size()); }
+    int requestCount() const { return m_requestCount; }
     int pendingFaults() const; // scripted faults not used yet
 
 private:
@@ -79,14 +66,21 @@ private:
     {
         Fault fault;
         int remaining;
-        Filter filter;
+        qint64 fromByte;
+    };
+    struct Request
+    {
+        QByteArray path;        // "/file.bin"
+        qint64 rangeStart = -1; // first byte asked for; -1 without a Range header
+        qint64 rangeEnd = -1;   // last byte asked for; -1 when open-ended or absent
+        QByteArray ifRange;     // the If-Range value; empty without one
     };
 
     void readRequest(QTcpSocket *socket);
-    QByteArray answerTo(const Request &request, const Shape &shape, QByteArray *body) const;
+    void answer(QTcpSocket *socket, const Request &request, std::optional<Fault> fault);
     void send(QTcpSocket *socket, const QByteArray &header, const QByteArray &body,
-              const Shape &shape);
-    void end(QTcpSocket *socket, Ending ending);
+              std::optional<Fault> fault);
+    void end(QTcpSocket *socket, bool leaveOpen = false);
     void dribble(QTcpSocket *socket, const QByteArray &bytes, qsizetype chunk);
 
     QTcpServer *m_server;
@@ -94,7 +88,7 @@ private:
     QHash<QByteArray, QByteArray> m_rawResponses;
     QHash<QByteArray, QByteArray> m_etags;
     QList<Scripted> m_faults;
-    QList<Request> m_requests;
+    int m_requestCount = 0;
     bool m_rangeSupport = true;
     bool m_keepAlive = false;
 };

@@ -19,17 +19,11 @@ FtpServer::~FtpServer()
 // The script prints its port on its first line once it listens.
 bool FtpServer::start()
 {
-    QStringList arguments = {qEnvironmentVariable("QF_SOURCE_DIR") + "/tests/support/ftp_server.py",
-                             "--root",
-                             m_rootFolder,
-                             "--log",
-                             logPath(),
-                             "--silent",
-                             m_options.silentCommands.join(','),
-                             "--rate",
-                             QString::number(m_options.rateLimit)};
-    if (m_options.refusePort)
-        arguments << "--refuse-port";
+    const QString script = qEnvironmentVariable("QF_SOURCE_DIR") + "/tests/support/ftp_server.py";
+    const QString rate = QString::number(m_options.rateLimit);
+    const QString refusePort = m_options.refusePort ? "1" : "0";
+    const QStringList arguments =
+        QStringList{script, m_rootFolder, logPath(), rate, refusePort} + m_options.silentCommands;
     m_process.start("/usr/bin/python3", arguments);
     const QDeadlineTimer deadline(10000);
     while (!m_process.canReadLine() && m_process.waitForReadyRead(int(deadline.remainingTime()))) {
@@ -41,12 +35,6 @@ bool FtpServer::start()
               QString::fromLocal8Bit(m_process.readAllStandardError());
     ChildProcess::stop(m_process);
     return false;
-}
-
-QString FtpServer::url(const QString &path) const
-{
-    const QString slash = path.startsWith('/') ? QString() : QStringLiteral("/");
-    return QStringLiteral("ftp://127.0.0.1:%1").arg(m_port) + slash + path;
 }
 
 QStringList FtpServer::commands() const

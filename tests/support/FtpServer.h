@@ -28,7 +28,11 @@ public:
     QString errorString() const { return m_error; }
 
     quint16 port() const { return m_port; }
-    QString url(const QString &path) const; // "ftp://127.0.0.1:PORT/path"
+    // "127.0.0.1:PORT/path": queued without its scheme, as the new-project dialog queues it.
+    QString url(const QString &path) const
+    {
+        return QStringLiteral("127.0.0.1:%1/").arg(m_port) + path;
+    }
 
     QStringList commands() const; // "USER anonymous", "REST 512000", ... in arrival order
     void clearCommands() { QFile::resize(logPath(), 0); }

@@ -1,11 +1,6 @@
 #!/usr/bin/python3
-"""Anonymous read-only FTP server for the tests, on 127.0.0.1.
+"""Anonymous read-only FTP server on 127.0.0.1: prints its port, then serves until ended."""
 
-Prints the port it listens on as its first line of output, then serves until terminated.
-Needs Debian's /usr/bin/python3, the only interpreter that can import pyftpdlib.
-"""
-
-import argparse
 import logging
 import sys
 
@@ -14,44 +9,38 @@ from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 
-def make_handler(options):
+def make_handler(root, log_path, rate, refuse_port, silent):
     class TestHandler(FTPHandler):
         def pre_process_command(self, line, cmd, arg):
-            if options.log:
-                with open(options.log, "a", encoding="utf-8") as log:
-                    log.write(line + "\n")
-            if cmd in options.silent:
-                return
-            super().pre_process_command(line, cmd, arg)
+            with open(log_path, "a", encoding="utf-8") as log:
+                log.write(line + "\n")
+            if cmd not in silent:
+                super().pre_process_command(line, cmd, arg)
 
         def ftp_PORT(self, line):
-            if options.refuse_port:
+            if refuse_port:
                 self.respond("500 Active mode is not allowed.")
-                return
-            super().ftp_PORT(line)
+            else:
+                super().ftp_PORT(line)
+
+    class SlowData(ThrottledDTPHandler):
+        write_limit = rate  # 0: no limit
 
     authorizer = DummyAuthorizer()
-    authorizer.add_anonymous(options.root, perm="elr")
+    authorizer.add_anonymous(root, perm="elr")
     TestHandler.authorizer = authorizer
-    if options.rate > 0:
-        class SlowData(ThrottledDTPHandler):
-            write_limit = options.rate
-        TestHandler.dtp_handler = SlowData
+    TestHandler.dtp_handler = SlowData
     return TestHandler
 
 
+# Arguments: ROOT LOG RATE REFUSE_PORT SILENT_COMMAND... Every command line is appended to LOG;
+# RATE limits each data connection (bytes per second, 0: no limit); REFUSE_PORT "1" answers PORT
+# with 500; the silent commands are logged but never answered.
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--root", required=True)
-    parser.add_argument("--log", help="file that receives every command line")
-    parser.add_argument("--refuse-port", action="store_true", help="answer PORT with 500")
-    parser.add_argument("--silent", default="", help="comma-separated commands never answered")
-    parser.add_argument("--rate", type=int, default=0, help="download bytes per second, 0 = no limit")
-    options = parser.parse_args()
-    options.silent = {name.strip().upper() for name in options.silent.split(",") if name.strip()}
-
+    root, log_path, rate, refuse_port, *silent = sys.argv[1:]
     logging.basicConfig(level=logging.WARNING)
-    server = FTPServer(("127.0.0.1", 0), make_handler(options))
+    handler = make_handler(root, log_path, int(rate), refuse_port == "1", set(silent))
+    server = FTPServer(("127.0.0.1", 0), handler)
     print(server.address[1], flush=True)
     server.serve_forever()
 
