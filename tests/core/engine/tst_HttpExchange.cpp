@@ -62,6 +62,8 @@ void tst_HttpExchange::answers_data()
                                 << qint64(2000);
     QTest::newRow("other size without If-Range")
         << partial + range + "2000" << qint64(100) << false << qint64(-1);
+    QTest::newRow("whole file for a later range")
+        << whole + "1000" << qint64(100) << false << qint64(-1);
     QTest::newRow("whole file of another size")
         << whole + "999" << qint64(0) << false << qint64(999);
     QTest::newRow("whole new file for an If-Range")
