@@ -48,7 +48,7 @@ mid_sha="$(sha256sum "$work/www/slow/mid.bin" | cut -d' ' -f1)"
 port="$(free_port)"
 tls_port="$(free_port)"
 prefix="$work/nginx"
-mkdir -p "$prefix"/{client_body,proxy,fastcgi,uwsgi,scgi}
+mkdir -p "$prefix"
 key_options=(-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2)
 openssl req -x509 "${key_options[@]}" -keyout "$prefix/ca.key" -out "$prefix/ca.pem" \
     -subj /CN=BenchCA 2>/dev/null
@@ -56,23 +56,8 @@ openssl req -x509 "${key_options[@]}" -keyout "$prefix/server.key" -out "$prefix
     -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -CA "$prefix/ca.pem" \
     -CAkey "$prefix/ca.key" 2>/dev/null
 access_log="$prefix/access.log"
-cat >"$prefix/nginx.conf" <<EOF
-daemon off;
-master_process off;
-worker_processes 1;
-pid $prefix/nginx.pid;
-error_log $prefix/error.log warn;
-events { worker_connections 256; }
-http {
-    default_type application/octet-stream;
-    log_format timing '\$msec \$request_time \$status \$body_bytes_sent \$connection';
+start_nginx "$prefix" "$port" "    log_format timing '\$msec \$request_time \$status \$body_bytes_sent \$connection';
     access_log $access_log timing;
-    client_body_temp_path $prefix/client_body;
-    proxy_temp_path $prefix/proxy;
-    fastcgi_temp_path $prefix/fastcgi;
-    uwsgi_temp_path $prefix/uwsgi;
-    scgi_temp_path $prefix/scgi;
-    sendfile on;
     server {
         listen 127.0.0.1:$port;
         server_name localhost;
@@ -88,16 +73,7 @@ http {
         root $work/www;
         ssl_certificate $prefix/server.pem;
         ssl_certificate_key $prefix/server.key;
-    }
-}
-EOF
-/usr/sbin/nginx -p "$prefix/" -c "$prefix/nginx.conf" -e "$prefix/error.log" &
-nginx_pid=$!
-wait_for_port "$port" || {
-    echo "nginx did not start:" >&2
-    cat "$prefix/error.log" >&2
-    exit 1
-}
+    }"
 
 # --- one timed run ------------------------------------------------------------------------
 # Prints: tool wall job transfer join cpu bytes-sent requests connections

@@ -41,36 +41,12 @@ head -c "$size" /dev/urandom >"$work/www/wan.bin"
 sha="$(sha256sum "$work/www/wan.bin" | cut -d' ' -f1)"
 
 port="$(free_port)"
-prefix="$work/nginx"
-mkdir -p "$prefix"/{client_body,proxy,fastcgi,uwsgi,scgi}
-cat >"$prefix/nginx.conf" <<CONF
-daemon off;
-master_process off;
-worker_processes 1;
-pid $prefix/nginx.pid;
-error_log $prefix/error.log warn;
-events { worker_connections 256; }
-http {
-    default_type application/octet-stream;
-    access_log off;
-    client_body_temp_path $prefix/client_body;
-    proxy_temp_path $prefix/proxy;
-    fastcgi_temp_path $prefix/fastcgi;
-    uwsgi_temp_path $prefix/uwsgi;
-    scgi_temp_path $prefix/scgi;
-    sendfile on;
+start_nginx "$work/nginx" "$port" "    access_log off;
     server {
         listen 127.0.0.1:$port;
         root $work/www;
-    }
-}
-CONF
-/usr/sbin/nginx -p "$prefix/" -c "$prefix/nginx.conf" -e "$prefix/error.log" &
-pids+=($!)
-wait_for_port "$port" || {
-    echo "nginx did not start" >&2
-    exit 1
-}
+    }"
+pids+=("$nginx_pid")
 
 # One run of a tool through the proxy. Prints: link tool job-seconds wall-seconds cpu-seconds.
 # The job is the first connection's accept to the last byte delivered, from the proxy's log

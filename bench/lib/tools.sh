@@ -43,3 +43,35 @@ wait_for_port() { # port
     done
     return 1
 }
+
+# Starts nginx in the background with PREFIX as its folder and LINES inside its http block (the
+# access log and the servers), then waits for PORT. Sets nginx_pid.
+start_nginx() { # prefix, port, lines
+    local prefix="$1"
+    mkdir -p "$prefix"/{client_body,proxy,fastcgi,uwsgi,scgi}
+    cat >"$prefix/nginx.conf" <<CONF
+daemon off;
+master_process off;
+worker_processes 1;
+pid $prefix/nginx.pid;
+error_log $prefix/error.log warn;
+events { worker_connections 256; }
+http {
+    default_type application/octet-stream;
+    client_body_temp_path $prefix/client_body;
+    proxy_temp_path $prefix/proxy;
+    fastcgi_temp_path $prefix/fastcgi;
+    uwsgi_temp_path $prefix/uwsgi;
+    scgi_temp_path $prefix/scgi;
+    sendfile on;
+$3
+}
+CONF
+    /usr/sbin/nginx -p "$prefix/" -c "$prefix/nginx.conf" -e "$prefix/error.log" &
+    nginx_pid=$!
+    wait_for_port "$2" || {
+        echo "nginx did not start:" >&2
+        cat "$prefix/error.log" >&2
+        exit 1
+    }
+}
