@@ -51,6 +51,8 @@ void tst_HttpExchange::answers_data()
     QTest::newRow("total not stated") << partial + range + "*" << qint64(100) << true << qint64(-1);
     QTest::newRow("206 without Content-Range")
         << partial + "Content-Length: 10" << qint64(100) << false << qint64(-1);
+    QTest::newRow("chunked") << partial + range + "1000\r\nTransfer-Encoding: chunked"
+                             << qint64(100) << false << qint64(-1);
     QTest::newRow("no Content-Length")
         << partial + "Content-Range: bytes 100-109/1000" << qint64(100) << false << qint64(-1);
     QTest::newRow("same ETag, other date")
