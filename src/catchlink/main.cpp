@@ -41,7 +41,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments().mid(1);
-    const bool fromBrowser = !arguments.isEmpty() && NativeHost::isBrowserStart(arguments.first());
+    const bool fromBrowser = NativeHost::isBrowserStart(arguments);
     const std::optional<QString> url = urlToHandOver(arguments, fromBrowser);
     if (!url || url->isEmpty())
         return fromBrowser ? 1 : 0;
