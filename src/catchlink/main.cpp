@@ -2,7 +2,7 @@
 #include "NativeHost.h"
 
 #include "options/Settings.h"
-#include "platform/HandoffPort.h"
+#include "platform/HandoffSocket.h"
 #include "ui/DialogMessagePresenter.h"
 
 #include <QApplication>
@@ -49,16 +49,20 @@ int main(int argc, char *argv[])
     QSettings store(QStringLiteral("Quillfetch"), QStringLiteral("Quillfetch"));
     const Settings settings(store, QString());
     const QString programFolder = settings.appPath(QCoreApplication::applicationDirPath());
-    HandOver handOver(QDir(programFolder).filePath(QStringLiteral("Quillfetch")), handoffPort(),
-                      HandOver::Intervals{});
+    HandOver handOver(QDir(programFolder).filePath(QStringLiteral("Quillfetch")),
+                      HandoffSocket::name(), HandOver::Intervals{});
     DialogMessagePresenter messages;
-    QObject::connect(&handOver, &HandOver::finished, &app, [&](bool delivered) {
-        if (fromBrowser)
-            replyToBrowser(delivered);
-        if (!delivered)
-            messages.critical(nullptr, ErrorText, QStringLiteral("Catchlink"));
-        QCoreApplication::exit(delivered ? 0 : 1);
-    });
+    // Queued: the hand-off may end before the event loop runs, and only a running loop exits.
+    QObject::connect(
+        &handOver, &HandOver::finished, &app,
+        [&](bool delivered) {
+            if (fromBrowser)
+                replyToBrowser(delivered);
+            if (!delivered)
+                messages.critical(nullptr, ErrorText, QStringLiteral("Catchlink"));
+            QCoreApplication::exit(delivered ? 0 : 1);
+        },
+        Qt::QueuedConnection);
     handOver.start(*url);
     return QApplication::exec();
 }
