@@ -4,7 +4,7 @@
 #include "platform/Autostart.h"
 #include "platform/BrowserMenu.h"
 #include "platform/DataFolder.h"
-#include "platform/HandoffPort.h"
+#include "platform/HandoffSocket.h"
 #include "platform/SingleInstance.h"
 #include "probe/Probe.h"
 #include "store/ProjectStore.h"
@@ -37,8 +37,8 @@ int main(int argc, char *argv[])
     SingleInstance instance(dataFolder);
     if (!claimSingleInstance(instance, arguments, messages))
         return 0;
-    // Before anything else could take the port.
-    HandoffListener listener(handoffPort(), HandoffListener::IdleTimeoutMs);
+    // Before the slow start-up, so that Catchlink waiting for it gets through soon.
+    HandoffListener listener(HandoffSocket::name(), HandoffListener::IdleTimeoutMs);
     listener.open();
 
     QSettings store(QStringLiteral("Quillfetch"), QStringLiteral("Quillfetch"));

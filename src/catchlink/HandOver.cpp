@@ -1,8 +1,8 @@
 #include "HandOver.h"
 
 #include "handoff/HandoffMessage.h"
+#include "platform/HandoffSocket.h"
 
-#include <QHostAddress>
 #include <QProcess>
 
 namespace {
@@ -11,9 +11,9 @@ const QString StartedByCatchlink = QStringLiteral("--ZRK--");
 
 } // namespace
 
-HandOver::HandOver(const QString &programPath, quint16 port, const Intervals &intervals,
-                   QObject *parent)
-    : QObject(parent), m_programPath(programPath), m_port(port), m_intervals(intervals)
+HandOver::HandOver(const QString &programPath, const QString &socketName,
+                   const Intervals &intervals, QObject *parent)
+    : QObject(parent), m_programPath(programPath), m_socketName(socketName), m_intervals(intervals)
 {
     m_retry.setSingleShot(true);
     m_retry.setInterval(m_intervals.retryMs);
@@ -21,9 +21,10 @@ HandOver::HandOver(const QString &programPath, quint16 port, const Intervals &in
     Timer.setInterval(m_intervals.lingerMs);
     connect(&m_retry, &QTimer::timeout, this, &HandOver::connectToProgram);
     connect(&Timer, &QTimer::timeout, this, [this] { finish(true); });
-    connect(&Winsock, &QTcpSocket::connected, this, &HandOver::onConnected);
-    connect(&Winsock, &QTcpSocket::errorOccurred, this, &HandOver::onErrorOccurred);
-    connect(&Winsock, &QTcpSocket::disconnected, this, [this] {
+    connect(&Winsock, &QLocalSocket::connected, this, &HandOver::onConnected);
+    connect(&Winsock, &QLocalSocket::bytesWritten, this, &HandOver::onBytesWritten);
+    connect(&Winsock, &QLocalSocket::errorOccurred, this, &HandOver::onErrorOccurred);
+    connect(&Winsock, &QLocalSocket::disconnected, this, [this] {
         if (m_sent)
             finish(true);
     });
@@ -33,13 +34,16 @@ void HandOver::start(const QString &url)
 {
     m_message = HandoffMessage::compose(url);
     m_trying.start();
-    connectToProgram();
+    if (HandoffSocket::isPrivate(m_socketName))
+        connectToProgram();
+    else
+        finish(false);
 }
 
 void HandOver::connectToProgram()
 {
     Winsock.abort();
-    Winsock.connectToHost(QHostAddress(QHostAddress::LocalHost), m_port);
+    Winsock.connectToServer(m_socketName);
 }
 
 void HandOver::onConnected()
@@ -47,6 +51,15 @@ void HandOver::onConnected()
     Winsock.write(m_message);
     m_sent = true;
     Timer.start();
+}
+
+// The whole message is out: nothing more follows.
+void HandOver::onBytesWritten()
+{
+    if (Winsock.bytesToWrite() > 0)
+        return;
+    if (!HandoffSocket::endWriting(Winsock.socketDescriptor()))
+        Winsock.disconnectFromServer();
 }
 
 // Before the message is out, an error means nobody listens (yet): start Quillfetch once and

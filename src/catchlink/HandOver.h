@@ -1,16 +1,17 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QLocalSocket>
 #include <QObject>
 #include <QString>
-#include <QTcpSocket>
 #include <QTimer>
 
-// Carries one URL into the running Quillfetch over its hand-off port on this machine. When
-// nobody listens there, it starts Quillfetch once with "--ZRK--" and keeps trying: the first
-// start of the program can take a while, and a URL handed over meanwhile must still arrive.
-// Once connected it sends the message and is done when Quillfetch closes the connection, or
-// at the latest after the linger time.
+// Carries one URL into the running Quillfetch over its hand-off socket. It hands nothing over
+// through a socket whose folder another user could enter. When nobody listens there, it starts
+// Quillfetch once with "--ZRK--" and keeps trying: the first start of the program can take a
+// while, and a URL handed over meanwhile must still arrive. Once connected it sends the
+// message, closes its side so that Quillfetch sees the end, and is done when Quillfetch closes
+// the connection, or at the latest after the linger time.
 class HandOver final : public QObject
 {
     Q_OBJECT
@@ -24,8 +25,8 @@ public:
         int lingerMs = 10000;   // Timer: from the connection until Catchlink ends anyway
     };
 
-    // programPath: the Quillfetch to start; port: its hand-off port on 127.0.0.1.
-    HandOver(const QString &programPath, quint16 port, const Intervals &intervals,
+    // programPath: the Quillfetch to start; socketName: its hand-off socket.
+    HandOver(const QString &programPath, const QString &socketName, const Intervals &intervals,
              QObject *parent = nullptr);
 
     void start(const QString &url);
@@ -37,14 +38,15 @@ signals:
 private:
     void connectToProgram();
     void onConnected();
+    void onBytesWritten();
     void onErrorOccurred();
     bool startProgram() const;
     void finish(bool delivered);
 
     QString m_programPath;
-    quint16 m_port;
+    QString m_socketName;
     Intervals m_intervals;
-    QTcpSocket Winsock;
+    QLocalSocket Winsock;
     QTimer m_retry;
     QTimer Timer;
     QElapsedTimer m_trying;

@@ -1,7 +1,9 @@
 #include "NativeHost.h"
 
 #include "handoff/HandoffMessage.h"
+#include "platform/BrowserMenu.h"
 
+#include <QFileInfo>
 #include <QIODevice>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -28,10 +30,15 @@ QByteArray readExactly(QIODevice &input, qint64 size)
 
 } // namespace
 
-bool isBrowserStart(const QString &firstArgument)
+bool isBrowserStart(const QStringList &arguments)
 {
-    return firstArgument.startsWith(QStringLiteral("chrome-extension://")) ||
-           firstArgument.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive);
+    if (arguments.isEmpty())
+        return false;
+    if (BrowserMenu::allowedCallers(BrowserMenu::Family::Chromium).contains(arguments.first()))
+        return true;
+    const QFileInfo manifest(arguments.first());
+    return arguments.size() == 2 && manifest.isAbsolute() && manifest.isFile() &&
+           BrowserMenu::allowedCallers(BrowserMenu::Family::Firefox).contains(arguments.at(1));
 }
 
 std::optional<QString> readUrl(QIODevice &input)

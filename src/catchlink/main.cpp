@@ -2,7 +2,7 @@
 #include "NativeHost.h"
 
 #include "options/Settings.h"
-#include "platform/HandoffPort.h"
+#include "platform/HandoffSocket.h"
 #include "ui/DialogMessagePresenter.h"
 
 #include <QApplication>
@@ -41,7 +41,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments().mid(1);
-    const bool fromBrowser = !arguments.isEmpty() && NativeHost::isBrowserStart(arguments.first());
+    const bool fromBrowser = NativeHost::isBrowserStart(arguments);
     const std::optional<QString> url = urlToHandOver(arguments, fromBrowser);
     if (!url || url->isEmpty())
         return fromBrowser ? 1 : 0;
@@ -49,16 +49,20 @@ int main(int argc, char *argv[])
     QSettings store(QStringLiteral("Quillfetch"), QStringLiteral("Quillfetch"));
     const Settings settings(store, QString());
     const QString programFolder = settings.appPath(QCoreApplication::applicationDirPath());
-    HandOver handOver(QDir(programFolder).filePath(QStringLiteral("Quillfetch")), handoffPort(),
-                      HandOver::Intervals{});
+    HandOver handOver(QDir(programFolder).filePath(QStringLiteral("Quillfetch")),
+                      HandoffSocket::name(), HandOver::Intervals{});
     DialogMessagePresenter messages;
-    QObject::connect(&handOver, &HandOver::finished, &app, [&](bool delivered) {
-        if (fromBrowser)
-            replyToBrowser(delivered);
-        if (!delivered)
-            messages.critical(nullptr, ErrorText, QStringLiteral("Catchlink"));
-        QCoreApplication::exit(delivered ? 0 : 1);
-    });
+    // Queued: the hand-off may end before the event loop runs, and only a running loop exits.
+    QObject::connect(
+        &handOver, &HandOver::finished, &app,
+        [&](bool delivered) {
+            if (fromBrowser)
+                replyToBrowser(delivered);
+            if (!delivered)
+                messages.critical(nullptr, ErrorText, QStringLiteral("Catchlink"));
+            QCoreApplication::exit(delivered ? 0 : 1);
+        },
+        Qt::QueuedConnection);
     handOver.start(*url);
     return QApplication::exec();
 }

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
@@ -64,6 +65,13 @@ QString BrowserMenu::extensionFolder(const QString &programFolder)
 QByteArray BrowserMenu::manifestText(Family family, const QString &catchlinkPath)
 {
     return QJsonDocument(manifestObject(family, catchlinkPath)).toJson();
+}
+
+QStringList BrowserMenu::allowedCallers(Family family)
+{
+    const QString key = family == Family::Firefox ? QStringLiteral("allowed_extensions")
+                                                  : QStringLiteral("allowed_origins");
+    return manifestObject(family, QString()).value(key).toVariant().toStringList();
 }
 
 QString BrowserMenu::manifestPath(const Browser &browser)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // The entry "Download with Quillfetch..." of the browsers' link and image menu. It comes from
 // the extension shipped with the program, which hands the URL to Catchlink through native
@@ -45,6 +46,9 @@ public:
     static QString extensionFolder(const QString &programFolder);
     // The host manifest for one family, naming this Catchlink.
     static QByteArray manifestText(Family family, const QString &catchlinkPath);
+    // Who the manifest lets start Catchlink: Chromium's extension origins
+    // ("chrome-extension://<id>/"), Firefox's add-on ids.
+    static QStringList allowedCallers(Family family);
 
     // A manifest exists in some browser's host folder.
     bool isInstalled() const;

@@ -5,9 +5,7 @@
 #include "ui/MessagePresenter.h"
 #include "ui/ProjectsPage.h"
 
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 
 AddProjectFlow::AddProjectFlow(MainWindow &window, Probe &probe, ProjectStore &store,
                                const Settings &settings, MessagePresenter &messages,
@@ -23,12 +21,10 @@ AddProjectFlow::AddProjectFlow(MainWindow &window, Probe &probe, ProjectStore &s
 void AddProjectFlow::connectProbe()
 {
     ProjectsPage *page = m_window.projectsPage();
-    connect(&m_probe, &Probe::statusChanged, page->Lbl_Status_H, &QLabel::setText);
+    connect(&m_probe, &Probe::statusChanged, page, &ProjectsPage::setProbeStatus);
     connect(&m_probe, &Probe::urlTextChanged, page->Txt_Url, &QLineEdit::setText);
-    connect(&m_probe, &Probe::inputEnabledChanged, page, [page](bool enabled) {
-        page->Txt_Url->setEnabled(enabled);
-        page->Cmd_add->setEnabled(enabled);
-    });
+    connect(&m_probe, &Probe::inputEnabledChanged, page,
+            [page](bool enabled) { page->setProbing(!enabled); });
     connect(&m_probe, &Probe::failed, this, [this](const QString &text, const QString &title) {
         m_messages.critical(&m_window, text, title);
     });

@@ -74,7 +74,7 @@ ProjectsPage::ProjectsPage(ProjectStore &store, Engine &engine, MessagePresenter
       Frm_projects(new QGroupBox(QStringLiteral("Projects"), this)),
       Txt_Url(new QLineEdit(Frm_Main)),
       Cmd_add(new QPushButton(QStringLiteral("Add project"), Frm_Main)),
-      Lbl_Status_H(new QLabel(QStringLiteral("Nothing to do"), Frm_Main)),
+      Lbl_Status_H(new QLabel(Frm_Main)),
       Lst_Main(projectList(QStringLiteral("Lst_Main"), Frm_projects)),
       Lst_Main2(projectList(QStringLiteral("Lst_Main2"), Frm_projects)),
       Mnu_Pas_Finit(popupMenu(QStringLiteral("Mnu_Pas_Finit"), this)),
@@ -95,6 +95,8 @@ ProjectsPage::ProjectsPage(ProjectStore &store, Engine &engine, MessagePresenter
     buildMainFrame();
     buildProjectsFrame();
     buildMenus();
+    showStatus();
+    connect(&m_engine, &Engine::pausedChanged, this, &ProjectsPage::showRunningState);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Frm_Main);
@@ -154,12 +156,51 @@ void ProjectsPage::Charger_Listes()
     Lst_Main->clear();
     Lst_Main2->clear();
     if (!m_store.running().isEmpty())
-        addRow(Lst_Main, m_store.running().constFirst(), QStringLiteral("Downloading"));
+        addRow(Lst_Main, m_store.running().constFirst(), runningState());
     for (const ProjectEntry &entry : m_store.waiting())
         addRow(Lst_Main, entry, QStringLiteral("Waiting"));
     const QList<ProjectEntry> &finished = m_store.finished();
     for (auto entry = finished.crbegin(); entry != finished.crend(); ++entry)
         addRow(Lst_Main2, *entry, QStringLiteral("Finished"));
+    showStatus();
+}
+
+void ProjectsPage::setProbing(bool probing)
+{
+    m_probing = probing;
+    Txt_Url->setEnabled(!probing);
+    Cmd_add->setEnabled(!probing);
+    showStatus();
+}
+
+void ProjectsPage::setProbeStatus(const QString &caption)
+{
+    m_probeCaption = caption;
+    showStatus();
+}
+
+QString ProjectsPage::runningState() const
+{
+    return m_engine.isPaused() ? QStringLiteral("Paused") : QStringLiteral("Downloading");
+}
+
+// Row 1 is the running project's.
+void ProjectsPage::showRunningState()
+{
+    if (!m_store.running().isEmpty() && Lst_Main->topLevelItemCount() > 0)
+        Lst_Main->topLevelItem(0)->setText(4, runningState());
+    showStatus();
+}
+
+// The probe's caption while it probes or no project runs; otherwise what the running project
+// does ("Downloading: setup"), never an idle caption during a download.
+void ProjectsPage::showStatus()
+{
+    const QList<ProjectEntry> &running = m_store.running();
+    if (m_probing || running.isEmpty())
+        Lbl_Status_H->setText(m_probeCaption);
+    else
+        Lbl_Status_H->setText(runningState() + QStringLiteral(": ") + running.constFirst().name);
 }
 
 // Row 1 is the running project whenever the running list is not empty: the same condition

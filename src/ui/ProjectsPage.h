@@ -29,6 +29,10 @@ public:
     // Rebuilds both lists: the running project, then the waiting ones in queue order; the
     // finished ones newest first.
     void Charger_Listes();
+    // While a URL is probed, its field and the add button wait and the status shows the
+    // probe's caption.
+    void setProbing(bool probing);
+    void setProbeStatus(const QString &caption); // "Testing URL...", "Nothing to do"
 
     QGroupBox *const Frm_Main;
     QGroupBox *const Frm_projects;
@@ -56,6 +60,9 @@ private:
     void buildMainFrame();
     void buildProjectsFrame();
     void buildMenus();
+    QString runningState() const;
+    void showRunningState();
+    void showStatus();
     void showQueueMenu(const QPoint &position);
     void showFinishedMenu(const QPoint &position);
     const ProjectEntry *queueEntry(int row) const;
@@ -76,4 +83,6 @@ private:
     // name, so a list that changed while the menu or a question was open cannot make them
     // act on another project.
     QString m_menuProject;
+    bool m_probing = false;
+    QString m_probeCaption = QStringLiteral("Nothing to do");
 };

@@ -6,7 +6,6 @@
 const { chromium } = require("playwright-core");
 const fs = require("node:fs");
 const http = require("node:http");
-const net = require("node:net");
 const os = require("node:os");
 const path = require("node:path");
 
@@ -52,12 +51,10 @@ async function main() {
     response.writeHead(200, { "Content-Length": 1000 }).end(Buffer.alloc(1000));
   });
   const link = `http://127.0.0.1:${await listen(files)}/dir/setup.exe`;
-  const spare = net.createServer();
-  const handoffPort = await listen(spare);
-  await new Promise((resolve) => spare.close(resolve));
+  // The temporary root is closed to other users, as the hand-off socket's folder must be.
   const environment = { ...process.env, QUILLFETCH_HOME: path.join(root, "data"),
     XDG_CONFIG_HOME: path.join(root, "config"), HOME: path.join(root, "home"),
-    QUILLFETCH_HANDOFF_PORT: String(handoffPort) };
+    QUILLFETCH_HANDOFF_SOCKET: path.join(root, "handoff") };
   writeFile(path.join(root, "config", "Quillfetch", "Quillfetch.conf"),
     `[options]\nFilePath=${root}/received/\npacksize=512000\nmodemspeed=56\n`);
   try {

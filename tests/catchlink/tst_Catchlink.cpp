@@ -3,19 +3,47 @@
 
 #include "handoff/HandoffListener.h"
 #include "handoff/HandoffMessage.h"
+#include "platform/HandoffSocket.h"
 
+#include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTcpSocket>
 #include <QtTest>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
 const QString Url = QStringLiteral("http://127.0.0.1/a b \"c\" 'd' $(e).zip");
 
+// Sends bytes and closes the sending side, as Catchlink does.
+void send(QLocalSocket &client, const QByteArray &bytes)
+{
+    client.write(bytes);
+    client.flush();
+    QVERIFY(HandoffSocket::endWriting(client.socketDescriptor()));
+}
+
+// Connects to ("connect") or binds ("listen") the socket path as the user nobody, and returns
+// what it says: "done" or "refused".
+QByteArray asNobody(const QString &action, const QString &path)
+{
+    const QString script = "import socket, sys\n"
+                           "s = socket.socket(socket.AF_UNIX)\n"
+                           "try: (s.bind if sys.argv[1] == 'listen' else s.connect)(sys.argv[2])\n"
+                           "except PermissionError: print('refused')\n"
+                           "else: print('done')\n";
+    QProcess other;
+    other.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "/usr/bin/python3",
+                            "-c", script, action, path});
+    other.waitForFinished();
+    return other.readAllStandardOutput().trimmed();
+}
+
 } // namespace
 
-// The hand-off to a running Quillfetch: its port with real TCP clients, the message rule as a
+// The hand-off to a running Quillfetch: its socket with real clients, the message rule as a
 // table, and Catchlink as a terminal and the browsers start it.
 class tst_Catchlink final : public QObject
 {
@@ -25,6 +53,8 @@ private slots:
     void urlOfMessage_data();
     void urlOfMessage();
     void onlyAHandOffReachesTheProbe();
+    void listensAgainAfterAFlood();
+    void otherUsersAreShutOut();
     void urlArrivesUnchanged_data();
     void urlArrivesUnchanged();
 };
@@ -51,41 +81,98 @@ void tst_Catchlink::urlOfMessage()
     QCOMPARE(HandoffMessage::urlOf(message).value_or(QString()), url);
 }
 
-// Three clients at once: the silent one is dropped after the idle time, the unmarked one only
-// brings the tab forward, and each is closed once read.
+// Clients at once: the silent one is dropped after the idle time, the unmarked one only brings
+// the tab forward, a message that comes in two pieces arrives whole once its sender is done,
+// and each is closed once read.
 void tst_Catchlink::onlyAHandOffReachesTheProbe()
 {
-    HandoffListener listener(0, 100);
+    QTemporaryDir folder;
+    HandoffListener listener(folder.filePath("handoff"), 1000);
     QVERIFY(listener.open());
-    QCOMPARE(listener.serverAddress(), QHostAddress(QHostAddress::LocalHost));
     QSignalSpy arrived(&listener, &HandoffListener::messageArrived);
     QSignalSpy handedOver(&listener, &HandoffListener::urlHandedOver);
-    QTcpSocket clients[3];
-    for (QTcpSocket &client : clients)
-        client.connectToHost(QHostAddress::LocalHost, listener.serverPort());
-    clients[1].write("GET / HTTP/1.1\r\n\r\n");
-    clients[2].write(HandoffMessage::compose("ftp://h/a b.zip"));
+    QLocalSocket clients[4];
+    for (QLocalSocket &client : clients)
+        client.connectToServer(folder.filePath("handoff"));
+    const QByteArray split = HandoffMessage::compose("ftp://h/a b.zip");
+    clients[1].write(split.left(12));
+    clients[1].flush();
+    send(clients[2], "GET / HTTP/1.1\r\n\r\n");
+    send(clients[3], HandoffMessage::compose("http://h/whole"));
+    QVERIFY(handedOver.wait());
+    send(clients[1], split.mid(12));
 
-    for (QTcpSocket &client : clients)
-        QTRY_COMPARE(client.state(), QAbstractSocket::UnconnectedState);
-    QCOMPARE(arrived.count(), 2);
-    QCOMPARE(handedOver.count(), 1);
-    QCOMPARE(handedOver.first().first().toString(), QStringLiteral("ftp://h/a b.zip"));
+    for (QLocalSocket &client : clients)
+        QTRY_COMPARE(client.state(), QLocalSocket::UnconnectedState);
+    QCOMPARE(arrived.count(), 3);
+    QCOMPARE(handedOver, (QList<QVariantList>{{"http://h/whole"}, {"ftp://h/a b.zip"}}));
+}
+
+// More connections than descriptors left: the server stops accepting, and listens again once
+// the silent connections it took are dropped.
+void tst_Catchlink::listensAgainAfterAFlood()
+{
+    QTemporaryDir folder;
+    HandoffListener listener(folder.filePath("handoff"), 100);
+    QVERIFY(listener.open());
+    QSignalSpy handedOver(&listener, &HandoffListener::urlHandedOver);
+    QLocalSocket flood[30];
+    for (QLocalSocket &client : flood)
+        client.connectToServer(folder.filePath("handoff"));
+    rlimit saved = {};
+    QVERIFY(::getrlimit(RLIMIT_NOFILE, &saved) == 0);
+    const rlimit low = {QDir("/proc/self/fd").count() + 3, saved.rlim_max};
+    QVERIFY(::setrlimit(RLIMIT_NOFILE, &low) == 0);
+    for (QLocalSocket &client : flood)
+        QTRY_COMPARE(client.state(), QLocalSocket::UnconnectedState);
+    QVERIFY(::setrlimit(RLIMIT_NOFILE, &saved) == 0);
+
+    QLocalSocket client;
+    client.connectToServer(folder.filePath("handoff"));
+    send(client, HandoffMessage::compose(Url));
+    QVERIFY(handedOver.wait());
+}
+
+// Another local user can neither hand a URL over nor listen where Catchlink hands ours over:
+// only the owner may enter the socket's folder, and a folder open to others is refused.
+void tst_Catchlink::otherUsersAreShutOut()
+{
+    QTemporaryDir folder;
+    const QString socket = folder.filePath("handoff");
+    QVERIFY(QFile::setPermissions(folder.path(), QFile::Permissions(0x7755)));
+    QVERIFY(!HandoffListener(socket, 100).open());
+    QVERIFY(QFile::setPermissions(folder.path(), QFile::Permissions(0x7700)));
+    if (::geteuid() != 0)
+        QSKIP("Acting as another user needs root.");
+    QCOMPARE(asNobody("listen", socket), "refused");
+    HandoffListener listener(socket, HandoffListener::IdleTimeoutMs);
+    QVERIFY(listener.open());
+    QSignalSpy handedOver(&listener, &HandoffListener::urlHandedOver);
+    QCOMPARE(asNobody("connect", socket), "refused");
+    QLocalSocket ours;
+    ours.connectToServer(socket);
+    send(ours, HandoffMessage::compose("http://h/ours"));
+    QVERIFY(handedOver.wait());
+    QCOMPARE(handedOver, QList<QVariantList>{{"http://h/ours"}});
 }
 
 void tst_Catchlink::urlArrivesUnchanged_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QStringList>("received");
+    QTest::addColumn<QString>("received"); // empty: nothing handed over
     // A browser's message: a 32-bit length, then the JSON.
     const QByteArray json = R"({"url":"http://127.0.0.1/a b \"c\" 'd' $(e).zip"})";
     const quint32 length = quint32(json.size());
     const QByteArray message = QByteArray(reinterpret_cast<const char *>(&length), 4) + json;
-    QTest::newRow("empty") << QStringList() << QByteArray() << QStringList();
-    QTest::newRow("terminal") << QStringList{Url} << QByteArray() << QStringList{Url};
+    const QString jsonUrl = "https://127.0.0.1/data.json";
+    const QString manifest = qEnvironmentVariable("QF_SOURCE_DIR") + "/browser/hosts/firefox.json";
+    QTest::newRow("empty") << QStringList() << QByteArray() << QString();
+    QTest::newRow("terminal") << QStringList{Url} << QByteArray() << Url;
+    QTest::newRow("terminal, JSON") << QStringList{jsonUrl} << QByteArray() << jsonUrl;
     QTest::newRow("Chromium") << QStringList{"chrome-extension://ohnfpbheefahocbbgogakplikmphllcf/"}
-                              << message << QStringList{Url};
+                              << message << Url;
+    QTest::newRow("Firefox") << QStringList{manifest, "catchlink@quillfetch.org"} << message << Url;
 }
 
 // Quillfetch runs (here its listener alone): the URL arrives exactly as given, never through a
@@ -95,15 +182,15 @@ void tst_Catchlink::urlArrivesUnchanged()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QByteArray, input);
-    QFETCH(QStringList, received);
+    QFETCH(QString, received);
     TestHome home;
-    HandoffListener quillfetch(0, HandoffListener::IdleTimeoutMs);
+    const QString socket = home.root() + "handoff";
+    HandoffListener quillfetch(socket, HandoffListener::IdleTimeoutMs);
     QVERIFY(quillfetch.open());
     QSignalSpy handedOver(&quillfetch, &HandoffListener::urlHandedOver);
     QProcess catchlink;
     QProcessEnvironment environment = home.environment();
-    environment.insert(QStringLiteral("QUILLFETCH_HANDOFF_PORT"),
-                       QString::number(quillfetch.serverPort()));
+    environment.insert(QStringLiteral("QUILLFETCH_HANDOFF_SOCKET"), socket);
     catchlink.setProcessEnvironment(environment);
     ChildProcess::dieWithParent(catchlink);
     QSignalSpy finished(&catchlink, &QProcess::finished);
@@ -113,9 +200,8 @@ void tst_Catchlink::urlArrivesUnchanged()
     QVERIFY(finished.wait(30000));
     QCOMPARE(catchlink.exitStatus(), QProcess::NormalExit);
     QCOMPARE(catchlink.exitCode(), 0);
-    QCOMPARE(handedOver.count(), received.size());
-    if (!received.isEmpty())
-        QCOMPARE(handedOver.first().first().toString(), Url);
+    QCOMPARE(handedOver,
+             received.isEmpty() ? QList<QVariantList>() : QList<QVariantList>{{received}});
     QVERIFY(!QFileInfo::exists(home.dataFolder() + QStringLiteral("quillfetch.lock")));
 }
 

@@ -202,7 +202,7 @@ void tst_Dialogs::typedUrlRefusedHandedOverUrlDownloaded()
     MainWindow &window = shell.start();
     Probe probe(shell.store, shell.settings, {});
     AddProjectFlow flow(window, probe, shell.store, shell.settings, shell.messages);
-    HandoffListener listener(0, HandoffListener::IdleTimeoutMs);
+    HandoffListener listener(QString(), HandoffListener::IdleTimeoutMs);
     HandoffFlow handoff(window, listener, probe);
     ProjectsPage *page = window.projectsPage();
     NewProjectDialog &dialog = flow.dialog();

@@ -189,7 +189,8 @@ void tst_MainWindow::secondCopyEnds()
 // (1_9); a gap and a stray file shift nothing, and the shorter series stays on its last page.
 // The queue menu offers only the moves a row can make; each move shows in the list and in the
 // file. A question acts only on Yes. A waiting project is cancelled without touching the
-// download; the running one stops it.
+// download; the running one stops it. The list and the status say whether it downloads or
+// stands paused.
 void tst_MainWindow::listsAndWhatTheirMenusDo()
 {
     SilentServer server;
@@ -215,6 +216,8 @@ void tst_MainWindow::listsAndWhatTheirMenusDo()
     QTreeWidget *finished = shell.find<QTreeWidget>("Lst_Main2");
     QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait1", "Wait2", "Wait3"}));
     QCOMPARE(column(queue, 4), (QStringList{"Downloading", "Waiting", "Waiting", "Waiting"}));
+    QLabel *status = shell.find<QLabel>("Lbl_Status_H");
+    QCOMPARE(status->text(), "Downloading: Run");
     QCOMPARE(column(finished, 1), (QStringList{"Done3", "Done2", "Done1"}));
     QCOMPARE(finished->topLevelItem(2)->text(3), "100 Bytes");
     QCOMPARE(column(finished, 4), (QStringList{"Finished", "Finished", "Finished"}));
@@ -291,8 +294,12 @@ void tst_MainWindow::listsAndWhatTheirMenusDo()
     QCOMPARE(shell.engine.currentProject(), "Run");
     QCOMPARE(server.connectionCount(), connections);
     QCOMPARE(column(queue, 1), (QStringList{"Run", "Wait1", "Wait2"}));
+    shell.engine.togglePause();
+    QCOMPARE(column(queue, 4), (QStringList{"Paused", "Waiting", "Waiting"}));
+    QCOMPARE(status->text(), "Paused: Run");
     shell.engine.setStartHeld(true); // keeps Wait1 from starting during the checks
     choose(shell, queue, 1, "Mnu_Cancel");
+    QCOMPARE(status->text(), "Nothing to do");
     QVERIFY(!shell.engine.isDownloading());
     QVERIFY(!shell.find<QPushButton>("Cmd_Action")->isEnabled());
     QCOMPARE(column(queue, 1), (QStringList{"Wait1", "Wait2"}));

@@ -465,6 +465,7 @@ void Engine::pauseDownload()
     m_countdownTimer.stop();
     emit overallStatusChanged(QStringLiteral("Pause..."));
     emit actionChanged(true, QStringLiteral("Resume"));
+    emit pausedChanged(true);
 }
 
 // By the user, or by itself after a connection error.
@@ -477,6 +478,7 @@ void Engine::resumeDownload()
     m_meter.resume();
     emit actionChanged(true, QStringLiteral("Pause"));
     emit overallStatusChanged(QStringLiteral("Downloading..."));
+    emit pausedChanged(false);
     m_download->resume();
 }
 

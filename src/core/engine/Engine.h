@@ -103,6 +103,9 @@ signals:
     // A run of the project begins (fresh or resumed); its files are named after baseName.
     void runStarted(const QString &project, const QString &baseName);
     void actionChanged(bool enabled, const QString &caption); // "Pause" / "Resume"
+    // The running download paused (by the user, a failed write, a lost connection...) or
+    // resumed.
+    void pausedChanged(bool paused);
     void coloursChanged(const QColor &mainBack, const QColor &mainFore, const QColor &slotBack,
                         const QColor &slotFore);
     void downloadTabRequested();

@@ -1,50 +1,50 @@
 #include "handoff/HandoffListener.h"
 
+#include "handoff/HandoffConnection.h"
 #include "handoff/HandoffMessage.h"
+#include "platform/HandoffSocket.h"
 
-#include <QTcpSocket>
-#include <QTimer>
-
-HandoffListener::HandoffListener(quint16 port, int idleTimeoutMs, QObject *parent)
-    : QObject(parent), m_port(port), m_idleTimeoutMs(idleTimeoutMs)
+HandoffListener::HandoffListener(const QString &socketName, int idleTimeoutMs, QObject *parent)
+    : QObject(parent), m_socketName(socketName), m_idleTimeoutMs(idleTimeoutMs)
 {
-    connect(&m_server, &QTcpServer::newConnection, this, &HandoffListener::acceptConnections);
+    // While MaxConnections are served, the server keeps what it accepts; holding more than one,
+    // it stops accepting until a served connection ends. A flood of connections that send
+    // nothing so takes a few descriptors, and the listener waits for them instead of spinning.
+    m_server.setMaxPendingConnections(1);
+    connect(&m_server, &QLocalServer::newConnection, this, &HandoffListener::acceptConnections);
 }
 
 bool HandoffListener::open()
 {
-    return m_server.listen(QHostAddress::LocalHost, m_port);
+    if (!HandoffSocket::isPrivate(m_socketName))
+        return false;
+    if (HandoffSocket::isAbandoned(m_socketName))
+        QLocalServer::removeServer(m_socketName);
+    return m_server.listen(m_socketName);
 }
 
+// A server that stopped listening has no queue to take from (QLocalServer would crash).
 void HandoffListener::acceptConnections()
 {
-    while (QTcpSocket *socket = m_server.nextPendingConnection())
-        serve(socket);
+    while (m_serving < MaxConnections && m_server.isListening() &&
+           m_server.hasPendingConnections()) {
+        auto *connection = new HandoffConnection(m_server.nextPendingConnection(), this);
+        ++m_serving;
+        connect(connection, &HandoffConnection::ended, this, &HandoffListener::connectionEnded);
+        connection->start(m_idleTimeoutMs);
+    }
 }
 
-// The socket, its idle timer and its handlers go together when the connection ends.
-void HandoffListener::serve(QTcpSocket *socket)
+void HandoffListener::connectionEnded(const QByteArray &received, bool whole)
 {
-    // One byte past the limit is enough to know a message is too long.
-    socket->setReadBufferSize(HandoffMessage::MaxBytes + 1);
-    auto *idle = new QTimer(socket);
-    idle->setSingleShot(true);
-    connect(idle, &QTimer::timeout, socket, &QTcpSocket::abort);
-    connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readMessage(socket); });
-    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    connect(socket, &QTcpSocket::errorOccurred, socket, &QTcpSocket::abort);
-    idle->start(m_idleTimeoutMs);
-    if (socket->bytesAvailable() > 0)
-        readMessage(socket);
-}
-
-// Only the first arrival of a connection is read: it is the whole message.
-void HandoffListener::readMessage(QTcpSocket *socket)
-{
-    const QByteArray message = socket->readAll();
-    disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
-    socket->abort();
-    emit messageArrived();
-    if (const auto url = HandoffMessage::urlOf(message))
+    --m_serving;
+    // The server stops listening when it cannot accept, when no descriptor is left; the
+    // connection that just ended has freed one.
+    if (!m_server.isListening())
+        open();
+    acceptConnections();
+    if (!received.isEmpty())
+        emit messageArrived();
+    if (const auto url = whole ? HandoffMessage::urlOf(received) : std::nullopt)
         emit urlHandedOver(*url);
 }

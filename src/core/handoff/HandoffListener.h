@@ -1,17 +1,15 @@
 #pragma once
 
-#include <QHostAddress>
+#include <QLocalServer>
 #include <QObject>
-#include <QTcpServer>
+#include <QString>
 
-class QTcpSocket;
-
-// The hand-off port of the running program ("Winsock_Listen"): Catchlink connects to it on this
-// machine and sends one message, "--ZRK--" followed by a URL. It listens on the loopback address
-// only, so nothing outside the machine reaches it, and it keeps listening while it serves: each
-// connection is served on its own, so two hand-offs in quick succession both arrive. The first
-// data of a connection is its whole message, after which the connection is closed; one that
-// stays silent for the idle time is dropped.
+// The hand-off socket of the running program ("Winsock_Listen"): Catchlink connects to it and
+// sends one message, "--ZRK--" followed by a URL, then closes its side. It is a local socket in
+// a folder only this user may enter (platform/HandoffSocket), so no other user can hand over a
+// URL or listen in its place. It keeps listening while it serves: each connection is read on
+// its own until the peer closes it, so two hand-offs in quick succession both arrive; one that
+// is not done within the idle time is dropped.
 class HandoffListener final : public QObject
 {
     Q_OBJECT
@@ -19,14 +17,16 @@ class HandoffListener final : public QObject
 
 public:
     static constexpr int IdleTimeoutMs = 10000; // Timer_Listen
+    // Connections served at once; further ones wait until one of these ends.
+    static constexpr int MaxConnections = 8;
 
-    // port 0 lets the system choose (tests); idleTimeoutMs is IdleTimeoutMs in the program.
-    HandoffListener(quint16 port, int idleTimeoutMs, QObject *parent = nullptr);
+    // socketName is HandoffSocket::name() in the program; idleTimeoutMs is IdleTimeoutMs there.
+    HandoffListener(const QString &socketName, int idleTimeoutMs, QObject *parent = nullptr);
 
-    // Starts listening. False when the port is taken: the hand-off then never arrives.
+    // Starts listening. False when the socket's folder is not private to this user, or another
+    // live program listens on the socket already: the hand-off then never arrives.
     bool open();
-    QHostAddress serverAddress() const { return m_server.serverAddress(); }
-    quint16 serverPort() const { return m_server.serverPort(); }
+    bool isListening() const { return m_server.isListening(); }
 
 signals:
     // A message arrived, a hand-off or not: the "Projects" tab is to come forward.
@@ -36,10 +36,10 @@ signals:
 
 private:
     void acceptConnections();
-    void serve(QTcpSocket *socket);
-    void readMessage(QTcpSocket *socket);
+    void connectionEnded(const QByteArray &received, bool whole);
 
-    QTcpServer m_server;
-    quint16 m_port;
+    QLocalServer m_server;
+    QString m_socketName;
     int m_idleTimeoutMs;
+    int m_serving = 0;
 };
