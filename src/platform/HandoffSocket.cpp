@@ -5,14 +5,12 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#ifndef Q_OS_WIN
 #include <cerrno>
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
-#endif
 
 namespace HandoffSocket {
 
@@ -25,27 +23,6 @@ QString name()
     return folder.isEmpty() ? QString()
                             : QDir(folder).filePath(QStringLiteral("quillfetch-handoff"));
 }
-
-#ifdef Q_OS_WIN
-
-// A pipe has no folder to check; its name holds the user's own data folder.
-bool isPrivate(const QString &name)
-{
-    return !name.isEmpty();
-}
-
-// A pipe ends with the program that made it.
-bool isAbandoned(const QString &)
-{
-    return false;
-}
-
-bool endWriting(qintptr)
-{
-    return false;
-}
-
-#else
 
 bool isPrivate(const QString &name)
 {
@@ -82,7 +59,5 @@ bool endWriting(qintptr descriptor)
 {
     return ::shutdown(int(descriptor), SHUT_WR) == 0;
 }
-
-#endif
 
 } // namespace HandoffSocket

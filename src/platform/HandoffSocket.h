@@ -4,10 +4,9 @@
 #include <QtGlobal>
 
 // The local socket through which Catchlink hands a URL to the running Quillfetch. Only this
-// user may reach it: on Linux it lies in the user's runtime folder ($XDG_RUNTIME_DIR, or the
-// per-user folder Qt makes when that is unset), which no other user may enter; on Windows it
-// is a named pipe. Tests give both programs a socket of their own through
-// QUILLFETCH_HANDOFF_SOCKET, the socket's path.
+// user may reach it: it lies in the user's runtime folder ($XDG_RUNTIME_DIR, or the per-user
+// folder Qt makes when that is unset), which no other user may enter. Tests give both programs
+// a socket of their own through QUILLFETCH_HANDOFF_SOCKET, the socket's path.
 namespace HandoffSocket {
 
 // Empty when the user has no runtime folder.
