@@ -255,14 +255,19 @@ void Engine::Reprise_Download()
 
 bool Engine::createDownload(const ProjectEntry &entry)
 {
+    // The record's "Type:" says what its URL, kept without "http://" and "ftp://", is.
+    const UrlReading reading =
+        Extract_URL(entry.url, m_current.ftp ? Url::Scheme::Ftp : Url::Scheme::Http);
     const std::optional<DownloadSlots> connections =
-        DownloadSlots::forUrl(entry.url, m_current.ftp, entry.size, m_store.validators(entry.name),
-                              m_intervals, tlsConfiguration(m_settings.testCaFile()));
+        reading.url
+            ? DownloadSlots::forUrl(*reading.url, entry.size, m_store.validators(entry.name),
+                                    m_intervals, tlsConfiguration(m_settings.testCaFile()))
+            : std::nullopt;
     if (!connections) {
         Timer_Start_Download.stop();
-        QString url = entry.url;
-        emit messageRequested(QStringLiteral("The address ") + Extract_URL(url).host +
-                                  QStringLiteral(" is not valid !"),
+        emit messageRequested(reading.url ? QStringLiteral("The address ") + reading.url->host +
+                                                QStringLiteral(" is not valid !")
+                                          : reading.refusal,
                               QStringLiteral("Error"));
         return false;
     }

@@ -11,11 +11,12 @@ QByteArray line(const QByteArray &text)
     return text + "\r\n";
 }
 
-// A line break inside the path would end RETR early and start a command of its own.
+// A line break inside the path would end RETR early and start a command of its own; a NUL
+// would end it early on some servers.
 QByteArray oneLine(const QString &text)
 {
     QByteArray bytes = text.toUtf8();
-    bytes.replace('\r', QByteArray()).replace('\n', QByteArray());
+    bytes.replace('\r', QByteArray()).replace('\n', QByteArray()).replace('\0', QByteArray());
     return bytes;
 }
 

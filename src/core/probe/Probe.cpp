@@ -29,13 +29,6 @@ const QString HttpUnusableText =
 const QString FtpUnusableText = QStringLiteral(
     "Unable to use the high speed download method on this server or file not found !");
 
-// The URL field drops a scheme and its "//" found within its first eight characters.
-QString withoutScheme(const QString &urlText)
-{
-    const qsizetype slashes = urlText.left(8).indexOf(QLatin1String("//"));
-    return slashes < 0 ? urlText : urlText.mid(slashes + 2);
-}
-
 QString withoutUser(const QString &hostText)
 {
     return hostText.mid(hostText.lastIndexOf(u'@') + 1);
@@ -101,17 +94,21 @@ void Probe::begin(const QString &urlText)
     emit statusChanged(TestingCaption);
     emit inputEnabledChanged(false);
 
-    m_isFtp = urlText.left(3).compare(QLatin1String("ftp"), Qt::CaseInsensitive) == 0;
-    m_isTls = isHttpsUrl(urlText);
+    const UrlReading reading = Extract_URL(urlText);
+    if (!reading.url) {
+        fail(reading.refusal);
+        return;
+    }
+    const Url &url = *reading.url;
+    m_isFtp = url.scheme == Url::Scheme::Ftp;
+    m_isTls = url.scheme == Url::Scheme::Https;
     // The scheme stays for HTTPS, so that the project is fetched (and resumed) over TLS too.
-    m_fieldText = (m_isTls ? QStringLiteral("https://") : QString()) + withoutScheme(urlText);
+    m_fieldText = url.text;
     emit urlTextChanged(m_fieldText);
 
-    QString cut = urlText;
-    const UrlParts parts = Extract_URL(cut);
-    m_hostText = withoutUser(parts.host);
-    m_path = parts.path;
-    m_fileName = localFileName(urlText);
+    m_hostText = withoutUser(url.host);
+    m_path = url.path;
+    m_fileName = localFileName(url.text);
     m_dataSeen = false;
     m_answer.clear();
     m_replies.clear();
@@ -120,8 +117,7 @@ void Probe::begin(const QString &urlText)
     m_ftpTimeAnswered = false;
     m_ftpTime.clear();
 
-    const quint16 port = m_isFtp ? FtpPort : (m_isTls ? HttpsPort : HttpPort);
-    const std::optional<HostPort> target = splitHostPort(parts.host, port);
+    const std::optional<HostPort> target = splitHostPort(url.host, defaultPort(url.scheme));
     if (!target) {
         fail(ConnectErrorText);
         return;
@@ -211,18 +207,15 @@ void Probe::followRedirect(const QByteArray &location)
     const QUrl reference(locationText);
     const QString base = m_isTls ? QStringLiteral("https://") : QStringLiteral("http://");
     const QUrl target = QUrl(base + m_hostText + m_path).resolved(reference);
-    const QString scheme = target.scheme().toLower();
-    const bool known = scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
-                       scheme == QLatin1String("ftp");
-    if (m_redirects >= MaxRedirects || !reference.isValid() || !target.isValid() || !known) {
+    if (m_redirects >= MaxRedirects || !reference.isValid() || !target.isValid()) {
         fail(HttpUnusableText);
         return;
     }
     ++m_redirects;
     Timer_Timeout.stop();
     Winsock.abort();
-    // A relative location is completed from the URL that answered; an absolute one is asked as
-    // sent.
+    // A relative location is completed from the URL that answered; an absolute one is read as
+    // sent, and a scheme other than http, https and ftp is refused there.
     const QString next =
         reference.isRelative() ? target.toString(QUrl::FullyEncoded) : locationText;
     QMetaObject::invokeMethod(

@@ -90,7 +90,7 @@ private:
     QStringList m_waiting;
 
     // The URL being probed.
-    QString m_fieldText; // without scheme and "//", except "https://"
+    QString m_fieldText; // Url::text: without scheme and "//", except "https://"
     QString m_hostText;  // as typed, port included
     QString m_path;
     QString m_fileName;

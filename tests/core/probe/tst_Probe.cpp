@@ -160,7 +160,7 @@ void tst_Probe::ftpReplies_data()
 
     const QByteArray in = "220 FTPd 1.3.500 ready (550 slots)\r\n331 Send password\r\n230 In\r\n"
                           "200 Binary\r\n";
-    const QString found = QStringLiteral("127.0.0.1:%1/dir/f.bin|f|4321|");
+    const QString found = QStringLiteral("127.0.0.1:%1/dir/f%2Ebin|f|4321|");
     QTest::newRow("time and REST") << in + "213 4321 bytes\r\n213 20261207021900\r\n350 Ok\r\n"
                                    << found + "ranges" << QByteArray("20261207021900");
     QTest::newRow("REST refused, one pack") << in + "213 4321\r\n550 No\r\n502 No\r\n"
@@ -178,7 +178,7 @@ void tst_Probe::ftpReplies()
     SilentServer server(replies);
     Harness h({10000, 300});
 
-    QVERIFY(h.run("ftp://" + server.url("dir/f.bin")));
+    QVERIFY(h.run("ftp://" + server.url("dir/f%2Ebin"))); // the server is asked for "f.bin"
 
     QCOMPARE(h.outcome(), outcome.contains("%1") ? outcome.arg(server.serverPort()) : outcome);
     QTEST(h.result().validators.modified, "time");
