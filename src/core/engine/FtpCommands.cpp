@@ -57,7 +57,8 @@ QByteArray FtpCommands::burst(const QByteArray &dataCommand, qint64 restOffset, 
     const QByteArray file = oneLine(path);
     return line("User anonymous") + line("Pass " + AnonymousPassword.toByteArray()) +
            line("TYPE I") + line("SIZE " + file) + (askTime ? line("MDTM " + file) : QByteArray()) +
-           line(dataCommand) + line("REST " + QByteArray::number(restOffset)) +
+           line(dataCommand) +
+           (restOffset > 0 ? line("REST " + QByteArray::number(restOffset)) : QByteArray()) +
            line("RETR " + file);
 }
 
