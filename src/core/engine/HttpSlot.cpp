@@ -421,8 +421,8 @@ void HttpSlot::onError(QAbstractSocket::SocketError error)
     const QString socketError = m_socket->errorString();
     halt();
     if (error == QAbstractSocket::SslHandshakeFailedError)
-        emit certificateRefused(
-            number(), certificateRefusedText(m_target.hostHeader, m_sslErrors, socketError));
+        emit certificateRefused(number(),
+                                tlsRefusedText(m_target.hostHeader, m_sslErrors, socketError));
     else
         emit connectionFailed(number());
 }

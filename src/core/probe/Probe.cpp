@@ -20,14 +20,24 @@ const QString IdleCaption = QStringLiteral("Nothing to do");
 const QString ErrorTitle = QStringLiteral("Error");
 
 const QString NoAnswerText = QStringLiteral("Unable to connect to website !\r\n");
-const QString ConnectErrorText =
-    QStringLiteral("An error occured while connecting to website !\r\n"
-                   "Please check your Internet connection or retry later !");
 const QString NotAFileText = QStringLiteral("File not found or the URL don't point on a file !");
 const QString HttpUnusableText =
     QStringLiteral("Unable to use the high speed download method on this server !");
 const QString FtpUnusableText = QStringLiteral(
     "Unable to use the high speed download method on this server or file not found !");
+
+// The cause goes between the error and the advice.
+QString connectErrorText(const QString &cause)
+{
+    return QStringLiteral("An error occured while connecting to website !\r\n") + cause +
+           QStringLiteral("\r\nPlease check your Internet connection or retry later !");
+}
+
+QString errorStatusText(int status)
+{
+    return QStringLiteral("The server answered with the error ") + QString::number(status) +
+           QStringLiteral(" instead of the file !");
+}
 
 QString withoutUser(const QString &hostText)
 {
@@ -119,7 +129,9 @@ void Probe::begin(const QString &urlText)
 
     const std::optional<HostPort> target = splitHostPort(url.host, defaultPort(url.scheme));
     if (!target) {
-        fail(ConnectErrorText);
+        fail(connectErrorText(url.host.isEmpty() ? QStringLiteral("The URL names no server.")
+                                                 : QStringLiteral("The address ") + url.host +
+                                                       QStringLiteral(" is not valid.")));
         return;
     }
     Timer_Timeout.start();
@@ -195,6 +207,9 @@ void Probe::decideHttp()
     case HttpVerdict::Kind::NotAFile:
         fail(NotAFileText);
         break;
+    case HttpVerdict::Kind::ErrorStatus:
+        fail(errorStatusText(verdict.status));
+        break;
     case HttpVerdict::Kind::Unusable:
         fail(HttpUnusableText);
         break;
@@ -261,9 +276,24 @@ void Probe::onErrorOccurred(QAbstractSocket::SocketError error)
     if (error == QAbstractSocket::RemoteHostClosedError)
         judgePeerClose();
     else if (error == QAbstractSocket::SslHandshakeFailedError)
-        fail(certificateRefusedText(m_hostText, m_sslErrors, Winsock.errorString()));
+        fail(tlsRefusedText(m_hostText, m_sslErrors, Winsock.errorString()));
     else
-        fail(ConnectErrorText);
+        fail(connectErrorText(connectCause(error)));
+}
+
+// What the system said, in words of our own where the cause is a common one.
+QString Probe::connectCause(QAbstractSocket::SocketError error) const
+{
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return m_hostText + QStringLiteral(" refused the connection.");
+    case QAbstractSocket::HostNotFoundError:
+        return QStringLiteral("The host ") + m_hostText + QStringLiteral(" was not found.");
+    case QAbstractSocket::SocketTimeoutError:
+        return m_hostText + QStringLiteral(" did not answer in time.");
+    default:
+        return Winsock.errorString();
+    }
 }
 
 void Probe::judgePeerClose()

@@ -67,6 +67,7 @@ private:
     void onSslErrors(const QList<QSslError> &errors);
     void onReadyRead();
     void onErrorOccurred(QAbstractSocket::SocketError error);
+    QString connectCause(QAbstractSocket::SocketError error) const;
     void Timer_Timeout_Tick();
     void Timer_Test_FTP_Tick();
     void takeHttpData(const QByteArray &chunk);

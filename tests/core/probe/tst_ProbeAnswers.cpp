@@ -118,6 +118,8 @@ void tst_ProbeAnswers::httpVerdict_data()
                                         << Kind::File << qint64(512000);
     QTest::newRow("200 over one pack") << whole + "Content-Length: 512001\r\n"
                                        << Kind::Unusable << qint64(0);
+    QTest::newRow("410 is not found")
+        << QByteArray("HTTP/1.1 410 Gone\r\n") << Kind::NotAFile << qint64(0);
     QTest::newRow("web page")
         << QByteArray("HTTP/1.1 206 Partial\r\nContent-Type: text/html\r\nContent-Length: 9\r\n")
         << Kind::NotAFile << qint64(0);
