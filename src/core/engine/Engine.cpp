@@ -12,6 +12,7 @@
 #include "store/FileIo.h"
 #include "store/FileNames.h"
 #include "store/ProjectStore.h"
+#include "store/WriteCause.h"
 
 #include <QDir>
 #include <QFile>
@@ -493,12 +494,12 @@ void Engine::onBytesReceived(qint64 bytes)
 }
 
 // A piece or the pack log cannot be written: the download pauses until the user resumes it.
-void Engine::onWriteFailed(const QString &path)
+void Engine::onWriteFailed(const QString &path, int systemError)
 {
     if (m_download->isPaused())
         return;
     pauseDownload();
-    reportWriteFailure(path);
+    reportWriteFailure(path, systemError);
 }
 
 // One message serves every slot that loses the network together.
@@ -643,8 +644,12 @@ void Engine::reportCreateFailure(const QString &path)
                           QStringLiteral("Error"));
 }
 
-void Engine::reportWriteFailure(const QString &path)
+// The cause, when known, goes on a line of its own.
+void Engine::reportWriteFailure(const QString &path, int systemError)
 {
-    emit messageRequested(QStringLiteral("Unable to write the file ") + path + QStringLiteral(" !"),
+    const QString cause = writeCauseText(systemError);
+    emit messageRequested(QStringLiteral("Unable to write the file ") + path +
+                              QStringLiteral(" !") +
+                              (cause.isEmpty() ? QString() : QStringLiteral("\r\n") + cause),
                           QStringLiteral("Error"));
 }

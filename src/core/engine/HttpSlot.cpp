@@ -369,10 +369,13 @@ void HttpSlot::endAnswer()
         connectNow();
 }
 
+// The piece that failed, the queued one or the current, says why.
 void HttpSlot::failWrite(const QString &path)
 {
+    const PackPiece &failed = next().holds() && next().path() == path ? next() : current();
+    const int error = failed.error();
     halt();
-    emit writeFailed(number(), path);
+    emit writeFailed(number(), path, error);
 }
 
 // The data still waiting in the socket is taken before deciding how the stream ended.
