@@ -192,6 +192,10 @@ void tst_Cli::answers_data()
     QTest::newRow("add over FTP") << QStringList{"add", "ftp://%2/files/setup.exe"} << false << 0
                                   << "^setup\n$"
                                   << "^$";
+    QTest::newRow("line break in the URL: nothing is sent")
+        << QStringList{"add", "ftp://%2/files/setup.exe\r\nDELE important.txt"} << false << 1
+        << "^$"
+        << "^Error: The URL contains control characters and cannot be used !\n$";
     QTest::newRow("404") << QStringList{"add", "%1/missing.zip"} << false << 1 << "^$" << notAFile;
     QTest::newRow("404, URL alone: nothing runs")
         << QStringList{"%1/missing.zip"} << false << 1 << "^$" << notAFile;
@@ -222,6 +226,7 @@ void tst_Cli::answers()
 
     QVERIFY(outcome.ended);
     QCOMPARE(outcome.exitCode, exitCode);
+    QVERIFY(m_ftp.commands().filter("DELE").isEmpty());
     QVERIFY2(matches(outcome.out, out), qPrintable(outcome.out));
     QVERIFY2(matches(outcome.err, err.replace("%1", QRegularExpression::escape(home.dataFolder()))),
              qPrintable(outcome.err));

@@ -21,7 +21,7 @@ Download::Download(const Setup &setup, const SlotFactory &makeSlot, QObject *par
         connect(packSlot, &PackSlot::pieceRestarted, this,
                 [this](qint64 lost) { m_received -= lost; });
         connect(packSlot, &PackSlot::writeFailed, this,
-                [this](int, const QString &path) { emit writeFailed(path); });
+                [this](int, const QString &path, int error) { emit writeFailed(path, error); });
         connect(packSlot, &PackSlot::refused, this, &Download::onRefused);
         connect(packSlot, &PackSlot::serverBusy, this,
                 [this](int, int waitMs) { emit serverBusy(waitMs); });
@@ -216,5 +216,5 @@ void Download::onRefused(int slot, const ServerRefusal &refusal)
 void Download::logComplete(qint64 pack)
 {
     if (!m_log.appendComplete(m_pieces.path(pack)))
-        emit writeFailed(m_log.path());
+        emit writeFailed(m_log.path(), m_log.error());
 }

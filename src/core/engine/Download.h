@@ -79,7 +79,8 @@ signals:
     void bytesReceived(qint64 bytes);
     // The last pack has just been logged complete.
     void allPacksIn();
-    void writeFailed(const QString &path);
+    // A piece or the pack log could not be written, for the system's error number systemError.
+    void writeFailed(const QString &path, int systemError);
     // Host not found or the network is down (a slot has halted).
     void connectionLost();
     // Any other connection error (a slot has halted).

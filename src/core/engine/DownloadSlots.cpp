@@ -8,14 +8,14 @@
 
 namespace {
 
-Download::SlotFactory httpSlots(const UrlParts &parts, const HostPort &server, qint64 fileSize,
+Download::SlotFactory httpSlots(const Url &url, const HostPort &server, qint64 fileSize,
                                 const ServerValidators &validators,
                                 const Engine::Intervals &intervals,
                                 const std::optional<QSslConfiguration> &tls)
 {
     // The Host line names the server as written, port included, without a user name.
-    const QString hostHeader = parts.host.mid(parts.host.lastIndexOf(QLatin1Char('@')) + 1);
-    const HttpSlot::Target target{hostHeader, server.host, server.port, parts.path,
+    const QString hostHeader = url.host.mid(url.host.lastIndexOf(QLatin1Char('@')) + 1);
+    const HttpSlot::Target target{hostHeader, server.host, server.port, url.path,
                                   fileSize,   tls,         validators};
     const HttpSlot::Timing timing{intervals.retryFirstMs, intervals.retryMaxMs, intervals.stallMs};
     const auto habits = std::make_shared<HttpServerHabits>();
@@ -24,12 +24,11 @@ Download::SlotFactory httpSlots(const UrlParts &parts, const HostPort &server, q
     };
 }
 
-Download::SlotFactory ftpSlots(const UrlParts &parts, const HostPort &server, qint64 fileSize,
+Download::SlotFactory ftpSlots(const Url &url, const HostPort &server, qint64 fileSize,
                                const ServerValidators &validators,
                                const Engine::Intervals &intervals)
 {
-    const FtpSlot::Target target{server.host, server.port, parts.path, fileSize,
-                                 validators.modified};
+    const FtpSlot::Target target{server.host, server.port, url.path, fileSize, validators.modified};
     const auto mode = std::make_shared<FtpDataMode>(FtpDataMode::Active);
     return [target, mode, intervals](int number, QObject *parent) {
         const FtpSlot::Timing timing{intervals.retryFirstMs, intervals.retryMaxMs,
@@ -41,23 +40,18 @@ Download::SlotFactory ftpSlots(const UrlParts &parts, const HostPort &server, qi
 
 } // namespace
 
-std::optional<DownloadSlots> DownloadSlots::forUrl(const QString &storedUrl, bool ftp,
-                                                   qint64 fileSize,
+std::optional<DownloadSlots> DownloadSlots::forUrl(const Url &url, qint64 fileSize,
                                                    const ServerValidators &validators,
                                                    const Engine::Intervals &intervals,
                                                    const QSslConfiguration &tls)
 {
-    QString url = storedUrl;
-    const UrlParts parts = Extract_URL(url);
-    const bool https = !ftp && isHttpsUrl(storedUrl);
-    const quint16 port = ftp ? FtpPort : (https ? HttpsPort : HttpPort);
-    const std::optional<HostPort> server = splitHostPort(parts.host, port);
+    const std::optional<HostPort> server = splitHostPort(url.host, defaultPort(url.scheme));
     if (!server)
         return std::nullopt;
-    if (ftp)
-        return DownloadSlots{FtpSlotCount,
-                             ftpSlots(parts, *server, fileSize, validators, intervals)};
+    if (url.scheme == Url::Scheme::Ftp)
+        return DownloadSlots{FtpSlotCount, ftpSlots(url, *server, fileSize, validators, intervals)};
+    const bool https = url.scheme == Url::Scheme::Https;
     return DownloadSlots{Download::MaxSlots,
-                         httpSlots(parts, *server, fileSize, validators, intervals,
+                         httpSlots(url, *server, fileSize, validators, intervals,
                                    https ? std::optional(tls) : std::nullopt)};
 }

@@ -2,16 +2,16 @@
 
 #include "engine/Download.h"
 #include "engine/Engine.h"
+#include "probe/UrlParts.h"
 
 #include <QSslConfiguration>
 #include <QString>
 
 #include <optional>
 
-// The connection slots of one download, made from its stored URL (without a scheme, or with
-// "https://"; the record's "Type:" says whether it is FTP): four HTTP slots (over TLS for
-// "https://", trusting what `tls` trusts), or three FTP slots, each
-// connecting through its own FTP timer, that share the data-connection mode the server takes.
+// The connection slots of one download, made from its URL: four HTTP slots (over TLS for
+// HTTPS, trusting what `tls` trusts), or three FTP slots, each connecting through its own FTP
+// timer, that share the data-connection mode the server takes.
 struct DownloadSlots
 {
     static constexpr int FtpSlotCount = 3;
@@ -20,7 +20,7 @@ struct DownloadSlots
     Download::SlotFactory make;
 
     // nullopt when the URL's host part names no server to connect to.
-    static std::optional<DownloadSlots> forUrl(const QString &storedUrl, bool ftp, qint64 fileSize,
+    static std::optional<DownloadSlots> forUrl(const Url &url, qint64 fileSize,
                                                const ServerValidators &validators,
                                                const Engine::Intervals &intervals,
                                                const QSslConfiguration &tls);

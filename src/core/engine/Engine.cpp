@@ -12,6 +12,7 @@
 #include "store/FileIo.h"
 #include "store/FileNames.h"
 #include "store/ProjectStore.h"
+#include "store/WriteCause.h"
 
 #include <QDir>
 #include <QFile>
@@ -255,14 +256,19 @@ void Engine::Reprise_Download()
 
 bool Engine::createDownload(const ProjectEntry &entry)
 {
+    // The record's "Type:" says what its URL, kept without "http://" and "ftp://", is.
+    const UrlReading reading =
+        Extract_URL(entry.url, m_current.ftp ? Url::Scheme::Ftp : Url::Scheme::Http);
     const std::optional<DownloadSlots> connections =
-        DownloadSlots::forUrl(entry.url, m_current.ftp, entry.size, m_store.validators(entry.name),
-                              m_intervals, tlsConfiguration(m_settings.testCaFile()));
+        reading.url
+            ? DownloadSlots::forUrl(*reading.url, entry.size, m_store.validators(entry.name),
+                                    m_intervals, tlsConfiguration(m_settings.testCaFile()))
+            : std::nullopt;
     if (!connections) {
         Timer_Start_Download.stop();
-        QString url = entry.url;
-        emit messageRequested(QStringLiteral("The address ") + Extract_URL(url).host +
-                                  QStringLiteral(" is not valid !"),
+        emit messageRequested(reading.url ? QStringLiteral("The address ") + reading.url->host +
+                                                QStringLiteral(" is not valid !")
+                                          : reading.refusal,
                               QStringLiteral("Error"));
         return false;
     }
@@ -490,12 +496,12 @@ void Engine::onBytesReceived(qint64 bytes)
 }
 
 // A piece or the pack log cannot be written: the download pauses until the user resumes it.
-void Engine::onWriteFailed(const QString &path)
+void Engine::onWriteFailed(const QString &path, int systemError)
 {
     if (m_download->isPaused())
         return;
     pauseDownload();
-    reportWriteFailure(path);
+    reportWriteFailure(path, systemError);
 }
 
 // One message serves every slot that loses the network together.
@@ -640,8 +646,12 @@ void Engine::reportCreateFailure(const QString &path)
                           QStringLiteral("Error"));
 }
 
-void Engine::reportWriteFailure(const QString &path)
+// The cause, when known, goes on a line of its own.
+void Engine::reportWriteFailure(const QString &path, int systemError)
 {
-    emit messageRequested(QStringLiteral("Unable to write the file ") + path + QStringLiteral(" !"),
+    const QString cause = writeCauseText(systemError);
+    emit messageRequested(QStringLiteral("Unable to write the file ") + path +
+                              QStringLiteral(" !") +
+                              (cause.isEmpty() ? QString() : QStringLiteral("\r\n") + cause),
                           QStringLiteral("Error"));
 }

@@ -160,7 +160,7 @@ private:
     void pauseDownload();
     void resumeDownload();
     void onBytesReceived(qint64 bytes);
-    void onWriteFailed(const QString &path);
+    void onWriteFailed(const QString &path, int systemError);
     void onConnectionLost();
     void onConnectionFailed();
     void onServerBusy(int waitMs);
@@ -173,7 +173,8 @@ private:
     void pauseWithMessage(const QString &text);
     void discardDownload();
     void resetDisplay();
-    void reportWriteFailure(const QString &path);
+    // systemError: why, as the system said (errno); 0 when unknown.
+    void reportWriteFailure(const QString &path, int systemError = 0);
 
     ProjectStore &m_store;
     Settings &m_settings;

@@ -11,11 +11,12 @@ QByteArray line(const QByteArray &text)
     return text + "\r\n";
 }
 
-// A line break inside the path would end RETR early and start a command of its own.
+// A line break inside the path would end RETR early and start a command of its own; a NUL
+// would end it early on some servers.
 QByteArray oneLine(const QString &text)
 {
     QByteArray bytes = text.toUtf8();
-    bytes.replace('\r', QByteArray()).replace('\n', QByteArray());
+    bytes.replace('\r', QByteArray()).replace('\n', QByteArray()).replace('\0', QByteArray());
     return bytes;
 }
 
@@ -56,7 +57,8 @@ QByteArray FtpCommands::burst(const QByteArray &dataCommand, qint64 restOffset, 
     const QByteArray file = oneLine(path);
     return line("User anonymous") + line("Pass " + AnonymousPassword.toByteArray()) +
            line("TYPE I") + line("SIZE " + file) + (askTime ? line("MDTM " + file) : QByteArray()) +
-           line(dataCommand) + line("REST " + QByteArray::number(restOffset)) +
+           line(dataCommand) +
+           (restOffset > 0 ? line("REST " + QByteArray::number(restOffset)) : QByteArray()) +
            line("RETR " + file);
 }
 

@@ -27,7 +27,9 @@ std::optional<QByteArray> portArgument(const QHostAddress &address, quint16 port
 
 // The whole request of one pack, each line ended by CR LF, sent at once on connection: login,
 // binary type, the file's size and, with askTime, its time (what shows the file unchanged),
-// dataCommand ("PORT ...", "EPSV" or "PASV"), the restart offset and the file.
+// dataCommand ("PORT ...", "EPSV" or "PASV"), the restart offset and the file. A pack from
+// the file's first byte asks no restart, so that a server without REST serves it too. path is
+// the file's path as the server names it (escapes decoded).
 QByteArray burst(const QByteArray &dataCommand, qint64 restOffset, const QString &path,
                  bool askTime);
 

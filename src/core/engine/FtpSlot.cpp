@@ -337,7 +337,7 @@ void FtpSlot::finishPack()
 void FtpSlot::failWrite()
 {
     halt();
-    emit writeFailed(number(), m_piece.path());
+    emit writeFailed(number(), m_piece.path(), m_piece.error());
 }
 
 // A request that found no data connection in the mode asked for tries a passive mode at once;

@@ -369,10 +369,13 @@ void HttpSlot::endAnswer()
         connectNow();
 }
 
+// The piece that failed, the queued one or the current, says why.
 void HttpSlot::failWrite(const QString &path)
 {
+    const PackPiece &failed = next().holds() && next().path() == path ? next() : current();
+    const int error = failed.error();
     halt();
-    emit writeFailed(number(), path);
+    emit writeFailed(number(), path, error);
 }
 
 // The data still waiting in the socket is taken before deciding how the stream ended.
@@ -421,8 +424,8 @@ void HttpSlot::onError(QAbstractSocket::SocketError error)
     const QString socketError = m_socket->errorString();
     halt();
     if (error == QAbstractSocket::SslHandshakeFailedError)
-        emit certificateRefused(
-            number(), certificateRefusedText(m_target.hostHeader, m_sslErrors, socketError));
+        emit certificateRefused(number(),
+                                tlsRefusedText(m_target.hostHeader, m_sslErrors, socketError));
     else
         emit connectionFailed(number());
 }

@@ -26,6 +26,8 @@ public:
     bool restart();
     // Writes what belongs to the pack: the number of bytes taken, or -1 when the write failed.
     qint64 write(const char *data, qint64 size);
+    // Why the last open, restart or write failed: the system's error number (0: unknown).
+    int error() const { return m_error; }
     bool isComplete() const { return m_have >= m_pack.length; }
 
     bool holds() const { return m_holds; }
@@ -36,8 +38,11 @@ public:
     QString path() const { return m_file.fileName(); }
 
 private:
+    bool noted(bool done);
+
     QFile m_file;
     Pack m_pack;
     qint64 m_have = 0;
     bool m_holds = false;
+    int m_error = 0;
 };

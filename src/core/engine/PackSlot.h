@@ -57,8 +57,9 @@ signals:
     void readyForNext(int slot);
     // The piece was emptied to be written again from its start: its `lost` bytes no longer count.
     void pieceRestarted(qint64 lost);
-    // The piece could not be opened or written; the slot has halted.
-    void writeFailed(int slot, const QString &path);
+    // The piece could not be opened or written, for the system's error number systemError (0:
+    // unknown); the slot has halted.
+    void writeFailed(int slot, const QString &path, int systemError);
     // Host not found or the network is down: the slot has halted.
     void connectionLost(int slot);
     // Any other connection error (refused, timed out, ...): the slot has halted.

@@ -6,6 +6,8 @@ namespace {
 
 constexpr int Ok = 200;
 constexpr int PartialContent = 206;
+constexpr int NotFound = 404;
+constexpr int Gone = 410;
 
 bool isRedirect(int status)
 {
@@ -60,8 +62,13 @@ HttpVerdict judgeHttpAnswer(const HttpAnswer &answer, qint64 packSize)
         result.location = *location;
         return result;
     }
-    if (*status >= 400 && *status <= 599)
+    if (*status == NotFound || *status == Gone)
         return verdict(Kind::NotAFile);
+    if (*status >= 400 && *status <= 599) {
+        HttpVerdict result = verdict(Kind::ErrorStatus);
+        result.status = *status;
+        return result;
+    }
     if (*status != Ok && *status != PartialContent)
         return verdict(Kind::Unusable);
     if (isWebPage(answer))

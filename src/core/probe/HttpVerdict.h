@@ -9,13 +9,15 @@ struct HttpVerdict
 {
     enum class Kind
     {
-        File,     // a file of `size` bytes
-        Redirect, // ask `location` instead
-        NotAFile, // a web page, or an error status (4xx, 5xx)
-        Unusable  // an answer the segmented download cannot work with
+        File,        // a file of `size` bytes
+        Redirect,    // ask `location` instead
+        NotAFile,    // a web page, or "not found" (404, 410)
+        ErrorStatus, // any other error status (4xx, 5xx)
+        Unusable     // an answer the segmented download cannot work with
     };
 
     Kind kind = Kind::Unusable;
+    int status = 0; // ErrorStatus: the status code
     qint64 size = 0;
     bool rangeSupported = false; // the server answered the range with 206
     QByteArray location;         // as sent, possibly relative

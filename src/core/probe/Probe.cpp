@@ -20,20 +20,23 @@ const QString IdleCaption = QStringLiteral("Nothing to do");
 const QString ErrorTitle = QStringLiteral("Error");
 
 const QString NoAnswerText = QStringLiteral("Unable to connect to website !\r\n");
-const QString ConnectErrorText =
-    QStringLiteral("An error occured while connecting to website !\r\n"
-                   "Please check your Internet connection or retry later !");
 const QString NotAFileText = QStringLiteral("File not found or the URL don't point on a file !");
 const QString HttpUnusableText =
     QStringLiteral("Unable to use the high speed download method on this server !");
 const QString FtpUnusableText = QStringLiteral(
     "Unable to use the high speed download method on this server or file not found !");
 
-// The URL field drops a scheme and its "//" found within its first eight characters.
-QString withoutScheme(const QString &urlText)
+// The cause goes between the error and the advice.
+QString connectErrorText(const QString &cause)
 {
-    const qsizetype slashes = urlText.left(8).indexOf(QLatin1String("//"));
-    return slashes < 0 ? urlText : urlText.mid(slashes + 2);
+    return QStringLiteral("An error occured while connecting to website !\r\n") + cause +
+           QStringLiteral("\r\nPlease check your Internet connection or retry later !");
+}
+
+QString errorStatusText(int status)
+{
+    return QStringLiteral("The server answered with the error ") + QString::number(status) +
+           QStringLiteral(" instead of the file !");
 }
 
 QString withoutUser(const QString &hostText)
@@ -101,17 +104,21 @@ void Probe::begin(const QString &urlText)
     emit statusChanged(TestingCaption);
     emit inputEnabledChanged(false);
 
-    m_isFtp = urlText.left(3).compare(QLatin1String("ftp"), Qt::CaseInsensitive) == 0;
-    m_isTls = isHttpsUrl(urlText);
+    const UrlReading reading = Extract_URL(urlText);
+    if (!reading.url) {
+        fail(reading.refusal);
+        return;
+    }
+    const Url &url = *reading.url;
+    m_isFtp = url.scheme == Url::Scheme::Ftp;
+    m_isTls = url.scheme == Url::Scheme::Https;
     // The scheme stays for HTTPS, so that the project is fetched (and resumed) over TLS too.
-    m_fieldText = (m_isTls ? QStringLiteral("https://") : QString()) + withoutScheme(urlText);
+    m_fieldText = url.text;
     emit urlTextChanged(m_fieldText);
 
-    QString cut = urlText;
-    const UrlParts parts = Extract_URL(cut);
-    m_hostText = withoutUser(parts.host);
-    m_path = parts.path;
-    m_fileName = localFileName(urlText);
+    m_hostText = withoutUser(url.host);
+    m_path = url.path;
+    m_fileName = localFileName(url.text);
     m_dataSeen = false;
     m_answer.clear();
     m_replies.clear();
@@ -120,10 +127,11 @@ void Probe::begin(const QString &urlText)
     m_ftpTimeAnswered = false;
     m_ftpTime.clear();
 
-    const quint16 port = m_isFtp ? FtpPort : (m_isTls ? HttpsPort : HttpPort);
-    const std::optional<HostPort> target = splitHostPort(parts.host, port);
+    const std::optional<HostPort> target = splitHostPort(url.host, defaultPort(url.scheme));
     if (!target) {
-        fail(ConnectErrorText);
+        fail(connectErrorText(url.host.isEmpty() ? QStringLiteral("The URL names no server.")
+                                                 : QStringLiteral("The address ") + url.host +
+                                                       QStringLiteral(" is not valid.")));
         return;
     }
     Timer_Timeout.start();
@@ -199,6 +207,9 @@ void Probe::decideHttp()
     case HttpVerdict::Kind::NotAFile:
         fail(NotAFileText);
         break;
+    case HttpVerdict::Kind::ErrorStatus:
+        fail(errorStatusText(verdict.status));
+        break;
     case HttpVerdict::Kind::Unusable:
         fail(HttpUnusableText);
         break;
@@ -211,18 +222,15 @@ void Probe::followRedirect(const QByteArray &location)
     const QUrl reference(locationText);
     const QString base = m_isTls ? QStringLiteral("https://") : QStringLiteral("http://");
     const QUrl target = QUrl(base + m_hostText + m_path).resolved(reference);
-    const QString scheme = target.scheme().toLower();
-    const bool known = scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
-                       scheme == QLatin1String("ftp");
-    if (m_redirects >= MaxRedirects || !reference.isValid() || !target.isValid() || !known) {
+    if (m_redirects >= MaxRedirects || !reference.isValid() || !target.isValid()) {
         fail(HttpUnusableText);
         return;
     }
     ++m_redirects;
     Timer_Timeout.stop();
     Winsock.abort();
-    // A relative location is completed from the URL that answered; an absolute one is asked as
-    // sent.
+    // A relative location is completed from the URL that answered; an absolute one is read as
+    // sent, and a scheme other than http, https and ftp is refused there.
     const QString next =
         reference.isRelative() ? target.toString(QUrl::FullyEncoded) : locationText;
     QMetaObject::invokeMethod(
@@ -268,9 +276,24 @@ void Probe::onErrorOccurred(QAbstractSocket::SocketError error)
     if (error == QAbstractSocket::RemoteHostClosedError)
         judgePeerClose();
     else if (error == QAbstractSocket::SslHandshakeFailedError)
-        fail(certificateRefusedText(m_hostText, m_sslErrors, Winsock.errorString()));
+        fail(tlsRefusedText(m_hostText, m_sslErrors, Winsock.errorString()));
     else
-        fail(ConnectErrorText);
+        fail(connectErrorText(connectCause(error)));
+}
+
+// What the system said, in words of our own where the cause is a common one.
+QString Probe::connectCause(QAbstractSocket::SocketError error) const
+{
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return m_hostText + QStringLiteral(" refused the connection.");
+    case QAbstractSocket::HostNotFoundError:
+        return QStringLiteral("The host ") + m_hostText + QStringLiteral(" was not found.");
+    case QAbstractSocket::SocketTimeoutError:
+        return m_hostText + QStringLiteral(" did not answer in time.");
+    default:
+        return Winsock.errorString();
+    }
 }
 
 void Probe::judgePeerClose()

@@ -67,6 +67,7 @@ private:
     void onSslErrors(const QList<QSslError> &errors);
     void onReadyRead();
     void onErrorOccurred(QAbstractSocket::SocketError error);
+    QString connectCause(QAbstractSocket::SocketError error) const;
     void Timer_Timeout_Tick();
     void Timer_Test_FTP_Tick();
     void takeHttpData(const QByteArray &chunk);
@@ -90,7 +91,7 @@ private:
     QStringList m_waiting;
 
     // The URL being probed.
-    QString m_fieldText; // without scheme and "//", except "https://"
+    QString m_fieldText; // Url::text: without scheme and "//", except "https://"
     QString m_hostText;  // as typed, port included
     QString m_path;
     QString m_fileName;

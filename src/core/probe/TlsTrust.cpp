@@ -14,16 +14,17 @@ QSslConfiguration tlsConfiguration(const QString &testCaFile)
     return configuration;
 }
 
-QString certificateRefusedText(const QString &host, const QList<QSslError> &errors,
-                               const QString &socketError)
+QString tlsRefusedText(const QString &host, const QList<QSslError> &errors,
+                       const QString &socketError)
 {
+    if (errors.isEmpty())
+        return QStringLiteral("The server ") + host +
+               QStringLiteral(" does not speak TLS (HTTPS) !\r\n") + socketError;
     QStringList reasons;
     for (const QSslError &error : errors) {
         if (!reasons.contains(error.errorString()))
             reasons << error.errorString();
     }
-    if (reasons.isEmpty())
-        reasons << socketError;
     return QStringLiteral("The certificate of ") + host +
            QStringLiteral(" cannot be trusted !\r\n") + reasons.join(QStringLiteral("\r\n"));
 }

@@ -11,7 +11,9 @@
 // not empty (a test's own authority, see Settings::testCaFile). Peers are always verified.
 QSslConfiguration tlsConfiguration(const QString &testCaFile);
 
-// "The certificate of <host> cannot be trusted !" CR LF and the reasons, one a line; the
-// socket's own error text when the handshake failed without a certificate error.
-QString certificateRefusedText(const QString &host, const QList<QSslError> &errors,
-                               const QString &socketError);
+// Why a TLS handshake with host failed. With certificate errors: "The certificate of <host>
+// cannot be trusted !" CR LF and the reasons, one a line. Without any, the server did not answer
+// in TLS (a plain HTTP port, as a rule): "The server <host> does not speak TLS (HTTPS) !" CR LF
+// and the socket's own error text.
+QString tlsRefusedText(const QString &host, const QList<QSslError> &errors,
+                       const QString &socketError);

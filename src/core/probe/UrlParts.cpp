@@ -5,7 +5,89 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include <algorithm>
+#include <cctype>
+
 namespace {
+
+const QString ControlText =
+    QStringLiteral("The URL contains control characters and cannot be used !");
+
+QString schemeRefusedText(const QString &scheme)
+{
+    return QStringLiteral("The protocol ") + scheme +
+           QStringLiteral(" is not supported: only http, https and ftp URLs can be downloaded !");
+}
+
+// C0 controls, DEL and C1 controls: a CR LF would end a request line or an FTP command early.
+bool isControl(QChar c)
+{
+    return c.category() == QChar::Other_Control;
+}
+
+bool hasControlByte(const QByteArray &bytes)
+{
+    return std::any_of(bytes.cbegin(), bytes.cend(),
+                       [](char c) { return uchar(c) < 0x20 || uchar(c) == 0x7f; });
+}
+
+// The scheme written at the start of text, lower-cased, and where the rest begins. A host
+// followed by its port ("h.test:8080/f") names no scheme; "javascript:x" does.
+struct WrittenScheme
+{
+    QString name;
+    qsizetype restAt = 0;
+};
+
+std::optional<WrittenScheme> writtenScheme(const QString &text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*):(?://|(?!\\d*(?:[/?#]|$)))"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return WrittenScheme{match.captured(1).toLower(), match.capturedEnd(1) + 1};
+}
+
+std::optional<Url::Scheme> knownScheme(const QString &name)
+{
+    if (name == QLatin1String("http"))
+        return Url::Scheme::Http;
+    if (name == QLatin1String("https"))
+        return Url::Scheme::Https;
+    if (name == QLatin1String("ftp"))
+        return Url::Scheme::Ftp;
+    return std::nullopt;
+}
+
+// What a request target holds as written: letters and digits of ASCII, "-._~", the
+// sub-delimiters, and ":@/?".
+bool isTargetCharacter(char c)
+{
+    static constexpr QByteArrayView Others = "-._~!$&'()*+,;=:@/?";
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           Others.contains(c);
+}
+
+// Percent-encodes, in UTF-8, what a request target may not hold (blanks, quotes, "<", ">",
+// "{", "}", "|", "\", "^", "`", and every character beyond ASCII). A written escape stays; a
+// "%" that starts none is encoded itself.
+QString escapedTarget(const QString &target)
+{
+    const QByteArray bytes = target.toUtf8();
+    const auto isHex = [&bytes](qsizetype at) {
+        return at < bytes.size() && std::isxdigit(uchar(bytes.at(at)));
+    };
+    QByteArray escaped;
+    for (qsizetype at = 0; at < bytes.size(); ++at) {
+        const char c = bytes.at(at);
+        if (isTargetCharacter(c) || (c == '%' && isHex(at + 1) && isHex(at + 2)))
+            escaped += c;
+        else
+            escaped += '%' + QByteArray::number(uchar(c), 16).toUpper().rightJustified(2, '0');
+    }
+    return QString::fromLatin1(escaped);
+}
 
 // The port text after a host: digits only, from 1 to 65535.
 std::optional<quint16> parsePort(QStringView text)
@@ -24,17 +106,56 @@ std::optional<quint16> parsePort(QStringView text)
 
 } // namespace
 
-UrlParts Extract_URL(QString &strUrl)
+UrlReading Extract_URL(const QString &urlText, std::optional<Url::Scheme> schemeless)
 {
-    const qsizetype scheme = strUrl.indexOf(QLatin1String("://"));
-    if (scheme >= 0)
-        strUrl = strUrl.mid(scheme + 3);
-    const qsizetype slash = strUrl.indexOf(u'/');
-    if (slash >= 0)
-        return {strUrl.left(slash), strUrl.mid(slash)};
-    if (strUrl.isEmpty())
-        return {};
-    return {strUrl, QStringLiteral("/")};
+    const QString text = urlText.trimmed();
+    if (std::any_of(text.cbegin(), text.cend(), isControl))
+        return {std::nullopt, ControlText};
+    Url url;
+    QString rest = text;
+    if (const std::optional<WrittenScheme> written = writtenScheme(text)) {
+        const std::optional<Url::Scheme> scheme = knownScheme(written->name);
+        if (!scheme)
+            return {std::nullopt, schemeRefusedText(written->name)};
+        url.scheme = *scheme;
+        // Browsers read "http:h/f" and "http:///h/f" as "http://h/f".
+        rest = text.mid(written->restAt);
+        while (rest.startsWith(u'/'))
+            rest.remove(0, 1);
+    } else {
+        const bool ftpHost = rest.startsWith(QLatin1String("ftp"), Qt::CaseInsensitive);
+        url.scheme = schemeless.value_or(ftpHost ? Url::Scheme::Ftp : Url::Scheme::Http);
+    }
+
+    static const QRegularExpression authorityEnd(QStringLiteral("[/?#]"));
+    const qsizetype hostEnd = rest.indexOf(authorityEnd);
+    url.host = rest.left(hostEnd);
+    // The fragment names a place inside the file: it is never sent.
+    const QString target = hostEnd < 0 ? QString() : rest.mid(hostEnd).section(u'#', 0, 0);
+    const QString escaped = escapedTarget(target);
+    const bool https = url.scheme == Url::Scheme::Https;
+    url.text = (https ? QStringLiteral("https://") : QString()) + url.host + escaped;
+    url.path = escaped.startsWith(u'/') ? escaped : u'/' + escaped;
+    if (url.scheme == Url::Scheme::Ftp) {
+        const QByteArray decoded = QByteArray::fromPercentEncoding(url.path.toLatin1());
+        if (hasControlByte(decoded))
+            return {std::nullopt, ControlText};
+        url.path = QString::fromUtf8(decoded);
+    }
+    return {url, QString()};
+}
+
+quint16 defaultPort(Url::Scheme scheme)
+{
+    switch (scheme) {
+    case Url::Scheme::Http:
+        return HttpPort;
+    case Url::Scheme::Https:
+        return HttpsPort;
+    case Url::Scheme::Ftp:
+        return FtpPort;
+    }
+    return HttpPort;
 }
 
 QString Extraire_Nom_Fichier(const QString &url)
@@ -80,9 +201,4 @@ std::optional<HostPort> splitHostPort(const QString &hostText, quint16 defaultPo
     if (!port)
         return std::nullopt;
     return HostPort{host.toString(), *port};
-}
-
-bool isHttpsUrl(const QString &urlText)
-{
-    return urlText.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
 }

@@ -4,16 +4,43 @@
 
 #include <optional>
 
-// Plain text cuts of a URL: no ports, user names, queries or escapes are interpreted.
-struct UrlParts
+// A URL as the user typed it or the browser handed it over, checked and cut into what goes on
+// the wire. Every URL is read here: the probe's, a redirect's, and a project's stored one.
+struct Url
 {
-    QString host; // may still carry ":port" or "user@"
-    QString path; // from the first "/" on, query included; "/" when the URL has no path
+    enum class Scheme
+    {
+        Http,
+        Https,
+        Ftp
+    };
+
+    Scheme scheme = Scheme::Http;
+    // Trimmed and escaped, without its scheme and "//" except "https://": what the URL field
+    // shows and the project keeps.
+    QString text;
+    QString host; // as written: may still carry "user@" and ":port"
+    // From the first "/" on, never with the fragment. HTTP: the request target, every character
+    // a request target may not hold percent-encoded. FTP: the file's path, escapes decoded.
+    QString path;
 };
 
-// Removes the scheme and "://" from strUrl (the caller sees the change) and splits the rest
-// at its first "/". An empty URL gives an empty host and an empty path.
-UrlParts Extract_URL(QString &strUrl);
+// A URL that can be fetched, or the message that says why not.
+struct UrlReading
+{
+    std::optional<Url> url;
+    QString refusal;
+};
+
+// Reads urlText: surrounding blanks go; control characters, also once an FTP path's escapes
+// are decoded, are refused; only http, https and ftp are fetched, and a URL written without a
+// scheme is `schemeless` (by default FTP when its host begins with "ftp", else HTTP). The
+// authority ends at the first "/", "?" or "#"; escapes already written stay as they are.
+UrlReading Extract_URL(const QString &urlText,
+                       std::optional<Url::Scheme> schemeless = std::nullopt);
+
+// The port a scheme connects to when the URL names none.
+quint16 defaultPort(Url::Scheme scheme);
 
 // The text after the last "/" (the whole text when it has none; empty when it ends with "/").
 QString Extraire_Nom_Fichier(const QString &url);
@@ -32,9 +59,6 @@ struct HostPort
     quint16 port = 0;
 };
 std::optional<HostPort> splitHostPort(const QString &hostText, quint16 defaultPort);
-
-// The URL names its scheme "https://" (any letter case): the server is asked over TLS.
-bool isHttpsUrl(const QString &urlText);
 
 inline constexpr quint16 HttpPort = 80;
 inline constexpr quint16 HttpsPort = 443;

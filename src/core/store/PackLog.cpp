@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QSet>
 
+#include <cerrno>
+
 namespace {
 
 const QByteArray completeSuffix = QByteArrayLiteral(":1");
@@ -50,6 +52,15 @@ std::optional<qint64> completeLength(QFile &file)
     return 0;
 }
 
+// Appends line after the log's last complete line, in a single write.
+bool appendLine(QFile &file, const QByteArray &line)
+{
+    const auto length = completeLength(file);
+    if (!length || (*length != file.size() && !file.resize(*length)) || !file.seek(*length))
+        return false;
+    return file.write(line) == line.size() && file.flush() && file.error() == QFileDevice::NoError;
+}
+
 std::optional<qint64> packNumber(const QByteArray &line)
 {
     const QByteArray path = line.chopped(completeSuffix.size());
@@ -76,14 +87,13 @@ PackLog::PackLog(const QString &path) : m_path(path) {}
 
 bool PackLog::appendComplete(const QString &piecePath)
 {
+    errno = 0;
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadWrite))
-        return false;
-    const auto length = completeLength(file);
-    if (!length || (*length != file.size() && !file.resize(*length)) || !file.seek(*length))
-        return false;
-    const QByteArray line = pieceLine(piecePath, completeSuffix) + "\r\n";
-    return file.write(line) == line.size() && file.flush() && file.error() == QFileDevice::NoError;
+    const bool written = file.open(QIODevice::ReadWrite) &&
+                         appendLine(file, pieceLine(piecePath, completeSuffix) + "\r\n");
+    // The error number is read at once: any later call may change it.
+    m_error = written ? 0 : errno;
+    return written;
 }
 
 QStringList PackLog::logPartials(const QStringList &piecePaths)

@@ -15,6 +15,8 @@ public:
     // Appends "<piece path>:1\r\n" in a single write, whatever the size of the log. A torn last
     // line (no CR LF, left by a crash during an earlier append) is cut off first.
     bool appendComplete(const QString &piecePath);
+    // Why the last append failed: the system's error number (0: unknown).
+    int error() const { return m_error; }
 
     // For each path the log does not mention yet, appends "<path>:0\r\n". Returns the paths that
     // were added. One atomic rewrite.
@@ -41,4 +43,5 @@ public:
 
 private:
     QString m_path;
+    int m_error = 0;
 };

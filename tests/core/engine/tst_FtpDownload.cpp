@@ -50,7 +50,7 @@ void tst_FtpDownload::downloads()
     QVERIFY(TestFiles::writeFile(rig.serveFolder() + "setup.exe", bytes));
     FtpServer server(rig.serveFolder(), options);
     QVERIFY2(server.start(), qPrintable(server.errorString()));
-    const QString url = server.url("setup.exe");
+    const QString url = server.url("set%75p.exe"); // an escape, as links may hold: "setup.exe"
     ProjectRecord record = EngineRig::record(url, size, rig.downloadFolder(), PackSize);
     record.type = "1";
     QVERIFY(rig.store.createProject("setup", record));

@@ -20,9 +20,9 @@ const QString FtpUnusable = QStringLiteral(
     "Unable to use the high speed download method on this server or file not found !");
 const QString NotAFile = QStringLiteral("File not found or the URL don't point on a file !");
 const QString NoAnswer = QStringLiteral("Unable to connect to website !\r\n");
-const QString ConnectError =
-    QStringLiteral("An error occured while connecting to website !\r\n"
-                   "Please check your Internet connection or retry later !");
+const QString ConnectError = QStringLiteral("An error occured while connecting to website !\r\n"
+                                            "%1\r\nPlease check your Internet connection or "
+                                            "retry later !");
 
 // A probe on a throw-away home, with spies on what it says.
 struct Harness
@@ -98,6 +98,9 @@ void tst_Probe::httpOutcomes_data()
     QTest::newRow("redirects, absolute then relative")
         << QStringLiteral("start") << Tls::Off
         << "127.0.0.1:%1/files/Real.Name.bin|Real|1234|ranges";
+    QTest::newRow("401 names its status")
+        << QStringLiteral("private") << Tls::Off
+        << "The server answered with the error 401 instead of the file !";
     QTest::newRow("redirect loop stops")
         << QStringLiteral("loop") << Tls::Off
         << "Unable to use the high speed download method on this server !";
@@ -115,6 +118,7 @@ void tst_Probe::httpOutcomes()
     QFETCH(QString, outcome);
     const QStringList redirects = {
         "location = /start { return 301 /step; }", "location = /loop { return 302 /loop; }",
+        "location = /private { return 401; }",
         "location = /step { absolute_redirect off; return 308 /files/Real.Name.bin; }"};
     NginxServer nginx(m_root.path(), {0, 0, redirects, tls});
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
@@ -130,25 +134,34 @@ void tst_Probe::httpOutcomes()
     QCOMPARE(h.outcome(), outcome.contains("%1") ? outcome.arg(nginx.port()) : outcome);
 }
 
-// Silence, a header that never ends and a close without a word all leave the user with the URL.
+// Silence, a header that never ends and a close without a word all leave the user with the URL;
+// a failed connection says why.
 void tst_Probe::unansweredOrUnreachable()
 {
     SilentServer silent;
     SilentServer halfHeader("HTTP/1.1 206 Partial Content\r\nContent-Length: 5\r\n");
     FaultServer closing;
     closing.setRawResponse("/f.bin", "");
+    // A label this long is refused before any name server is asked.
+    const QString unknownHost = QString(64, u'a') + ".invalid";
     const QList<std::pair<QString, QString>> cases = {
         {silent.url("f.bin"), NoAnswer + silent.url("f.bin")},
         {halfHeader.url("f.bin"), NoAnswer + halfHeader.url("f.bin")},
         {closing.url("f.bin"), NoAnswer + closing.url("f.bin")},
-        {QStringLiteral("127.0.0.1:1/f.bin"), ConnectError}, // nothing listens on port 1
-        {QString(), ConnectError}};
+        {QStringLiteral("127.0.0.1:1/f.bin"), // nothing listens on port 1
+         ConnectError.arg("127.0.0.1:1 refused the connection.")},
+        {unknownHost + "/f", ConnectError.arg("The host " + unknownHost + " was not found.")},
+        {QString(), ConnectError.arg("The URL names no server.")}};
     Harness h({300, 3000});
 
     for (int i = 0; i < cases.size(); ++i) {
         QVERIFY(h.run(cases[i].first, i + 1));
         QCOMPARE(h.outcome(), cases[i].second);
     }
+    QVERIFY(h.run("https://" + halfHeader.url("f.bin"), int(cases.size()) + 1));
+    QVERIFY2(h.outcome().startsWith("The server " + halfHeader.url("").chopped(1) +
+                                    " does not speak TLS (HTTPS) !\r\n"),
+             qPrintable(h.outcome()));
 }
 
 // The size, the time and the REST answer are all awaited, in the order the burst asks them.
@@ -160,7 +173,7 @@ void tst_Probe::ftpReplies_data()
 
     const QByteArray in = "220 FTPd 1.3.500 ready (550 slots)\r\n331 Send password\r\n230 In\r\n"
                           "200 Binary\r\n";
-    const QString found = QStringLiteral("127.0.0.1:%1/dir/f.bin|f|4321|");
+    const QString found = QStringLiteral("127.0.0.1:%1/dir/f%2Ebin|f|4321|");
     QTest::newRow("time and REST") << in + "213 4321 bytes\r\n213 20261207021900\r\n350 Ok\r\n"
                                    << found + "ranges" << QByteArray("20261207021900");
     QTest::newRow("REST refused, one pack") << in + "213 4321\r\n550 No\r\n502 No\r\n"
@@ -178,7 +191,7 @@ void tst_Probe::ftpReplies()
     SilentServer server(replies);
     Harness h({10000, 300});
 
-    QVERIFY(h.run("ftp://" + server.url("dir/f.bin")));
+    QVERIFY(h.run("ftp://" + server.url("dir/f%2Ebin"))); // the server is asked for "f.bin"
 
     QCOMPARE(h.outcome(), outcome.contains("%1") ? outcome.arg(server.serverPort()) : outcome);
     QTEST(h.result().validators.modified, "time");

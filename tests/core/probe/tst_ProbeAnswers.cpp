@@ -14,6 +14,8 @@ class tst_ProbeAnswers final : public QObject
     Q_OBJECT
 
 private slots:
+    void urlRead_data();
+    void urlRead();
     void localName_data();
     void localName();
     void hostPort_data();
@@ -23,6 +25,42 @@ private slots:
     void headerSplitAcrossReadsAndLimited();
     void ftpRepliesCutFromReads();
 };
+
+// What goes on the wire: a URL as browsers send it, or nothing at all.
+void tst_ProbeAnswers::urlRead_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("read"); // "scheme|text|host|path", or the refusal
+    const QString control = "The URL contains control characters and cannot be used !";
+    const QString protocol = " is not supported: only http, https and ftp URLs can be downloaded !";
+    QTest::newRow("trimmed, TLS kept") << QStringLiteral(" https://127.0.0.1/f.bin\n")
+                                       << "https|https://127.0.0.1/f.bin|127.0.0.1|/f.bin";
+    const QString escaped = "/a%20b/%41%25zz%22%7C%C3%A9?q=x%20y&r=/";
+    QTest::newRow("escaped as browsers do, fragment dropped")
+        << QStringLiteral("HTTP://h/a b/%41%zz\"|\u00e9?q=x y&r=/#top")
+        << "http|h" + escaped + "|h|" + escaped;
+    QTest::newRow("a port is no scheme")
+        << QStringLiteral("h.test:8080") << "http|h.test:8080|h.test:8080|/";
+    QTest::newRow("a query ends the host") << QStringLiteral("http:h?x") << "http|h?x|h|/?x";
+    QTest::newRow("FTP escapes decoded")
+        << QStringLiteral("ftp://h/a%20b.zip") << "ftp|h/a%20b.zip|h|/a b.zip";
+    QTest::newRow("header smuggled")
+        << QStringLiteral("http://h/f HTTP/1.1\r\nX-Injected: yes") << control;
+    QTest::newRow("FTP command smuggled") << QStringLiteral("ftp://h/f%0D%0ADELE%20x") << control;
+    QTest::newRow("ftps") << QStringLiteral("FTPS://h/f") << "The protocol ftps" + protocol;
+    QTest::newRow("javascript") << QStringLiteral("javascript:alert(1)")
+                                << "The protocol javascript" + protocol;
+}
+
+void tst_ProbeAnswers::urlRead()
+{
+    QFETCH(QString, input);
+    const UrlReading reading = Extract_URL(input);
+    const Url url = reading.url.value_or(Url());
+    const QStringList parts = {QStringList{"http", "https", "ftp"}.at(int(url.scheme)), url.text,
+                               url.host, url.path};
+    QTEST(reading.url ? parts.join(u'|') : reading.refusal, "read");
+}
 
 // The name a file is saved under: query and fragment go, escapes are decoded into a safe name,
 // and a name too long for a file system once a pack number is added is cut by bytes, keeping
@@ -80,6 +118,8 @@ void tst_ProbeAnswers::httpVerdict_data()
                                         << Kind::File << qint64(512000);
     QTest::newRow("200 over one pack") << whole + "Content-Length: 512001\r\n"
                                        << Kind::Unusable << qint64(0);
+    QTest::newRow("410 is not found")
+        << QByteArray("HTTP/1.1 410 Gone\r\n") << Kind::NotAFile << qint64(0);
     QTest::newRow("web page")
         << QByteArray("HTTP/1.1 206 Partial\r\nContent-Type: text/html\r\nContent-Length: 9\r\n")
         << Kind::NotAFile << qint64(0);
