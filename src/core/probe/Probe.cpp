@@ -20,6 +20,9 @@ const QString IdleCaption = QStringLiteral("Nothing to do");
 const QString ErrorTitle = QStringLiteral("Error");
 
 const QString NoAnswerText = QStringLiteral("Unable to connect to website !\r\n");
+const QString DowngradeText =
+    QStringLiteral("The server redirects to an address without TLS: a download asked for over "
+                   "https never leaves it !");
 const QString NotAFileText = QStringLiteral("File not found or the URL don't point on a file !");
 const QString HttpUnusableText =
     QStringLiteral("Unable to use the high speed download method on this server !");
@@ -224,6 +227,11 @@ void Probe::followRedirect(const QByteArray &location)
     const QUrl target = QUrl(base + m_hostText + m_path).resolved(reference);
     if (m_redirects >= MaxRedirects || !reference.isValid() || !target.isValid()) {
         fail(HttpUnusableText);
+        return;
+    }
+    // A file asked for over TLS is never fetched over a weaker scheme.
+    if (m_isTls && target.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0) {
+        fail(DowngradeText);
         return;
     }
     ++m_redirects;

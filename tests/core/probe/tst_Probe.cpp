@@ -91,8 +91,8 @@ void tst_Probe::httpOutcomes_data()
     using Tls = NginxOptions::Tls;
     QTest::addColumn<QString>("path");
     QTest::addColumn<Tls>("tls");
-    // What Harness::outcome() gives, "%1" standing for nginx's port. HTTPS is trusted where it
-    // succeeds.
+    // What Harness::outcome() gives, "%1" standing for nginx's port. HTTPS is trusted unless the
+    // certificate is refused.
     QTest::addColumn<QString>("outcome");
 
     QTest::newRow("redirects, absolute then relative")
@@ -109,6 +109,10 @@ void tst_Probe::httpOutcomes_data()
     QTest::newRow("https, self-signed") << QStringLiteral("dir/setup.exe") << Tls::TestAuthority
                                         << "The certificate of 127.0.0.1:%1 cannot be trusted !\r\n"
                                            "The certificate is self-signed, and untrusted";
+    QTest::newRow("https never redirected to http")
+        << QStringLiteral("plain") << Tls::TestAuthority
+        << "The server redirects to an address without TLS: a download asked for over https "
+           "never leaves it !";
 }
 
 void tst_Probe::httpOutcomes()
@@ -119,11 +123,12 @@ void tst_Probe::httpOutcomes()
     const QStringList redirects = {
         "location = /start { return 301 /step; }", "location = /loop { return 302 /loop; }",
         "location = /private { return 401; }",
+        "location = /plain { return 302 http://127.0.0.1:1/dir/setup.exe; }",
         "location = /step { absolute_redirect off; return 308 /files/Real.Name.bin; }"};
     NginxServer nginx(m_root.path(), {0, 0, redirects, tls});
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
     Harness h;
-    h.settings.setTestCaFile(outcome.contains(u'|') ? nginx.caFile() : QString());
+    h.settings.setTestCaFile(outcome.startsWith("The certificate") ? QString() : nginx.caFile());
 
     // HTTPS is reached through a redirect from plain HTTP, as links often are.
     FaultServer hop;
