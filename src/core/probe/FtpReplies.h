@@ -12,6 +12,7 @@ struct FtpReply
     QByteArray text;
 
     bool isNegative() const { return code >= 400; } // 4xx and 5xx: the command failed
+    bool operator==(const FtpReply &) const = default;
 };
 
 // Cuts the bytes of an FTP control connection into replies, whatever way TCP split them. A

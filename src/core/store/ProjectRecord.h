@@ -32,6 +32,7 @@ struct ProjectRecord
     int status = Waiting;
 
     bool isFtp() const;
+    bool operator==(const ProjectRecord &) const = default;
 
     // "url:...\r\nbytes:...\r\n ... status:1\r\n", byte-exact. CR and LF are dropped from
     // the values, so that no value can add a line of its own.

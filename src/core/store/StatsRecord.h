@@ -17,6 +17,8 @@ struct StatsRecord
     QString averageSpeed;
     QString averageBits;
 
+    bool operator==(const StatsRecord &) const = default;
+
     QByteArray toText() const;
     // nullopt when a line is missing; a speed value without " | " is all speed text.
     static std::optional<StatsRecord> parse(const QByteArray &text);
