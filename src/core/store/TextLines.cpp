@@ -6,13 +6,17 @@ namespace {
 
 const QByteArray crLf = QByteArrayLiteral("\r\n");
 
+QByteArray withoutLineBreaks(QByteArray text)
+{
+    text.removeIf([](char c) { return c == '\r' || c == '\n'; });
+    return text;
+}
+
 } // namespace
 
 QByteArray line(const char *key, const QString &value)
 {
-    QByteArray text = value.toUtf8();
-    text.removeIf([](char c) { return c == '\r' || c == '\n'; });
-    return key + text + crLf;
+    return key + withoutLineBreaks(value.toUtf8()) + crLf;
 }
 
 QList<QByteArray> completeLines(const QByteArray &text)
@@ -48,7 +52,7 @@ std::optional<QByteArray> KeyReader::next(const QByteArray &key)
     if (end < 0)
         return std::nullopt;
     m_pos = end + crLf.size();
-    return m_text.mid(valueStart, end - valueStart);
+    return withoutLineBreaks(m_text.mid(valueStart, end - valueStart));
 }
 
 } // namespace TextLines

@@ -26,8 +26,9 @@ class KeyReader final
 public:
     explicit KeyReader(const QByteArray &text);
 
-    // The value of the next line that starts with key; nullopt when there is none or when that
-    // line has no CR LF.
+    // The value of the next line that starts with key, without the CR and LF that a damaged
+    // file may hold inside it (line() drops them too, so a value reads back as it was read);
+    // nullopt when there is none or when that line has no CR LF.
     std::optional<QByteArray> next(const QByteArray &key);
 
 private:
