@@ -51,6 +51,7 @@ std::optional<QByteArray> KeyReader::next(const QByteArray &key)
     const qsizetype end = m_text.indexOf(crLf, valueStart);
     if (end < 0)
         return std::nullopt;
+    m_lineStart = at;
     m_pos = end + crLf.size();
     return withoutLineBreaks(m_text.mid(valueStart, end - valueStart));
 }

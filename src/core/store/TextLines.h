@@ -31,8 +31,13 @@ public:
     // nullopt when there is none or when that line has no CR LF.
     std::optional<QByteArray> next(const QByteArray &key);
 
+    // Where the line of the value last read starts, and where it ends after its CR LF.
+    qsizetype lineStart() const { return m_lineStart; }
+    qsizetype lineEnd() const { return m_pos; }
+
 private:
     QByteArray m_text;
+    qsizetype m_lineStart = 0;
     qsizetype m_pos = 0;
 };
 

@@ -192,6 +192,8 @@ private slots:
         QTest::newRow("lone CR and LF in values")
             << record.toText().replace("h/a", "h/\ra\n").replace("Type:0", "Type:\r0")
             << QStringLiteral("h/a.zip");
+        QTest::newRow("a status line before its place")
+            << record.toText().replace("bytes:", "status:2\r\nbytes:") << QStringLiteral("h/a.zip");
     }
 
     void recordKeepsItsLines()
