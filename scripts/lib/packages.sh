@@ -16,4 +16,6 @@ install_missing_packages() {
 }
 
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-dejavu-core help2man dpkg-dev)
-TEST_PACKAGES=(nginx-light openssl python3-pyftpdlib desktop-file-utils appstream chromium nodejs)
+# clang builds the fuzz targets; its fuzzer and sanitizer runtimes are only recommended by it.
+TEST_PACKAGES=(nginx-light openssl python3-pyftpdlib desktop-file-utils appstream chromium nodejs
+    clang libclang-rt-14-dev)

@@ -2,6 +2,8 @@
 
 #include "probe/ByteCount.h"
 
+#include <utility>
+
 namespace {
 
 bool isDigit(char c)
@@ -30,19 +32,23 @@ QList<FtpReply> FtpReplies::append(const QByteArray &chunk)
         QByteArray line = m_partial.mid(start, end - start);
         if (line.endsWith('\r'))
             line.chop(1);
-        if (const auto reply = takeLine(line))
+        const bool dropped = std::exchange(m_dropping, false) || end - start > MaxLineBytes;
+        if (const auto reply = dropped ? std::nullopt : takeLine(line))
             replies.append(*reply);
         start = end + 1;
     }
     m_partial.remove(0, start);
-    if (m_partial.size() > MaxLineBytes)
+    if (m_partial.size() > MaxLineBytes) {
         m_partial.clear();
+        m_dropping = true; // the rest of this line, up to its LF
+    }
     return replies;
 }
 
 void FtpReplies::clear()
 {
     m_partial.clear();
+    m_dropping = false;
     m_multiLineCode.reset();
 }
 

@@ -12,6 +12,7 @@ struct FtpReply
     QByteArray text;
 
     bool isNegative() const { return code >= 400; } // 4xx and 5xx: the command failed
+    bool operator==(const FtpReply &) const = default;
 };
 
 // Cuts the bytes of an FTP control connection into replies, whatever way TCP split them. A
@@ -20,7 +21,8 @@ struct FtpReply
 class FtpReplies final
 {
 public:
-    // A longer unfinished line is dropped: no server sends one, and memory stays bounded.
+    // A longer line is dropped whole, however it arrives: no server sends one, and memory stays
+    // bounded.
     static constexpr qsizetype MaxLineBytes = 64 * 1024;
 
     // Adds received bytes and returns the replies they complete, in order.
@@ -31,6 +33,7 @@ private:
     std::optional<FtpReply> takeLine(const QByteArray &line);
 
     QByteArray m_partial;
+    bool m_dropping = false; // the start of the current line was over the limit
     std::optional<int> m_multiLineCode;
 };
 

@@ -144,11 +144,13 @@ bool PackLog::forget(const QString &piecePath)
 
 PackLog::Entries PackLog::parse() const
 {
+    return parseText(FileIo::read(m_path).value_or(QByteArray()));
+}
+
+PackLog::Entries PackLog::parseText(const QByteArray &text)
+{
     Entries entries;
-    const auto text = FileIo::read(m_path);
-    if (!text)
-        return entries;
-    for (const QByteArray &line : TextLines::completeLines(*text)) {
+    for (const QByteArray &line : TextLines::completeLines(text)) {
         const bool complete = line.endsWith(completeSuffix);
         if (!complete && !line.endsWith(partialSuffix))
             continue;

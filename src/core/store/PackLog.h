@@ -34,10 +34,12 @@ public:
         QList<qint64> complete; // in log order
         QList<qint64> partial;  // in log order
     };
+    // The entries of the log on disk; none when it cannot be read.
+    Entries parse() const;
     // Pack numbers are the digits between the last "(" and the following ").qfd:" of each
     // line. A last line without CR LF (a torn append) is ignored, and so is any line that is
     // not in the format.
-    Entries parse() const;
+    static Entries parseText(const QByteArray &text);
 
     QString path() const { return m_path; }
 

@@ -48,6 +48,29 @@ std::optional<qint64> byteCount(const QByteArray &text)
     return value;
 }
 
+// Reads the lines before "status:", in file order.
+bool readUpToStatus(TextLines::KeyReader &reader, ProjectRecord &record)
+{
+    const auto url = reader.next("url:");
+    const auto bytes = reader.next("bytes:");
+    const auto size = bytes ? byteCount(*bytes) : std::nullopt;
+    if (!url || !size)
+        return false;
+    record.url = QString::fromUtf8(*url);
+    record.bytes = *size;
+    for (const OptionKey &option : optionKeys) {
+        const auto value = reader.next(option.key);
+        if (!value)
+            return false;
+        record.*option.member = QString::fromUtf8(*value);
+    }
+    const auto type = reader.next("Type:");
+    if (!type)
+        return false;
+    record.type = QString::fromUtf8(*type);
+    return true;
+}
+
 } // namespace
 
 bool ProjectRecord::isFtp() const
@@ -70,27 +93,10 @@ std::optional<ProjectRecord> ProjectRecord::parse(const QByteArray &text)
 {
     TextLines::KeyReader reader(text);
     ProjectRecord record;
-    const auto url = reader.next("url:");
-    const auto bytes = reader.next("bytes:");
-    if (!url || !bytes)
+    if (!readUpToStatus(reader, record))
         return std::nullopt;
-    record.url = QString::fromUtf8(*url);
-    const auto size = byteCount(*bytes);
-    if (!size)
-        return std::nullopt;
-    record.bytes = *size;
-    for (const OptionKey &option : optionKeys) {
-        const auto value = reader.next(option.key);
-        if (!value)
-            return std::nullopt;
-        record.*option.member = QString::fromUtf8(*value);
-    }
-    const auto type = reader.next("Type:");
     const auto statusText = reader.next(statusKey);
-    if (!type || !statusText)
-        return std::nullopt;
-    record.type = QString::fromUtf8(*type);
-    const auto status = statusValue(*statusText);
+    const auto status = statusText ? statusValue(*statusText) : std::nullopt;
     if (!status)
         return std::nullopt;
     record.status = *status;
@@ -100,14 +106,10 @@ std::optional<ProjectRecord> ProjectRecord::parse(const QByteArray &text)
 QByteArray ProjectRecord::withStatus(const QByteArray &text, int status)
 {
     const QByteArray line = statusKey + QByteArray::number(status) + "\r\n";
-    const bool first = text.startsWith(statusKey);
-    qsizetype at = first ? 0 : text.indexOf("\n" + statusKey);
-    if (at < 0)
+    TextLines::KeyReader reader(text);
+    ProjectRecord ignored;
+    if (!readUpToStatus(reader, ignored) || !reader.next(statusKey))
         return text + line;
-    if (!first)
-        ++at; // past the LF that ends the line before
-    const qsizetype end = text.indexOf("\r\n", at);
-    const qsizetype lineEnd = end < 0 ? text.size() : end + 2;
     QByteArray result = text;
-    return result.replace(at, lineEnd - at, line);
+    return result.replace(reader.lineStart(), reader.lineEnd() - reader.lineStart(), line);
 }

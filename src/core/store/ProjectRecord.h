@@ -32,6 +32,7 @@ struct ProjectRecord
     int status = Waiting;
 
     bool isFtp() const;
+    bool operator==(const ProjectRecord &) const = default;
 
     // "url:...\r\nbytes:...\r\n ... status:1\r\n", byte-exact. CR and LF are dropped from
     // the values, so that no value can add a line of its own.
@@ -43,8 +44,8 @@ struct ProjectRecord
     // is not a number of 0 or more, or status is not 0, 1 or 2.
     static std::optional<ProjectRecord> parse(const QByteArray &text);
 
-    // The record text with its "status:" line replaced by "status:<digit>\r\n" (appended when
-    // the text has no such line). Only a line that starts with "status:" counts. Every other
+    // The record text with the "status:" line that parse reads replaced by "status:<digit>\r\n";
+    // appended when there is no such line or the lines before it cannot be read. Every other
     // byte is kept.
     static QByteArray withStatus(const QByteArray &text, int status);
 };

@@ -2,6 +2,7 @@
 
 #include "store/FileIo.h"
 #include "store/FileNames.h"
+#include "store/MainList.h"
 #include "store/TextLines.h"
 
 #include <QDir>
@@ -34,14 +35,10 @@ void ProjectStore::load()
     m_running.clear();
     m_finished.clear();
     m_unreadable.clear();
-    const auto lines = mainListLines();
-    m_mainListUnreadable = !lines;
-    for (const QByteArray &line : lines.value_or(QList<QByteArray>())) {
-        const QString name = QString::fromUtf8(line);
-        if (!FileNames::isSafe(name) || name.toUtf8() != line)
-            m_mainListUnreadable = true;
-        if (!FileNames::isSafe(name) || isListed(name))
-            continue;
+    const auto text = mainListText();
+    const MainList::Names list = MainList::read(text.value_or(QByteArray()));
+    m_mainListUnreadable = !text || list.damaged;
+    for (const QString &name : list.names) {
         const auto found = record(name);
         if (!found) {
             m_unreadable.append(name);
@@ -199,12 +196,17 @@ bool ProjectStore::isListed(const QString &name) const
            indexOfName(m_finished, name) >= 0 || m_unreadable.contains(name);
 }
 
-std::optional<QList<QByteArray>> ProjectStore::mainListLines() const
+std::optional<QByteArray> ProjectStore::mainListText() const
 {
     const QString path = m_paths.mainListPath();
     if (!QFileInfo::exists(path))
-        return QList<QByteArray>();
-    const auto text = FileIo::read(path);
+        return QByteArray();
+    return FileIo::read(path);
+}
+
+std::optional<QList<QByteArray>> ProjectStore::mainListLines() const
+{
+    const auto text = mainListText();
     if (!text)
         return std::nullopt;
     return TextLines::completeLines(*text);

@@ -92,7 +92,9 @@ public:
 
 private:
     bool isListed(const QString &name) const;
-    // The complete lines of "main.qfd": none when it is missing, nullopt when it is unreadable.
+    // The text of "main.qfd": empty when it is missing, nullopt when it is unreadable.
+    std::optional<QByteArray> mainListText() const;
+    // Its complete lines, whatever they name.
     std::optional<QList<QByteArray>> mainListLines() const;
     bool rewriteMainList() const;
     bool removeMainListLine(const QString &name) const;

@@ -14,10 +14,15 @@ QString speedLine(const QString &speed, const QString &bits)
     return speed + QString::fromLatin1(separator) + bits;
 }
 
-// Splits "<speed> | <bits>" at its first separator; a value without one is all speed.
+// Splits "<speed> | <bits>" at its first separator. A value that ends in the separator without
+// its last blank (trimmed by an editor) has no bits; any other value without one is all speed.
+// So a value reads back the same once written again.
 std::pair<QString, QString> speedPair(const QByteArray &value)
 {
-    const qsizetype at = value.indexOf(separator);
+    const QByteArray trimmedSeparator = separator.chopped(1);
+    qsizetype at = value.indexOf(separator);
+    if (at < 0 && value.endsWith(trimmedSeparator))
+        at = value.size() - trimmedSeparator.size();
     if (at < 0)
         return {QString::fromUtf8(value), QString()};
     return {QString::fromUtf8(value.left(at)), QString::fromUtf8(value.mid(at + separator.size()))};

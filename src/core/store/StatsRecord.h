@@ -17,7 +17,10 @@ struct StatsRecord
     QString averageSpeed;
     QString averageBits;
 
+    bool operator==(const StatsRecord &) const = default;
+
     QByteArray toText() const;
-    // nullopt when a line is missing; a speed value without " | " is all speed text.
+    // nullopt when a line is missing. A speed value is split at its first " | ", or at a " |"
+    // that ends it; a value without either is all speed text.
     static std::optional<StatsRecord> parse(const QByteArray &text);
 };

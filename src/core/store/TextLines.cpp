@@ -6,13 +6,17 @@ namespace {
 
 const QByteArray crLf = QByteArrayLiteral("\r\n");
 
+QByteArray withoutLineBreaks(QByteArray text)
+{
+    text.removeIf([](char c) { return c == '\r' || c == '\n'; });
+    return text;
+}
+
 } // namespace
 
 QByteArray line(const char *key, const QString &value)
 {
-    QByteArray text = value.toUtf8();
-    text.removeIf([](char c) { return c == '\r' || c == '\n'; });
-    return key + text + crLf;
+    return key + withoutLineBreaks(value.toUtf8()) + crLf;
 }
 
 QList<QByteArray> completeLines(const QByteArray &text)
@@ -47,8 +51,9 @@ std::optional<QByteArray> KeyReader::next(const QByteArray &key)
     const qsizetype end = m_text.indexOf(crLf, valueStart);
     if (end < 0)
         return std::nullopt;
+    m_lineStart = at;
     m_pos = end + crLf.size();
-    return m_text.mid(valueStart, end - valueStart);
+    return withoutLineBreaks(m_text.mid(valueStart, end - valueStart));
 }
 
 } // namespace TextLines

@@ -26,12 +26,18 @@ class KeyReader final
 public:
     explicit KeyReader(const QByteArray &text);
 
-    // The value of the next line that starts with key; nullopt when there is none or when that
-    // line has no CR LF.
+    // The value of the next line that starts with key, without the CR and LF that a damaged
+    // file may hold inside it (line() drops them too, so a value reads back as it was read);
+    // nullopt when there is none or when that line has no CR LF.
     std::optional<QByteArray> next(const QByteArray &key);
+
+    // Where the line of the value last read starts, and where it ends after its CR LF.
+    qsizetype lineStart() const { return m_lineStart; }
+    qsizetype lineEnd() const { return m_pos; }
 
 private:
     QByteArray m_text;
+    qsizetype m_lineStart = 0;
     qsizetype m_pos = 0;
 };
 

@@ -163,6 +163,14 @@ void tst_ProbeAnswers::ftpRepliesCutFromReads()
              1);
     QVERIFY(cutter.append("3 98").isEmpty());
     QCOMPARE(cutter.append("76\r\n").value(0).text, QByteArray("9876"));
+
+    // A line over the limit is dropped whole, however the reads cut it.
+    const QByteArray flood = "550 " + QByteArray(FtpReplies::MaxLineBytes, 'x') + "\r\n226 Ok\r\n";
+    FtpReplies cut;
+    QList<FtpReply> replies = cut.append(flood.left(FtpReplies::MaxLineBytes + 1));
+    replies += cut.append(flood.mid(FtpReplies::MaxLineBytes + 1));
+    QVERIFY(replies == FtpReplies().append(flood));
+    QCOMPARE(replies.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_ProbeAnswers)

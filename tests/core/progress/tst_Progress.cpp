@@ -37,6 +37,11 @@ private slots:
         QTest::newRow("German, beyond 32 bits")
             << Format_Taille(5000000000, QLocale(QLocale::German)) << "4.882,81 Mb";
         QTest::newRow("hours take more digits") << Format_Temps(360000 + 61) << "100:01:01";
+        const StatsRecord trimmed =
+            StatsRecord::parse("Time:00:01:05\r\nHspeed:2.00 Mb/s |\r\nLspeed: |\r\nMspeed: | \r\n")
+                .value_or(StatsRecord());
+        QTest::newRow("stats line trimmed of its last blank")
+            << trimmed.highestSpeed + trimmed.lowestSpeed << "2.00 Mb/s";
     }
 
     void texts()

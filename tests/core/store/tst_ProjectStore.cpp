@@ -177,19 +177,36 @@ private slots:
         QTEST(name, "expected");
     }
 
-    // Neither another key's text nor a line break in the URL can change what the record says,
-    // nor what a new status replaces.
-    void recordKeepsItsLines()
+    // Neither another key's text nor a line break in a value can change what the record says,
+    // nor what a new status replaces; a record read and written again reads back the same.
+    void recordKeepsItsLines_data()
     {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("url");
         ProjectRecord record;
         record.bytes = 1300000;
         record.url = QStringLiteral("h/status:1/bytes:7/x\r\nstatus:2\r\n.zip");
-        const auto parsed = ProjectRecord::parse(
-            ProjectRecord::withStatus(record.toText(), ProjectRecord::Running));
-        QVERIFY(parsed);
-        QCOMPARE(parsed->status, int(ProjectRecord::Running));
-        QCOMPARE(parsed->bytes, qint64(1300000));
-        QCOMPARE(parsed->url, QStringLiteral("h/status:1/bytes:7/xstatus:2.zip"));
+        QTest::newRow("keys and CR LF in the URL")
+            << record.toText() << QStringLiteral("h/status:1/bytes:7/xstatus:2.zip");
+        record.url = QStringLiteral("h/a.zip");
+        QTest::newRow("lone CR and LF in values")
+            << record.toText().replace("h/a", "h/\ra\n").replace("Type:0", "Type:\r0")
+            << QStringLiteral("h/a.zip");
+        QTest::newRow("a status line before its place")
+            << record.toText().replace("bytes:", "status:2\r\nbytes:") << QStringLiteral("h/a.zip");
+    }
+
+    void recordKeepsItsLines()
+    {
+        QFETCH(QByteArray, text);
+        const auto read = ProjectRecord::parse(text);
+        QVERIFY(read);
+        QTEST(read->url, "url");
+        QVERIFY(ProjectRecord::parse(read->toText()) == read);
+        ProjectRecord running = *read;
+        running.status = ProjectRecord::Running;
+        QVERIFY(ProjectRecord::parse(ProjectRecord::withStatus(text, ProjectRecord::Running)) ==
+                running);
     }
 
     void elapsedRecordIsByteExact()
