@@ -169,6 +169,11 @@ private slots:
         QTest::newRow("project: first dot, separator") << project("a/b.tar.gz") << "a_b";
         QTest::newRow("project: folder and suffix taken")
             << project("setup.exe") << "setup_45296,17_3";
+        // The finished file is as free as its project's name.
+        QTest::newRow("final file: project suffix before the first dot")
+            << finalFileName("setup.tar.gz", "setup_45296,17") << "setup_45296,17.tar.gz";
+        QTest::newRow("final file: no dot, project not named after it")
+            << finalFileName("README", "READ_1", "_2") << "README_2";
     }
 
     void namesOnDisk()
