@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/Assembler.h"
+#include "engine/JoinedFile.h"
 
 #include <QObject>
 #include <QString>
@@ -26,8 +27,8 @@ public:
     // Joins the packs from joined() up to `run` (exclusive) ahead of the end; prejoined() follows.
     void prejoin(const Assembler &assembler, qint64 run);
     qint64 joined() const { return m_joined; }
-    // Joins the rest and puts the finished file in place; finished() follows.
-    void start(const Assembler &assembler, const QString &finalPath);
+    // Joins the rest and moves the joined file out of the receive folder; finished() follows.
+    void start(const Assembler &assembler, const JoinedFile &file);
     // From prejoin() or start() until its signal, or stop(); neither is called meanwhile.
     bool isBusy() const { return m_busy; }
     // From start() until finished() or stop().

@@ -3,6 +3,7 @@
 #include "store/ElapsedRecord.h"
 #include "store/FileIo.h"
 #include "store/FileNames.h"
+#include "store/JoinedRecord.h"
 #include "store/PackLog.h"
 #include "store/ProjectNaming.h"
 #include "store/ProjectStore.h"
@@ -195,6 +196,30 @@ private slots:
         QCOMPARE(parsed->status, int(ProjectRecord::Running));
         QCOMPARE(parsed->bytes, qint64(1300000));
         QCOMPARE(parsed->url, QStringLiteral("h/status:1/bytes:7/xstatus:2.zip"));
+    }
+
+    void joinedRecordReadsOnlyWhatItWrites_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("valid");
+        const QByteArray whole =
+            JoinedRecord{{2049, 18446744073709551615u, 1300000, -5}, "s\u00e9tup_1.exe"}.toText();
+        QTest::newRow("whole") << whole << true;
+        QTest::newRow("torn") << whole.chopped(1) << false;
+        QTest::newRow("negative size") << QByteArray(whole).replace("bytes:", "bytes:-") << false;
+        QTest::newRow("inode too large") << QByteArray(whole).replace("inode:", "inode:9") << false;
+        QTest::newRow("name leaves its folder")
+            << QByteArray(whole).replace("name:", "name:../") << false;
+        QTest::newRow("name longer than a file system takes")
+            << QByteArray(whole).replace("name:", "name:" + QByteArray(300, 'a')) << false;
+    }
+
+    void joinedRecordReadsOnlyWhatItWrites()
+    {
+        QFETCH(QByteArray, text);
+        const std::optional<JoinedRecord> record = JoinedRecord::parse(text);
+        QTEST(record.has_value(), "valid");
+        QVERIFY(!record || record->toText() == text);
     }
 
     void elapsedRecordIsByteExact()
