@@ -43,7 +43,7 @@ Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &interva
     connect(&Timer_Barre, &QTimer::timeout, this, &Engine::progressTick);
     connect(&m_autoResumeTimer, &QTimer::timeout, this, &Engine::resumeDownload);
     connect(&m_joiner, &PieceJoiner::finished, this, &Engine::onJoined);
-    connect(&m_joiner, &PieceJoiner::prejoined, this, &Engine::progressTick);
+    connect(&m_joiner, &PieceJoiner::prejoined, this, &Engine::onPrejoined);
     m_countdownTimer.setInterval(intervals.clockTickMs);
     connect(&m_countdownTimer, &QTimer::timeout, this, &Engine::showCountdown);
     connect(&m_meter, &SpeedMeter::instantSpeedChanged, this, &Engine::instantSpeedChanged);
@@ -339,7 +339,7 @@ void Engine::progressTick()
         return;
     if (m_download->isComplete())
         complete();
-    else if (m_download->completeRun() > m_joiner.joined())
+    else if (m_download->completeRun() > m_joiner.tried())
         m_joiner.prejoin(assembler(), m_download->completeRun());
 }
 
@@ -400,6 +400,17 @@ JoinedFile Engine::joinedFile() const
 {
     return JoinedFile({m_current.downloadFolder, m_current.receiveFolder, m_current.project,
                        m_current.fileName, m_store.paths().joinedRecordPath(m_current.project)});
+}
+
+// A piece that cannot be read waits for the packs still to come (the end fetches it again); a
+// work file that cannot be written pauses the download and says why.
+void Engine::onPrejoined(const Assembler::Outcome &outcome)
+{
+    if (outcome.fault && outcome.fault->kind != JoinFault::Kind::Read) {
+        pauseDownload();
+        reportJoinFault(*outcome.fault);
+    }
+    progressTick();
 }
 
 void Engine::onJoined(const Assembler::Outcome &outcome)

@@ -149,6 +149,7 @@ private:
     void complete();
     Assembler assembler() const;
     JoinedFile joinedFile() const;
+    void onPrejoined(const Assembler::Outcome &outcome);
     void onJoined(const Assembler::Outcome &outcome);
     void placeJoined();
     void reportJoinFault(const JoinFault &fault);

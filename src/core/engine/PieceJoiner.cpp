@@ -10,12 +10,13 @@ PieceJoiner::~PieceJoiner()
 void PieceJoiner::prejoin(const Assembler &assembler, qint64 run)
 {
     const qint64 from = m_joined;
+    m_tried = run;
     m_finishing = false;
     this->run([this, assembler, from, run] {
         const Assembler::Outcome outcome = assembler.appendPieces(from, run, m_stop);
         return [this, outcome] {
             m_joined = outcome.joined;
-            emit prejoined();
+            emit prejoined(outcome);
         };
     });
 }
@@ -67,4 +68,5 @@ void PieceJoiner::stop()
     m_thread->wait();
     m_thread.reset();
     m_joined = 0;
+    m_tried = 0;
 }

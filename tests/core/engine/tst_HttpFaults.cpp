@@ -147,34 +147,46 @@ void tst_HttpFaults::emptyFileCompletesAtOnce()
 
 void tst_HttpFaults::unwritablePiecePausesUntilResumed_data()
 {
-    QTest::addColumn<bool>("packLog"); // the pack log is blocked instead of the first piece
-    QTest::newRow("piece") << false;
-    QTest::newRow("pack log, while resuming") << true;
+    QTest::addColumn<QString>("blocked"); // the first piece, the pack log or "final.qfd"
+    QTest::addColumn<QString>("message");
+    QTest::newRow("piece") << "piece"
+                           << "Unable to write the file ";
+    QTest::newRow("pack log, while resuming") << "pack log"
+                                              << "Unable to write the file ";
+    // Joined as soon as the first pack is in, long before the last one: the failure pauses the
+    // download then, rather than trying again and again.
+    QTest::newRow("work file, joined early") << "work file"
+                                             << "Unable to create the file ";
 }
 
 void tst_HttpFaults::unwritablePiecePausesUntilResumed()
 {
-    QFETCH(bool, packLog);
+    QFETCH(QString, blocked);
+    QFETCH(QString, message);
     EngineRig rig;
     FaultServer server;
+    if (blocked == "work file")
+        slowLaterPacks(server);
     const QByteArray bytes = serveAndQueue(rig, server);
     const QString firstPiece = rig.receiveFolder("setup") + "setup(0).qfd";
-    const QString blocked = packLog ? rig.store.paths().packLogPath("setup") : firstPiece;
+    const QString path = blocked == "pack log"    ? rig.store.paths().packLogPath("setup")
+                         : blocked == "work file" ? rig.receiveFolder("setup") + "final.qfd"
+                                                  : firstPiece;
     QVERIFY(rig.store.startNextWaiting()); // begun by an earlier run
-    if (packLog)                           // a whole piece the log does not name yet
+    if (blocked == "pack log")             // a whole piece the log does not name yet
         QVERIFY(TestFiles::writeFile(firstPiece, bytes.left(PackSize)));
-    QVERIFY(QDir().mkpath(blocked)); // a folder where the file should go
+    QVERIFY(QDir().mkpath(path)); // a folder where the file should go
     QSignalSpy action(&rig.engine, &Engine::actionChanged);
     QSignalSpy overall(&rig.engine, &Engine::overallStatusChanged);
 
     rig.engine.resumeInterrupted();
     QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
 
-    QCOMPARE(rig.messages.at(0),
-             QVariantList({"Unable to write the file " + blocked + " !", "Error"}));
+    QCOMPARE(rig.messages.at(0), QVariantList({message + path + " !", "Error"}));
+    QVERIFY(!rig.packLogLines("setup").contains(rig.completeLines("setup", "setup", Packs)));
     QCOMPARE(action.last(), QVariantList({true, "Resume"}));
     QCOMPARE(overall.last(), QVariantList({"Pause..."}));
-    QVERIFY(QDir().rmdir(blocked));
+    QVERIFY(QDir().rmdir(path));
     rig.engine.togglePause();
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
 
