@@ -71,6 +71,7 @@ int main(int argc, char **argv)
     clock.start();
     sinceTick.start();
     joiner.start(Assembler(plan, folder, QStringLiteral("big")),
-                 folder + QStringLiteral("big.bin"));
+                 JoinedFile({folder, folder, QStringLiteral("big"), QStringLiteral("big.bin"),
+                             folder + QStringLiteral("joined.qfd")}));
     return app.exec();
 }

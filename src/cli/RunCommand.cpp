@@ -84,10 +84,10 @@ void RunCommand::connectEngine()
     });
 }
 
-void RunCommand::reportFinished(const QString &project)
+void RunCommand::reportFinished(const QString &project, const QString &filePath)
 {
     m_printer.endLine();
-    m_out << project << ": complete" << Qt::endl;
+    m_out << project << ": complete, saved as " << filePath << Qt::endl;
 }
 
 // The engine tells the user what went wrong; when the download stopped because of it (a failed

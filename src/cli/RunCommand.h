@@ -36,7 +36,7 @@ public:
 private:
     void connectEngine();
     void shutdown();
-    void reportFinished(const QString &project);
+    void reportFinished(const QString &project, const QString &filePath);
     void reportMessage(const QString &text, const QString &title);
     void stopIfHalted();
     void finishQueue();

@@ -18,6 +18,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QTabWidget>
@@ -253,7 +254,7 @@ void MainWindow::setTitle(const QString &title)
 }
 
 // "setup - 12.40 Mb": the finished list holds the size of the project just completed.
-void MainWindow::notifyFinished(const QString &project)
+void MainWindow::notifyFinished(const QString &project, const QString &filePath)
 {
     const QList<ProjectEntry> &finished = m_store.finished();
     const auto entry =
@@ -261,7 +262,8 @@ void MainWindow::notifyFinished(const QString &project)
                      [&project](const ProjectEntry &e) { return e.name == project; });
     if (entry != finished.crend())
         m_tray->notify(QStringLiteral("Download complete"),
-                       project + QStringLiteral(" - ") + Format_Taille(entry->size));
+                       project + QStringLiteral(" - ") + Format_Taille(entry->size) +
+                           QStringLiteral("\nSaved as ") + QFileInfo(filePath).fileName());
 }
 
 // The statistics window takes over until it is closed.

@@ -86,7 +86,7 @@ private:
     void showFirstRunWhenIdle();
     void showEngineMessage(const QString &text, const QString &title);
     void setTitle(const QString &title);
-    void notifyFinished(const QString &project);
+    void notifyFinished(const QString &project, const QString &filePath);
     void showStatistics(const QString &project);
     void beginShutdown();
     void finishShutdown();

@@ -16,6 +16,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <poll.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -25,6 +26,7 @@ namespace {
 
 constexpr int FinishTimeoutMs = 120000;
 constexpr qint64 PackSize = 512000;
+constexpr int JoinedOut = -1; // killed as soon as the joined file leaves the receive folder
 
 bool start(QProcess &process, const TestHome &home, const QStringList &arguments)
 {
@@ -248,28 +250,29 @@ void tst_Cli::answers()
 }
 
 // The URL's project runs after the one already queued; a project whose record cannot be read is
-// named, kept and fails the run. From the add to the end no other instance starts: the lock file,
-// the only file ever removed from the data folder, stays in place.
+// named, kept and fails the run. Both files have the same name: the second one takes the next free
+// name, and says so. From the add to the end no other instance starts: the lock file, the only
+// file ever removed from the data folder, stays in place.
 void tst_Cli::urlAloneRunsTheWholeQueue()
 {
     TestHome home;
     QTemporaryDir served;
     const QByteArray one = TestFiles::randomBytes(1'300'000, 1);
     const QByteArray two = TestFiles::randomBytes(700'001, 2);
-    QVERIFY(TestFiles::writeFile(served.filePath("one.bin"), one));
-    QVERIFY(TestFiles::writeFile(served.filePath("two.bin"), two));
+    QVERIFY(TestFiles::writeFile(served.filePath("one/same.bin"), one));
+    QVERIFY(TestFiles::writeFile(served.filePath("two/same.bin"), two));
     NginxServer nginx(served.path(), {500'000, 64000, {}}); // a second per pack
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
     const ProjectPaths paths(home.dataFolder());
     const QByteArray broken = ProjectRecord().toText().replace("Type:0\r\n", "");
     QVERIFY(TestFiles::writeFile(paths.recordPath("p"), broken));
     QVERIFY(TestFiles::writeFile(paths.mainListPath(), "p\r\n"));
-    QVERIFY(queue(home, "one", nginx.url("one.bin"), 1'300'000));
+    QVERIFY(queue(home, "one", nginx.url("one/same.bin"), 1'300'000));
     const int removals = inotify_init1(IN_NONBLOCK);
     QVERIFY(inotify_add_watch(removals, qPrintable(home.dataFolder()), IN_DELETE) >= 0);
 
     QProcess process;
-    QVERIFY(start(process, home, {"http://" + nginx.url("two.bin")}));
+    QVERIFY(start(process, home, {"http://" + nginx.url("two/same.bin")}));
     QTRY_VERIFY_WITH_TIMEOUT(bytesIn(receiveFolderOf(home, "one")) > 0, FinishTimeoutMs);
     const Outcome second = run(home, {"run"});
     QCOMPARE(second.err, "Quillfetch is already running: close it first.\n");
@@ -281,18 +284,23 @@ void tst_Cli::urlAloneRunsTheWholeQueue()
     QCOMPARE(outcome.exitCode, 1);
     QCOMPARE(outcome.err, "Unable to read the file " + paths.recordPath("p") + " !\n");
 
-    QVERIFY2(matches(outcome.out, "^two\n.*%.*one: complete\n.*two: complete\n$"),
+    const QString folder = QRegularExpression::escape(downloadFolderOf(home));
+    QVERIFY2(matches(outcome.out, "^same\n.*%.*one: complete, saved as " + folder +
+                                      "same.bin\n.*same: complete, saved as " + folder +
+                                      "same_[^/\n]+\\.bin\n$"),
              qPrintable(outcome.out));
     QVERIFY(!outcome.out.contains('\r')); // not a terminal: plain lines, never rewritten in place
-    QCOMPARE(TestFiles::sha256OfFile(downloadFolderOf(home) + "one.bin"), TestFiles::sha256(one));
-    QCOMPARE(TestFiles::sha256OfFile(downloadFolderOf(home) + "two.bin"), TestFiles::sha256(two));
+    QCOMPARE(TestFiles::sha256OfFile(downloadFolderOf(home) + "same.bin"), TestFiles::sha256(one));
+    QCOMPARE(TestFiles::sha256OfFile(downloadFolderOf(home) +
+                                     QDir(downloadFolderOf(home)).entryList({"same_*"}).value(0)),
+             TestFiles::sha256(two));
     QCOMPARE(readAll(paths.recordPath("p")), broken);
 
     // What the statistics window shows of a finished project; a name that is none.
-    const QString shown =
-        "^Project name: one\nProject URL: " + QRegularExpression::escape(nginx.url("one.bin")) +
-        "\nProject size: 1.27 Mb\nDownload time: \\d\\d:\\d\\d:\\d\\d\n"
-        "(\\w+ download speed: .* \\| .*\n){3}Snapshots: \\d+\n$";
+    const QString shown = "^Project name: one\nProject URL: " +
+                          QRegularExpression::escape(nginx.url("one/same.bin")) +
+                          "\nProject size: 1.27 Mb\nDownload time: \\d\\d:\\d\\d:\\d\\d\n"
+                          "(\\w+ download speed: .* \\| .*\n){3}Snapshots: \\d+\n$";
     QVERIFY(matches(run(home, {"stats", "one"}).out, shown));
     const Outcome unknown = run(home, {"stats", "three"});
     QCOMPARE(unknown.exitCode, 1);
@@ -359,11 +367,15 @@ void tst_Cli::killedRunsEndWithTheSameFile_data()
     // Over the size: the joined file's work copy is on disk beside the pieces. The download is
     // slow enough for the leading packs to be joined while later ones still arrive.
     QTest::newRow("joining") << qint64(16 * 1024 * 1024) << qint64(1'000'000) << QList{101};
+    // Killed the moment the joined file has its name: the pieces are still there, or going.
+    QTest::newRow("as the joined file leaves the receive folder")
+        << qint64(16 * 1024 * 1024) << qint64(4'000'000) << QList{JoinedOut};
 }
 
 // SIGKILL at any moment loses at most the packs in flight: no run asks again for a pack that
-// the pack log holds complete, and the last run ends with the same file. nginx is restarted
-// between runs, so that its access log holds exactly the requests of one run.
+// the pack log holds complete, and the last run ends with the same file and nothing else in the
+// download folder. nginx is restarted between runs, so that its access log holds exactly the
+// requests of one run.
 void tst_Cli::killedRunsEndWithTheSameFile()
 {
     QFETCH(qint64, size);
@@ -377,13 +389,21 @@ void tst_Cli::killedRunsEndWithTheSameFile()
     NginxServer nginx(served.path(), {rate, 64000, {}});
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
     QVERIFY(queue(home, "big", nginx.url("big.bin"), size));
+    const QString downloadFolder = downloadFolderOf(home);
+    QVERIFY(QDir().mkpath(downloadFolder));
 
     const QString receiveFolder = receiveFolderOf(home, "big");
     for (qsizetype run = 0; run <= killedAt.size(); ++run) {
         const QStringList logged = packLogLines(home, "big");
+        const int moves = inotify_init1(IN_CLOEXEC);
+        QVERIFY(inotify_add_watch(moves, qPrintable(downloadFolder), IN_MOVED_TO) >= 0);
+        auto closed = qScopeGuard([moves] { ::close(moves); });
+        pollfd moved{moves, POLLIN, 0};
         QProcess process;
         QVERIFY(start(process, home, {"run"}));
         if (run < killedAt.size()) {
+            if (killedAt.at(run) == JoinedOut)
+                QCOMPARE(::poll(&moved, 1, FinishTimeoutMs), 1);
             QTRY_VERIFY_WITH_TIMEOUT(bytesIn(receiveFolder) >= size * killedAt.at(run) / 100 ||
                                          process.state() != QProcess::Running,
                                      FinishTimeoutMs);
@@ -406,8 +426,10 @@ void tst_Cli::killedRunsEndWithTheSameFile()
         QVERIFY2(nginx.restart(), qPrintable(nginx.errorString()));
     }
 
-    QCOMPARE(TestFiles::sha256OfFile(downloadFolderOf(home) + "big.bin"), TestFiles::sha256(bytes));
+    QCOMPARE(TestFiles::sha256OfFile(downloadFolder + "big.bin"), TestFiles::sha256(bytes));
     QCOMPARE(packLogLines(home, "big"), completePackLog(home, "big", packs));
+    QCOMPARE(QDir(downloadFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{"big.bin"});
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)

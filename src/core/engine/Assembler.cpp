@@ -1,13 +1,11 @@
 #include "engine/Assembler.h"
 
 #include "engine/FileCopy.h"
+#include "engine/JoinedFile.h"
 #include "store/ProjectPaths.h"
 
 #include <QFile>
 #include <QFileInfo>
-
-#include <filesystem>
-#include <system_error>
 
 Assembler::Assembler(const PackPlan &plan, const QString &receiveFolder, const QString &baseName)
     : m_plan(plan), m_receiveFolder(receiveFolder), m_baseName(baseName)
@@ -24,27 +22,19 @@ QList<Pack> Assembler::unusablePieces() const
     return unusable;
 }
 
-Assembler::Outcome Assembler::join(const QString &joinedPath, qint64 joined,
+Assembler::Outcome Assembler::join(const JoinedFile &file, qint64 joined,
                                    const std::atomic_bool &stop) const
 {
-    const QString workPath = ProjectPaths::finalWorkPath(m_receiveFolder);
-    if (!appendPieces(joined, m_plan.count(), stop)) {
-        QFile::remove(workPath);
-        return {false, workPath};
-    }
-    if (!place(workPath, joinedPath))
-        return {false, joinedPath};
+    Outcome outcome = appendPieces(joined, m_plan.count(), stop);
+    if (outcome.joined < m_plan.count())
+        return outcome;
+    outcome.fault = file.leaveReceiveFolder();
+    if (outcome.fault)
+        return outcome;
     for (qint64 number = 0; number < m_plan.count(); ++number)
         QFile::remove(piecePath(number));
-    return {true, {}};
-}
-
-bool Assembler::place(const QString &joinedPath, const QString &finalPath)
-{
-    std::error_code error;
-    std::filesystem::rename(QFile::encodeName(joinedPath).toStdString(),
-                            QFile::encodeName(finalPath).toStdString(), error);
-    return !error;
+    outcome.done = true;
+    return outcome;
 }
 
 QString Assembler::piecePath(qint64 pack) const
@@ -52,20 +42,28 @@ QString Assembler::piecePath(qint64 pack) const
     return ProjectPaths::piecePath(m_receiveFolder, m_baseName, pack);
 }
 
-bool Assembler::appendPieces(qint64 from, qint64 to, const std::atomic_bool &stop) const
+Assembler::Outcome Assembler::appendPieces(qint64 from, qint64 to,
+                                           const std::atomic_bool &stop) const
 {
-    QFile work(ProjectPaths::finalWorkPath(m_receiveFolder));
+    const QString workPath = ProjectPaths::finalWorkPath(m_receiveFolder);
+    QFile work(workPath);
     if (work.size() != qMin(from * m_plan.packSize(), m_plan.fileSize()))
         from = 0;
     const QIODevice::OpenMode mode =
         from == 0 ? QIODevice::WriteOnly | QIODevice::Truncate : QIODevice::ReadWrite;
     if (!work.open(mode | QIODevice::Unbuffered))
-        return false;
-    for (qint64 number = from; number < to; ++number) {
+        return {0, JoinFault{JoinFault::Kind::Create, workPath}};
+    for (qint64 number = from; number < to && !stop; ++number) {
         QFile piece(piecePath(number));
-        if (stop || !piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ||
-            !FileCopy::append(piece, work, m_plan.pack(number).start, m_plan.length(number)))
-            return false;
+        if (piece.size() < m_plan.length(number) ||
+            !piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            return {number, JoinFault{JoinFault::Kind::Read, piece.fileName()}};
+        if (!FileCopy::append(piece, work, m_plan.pack(number).start, m_plan.length(number)))
+            return {number, JoinFault{JoinFault::Kind::Write, workPath}};
     }
-    return work.flush() && work.error() == QFileDevice::NoError;
+    if (stop)
+        return {from, std::nullopt};
+    if (!work.flush() || work.error() != QFileDevice::NoError)
+        return {from, JoinFault{JoinFault::Kind::Write, workPath}};
+    return {to, std::nullopt};
 }

@@ -1,16 +1,20 @@
 #pragma once
 
+#include "engine/JoinFault.h"
 #include "engine/PackPlan.h"
 
 #include <QList>
 #include <QString>
 
 #include <atomic>
+#include <optional>
+
+class JoinedFile;
 
 // Joins the piece files of a complete download, in pack order, into the joined file. Every
-// piece is checked first, the joined file appears only once it is whole, and the pieces are
-// deleted only after that: a failure never leaves a short or padded file and never loses a
-// piece.
+// piece is checked first, the joined file leaves the receive folder only once it is whole, and
+// the pieces are deleted only after that: a failure never leaves a short or padded file and never
+// loses a piece.
 class Assembler final
 {
 public:
@@ -21,21 +25,20 @@ public:
 
     struct Outcome
     {
-        bool done = false;
-        QString failedPath; // the file that could not be written or moved
+        qint64 joined = 0; // the packs "final.qfd" holds whole
+        // What stopped the join early; none when it was stopped from outside.
+        std::optional<JoinFault> fault;
+        bool done = false; // the joined file left the receive folder and the pieces are gone
     };
-    // Writes "final.qfd" from exactly each pack's bytes of its piece, moves it to joinedPath
-    // (outside the receive folder) and deletes the pieces. Packs before `joined` are in
-    // "final.qfd" already (see appendPieces). Checks `stop` between pieces (the join may run in a
-    // thread of its own): once set, the work file goes and the pieces stay.
-    Outcome join(const QString &joinedPath, qint64 joined, const std::atomic_bool &stop) const;
-    // Appends the packs from..to-1 to "final.qfd", made anew when `from` is 0, or when it does
-    // not end where pack `from` starts. Before the download ends, so that little is left to
-    // join at the end; the pieces stay. False when a piece is missing or a write fails.
-    bool appendPieces(qint64 from, qint64 to, const std::atomic_bool &stop) const;
-
-    // Gives the joined file its name, replacing a file there, in one step where the system can.
-    static bool place(const QString &joinedPath, const QString &finalPath);
+    // Writes "final.qfd" from exactly each pack's bytes of its piece, hands it to `file` to
+    // leave the receive folder and deletes the pieces. Packs before `joined` are in "final.qfd"
+    // already (see appendPieces). Checks `stop` between pieces (the join may run in a thread of
+    // its own): once set, the pieces stay.
+    Outcome join(const JoinedFile &file, qint64 joined, const std::atomic_bool &stop) const;
+    // Appends the packs from..to-1 to "final.qfd", made anew when `from` is 0, or when its length
+    // is not that of the packs before `from`. Before the download ends, so that little is left
+    // to join at the end; the pieces stay.
+    Outcome appendPieces(qint64 from, qint64 to, const std::atomic_bool &stop) const;
 
 private:
     QString piecePath(qint64 pack) const;

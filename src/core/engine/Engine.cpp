@@ -44,7 +44,7 @@ Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &interva
     connect(&Timer_Barre, &QTimer::timeout, this, &Engine::progressTick);
     connect(&m_autoResumeTimer, &QTimer::timeout, this, &Engine::resumeDownload);
     connect(&m_joiner, &PieceJoiner::finished, this, &Engine::onJoined);
-    connect(&m_joiner, &PieceJoiner::prejoined, this, &Engine::progressTick);
+    connect(&m_joiner, &PieceJoiner::prejoined, this, &Engine::onPrejoined);
     m_countdownTimer.setInterval(intervals.clockTickMs);
     connect(&m_countdownTimer, &QTimer::timeout, this, &Engine::showCountdown);
     connect(&m_meter, &SpeedMeter::instantSpeedChanged, this, &Engine::instantSpeedChanged);
@@ -131,11 +131,17 @@ void Engine::cancelRunning()
     Timer_Start_Download.start();
 }
 
-// Only what the project made goes: its pieces, "final.qfd", a joined file, and then its receive
-// folder when that is left empty. A receive folder that is a link is not entered.
+// Only what the project made goes: its joined file, its pieces, "final.qfd", and then its receive
+// folder when that is left empty.
 void Engine::removeOwnFiles()
 {
-    QFile::remove(ProjectPaths::joinedFilePath(m_current.downloadFolder, m_current.project));
+    joinedFile().discard();
+    removeReceiveFolder();
+}
+
+// A receive folder that is a link is not entered: where it leads is not the project's.
+void Engine::removeReceiveFolder()
+{
     if (QFileInfo(QDir::cleanPath(m_current.receiveFolder)).isSymLink())
         return;
     PieceFiles(m_current.receiveFolder, m_current.baseName).removeAllBut({});
@@ -181,9 +187,7 @@ bool Engine::prepareProject(const QString &project)
     const std::optional<ProjectRecord> record = m_store.record(project);
     if (!record) {
         Timer_Start_Download.stop();
-        emit messageRequested(QStringLiteral("Unable to read the file ") +
-                                  m_store.paths().recordPath(project) + QStringLiteral(" !"),
-                              QStringLiteral("Error"));
+        reportReadFailure(m_store.paths().recordPath(project));
         return false;
     }
     m_settings.applyRecord(*record);
@@ -341,7 +345,7 @@ void Engine::progressTick()
         return;
     if (m_download->isComplete())
         complete();
-    else if (m_download->completeRun() > m_joiner.joined())
+    else if (m_download->completeRun() > m_joiner.tried())
         m_joiner.prejoin(assembler(), m_download->completeRun());
 }
 
@@ -373,14 +377,14 @@ void Engine::showProgress()
 
 // Every pack is in: the pieces not joined yet are joined in the joiner's thread, or fetched again
 // when one turns out unusable (and then every piece is joined anew). The joined file leaves the
-// receive folder under the project's own name, the emptied folder goes, and only then does the
-// file take its name, which may be the folder's own ("README"). Each step leaves what the next
-// start finishes: a joined file is placed, a placed one is kept. There is nothing to pause while
-// the last pieces are joined.
+// receive folder for its name (see JoinedFile), the emptied folder goes, and the project is
+// finished. Each step leaves what the next start finishes, and the joined file is recognised by
+// its record alone: a file of the same name is never taken for it. There is nothing to pause
+// while the last pieces are joined.
 void Engine::complete()
 {
-    if (QFileInfo::exists(joinedPath()) || isPlaced(finalPath())) {
-        place();
+    if (joinedFile().hasLeftReceiveFolder()) {
+        placeJoined();
         return;
     }
     const QList<Pack> unusable = assembler().unusablePieces();
@@ -390,16 +394,7 @@ void Engine::complete()
         return;
     }
     emit actionChanged(false, QStringLiteral("Pause"));
-    m_joiner.start(assembler(), joinedPath());
-}
-
-// An earlier run placed the file and stopped before the project was marked finished: every
-// piece is gone and the file has its full size.
-bool Engine::isPlaced(const QString &finalPath) const
-{
-    const QFileInfo file(finalPath);
-    return file.isFile() && file.size() == m_download->plan().fileSize() &&
-           QDir(m_current.receiveFolder).isEmpty();
+    m_joiner.start(assembler(), joinedFile());
 }
 
 Assembler Engine::assembler() const
@@ -407,38 +402,47 @@ Assembler Engine::assembler() const
     return Assembler(m_download->plan(), m_current.receiveFolder, m_current.baseName);
 }
 
-QString Engine::joinedPath() const
+JoinedFile Engine::joinedFile() const
 {
-    return ProjectPaths::joinedFilePath(m_current.downloadFolder, m_current.project);
+    return JoinedFile({m_current.downloadFolder, m_current.receiveFolder, m_current.project,
+                       m_current.fileName, m_store.paths().joinedRecordPath(m_current.project)});
 }
 
-QString Engine::finalPath() const
+// A piece that cannot be read waits for the packs still to come (the end fetches it again); a
+// work file that cannot be written pauses the download and says why.
+void Engine::onPrejoined(const Assembler::Outcome &outcome)
 {
-    return ProjectPaths::finalFilePath(m_current.downloadFolder, m_current.fileName);
+    if (outcome.fault && outcome.fault->kind != JoinFault::Kind::Read) {
+        pauseDownload();
+        reportJoinFault(*outcome.fault);
+    }
+    progressTick();
 }
 
 void Engine::onJoined(const Assembler::Outcome &outcome)
 {
-    if (!outcome.done) {
+    if (outcome.fault) {
         pauseDownload();
-        reportCreateFailure(outcome.failedPath);
+        reportJoinFault(*outcome.fault);
         return;
     }
-    place();
+    placeJoined();
 }
 
-void Engine::place()
+// What a stopped run left in the receive folder goes with it.
+void Engine::placeJoined()
 {
-    QDir().rmdir(m_current.receiveFolder);
-    if (QFileInfo::exists(joinedPath()) && !Assembler::place(joinedPath(), finalPath())) {
+    removeReceiveFolder();
+    const JoinedFile::Placed placed = joinedFile().place();
+    if (placed.fault) {
         pauseDownload();
-        reportCreateFailure(finalPath());
+        reportJoinFault(*placed.fault);
         return;
     }
-    finishProject();
+    finishProject(placed.path);
 }
 
-void Engine::finishProject()
+void Engine::finishProject(const QString &filePath)
 {
     Timer_Barre.stop();
     m_meter.setProgress(m_download->received(), m_download->plan().fileSize());
@@ -454,7 +458,7 @@ void Engine::finishProject()
     m_current = {};
     resetDisplay();
     emit projectsTabRequested();
-    emit projectFinished(project);
+    emit projectFinished(project, filePath);
     Timer_Start_Download.start();
     if (!marked)
         reportWriteFailure(m_store.paths().recordPath(project));
@@ -636,6 +640,27 @@ void Engine::reportFolderFailure(const QString &path)
 {
     emit messageRequested(QStringLiteral("Unable to create the folder ") + path +
                               QStringLiteral(" !"),
+                          QStringLiteral("Error"));
+}
+
+void Engine::reportJoinFault(const JoinFault &fault)
+{
+    switch (fault.kind) {
+    case JoinFault::Kind::Read:
+        reportReadFailure(fault.path);
+        break;
+    case JoinFault::Kind::Create:
+        reportCreateFailure(fault.path);
+        break;
+    case JoinFault::Kind::Write:
+        reportWriteFailure(fault.path);
+        break;
+    }
+}
+
+void Engine::reportReadFailure(const QString &path)
+{
+    emit messageRequested(QStringLiteral("Unable to read the file ") + path + QStringLiteral(" !"),
                           QStringLiteral("Error"));
 }
 

@@ -111,7 +111,8 @@ signals:
     void downloadTabRequested();
     void projectsTabRequested();
     void displayReset(); // every display back to idle
-    void projectFinished(const QString &project);
+    // The finished file is filePath; its name is the next free one when its own was taken.
+    void projectFinished(const QString &project, const QString &filePath);
     // The start tick found no waiting project and no download runs.
     void queueEmpty();
     void messageRequested(const QString &text, const QString &title);
@@ -142,6 +143,7 @@ private:
     bool prepareProject(const QString &project);
     bool isReceiveFolderFree(const QString &project);
     void removeOwnFiles();
+    void removeReceiveFolder();
     bool createDownload(const ProjectEntry &entry);
     void beginRun();
     void showPlan();
@@ -149,14 +151,15 @@ private:
     void showProgress();
     void complete();
     Assembler assembler() const;
-    QString joinedPath() const;
-    QString finalPath() const;
-    bool isPlaced(const QString &finalPath) const;
+    JoinedFile joinedFile() const;
+    void onPrejoined(const Assembler::Outcome &outcome);
     void onJoined(const Assembler::Outcome &outcome);
-    void place();
+    void placeJoined();
+    void reportJoinFault(const JoinFault &fault);
+    void reportReadFailure(const QString &path);
     void reportCreateFailure(const QString &path);
     void reportFolderFailure(const QString &path);
-    void finishProject();
+    void finishProject(const QString &filePath);
     void pauseDownload();
     void resumeDownload();
     void onBytesReceived(qint64 bytes);

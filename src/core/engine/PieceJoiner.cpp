@@ -10,24 +10,25 @@ PieceJoiner::~PieceJoiner()
 void PieceJoiner::prejoin(const Assembler &assembler, qint64 run)
 {
     const qint64 from = m_joined;
+    m_tried = run;
     m_finishing = false;
     this->run([this, assembler, from, run] {
-        const bool joined = assembler.appendPieces(from, run, m_stop);
-        return [this, joined, run] {
-            m_joined = joined ? run : 0;
-            emit prejoined();
+        const Assembler::Outcome outcome = assembler.appendPieces(from, run, m_stop);
+        return [this, outcome] {
+            m_joined = outcome.joined;
+            emit prejoined(outcome);
         };
     });
 }
 
-void PieceJoiner::start(const Assembler &assembler, const QString &finalPath)
+void PieceJoiner::start(const Assembler &assembler, const JoinedFile &file)
 {
     const qint64 joined = m_joined;
     m_finishing = true;
-    run([this, assembler, finalPath, joined] {
-        const Assembler::Outcome outcome = assembler.join(finalPath, joined, m_stop);
+    run([this, assembler, file, joined] {
+        const Assembler::Outcome outcome = assembler.join(file, joined, m_stop);
         return [this, outcome] {
-            m_joined = 0;
+            m_joined = outcome.done ? 0 : outcome.joined;
             emit finished(outcome);
         };
     });
@@ -67,4 +68,5 @@ void PieceJoiner::stop()
     m_thread->wait();
     m_thread.reset();
     m_joined = 0;
+    m_tried = 0;
 }

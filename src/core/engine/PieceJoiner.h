@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/Assembler.h"
+#include "engine/JoinedFile.h"
 
 #include <QObject>
 #include <QString>
@@ -26,8 +27,10 @@ public:
     // Joins the packs from joined() up to `run` (exclusive) ahead of the end; prejoined() follows.
     void prejoin(const Assembler &assembler, qint64 run);
     qint64 joined() const { return m_joined; }
-    // Joins the rest and puts the finished file in place; finished() follows.
-    void start(const Assembler &assembler, const QString &finalPath);
+    // The run the last prejoin went for: one that failed is tried again for a longer run only.
+    qint64 tried() const { return m_tried; }
+    // Joins the rest and moves the joined file out of the receive folder; finished() follows.
+    void start(const Assembler &assembler, const JoinedFile &file);
     // From prejoin() or start() until its signal, or stop(); neither is called meanwhile.
     bool isBusy() const { return m_busy; }
     // From start() until finished() or stop().
@@ -37,7 +40,7 @@ public:
     void stop();
 
 signals:
-    void prejoined();
+    void prejoined(const Assembler::Outcome &outcome);
     void finished(const Assembler::Outcome &outcome);
 
 private:
@@ -47,6 +50,7 @@ private:
     std::atomic_bool m_stop = false;
     int m_generation = 0; // a stopped join's late outcome is not reported
     qint64 m_joined = 0;  // packs already in the work file
+    qint64 m_tried = 0;
     bool m_busy = false;
     bool m_finishing = false;
 };

@@ -6,6 +6,7 @@
 #include "probe/TlsTrust.h"
 #include "probe/UrlParts.h"
 #include "store/ProjectNaming.h"
+#include "store/ProjectPaths.h"
 #include "store/ProjectStore.h"
 
 #include <QDir>
@@ -334,13 +335,19 @@ void Probe::succeed(qint64 size, bool rangeSupported, const ServerValidators &va
     ProbeResult result;
     result.url = m_fieldText;
     result.size = size;
-    // The name also becomes the receive folder in the download folder, where nothing of the
-    // user's may carry it: cancelling the project would take it along.
-    const QString downloadFolder = m_settings.filePath();
-    result.projectName = chooseProjectName(
-        m_fileName, QTime::currentTime(), [this, &downloadFolder](const QString &name) {
-            const QFileInfo entry(QDir(downloadFolder).filePath(name));
-            return m_store.projectFolderExists(name) || entry.exists() || entry.isSymLink();
+    // The name also names the receive folder, the joined file and the finished file in the
+    // download folder, where nothing of the user's may carry any of them.
+    const QString folder = m_settings.filePath();
+    const auto exists = [](const QString &path) {
+        const QFileInfo entry(QDir::cleanPath(path));
+        return entry.exists() || entry.isSymLink();
+    };
+    result.projectName =
+        chooseProjectName(m_fileName, QTime::currentTime(), [&](const QString &name) {
+            return m_store.projectFolderExists(name) ||
+                   exists(ProjectPaths::receiveFolder(folder, name)) ||
+                   exists(ProjectPaths::joinedFilePath(folder, name)) ||
+                   exists(ProjectPaths::finalFilePath(folder, finalFileName(m_fileName, name)));
         });
     result.isFtp = m_isFtp;
     result.rangeSupported = rangeSupported;

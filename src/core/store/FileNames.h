@@ -19,7 +19,8 @@ bool isSafe(const QString &name);
 
 // The longest name, in bytes of UTF-8, that a file name taken from a URL may keep: what the
 // program adds to it ("(<any pack number>).qfd", "(2_<k>).jpg", a project name's "_<seconds>_<n>"
-// and the ".qfd" of a join in progress) still fits in the 255 bytes a file system allows.
+// and a second one where the finished file's name is taken, the ".qfd" of a join in progress)
+// still fits in the 255 bytes a file system allows.
 inline constexpr qsizetype MaxNameBytes = 200;
 
 // The safe name, shortened to MaxNameBytes when longer: the text after its last "." stays, the

@@ -12,17 +12,40 @@ QString secondsSinceMidnightText(const QTime &now, const QLocale &locale)
     return plain.toString(seconds, 'g', 7);
 }
 
+QString freeSuffix(const QTime &now, const std::function<bool(const QString &)> &isTaken,
+                   const QLocale &locale)
+{
+    if (!isTaken(QString()))
+        return {};
+    const QString stamped = QLatin1Char('_') + secondsSinceMidnightText(now, locale);
+    QString suffix = stamped;
+    for (int n = 2; isTaken(suffix); ++n)
+        suffix = stamped + QLatin1Char('_') + QString::number(n);
+    return suffix;
+}
+
 QString chooseProjectName(const QString &fileName, const QTime &now,
-                          const std::function<bool(const QString &)> &folderExists,
+                          const std::function<bool(const QString &)> &isTaken,
                           const QLocale &locale)
 {
     const QString base = FileNames::baseName(FileNames::safe(fileName));
-    if (!folderExists(base))
-        return base;
-    const QString stamped =
-        FileNames::safe(base + QLatin1Char('_') + secondsSinceMidnightText(now, locale));
-    QString name = stamped;
-    for (int n = 2; folderExists(name); ++n)
-        name = stamped + QLatin1Char('_') + QString::number(n);
-    return name;
+    const auto named = [&base](const QString &suffix) { return FileNames::safe(base + suffix); };
+    return named(freeSuffix(
+        now, [&](const QString &suffix) { return isTaken(named(suffix)); }, locale));
+}
+
+QString withSuffix(const QString &fileName, const QString &suffix)
+{
+    QString name = fileName;
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    return name.insert(dot < 0 ? name.size() : dot, suffix);
+}
+
+QString finalFileName(const QString &fileName, const QString &project, const QString &extra)
+{
+    const QString base = FileNames::baseName(fileName);
+    const QString suffix = project.mid(base.size());
+    const bool chosenFromIt =
+        project.startsWith(base) && (suffix.isEmpty() || suffix.startsWith(QLatin1Char('_')));
+    return withSuffix(fileName, (chosenFromIt ? suffix : QString()) + extra);
 }

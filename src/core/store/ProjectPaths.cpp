@@ -60,6 +60,11 @@ QString ProjectPaths::validatorsPath(const QString &project) const
     return projectFolder(project) + QStringLiteral("server.qfd");
 }
 
+QString ProjectPaths::joinedRecordPath(const QString &project) const
+{
+    return projectFolder(project) + QStringLiteral("joined.qfd");
+}
+
 QString ProjectPaths::snapshotPath(const QString &project, const QString &baseName, int series,
                                    int k) const
 {

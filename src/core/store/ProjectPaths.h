@@ -6,10 +6,12 @@
 //
 // data folder/projects/main.qfd                  the project list
 // data folder/projects/<project>/project.qfd     the project record (and download.qfd,
-//                                                infos.qfd, stats.qfd, graph snapshots)
+//                                                infos.qfd, stats.qfd, server.qfd, joined.qfd,
+//                                                graph snapshots)
 // <download folder>/<project>/<base>(<n>).qfd    piece files, and final.qfd
-// <download folder>/<project>.qfd               the joined file, until it takes its name
-// <download folder>/<file name>                  the finished file
+// <download folder>/<project>.qfd               the joined file, while the receive folder holds
+//                                                its name
+// <download folder>/<final file name>            the finished file (see finalFileName)
 //
 // Every project, base and file name goes through FileNames::safe, and a folder given without its
 // trailing separator gets one, so no path built here leaves its folder.
@@ -28,7 +30,8 @@ public:
     QString packLogPath(const QString &project) const;
     QString elapsedPath(const QString &project) const;
     QString statsPath(const QString &project) const;
-    QString validatorsPath(const QString &project) const; // "server.qfd"
+    QString validatorsPath(const QString &project) const;   // "server.qfd"
+    QString joinedRecordPath(const QString &project) const; // "joined.qfd"
     // series 1: average-speed graph, series 2: instant-speed graph; k counts from 0.
     QString snapshotPath(const QString &project, const QString &baseName, int series, int k) const;
 

@@ -28,7 +28,8 @@ private slots:
     void unwritablePiecePausesUntilResumed();
     void finishIsCompletedByTheNextStart_data();
     void finishIsCompletedByTheNextStart();
-    void cancelKeepsWhatTheProjectDidNotMake();
+    void keepsWhatTheProjectDidNotMake_data();
+    void keepsWhatTheProjectDidNotMake();
     void changedFileStartsAgain_data();
     void changedFileStartsAgain();
 
@@ -146,19 +147,31 @@ void tst_HttpFaults::emptyFileCompletesAtOnce()
 
 void tst_HttpFaults::unwritablePiecePausesUntilResumed_data()
 {
-    QTest::addColumn<bool>("packLog"); // the pack log is blocked instead of the first piece
+    QTest::addColumn<QString>("blocked"); // the first piece, the pack log or "final.qfd"
+    QTest::addColumn<QString>("message");
     // The message's second line, when the download folder is a small file system of its own
     // that the tag says is full or read-only.
     QTest::addColumn<QString>("cause");
-    QTest::newRow("piece") << false << QString();
-    QTest::newRow("pack log, while resuming") << true << QString();
-    QTest::newRow("full disk") << false << "\r\nNo space is left on the disk.";
-    QTest::newRow("read-only disk") << false << "\r\nThe disk is read-only.";
+    QTest::newRow("piece") << "piece"
+                           << "Unable to write the file " << QString();
+    QTest::newRow("pack log, while resuming") << "pack log"
+                                              << "Unable to write the file " << QString();
+    // Joined as soon as the first pack is in, long before the last one: the failure pauses the
+    // download then, rather than trying again and again.
+    QTest::newRow("work file, joined early") << "work file"
+                                             << "Unable to create the file " << QString();
+    QTest::newRow("full disk") << "piece"
+                               << "Unable to write the file "
+                               << "\r\nNo space is left on the disk.";
+    QTest::newRow("read-only disk") << "piece"
+                                    << "Unable to write the file "
+                                    << "\r\nThe disk is read-only.";
 }
 
 void tst_HttpFaults::unwritablePiecePausesUntilResumed()
 {
-    QFETCH(bool, packLog);
+    QFETCH(QString, blocked);
+    QFETCH(QString, message);
     QFETCH(QString, cause);
     const bool disk = !cause.isEmpty();
     EngineRig rig;
@@ -170,14 +183,18 @@ void tst_HttpFaults::unwritablePiecePausesUntilResumed()
         QSKIP("mounting a tmpfs needs root");
     auto unmount = qScopeGuard([&] { QProcess::execute("umount", {"-q", folder}); });
     FaultServer server;
+    if (blocked == "work file")
+        slowLaterPacks(server);
     const QByteArray bytes = serveAndQueue(rig, server);
     const QString firstPiece = rig.receiveFolder("setup") + "setup(0).qfd";
-    const QString blocked = packLog ? rig.store.paths().packLogPath("setup") : firstPiece;
+    const QString path = blocked == "pack log"    ? rig.store.paths().packLogPath("setup")
+                         : blocked == "work file" ? rig.receiveFolder("setup") + "final.qfd"
+                                                  : firstPiece;
     QVERIFY(rig.store.startNextWaiting()); // begun by an earlier run
-    if (packLog)                           // a whole piece the log does not name yet
+    if (blocked == "pack log")             // a whole piece the log does not name yet
         QVERIFY(TestFiles::writeFile(firstPiece, bytes.left(PackSize)));
     if (!disk)
-        QVERIFY(QDir().mkpath(blocked)); // a folder where the file should go
+        QVERIFY(QDir().mkpath(path)); // a folder where the file should go
     else if (cause.contains("read-only"))
         QVERIFY(QDir().mkpath(rig.receiveFolder("setup")) && mount("remount,ro"));
     QSignalSpy action(&rig.engine, &Engine::actionChanged);
@@ -187,13 +204,13 @@ void tst_HttpFaults::unwritablePiecePausesUntilResumed()
     QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
 
     // Any of the packs begun together may meet the full disk first.
-    QVariantList message = rig.messages.at(0);
-    message[0] = message[0].toString().replace(QRegularExpression(R"(\(\d\)\.qfd)"), "(0).qfd");
-    QCOMPARE(message,
-             QVariantList({"Unable to write the file " + blocked + " !" + cause, "Error"}));
+    QVariantList shown = rig.messages.at(0);
+    shown[0] = shown[0].toString().replace(QRegularExpression(R"(\(\d\)\.qfd)"), "(0).qfd");
+    QCOMPARE(shown, QVariantList({message + path + " !" + cause, "Error"}));
+    QVERIFY(!rig.packLogLines("setup").contains(rig.completeLines("setup", "setup", Packs)));
     QCOMPARE(action.last(), QVariantList({true, "Resume"}));
     QCOMPARE(overall.last(), QVariantList({"Pause..."}));
-    QVERIFY(disk ? mount("remount,rw,size=4m") : QDir().rmdir(blocked));
+    QVERIFY(disk ? mount("remount,rw,size=4m") : QDir().rmdir(path));
     rig.engine.togglePause();
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
 
@@ -203,18 +220,23 @@ void tst_HttpFaults::unwritablePiecePausesUntilResumed()
 
 void tst_HttpFaults::finishIsCompletedByTheNextStart_data()
 {
-    QTest::addColumn<bool>("record"); // the record is immutable instead of the final file blocked
-    QTest::newRow("final file blocked") << false;
-    QTest::newRow("record immutable") << true;
+    QTest::addColumn<QString>("stop"); // how the first run ended
+    QTest::newRow("record immutable") << "record";
+    // Killed once the joined file has left the receive folder, before the pieces were deleted.
+    QTest::newRow("killed, joined file beside the pieces") << "joined";
+    // The user puts a folder of the same names in the receive folder's place as the next run
+    // starts.
+    QTest::newRow("killed, receive folder then swapped for a link") << "link";
 }
 
 // A piece that disappears after its pack was logged is fetched again before joining. When the
-// final file cannot take its place, the project stays running and paused with the joined file
-// kept beside the download folder; when the record cannot say "status:2", the queue goes on. The
-// user is told once, and the next start finishes the project without fetching anything again.
+// record cannot say "status:2", the user is told once and the queue goes on; a kill leaves the
+// joined file on the way to its name. The next start finishes the project without fetching
+// anything again, and removes only what the project made.
 void tst_HttpFaults::finishIsCompletedByTheNextStart()
 {
-    QFETCH(bool, record);
+    QFETCH(QString, stop);
+    const bool record = stop == "record";
     if (record && ::geteuid() != 0)
         QSKIP("making a file immutable needs root");
     EngineRig rig;
@@ -222,15 +244,14 @@ void tst_HttpFaults::finishIsCompletedByTheNextStart()
     slowLaterPacks(server); // there is time to act long before the last pack
     const QByteArray bytes = serveAndQueue(rig, server);
     const QString finalPath = rig.downloadFolder() + "setup.exe";
-    const QString firstPiece = rig.receiveFolder("setup") + "setup(0).qfd";
-    const QString blocked = record ? rig.store.paths().recordPath("setup") : finalPath;
-    const auto unblock = [&] {
-        return record ? QProcess::execute("chattr", {"-i", blocked}) == 0
-                      : QDir(finalPath).removeRecursively();
-    };
-    auto unblocked = qScopeGuard(unblock);
-    if (!record)
-        QVERIFY(TestFiles::writeFile(finalPath + "/occupied", "x"));
+    const QString receive = rig.receiveFolder("setup");
+    const QString firstPiece = receive + "setup(0).qfd";
+    const QString blocked = rig.store.paths().recordPath("setup");
+    const QString mine = rig.home.root() + "mine/";
+    const auto unblock = [&] { return QProcess::execute("chattr", {"-i", blocked}) == 0; };
+    auto unblocked = qScopeGuard([&] { record &&unblock(); });
+    QVERIFY(TestFiles::writeFile(mine + "setup(0).qfd", "mine"));
+    QVERIFY(TestFiles::writeFile(mine + "final.qfd", "mine"));
     QSignalSpy idle(&rig.engine, &Engine::queueEmpty);
 
     rig.engine.startQueue();
@@ -238,40 +259,70 @@ void tst_HttpFaults::finishIsCompletedByTheNextStart()
                              TimeoutMs);
     QVERIFY(QFile::remove(firstPiece));
     QVERIFY(!record || QProcess::execute("chattr", {"+i", blocked}) == 0);
-    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
-    QCOMPARE(rig.messages.at(0),
-             QVariantList({(record ? "Unable to write the file " : "Unable to create the file ") +
-                               blocked + " !",
-                           "Error"}));
-    QCOMPARE(rig.engine.isPaused(), !record);
-    if (record) // the start tick found nothing to do
-        QTRY_VERIFY_WITH_TIMEOUT(!idle.isEmpty(), TimeoutMs);
-    QCOMPARE(TestFiles::sha256OfFile(record ? finalPath : rig.downloadFolder() + "setup.qfd"),
-             TestFiles::sha256(bytes));
-    rig.engine.shutdown();
-    unblocked.dismiss();
-    QVERIFY(unblock());
+    if (record) {
+        QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
+        QCOMPARE(rig.messages.at(0),
+                 QVariantList({"Unable to write the file " + blocked + " !", "Error"}));
+        QTRY_VERIFY_WITH_TIMEOUT(!idle.isEmpty(), TimeoutMs); // the start tick found nothing
+        rig.engine.shutdown();
+        unblocked.dismiss();
+        QVERIFY(unblock());
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
+        QVERIFY(rig.store.rewriteStatus("setup", ProjectRecord::Running));
+        for (qint64 pack = 0; pack < Packs; ++pack)
+            QVERIFY(TestFiles::writeFile(receive + QString("setup(%1).qfd").arg(pack),
+                                         bytes.mid(pack * PackSize, PackSize)));
+        QVERIFY(stop != "joined" || QFile::rename(finalPath, rig.downloadFolder() + "setup.qfd"));
+    }
+    QCOMPARE(
+        TestFiles::sha256OfFile(stop == "joined" ? rig.downloadFolder() + "setup.qfd" : finalPath),
+        TestFiles::sha256(bytes));
 
     NextRun next(rig);
     next.engine.resumeInterrupted();
+    if (stop == "link")
+        QVERIFY(QDir(receive).removeRecursively() && QFile::link(mine, receive.chopped(1)));
     QTRY_COMPARE_WITH_TIMEOUT(next.finished.count(), 1, TimeoutMs);
     QCOMPARE(TestFiles::sha256OfFile(finalPath), TestFiles::sha256(bytes));
     QCOMPARE(QDir(rig.downloadFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-             QStringList{"setup.exe"});
+             stop == "link" ? QStringList({"setup", "setup.exe"}) : QStringList{"setup.exe"});
+    QCOMPARE(QDir(mine).entryList(QDir::Files), QStringList({"final.qfd", "setup(0).qfd"}));
+    QCOMPARE(next.finished.at(0), QVariantList({"setup", finalPath}));
     QVERIFY(rig.projectFile("setup", "project.qfd").endsWith("status:2\r\n"));
     QCOMPARE(server.requestCount(), Packs + 1);
     QVERIFY(next.messages.isEmpty());
 }
 
-// A folder of the user's where the receive folder would go is never written into; files the
-// user puts into the receive folder survive a cancel.
-void tst_HttpFaults::cancelKeepsWhatTheProjectDidNotMake()
+void tst_HttpFaults::keepsWhatTheProjectDidNotMake_data()
 {
+    // What the user puts into the download folder while the download runs, by name there.
+    QTest::addColumn<QStringList>("userFiles");
+    QTest::addColumn<bool>("linked"); // the user swaps the receive folder for a link to a folder
+    QTest::addColumn<bool>("cancelled");
+    QTest::newRow("file in the receive folder, cancelled")
+        << QStringList{"setup/photo.jpg"} << false << true;
+    QTest::newRow("file of the joined file's name, cancelled")
+        << QStringList{"setup.qfd"} << false << true;
+    QTest::newRow("receive folder swapped for a link, cancelled") << QStringList{} << true << true;
+    QTest::newRow("files of the final and the joined file's names, completed")
+        << QStringList{"setup.exe", "setup.qfd"} << false << false;
+}
+
+// A folder of the user's where the receive folder would go is never written into. A file the user
+// puts beside the project's own files, or where they would go, survives a cancel and a
+// completion; the finished file then takes the next free name, and says so.
+void tst_HttpFaults::keepsWhatTheProjectDidNotMake()
+{
+    QFETCH(QStringList, userFiles);
+    QFETCH(bool, linked);
+    QFETCH(bool, cancelled);
     EngineRig rig;
     FaultServer server;
     slowLaterPacks(server);
-    serveAndQueue(rig, server);
+    const QByteArray bytes = serveAndQueue(rig, server);
     const QString receive = rig.receiveFolder("setup");
+    const QString mine = rig.home.root() + "mine/";
     QVERIFY(TestFiles::writeFile(receive + "photo.jpg", "mine"));
 
     rig.engine.startQueue();
@@ -285,10 +336,26 @@ void tst_HttpFaults::cancelKeepsWhatTheProjectDidNotMake()
     rig.engine.startQueue();
     QTRY_VERIFY_WITH_TIMEOUT(
         rig.packLogLines("setup").contains(receive.toUtf8() + "setup(0).qfd:1\r\n"), TimeoutMs);
-    QVERIFY(TestFiles::writeFile(receive + "photo.jpg", "mine"));
-    rig.engine.cancelRunning();
-    QCOMPARE(QDir(receive).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-             QStringList{"photo.jpg"});
+    for (const QString &name : userFiles)
+        QVERIFY(TestFiles::writeFile(rig.downloadFolder() + name, "mine"));
+    QVERIFY(TestFiles::writeFile(mine + "setup(0).qfd", "mine"));
+    if (linked)
+        QVERIFY(QDir(receive).removeRecursively() && QFile::link(mine, receive.chopped(1)));
+    if (cancelled)
+        rig.engine.cancelRunning();
+    else
+        QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
+
+    for (const QString &name : userFiles)
+        QCOMPARE(EngineRig::contents(rig.downloadFolder() + name), "mine");
+    QCOMPARE(EngineRig::contents(mine + "setup(0).qfd"), "mine");
+    QVERIFY(linked || QDir(receive).entryList({"setup(*"}).isEmpty()); // the project's pieces
+    if (cancelled)
+        return;
+    const QString placed = rig.finished.at(0).at(1).toString();
+    QVERIFY2(QRegularExpression("/downloads/setup_[^/]+\\.exe$").match(placed).hasMatch(),
+             qPrintable(placed));
+    QCOMPARE(TestFiles::sha256OfFile(placed), TestFiles::sha256(bytes));
 }
 
 void tst_HttpFaults::changedFileStartsAgain_data()

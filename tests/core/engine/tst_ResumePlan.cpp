@@ -24,6 +24,8 @@ private slots:
     void plansFromTheLog_data();
     void plansFromTheLog();
     void shortPiecesAreNeverTrusted();
+    void joinTrustsOnlyWhatItJoined_data();
+    void joinTrustsOnlyWhatItJoined();
     void waitsDoubleUpToTheirCeiling();
 };
 
@@ -123,6 +125,42 @@ void tst_ResumePlan::shortPiecesAreNeverTrusted()
     begun.forget();
     QCOMPARE(TestFiles::sha256OfFile(piece(1)),
              TestFiles::sha256(QByteArray(30, 'b') + QByteArray(70, 'd')));
+}
+
+void tst_ResumePlan::joinTrustsOnlyWhatItJoined_data()
+{
+    QTest::addColumn<qint64>("workLength"); // of "final.qfd" once packs 0 and 1 are in; -1: kept
+    QTest::addColumn<qint64>("joined");     // 2: the last piece is gone
+    // Left so by a crash: rebuilt from the first pack, never appended to.
+    QTest::newRow("work file cut short") << qint64(150) << qint64(3);
+    QTest::newRow("work file left long") << qint64(260) << qint64(3);
+    // The join stops there, and what it joined before stays joined.
+    QTest::newRow("piece gone") << qint64(-1) << qint64(2);
+}
+
+// Joined in two steps, as packs 0 and 1 are in early: the work file holds exactly the file.
+void tst_ResumePlan::joinTrustsOnlyWhatItJoined()
+{
+    QFETCH(qint64, workLength);
+    QFETCH(qint64, joined);
+    QTemporaryDir folder;
+    const QString receive = folder.path() + QLatin1Char('/');
+    const QByteArray bytes = TestFiles::randomBytes(250, 7);
+    const PackPlan plan(bytes.size(), PackSize);
+    for (qint64 pack = 0; pack < plan.count(); ++pack)
+        QVERIFY(TestFiles::writeFile(ProjectPaths::piecePath(receive, "f", pack),
+                                     bytes.mid(pack * PackSize, PackSize)));
+    const Assembler assembler(plan, receive, QStringLiteral("f"));
+    const std::atomic_bool stop = false;
+    QCOMPARE(assembler.appendPieces(0, 2, stop).joined, 2);
+    QFile work(ProjectPaths::finalWorkPath(receive));
+    QVERIFY(workLength < 0 || work.resize(workLength));
+    QVERIFY(joined == 3 || QFile::remove(ProjectPaths::piecePath(receive, "f", 2)));
+
+    const Assembler::Outcome outcome = assembler.appendPieces(2, 3, stop);
+    QCOMPARE(outcome.joined, joined);
+    QCOMPARE(outcome.fault.has_value(), joined < 3);
+    QCOMPARE(TestFiles::sha256OfFile(work.fileName()), TestFiles::sha256(bytes.left(joined * 100)));
 }
 
 // The wait doubles up to its ceiling, and a success starts it over.

@@ -84,6 +84,8 @@ void tst_Probe::initTestCase()
         TestFiles::writeFile(m_root.filePath("dir/setup.exe"), TestFiles::randomBytes(700000, 1)));
     QVERIFY(TestFiles::writeFile(m_root.filePath("files/Real.Name.bin"),
                                  TestFiles::randomBytes(1234, 2)));
+    for (const char *name : {"files/user.zip", "files/joined.bin"})
+        QVERIFY(TestFiles::writeFile(m_root.filePath(name), "bytes"));
 }
 
 void tst_Probe::httpOutcomes_data()
@@ -205,7 +207,8 @@ void tst_Probe::ftpReplies()
 }
 
 // A URL handed in while a probe runs, or while the owner deals with a success, waits its turn.
-// A name taken by a project folder, or by an entry of the download folder, gets a suffix.
+// A name taken by a project folder, or in the download folder by an entry of the name of the
+// receive folder, of the finished file or of the joined file, gets a suffix.
 void tst_Probe::urlHandedInMeanwhileWaitsAndTakenNamesGetSuffixes()
 {
     NginxServer nginx(m_root.path());
@@ -227,6 +230,14 @@ void tst_Probe::urlHandedInMeanwhileWaitsAndTakenNamesGetSuffixes()
     QCOMPARE(h.result(1).url, nginx.url("files/Real.Name.bin"));
     QVERIFY2(h.result(0).projectName.startsWith("setup_"), qPrintable(h.result(0).projectName));
     QVERIFY2(h.result(1).projectName.startsWith("Real_"), qPrintable(h.result(1).projectName));
+    QVERIFY(TestFiles::writeFile(h.settings.filePath() + "user.zip", "mine"));
+    QVERIFY(TestFiles::writeFile(h.settings.filePath() + "joined.qfd", "mine"));
+    for (const QString name : {"user.zip", "joined.bin"}) {
+        h.probe.resultHandled();
+        QVERIFY(h.run(nginx.url("files/" + name), h.succeeded.count() + 2));
+        const QString project = h.result(h.succeeded.count() - 1).projectName;
+        QVERIFY2(project.startsWith(name.section('.', 0, 0) + '_'), qPrintable(project));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_Probe)

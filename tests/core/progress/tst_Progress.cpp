@@ -133,7 +133,7 @@ private slots:
         // Completion saves what was drawn since the last pair; shutdown then has nothing new.
         ticks(10);
         emit rig.engine.displayReset();
-        emit rig.engine.projectFinished("setup");
+        emit rig.engine.projectFinished("setup", rig.downloadFolder() + "setup.exe");
         snapshots.saveFinal();
         QCOMPARE(SnapshotFiles(folder).nextNumber(), 2);
 

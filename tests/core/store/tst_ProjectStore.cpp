@@ -3,6 +3,7 @@
 #include "store/ElapsedRecord.h"
 #include "store/FileIo.h"
 #include "store/FileNames.h"
+#include "store/JoinedRecord.h"
 #include "store/PackLog.h"
 #include "store/ProjectNaming.h"
 #include "store/ProjectStore.h"
@@ -169,6 +170,11 @@ private slots:
         QTest::newRow("project: first dot, separator") << project("a/b.tar.gz") << "a_b";
         QTest::newRow("project: folder and suffix taken")
             << project("setup.exe") << "setup_45296,17_3";
+        // The finished file is as free as its project's name.
+        QTest::newRow("final file: project suffix before the first dot")
+            << finalFileName("setup.tar.gz", "setup_45296,17") << "setup_45296,17.tar.gz";
+        QTest::newRow("final file: no dot, project not named after it")
+            << finalFileName("README", "READ_1", "_2") << "README_2";
     }
 
     void namesOnDisk()
@@ -207,6 +213,30 @@ private slots:
         running.status = ProjectRecord::Running;
         QVERIFY(ProjectRecord::parse(ProjectRecord::withStatus(text, ProjectRecord::Running)) ==
                 running);
+    }
+
+    void joinedRecordReadsOnlyWhatItWrites_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("valid");
+        const QByteArray whole =
+            JoinedRecord{{2049, 18446744073709551615u, 1300000, -5}, "s\u00e9tup_1.exe"}.toText();
+        QTest::newRow("whole") << whole << true;
+        QTest::newRow("torn") << whole.chopped(1) << false;
+        QTest::newRow("negative size") << QByteArray(whole).replace("bytes:", "bytes:-") << false;
+        QTest::newRow("inode too large") << QByteArray(whole).replace("inode:", "inode:9") << false;
+        QTest::newRow("name leaves its folder")
+            << QByteArray(whole).replace("name:", "name:../") << false;
+        QTest::newRow("name longer than a file system takes")
+            << QByteArray(whole).replace("name:", "name:" + QByteArray(300, 'a')) << false;
+    }
+
+    void joinedRecordReadsOnlyWhatItWrites()
+    {
+        QFETCH(QByteArray, text);
+        const std::optional<JoinedRecord> record = JoinedRecord::parse(text);
+        QTEST(record.has_value(), "valid");
+        QVERIFY(!record || record->toText() == text);
     }
 
     void elapsedRecordIsByteExact()
