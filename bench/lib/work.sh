@@ -33,6 +33,16 @@ stop_process() { # pid
     bench_pids=("${kept[@]}")
 }
 
+# Unmounts a filesystem the script mounted and forgets it.
+release_mount() { # folder
+    local mount kept=()
+    umount "$1"
+    for mount in "${bench_mounts[@]}"; do
+        [[ $mount == "$1" ]] || kept+=("$mount")
+    done
+    bench_mounts=("${kept[@]}")
+}
+
 # Installs the Debian packages a bench needs and lacks, with the repository's own helper.
 need_packages() { # package...
     source "$repo/scripts/lib/packages.sh"
