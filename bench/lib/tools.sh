@@ -60,6 +60,11 @@ run_aria2c() {
         "${aria2c_options[@]}" -d "$2" -o "${1##*/}" "$1"
 }
 
+# Whether quillfetch-cli's help names OPTION (a feature's switch in the benches).
+cli_lists() { # option
+    { "$cli" --help; "$cli" run --help; "$cli" add --help; } 2>/dev/null | grep -q -e "$1"
+}
+
 free_port() {
     python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
