@@ -46,8 +46,25 @@ run_quillfetch() {
     run_queue
 }
 
+# `quillfetch-cli add URL` (with --checksum DIGEST when given), as a user queues a download; the
+# queue is then downloaded by run_queue.
+queue_quillfetch() { # URL, output folder, digest or nothing
+    quillfetch_home "$2"
+    qf "$cli" add "$1" ${3:+--checksum "$3"} >"$work/add.log" 2>&1 || {
+        echo "quillfetch-cli add failed:" >&2
+        cat "$work/add.log" >&2
+        exit 1
+    }
+}
+
 run_queue() {
     qf "${wrap[@]}" "$cli" run "${qf_run_options[@]}"
+}
+
+# The whole command line a user types: `quillfetch-cli URL` (probe, queue, download).
+run_quillfetch_url() {
+    quillfetch_home "$2"
+    qf "${wrap[@]}" "$cli" "$1"
 }
 
 run_curl() {
