@@ -101,11 +101,18 @@ def rates(path, column, size):
     first byte."""
     samples = [(float(fields[0]), float(fields[column]))
                for fields in (line.split() for line in open(path))]
-    final = samples[-1][1]
+    seen = samples[-1][1]
     start = next((t for t, count in samples if count > 0), float("inf"))
-    end = next(t for t, count in samples if count == final)
+    end = next(t for t, count in samples if count == seen)
     if end <= start:  # all of it between two samples
-        return float("inf"), float("inf"), 0.0, final / size
+        return float("inf"), float("inf"), 0.0, seen / size
+    # What a connection received after its last sample, before it closed, counts one step after
+    # the last byte seen: a burst there is never hidden. (Bytes read are shown, not judged.)
+    samples = [(t, count) for t, count in samples if t <= end]
+    final = max(seen, size) if column == 1 else seen
+    if final > seen:
+        end += STEP
+        samples.append((end, final))
     # The grid runs one step past the last byte, so that the last window holds it.
     samples.append((float("inf"), final))
     grid, k, i = [], 0, 0
@@ -122,7 +129,7 @@ def rates(path, column, size):
         settle = 0
     mean = (final - grid[settle]) / (span - settle * STEP)
     windows = [grid[j + per_second] - grid[j] for j in range(settle, len(grid) - per_second)]
-    return mean, max(windows, default=mean), span, final / size
+    return mean, max(windows, default=mean), span, seen / size
 
 
 rows = load(sys.argv[1], ["link", "limit", "bytes", "round", "tool", "log"])
