@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Times `quillfetch-cli run` against curl and aria2c on files served by a loopback nginx, in the
-# same run, and checks every result by SHA-256. Scenarios:
+# same run, interleaved, and checks every result by SHA-256. Scenarios:
 #   (a) 512 MiB unthrottled
 #   (b) 64 MiB throttled to 8 000 000 bytes/s per connection (limit_rate 8000000,
 #       sendfile_max_chunk 64000); four connections can at best reach size / 32 MB/s.
@@ -9,56 +9,33 @@
 # Usage: bench/http-bench.sh [--no-build]
 #   QF_CLI=/path/to/quillfetch-cli   use this binary instead of building the release preset
 #   BENCH_TMPDIR=/some/folder        where the temporary folder goes (default: $TMPDIR or /tmp)
-#   BENCH_RUNS=3                     runs of each tool per scenario; the table shows the best
+#   BENCH_RUNS=5                     runs of each tool per scenario; the table shows medians
+#   BENCH_SCENARIOS="a b c"          the scenarios to run
+#   BENCH_SIZE_MIB=512 BENCH_THROTTLED_MIB=64   file sizes of (a)/(c) and of (b)
 set -euo pipefail
 
 source "$(dirname "${BASH_SOURCE[0]}")/lib/cli.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/lib/work.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/lib/tools.sh"
-readonly big_size=$((512 * 1024 * 1024))
-readonly throttled_size=$((64 * 1024 * 1024))
+readonly big_size=$((${BENCH_SIZE_MIB:-512} * 1024 * 1024))
+readonly throttled_size=$((${BENCH_THROTTLED_MIB:-64} * 1024 * 1024))
 readonly rate=8000000
 readonly connections=4
-readonly gib=1073741824
-readonly runs="${BENCH_RUNS:-3}"
+readonly runs="${BENCH_RUNS:-5}"
+readonly scenarios="${BENCH_SCENARIOS:-a b c}"
 
-require_tools /usr/sbin/nginx curl aria2c sha256sum python3 openssl
-
+need_packages nginx-light aria2 curl openssl
 prepare_cli "$@"
+open_work bench
 
-work="$(mktemp -d "${BENCH_TMPDIR:-${TMPDIR:-/tmp}}/quillfetch-bench.XXXXXX")"
-nginx_pid=""
-cleanup() {
-    if [[ -n "$nginx_pid" ]]; then
-        kill "$nginx_pid" 2>/dev/null || true
-        wait "$nginx_pid" 2>/dev/null || true
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-# --- files --------------------------------------------------------------------------------
-mkdir -p "$work/www/slow"
 echo "Generating the files in $work ..."
-head -c "$big_size" /dev/urandom >"$work/www/big.bin"
-head -c "$throttled_size" /dev/urandom >"$work/www/slow/mid.bin"
-big_sha="$(sha256sum "$work/www/big.bin" | cut -d' ' -f1)"
-mid_sha="$(sha256sum "$work/www/slow/mid.bin" | cut -d' ' -f1)"
+big_sha="$(make_source "$work/www/big.bin" "$big_size")"
+mid_sha="$(make_source "$work/www/slow/mid.bin" "$throttled_size")"
 
-# --- nginx --------------------------------------------------------------------------------
 port="$(free_port)"
 tls_port="$(free_port)"
-prefix="$work/nginx"
-mkdir -p "$prefix"
-key_options=(-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2)
-openssl req -x509 "${key_options[@]}" -keyout "$prefix/ca.key" -out "$prefix/ca.pem" \
-    -subj /CN=BenchCA 2>/dev/null
-openssl req -x509 "${key_options[@]}" -keyout "$prefix/server.key" -out "$prefix/server.pem" \
-    -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -CA "$prefix/ca.pem" \
-    -CAkey "$prefix/ca.key" 2>/dev/null
-access_log="$prefix/access.log"
-start_nginx "$prefix" "$port" "    log_format timing '\$msec \$request_time \$status \$body_bytes_sent \$connection';
-    access_log $access_log timing;
-    server {
+make_certificates "$work/tls"
+start_nginx "$work/nginx" "$port" "    server {
         listen 127.0.0.1:$port;
         server_name localhost;
         root $work/www;
@@ -71,115 +48,77 @@ start_nginx "$prefix" "$port" "    log_format timing '\$msec \$request_time \$st
         listen 127.0.0.1:$tls_port ssl;
         server_name localhost;
         root $work/www;
-        ssl_certificate $prefix/server.pem;
-        ssl_certificate_key $prefix/server.key;
+        ssl_certificate $work/tls/server.pem;
+        ssl_certificate_key $work/tls/server.key;
     }"
-
-# --- one timed run ------------------------------------------------------------------------
-# Prints: tool wall job transfer join cpu bytes-sent requests connections
-time_run() { # tool, URL base, path, size, sha
-    local tool="$1" base="$2" path="$3" size="$4" sha="$5"
-    local out="$work/out-$tool" file="${path##*/}" times wall user sys
-    rm -rf "$out"
-    mkdir -p "$out"
-    sync
-    : >"$access_log"
-    local started finished
-    started="$(date +%s.%N)"
-    TIMEFORMAT='%R %U %S'
-    { time "run_$tool" "$base/$path" "$out" "$size" >"$work/$tool.log" 2>&1; } \
-        2>"$work/time.txt" || {
-        echo "$tool failed:" >&2
-        cat "$work/$tool.log" >&2
-        exit 1
-    }
-    finished="$(date +%s.%N)"
-    read -r wall user sys <"$work/time.txt"
-    local got
-    got="$(sha256sum "$out/$file" | cut -d' ' -f1)"
-    if [[ "$got" != "$sha" ]]; then
-        echo "$tool: SHA-256 mismatch for $file" >&2
-        exit 1
-    fi
-    # The job ends with the last write of the complete file (for Quillfetch, the join).
-    local done_at
-    done_at="$(stat -c '%.9Y' "$out/$file")"
-    # nginx logs each request when it ends: $msec is its end, $request_time its length.
-    awk -v tool="$tool" -v wall="$wall" -v cpu="$(awk "BEGIN { print $user + $sys }")" \
-        -v done_at="$done_at" -v finished="$finished" '
-        { start = $1 - $2; if (NR == 1 || start < first) first = start
-          if ($1 > last) last = $1; bytes += $4; requests++
-          if (!($5 in seen)) { seen[$5] = 1; connections++ } }
-        END { if (done_at > finished) done_at = finished
-              printf "%s %.3f %.3f %.3f %.3f %.3f %d %d %d\n", tool, wall, done_at - first,
-                     last - first, done_at - last, cpu, bytes, requests, connections }' \
-        "$access_log"
-    rm -rf "$out"
-}
 
 results="$work/results.txt"
 : >"$results"
-for run in $(seq "$runs"); do
-    for tool in quillfetch curl aria2c; do
-        echo "(a) 512 MiB unthrottled, run $run: $tool ..."
-        echo "a $(time_run "$tool" "http://127.0.0.1:$port" big.bin "$big_size" "$big_sha")" \
-            >>"$results"
-    done
-done
-for run in $(seq "$runs"); do
-    for tool in quillfetch curl aria2c; do
-        echo "(b) 64 MiB throttled, run $run: $tool ..."
-        echo "b $(time_run "$tool" "http://127.0.0.1:$port" slow/mid.bin "$throttled_size" \
-            "$mid_sha")" >>"$results"
-    done
-done
-ca_file="$prefix/ca.pem"
-for run in $(seq "$runs"); do
-    for tool in quillfetch curl aria2c; do
-        echo "(c) 512 MiB over HTTPS, run $run: $tool ..."
-        echo "c $(time_run "$tool" "https://127.0.0.1:$tls_port" big.bin "$big_size" \
-            "$big_sha")" >>"$results"
+for scenario in $scenarios; do
+    base="http://127.0.0.1:$port" path=big.bin size="$big_size" sha="$big_sha" ca_file=""
+    case "$scenario" in
+    a) ;;
+    b) path=slow/mid.bin size="$throttled_size" sha="$mid_sha" ;;
+    c) base="https://127.0.0.1:$tls_port" ca_file="$work/tls/ca.pem" ;;
+    *) echo "unknown scenario $scenario" >&2 && exit 2 ;;
+    esac
+    for run in $(seq "$runs"); do
+        for tool in quillfetch curl aria2c; do
+            echo "($scenario) $((size / 1048576)) MiB, run $run: $tool ..."
+            time_job "$scenario $run $tool $size" "$work/out/${path##*/}" "$sha" \
+                "run_$tool" "$base/$path" "$work/out" "$size" >>"$results"
+        done
     done
 done
 
-# --- report -------------------------------------------------------------------------------
-# Best of the runs, column by column.
-awk -v big="$big_size" -v mid="$throttled_size" -v gib="$gib" -v limit_rate="$((rate * connections))" -v runs="$runs" '
-    function keep(array, key, value) { if (!(key in array) || value < array[key]) array[key] = value }
-    { key = $1 " " $2
-      if (!(key in order)) { order[key] = ++count; keys[count] = key }
-      keep(wall, key, $3); keep(job, key, $4); keep(transfer, key, $5); keep(tail, key, $6)
-      keep(cpu, key, $7); requests[key] = $9; conns[key] = $10 }
-    END {
-        printf "\nBest of %d runs\n", runs
-        printf "%-3s %-10s %8s %8s %9s %8s %8s %8s %8s %9s %6s %7s %7s\n", "", "tool", "wall s",
-               "job s", "transfer", "join s", "MB/s", "CPU s", "CPU/GiB", "requests", "conns",
-               "job/ar", "CPU/ar"
-        for (i = 1; i <= count; i++) {
-            key = keys[i]; split(key, part, " ")
-            size = (part[1] == "b") ? mid : big
-            aria = part[1] " aria2c"
-            printf "%-3s %-10s %8.3f %8.3f %9.3f %8.3f %8.1f %8.3f %8.3f %9d %6d %7.2f %7.2f\n",
-                   part[1], part[2], wall[key], job[key], transfer[key], tail[key],
-                   size / transfer[key] / 1e6, cpu[key], cpu[key] / (size / gib), requests[key],
-                   conns[key], job[key] / job[aria], cpu[key] / cpu[aria]
-        }
-        qa = "a quillfetch"; aa = "a aria2c"; qb = "b quillfetch"; qc = "c quillfetch"
-        ac = "c aria2c"
-        share = mid / transfer[qb] / limit_rate * 100
-        printf "\nTargets\n"
-        printf "  (b) transfer at %.1f %% of the four-connection limit (%.3f s for %.3f s): %s\n",
-               share, transfer[qb], mid / limit_rate, (share >= 90 ? "met" : "NOT met")
-        printf "  (a) job %.3f s vs aria2c %.3f s: %s\n", job[qa], job[aa],
-               (job[qa] <= job[aa] ? "met" : "NOT met")
-        ratio = cpu[qa] / cpu[aa]
-        printf "  (a) CPU %.3f s/GiB vs aria2c %.3f s/GiB (x%.2f, at most x1.0): %s\n",
-               cpu[qa] / (big / gib), cpu[aa] / (big / gib), ratio,
-               (ratio <= 1.0 ? "met" : "NOT met")
-        printf "  (c) HTTPS job %.3f s vs aria2c %.3f s: %s\n", job[qc], job[ac],
-               (job[qc] <= job[ac] ? "met" : "NOT met")
-    }' "$results"
+python3 - "$results" "$runs" "$((rate * connections))" "$bench_lib" <<'EOF'
+import sys
+sys.path.insert(0, sys.argv[4])
+from summary import load, groups, median, spread, paired_ratio, verdict
+
+names = ["scenario", "round", "tool", "size", "wall", "job", "transfer", "join", "cpu", "bytes",
+         "requests", "conns"]
+rows = load(sys.argv[1], names)
+runs, limit, gib = int(sys.argv[2]), float(sys.argv[3]), 1024 ** 3
+for row in rows:
+    row["cpu_gib"] = row["cpu"] / (row["size"] / gib)
+table = groups(rows, "scenario", "tool")
+med = {key: {c: median([r[c] for r in group]) for c in ("wall", "job", "transfer", "join", "cpu_gib")}
+       for key, group in table.items()}
+
+print(f"\nMedian of {runs} interleaved runs (range: min-max)")
+print(f"{'':3} {'tool':10} {'wall s':>7} {'job s':>7} {'job range':>13} {'transfer':>8} {'join s':>7}"
+      f" {'MB/s':>7} {'CPU/GiB':>7} {'CPU/GiB range':>13} {'reqs':>5} {'conns':>5} {'job/ar':>6} {'CPU/ar':>6}")
+for (scenario, tool), group in table.items():
+    m = med[(scenario, tool)]
+    same = lambda r: r["scenario"] == scenario
+    ratio = lambda column: paired_ratio(rows, column, lambda r: same(r) and r["tool"] == tool,
+                                        lambda r: same(r) and r["tool"] == "aria2c")
+    print(f"{scenario:3} {tool:10} {m['wall']:7.3f} {m['job']:7.3f} {spread([r['job'] for r in group]):>13}"
+          f" {m['transfer']:8.3f} {m['join']:7.3f} {group[0]['size'] / m['transfer'] / 1e6:7.1f}"
+          f" {m['cpu_gib']:7.3f} {spread([r['cpu_gib'] for r in group]):>13}"
+          f" {group[-1]['requests']:5.0f} {group[-1]['conns']:5.0f} {ratio('job'):6.2f} {ratio('cpu_gib'):6.2f}")
+
+print("\nTargets (medians)")
+def against_aria(scenario, cpu_bound):
+    q, a = med.get((scenario, "quillfetch")), med.get((scenario, "aria2c"))
+    if not q or not a:
+        return
+    print(f"  ({scenario}) job {q['job']:.3f} s vs aria2c {a['job']:.3f} s: {verdict(q['job'] <= a['job'])}")
+    ratio = q["cpu_gib"] / a["cpu_gib"]
+    print(f"  ({scenario}) CPU {q['cpu_gib']:.3f} s/GiB vs aria2c {a['cpu_gib']:.3f} s/GiB"
+          f" (x{ratio:.2f}, at most x{cpu_bound:.1f}): {verdict(ratio <= cpu_bound)}")
+against_aria("a", 1.0)
+if ("b", "quillfetch") in med:
+    q = med[("b", "quillfetch")]
+    size = table[("b", "quillfetch")][0]["size"]
+    share = size / q["transfer"] / limit * 100
+    print(f"  (b) transfer at {share:.1f} % of the four-connection limit ({q['transfer']:.3f} s for"
+          f" {size / limit:.3f} s): {verdict(share >= 90)}")
+against_aria("c", 1.1)
+EOF
 echo
 echo "job: first request start to the last write of the complete file; transfer: first request"
 echo "start to last request end (nginx log); join: last byte sent to the file complete;"
-echo "wall: the whole process (quillfetch-cli includes its 2-second queue ticks). See bench/README.md."
+echo "wall: the whole process (quillfetch-cli run includes its queue ticks). job/ar, CPU/ar: the"
+echo "median of the ratios to aria2c within each round. See bench/README.md."

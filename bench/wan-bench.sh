@@ -9,69 +9,39 @@
 #   WAN_LINKS="50:100 150:100 20:300"  round trip in ms : bandwidth in Mbit/s, per setting
 #   BENCH_TMPDIR=/some/folder        where the temporary folder goes (default: $TMPDIR or /tmp)
 #   BENCH_RUNS=2                     runs of each tool per setting; the table shows the best
+#   WAN_SIZE_MIB=64                  the file's size
 set -euo pipefail
 
 source "$(dirname "${BASH_SOURCE[0]}")/lib/cli.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/lib/work.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/lib/tools.sh"
-readonly size=$((64 * 1024 * 1024))
+readonly size=$((${WAN_SIZE_MIB:-64} * 1024 * 1024))
 readonly runs="${BENCH_RUNS:-2}"
 readonly links="${WAN_LINKS:-50:100 150:100 20:300}"
-readonly proxy="${WAN_PROXY:-$repo/../shared/tools/wan-proxy.py}"
 
-require_tools /usr/sbin/nginx curl aria2c sha256sum python3
-[[ -f "$proxy" ]] || {
-    echo "no wan-proxy.py at $proxy (set WAN_PROXY)" >&2
-    exit 1
-}
+need_packages nginx-light aria2 curl
 prepare_cli "$@"
+open_work wan
 
-work="$(mktemp -d "${BENCH_TMPDIR:-${TMPDIR:-/tmp}}/quillfetch-wan.XXXXXX")"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-mkdir -p "$work/www"
-head -c "$size" /dev/urandom >"$work/www/wan.bin"
-sha="$(sha256sum "$work/www/wan.bin" | cut -d' ' -f1)"
-
+sha="$(make_source "$work/www/wan.bin" "$size")"
 port="$(free_port)"
-start_nginx "$work/nginx" "$port" "    access_log off;
-    server {
+start_nginx "$work/nginx" "$port" "    server {
         listen 127.0.0.1:$port;
         root $work/www;
     }"
-pids+=("$nginx_pid")
 
 # One run of a tool through the proxy. Prints: link tool job-seconds wall-seconds cpu-seconds.
 # The job is the first connection's accept to the last byte delivered, from the proxy's log
 # (one line per connection, written once it closed).
 time_run() { # tool, proxy port, proxy log, link
-    local tool="$1" proxy_port="$2" log="$3" link="$4"
-    local out="$work/out-$tool" wall user sys
-    rm -rf "$out"
-    mkdir -p "$out"
+    local tool="$1" log="$3" wall user sys
     : >"$log"
-    TIMEFORMAT='%R %U %S'
-    { time "run_$tool" "http://127.0.0.1:$proxy_port/wan.bin" "$out" "$size" \
-        >"$work/$tool.log" 2>&1; } 2>"$work/time.txt" || {
-        echo "$tool failed:" >&2
-        cat "$work/$tool.log" >&2
-        exit 1
-    }
+    fetch_checked "$tool" "$work/out/wan.bin" "$sha" \
+        "run_$tool" "http://127.0.0.1:$2/wan.bin" "$work/out" "$size"
     read -r wall user sys <"$work/time.txt"
-    [[ "$(sha256sum "$out/wan.bin" | cut -d' ' -f1)" == "$sha" ]] || {
-        echo "$tool: SHA-256 mismatch" >&2
-        exit 1
-    }
-    rm -rf "$out"
+    rm -rf "$work/out"
     sleep 1 # the proxy logs a connection half a round trip after it closed
-    awk -v link="$link" -v tool="$tool" -v wall="$wall" -v cpu="$(awk "BEGIN { print $user + $sys }")" '
+    awk -v link="$4" -v tool="$tool" -v wall="$wall" -v cpu="$(awk "BEGIN { print $user + $sys }")" '
         { if (NR == 1 || $1 < first) first = $1; if ($2 > last) last = $2; conns++ }
         END { printf "%s %s %.3f %.3f %.3f %d\n", link, tool, last - first, wall, cpu, conns }' "$log"
 }
@@ -80,24 +50,15 @@ results="$work/results.txt"
 : >"$results"
 for link in $links; do
     rtt="${link%%:*}" mbit="${link##*:}"
-    proxy_port="$(free_port)"
     log="$work/proxy-$rtt-$mbit.log"
-    # The proxy's complaints about connections the tools abort go to a file of their own.
-    /usr/bin/python3 "$proxy" "$proxy_port" "$port" --rtt-ms "$rtt" --mbit "$mbit" --log "$log" \
-        2>"$work/proxy.err" &
-    proxy_pid=$!
-    pids+=("$proxy_pid")
-    wait_for_port "$proxy_port" || {
-        echo "wan-proxy did not start" >&2
-        exit 1
-    }
+    start_wan_proxy "$port" "$rtt" "$mbit" "$log"
     for run in $(seq "$runs"); do
         for tool in quillfetch curl aria2c; do
             echo "$rtt ms / $mbit Mbit/s, run $run: $tool ..."
             time_run "$tool" "$proxy_port" "$log" "$link" >>"$results"
         done
     done
-    kill "$proxy_pid"
+    stop_process "$proxy_pid"
 done
 
 # --- report: best of the runs ----------------------------------------------------------------
@@ -117,7 +78,7 @@ awk -v size="$size" -v runs="$runs" '
             printf "%-8s %-10s %8.3f %8.1f %8.3f %8.3f %6d %7.2f\n", part[1], part[2], job[key],
                    share, wall[key], cpu[key], conns[key], job[key] / job[part[1] " aria2c"]
         }
-        printf "\nTargets (Quillfetch job / aria2c job)\n"
+        printf "\nTargets (Quillfetch job / aria2c job, and the share of the link Quillfetch uses)\n"
         for (i = 1; i <= count; i++) {
             key = keys[i]; split(key, part, " ")
             if (part[2] != "quillfetch") continue
@@ -128,9 +89,13 @@ awk -v size="$size" -v runs="$runs" '
             printf "  %s: x%.3f (at most x%.2f): %s; aria2c at %.1f %% of the link%s\n", part[1],
                    ratio, bound, (ratio <= bound ? "met" : "NOT met"), aria,
                    (aria < 80 && setting[2] == fastest ? " (under 80 %: the proxy may be the limit)" : "")
+            least = (part[1] == "150:100") ? 90 : 94
+            share = size * 8 / (job[key] * setting[2] * 1e6) * 100
+            printf "  %s: Quillfetch at %.1f %% of the link (at least %d %%): %s\n", part[1], share,
+                   least, (share >= least ? "met" : "NOT met")
         }
     }' "$results"
 echo
 echo "job: first connection accepted to last byte delivered (wan-proxy.py's log); link %: file"
-echo "bits / (job x bandwidth); wall: the whole process (quillfetch-cli includes its 2-second"
-echo "queue ticks). See bench/README.md."
+echo "bits / (job x bandwidth); wall: the whole process (quillfetch-cli run includes its queue"
+echo "ticks). See bench/README.md."

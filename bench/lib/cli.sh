@@ -1,4 +1,4 @@
-# What both bench scripts need first: their one option (--no-build), the tools they call, and
+# What every bench script needs first: its one option (--no-build), the tools it calls, and
 # the quillfetch-cli to time: $QF_CLI, or the release preset's build (built unless --no-build).
 # Sets $repo and $cli.
 
