@@ -128,7 +128,8 @@ void FaultServer::send(QTcpSocket *socket, const QByteArray &header, const QByte
         });
     } else {
         const bool half = fault == CloseMidBody || fault == Stall;
-        socket->write(header + (half ? body.left(body.size() / 2) : body));
+        const QByteArray answer = header + (half ? body.left(body.size() / 2) : body);
+        socket->write(fault == AnswerTwice ? answer + answer : answer);
         if (fault == CloseMidBody || fault == CloseAfterBody)
             socket->disconnectFromHost();
         else if (fault != Stall)

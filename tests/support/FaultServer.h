@@ -30,6 +30,7 @@ public:
         ShiftedRange,   // the range asked for, from its second byte
         ShortRange,     // the first half of the range asked for, the connection left open
         EndlessHeader,  // a header that does not end for hours, one byte every 20 ms
+        AnswerTwice,    // the whole answer twice in one write
         // An error page with this status instead of the file.
         Status403 = 403,
         Status404 = 404,

@@ -190,9 +190,10 @@ void HttpSlot::sendRequests()
 
 // The socket is unbuffered: each read takes the bytes straight from the system into the
 // slot's buffer, and a negative count means the stream ended (closed or reset). One read may
-// hold the end of an answer and the start of the next. Body bytes count as activity, a header
-// only once it is whole: each answer's header, on a new or a kept connection, must arrive whole
-// within the stall interval.
+// hold the end of an answer and the start of the next, or bytes past the last answer owed (a
+// server that answers twice): the server's fault, the connection goes. Body bytes count as
+// activity, a header only once it is whole: each answer's header, on a new or a kept connection,
+// must arrive whole within the stall interval.
 void HttpSlot::onReadyRead()
 {
     const QTcpSocket *socket = m_socket;
@@ -202,12 +203,12 @@ void HttpSlot::onReadyRead()
             onStreamEnded();
         if (size <= 0)
             return;
-        if (m_owed.isEmpty()) {
-            retryLater(); // bytes that answer nothing asked
-            return;
-        }
         const char *data = m_buffer.constData();
         for (qint64 left = size; left > 0 && m_socket == socket;) {
+            if (!m_inBody && m_owed.isEmpty()) {
+                retryLater(); // bytes that answer nothing asked
+                return;
+            }
             const qint64 used = m_inBody ? takeBody(data, left) : takeHeader(data, left);
             data += used;
             left -= used;
