@@ -9,6 +9,7 @@ namespace {
 
 constexpr int splitDelayMs = 50;
 constexpr int dribbleMs = 20;
+constexpr int holdMs = 30;
 
 // The value of the field `name` (as the engine writes it: "Range: "), empty without it.
 QByteArray field(const QByteArray &head, const QByteArray &name)
@@ -50,32 +51,58 @@ int FaultServer::pendingFaults() const
     return pending;
 }
 
-// A kept connection's requests wait in its "pending" bytes while an answer is going out.
-void FaultServer::readRequest(QTcpSocket *socket)
+FaultServer::Request FaultServer::parseRequest(const QByteArray &head)
 {
-    const QByteArray buffer = socket->property("pending").toByteArray() + socket->readAll();
-    socket->setProperty("pending", buffer);
-    const qsizetype end = buffer.indexOf("\r\n\r\n");
-    if (end < 0 || socket->property("answering").toBool())
-        return;
-    socket->setProperty("pending", buffer.mid(end + 4));
-    socket->setProperty("answering", true);
-    const QByteArray head = buffer.left(end + 2);
     const QList<QByteArray> range = field(head, "Range: bytes=").split('-');
     Request request{head.split(' ').value(1), -1, -1, field(head, "If-Range: ")};
     if (!range.at(0).isEmpty())
         request.rangeStart = range.at(0).toLongLong();
     if (!range.value(1).isEmpty())
         request.rangeEnd = range.value(1).toLongLong();
+    return request;
+}
+
+// A kept connection's requests wait in its "pending" bytes while an answer is going out.
+void FaultServer::readRequest(QTcpSocket *socket)
+{
+    const QByteArray buffer = socket->property("pending").toByteArray() + socket->readAll();
+    socket->setProperty("pending", buffer);
+    const qsizetype end = buffer.indexOf("\r\n\r\n");
+    if (end >= 0 && socket->property("holding").toBool()) {
+        takeAhead(socket, parseRequest(buffer.left(end + 2)), end);
+        return;
+    }
+    if (end < 0 || socket->property("answering").toBool())
+        return;
+    socket->setProperty("pending", buffer.mid(end + 4));
+    socket->setProperty("answering", true);
+    const Request request = parseRequest(buffer.left(end + 2));
     ++m_requestCount;
+    answer(socket, request, takeFault(request, false));
+}
+
+// Dropping a request applies only to requests sent ahead, every other fault only to the others.
+std::optional<FaultServer::Fault> FaultServer::takeFault(const Request &request, bool ahead)
+{
     for (Scripted &scripted : m_faults) {
-        if (scripted.remaining > 0 && request.rangeStart >= scripted.fromByte) {
+        if (scripted.remaining > 0 && request.rangeStart >= scripted.fromByte &&
+            (scripted.fault == DropAhead) == ahead) {
             --scripted.remaining;
-            answer(socket, request, scripted.fault);
-            return;
+            return scripted.fault;
         }
     }
-    answer(socket, request, std::nullopt);
+    return std::nullopt;
+}
+
+// A request sent ahead ends the hold of the answer before it; a scripted fault drops it.
+void FaultServer::takeAhead(QTcpSocket *socket, const Request &request, qsizetype headEnd)
+{
+    ++m_requestsAhead;
+    if (takeFault(request, true)) {
+        ++m_requestCount;
+        socket->setProperty("pending", socket->property("pending").toByteArray().mid(headEnd + 4));
+    }
+    releaseTail(socket);
 }
 
 void FaultServer::answer(QTcpSocket *socket, const Request &request, std::optional<Fault> fault)
@@ -129,12 +156,35 @@ void FaultServer::send(QTcpSocket *socket, const QByteArray &header, const QByte
     } else {
         const bool half = fault == CloseMidBody || fault == Stall;
         const QByteArray answer = header + (half ? body.left(body.size() / 2) : body);
-        socket->write(fault == AnswerTwice ? answer + answer : answer);
-        if (fault == CloseMidBody || fault == CloseAfterBody)
-            socket->disconnectFromHost();
-        else if (fault != Stall)
+        const QByteArray written = fault == AnswerTwice ? answer + answer : answer;
+        if (fault == CloseMidBody || fault == CloseAfterBody || fault == Stall) {
+            socket->write(written);
+            if (fault != Stall)
+                socket->disconnectFromHost();
+        } else if (m_keepAlive) {
+            writeHolding(socket, written);
+        } else {
+            socket->write(written);
             end(socket, fault == ShortRange);
+        }
     }
+}
+
+void FaultServer::writeHolding(QTcpSocket *socket, const QByteArray &answer)
+{
+    socket->write(answer.chopped(1));
+    socket->setProperty("tail", answer.right(1));
+    socket->setProperty("holding", true);
+    QTimer::singleShot(holdMs, socket, [this, socket] { releaseTail(socket); });
+}
+
+void FaultServer::releaseTail(QTcpSocket *socket)
+{
+    if (!socket->property("holding").toBool())
+        return;
+    socket->setProperty("holding", false);
+    socket->write(socket->property("tail").toByteArray());
+    end(socket);
 }
 
 // Kept alive, the connection's next request is read; else it is closed unless left open.

@@ -16,6 +16,10 @@ class QTcpSocket;
 // one request per connection (several, in turn, with setKeepAlive) and records every request. A
 // scripted fault applies to the next `times` requests that match its filter, after which the
 // server behaves. The test's event loop drives it: wait with QTRY_COMPARE, never by blocking.
+//
+// On a kept connection the last byte of each answer is held until the next request arrives, or
+// for a short while: a request that arrives during the hold was sent before its answer had
+// ended, and is counted as sent ahead.
 class FaultServer final : public QObject
 {
     Q_OBJECT
@@ -31,6 +35,7 @@ public:
         ShortRange,     // the first half of the range asked for, the connection left open
         EndlessHeader,  // a header that does not end for hours, one byte every 20 ms
         AnswerTwice,    // the whole answer twice in one write
+        DropAhead,      // a request sent ahead is read and never answered
         // An error page with this status instead of the file.
         Status403 = 403,
         Status404 = 404,
@@ -60,6 +65,7 @@ public:
     void clearFaults() { m_faults.clear(); } // the server behaves from now on
 
     int requestCount() const { return m_requestCount; }
+    int requestsAhead() const { return m_requestsAhead; }
     int pendingFaults() const; // scripted faults not used yet
 
 private:
@@ -77,11 +83,16 @@ private:
         QByteArray ifRange;     // the If-Range value; empty without one
     };
 
+    static Request parseRequest(const QByteArray &head);
     void readRequest(QTcpSocket *socket);
+    std::optional<Fault> takeFault(const Request &request, bool ahead);
+    void takeAhead(QTcpSocket *socket, const Request &request, qsizetype headEnd);
     void answer(QTcpSocket *socket, const Request &request, std::optional<Fault> fault);
     void send(QTcpSocket *socket, const QByteArray &header, const QByteArray &body,
               std::optional<Fault> fault);
     void end(QTcpSocket *socket, bool leaveOpen = false);
+    void writeHolding(QTcpSocket *socket, const QByteArray &answer);
+    void releaseTail(QTcpSocket *socket);
     void dribble(QTcpSocket *socket, const QByteArray &bytes, qsizetype chunk);
 
     QTcpServer *m_server;
@@ -90,6 +101,7 @@ private:
     QHash<QByteArray, QByteArray> m_etags;
     QList<Scripted> m_faults;
     int m_requestCount = 0;
+    int m_requestsAhead = 0;
     bool m_rangeSupport = true;
     bool m_keepAlive = false;
 };

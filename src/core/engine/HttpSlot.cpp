@@ -395,9 +395,7 @@ void HttpSlot::onStreamEnded()
         retryLater();
         return;
     }
-    const qsizetype answering = m_inBody ? 1 : 0;
-    if (std::any_of(m_owed.cbegin() + answering, m_owed.cend(),
-                    [](const Owed &owed) { return owed.ahead; }))
+    if (owesAhead(m_inBody ? 1 : 0))
         m_habits->pipelining = false;
     connectNow();
 }
@@ -428,14 +426,25 @@ void HttpSlot::onError(QAbstractSocket::SocketError error)
         emit connectionFailed(number());
 }
 
-// Only a connection that owes an answer (or is still being made) can stall.
+// Only a connection that owes an answer (or is still being made) can stall. One that owes the
+// answer to a request sent ahead may have lost that request on the way (some servers and
+// middleboxes drop it): requests go to this server one at a time from now on.
 void HttpSlot::onStallCheck()
 {
     const bool waiting = !m_ready || !m_owed.isEmpty();
     m_silentChecks = (m_activity || !waiting) ? 0 : m_silentChecks + 1;
     m_activity = false;
-    if (m_silentChecks >= StallChecks && m_socket)
-        retryLater();
+    if (m_silentChecks < StallChecks || !m_socket)
+        return;
+    if (owesAhead())
+        m_habits->pipelining = false;
+    retryLater();
+}
+
+bool HttpSlot::owesAhead(qsizetype from) const
+{
+    return std::any_of(m_owed.cbegin() + from, m_owed.cend(),
+                       [](const Owed &owed) { return owed.ahead; });
 }
 
 void HttpSlot::retryLater()

@@ -32,7 +32,8 @@ struct HttpServerHabits
 // The connection is kept for the slot's next packs while the server allows it, and once an
 // answer shows that it does, the slot asks for its next pack and sends that request before the
 // current answer ends, so that the link stays full. A server that closes a kept connection costs
-// one reconnection; one that drops a request sent ahead turns sending ahead off.
+// one reconnection; one that drops a request sent ahead, closing the connection or leaving it
+// silent, turns sending ahead off.
 //
 // An answer that ends honestly short of its pack is followed at once by a request for the rest.
 // A bad answer, a connection closed in the middle of an answer or a silent one (a header counts
@@ -102,6 +103,8 @@ private:
     void onStreamEnded();
     void onError(QAbstractSocket::SocketError error);
     void onStallCheck();
+    // A request sent ahead is among the answers owed, from the from-th on.
+    bool owesAhead(qsizetype from = 0) const;
     void failWrite(const QString &path);
     void retryLater();
     void resetConnectionState();

@@ -3,6 +3,8 @@
 #include "FtpServer.h"
 #include "TestFiles.h"
 
+#include "engine/Download.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -35,6 +37,9 @@ private:
     static constexpr qint64 Size = 300000;
     static constexpr qint64 PackSize = 65536;
     static constexpr qint64 Packs = 5;
+    // 19 packs: many more than the slots.
+    static constexpr qint64 ManySize = 1200000;
+    static constexpr qint64 ManyPackSize = 64000;
     static constexpr qint64 FtpSize = 1300000;
     static constexpr qint64 FtpPackSize = 512000;
     static constexpr int TimeoutMs = 60000;
@@ -49,9 +54,10 @@ void slowLaterPacks(FaultServer &server)
 }
 
 // Serves the test file and queues the project "setup" for it.
-QByteArray serveAndQueue(EngineRig &rig, FaultServer &server, qint64 packSize = 65536)
+QByteArray serveAndQueue(EngineRig &rig, FaultServer &server, qint64 packSize = 65536,
+                         qint64 size = 300000)
 {
-    const QByteArray bytes = TestFiles::randomBytes(300000, 42);
+    const QByteArray bytes = TestFiles::randomBytes(size, 42);
     server.addFile("/setup.exe", bytes);
     rig.queue("setup", server.url("setup.exe"), bytes.size(), packSize);
     return bytes;
@@ -60,7 +66,8 @@ QByteArray serveAndQueue(EngineRig &rig, FaultServer &server, qint64 packSize = 
 } // namespace
 
 // Tags name the server's ways: "kept alive" connections, "no ranges", a fault that meets
-// "every" request.
+// "every" request, and what the slots must do: send "one at a time" once a request sent ahead
+// went wrong (each slot may have sent one ahead before any of them noticed).
 void tst_HttpFaults::recoversFrom_data()
 {
     QTest::addColumn<FaultServer::Fault>("fault");
@@ -89,8 +96,11 @@ void tst_HttpFaults::recoversFrom_data()
     QTest::newRow("404") << FaultServer::Status404
                          << "File not found or the URL don't point on a file !";
     QTest::newRow("403") << FaultServer::Status403 << unusable;
-    // The refused packs are asked for ahead, on connections the first packs kept.
-    QTest::newRow("wrong start, kept alive") << FaultServer::ShiftedRange << unusable;
+    QTest::newRow("every request sent ahead dropped, then one at a time, kept alive")
+        << FaultServer::DropAhead << alone;
+    // The first pack's slot asks for its next pack ahead, and the answer does not fit it.
+    QTest::newRow("wrong start, then one at a time, kept alive")
+        << FaultServer::ShiftedRange << unusable;
 }
 
 // The failing slot retries alone, and a server error is counted down. A refusal that lasts the
@@ -112,7 +122,7 @@ void tst_HttpFaults::recoversFrom()
     server.setKeepAlive(tag.contains("kept alive"));
     server.setRangeSupport(ranges);
     server.addFault(fault, message.isEmpty() && !every ? 3 : 1000000, message.isEmpty() ? 0 : 1);
-    const QByteArray bytes = serveAndQueue(rig, server, ranges ? PackSize : Size);
+    const QByteArray bytes = serveAndQueue(rig, server, ranges ? ManyPackSize : ManySize, ManySize);
     QSignalSpy overall(&rig.engine, &Engine::overallStatusChanged);
 
     rig.engine.startQueue();
@@ -129,8 +139,12 @@ void tst_HttpFaults::recoversFrom()
              fault == FaultServer::Status500);
     QVERIFY(every || server.pendingFaults() == 0);
     QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
-    QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", ranges ? Packs : 1));
+    QCOMPARE(rig.packLogLines("setup"),
+             rig.completeLines("setup", "setup", ranges ? (ManySize - 1) / ManyPackSize + 1 : 1));
     QCOMPARE(rig.messages.count(), message.isEmpty() ? 0 : 1);
+    if (tag.contains("one at a time"))
+        QVERIFY2(server.requestsAhead() >= 1 && server.requestsAhead() <= Download::MaxSlots,
+                 qPrintable(QString::number(server.requestsAhead())));
 }
 
 void tst_HttpFaults::emptyFileCompletesAtOnce()
