@@ -134,6 +134,9 @@ void FaultServer::answer(QTcpSocket *socket, const Request &request, std::option
     if (!etag.isEmpty())
         header += "ETag: " + etag + "\r\n";
     header += m_keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
+    if (fault == Interim)
+        header.prepend("HTTP/1.1 100 Continue\r\n\r\n"
+                       "HTTP/1.1 103 Early Hints\r\nLink: </style.css>; rel=preload\r\n\r\n");
     send(socket, header, body, fault);
 }
 

@@ -36,6 +36,7 @@ public:
         EndlessHeader,  // a header that does not end for hours, one byte every 20 ms
         AnswerTwice,    // the whole answer twice in one write
         DropAhead,      // a request sent ahead is read and never answered
+        Interim,        // "100 Continue" and "103 Early Hints" before the answer
         // An error page with this status instead of the file.
         Status403 = 403,
         Status404 = 404,

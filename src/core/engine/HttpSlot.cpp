@@ -216,7 +216,8 @@ void HttpSlot::onReadyRead()
     }
 }
 
-// Returns how many of the bytes belong to the header (all of them while its end is missing).
+// Returns how many of the bytes belong to the header (all of them while its end is missing). An
+// interim answer is passed over: the real one follows.
 qint64 HttpSlot::takeHeader(const char *data, qint64 size)
 {
     if (m_header.isEmpty())
@@ -233,8 +234,12 @@ qint64 HttpSlot::takeHeader(const char *data, qint64 size)
         return size;
     }
     m_header.truncate(end);
-    acceptHeader();
-    return end + HttpExchange::Terminator.size() - before;
+    const qint64 used = end + HttpExchange::Terminator.size() - before;
+    if (HttpExchange::isInterim(m_header))
+        m_header.clear();
+    else
+        acceptHeader();
+    return used;
 }
 
 void HttpSlot::acceptHeader()

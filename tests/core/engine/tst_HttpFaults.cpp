@@ -93,6 +93,7 @@ void tst_HttpFaults::recoversFrom_data()
     // Bytes past the last answer owed answer nothing asked.
     QTest::newRow("every answer twice in one write, no ranges, kept alive")
         << FaultServer::AnswerTwice << alone;
+    QTest::newRow("interim answers before every answer") << FaultServer::Interim << alone;
     QTest::newRow("404") << FaultServer::Status404
                          << "File not found or the URL don't point on a file !";
     QTest::newRow("403") << FaultServer::Status403 << unusable;
@@ -132,7 +133,10 @@ void tst_HttpFaults::recoversFrom()
         server.clearFaults();
         rig.engine.togglePause();
     }
-    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        rig.finished.count() == 1 || rig.messages.count() > (message.isEmpty() ? 0 : 1), TimeoutMs);
+    QCOMPARE(rig.messages.count(), message.isEmpty() ? 0 : 1);
+    QCOMPARE(rig.finished.count(), 1);
 
     QCOMPARE(overall.contains(QVariantList{"Pause..."}), !message.isEmpty());
     QCOMPARE(overall.contains(QVariantList{"Server busy, retrying in 1 s..."}),
@@ -141,7 +145,6 @@ void tst_HttpFaults::recoversFrom()
     QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
     QCOMPARE(rig.packLogLines("setup"),
              rig.completeLines("setup", "setup", ranges ? (ManySize - 1) / ManyPackSize + 1 : 1));
-    QCOMPARE(rig.messages.count(), message.isEmpty() ? 0 : 1);
     if (tag.contains("one at a time"))
         QVERIFY2(server.requestsAhead() >= 1 && server.requestsAhead() <= Download::MaxSlots,
                  qPrintable(QString::number(server.requestsAhead())));
