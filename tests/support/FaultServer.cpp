@@ -107,6 +107,8 @@ void FaultServer::takeAhead(QTcpSocket *socket, const Request &request, qsizetyp
 
 void FaultServer::answer(QTcpSocket *socket, const Request &request, std::optional<Fault> fault)
 {
+    if (fault == Silent)
+        return; // still answering: later requests wait
     const int status = !m_files.contains(request.path) ? 404 : fault >= Status403 ? *fault : 0;
     if (m_rawResponses.contains(request.path) || status > 0) {
         socket->write(m_rawResponses.value(request.path, "HTTP/1.1 " + QByteArray::number(status) +
@@ -124,7 +126,9 @@ void FaultServer::answer(QTcpSocket *socket, const Request &request, std::option
     qint64 last = ranged && request.rangeEnd >= 0 ? qMin(request.rangeEnd, size - 1) : size - 1;
     if (fault == ShortRange)
         last = first + (last - first) / 2;
-    const QByteArray body = file.mid(qsizetype(first), qsizetype(last - first + 1));
+    const QByteArray body = fault == EmptyRange
+                                ? QByteArray()
+                                : file.mid(qsizetype(first), qsizetype(last - first + 1));
     QByteArray header = ranged ? "HTTP/1.1 206 Partial Content\r\n" : "HTTP/1.1 200 OK\r\n";
     header += "Content-Type: application/octet-stream\r\nContent-Length: " +
               QByteArray::number(body.size()) + "\r\n";
@@ -144,7 +148,10 @@ void FaultServer::answer(QTcpSocket *socket, const Request &request, std::option
 void FaultServer::send(QTcpSocket *socket, const QByteArray &header, const QByteArray &body,
                        std::optional<Fault> fault)
 {
-    if (fault == EndlessHeader) {
+    if (fault == HeaderOnly) {
+        socket->write(header);
+        socket->disconnectFromHost();
+    } else if (fault == EndlessHeader) {
         dribble(socket, "HTTP/1.1 206 Partial Content\r\nX-Padding: " + QByteArray(1 << 20, 'a'),
                 1);
     } else if (fault == SlowBody) {

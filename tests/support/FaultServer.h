@@ -37,6 +37,9 @@ public:
         AnswerTwice,    // the whole answer twice in one write
         DropAhead,      // a request sent ahead is read and never answered
         Interim,        // "100 Continue" and "103 Early Hints" before the answer
+        HeaderOnly,     // the header, then a graceful close
+        EmptyRange,     // a 206 with "Content-Length: 0"
+        Silent,         // the request is read and never answered, the connection left open
         // An error page with this status instead of the file.
         Status403 = 403,
         Status404 = 404,

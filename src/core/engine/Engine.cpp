@@ -286,6 +286,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
     connect(m_download.get(), &Download::fileChanged, this, &Engine::onFileChanged);
     connect(m_download.get(), &Download::refusedForGood, this, &Engine::onRefusedForGood);
     connect(m_download.get(), &Download::serverBusy, this, &Engine::onServerBusy);
+    connect(m_download.get(), &Download::waitingForData, this, &Engine::onNothingReceived);
     // The join need not wait for the next progress tick; it runs once the slot's handler ended.
     connect(m_download.get(), &Download::allPacksIn, this, &Engine::progressTick,
             Qt::QueuedConnection);
@@ -529,6 +530,13 @@ void Engine::onServerBusy(int waitMs)
         startCountdown(QStringLiteral("Server busy"), waitMs);
 }
 
+// The download runs on; the slot whose answer brought nothing asks again after its own delay.
+void Engine::onNothingReceived(int waitMs)
+{
+    if (!m_download->isPaused())
+        startCountdown(QStringLiteral("No data from the server"), waitMs);
+}
+
 void Engine::startCountdown(const QString &cause, int waitMs)
 {
     m_countdownCause = cause;
@@ -562,9 +570,17 @@ void Engine::stopAutoResume()
     m_countdownTimer.stop();
 }
 
-// The server keeps refusing what the download needs.
+// The server keeps refusing what the download needs, or sends nothing, which waits for the user
+// as a lost connection does.
 void Engine::onRefusedForGood(const ServerRefusal &refusal)
 {
+    if (refusal.kind == ServerRefusal::Kind::NoData) {
+        if (!m_download->isPaused())
+            emit connectionLost();
+        pauseWithMessage(
+            QStringLiteral("The server is reachable but sends no data: the download is paused."));
+        return;
+    }
     pauseWithMessage(
         refusal.meansNotAFile()
             ? QStringLiteral("File not found or the URL don't point on a file !")

@@ -115,7 +115,7 @@ std::optional<ServerRefusal::Kind> framingMismatch(const Fields &fields, qint64 
         if (const auto mismatch = rangeMismatch(*fields.range, first, fileSize))
             return mismatch;
         if (fields.length == 0) // every range asked for holds a byte
-            return ServerRefusal::Kind::Unusable;
+            return ServerRefusal::Kind::NoData;
     }
     // A coded body is not the file's bytes (and its length is not Content-Length): never stored.
     if (!fields.hasType || !fields.length || fields.encoded)

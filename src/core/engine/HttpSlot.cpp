@@ -151,6 +151,7 @@ void HttpSlot::resetConnectionState()
     m_bodyLeft = 0;
     m_keeps = false;
     m_draining = false;
+    m_fed = false;
 }
 
 void HttpSlot::onConnected()
@@ -257,7 +258,6 @@ void HttpSlot::acceptHeader()
         refuse();
         return;
     }
-    m_retryDelay.reset();
     m_activity = true;
     m_keeps = HttpExchange::keepsConnection(m_header);
     m_proven = m_keeps;
@@ -286,7 +286,11 @@ void HttpSlot::refuse()
     // Last: whoever hears it may pause the download at once.
     if (!refusal)
         emit serverBusy(number(), m_retryTimer.interval());
-    else if (!mayAnswerAnother)
+    else if (mayAnswerAnother)
+        return;
+    else if (refusal->kind == ServerRefusal::Kind::NoData)
+        emit nothingReceived(number(), m_retryTimer.interval());
+    else
         emit refused(number(), *refusal);
 }
 
@@ -323,6 +327,10 @@ qint64 HttpSlot::takeBody(const char *data, qint64 size)
         if (stored < 0) {
             failWrite(current().path());
             return size;
+        }
+        if (stored > 0) {
+            m_fed = true;
+            m_retryDelay.reset();
         }
         emit received(stored);
         if (current().isComplete()) {
@@ -362,6 +370,7 @@ void HttpSlot::endAnswer()
     m_answered = true;
     m_inBody = false;
     m_draining = false;
+    m_fed = false;
     if (!packWhole) {
         if (current().nextOffset() == first) {
             retryLater();
@@ -392,12 +401,12 @@ void HttpSlot::onEndOfStream()
 
 // Between answers, the server closed a connection it had kept: one reconnection, and no more
 // requests ahead if it dropped one. In the middle of an answer, or before any answer, it is the
-// server's fault: retried after a growing delay.
+// server's fault.
 void HttpSlot::onStreamEnded()
 {
     const bool midAnswer = (m_inBody && !m_draining) || !m_header.isEmpty();
     if (midAnswer || (!m_answered && !m_draining)) {
-        retryLater();
+        failAnswer();
         return;
     }
     if (owesAhead(m_inBody ? 1 : 0))
@@ -443,13 +452,25 @@ void HttpSlot::onStallCheck()
         return;
     if (owesAhead())
         m_habits->pipelining = false;
-    retryLater();
+    failAnswer();
 }
 
 bool HttpSlot::owesAhead(qsizetype from) const
 {
     return std::any_of(m_owed.cbegin() + from, m_owed.cend(),
                        [](const Owed &owed) { return owed.ahead; });
+}
+
+// The answer owed did not come whole: asked again after the growing delay. When it brought no
+// byte of the file on a connection that was made, the server sends nothing, unless a request
+// sent ahead (which the server may have dropped) is owed.
+void HttpSlot::failAnswer()
+{
+    const bool nothing = m_ready && !m_fed && !owesAhead();
+    retryLater();
+    // Last: whoever hears it may pause the download at once.
+    if (nothing && current().holds())
+        emit nothingReceived(number(), m_retryTimer.interval());
 }
 
 void HttpSlot::retryLater()

@@ -76,6 +76,7 @@ void tst_HttpFaults::recoversFrom_data()
     QTest::addColumn<QString>("message");
     const QString alone;
     const QString unusable = "Unable to use the high speed download method on this server !";
+    const QString noData = "The server is reachable but sends no data: the download is paused.";
 
     QTest::newRow("header split across chunks") << FaultServer::SplitHeader << alone;
     QTest::newRow("500") << FaultServer::Status500 << alone;
@@ -99,13 +100,19 @@ void tst_HttpFaults::recoversFrom_data()
     QTest::newRow("403") << FaultServer::Status403 << unusable;
     QTest::newRow("every request sent ahead dropped, then one at a time, kept alive")
         << FaultServer::DropAhead << alone;
+    // Answers that bring no byte of the file.
+    QTest::newRow("206 header, then close") << FaultServer::HeaderOnly << noData;
+    QTest::newRow("206 without a byte") << FaultServer::EmptyRange << noData;
+    QTest::newRow("never answered") << FaultServer::Silent << noData;
+    QTest::newRow("header dripped for ever") << FaultServer::EndlessHeader << noData;
     // The first pack's slot asks for its next pack ahead, and the answer does not fit it.
     QTest::newRow("wrong start, then one at a time, kept alive")
         << FaultServer::ShiftedRange << unusable;
 }
 
-// The failing slot retries alone, and a server error is counted down. A refusal that lasts the
-// whole refusal interval pauses the download with the reason, and "Resume" tries again.
+// The failing slot retries alone, and a server error or an answer without data is counted down.
+// A refusal that lasts the whole refusal interval, or no data for that long, pauses the download
+// with the reason, and "Resume" tries again. Until then a failing slot backs off.
 void tst_HttpFaults::recoversFrom()
 {
     QFETCH(FaultServer::Fault, fault);
@@ -115,9 +122,9 @@ void tst_HttpFaults::recoversFrom()
     const bool every = tag.contains("every");
 
     Engine::Intervals intervals = EngineRig::fastIntervals();
-    intervals.refusalMs = 300;
     if (fault == FaultServer::ShortRange)
-        intervals.stallMs = 10 * TimeoutMs; // only the answer's own end can move the slot on
+        intervals.stallMs = 10 * TimeoutMs;      // only the answer's own end can move the slot on
+    intervals.refusalMs = 2 * intervals.stallMs; // one stall alone is no reason to give up
     EngineRig rig(intervals);
     FaultServer server;
     server.setKeepAlive(tag.contains("kept alive"));
@@ -130,6 +137,7 @@ void tst_HttpFaults::recoversFrom()
     if (!message.isEmpty()) {
         QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
         QCOMPARE(rig.messages.at(0), QVariantList({message, "Error"}));
+        QVERIFY2(server.requestCount() <= 50, qPrintable(QString::number(server.requestCount())));
         server.clearFaults();
         rig.engine.togglePause();
     }
@@ -141,6 +149,11 @@ void tst_HttpFaults::recoversFrom()
     QCOMPARE(overall.contains(QVariantList{"Pause..."}), !message.isEmpty());
     QCOMPARE(overall.contains(QVariantList{"Server busy, retrying in 1 s..."}),
              fault == FaultServer::Status500);
+    const QList<FaultServer::Fault> bringNothing = {FaultServer::HeaderOnly,
+                                                    FaultServer::EmptyRange, FaultServer::Silent,
+                                                    FaultServer::EndlessHeader};
+    QCOMPARE(overall.contains(QVariantList{"No data from the server, retrying in 1 s..."}),
+             bringNothing.contains(fault));
     QVERIFY(every || server.pendingFaults() == 0);
     QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
     QCOMPARE(rig.packLogLines("setup"),
