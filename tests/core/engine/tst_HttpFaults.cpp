@@ -53,6 +53,8 @@ void slowLaterPacks(FaultServer &server)
     server.addFault(FaultServer::SlowBody, 4, 1);
 }
 
+const QString NoData = "The server is reachable but sends no data: the download is paused.";
+
 // Serves the test file and queues the project "setup" for it.
 QByteArray serveAndQueue(EngineRig &rig, FaultServer &server, qint64 packSize = 65536,
                          qint64 size = 300000)
@@ -76,7 +78,6 @@ void tst_HttpFaults::recoversFrom_data()
     QTest::addColumn<QString>("message");
     const QString alone;
     const QString unusable = "Unable to use the high speed download method on this server !";
-    const QString noData = "The server is reachable but sends no data: the download is paused.";
 
     QTest::newRow("header split across chunks") << FaultServer::SplitHeader << alone;
     QTest::newRow("500") << FaultServer::Status500 << alone;
@@ -101,10 +102,10 @@ void tst_HttpFaults::recoversFrom_data()
     QTest::newRow("every request sent ahead dropped, then one at a time, kept alive")
         << FaultServer::DropAhead << alone;
     // Answers that bring no byte of the file.
-    QTest::newRow("206 header, then close") << FaultServer::HeaderOnly << noData;
-    QTest::newRow("206 without a byte") << FaultServer::EmptyRange << noData;
-    QTest::newRow("never answered") << FaultServer::Silent << noData;
-    QTest::newRow("header dripped for ever") << FaultServer::EndlessHeader << noData;
+    QTest::newRow("206 header, then close") << FaultServer::HeaderOnly << NoData;
+    QTest::newRow("206 without a byte") << FaultServer::EmptyRange << NoData;
+    QTest::newRow("never answered") << FaultServer::Silent << NoData;
+    QTest::newRow("header dripped for ever") << FaultServer::EndlessHeader << NoData;
     // The first pack's slot asks for its next pack ahead, and the answer does not fit it.
     QTest::newRow("wrong start, then one at a time, kept alive")
         << FaultServer::ShiftedRange << unusable;
@@ -132,6 +133,7 @@ void tst_HttpFaults::recoversFrom()
     server.addFault(fault, message.isEmpty() && !every ? 3 : 1000000, message.isEmpty() ? 0 : 1);
     const QByteArray bytes = serveAndQueue(rig, server, ranges ? ManyPackSize : ManySize, ManySize);
     QSignalSpy overall(&rig.engine, &Engine::overallStatusChanged);
+    QSignalSpy lost(&rig.engine, &Engine::connectionLost); // the command line stops as for it
 
     rig.engine.startQueue();
     if (!message.isEmpty()) {
@@ -147,6 +149,7 @@ void tst_HttpFaults::recoversFrom()
     QCOMPARE(rig.finished.count(), 1);
 
     QCOMPARE(overall.contains(QVariantList{"Pause..."}), !message.isEmpty());
+    QCOMPARE(lost.count(), message == NoData ? 1 : 0);
     QCOMPARE(overall.contains(QVariantList{"Server busy, retrying in 1 s..."}),
              fault == FaultServer::Status500);
     const QList<FaultServer::Fault> bringNothing = {FaultServer::HeaderOnly,
