@@ -40,7 +40,7 @@ QString FaultServer::url(const QString &file) const
 void FaultServer::addFile(const QString &path, const QByteArray &body, const QByteArray &etag)
 {
     m_files[path.toUtf8()] = body;
-    m_etags[path.toUtf8()] = etag;
+    m_etags[path.toUtf8()] = {etag};
 }
 
 int FaultServer::pendingFaults() const
@@ -119,7 +119,8 @@ void FaultServer::answer(QTcpSocket *socket, const Request &request, std::option
     }
     const QByteArray file = m_files.value(request.path);
     const qint64 size = file.size();
-    const QByteArray etag = m_etags.value(request.path);
+    const QList<QByteArray> etags = m_etags.value(request.path);
+    const QByteArray etag = etags.at(m_answers++ % etags.size());
     const bool ranged = m_rangeSupport && request.rangeStart >= 0 &&
                         (request.ifRange.isEmpty() || request.ifRange == etag);
     const qint64 first = ranged ? request.rangeStart + (fault == ShiftedRange ? 1 : 0) : 0;

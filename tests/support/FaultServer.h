@@ -54,6 +54,12 @@ public:
     // Paths start with "/". The ETag is sent with each answer, and an If-Range naming another
     // gets the whole file.
     void addFile(const QString &path, const QByteArray &body, const QByteArray &etag = {});
+    // From now on the file's answers give this ETag and the file's own in turn, as the nodes
+    // behind a load balancer do.
+    void alternateEtag(const QString &path, const QByteArray &etag)
+    {
+        m_etags[path.toUtf8()].append(etag);
+    }
     // Sent byte for byte to every request for the path.
     void setRawResponse(const QString &path, const QByteArray &response)
     {
@@ -102,7 +108,8 @@ private:
     QTcpServer *m_server;
     QHash<QByteArray, QByteArray> m_files;
     QHash<QByteArray, QByteArray> m_rawResponses;
-    QHash<QByteArray, QByteArray> m_etags;
+    QHash<QByteArray, QList<QByteArray>> m_etags; // given in turn
+    int m_answers = 0;
     QList<Scripted> m_faults;
     int m_requestCount = 0;
     int m_requestsAhead = 0;

@@ -94,10 +94,12 @@ void Engine::togglePause()
 {
     if (!m_download || m_joiner.isFinishing())
         return;
-    if (m_download->isPaused())
+    if (m_download->isPaused()) {
+        m_changedProject.clear();
         resumeDownload();
-    else
+    } else {
         pauseDownload();
+    }
 }
 
 void Engine::shutdown()
@@ -598,10 +600,19 @@ void Engine::pauseWithMessage(const QString &text)
 }
 
 // Nothing fetched so far may be joined with the server's new file: the project starts again
-// from zero, under its name and in its place, with the new size and validators.
+// from zero, under its name and in its place, with the new size and validators. A second change
+// before the user resumes (servers whose nodes give different validators change them all the
+// time) pauses the download and says so: starting again would only start again.
 void Engine::onFileChanged(qint64 size, const ServerValidators &validators)
 {
     const QString project = m_current.project;
+    if (project == m_changedProject) {
+        pauseWithMessage(QStringLiteral("The file of the project ") + project +
+                         QStringLiteral(" has changed on the server again: its download is "
+                                        "paused."));
+        return;
+    }
+    m_changedProject = project;
     m_joiner.stop();
     Timer_Barre.stop();
     discardDownload();

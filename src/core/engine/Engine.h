@@ -191,6 +191,8 @@ private:
     Current m_current;
     bool m_startHeld = false;
     bool m_alertShown = false;
+    // The project that started again for a change on the server since the user last resumed.
+    QString m_changedProject;
     int m_totalPercent = -1;
     std::array<int, 4> m_slotPercents{};
     QString m_receivedText;

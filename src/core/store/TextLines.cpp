@@ -10,9 +10,13 @@ const QByteArray crLf = QByteArrayLiteral("\r\n");
 
 QByteArray line(const char *key, const QString &value)
 {
-    QByteArray text = value.toUtf8();
-    text.removeIf([](char c) { return c == '\r' || c == '\n'; });
-    return key + text + crLf;
+    return bytesLine(key, value.toUtf8());
+}
+
+QByteArray bytesLine(const char *key, QByteArray value)
+{
+    value.removeIf([](char c) { return c == '\r' || c == '\n'; });
+    return key + value + crLf;
 }
 
 QList<QByteArray> completeLines(const QByteArray &text)
