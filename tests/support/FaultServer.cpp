@@ -51,62 +51,45 @@ int FaultServer::pendingFaults() const
     return pending;
 }
 
-FaultServer::Request FaultServer::parseRequest(const QByteArray &head)
+// A kept connection's requests wait in its "pending" bytes while an answer is going out. One that
+// arrives whole while the answer's last byte is held was sent ahead: it ends the hold, unless a
+// scripted fault drops it.
+void FaultServer::readRequest(QTcpSocket *socket)
 {
+    const QByteArray buffer = socket->property("pending").toByteArray() + socket->readAll();
+    socket->setProperty("pending", buffer);
+    const qsizetype end = buffer.indexOf("\r\n\r\n");
+    const bool ahead = socket->property("tail").isValid();
+    if (end < 0 || (socket->property("answering").toBool() && !ahead))
+        return;
+    const QByteArray head = buffer.left(end + 2);
     const QList<QByteArray> range = field(head, "Range: bytes=").split('-');
     Request request{head.split(' ').value(1), -1, -1, field(head, "If-Range: ")};
     if (!range.at(0).isEmpty())
         request.rangeStart = range.at(0).toLongLong();
     if (!range.value(1).isEmpty())
         request.rangeEnd = range.value(1).toLongLong();
-    return request;
-}
-
-// A kept connection's requests wait in its "pending" bytes while an answer is going out.
-void FaultServer::readRequest(QTcpSocket *socket)
-{
-    const QByteArray buffer = socket->property("pending").toByteArray() + socket->readAll();
-    socket->setProperty("pending", buffer);
-    const qsizetype end = buffer.indexOf("\r\n\r\n");
-    if (end >= 0 && socket->property("holding").toBool()) {
-        takeAhead(socket, parseRequest(buffer.left(end + 2)), end);
-        return;
-    }
-    if (end < 0 || socket->property("answering").toBool())
-        return;
-    socket->setProperty("pending", buffer.mid(end + 4));
-    socket->setProperty("answering", true);
-    const Request request = parseRequest(buffer.left(end + 2));
-    ++m_requestCount;
-    answer(socket, request, takeFault(request, false));
-}
-
-// Dropping a request applies only to requests sent ahead, every other fault only to the others.
-std::optional<FaultServer::Fault> FaultServer::takeFault(const Request &request, bool ahead)
-{
+    // Dropping a request applies only to requests sent ahead, every other fault to the others.
+    std::optional<Fault> fault;
     for (Scripted &scripted : m_faults) {
-        if (scripted.remaining > 0 && request.rangeStart >= scripted.fromByte &&
+        if (!fault && scripted.remaining > 0 && request.rangeStart >= scripted.fromByte &&
             (scripted.fault == DropAhead) == ahead) {
             --scripted.remaining;
-            return scripted.fault;
+            fault = scripted.fault;
         }
     }
-    return std::nullopt;
-}
-
-// A request sent ahead ends the hold of the answer before it; a scripted fault drops it.
-void FaultServer::takeAhead(QTcpSocket *socket, const Request &request, qsizetype headEnd)
-{
+    if (!ahead || fault)
+        socket->setProperty("pending", buffer.mid(end + 4));
+    if (!ahead)
+        return answer(socket, request, fault);
     ++m_requestsAhead;
-    if (takeFault(request, true)) {
-        ++m_requestCount;
-        socket->setProperty("pending", socket->property("pending").toByteArray().mid(headEnd + 4));
-    }
     releaseTail(socket);
 }
 
 void FaultServer::answer(QTcpSocket *socket, const Request &request, std::optional<Fault> fault)
 {
+    socket->setProperty("answering", true);
+    ++m_requestCount;
     if (fault == Silent)
         return; // still answering: later requests wait
     const int status = !m_files.contains(request.path) ? 404 : fault >= Status403 ? *fault : 0;
@@ -119,17 +102,16 @@ void FaultServer::answer(QTcpSocket *socket, const Request &request, std::option
     }
     const QByteArray file = m_files.value(request.path);
     const qint64 size = file.size();
-    const QList<QByteArray> etags = m_etags.value(request.path);
-    const QByteArray etag = etags.at(m_answers++ % etags.size());
+    const QByteArray etag = m_etags[request.path].at(m_answers++ % m_etags[request.path].size());
     const bool ranged = m_rangeSupport && request.rangeStart >= 0 &&
                         (request.ifRange.isEmpty() || request.ifRange == etag);
     const qint64 first = ranged ? request.rangeStart + (fault == ShiftedRange ? 1 : 0) : 0;
     qint64 last = ranged && request.rangeEnd >= 0 ? qMin(request.rangeEnd, size - 1) : size - 1;
     if (fault == ShortRange)
         last = first + (last - first) / 2;
-    const QByteArray body = fault == EmptyRange
-                                ? QByteArray()
-                                : file.mid(qsizetype(first), qsizetype(last - first + 1));
+    QByteArray body = file.mid(qsizetype(first), qsizetype(last - first + 1));
+    if (fault == EmptyRange)
+        body.clear();
     QByteArray header = ranged ? "HTTP/1.1 206 Partial Content\r\n" : "HTTP/1.1 200 OK\r\n";
     header += "Content-Type: application/octet-stream\r\nContent-Length: " +
               QByteArray::number(body.size()) + "\r\n";
@@ -140,8 +122,8 @@ void FaultServer::answer(QTcpSocket *socket, const Request &request, std::option
         header += "ETag: " + etag + "\r\n";
     header += m_keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
     if (fault == Interim)
-        header.prepend("HTTP/1.1 100 Continue\r\n\r\n"
-                       "HTTP/1.1 103 Early Hints\r\nLink: </style.css>; rel=preload\r\n\r\n");
+        header.prepend(
+            "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 103 Early Hints\r\nLink: </a>\r\n\r\n");
     send(socket, header, body, fault);
 }
 
@@ -168,34 +150,25 @@ void FaultServer::send(QTcpSocket *socket, const QByteArray &header, const QByte
         const bool half = fault == CloseMidBody || fault == Stall;
         const QByteArray answer = header + (half ? body.left(body.size() / 2) : body);
         const QByteArray written = fault == AnswerTwice ? answer + answer : answer;
-        if (fault == CloseMidBody || fault == CloseAfterBody || fault == Stall) {
-            socket->write(written);
-            if (fault != Stall)
-                socket->disconnectFromHost();
-        } else if (m_keepAlive) {
-            writeHolding(socket, written);
-        } else {
-            socket->write(written);
+        const bool closes = half || fault == CloseAfterBody;
+        socket->write(m_keepAlive && !closes ? written.chopped(1) : written);
+        if (m_keepAlive && !closes) {
+            socket->setProperty("tail", written.right(1));
+            QTimer::singleShot(holdMs, socket, [this, socket] { releaseTail(socket); });
+        } else if (fault == CloseMidBody || fault == CloseAfterBody)
+            socket->disconnectFromHost();
+        else if (fault != Stall)
             end(socket, fault == ShortRange);
-        }
     }
-}
-
-void FaultServer::writeHolding(QTcpSocket *socket, const QByteArray &answer)
-{
-    socket->write(answer.chopped(1));
-    socket->setProperty("tail", answer.right(1));
-    socket->setProperty("holding", true);
-    QTimer::singleShot(holdMs, socket, [this, socket] { releaseTail(socket); });
 }
 
 void FaultServer::releaseTail(QTcpSocket *socket)
 {
-    if (!socket->property("holding").toBool())
-        return;
-    socket->setProperty("holding", false);
-    socket->write(socket->property("tail").toByteArray());
-    end(socket);
+    const QVariant tail = socket->property("tail");
+    socket->setProperty("tail", QVariant());
+    socket->write(tail.toByteArray());
+    if (tail.isValid())
+        end(socket);
 }
 
 // Kept alive, the connection's next request is read; else it is closed unless left open.

@@ -56,9 +56,9 @@ public:
     void addFile(const QString &path, const QByteArray &body, const QByteArray &etag = {});
     // From now on the file's answers give this ETag and the file's own in turn, as the nodes
     // behind a load balancer do.
-    void alternateEtag(const QString &path, const QByteArray &etag)
+    void alternateEtag(const QString &path, const QByteArray &tag)
     {
-        m_etags[path.toUtf8()].append(etag);
+        m_etags[path.toUtf8()] << tag;
     }
     // Sent byte for byte to every request for the path.
     void setRawResponse(const QString &path, const QByteArray &response)
@@ -93,15 +93,11 @@ private:
         QByteArray ifRange;     // the If-Range value; empty without one
     };
 
-    static Request parseRequest(const QByteArray &head);
     void readRequest(QTcpSocket *socket);
-    std::optional<Fault> takeFault(const Request &request, bool ahead);
-    void takeAhead(QTcpSocket *socket, const Request &request, qsizetype headEnd);
     void answer(QTcpSocket *socket, const Request &request, std::optional<Fault> fault);
     void send(QTcpSocket *socket, const QByteArray &header, const QByteArray &body,
               std::optional<Fault> fault);
     void end(QTcpSocket *socket, bool leaveOpen = false);
-    void writeHolding(QTcpSocket *socket, const QByteArray &answer);
     void releaseTail(QTcpSocket *socket);
     void dribble(QTcpSocket *socket, const QByteArray &bytes, qsizetype chunk);
 

@@ -3,8 +3,6 @@
 #include "FtpServer.h"
 #include "TestFiles.h"
 
-#include "engine/Download.h"
-
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -55,6 +53,7 @@ void slowLaterPacks(FaultServer &server)
 
 const QString NoData = "The server is reachable but sends no data: the download is paused.";
 const QByteArray Etag = "\"v1\xe9\""; // a byte over 0x7f, as some servers send
+using Messages = QList<QVariantList>;
 
 // Serves the test file and queues the project "setup" for it.
 QByteArray serveAndQueue(EngineRig &rig, FaultServer &server, qint64 packSize = 65536,
@@ -70,7 +69,7 @@ QByteArray serveAndQueue(EngineRig &rig, FaultServer &server, qint64 packSize = 
 
 // Tags name the server's ways: "kept alive" connections, "no ranges", a fault that meets
 // "every" request, and what the slots must do: send "one at a time" once a request sent ahead
-// went wrong (each slot may have sent one ahead before any of them noticed).
+// went wrong (each of the four slots may have sent one ahead before any of them noticed).
 void tst_HttpFaults::recoversFrom_data()
 {
     QTest::addColumn<FaultServer::Fault>("fault");
@@ -140,31 +139,25 @@ void tst_HttpFaults::recoversFrom()
     if (!message.isEmpty()) {
         QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
         QCOMPARE(rig.messages.at(0), QVariantList({message, "Error"}));
-        QVERIFY2(server.requestCount() <= 50, qPrintable(QString::number(server.requestCount())));
+        QVERIFY(server.requestCount() <= 50); // each failing slot backs off
         server.clearFaults();
         rig.engine.togglePause();
     }
-    QTRY_VERIFY_WITH_TIMEOUT(
-        rig.finished.count() == 1 || rig.messages.count() > (message.isEmpty() ? 0 : 1), TimeoutMs);
-    QCOMPARE(rig.messages.count(), message.isEmpty() ? 0 : 1);
-    QCOMPARE(rig.finished.count(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
 
     QCOMPARE(overall.contains(QVariantList{"Pause..."}), !message.isEmpty());
     QCOMPARE(lost.count(), message == NoData ? 1 : 0);
     QCOMPARE(overall.contains(QVariantList{"Server busy, retrying in 1 s..."}),
              fault == FaultServer::Status500);
-    const QList<FaultServer::Fault> bringNothing = {FaultServer::HeaderOnly,
-                                                    FaultServer::EmptyRange, FaultServer::Silent,
-                                                    FaultServer::EndlessHeader};
     QCOMPARE(overall.contains(QVariantList{"No data from the server, retrying in 1 s..."}),
-             bringNothing.contains(fault));
+             message == NoData || fault == FaultServer::EndlessHeader);
     QVERIFY(every || server.pendingFaults() == 0);
     QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
     QCOMPARE(rig.packLogLines("setup"),
              rig.completeLines("setup", "setup", ranges ? (ManySize - 1) / ManyPackSize + 1 : 1));
-    if (tag.contains("one at a time"))
-        QVERIFY2(server.requestsAhead() >= 1 && server.requestsAhead() <= Download::MaxSlots,
-                 qPrintable(QString::number(server.requestsAhead())));
+    QCOMPARE(rig.messages.count(), message.isEmpty() ? 0 : 1);
+    QVERIFY(!tag.contains("one at a time") ||
+            (server.requestsAhead() >= 1 && server.requestsAhead() <= 4));
 }
 
 void tst_HttpFaults::emptyFileCompletesAtOnce()
@@ -314,28 +307,23 @@ void tst_HttpFaults::changedFileStartsAgain_data()
     QTest::addColumn<bool>("ftp");
     QTest::addColumn<qint64>("newSize");       // 0: the file is gone; -1: its bytes stay
     QTest::addColumn<QByteArrayList>("etags"); // HTTP: given in turn once resumed
-    QTest::addColumn<QList<QVariantList>>("messages");
-    const QVariantList startsAgain = {
-        "The file of the project setup has changed on the server: its download starts again "
-        "from zero.",
-        "Quillfetch"};
+    QTest::addColumn<Messages>("messages");
+    const QString changed = "The file of the project setup has changed on the server";
+    const QVariantList startsAgain = {changed + ": its download starts again from zero.",
+                                      "Quillfetch"};
     const QVariantList gone = {"File not found or the URL don't point on a file !", "Error"};
-    const QVariantList changesAgain = {
-        "The file of the project setup has changed on the server again: its download is paused.",
-        "Error"};
+    const QVariantList changesAgain = {changed + " again: its download is paused.", "Error"};
 
     QTest::newRow("new ETag, new size")
-        << false << Size + 70000 << QByteArrayList{"\"v2\""} << QList<QVariantList>{startsAgain};
+        << false << Size + 70000 << QByteArrayList{"\"v2\""} << Messages{startsAgain};
     // Over FTP the size and the MDTM time show the version.
     QTest::newRow("FTP, same size, new time")
-        << true << FtpSize << QByteArrayList() << QList<QVariantList>{startsAgain};
-    QTest::newRow("FTP, file gone")
-        << true << qint64(0) << QByteArrayList() << QList<QVariantList>{gone};
-    QTest::newRow("same ETag") << false << qint64(-1) << QByteArrayList{Etag}
-                               << QList<QVariantList>();
+        << true << FtpSize << QByteArrayList() << Messages{startsAgain};
+    QTest::newRow("FTP, file gone") << true << qint64(0) << QByteArrayList() << Messages{gone};
+    QTest::newRow("same ETag") << false << qint64(-1) << QByteArrayList{Etag} << Messages();
     // Nodes behind a load balancer, each with its own ETag for the same bytes.
     QTest::newRow("two ETags in turn") << false << qint64(-1) << QByteArrayList{Etag, "\"v2\""}
-                                       << QList<QVariantList>{startsAgain, changesAgain};
+                                       << Messages{startsAgain, changesAgain};
 }
 
 // The file is replaced on the server while the download is paused: the resumed packs see the
@@ -347,7 +335,7 @@ void tst_HttpFaults::changedFileStartsAgain()
     QFETCH(bool, ftp);
     QFETCH(qint64, newSize);
     QFETCH(QByteArrayList, etags);
-    QFETCH(QList<QVariantList>, messages);
+    QFETCH(Messages, messages);
     const qint64 size = ftp ? FtpSize : Size;
     const qint64 packSize = ftp ? FtpPackSize : PackSize;
     Engine::Intervals intervals = EngineRig::fastIntervals();
@@ -355,13 +343,12 @@ void tst_HttpFaults::changedFileStartsAgain()
     intervals.refusalMs = 300;
     EngineRig rig(intervals);
     const QString served = rig.serveFolder() + "setup.exe";
-    const QByteArray original = TestFiles::randomBytes(size, 1);
-    QVERIFY(TestFiles::writeFile(served, original));
+    QVERIFY(TestFiles::writeFile(served, TestFiles::randomBytes(size, 1)));
     const QDateTime time = QFileInfo(served).lastModified().toUTC();
     const auto stamp = [](const QDateTime &at) { return at.toString("yyyyMMddHHmmss").toUtf8(); };
     FaultServer http;
     slowLaterPacks(http);
-    http.addFile("/setup.exe", original, Etag);
+    http.addFile("/setup.exe", TestFiles::randomBytes(size, 1), Etag);
     FtpOptions options;
     options.rateLimit = 100000; // 262144 bytes at once, then 131072 every two seconds
     FtpServer ftpServer(rig.serveFolder(), options);
@@ -376,10 +363,10 @@ void tst_HttpFaults::changedFileStartsAgain()
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(rig.receiveFolder("setup") + "setup(0).qfd").size() > 0,
                              TimeoutMs);
     rig.engine.togglePause();
-    const QByteArray changed = newSize < 0 ? original : TestFiles::randomBytes(newSize, 2);
-    if (newSize >= 0)
-        http.addFile("/setup.exe", changed, etags.value(0));
-    else if (etags.size() > 1)
+    const qint64 finalSize = newSize < 0 ? size : newSize;
+    const QByteArray changed = TestFiles::randomBytes(finalSize, newSize < 0 ? 1 : 2);
+    http.addFile("/setup.exe", changed, etags.value(0));
+    if (etags.size() > 1)
         http.alternateEtag("/setup.exe", etags.at(1));
     QFile file(served);
     QVERIFY(newSize > 0 ? TestFiles::writeFile(served, changed) : newSize < 0 || file.remove());
@@ -393,7 +380,6 @@ void tst_HttpFaults::changedFileStartsAgain()
     QCOMPARE(rig.messages, messages);
     if (rig.engine.isPaused())
         return;
-    const qint64 finalSize = newSize < 0 ? size : newSize;
     QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"),
              TestFiles::sha256(changed));
     QCOMPARE(rig.projectFile("setup", "project.qfd"),

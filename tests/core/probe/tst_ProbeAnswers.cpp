@@ -74,9 +74,9 @@ void tst_ProbeAnswers::httpVerdict_data()
         << partial + "Content-Length: 100\r\nContent-Range: bytes 0-99/3000000000\r\n"
         << Kind::File << qint64(3000000000);
     QTest::newRow("after 100 Continue and 103 Early Hints")
-        << "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 103 Early Hints\r\nLink: </a.css>\r\n\r\n" +
-               partial + "Content-Length: 100\r\nContent-Range: bytes 0-99/3000\r\n"
-        << Kind::File << qint64(3000);
+        << "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 103 Hints\r\n\r\n" + whole +
+               "Content-Length: 9\r\n"
+        << Kind::File << qint64(9);
     QTest::newRow("206 without a byte")
         << partial + "Content-Length: 0\r\nContent-Range: bytes 0-99/3000\r\n"
         << Kind::Unusable << qint64(0);
@@ -109,20 +109,13 @@ void tst_ProbeAnswers::httpVerdict()
     QCOMPARE(verdict.rangeSupported, kind == HttpVerdict::Kind::File && header.contains(" 206 "));
 }
 
-// The blank line may arrive in pieces, an interim answer's too; a header that never ends is cut
-// off at the limit.
+// The blank line may arrive in pieces; a header that never ends is cut off at the limit.
 void tst_ProbeAnswers::headerSplitAcrossReadsAndLimited()
 {
     HttpAnswer answer;
     answer.append("HTTP/1.1 206 Partial Content\r\nContent-Length: 42\r\n\r");
     QCOMPARE(answer.append("\nContent-Type: text/html\r\n\r\nbody"), HttpAnswer::State::Complete);
     QVERIFY2(!answer.field("Content-Type"), "text after the blank line is body, not header");
-
-    HttpAnswer interim; // the real answer follows the interim one
-    QCOMPARE(interim.append("HTTP/1.1 100 Continue\r\n\r"), HttpAnswer::State::Incomplete);
-    QCOMPARE(interim.append("\nHTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n"),
-             HttpAnswer::State::Complete);
-    QCOMPARE(interim.statusCode(), 200);
 
     HttpAnswer endless;
     QCOMPARE(endless.append("X-Pad: " + QByteArray(HttpAnswer::MaxHeaderBytes, 'a') + "\r\n"),
