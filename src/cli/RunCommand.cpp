@@ -91,8 +91,8 @@ void RunCommand::reportFinished(const QString &project, const QString &filePath)
 }
 
 // The engine tells the user what went wrong; when the download stopped because of it (a failed
-// write or a lost connection pauses it, a failed join leaves it stopped) there is nobody to
-// resume it: record it and give up.
+// write, a lost connection or a server that sends nothing pauses it, a failed join leaves it
+// stopped) there is nobody to resume it: record it and give up.
 void RunCommand::reportMessage(const QString &text, const QString &title)
 {
     m_printer.endLine();

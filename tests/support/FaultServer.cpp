@@ -9,6 +9,7 @@ namespace {
 
 constexpr int splitDelayMs = 50;
 constexpr int dribbleMs = 20;
+constexpr int holdMs = 30;
 
 // The value of the field `name` (as the engine writes it: "Range: "), empty without it.
 QByteArray field(const QByteArray &head, const QByteArray &name)
@@ -39,7 +40,7 @@ QString FaultServer::url(const QString &file) const
 void FaultServer::addFile(const QString &path, const QByteArray &body, const QByteArray &etag)
 {
     m_files[path.toUtf8()] = body;
-    m_etags[path.toUtf8()] = etag;
+    m_etags[path.toUtf8()] = {etag};
 }
 
 int FaultServer::pendingFaults() const
@@ -50,16 +51,17 @@ int FaultServer::pendingFaults() const
     return pending;
 }
 
-// A kept connection's requests wait in its "pending" bytes while an answer is going out.
+// A kept connection's requests wait in its "pending" bytes while an answer is going out. One that
+// arrives whole while the answer's last byte is held was sent ahead: it ends the hold, unless a
+// scripted fault drops it.
 void FaultServer::readRequest(QTcpSocket *socket)
 {
     const QByteArray buffer = socket->property("pending").toByteArray() + socket->readAll();
     socket->setProperty("pending", buffer);
     const qsizetype end = buffer.indexOf("\r\n\r\n");
-    if (end < 0 || socket->property("answering").toBool())
+    const bool ahead = socket->property("tail").isValid();
+    if (end < 0 || (socket->property("answering").toBool() && !ahead))
         return;
-    socket->setProperty("pending", buffer.mid(end + 4));
-    socket->setProperty("answering", true);
     const QByteArray head = buffer.left(end + 2);
     const QList<QByteArray> range = field(head, "Range: bytes=").split('-');
     Request request{head.split(' ').value(1), -1, -1, field(head, "If-Range: ")};
@@ -67,19 +69,29 @@ void FaultServer::readRequest(QTcpSocket *socket)
         request.rangeStart = range.at(0).toLongLong();
     if (!range.value(1).isEmpty())
         request.rangeEnd = range.value(1).toLongLong();
-    ++m_requestCount;
+    // Dropping a request applies only to requests sent ahead, every other fault to the others.
+    std::optional<Fault> fault;
     for (Scripted &scripted : m_faults) {
-        if (scripted.remaining > 0 && request.rangeStart >= scripted.fromByte) {
+        if (!fault && scripted.remaining > 0 && request.rangeStart >= scripted.fromByte &&
+            (scripted.fault == DropAhead) == ahead) {
             --scripted.remaining;
-            answer(socket, request, scripted.fault);
-            return;
+            fault = scripted.fault;
         }
     }
-    answer(socket, request, std::nullopt);
+    if (!ahead || fault)
+        socket->setProperty("pending", buffer.mid(end + 4));
+    if (!ahead)
+        return answer(socket, request, fault);
+    ++m_requestsAhead;
+    releaseTail(socket);
 }
 
 void FaultServer::answer(QTcpSocket *socket, const Request &request, std::optional<Fault> fault)
 {
+    socket->setProperty("answering", true);
+    ++m_requestCount;
+    if (fault == Silent)
+        return; // still answering: later requests wait
     const int status = !m_files.contains(request.path) ? 404 : fault >= Status403 ? *fault : 0;
     if (m_rawResponses.contains(request.path) || status > 0) {
         socket->write(m_rawResponses.value(request.path, "HTTP/1.1 " + QByteArray::number(status) +
@@ -90,14 +102,16 @@ void FaultServer::answer(QTcpSocket *socket, const Request &request, std::option
     }
     const QByteArray file = m_files.value(request.path);
     const qint64 size = file.size();
-    const QByteArray etag = m_etags.value(request.path);
+    const QByteArray etag = m_etags[request.path].at(m_answers++ % m_etags[request.path].size());
     const bool ranged = m_rangeSupport && request.rangeStart >= 0 &&
                         (request.ifRange.isEmpty() || request.ifRange == etag);
     const qint64 first = ranged ? request.rangeStart + (fault == ShiftedRange ? 1 : 0) : 0;
     qint64 last = ranged && request.rangeEnd >= 0 ? qMin(request.rangeEnd, size - 1) : size - 1;
     if (fault == ShortRange)
         last = first + (last - first) / 2;
-    const QByteArray body = file.mid(qsizetype(first), qsizetype(last - first + 1));
+    QByteArray body = file.mid(qsizetype(first), qsizetype(last - first + 1));
+    if (fault == EmptyRange)
+        body.clear();
     QByteArray header = ranged ? "HTTP/1.1 206 Partial Content\r\n" : "HTTP/1.1 200 OK\r\n";
     header += "Content-Type: application/octet-stream\r\nContent-Length: " +
               QByteArray::number(body.size()) + "\r\n";
@@ -107,6 +121,9 @@ void FaultServer::answer(QTcpSocket *socket, const Request &request, std::option
     if (!etag.isEmpty())
         header += "ETag: " + etag + "\r\n";
     header += m_keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
+    if (fault == Interim)
+        header.prepend(
+            "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 103 Early Hints\r\nLink: </a>\r\n\r\n");
     send(socket, header, body, fault);
 }
 
@@ -114,7 +131,10 @@ void FaultServer::answer(QTcpSocket *socket, const Request &request, std::option
 void FaultServer::send(QTcpSocket *socket, const QByteArray &header, const QByteArray &body,
                        std::optional<Fault> fault)
 {
-    if (fault == EndlessHeader) {
+    if (fault == HeaderOnly) {
+        socket->write(header);
+        socket->disconnectFromHost();
+    } else if (fault == EndlessHeader) {
         dribble(socket, "HTTP/1.1 206 Partial Content\r\nX-Padding: " + QByteArray(1 << 20, 'a'),
                 1);
     } else if (fault == SlowBody) {
@@ -128,12 +148,27 @@ void FaultServer::send(QTcpSocket *socket, const QByteArray &header, const QByte
         });
     } else {
         const bool half = fault == CloseMidBody || fault == Stall;
-        socket->write(header + (half ? body.left(body.size() / 2) : body));
-        if (fault == CloseMidBody || fault == CloseAfterBody)
+        const QByteArray answer = header + (half ? body.left(body.size() / 2) : body);
+        const QByteArray written = fault == AnswerTwice ? answer + answer : answer;
+        const bool closes = half || fault == CloseAfterBody;
+        socket->write(m_keepAlive && !closes ? written.chopped(1) : written);
+        if (m_keepAlive && !closes) {
+            socket->setProperty("tail", written.right(1));
+            QTimer::singleShot(holdMs, socket, [this, socket] { releaseTail(socket); });
+        } else if (fault == CloseMidBody || fault == CloseAfterBody)
             socket->disconnectFromHost();
         else if (fault != Stall)
             end(socket, fault == ShortRange);
     }
+}
+
+void FaultServer::releaseTail(QTcpSocket *socket)
+{
+    const QVariant tail = socket->property("tail");
+    socket->setProperty("tail", QVariant());
+    socket->write(tail.toByteArray());
+    if (tail.isValid())
+        end(socket);
 }
 
 // Kept alive, the connection's next request is read; else it is closed unless left open.

@@ -16,6 +16,10 @@ class QTcpSocket;
 // one request per connection (several, in turn, with setKeepAlive) and records every request. A
 // scripted fault applies to the next `times` requests that match its filter, after which the
 // server behaves. The test's event loop drives it: wait with QTRY_COMPARE, never by blocking.
+//
+// On a kept connection the last byte of each answer is held until the next request arrives, or
+// for a short while: a request that arrives during the hold was sent before its answer had
+// ended, and is counted as sent ahead.
 class FaultServer final : public QObject
 {
     Q_OBJECT
@@ -30,6 +34,12 @@ public:
         ShiftedRange,   // the range asked for, from its second byte
         ShortRange,     // the first half of the range asked for, the connection left open
         EndlessHeader,  // a header that does not end for hours, one byte every 20 ms
+        AnswerTwice,    // the whole answer twice in one write
+        DropAhead,      // a request sent ahead is read and never answered
+        Interim,        // "100 Continue" and "103 Early Hints" before the answer
+        HeaderOnly,     // the header, then a graceful close
+        EmptyRange,     // a 206 with "Content-Length: 0"
+        Silent,         // the request is read and never answered, the connection left open
         // An error page with this status instead of the file.
         Status403 = 403,
         Status404 = 404,
@@ -44,6 +54,12 @@ public:
     // Paths start with "/". The ETag is sent with each answer, and an If-Range naming another
     // gets the whole file.
     void addFile(const QString &path, const QByteArray &body, const QByteArray &etag = {});
+    // From now on the file's answers give this ETag and the file's own in turn, as the nodes
+    // behind a load balancer do.
+    void alternateEtag(const QString &path, const QByteArray &tag)
+    {
+        m_etags[path.toUtf8()] << tag;
+    }
     // Sent byte for byte to every request for the path.
     void setRawResponse(const QString &path, const QByteArray &response)
     {
@@ -59,6 +75,7 @@ public:
     void clearFaults() { m_faults.clear(); } // the server behaves from now on
 
     int requestCount() const { return m_requestCount; }
+    int requestsAhead() const { return m_requestsAhead; }
     int pendingFaults() const; // scripted faults not used yet
 
 private:
@@ -81,14 +98,17 @@ private:
     void send(QTcpSocket *socket, const QByteArray &header, const QByteArray &body,
               std::optional<Fault> fault);
     void end(QTcpSocket *socket, bool leaveOpen = false);
+    void releaseTail(QTcpSocket *socket);
     void dribble(QTcpSocket *socket, const QByteArray &bytes, qsizetype chunk);
 
     QTcpServer *m_server;
     QHash<QByteArray, QByteArray> m_files;
     QHash<QByteArray, QByteArray> m_rawResponses;
-    QHash<QByteArray, QByteArray> m_etags;
+    QHash<QByteArray, QList<QByteArray>> m_etags; // given in turn
+    int m_answers = 0;
     QList<Scripted> m_faults;
     int m_requestCount = 0;
+    int m_requestsAhead = 0;
     bool m_rangeSupport = true;
     bool m_keepAlive = false;
 };

@@ -23,6 +23,7 @@ Download::Download(const Setup &setup, const SlotFactory &makeSlot, QObject *par
         connect(packSlot, &PackSlot::writeFailed, this,
                 [this](int, const QString &path, int error) { emit writeFailed(path, error); });
         connect(packSlot, &PackSlot::refused, this, &Download::onRefused);
+        connect(packSlot, &PackSlot::nothingReceived, this, &Download::onNothingReceived);
         connect(packSlot, &PackSlot::serverBusy, this,
                 [this](int, int waitMs) { emit serverBusy(waitMs); });
         connect(packSlot, &PackSlot::connectionLost, this, &Download::connectionLost);
@@ -211,6 +212,13 @@ void Download::onRefused(int slot, const ServerRefusal &refusal)
 {
     if (!m_paused && m_refusals.isHopeless(slot, refusal))
         emit refusedForGood(refusal);
+}
+
+// An answer without data counts as a refusal of its own kind.
+void Download::onNothingReceived(int slot, int waitMs)
+{
+    emit waitingForData(waitMs);
+    onRefused(slot, ServerRefusal{ServerRefusal::Kind::NoData});
 }
 
 void Download::logComplete(qint64 pack)

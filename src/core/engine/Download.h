@@ -88,8 +88,10 @@ signals:
     void certificateRefused(const QString &text);
     // A slot met a server error (5xx) and asks again after waitMs.
     void serverBusy(int waitMs);
+    // A slot's answer brought no byte of the file; it asks again after waitMs.
+    void waitingForData(int waitMs);
     // A slot was refused the same way for the whole refusal interval, with no good answer in
-    // between: retrying is hopeless.
+    // between, or no data came for that long: retrying is hopeless.
     void refusedForGood(const ServerRefusal &refusal);
     // The server's file changed (a slot has halted).
     void fileChanged(qint64 size, const ServerValidators &validators);
@@ -100,6 +102,7 @@ private:
     void onReadyForNext(int slot);
     void onReceived(qint64 bytes);
     void onRefused(int slot, const ServerRefusal &refusal);
+    void onNothingReceived(int slot, int waitMs);
     void logComplete(qint64 pack);
     void extendRun(qint64 pack);
     PackSlot &slotAt(int slot) const { return *m_slots.at(slot - 1); }

@@ -95,10 +95,12 @@ void Engine::togglePause()
 {
     if (!m_download || m_joiner.isFinishing())
         return;
-    if (m_download->isPaused())
+    if (m_download->isPaused()) {
+        m_changedProject.clear();
         resumeDownload();
-    else
+    } else {
         pauseDownload();
+    }
 }
 
 void Engine::shutdown()
@@ -296,6 +298,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
     connect(m_download.get(), &Download::fileChanged, this, &Engine::onFileChanged);
     connect(m_download.get(), &Download::refusedForGood, this, &Engine::onRefusedForGood);
     connect(m_download.get(), &Download::serverBusy, this, &Engine::onServerBusy);
+    connect(m_download.get(), &Download::waitingForData, this, &Engine::onNothingReceived);
     // The join need not wait for the next progress tick; it runs once the slot's handler ended.
     connect(m_download.get(), &Download::allPacksIn, this, &Engine::progressTick,
             Qt::QueuedConnection);
@@ -541,6 +544,13 @@ void Engine::onServerBusy(int waitMs)
         startCountdown(QStringLiteral("Server busy"), waitMs);
 }
 
+// The download runs on; the slot whose answer brought nothing asks again after its own delay.
+void Engine::onNothingReceived(int waitMs)
+{
+    if (!m_download->isPaused())
+        startCountdown(QStringLiteral("No data from the server"), waitMs);
+}
+
 void Engine::startCountdown(const QString &cause, int waitMs)
 {
     m_countdownCause = cause;
@@ -574,9 +584,17 @@ void Engine::stopAutoResume()
     m_countdownTimer.stop();
 }
 
-// The server keeps refusing what the download needs.
+// The server keeps refusing what the download needs, or sends nothing, which waits for the user
+// as a lost connection does.
 void Engine::onRefusedForGood(const ServerRefusal &refusal)
 {
+    if (refusal.kind == ServerRefusal::Kind::NoData) {
+        if (!m_download->isPaused())
+            emit connectionLost();
+        pauseWithMessage(
+            QStringLiteral("The server is reachable but sends no data: the download is paused."));
+        return;
+    }
     pauseWithMessage(
         refusal.meansNotAFile()
             ? QStringLiteral("File not found or the URL don't point on a file !")
@@ -594,10 +612,19 @@ void Engine::pauseWithMessage(const QString &text)
 }
 
 // Nothing fetched so far may be joined with the server's new file: the project starts again
-// from zero, under its name and in its place, with the new size and validators.
+// from zero, under its name and in its place, with the new size and validators. A second change
+// before the user resumes (servers whose nodes give different validators change them all the
+// time) pauses the download and says so: starting again would only start again.
 void Engine::onFileChanged(qint64 size, const ServerValidators &validators)
 {
     const QString project = m_current.project;
+    if (project == m_changedProject) {
+        pauseWithMessage(QStringLiteral("The file of the project ") + project +
+                         QStringLiteral(" has changed on the server again: its download is "
+                                        "paused."));
+        return;
+    }
+    m_changedProject = project;
     m_joiner.stop();
     Timer_Barre.stop();
     discardDownload();

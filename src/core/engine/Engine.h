@@ -116,12 +116,13 @@ signals:
     // The start tick found no waiting project and no download runs.
     void queueEmpty();
     void messageRequested(const QString &text, const QString &title);
-    // The network is gone: the download has paused and waits for the user (the message
-    // follows).
+    // Nothing comes through (the network is gone, or the server sends no data): the download has
+    // paused and waits for the user (the message follows).
     void connectionLost();
     // The download waits to try again by itself: paused after a connection error, "Connection
     // lost, retrying in 8 s...", or a slot after a server error, "Server busy, retrying in 8
-    // s..." (the overall status counts it down).
+    // s...", or after an answer without data, "No data from the server, retrying in 8 s..." (the
+    // overall status counts it down).
     void retryWaiting(const QString &text);
 
 private:
@@ -167,6 +168,7 @@ private:
     void onConnectionLost();
     void onConnectionFailed();
     void onServerBusy(int waitMs);
+    void onNothingReceived(int waitMs);
     void startCountdown(const QString &cause, int waitMs);
     QString countdownText() const;
     void showCountdown();
@@ -189,13 +191,15 @@ private:
     QTimer m_autoResumeTimer;
     QTimer m_countdownTimer; // the seconds left before the next try, shown each tick
     QDeadlineTimer m_countdownEnd;
-    QString m_countdownCause; // "Connection lost", "Server busy"
+    QString m_countdownCause; // "Connection lost", "Server busy", "No data from the server"
     Backoff m_autoResumeDelay;
     std::unique_ptr<Download> m_download;
     PieceJoiner m_joiner;
     Current m_current;
     bool m_startHeld = false;
     bool m_alertShown = false;
+    // The project that started again for a change on the server since the user last resumed.
+    QString m_changedProject;
     int m_totalPercent = -1;
     std::array<int, 4> m_slotPercents{};
     QString m_receivedText;

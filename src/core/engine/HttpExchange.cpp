@@ -114,6 +114,8 @@ std::optional<ServerRefusal::Kind> framingMismatch(const Fields &fields, qint64 
             return ServerRefusal::Kind::Unusable;
         if (const auto mismatch = rangeMismatch(*fields.range, first, fileSize))
             return mismatch;
+        if (fields.length == 0) // every range asked for holds a byte
+            return ServerRefusal::Kind::NoData;
     }
     // A coded body is not the file's bytes (and its length is not Content-Length): never stored.
     if (!fields.hasType || !fields.length || fields.encoded)
@@ -160,6 +162,12 @@ std::optional<Change> changeShown(const QByteArray &header, qint64 fileSize,
     if (!otherVersion && !otherSize)
         return std::nullopt;
     return Change{size.value_or(fileSize), stated};
+}
+
+bool isInterim(const QByteArray &header)
+{
+    const std::optional<Fields> fields = parse(header);
+    return fields && fields->status >= 100 && fields->status < 200;
 }
 
 bool accepts(const QByteArray &header, qint64 first, qint64 fileSize)

@@ -34,11 +34,15 @@ struct Change
 std::optional<Change> changeShown(const QByteArray &header, qint64 fileSize,
                                   const ServerValidators &known);
 
+// An interim answer (1xx: "100 Continue", "103 Early Hints"): the real answer follows it on the
+// same connection.
+bool isInterim(const QByteArray &header);
+
 // The header block (status line and header lines, without the blank line) answers a request
 // whose range starts at first, for a file of fileSize bytes: a 206 whose Content-Range starts
-// at first, or a 200 when first is 0; Content-Type and Content-Length present (names in any
-// case); a total size, when the server states one, equal to fileSize; no transfer coding (a
-// chunked body is refused like any other unusable answer).
+// at first and that brings at least one byte, or a 200 when first is 0; Content-Type and
+// Content-Length present (names in any case); a total size, when the server states one, equal
+// to fileSize; no transfer coding (a chunked body is refused like any other unusable answer).
 bool accepts(const QByteArray &header, qint64 first, qint64 fileSize);
 
 // What an answer that accepts() does not take refuses; nullopt for a server error (5xx), which

@@ -151,6 +151,7 @@ void HttpSlot::resetConnectionState()
     m_bodyLeft = 0;
     m_keeps = false;
     m_draining = false;
+    m_fed = false;
 }
 
 void HttpSlot::onConnected()
@@ -190,9 +191,10 @@ void HttpSlot::sendRequests()
 
 // The socket is unbuffered: each read takes the bytes straight from the system into the
 // slot's buffer, and a negative count means the stream ended (closed or reset). One read may
-// hold the end of an answer and the start of the next. Body bytes count as activity, a header
-// only once it is whole: each answer's header, on a new or a kept connection, must arrive whole
-// within the stall interval.
+// hold the end of an answer and the start of the next, or bytes past the last answer owed (a
+// server that answers twice): the server's fault, the connection goes. Body bytes count as
+// activity, a header only once it is whole: each answer's header, on a new or a kept connection,
+// must arrive whole within the stall interval.
 void HttpSlot::onReadyRead()
 {
     const QTcpSocket *socket = m_socket;
@@ -202,12 +204,12 @@ void HttpSlot::onReadyRead()
             onStreamEnded();
         if (size <= 0)
             return;
-        if (m_owed.isEmpty()) {
-            retryLater(); // bytes that answer nothing asked
-            return;
-        }
         const char *data = m_buffer.constData();
         for (qint64 left = size; left > 0 && m_socket == socket;) {
+            if (!m_inBody && m_owed.isEmpty()) {
+                retryLater(); // bytes that answer nothing asked
+                return;
+            }
             const qint64 used = m_inBody ? takeBody(data, left) : takeHeader(data, left);
             data += used;
             left -= used;
@@ -215,7 +217,8 @@ void HttpSlot::onReadyRead()
     }
 }
 
-// Returns how many of the bytes belong to the header (all of them while its end is missing).
+// Returns how many of the bytes belong to the header (all of them while its end is missing). An
+// interim answer is passed over: the real one follows.
 qint64 HttpSlot::takeHeader(const char *data, qint64 size)
 {
     if (m_header.isEmpty())
@@ -232,8 +235,12 @@ qint64 HttpSlot::takeHeader(const char *data, qint64 size)
         return size;
     }
     m_header.truncate(end);
-    acceptHeader();
-    return end + HttpExchange::Terminator.size() - before;
+    const qint64 used = end + HttpExchange::Terminator.size() - before;
+    if (HttpExchange::isInterim(m_header))
+        m_header.clear();
+    else
+        acceptHeader();
+    return used;
 }
 
 void HttpSlot::acceptHeader()
@@ -251,7 +258,6 @@ void HttpSlot::acceptHeader()
         refuse();
         return;
     }
-    m_retryDelay.reset();
     m_activity = true;
     m_keeps = HttpExchange::keepsConnection(m_header);
     m_proven = m_keeps;
@@ -280,7 +286,11 @@ void HttpSlot::refuse()
     // Last: whoever hears it may pause the download at once.
     if (!refusal)
         emit serverBusy(number(), m_retryTimer.interval());
-    else if (!mayAnswerAnother)
+    else if (mayAnswerAnother)
+        return;
+    else if (refusal->kind == ServerRefusal::Kind::NoData)
+        emit nothingReceived(number(), m_retryTimer.interval());
+    else
         emit refused(number(), *refusal);
 }
 
@@ -317,6 +327,10 @@ qint64 HttpSlot::takeBody(const char *data, qint64 size)
         if (stored < 0) {
             failWrite(current().path());
             return size;
+        }
+        if (stored > 0) {
+            m_fed = true;
+            m_retryDelay.reset();
         }
         emit received(stored);
         if (current().isComplete()) {
@@ -356,6 +370,7 @@ void HttpSlot::endAnswer()
     m_answered = true;
     m_inBody = false;
     m_draining = false;
+    m_fed = false;
     if (!packWhole) {
         if (current().nextOffset() == first) {
             retryLater();
@@ -389,17 +404,15 @@ void HttpSlot::onEndOfStream()
 
 // Between answers, the server closed a connection it had kept: one reconnection, and no more
 // requests ahead if it dropped one. In the middle of an answer, or before any answer, it is the
-// server's fault: retried after a growing delay.
+// server's fault.
 void HttpSlot::onStreamEnded()
 {
     const bool midAnswer = (m_inBody && !m_draining) || !m_header.isEmpty();
     if (midAnswer || (!m_answered && !m_draining)) {
-        retryLater();
+        failAnswer();
         return;
     }
-    const qsizetype answering = m_inBody ? 1 : 0;
-    if (std::any_of(m_owed.cbegin() + answering, m_owed.cend(),
-                    [](const Owed &owed) { return owed.ahead; }))
+    if (owesAhead(m_inBody ? 1 : 0))
         m_habits->pipelining = false;
     connectNow();
 }
@@ -430,14 +443,37 @@ void HttpSlot::onError(QAbstractSocket::SocketError error)
         emit connectionFailed(number());
 }
 
-// Only a connection that owes an answer (or is still being made) can stall.
+// Only a connection that owes an answer (or is still being made) can stall. One that owes the
+// answer to a request sent ahead may have lost that request on the way (some servers and
+// middleboxes drop it): requests go to this server one at a time from now on.
 void HttpSlot::onStallCheck()
 {
     const bool waiting = !m_ready || !m_owed.isEmpty();
     m_silentChecks = (m_activity || !waiting) ? 0 : m_silentChecks + 1;
     m_activity = false;
-    if (m_silentChecks >= StallChecks && m_socket)
-        retryLater();
+    if (m_silentChecks < StallChecks || !m_socket)
+        return;
+    if (owesAhead())
+        m_habits->pipelining = false;
+    failAnswer();
+}
+
+bool HttpSlot::owesAhead(qsizetype from) const
+{
+    return std::any_of(m_owed.cbegin() + from, m_owed.cend(),
+                       [](const Owed &owed) { return owed.ahead; });
+}
+
+// The answer owed did not come whole: asked again after the growing delay. When it brought no
+// byte of the file on a connection that was made, the server sends nothing, unless a request
+// sent ahead (which the server may have dropped) is owed.
+void HttpSlot::failAnswer()
+{
+    const bool nothing = m_ready && !m_fed && !owesAhead();
+    retryLater();
+    // Last: whoever hears it may pause the download at once.
+    if (nothing && current().holds())
+        emit nothingReceived(number(), m_retryTimer.interval());
 }
 
 void HttpSlot::retryLater()

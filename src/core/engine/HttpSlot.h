@@ -32,14 +32,16 @@ struct HttpServerHabits
 // The connection is kept for the slot's next packs while the server allows it, and once an
 // answer shows that it does, the slot asks for its next pack and sends that request before the
 // current answer ends, so that the link stays full. A server that closes a kept connection costs
-// one reconnection; one that drops a request sent ahead turns sending ahead off.
+// one reconnection; one that drops a request sent ahead, closing the connection or leaving it
+// silent, turns sending ahead off.
 //
 // An answer that ends honestly short of its pack is followed at once by a request for the rest.
 // A bad answer, a connection closed in the middle of an answer or a silent one (a header counts
-// only once it is whole) is the slot's own business: it reconnects after a growing delay and
-// continues after the bytes its piece already holds (or, from a server without ranges, takes the
-// whole one-pack file again), while the other slots carry on. A bad answer is also reported as
-// a refusal, so that the download can give up on a server that keeps refusing. Any other
+// only once it is whole) is the slot's own business: it reconnects after a growing delay, which
+// only bytes of the file reset, and continues after the bytes its piece already holds (or, from
+// a server without ranges, takes the whole one-pack file again), while the other slots carry on.
+// A bad answer is also reported as a refusal, and one that brought no byte of the file as such,
+// so that the download can give up on a server that keeps refusing or sends nothing. Any other
 // connection error halts the slot and is the download's business.
 class HttpSlot final : public PackSlot
 {
@@ -102,7 +104,10 @@ private:
     void onStreamEnded();
     void onError(QAbstractSocket::SocketError error);
     void onStallCheck();
+    // A request sent ahead is among the answers owed, from the from-th on.
+    bool owesAhead(qsizetype from = 0) const;
     void failWrite(const QString &path);
+    void failAnswer();
     void retryLater();
     void resetConnectionState();
 
@@ -136,6 +141,7 @@ private:
     qint64 m_bodyLeft = 0;
     bool m_keeps = false;    // the answer lets the connection carry the next request
     bool m_draining = false; // its pack is complete: the rest of its body is read and dropped
+    bool m_fed = false;      // it has brought bytes of the file
     bool m_activity = false;
     int m_silentChecks = 0;
 };

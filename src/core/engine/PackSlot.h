@@ -71,6 +71,9 @@ signals:
     void serverBusy(int slot, int waitMs);
     // The server refused the pack's request in a way retrying may not mend; the slot retries.
     void refused(int slot, const ServerRefusal &refusal);
+    // The server's answer brought no byte of the file (the connection closed or fell silent
+    // first, or the answer was empty): the slot asks again after waitMs.
+    void nothingReceived(int slot, int waitMs);
     // The server's file is another version than the one being fetched: the slot has halted.
     void fileChanged(int slot, qint64 size, const ServerValidators &validators);
 

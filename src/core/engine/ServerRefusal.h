@@ -1,8 +1,9 @@
 #pragma once
 
 // An answer to a pack request that retrying may not mend: a status the request did not ask for
-// (HTTP 3xx, 4xx, ..., FTP 5xx), or a body that is not the range asked for. Two refusals are the
-// same when they are the same status or the same kind of mismatch.
+// (HTTP 3xx, 4xx, ..., FTP 5xx), a body that is not the range asked for, or no byte of the file
+// at all. Two refusals are the same when they are the same status or the same kind of
+// mismatch.
 struct ServerRefusal
 {
     enum class Kind
@@ -12,7 +13,8 @@ struct ServerRefusal
         RangeIgnored, // the whole file for a later range
         WrongStart,   // a range that does not start at the byte asked for
         WrongTotal,   // a total other than the project's size
-        Unusable      // no Content-Type or Content-Length, a coded body, not HTTP at all
+        Unusable,     // no Content-Type or Content-Length, a coded body, not HTTP at all
+        NoData        // an answer (or a silence) that brings no byte of the file
     };
 
     Kind kind = Kind::Unusable;

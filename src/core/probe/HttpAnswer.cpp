@@ -9,19 +9,45 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
+// The code of a status line "HTTP/x.y NNN ..." (what follows its end is ignored).
+std::optional<int> statusOf(QByteArrayView header)
+{
+    const qsizetype lineEnd = header.indexOf('\n');
+    QByteArrayView line = lineEnd < 0 ? header : header.first(lineEnd);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    const qsizetype space = line.indexOf(' ');
+    if (!line.startsWith("HTTP/") || space < 0 || line.size() < space + 4)
+        return std::nullopt;
+    const QByteArrayView code = line.sliced(space + 1, 3);
+    const bool ended = line.size() == space + 4 || line.at(space + 4) == ' ';
+    if (!ended || !isDigit(code[0]) || !isDigit(code[1]) || !isDigit(code[2]))
+        return std::nullopt;
+    return code.toInt();
+}
+
 } // namespace
 
+// An interim answer (1xx, "100 Continue", "103 Early Hints") is passed over: the real one
+// follows it.
 HttpAnswer::State HttpAnswer::append(const QByteArray &chunk)
 {
     if (m_state != State::Incomplete)
         return m_state;
     // The blank line may straddle the previous read and this one.
-    const qsizetype searchFrom = qMax(qsizetype(0), m_received.size() - (HeaderEnd.size() - 1));
+    qsizetype searchFrom = qMax(qsizetype(0), m_received.size() - (HeaderEnd.size() - 1));
     m_received.append(chunk);
-    const qsizetype end = m_received.indexOf(HeaderEnd, searchFrom);
-    if (end >= 0 && end <= MaxHeaderBytes)
-        split(end);
-    else if (m_received.size() > MaxHeaderBytes)
+    for (qsizetype end = m_received.indexOf(HeaderEnd, searchFrom);
+         end >= 0 && end <= MaxHeaderBytes; end = m_received.indexOf(HeaderEnd, searchFrom)) {
+        const std::optional<int> status = statusOf(QByteArrayView(m_received).first(end));
+        if (!status || *status < 100 || *status > 199) {
+            split(end);
+            return m_state;
+        }
+        m_received.remove(0, end + HeaderEnd.size());
+        searchFrom = 0;
+    }
+    if (m_received.size() > MaxHeaderBytes)
         m_state = State::TooLarge;
     return m_state;
 }
@@ -48,15 +74,7 @@ std::optional<int> HttpAnswer::statusCode() const
 {
     if (m_lines.isEmpty())
         return std::nullopt;
-    const QByteArray &line = m_lines.first();
-    const qsizetype space = line.indexOf(' ');
-    if (!line.startsWith("HTTP/") || space < 0 || line.size() < space + 4)
-        return std::nullopt;
-    const QByteArray code = line.mid(space + 1, 3);
-    const bool ended = line.size() == space + 4 || line.at(space + 4) == ' ';
-    if (!ended || !isDigit(code[0]) || !isDigit(code[1]) || !isDigit(code[2]))
-        return std::nullopt;
-    return code.toInt();
+    return statusOf(m_lines.first());
 }
 
 std::optional<QByteArray> HttpAnswer::field(QByteArrayView name) const

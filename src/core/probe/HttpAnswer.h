@@ -6,7 +6,8 @@
 #include <optional>
 
 // The header block of an HTTP answer, collected across reads up to its blank line (TCP may cut
-// an answer anywhere), then read as a status code and fields.
+// an answer anywhere), then read as a status code and fields. Interim answers before it ("100
+// Continue", "103 Early Hints") are passed over.
 class HttpAnswer final
 {
 public:

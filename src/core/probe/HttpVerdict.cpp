@@ -76,6 +76,9 @@ HttpVerdict judgeHttpAnswer(const HttpAnswer &answer, qint64 packSize)
     // The transfers refuse an answer without either field, so the probe must not accept one.
     if (!answer.field("Content-Type") || !answer.field("Content-Length"))
         return verdict(Kind::Unusable);
+    // A 206 answer brings at least one byte of the range asked for.
+    if (*status == PartialContent && parseByteCount(*answer.field("Content-Length")) == 0)
+        return verdict(Kind::Unusable);
     const std::optional<qint64> size = fileSize(answer, *status);
     if (!size || (*status == Ok && *size > packSize))
         return verdict(Kind::Unusable);

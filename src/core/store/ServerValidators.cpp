@@ -4,8 +4,7 @@
 
 QByteArray ServerValidators::toText() const
 {
-    return TextLines::line("etag:", QString::fromLatin1(etag)) +
-           TextLines::line("modified:", QString::fromLatin1(modified));
+    return TextLines::bytesLine("etag:", etag) + TextLines::bytesLine("modified:", modified);
 }
 
 ServerValidators ServerValidators::parse(const QByteArray &text)

@@ -16,7 +16,12 @@ QByteArray withoutLineBreaks(QByteArray text)
 
 QByteArray line(const char *key, const QString &value)
 {
-    return key + withoutLineBreaks(value.toUtf8()) + crLf;
+    return bytesLine(key, value.toUtf8());
+}
+
+QByteArray bytesLine(const char *key, const QByteArray &value)
+{
+    return key + withoutLineBreaks(value) + crLf;
 }
 
 QList<QByteArray> completeLines(const QByteArray &text)

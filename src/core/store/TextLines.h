@@ -6,12 +6,14 @@
 
 #include <optional>
 
-// The conventions shared by every ".qfd" text: UTF-8, each line ended by CR LF, the last one
-// included; a record line is its key followed by its value.
+// The conventions shared by every ".qfd" text: UTF-8 (a server's bytes where it sent them), each
+// line ended by CR LF, the last one included; a record line is its key followed by its value.
 namespace TextLines {
 
 // key & value & CR LF. CR and LF are dropped from the value: a value never spans lines.
 QByteArray line(const char *key, const QString &value);
+// The same for a value kept byte for byte, whatever its encoding.
+QByteArray bytesLine(const char *key, const QByteArray &value);
 
 // The lines that end with CR LF, without it. Text after the last CR LF (a torn write) is left out.
 QList<QByteArray> completeLines(const QByteArray &text);

@@ -49,6 +49,12 @@ void tst_HttpExchange::answers_data()
                       "Content-range: bytes 100-109/1000")
         << qint64(100) << true << qint64(-1);
     QTest::newRow("total not stated") << partial + range + "*" << qint64(100) << true << qint64(-1);
+    QTest::newRow("range starts before the byte asked")
+        << partial + "Content-Length: 10\r\nContent-Range: bytes 99-108/1000" << qint64(100)
+        << false << qint64(-1);
+    QTest::newRow("206 without a byte")
+        << partial + "Content-Length: 0\r\nContent-Range: bytes 100-109/1000" << qint64(100)
+        << false << qint64(-1);
     QTest::newRow("206 without Content-Range")
         << partial + "Content-Length: 10" << qint64(100) << false << qint64(-1);
     QTest::newRow("chunked") << partial + range + "1000\r\nTransfer-Encoding: chunked"

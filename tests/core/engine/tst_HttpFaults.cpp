@@ -37,6 +37,9 @@ private:
     static constexpr qint64 Size = 300000;
     static constexpr qint64 PackSize = 65536;
     static constexpr qint64 Packs = 5;
+    // 19 packs: many more than the slots.
+    static constexpr qint64 ManySize = 1200000;
+    static constexpr qint64 ManyPackSize = 64000;
     static constexpr qint64 FtpSize = 1300000;
     static constexpr qint64 FtpPackSize = 512000;
     static constexpr int TimeoutMs = 60000;
@@ -50,10 +53,15 @@ void slowLaterPacks(FaultServer &server)
     server.addFault(FaultServer::SlowBody, 4, 1);
 }
 
+const QString NoData = "The server is reachable but sends no data: the download is paused.";
+const QByteArray Etag = "\"v1\xe9\""; // a byte over 0x7f, as some servers send
+using Messages = QList<QVariantList>;
+
 // Serves the test file and queues the project "setup" for it.
-QByteArray serveAndQueue(EngineRig &rig, FaultServer &server, qint64 packSize = 65536)
+QByteArray serveAndQueue(EngineRig &rig, FaultServer &server, qint64 packSize = 65536,
+                         qint64 size = 300000)
 {
-    const QByteArray bytes = TestFiles::randomBytes(300000, 42);
+    const QByteArray bytes = TestFiles::randomBytes(size, 42);
     server.addFile("/setup.exe", bytes);
     rig.queue("setup", server.url("setup.exe"), bytes.size(), packSize);
     return bytes;
@@ -61,12 +69,14 @@ QByteArray serveAndQueue(EngineRig &rig, FaultServer &server, qint64 packSize = 
 
 } // namespace
 
-// Tags name the server's ways: "kept alive" connections, "no ranges".
+// Tags name the server's ways: "kept alive" connections, "no ranges", a fault that meets
+// "every" request, and what the slots must do: send "one at a time" once a request sent ahead
+// went wrong (each of the four slots may have sent one ahead before any of them noticed).
 void tst_HttpFaults::recoversFrom_data()
 {
     QTest::addColumn<FaultServer::Fault>("fault");
     // Set: the fault meets every pack but the first until the download has paused with this
-    // message. Else it meets the first three requests.
+    // message. Else it meets the first three requests (or every one).
     QTest::addColumn<QString>("message");
     const QString alone;
     const QString unusable = "Unable to use the high speed download method on this server !";
@@ -84,50 +94,72 @@ void tst_HttpFaults::recoversFrom_data()
     QTest::newRow("short range, kept alive") << FaultServer::ShortRange << alone;
     // The file is one pack, asked again whole after the close.
     QTest::newRow("early close, no ranges") << FaultServer::CloseMidBody << alone;
+    // Bytes past the last answer owed answer nothing asked.
+    QTest::newRow("every answer twice in one write, no ranges, kept alive")
+        << FaultServer::AnswerTwice << alone;
+    QTest::newRow("interim answers before every answer") << FaultServer::Interim << alone;
     QTest::newRow("404") << FaultServer::Status404
                          << "File not found or the URL don't point on a file !";
     QTest::newRow("403") << FaultServer::Status403 << unusable;
-    // The refused packs are asked for ahead, on connections the first packs kept.
-    QTest::newRow("wrong start, kept alive") << FaultServer::ShiftedRange << unusable;
+    QTest::newRow("every request sent ahead dropped, then one at a time, kept alive")
+        << FaultServer::DropAhead << alone;
+    // Answers that bring no byte of the file.
+    QTest::newRow("206 header, then close") << FaultServer::HeaderOnly << NoData;
+    QTest::newRow("206 without a byte") << FaultServer::EmptyRange << NoData;
+    QTest::newRow("never answered") << FaultServer::Silent << NoData;
+    QTest::newRow("header dripped for ever") << FaultServer::EndlessHeader << NoData;
+    // The first pack's slot asks for its next pack ahead, and the answer does not fit it.
+    QTest::newRow("wrong start, then one at a time, kept alive")
+        << FaultServer::ShiftedRange << unusable;
 }
 
-// The failing slot retries alone, and a server error is counted down. A refusal that lasts the
-// whole refusal interval pauses the download with the reason, and "Resume" tries again.
+// The failing slot retries alone, and a server error or an answer without data is counted down.
+// A refusal that lasts the whole refusal interval, or no data for that long, pauses the download
+// with the reason, and "Resume" tries again. Until then a failing slot backs off.
 void tst_HttpFaults::recoversFrom()
 {
     QFETCH(FaultServer::Fault, fault);
     QFETCH(QString, message);
     const QByteArray tag = QTest::currentDataTag();
     const bool ranges = !tag.contains("no ranges");
+    const bool every = tag.contains("every");
 
     Engine::Intervals intervals = EngineRig::fastIntervals();
-    intervals.refusalMs = 300;
     if (fault == FaultServer::ShortRange)
-        intervals.stallMs = 10 * TimeoutMs; // only the answer's own end can move the slot on
+        intervals.stallMs = 10 * TimeoutMs;      // only the answer's own end can move the slot on
+    intervals.refusalMs = 2 * intervals.stallMs; // one stall alone is no reason to give up
     EngineRig rig(intervals);
     FaultServer server;
     server.setKeepAlive(tag.contains("kept alive"));
     server.setRangeSupport(ranges);
-    server.addFault(fault, message.isEmpty() ? 3 : 1000000, message.isEmpty() ? 0 : 1);
-    const QByteArray bytes = serveAndQueue(rig, server, ranges ? PackSize : Size);
+    server.addFault(fault, message.isEmpty() && !every ? 3 : 1000000, message.isEmpty() ? 0 : 1);
+    const QByteArray bytes = serveAndQueue(rig, server, ranges ? ManyPackSize : ManySize, ManySize);
     QSignalSpy overall(&rig.engine, &Engine::overallStatusChanged);
+    QSignalSpy lost(&rig.engine, &Engine::connectionLost); // the command line stops as for it
 
     rig.engine.startQueue();
     if (!message.isEmpty()) {
         QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
         QCOMPARE(rig.messages.at(0), QVariantList({message, "Error"}));
+        QVERIFY(server.requestCount() <= 50); // each failing slot backs off
         server.clearFaults();
         rig.engine.togglePause();
     }
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
 
     QCOMPARE(overall.contains(QVariantList{"Pause..."}), !message.isEmpty());
+    QCOMPARE(lost.count(), message == NoData ? 1 : 0);
     QCOMPARE(overall.contains(QVariantList{"Server busy, retrying in 1 s..."}),
              fault == FaultServer::Status500);
-    QCOMPARE(server.pendingFaults(), 0);
+    QCOMPARE(overall.contains(QVariantList{"No data from the server, retrying in 1 s..."}),
+             message == NoData || fault == FaultServer::EndlessHeader);
+    QVERIFY(every || server.pendingFaults() == 0);
     QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
-    QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", ranges ? Packs : 1));
+    QCOMPARE(rig.packLogLines("setup"),
+             rig.completeLines("setup", "setup", ranges ? (ManySize - 1) / ManyPackSize + 1 : 1));
     QCOMPARE(rig.messages.count(), message.isEmpty() ? 0 : 1);
+    QVERIFY(!tag.contains("one at a time") ||
+            (server.requestsAhead() >= 1 && server.requestsAhead() <= 4));
 }
 
 void tst_HttpFaults::emptyFileCompletesAtOnce()
@@ -361,20 +393,37 @@ void tst_HttpFaults::keepsWhatTheProjectDidNotMake()
 void tst_HttpFaults::changedFileStartsAgain_data()
 {
     QTest::addColumn<bool>("ftp");
-    QTest::addColumn<qint64>("newSize"); // 0: the file is gone
-    QTest::newRow("new ETag, new size") << false << Size + 70000;
+    QTest::addColumn<qint64>("newSize");       // 0: the file is gone; -1: its bytes stay
+    QTest::addColumn<QByteArrayList>("etags"); // HTTP: given in turn once resumed
+    QTest::addColumn<Messages>("messages");
+    const QString changed = "The file of the project setup has changed on the server";
+    const QVariantList startsAgain = {changed + ": its download starts again from zero.",
+                                      "Quillfetch"};
+    const QVariantList gone = {"File not found or the URL don't point on a file !", "Error"};
+    const QVariantList changesAgain = {changed + " again: its download is paused.", "Error"};
+
+    QTest::newRow("new ETag, new size")
+        << false << Size + 70000 << QByteArrayList{"\"v2\""} << Messages{startsAgain};
     // Over FTP the size and the MDTM time show the version.
-    QTest::newRow("FTP, same size, new time") << true << FtpSize;
-    QTest::newRow("FTP, file gone") << true << qint64(0);
+    QTest::newRow("FTP, same size, new time")
+        << true << FtpSize << QByteArrayList() << Messages{startsAgain};
+    QTest::newRow("FTP, file gone") << true << qint64(0) << QByteArrayList() << Messages{gone};
+    QTest::newRow("same ETag") << false << qint64(-1) << QByteArrayList{Etag} << Messages();
+    // Nodes behind a load balancer, each with its own ETag for the same bytes.
+    QTest::newRow("two ETags in turn") << false << qint64(-1) << QByteArrayList{Etag, "\"v2\""}
+                                       << Messages{startsAgain, changesAgain};
 }
 
 // The file is replaced on the server while the download is paused: the resumed packs see the
 // new version and the project starts again from zero; the final file is the new version alone.
-// A file that is gone is refused for good: the download pauses and says so.
+// A file that is gone is refused for good: the download pauses and says so, and so does a second
+// change that follows the first. The ETag, a byte over 0x7f included, is kept as it was sent.
 void tst_HttpFaults::changedFileStartsAgain()
 {
     QFETCH(bool, ftp);
     QFETCH(qint64, newSize);
+    QFETCH(QByteArrayList, etags);
+    QFETCH(Messages, messages);
     const qint64 size = ftp ? FtpSize : Size;
     const qint64 packSize = ftp ? FtpPackSize : PackSize;
     Engine::Intervals intervals = EngineRig::fastIntervals();
@@ -387,7 +436,7 @@ void tst_HttpFaults::changedFileStartsAgain()
     const auto stamp = [](const QDateTime &at) { return at.toString("yyyyMMddHHmmss").toUtf8(); };
     FaultServer http;
     slowLaterPacks(http);
-    http.addFile("/setup.exe", TestFiles::randomBytes(size, 1), "\"v1\"");
+    http.addFile("/setup.exe", TestFiles::randomBytes(size, 1), Etag);
     FtpOptions options;
     options.rateLimit = 100000; // 262144 bytes at once, then 131072 every two seconds
     FtpServer ftpServer(rig.serveFolder(), options);
@@ -396,43 +445,39 @@ void tst_HttpFaults::changedFileStartsAgain()
     ProjectRecord record = EngineRig::record(url, size, rig.downloadFolder(), packSize);
     record.type = ftp ? "1" : "0";
     QVERIFY(rig.store.createProject(
-        "setup", record, ftp ? ServerValidators{{}, stamp(time)} : ServerValidators{"\"v1\"", {}}));
+        "setup", record, ftp ? ServerValidators{{}, stamp(time)} : ServerValidators{Etag, {}}));
 
     rig.engine.startQueue();
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(rig.receiveFolder("setup") + "setup(0).qfd").size() > 0,
                              TimeoutMs);
     rig.engine.togglePause();
-    const QByteArray changed = TestFiles::randomBytes(newSize, 2);
-    http.addFile("/setup.exe", changed, "\"v2\"");
+    const qint64 finalSize = newSize < 0 ? size : newSize;
+    const QByteArray changed = TestFiles::randomBytes(finalSize, newSize < 0 ? 1 : 2);
+    http.addFile("/setup.exe", changed, etags.value(0));
+    if (etags.size() > 1)
+        http.alternateEtag("/setup.exe", etags.at(1));
     QFile file(served);
-    QVERIFY(newSize > 0 ? TestFiles::writeFile(served, changed) : file.remove());
-    QVERIFY(newSize == 0 ||
+    QVERIFY(newSize > 0 ? TestFiles::writeFile(served, changed) : newSize < 0 || file.remove());
+    QVERIFY(newSize <= 0 ||
             (file.open(QIODevice::ReadWrite) &&
              file.setFileTime(time.addSecs(60), QFileDevice::FileModificationTime)));
     file.close();
     rig.engine.togglePause();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.finished.count() == 1 || rig.engine.isPaused(), TimeoutMs);
 
-    if (newSize == 0) {
-        QCOMPARE(rig.messages.at(0),
-                 QVariantList({"File not found or the URL don't point on a file !", "Error"}));
+    QCOMPARE(rig.messages, messages);
+    if (rig.engine.isPaused())
         return;
-    }
-    QCOMPARE(rig.messages.at(0), QVariantList({"The file of the project setup has changed on the "
-                                               "server: its download starts again from zero.",
-                                               "Quillfetch"}));
-    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
     QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"),
              TestFiles::sha256(changed));
-    QCOMPARE(rig.messages.count(), 1);
     QCOMPARE(rig.projectFile("setup", "project.qfd"),
-             rig.finishedRecord(url, newSize, packSize)
+             rig.finishedRecord(url, finalSize, packSize)
                  .replace("Type:0", "Type:" + record.type.toUtf8()));
     QCOMPARE(rig.projectFile("setup", "server.qfd"),
              ftp ? "etag:\r\nmodified:" + stamp(time.addSecs(60)) + "\r\n"
-                 : "etag:\"v2\"\r\nmodified:\r\n");
+                 : "etag:" + etags.constLast() + "\r\nmodified:\r\n");
     QCOMPARE(rig.packLogLines("setup"),
-             rig.completeLines("setup", "setup", (newSize + packSize - 1) / packSize));
+             rig.completeLines("setup", "setup", (finalSize + packSize - 1) / packSize));
 }
 
 QTEST_GUILESS_MAIN(tst_HttpFaults)

@@ -111,6 +111,13 @@ void tst_ProbeAnswers::httpVerdict_data()
     QTest::newRow("206 size is the range total, not the part sent")
         << partial + "Content-Length: 100\r\nContent-Range: bytes 0-99/3000000000\r\n"
         << Kind::File << qint64(3000000000);
+    QTest::newRow("after 100 Continue and 103 Early Hints")
+        << "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 103 Hints\r\n\r\n" + whole +
+               "Content-Length: 9\r\n"
+        << Kind::File << qint64(9);
+    QTest::newRow("206 without a byte")
+        << partial + "Content-Length: 0\r\nContent-Range: bytes 0-99/3000\r\n"
+        << Kind::Unusable << qint64(0);
     QTest::newRow("206 unknown total")
         << partial + "Content-Length: 100\r\nContent-Range: bytes 0-99/*\r\n"
         << Kind::Unusable << qint64(0);
