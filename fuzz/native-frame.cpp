@@ -1,6 +1,6 @@
 #include "FuzzCheck.h"
 
-#include "catchlink/NativeHost.h"
+#include "catchlink/NativeFrame.h"
 #include "handoff/HandoffMessage.h"
 
 #include <QBuffer>
@@ -22,7 +22,7 @@ std::optional<QString> readFrom(QByteArray bytes, qint64 *consumed)
 {
     QBuffer input(&bytes);
     input.open(QIODevice::ReadOnly);
-    const auto url = NativeHost::readUrl(input);
+    const auto url = NativeFrame::readUrl(input);
     *consumed = input.pos();
     return url;
 }

@@ -1,4 +1,5 @@
 #include "HandOver.h"
+#include "NativeFrame.h"
 #include "NativeHost.h"
 
 #include "options/Settings.h"
@@ -24,14 +25,14 @@ std::optional<QString> urlToHandOver(const QStringList &arguments, bool fromBrow
     QFile input;
     if (!input.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered))
         return std::nullopt;
-    return NativeHost::readUrl(input);
+    return NativeFrame::readUrl(input);
 }
 
 void replyToBrowser(bool delivered)
 {
     QFile output;
     if (output.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered))
-        NativeHost::writeReply(output, delivered);
+        NativeFrame::writeReply(output, delivered);
 }
 
 } // namespace
