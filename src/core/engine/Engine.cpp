@@ -3,7 +3,6 @@
 #include "engine/Assembler.h"
 #include "engine/Download.h"
 #include "engine/DownloadSlots.h"
-#include "engine/PieceFiles.h"
 #include "options/Settings.h"
 #include "probe/TlsTrust.h"
 #include "probe/UrlParts.h"
@@ -43,8 +42,11 @@ Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &interva
     connect(&Timer_Start_Download, &QTimer::timeout, this, &Engine::startTick);
     connect(&Timer_Barre, &QTimer::timeout, this, &Engine::progressTick);
     connect(&m_autoResumeTimer, &QTimer::timeout, this, &Engine::resumeDownload);
-    connect(&m_joiner, &PieceJoiner::finished, this, &Engine::onJoined);
-    connect(&m_joiner, &PieceJoiner::prejoined, this, &Engine::onPrejoined);
+    connect(&m_completion, &Completion::finishing, this,
+            [this] { emit actionChanged(false, QStringLiteral("Pause")); });
+    connect(&m_completion, &Completion::placed, this, &Engine::finishProject);
+    connect(&m_completion, &Completion::failed, this, &Engine::onJoinFailed);
+    connect(&m_completion, &Completion::prejoined, this, &Engine::progressTick);
     m_countdownTimer.setInterval(intervals.clockTickMs);
     connect(&m_countdownTimer, &QTimer::timeout, this, &Engine::showCountdown);
     connect(&m_meter, &SpeedMeter::instantSpeedChanged, this, &Engine::instantSpeedChanged);
@@ -93,7 +95,7 @@ QString Engine::currentProject() const
 
 void Engine::togglePause()
 {
-    if (!m_download || m_joiner.isFinishing())
+    if (!m_download || m_completion.isFinishing())
         return;
     if (m_download->isPaused()) {
         m_changedProject.clear();
@@ -105,7 +107,7 @@ void Engine::togglePause()
 
 void Engine::shutdown()
 {
-    m_joiner.stop();
+    m_completion.stop();
     Timer_Start_Download.stop();
     Timer_Barre.stop();
     stopAutoResume();
@@ -119,36 +121,18 @@ void Engine::shutdown()
 
 void Engine::cancelRunning()
 {
-    m_joiner.stop();
+    m_completion.stop();
     Timer_Barre.stop();
     if (m_download)
         discardDownload();
     if (!m_current.project.isEmpty())
-        removeOwnFiles();
+        Completion::removeOwnFiles(m_current);
     m_current = {};
     m_meter.reset();
     emit overallStatusChanged(QStringLiteral("Nothing"));
     emit titleChanged(AppTitle);
     resetDisplay();
     Timer_Start_Download.start();
-}
-
-// Only what the project made goes: its joined file, its pieces, "final.qfd", and then its receive
-// folder when that is left empty.
-void Engine::removeOwnFiles()
-{
-    joinedFile().discard();
-    removeReceiveFolder();
-}
-
-// A receive folder that is a link is not entered: where it leads is not the project's.
-void Engine::removeReceiveFolder()
-{
-    if (QFileInfo(QDir::cleanPath(m_current.receiveFolder)).isSymLink())
-        return;
-    PieceFiles(m_current.receiveFolder, m_current.baseName).removeAllBut({});
-    QFile::remove(ProjectPaths::finalWorkPath(m_current.receiveFolder));
-    QDir().rmdir(m_current.receiveFolder);
 }
 
 void Engine::startTick()
@@ -198,7 +182,8 @@ bool Engine::prepareProject(const QString &project)
     m_current.receiveFolder = ProjectPaths::receiveFolder(m_current.downloadFolder, project);
     m_current.fileName = localFileName(record->url);
     m_current.baseName = FileNames::baseName(m_current.fileName);
-    m_current.ftp = record->type.toInt() == 1;
+    m_current.joinedRecordPath = m_store.paths().joinedRecordPath(project);
+    m_ftp = record->type.toInt() == 1;
     // Pieces are never written through a link: where it leads is not the project's.
     if (QFileInfo(QDir::cleanPath(m_current.receiveFolder)).isSymLink()) {
         Timer_Start_Download.stop();
@@ -263,8 +248,7 @@ void Engine::Reprise_Download()
 bool Engine::createDownload(const ProjectEntry &entry)
 {
     // The record's "Type:" says what its URL, kept without "http://" and "ftp://", is.
-    const UrlReading reading =
-        Extract_URL(entry.url, m_current.ftp ? Url::Scheme::Ftp : Url::Scheme::Http);
+    const UrlReading reading = Extract_URL(entry.url, m_ftp ? Url::Scheme::Ftp : Url::Scheme::Http);
     const std::optional<DownloadSlots> connections =
         reading.url
             ? DownloadSlots::forUrl(*reading.url, entry.size, m_store.validators(entry.name),
@@ -278,7 +262,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
                               QStringLiteral("Error"));
         return false;
     }
-    m_joiner.stop();
+    m_completion.stop();
     Download::Setup setup;
     setup.fileSize = entry.size;
     setup.packSize = m_settings.packSize();
@@ -311,7 +295,7 @@ void Engine::beginRun()
     m_alertShown = false;
     m_autoResumeDelay.reset();
     showPlan();
-    if (m_current.ftp)
+    if (m_ftp)
         emit slotStatusChanged(Download::MaxSlots, QStringLiteral("Unused with FTP servers."));
     emit downloadTabRequested();
     // A write that failed while the run was prepared has paused it already.
@@ -344,12 +328,8 @@ void Engine::progressTick()
     if (!m_download)
         return;
     showProgress();
-    if (m_download->isPaused() || m_joiner.isBusy())
-        return;
-    if (m_download->isComplete())
-        complete();
-    else if (m_download->completeRun() > m_joiner.tried())
-        m_joiner.prejoin(assembler(), m_download->completeRun());
+    if (!m_download->isPaused())
+        m_completion.advance(*m_download, m_current);
 }
 
 void Engine::showProgress()
@@ -378,71 +358,11 @@ void Engine::showProgress()
     }
 }
 
-// Every pack is in: the pieces not joined yet are joined in the joiner's thread, or fetched again
-// when one turns out unusable (and then every piece is joined anew). The joined file leaves the
-// receive folder for its name (see JoinedFile), the emptied folder goes, and the project is
-// finished. Each step leaves what the next start finishes, and the joined file is recognised by
-// its record alone: a file of the same name is never taken for it. There is nothing to pause
-// while the last pieces are joined.
-void Engine::complete()
+// A join that fails pauses the download, which the user resumes once the cause is mended.
+void Engine::onJoinFailed(const JoinFault &fault)
 {
-    if (joinedFile().hasLeftReceiveFolder()) {
-        placeJoined();
-        return;
-    }
-    const QList<Pack> unusable = assembler().unusablePieces();
-    if (!unusable.isEmpty()) {
-        m_joiner.stop();
-        m_download->refetch(unusable);
-        return;
-    }
-    emit actionChanged(false, QStringLiteral("Pause"));
-    m_joiner.start(assembler(), joinedFile());
-}
-
-Assembler Engine::assembler() const
-{
-    return Assembler(m_download->plan(), m_current.receiveFolder, m_current.baseName);
-}
-
-JoinedFile Engine::joinedFile() const
-{
-    return JoinedFile({m_current.downloadFolder, m_current.receiveFolder, m_current.project,
-                       m_current.fileName, m_store.paths().joinedRecordPath(m_current.project)});
-}
-
-// A piece that cannot be read waits for the packs still to come (the end fetches it again); a
-// work file that cannot be written pauses the download and says why.
-void Engine::onPrejoined(const Assembler::Outcome &outcome)
-{
-    if (outcome.fault && outcome.fault->kind != JoinFault::Kind::Read) {
-        pauseDownload();
-        reportJoinFault(*outcome.fault);
-    }
-    progressTick();
-}
-
-void Engine::onJoined(const Assembler::Outcome &outcome)
-{
-    if (outcome.fault) {
-        pauseDownload();
-        reportJoinFault(*outcome.fault);
-        return;
-    }
-    placeJoined();
-}
-
-// What a stopped run left in the receive folder goes with it.
-void Engine::placeJoined()
-{
-    removeReceiveFolder();
-    const JoinedFile::Placed placed = joinedFile().place();
-    if (placed.fault) {
-        pauseDownload();
-        reportJoinFault(*placed.fault);
-        return;
-    }
-    finishProject(placed.path);
+    pauseDownload();
+    reportJoinFault(fault);
 }
 
 void Engine::finishProject(const QString &filePath)
@@ -625,10 +545,10 @@ void Engine::onFileChanged(qint64 size, const ServerValidators &validators)
         return;
     }
     m_changedProject = project;
-    m_joiner.stop();
+    m_completion.stop();
     Timer_Barre.stop();
     discardDownload();
-    removeOwnFiles();
+    Completion::removeOwnFiles(m_current);
     m_current = {};
     m_meter.reset();
     resetDisplay();

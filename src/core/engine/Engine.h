@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/Backoff.h"
-#include "engine/PieceJoiner.h"
+#include "engine/Completion.h"
 #include "progress/SpeedMeter.h"
 
 #include <QColor>
@@ -126,36 +126,18 @@ signals:
     void retryWaiting(const QString &text);
 
 private:
-    // Where the running project's files go.
-    struct Current
-    {
-        QString project;
-        QString downloadFolder;
-        QString receiveFolder;
-        QString fileName;
-        QString baseName;
-        bool ftp = false; // the record's "Type:" is 1
-    };
-
     void startTick();
     void takeNextWaiting();
     void freshStart();
     void Reprise_Download();
     bool prepareProject(const QString &project);
     bool isReceiveFolderFree(const QString &project);
-    void removeOwnFiles();
-    void removeReceiveFolder();
     bool createDownload(const ProjectEntry &entry);
     void beginRun();
     void showPlan();
     void progressTick();
     void showProgress();
-    void complete();
-    Assembler assembler() const;
-    JoinedFile joinedFile() const;
-    void onPrejoined(const Assembler::Outcome &outcome);
-    void onJoined(const Assembler::Outcome &outcome);
-    void placeJoined();
+    void onJoinFailed(const JoinFault &fault);
     void reportJoinFault(const JoinFault &fault);
     void reportReadFailure(const QString &path);
     void reportCreateFailure(const QString &path);
@@ -194,8 +176,9 @@ private:
     QString m_countdownCause; // "Connection lost", "Server busy", "No data from the server"
     Backoff m_autoResumeDelay;
     std::unique_ptr<Download> m_download;
-    PieceJoiner m_joiner;
-    Current m_current;
+    Completion m_completion;
+    RunFiles m_current;
+    bool m_ftp = false; // the record's "Type:" is 1
     bool m_startHeld = false;
     bool m_alertShown = false;
     // The project that started again for a change on the server since the user last resumed.
