@@ -26,29 +26,42 @@ QString percentTitle(int percent)
     return QString::number(percent) + QStringLiteral("% - ") + AppTitle;
 }
 
+QString countdownText(const RetryWait &wait)
+{
+    const QString cause = wait.cause == RetryCause::ServerBusy ? QStringLiteral("Server busy")
+                          : wait.cause == RetryCause::NoDataFromServer
+                              ? QStringLiteral("No data from the server")
+                              : QStringLiteral("Connection lost");
+    return cause + QStringLiteral(", retrying in %1 s...").arg(wait.seconds);
+}
+
 } // namespace
 
 Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &intervals, QObject *parent)
     : QObject(parent), m_store(store), m_settings(settings), m_intervals(intervals),
       m_meter(intervals.speedTickMs, intervals.clockTickMs, [this] { return m_clock.elapsed(); }),
-      m_autoResumeDelay(intervals.resumeFirstMs, intervals.resumeMaxMs)
+      m_retry(intervals.resumeFirstMs, intervals.resumeMaxMs, intervals.clockTickMs)
 {
     m_clock.start();
     Timer_Start_Download.setObjectName(QStringLiteral("Timer_Start_Download"));
     Timer_Start_Download.setInterval(intervals.startTickMs);
     Timer_Barre.setObjectName(QStringLiteral("Timer_Barre"));
     Timer_Barre.setInterval(intervals.progressTickMs);
-    m_autoResumeTimer.setSingleShot(true);
     connect(&Timer_Start_Download, &QTimer::timeout, this, &Engine::startTick);
     connect(&Timer_Barre, &QTimer::timeout, this, &Engine::progressTick);
-    connect(&m_autoResumeTimer, &QTimer::timeout, this, &Engine::resumeDownload);
+    connect(&m_retry, &RetryCountdown::resumeDue, this, &Engine::resumeDownload);
+    connect(&m_retry, &RetryCountdown::started, this, [this](const RetryWait &wait) {
+        emit overallStatusChanged(countdownText(wait));
+        emit retryWaiting(countdownText(wait));
+    });
+    connect(&m_retry, &RetryCountdown::ticked, this,
+            [this] { emit overallStatusChanged(countdownText(*m_retry.shown())); });
+    connect(&m_retry, &RetryCountdown::ended, this, &Engine::onRetryEnded);
     connect(&m_completion, &Completion::finishing, this,
             [this] { emit actionChanged(false, QStringLiteral("Pause")); });
     connect(&m_completion, &Completion::placed, this, &Engine::finishProject);
     connect(&m_completion, &Completion::failed, this, &Engine::onJoinFailed);
     connect(&m_completion, &Completion::prejoined, this, &Engine::progressTick);
-    m_countdownTimer.setInterval(intervals.clockTickMs);
-    connect(&m_countdownTimer, &QTimer::timeout, this, &Engine::showCountdown);
     connect(&m_meter, &SpeedMeter::instantSpeedChanged, this, &Engine::instantSpeedChanged);
     connect(&m_meter, &SpeedMeter::averageSpeedChanged, this, &Engine::averageSpeedChanged);
     connect(&m_meter, &SpeedMeter::elapsedTextChanged, this, &Engine::elapsedTextChanged);
@@ -110,7 +123,7 @@ void Engine::shutdown()
     m_completion.stop();
     Timer_Start_Download.stop();
     Timer_Barre.stop();
-    stopAutoResume();
+    m_retry.stop();
     m_meter.stop();
     if (!m_download)
         return;
@@ -293,7 +306,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
 void Engine::beginRun()
 {
     m_alertShown = false;
-    m_autoResumeDelay.reset();
+    m_retry.resetDelay();
     showPlan();
     if (m_ftp)
         emit slotStatusChanged(Download::MaxSlots, QStringLiteral("Unused with FTP servers."));
@@ -395,7 +408,7 @@ void Engine::pauseDownload()
         return;
     m_download->pause();
     m_meter.pause();
-    m_countdownTimer.stop();
+    m_retry.hide();
     emit overallStatusChanged(QStringLiteral("Pause..."));
     emit actionChanged(true, QStringLiteral("Resume"));
     emit pausedChanged(true);
@@ -404,7 +417,7 @@ void Engine::pauseDownload()
 // By the user, or by itself after a connection error.
 void Engine::resumeDownload()
 {
-    stopAutoResume();
+    m_retry.stop();
     if (!m_download || !m_download->isPaused())
         return;
     m_alertShown = false;
@@ -417,7 +430,7 @@ void Engine::resumeDownload()
 
 void Engine::onBytesReceived(qint64 bytes)
 {
-    m_autoResumeDelay.reset();
+    m_retry.resetDelay();
     m_meter.addBytes(bytes);
     m_meter.setProgress(m_download->received(), m_download->plan().fileSize());
 }
@@ -452,56 +465,30 @@ void Engine::onConnectionFailed()
     if (m_download->isPaused())
         return;
     pauseDownload();
-    const int delay = m_autoResumeDelay.next();
-    m_autoResumeTimer.start(delay);
-    startCountdown(QStringLiteral("Connection lost"), delay);
+    m_retry.scheduleResume();
 }
 
 // The download runs on; the slot that met the server error asks again after its own delay.
 void Engine::onServerBusy(int waitMs)
 {
     if (!m_download->isPaused())
-        startCountdown(QStringLiteral("Server busy"), waitMs);
+        m_retry.announce(RetryCause::ServerBusy, waitMs);
 }
 
 // The download runs on; the slot whose answer brought nothing asks again after its own delay.
 void Engine::onNothingReceived(int waitMs)
 {
     if (!m_download->isPaused())
-        startCountdown(QStringLiteral("No data from the server"), waitMs);
-}
-
-void Engine::startCountdown(const QString &cause, int waitMs)
-{
-    m_countdownCause = cause;
-    m_countdownEnd.setRemainingTime(waitMs);
-    m_countdownTimer.start();
-    emit overallStatusChanged(countdownText());
-    emit retryWaiting(countdownText());
-}
-
-QString Engine::countdownText() const
-{
-    const qint64 seconds = (m_countdownEnd.remainingTime() + 999) / 1000;
-    return m_countdownCause + QStringLiteral(", retrying in %1 s...").arg(seconds);
+        m_retry.announce(RetryCause::NoDataFromServer, waitMs);
 }
 
 // Once the wait is over, a download that runs says so again.
-void Engine::showCountdown()
+void Engine::onRetryEnded()
 {
-    if (!m_countdownEnd.hasExpired()) {
-        emit overallStatusChanged(countdownText());
+    if (!m_download || m_download->isPaused())
         return;
-    }
-    m_countdownTimer.stop();
-    if (m_download && !m_download->isPaused())
-        emit overallStatusChanged(QStringLiteral("Downloading..."));
-}
-
-void Engine::stopAutoResume()
-{
-    m_autoResumeTimer.stop();
-    m_countdownTimer.stop();
+    m_retry.hide();
+    emit overallStatusChanged(QStringLiteral("Downloading..."));
 }
 
 // The server keeps refusing what the download needs, or sends nothing, which waits for the user
@@ -568,7 +555,7 @@ void Engine::onFileChanged(qint64 size, const ServerValidators &validators)
 // in the event loop.
 void Engine::discardDownload()
 {
-    stopAutoResume();
+    m_retry.stop();
     m_download->halt();
     m_download->disconnect(this);
     m_download.release()->deleteLater();

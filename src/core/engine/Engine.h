@@ -1,11 +1,10 @@
 #pragma once
 
-#include "engine/Backoff.h"
 #include "engine/Completion.h"
+#include "engine/RetryCountdown.h"
 #include "progress/SpeedMeter.h"
 
 #include <QColor>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
@@ -151,10 +150,7 @@ private:
     void onConnectionFailed();
     void onServerBusy(int waitMs);
     void onNothingReceived(int waitMs);
-    void startCountdown(const QString &cause, int waitMs);
-    QString countdownText() const;
-    void showCountdown();
-    void stopAutoResume();
+    void onRetryEnded();
     void onFileChanged(qint64 size, const ServerValidators &validators);
     void onRefusedForGood(const ServerRefusal &refusal);
     void pauseWithMessage(const QString &text);
@@ -170,11 +166,7 @@ private:
     SpeedMeter m_meter;
     QTimer Timer_Start_Download;
     QTimer Timer_Barre;
-    QTimer m_autoResumeTimer;
-    QTimer m_countdownTimer; // the seconds left before the next try, shown each tick
-    QDeadlineTimer m_countdownEnd;
-    QString m_countdownCause; // "Connection lost", "Server busy", "No data from the server"
-    Backoff m_autoResumeDelay;
+    RetryCountdown m_retry;
     std::unique_ptr<Download> m_download;
     Completion m_completion;
     RunFiles m_current;
