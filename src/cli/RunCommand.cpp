@@ -61,8 +61,7 @@ int RunCommand::exec()
 void RunCommand::connectEngine()
 {
     Engine *engine = m_engine.get();
-    connect(engine, &Engine::downloadTabRequested, this,
-            [this] { m_printer.setProject(m_engine->currentProject()); });
+    connect(engine, &Engine::runStarted, &m_printer, &ProgressPrinter::setProject);
     connect(engine, &Engine::totalPercentChanged, &m_printer, &ProgressPrinter::setPercent);
     connect(engine, &Engine::totalSizeTextChanged, &m_printer, &ProgressPrinter::setTotalSize);
     connect(engine, &Engine::receivedSizeTextChanged, &m_printer, &ProgressPrinter::setReceived);

@@ -107,9 +107,9 @@ void MainWindow::connectEngine()
     connect(m_snapshots, &GraphSnapshots::writeFailed, m_download->Lbl_Status_B, &QLabel::setText);
     connect(&m_engine, &Engine::titleChanged, this, &MainWindow::setTitle);
     connect(&m_engine, &Engine::listsChanged, this, &MainWindow::Charger_Listes);
-    connect(&m_engine, &Engine::downloadTabRequested, this,
-            [this] { Menu->setCurrentIndex(DownloadTab); });
-    connect(&m_engine, &Engine::projectsTabRequested, this,
+    // A run shows the Download tab; a finished project, the list it joins.
+    connect(&m_engine, &Engine::runStarted, this, [this] { Menu->setCurrentIndex(DownloadTab); });
+    connect(&m_engine, &Engine::projectFinished, this,
             [this] { Menu->setCurrentIndex(ProjectsTab); });
     connect(&m_engine, &Engine::messageRequested, this, &MainWindow::showEngineMessage);
     connect(&m_engine, &Engine::projectFinished, this, &MainWindow::notifyFinished);

@@ -310,7 +310,6 @@ void Engine::beginRun()
     showPlan();
     if (m_ftp)
         emit slotStatusChanged(Download::MaxSlots, QStringLiteral("Unused with FTP servers."));
-    emit downloadTabRequested();
     // A write that failed while the run was prepared has paused it already.
     const bool paused = m_download->isPaused();
     emit actionChanged(true, paused ? QStringLiteral("Resume") : QStringLiteral("Pause"));
@@ -393,7 +392,6 @@ void Engine::finishProject(const QString &filePath)
     discardDownload();
     m_current = {};
     resetDisplay();
-    emit projectsTabRequested();
     emit projectFinished(project, filePath);
     Timer_Start_Download.start();
     if (!marked)

@@ -107,8 +107,6 @@ signals:
     void pausedChanged(bool paused);
     void coloursChanged(const QColor &mainBack, const QColor &mainFore, const QColor &slotBack,
                         const QColor &slotFore);
-    void downloadTabRequested();
-    void projectsTabRequested();
     void displayReset(); // every display back to idle
     // The finished file is filePath; its name is the next free one when its own was taken.
     void projectFinished(const QString &project, const QString &filePath);
