@@ -1,8 +1,7 @@
 #include "RunCommand.h"
 
+#include "display/RunDisplay.h"
 #include "engine/Engine.h"
-#include "progress/GraphSnapshots.h"
-#include "progress/LiveGraphs.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -44,9 +43,8 @@ int RunCommand::exec()
         return fail(QStringLiteral("Unable to watch for Ctrl-C: ") + qt_error_string(errno));
     m_engine =
         std::make_unique<Engine>(m_workspace.store(), m_workspace.settings(), Engine::Intervals{});
-    m_graphs = std::make_unique<LiveGraphs>(*m_engine, m_workspace.settings());
-    m_snapshots =
-        std::make_unique<GraphSnapshots>(*m_engine, m_workspace.store().paths(), *m_graphs);
+    m_display = std::make_unique<RunDisplay>(*m_engine, m_workspace.settings(),
+                                             m_workspace.store().paths());
     connectEngine();
     connect(&m_stopSignals, &StopSignals::received, this, &RunCommand::interrupt);
     for (const QString &path : m_workspace.store().unreadableFiles())
@@ -77,10 +75,11 @@ void RunCommand::connectEngine()
         m_err << text << Qt::endl;
     });
     connect(engine, &Engine::queueEmpty, this, &RunCommand::finishQueue);
-    connect(m_snapshots.get(), &GraphSnapshots::writeFailed, this, [this](const QString &message) {
-        m_printer.endLine();
-        m_err << message << Qt::endl;
-    });
+    connect(&m_display->snapshots(), &GraphSnapshots::writeFailed, this,
+            [this](const QString &message) {
+                m_printer.endLine();
+                m_err << message << Qt::endl;
+            });
 }
 
 void RunCommand::reportFinished(const QString &project, const QString &filePath)
@@ -143,7 +142,7 @@ void RunCommand::interrupt(int signalNumber)
 void RunCommand::shutdown()
 {
     m_engine->shutdown();
-    m_snapshots->saveFinal();
+    m_display->snapshots().saveFinal();
 }
 
 int RunCommand::fail(const QString &message)

@@ -1,11 +1,10 @@
 #include "ui/MainWindow.h"
 
+#include "display/RunDisplay.h"
 #include "engine/Engine.h"
 #include "options/Settings.h"
 #include "platform/Autostart.h"
 #include "progress/DisplayText.h"
-#include "progress/GraphSnapshots.h"
-#include "progress/LiveGraphs.h"
 #include "store/ProjectStore.h"
 #include "ui/AboutPage.h"
 #include "ui/AppIcon.h"
@@ -38,13 +37,12 @@ MainWindow::MainWindow(const MainWindowContext &context, QWidget *parent)
     : QMainWindow(parent), Menu(new QTabWidget(this)),
       Mnu_Options(new QAction(QStringLiteral("Op&tions..."), this)),
       Mnu_Exit(new QAction(QStringLiteral("&Exit"), this)), m_settings(context.settings),
-      m_store(context.store), m_engine(context.engine), m_autostart(context.autostart),
-      m_messages(context.messages), m_programFolder(context.programFolder),
-      m_arguments(context.arguments), m_about(new AboutPage(Menu)),
+      m_store(context.store), m_engine(context.engine), m_display(context.display),
+      m_autostart(context.autostart), m_messages(context.messages),
+      m_programFolder(context.programFolder), m_arguments(context.arguments),
+      m_about(new AboutPage(Menu)),
       m_projects(new ProjectsPage(context.store, context.engine, context.messages, Menu)),
-      m_download(new DownloadPage(Menu)), m_tray(new TrayIcon(quillfetchIcon(), this)),
-      m_graphs(new LiveGraphs(context.engine, context.settings, this)),
-      m_snapshots(new GraphSnapshots(context.engine, context.store.paths(), *m_graphs, this))
+      m_download(new DownloadPage(Menu)), m_tray(new TrayIcon(quillfetchIcon(), this))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(ProgramTitle);
@@ -103,8 +101,9 @@ void MainWindow::connectPages()
 void MainWindow::connectEngine()
 {
     m_download->connectEngine(m_engine);
-    m_download->connectGraphs(*m_graphs);
-    connect(m_snapshots, &GraphSnapshots::writeFailed, m_download->Lbl_Status_B, &QLabel::setText);
+    m_download->connectGraphs(m_display.graphs());
+    connect(&m_display.snapshots(), &GraphSnapshots::writeFailed, m_download->Lbl_Status_B,
+            &QLabel::setText);
     connect(&m_engine, &Engine::titleChanged, this, &MainWindow::setTitle);
     connect(&m_engine, &Engine::listsChanged, this, &MainWindow::Charger_Listes);
     // A run shows the Download tab; a finished project, the list it joins.
@@ -318,7 +317,7 @@ void MainWindow::beginShutdown()
 void MainWindow::finishShutdown()
 {
     m_engine.shutdown();
-    m_snapshots->saveFinal();
+    m_display.snapshots().saveFinal();
     m_tray->Supprime_Icone();
     m_settings.setWindowGeometry(saveGeometry());
     m_settings.sync();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "display/RunDisplay.h"
 #include "engine/Engine.h"
 #include "options/Settings.h"
 #include "platform/Autostart.h"
@@ -71,7 +72,7 @@ public:
     {
         options.reset();
         window = std::make_unique<MainWindow>(MainWindowContext{
-            settings, store, engine, autostart, messages, home.root() + "bin", arguments});
+            settings, store, engine, display, autostart, messages, home.root() + "bin", arguments});
         options = std::make_unique<OptionsFlow>(*window, settings, messages);
         QSignalSpy started(window.get(), &MainWindow::startupFinished);
         window->show();
@@ -131,6 +132,7 @@ public:
     ProjectStore store{home.dataFolder()};
     Settings settings{settingsFile, store.paths().defaultDownloadFolder()};
     Engine engine;
+    RunDisplay display{engine, settings, store.paths()};
     Autostart autostart{"/opt/Quillfetch/Quillfetch", home.configFolder() + "autostart/"};
     RecordingPresenter messages;
     std::unique_ptr<MainWindow> window;

@@ -66,7 +66,6 @@ Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &interva
     connect(&m_meter, &SpeedMeter::averageSpeedChanged, this, &Engine::averageSpeedChanged);
     connect(&m_meter, &SpeedMeter::elapsedTextChanged, this, &Engine::elapsedTextChanged);
     connect(&m_meter, &SpeedMeter::remainingTextChanged, this, &Engine::remainingTextChanged);
-    connect(&m_meter, &SpeedMeter::samplesChanged, this, &Engine::samplesChanged);
 }
 
 Engine::~Engine() = default;

@@ -98,7 +98,6 @@ signals:
     void averageSpeedChanged(const QString &speed, const QString &bits);
     void elapsedTextChanged(const QString &text); // "00:01:05"
     void remainingTextChanged(const QString &text);
-    void samplesChanged(); // the live graphs are redrawn from speedMeter()'s samples
     // A run of the project begins (fresh or resumed); its files are named after baseName.
     void runStarted(const QString &project, const QString &baseName);
     void actionChanged(bool enabled, const QString &caption); // "Pause" / "Resume"

@@ -110,42 +110,42 @@ private slots:
         QVERIFY(!m_meter->isMeasuring());
     }
 
-    // The snapshot schedule, driven through the engine's own signals as a download emits them.
+    // The snapshot schedule, driven as a download drives it.
     void snapshots()
     {
         EngineRig rig;
-        LiveGraphs graphs(rig.engine, rig.settings);
-        GraphSnapshots snapshots(rig.engine, rig.store.paths(), graphs);
+        LiveGraphs graphs(rig.engine.speedMeter(), rig.settings);
+        GraphSnapshots snapshots(rig.store.paths(), graphs);
         QSignalSpy failures(&snapshots, &GraphSnapshots::writeFailed);
         const QString folder = rig.store.paths().projectFolder("setup");
         QVERIFY(QDir().mkpath(folder));
-        const auto ticks = [&rig](int count) {
+        const auto ticks = [&snapshots](int count) {
             for (int tick = 0; tick < count; ++tick)
-                emit rig.engine.samplesChanged();
+                snapshots.tick();
         };
 
         // A pair of pictures every fifty ticks.
-        emit rig.engine.runStarted("setup", "setup");
+        snapshots.startRun("setup", "setup");
         ticks(50);
         QCOMPARE(SnapshotFiles(folder).series(2).size(), 1);
         QVERIFY(EngineRig::contents(folder + "setup(1_0).jpg").startsWith("\xff\xd8"));
 
         // Completion saves what was drawn since the last pair; shutdown then has nothing new.
         ticks(10);
-        emit rig.engine.displayReset();
-        emit rig.engine.projectFinished("setup", rig.downloadFolder() + "setup.exe");
+        snapshots.endRun();
+        snapshots.finishRun("setup");
         snapshots.saveFinal();
         QCOMPARE(SnapshotFiles(folder).nextNumber(), 2);
 
         // A resumed run numbers after the pairs already saved; a pair just saved leaves none.
-        emit rig.engine.runStarted("setup", "setup");
+        snapshots.startRun("setup", "setup");
         ticks(50);
         snapshots.saveFinal();
         QCOMPARE(SnapshotFiles(folder).series(1).size(), 3);
         QCOMPARE(SnapshotFiles(folder).series(2).constLast().number, 2);
 
         // A folder that cannot take the images costs the images only, told once.
-        emit rig.engine.runStarted("gone", "gone");
+        snapshots.startRun("gone", "gone");
         ticks(100);
         QCOMPARE(failures.count(), 1);
     }
