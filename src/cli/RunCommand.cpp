@@ -59,18 +59,24 @@ int RunCommand::exec()
 void RunCommand::connectEngine()
 {
     Engine *engine = m_engine.get();
+    const RunCaptions *captions = &m_display->captions();
     connect(engine, &Engine::runStarted, &m_printer, &ProgressPrinter::setProject);
-    connect(engine, &Engine::totalPercentChanged, &m_printer, &ProgressPrinter::setPercent);
-    connect(engine, &Engine::totalSizeTextChanged, &m_printer, &ProgressPrinter::setTotalSize);
-    connect(engine, &Engine::receivedSizeTextChanged, &m_printer, &ProgressPrinter::setReceived);
-    connect(engine, &Engine::instantSpeedChanged, &m_printer, &ProgressPrinter::setInstantSpeed);
-    connect(engine, &Engine::averageSpeedChanged, &m_printer, &ProgressPrinter::setAverageSpeed);
-    connect(engine, &Engine::remainingTextChanged, &m_printer, &ProgressPrinter::setRemaining);
-    connect(engine, &Engine::displayReset, &m_printer, &ProgressPrinter::reset);
+    connect(captions, &RunCaptions::totalPercentChanged, &m_printer, &ProgressPrinter::setPercent);
+    connect(captions, &RunCaptions::totalSizeTextChanged, &m_printer,
+            &ProgressPrinter::setTotalSize);
+    connect(captions, &RunCaptions::receivedSizeTextChanged, &m_printer,
+            &ProgressPrinter::setReceived);
+    connect(captions, &RunCaptions::instantSpeedChanged, &m_printer,
+            &ProgressPrinter::setInstantSpeed);
+    connect(captions, &RunCaptions::averageSpeedChanged, &m_printer,
+            &ProgressPrinter::setAverageSpeed);
+    connect(captions, &RunCaptions::remainingTextChanged, &m_printer,
+            &ProgressPrinter::setRemaining);
+    connect(captions, &RunCaptions::cleared, &m_printer, &ProgressPrinter::reset);
     connect(engine, &Engine::projectFinished, this, &RunCommand::reportFinished);
     connect(engine, &Engine::messageRequested, this, &RunCommand::reportMessage);
     connect(engine, &Engine::connectionLost, this, [this] { m_connectionLost = true; });
-    connect(engine, &Engine::retryWaiting, this, [this](const QString &text) {
+    connect(captions, &RunCaptions::retryWaiting, this, [this](const QString &text) {
         m_printer.endLine();
         m_err << text << Qt::endl;
     });

@@ -101,10 +101,11 @@ void MainWindow::connectPages()
 void MainWindow::connectEngine()
 {
     m_download->connectEngine(m_engine);
+    m_download->connectCaptions(m_display.captions());
     m_download->connectGraphs(m_display.graphs());
     connect(&m_display.snapshots(), &GraphSnapshots::writeFailed, m_download->Lbl_Status_B,
             &QLabel::setText);
-    connect(&m_engine, &Engine::titleChanged, this, &MainWindow::setTitle);
+    connect(&m_display.captions(), &RunCaptions::titleChanged, this, &MainWindow::setTitle);
     connect(&m_engine, &Engine::listsChanged, this, &MainWindow::Charger_Listes);
     // A run shows the Download tab; a finished project, the list it joins.
     connect(&m_engine, &Engine::runStarted, this, [this] { Menu->setCurrentIndex(DownloadTab); });

@@ -24,7 +24,7 @@ struct MainWindowContext
     Settings &settings;
     ProjectStore &store;
     Engine &engine;
-    RunDisplay &display; // the engine's graphs and their snapshots
+    RunDisplay &display; // the captions of the engine's runs, their graphs and snapshots
     Autostart &autostart;
     MessagePresenter &messages;
     QString programFolder; // recorded as AppPath, so the hand-off client can start us

@@ -6,6 +6,7 @@ RunDisplay::RunDisplay(Engine &engine, const Settings &settings, const ProjectPa
                        QObject *parent)
     : QObject(parent), m_graphs(engine.speedMeter(), settings), m_snapshots(paths, m_graphs)
 {
+    connectCaptions(engine, m_captions);
     connect(&engine, &Engine::runStarted, &m_graphs, &LiveGraphs::restyle);
     connect(&engine, &Engine::runStarted, &m_snapshots, &GraphSnapshots::startRun);
     connect(&engine.speedMeter(), &SpeedMeter::samplesChanged, &m_graphs, &LiveGraphs::redraw);
@@ -15,4 +16,11 @@ RunDisplay::RunDisplay(Engine &engine, const Settings &settings, const ProjectPa
     connect(&engine, &Engine::displayReset, &m_graphs, &LiveGraphs::clear);
     connect(&engine, &Engine::displayReset, &m_snapshots, &GraphSnapshots::endRun);
     connect(&engine, &Engine::projectFinished, &m_snapshots, &GraphSnapshots::finishRun);
+}
+
+void RunDisplay::connectCaptions(Engine &engine, RunCaptions &captions)
+{
+    connect(&engine, &Engine::progressChanged, &captions, &RunCaptions::show);
+    connect(&engine, &Engine::retryWaiting, &captions, &RunCaptions::showRetry);
+    connect(&engine, &Engine::displayReset, &captions, &RunCaptions::reset);
 }

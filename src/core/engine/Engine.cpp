@@ -1,12 +1,11 @@
 #include "engine/Engine.h"
 
-#include "engine/Assembler.h"
 #include "engine/Download.h"
 #include "engine/DownloadSlots.h"
+#include "engine/RunStatistics.h"
 #include "options/Settings.h"
 #include "probe/TlsTrust.h"
 #include "probe/UrlParts.h"
-#include "progress/DisplayText.h"
 #include "store/ElapsedRecord.h"
 #include "store/FileIo.h"
 #include "store/FileNames.h"
@@ -21,26 +20,13 @@ namespace {
 
 const QString AppTitle = QStringLiteral("Quillfetch");
 
-QString percentTitle(int percent)
-{
-    return QString::number(percent) + QStringLiteral("% - ") + AppTitle;
-}
-
-QString countdownText(const RetryWait &wait)
-{
-    const QString cause = wait.cause == RetryCause::ServerBusy ? QStringLiteral("Server busy")
-                          : wait.cause == RetryCause::NoDataFromServer
-                              ? QStringLiteral("No data from the server")
-                              : QStringLiteral("Connection lost");
-    return cause + QStringLiteral(", retrying in %1 s...").arg(wait.seconds);
-}
-
 } // namespace
 
 Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &intervals, QObject *parent)
     : QObject(parent), m_store(store), m_settings(settings), m_intervals(intervals),
       m_meter(intervals.speedTickMs, intervals.clockTickMs, [this] { return m_clock.elapsed(); }),
-      m_retry(intervals.resumeFirstMs, intervals.resumeMaxMs, intervals.clockTickMs)
+      m_retry(intervals.resumeFirstMs, intervals.resumeMaxMs, intervals.clockTickMs),
+      m_report(m_meter, m_retry, m_completion)
 {
     m_clock.start();
     Timer_Start_Download.setObjectName(QStringLiteral("Timer_Start_Download"));
@@ -50,22 +36,15 @@ Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &interva
     connect(&Timer_Start_Download, &QTimer::timeout, this, &Engine::startTick);
     connect(&Timer_Barre, &QTimer::timeout, this, &Engine::progressTick);
     connect(&m_retry, &RetryCountdown::resumeDue, this, &Engine::resumeDownload);
-    connect(&m_retry, &RetryCountdown::started, this, [this](const RetryWait &wait) {
-        emit overallStatusChanged(countdownText(wait));
-        emit retryWaiting(countdownText(wait));
-    });
-    connect(&m_retry, &RetryCountdown::ticked, this,
-            [this] { emit overallStatusChanged(countdownText(*m_retry.shown())); });
+    connect(&m_retry, &RetryCountdown::started, this, &Engine::publish);
+    connect(&m_retry, &RetryCountdown::started, this, &Engine::retryWaiting);
+    connect(&m_retry, &RetryCountdown::ticked, this, &Engine::publish);
     connect(&m_retry, &RetryCountdown::ended, this, &Engine::onRetryEnded);
-    connect(&m_completion, &Completion::finishing, this,
-            [this] { emit actionChanged(false, QStringLiteral("Pause")); });
+    connect(&m_completion, &Completion::finishing, this, &Engine::publish);
     connect(&m_completion, &Completion::placed, this, &Engine::finishProject);
     connect(&m_completion, &Completion::failed, this, &Engine::onJoinFailed);
     connect(&m_completion, &Completion::prejoined, this, &Engine::progressTick);
-    connect(&m_meter, &SpeedMeter::instantSpeedChanged, this, &Engine::instantSpeedChanged);
-    connect(&m_meter, &SpeedMeter::averageSpeedChanged, this, &Engine::averageSpeedChanged);
-    connect(&m_meter, &SpeedMeter::elapsedTextChanged, this, &Engine::elapsedTextChanged);
-    connect(&m_meter, &SpeedMeter::remainingTextChanged, this, &Engine::remainingTextChanged);
+    connect(&m_meter, &SpeedMeter::ticked, this, &Engine::publish);
 }
 
 Engine::~Engine() = default;
@@ -141,9 +120,8 @@ void Engine::cancelRunning()
         Completion::removeOwnFiles(m_current);
     m_current = {};
     m_meter.reset();
-    emit overallStatusChanged(QStringLiteral("Nothing"));
-    emit titleChanged(AppTitle);
     resetDisplay();
+    publish();
     Timer_Start_Download.start();
 }
 
@@ -174,9 +152,8 @@ void Engine::takeNextWaiting()
     emit listsChanged();
     if (!prepareProject(entry->name))
         return;
-    emit overallStatusChanged(QStringLiteral("Inistialising"));
-    for (int slot = 1; slot <= Download::MaxSlots; ++slot)
-        emit slotStatusChanged(slot, QStringLiteral("Initialising"));
+    m_report.setEverySlot(SlotState::Initialising);
+    publish();
 }
 
 // The project's own options become the settings, and its folders are made ready.
@@ -254,7 +231,7 @@ void Engine::Reprise_Download()
     FileIo::writeAtomically(elapsedPath, elapsed.toText());
     beginRun();
     m_download->start();
-    showProgress();
+    publish();
 }
 
 bool Engine::createDownload(const ProjectEntry &entry)
@@ -284,8 +261,12 @@ bool Engine::createDownload(const ProjectEntry &entry)
     setup.slotCount = connections->count;
     setup.refusalMs = m_intervals.refusalMs;
     m_download = std::make_unique<Download>(setup, connections->make);
-    connect(m_download.get(), &Download::slotStatusChanged, this, &Engine::slotStatusChanged);
-    connect(m_download.get(), &Download::packsToGoTextChanged, this, &Engine::packsToGoTextChanged);
+    connect(m_download.get(), &Download::slotStateChanged, this,
+            [this](int slot, SlotState state, qint64 packLength) {
+                m_report.setSlot(slot, state, packLength);
+                publish();
+            });
+    connect(m_download.get(), &Download::packsToGoChanged, this, &Engine::publish);
     connect(m_download.get(), &Download::bytesReceived, this, &Engine::onBytesReceived);
     connect(m_download.get(), &Download::writeFailed, this, &Engine::onWriteFailed);
     connect(m_download.get(), &Download::connectionLost, this, &Engine::onConnectionLost);
@@ -306,67 +287,35 @@ void Engine::beginRun()
 {
     m_alertShown = false;
     m_retry.resetDelay();
-    showPlan();
-    if (m_ftp)
-        emit slotStatusChanged(Download::MaxSlots, QStringLiteral("Unused with FTP servers."));
-    // A write that failed while the run was prepared has paused it already.
-    const bool paused = m_download->isPaused();
-    emit actionChanged(true, paused ? QStringLiteral("Resume") : QStringLiteral("Pause"));
-    Timer_Barre.start();
-    emit overallStatusChanged(paused ? QStringLiteral("Pause...")
-                                     : QStringLiteral("Downloading..."));
-    Timer_Start_Download.stop();
-    emit runStarted(m_current.project, m_current.baseName);
-}
-
-void Engine::showPlan()
-{
-    const PackPlan &plan = m_download->plan();
-    emit planTextChanged(plan.planText());
-    emit totalSizeTextChanged(Format_Taille(plan.fileSize()));
-    emit receivedSizeTextChanged(Format_Taille(0));
     emit coloursChanged(m_settings.colour(Settings::Colour::MainBarBack),
                         m_settings.colour(Settings::Colour::MainBarFore),
                         m_settings.colour(Settings::Colour::SecBarBack),
                         m_settings.colour(Settings::Colour::SecBarFore));
-    for (int slot = 1; slot <= m_download->slotCount(); ++slot)
-        emit slotPercentChanged(slot, 0);
-    emit totalPercentChanged(0);
+    if (m_ftp)
+        m_report.setSlot(Download::MaxSlots, SlotState::UnusedWithFtp);
+    Timer_Barre.start();
+    Timer_Start_Download.stop();
+    publish(); // paused already when a write failed while the run was prepared
+
+    emit runStarted(m_current.project, m_current.baseName);
 }
 
 void Engine::progressTick()
 {
     if (!m_download)
         return;
-    showProgress();
+    publish();
     if (!m_download->isPaused())
         m_completion.advance(*m_download, m_current);
 }
 
-void Engine::showProgress()
+// A project taken from the queue is initialising until its download is made.
+void Engine::publish()
 {
-    for (int slot = 1; slot <= m_download->slotCount(); ++slot) {
-        const int percent = m_download->slotPercent(slot);
-        if (percent != m_slotPercents.at(slot - 1)) {
-            m_slotPercents.at(slot - 1) = percent;
-            emit slotPercentChanged(slot, percent);
-        }
-    }
-    const qint64 received = m_download->received();
-    const qint64 total = m_download->plan().fileSize();
-    if (received < 1 || total < 1)
-        return;
-    const QString receivedText = Format_Taille(received);
-    if (receivedText != m_receivedText) {
-        m_receivedText = receivedText;
-        emit receivedSizeTextChanged(receivedText);
-    }
-    const int percent = qRound(double(received) * 100.0 / double(total));
-    if (percent != m_totalPercent) {
-        m_totalPercent = percent;
-        emit totalPercentChanged(percent);
-        emit titleChanged(percentTitle(percent));
-    }
+    RunState state = m_current.project.isEmpty() ? RunState::Idle : RunState::Initialising;
+    if (m_download)
+        state = m_download->isPaused() ? RunState::Paused : RunState::Downloading;
+    emit progressChanged(m_report.look(state, m_download.get()));
 }
 
 // A join that fails pauses the download, which the user resumes once the cause is mended.
@@ -381,16 +330,16 @@ void Engine::finishProject(const QString &filePath)
     Timer_Barre.stop();
     m_meter.setProgress(m_download->received(), m_download->plan().fileSize());
     m_meter.stop();
-    emit overallStatusChanged(QStringLiteral("Nothing"));
     const QString project = m_current.project;
     const bool marked = m_store.finishRunning();
     emit listsChanged();
-    emit titleChanged(AppTitle);
     const QString statsPath = m_store.paths().statsPath(project);
-    const bool statsWritten = FileIo::writeAtomically(statsPath, m_meter.stats().toText());
+    const bool statsWritten =
+        FileIo::writeAtomically(statsPath, runStatistics(m_meter.figures()).toText());
     discardDownload();
     m_current = {};
     resetDisplay();
+    publish();
     emit projectFinished(project, filePath);
     Timer_Start_Download.start();
     if (!marked)
@@ -406,8 +355,7 @@ void Engine::pauseDownload()
     m_download->pause();
     m_meter.pause();
     m_retry.hide();
-    emit overallStatusChanged(QStringLiteral("Pause..."));
-    emit actionChanged(true, QStringLiteral("Resume"));
+    publish();
     emit pausedChanged(true);
 }
 
@@ -419,10 +367,9 @@ void Engine::resumeDownload()
         return;
     m_alertShown = false;
     m_meter.resume();
-    emit actionChanged(true, QStringLiteral("Pause"));
-    emit overallStatusChanged(QStringLiteral("Downloading..."));
     emit pausedChanged(false);
     m_download->resume();
+    publish();
 }
 
 void Engine::onBytesReceived(qint64 bytes)
@@ -485,7 +432,7 @@ void Engine::onRetryEnded()
     if (!m_download || m_download->isPaused())
         return;
     m_retry.hide();
-    emit overallStatusChanged(QStringLiteral("Downloading..."));
+    publish();
 }
 
 // The server keeps refusing what the download needs, or sends nothing, which waits for the user
@@ -560,11 +507,8 @@ void Engine::discardDownload()
 
 void Engine::resetDisplay()
 {
-    m_totalPercent = -1;
-    m_slotPercents.fill(0);
-    m_receivedText.clear();
+    m_report.setEverySlot(SlotState::Idle);
     emit displayReset();
-    emit actionChanged(false, QStringLiteral("Pause"));
 }
 
 void Engine::reportFolderFailure(const QString &path)

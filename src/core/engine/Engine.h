@@ -2,6 +2,7 @@
 
 #include "engine/Completion.h"
 #include "engine/RetryCountdown.h"
+#include "engine/RunReport.h"
 #include "progress/SpeedMeter.h"
 
 #include <QColor>
@@ -20,12 +21,11 @@ class Settings;
 struct ServerRefusal;
 struct ServerValidators;
 
-// The download engine: takes waiting projects one at a time, fetches their packs over the
-// connection slots, joins the pieces (in a thread of its own) and finishes the project. It owns
-// every socket and timer of a download and tells the outside what to show through signals carrying
-// plain values.
-//
-// Slots are numbered 1 to 4. Texts are the program's own captions ("Nothing", "Pause...").
+// The download engine: takes waiting projects one at a time, runs their downloads over the
+// connection slots, pauses and resumes them, and finishes each project once Completion has placed
+// its file. It owns every socket and timer of a download and says what happened through signals
+// carrying plain values (RunCaptions turns the progress into captions); the texts it emits are
+// those of message boxes. Slots are numbered 1 to 4.
 class Engine final : public QObject
 {
     Q_OBJECT
@@ -84,23 +84,14 @@ public:
     void cancelRunning();
 
 signals:
-    void listsChanged();                               // the project lists changed
-    void overallStatusChanged(const QString &caption); // "Inistialising", "Downloading...", ...
-    void slotStatusChanged(int slot, const QString &caption);
-    void slotPercentChanged(int slot, int percent);
-    void totalPercentChanged(int percent);     // the window title follows it
-    void titleChanged(const QString &title);   // "42% - Quillfetch", "Quillfetch"
-    void planTextChanged(const QString &text); // "2 times 500.00 Kb and 269.53 Kb"
-    void packsToGoTextChanged(const QString &text);
-    void totalSizeTextChanged(const QString &text);
-    void receivedSizeTextChanged(const QString &text);
-    void instantSpeedChanged(const QString &speed, const QString &bits);
-    void averageSpeedChanged(const QString &speed, const QString &bits);
-    void elapsedTextChanged(const QString &text); // "00:01:05"
-    void remainingTextChanged(const QString &text);
+    void listsChanged(); // the project lists changed
+    // What the running download shows, after every change and every progress tick.
+    void progressChanged(const RunProgress &progress);
+    // The download waits to try again by itself (the progress counts the wait down): paused
+    // after a connection error, or a slot after a server error or an answer without data.
+    void retryWaiting(const RetryWait &wait);
     // A run of the project begins (fresh or resumed); its files are named after baseName.
     void runStarted(const QString &project, const QString &baseName);
-    void actionChanged(bool enabled, const QString &caption); // "Pause" / "Resume"
     // The running download paused (by the user, a failed write, a lost connection...) or
     // resumed.
     void pausedChanged(bool paused);
@@ -115,11 +106,6 @@ signals:
     // Nothing comes through (the network is gone, or the server sends no data): the download has
     // paused and waits for the user (the message follows).
     void connectionLost();
-    // The download waits to try again by itself: paused after a connection error, "Connection
-    // lost, retrying in 8 s...", or a slot after a server error, "Server busy, retrying in 8
-    // s...", or after an answer without data, "No data from the server, retrying in 8 s..." (the
-    // overall status counts it down).
-    void retryWaiting(const QString &text);
 
 private:
     void startTick();
@@ -130,9 +116,8 @@ private:
     bool isReceiveFolderFree(const QString &project);
     bool createDownload(const ProjectEntry &entry);
     void beginRun();
-    void showPlan();
     void progressTick();
-    void showProgress();
+    void publish();
     void onJoinFailed(const JoinFault &fault);
     void reportJoinFault(const JoinFault &fault);
     void reportReadFailure(const QString &path);
@@ -166,13 +151,11 @@ private:
     RetryCountdown m_retry;
     std::unique_ptr<Download> m_download;
     Completion m_completion;
+    RunReport m_report;
     RunFiles m_current;
     bool m_ftp = false; // the record's "Type:" is 1
     bool m_startHeld = false;
     bool m_alertShown = false;
     // The project that started again for a change on the server since the user last resumed.
     QString m_changedProject;
-    int m_totalPercent = -1;
-    std::array<int, 4> m_slotPercents{};
-    QString m_receivedText;
 };
