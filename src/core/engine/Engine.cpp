@@ -10,7 +10,6 @@
 #include "store/FileIo.h"
 #include "store/FileNames.h"
 #include "store/ProjectStore.h"
-#include "store/WriteCause.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,7 +25,7 @@ Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &interva
     : QObject(parent), m_store(store), m_settings(settings), m_intervals(intervals),
       m_meter(intervals.speedTickMs, intervals.clockTickMs, [this] { return m_clock.elapsed(); }),
       m_retry(intervals.resumeFirstMs, intervals.resumeMaxMs, intervals.clockTickMs),
-      m_report(m_meter, m_retry, m_completion)
+      m_report(m_meter, m_retry, m_completion), m_faults(m_retry)
 {
     m_clock.start();
     Timer_Start_Download.setObjectName(QStringLiteral("Timer_Start_Download"));
@@ -42,7 +41,10 @@ Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &interva
     connect(&m_retry, &RetryCountdown::ended, this, &Engine::onRetryEnded);
     connect(&m_completion, &Completion::finishing, this, &Engine::publish);
     connect(&m_completion, &Completion::placed, this, &Engine::finishProject);
-    connect(&m_completion, &Completion::failed, this, &Engine::onJoinFailed);
+    connect(&m_completion, &Completion::failed, &m_faults, &FaultResponse::joinFailed);
+    connect(&m_faults, &FaultResponse::pauseNeeded, this, &Engine::pauseDownload);
+    connect(&m_faults, &FaultResponse::connectionLost, this, &Engine::connectionLost);
+    connect(&m_faults, &FaultResponse::messageRequested, this, &Engine::messageRequested);
     connect(&m_completion, &Completion::prejoined, this, &Engine::progressTick);
     connect(&m_meter, &SpeedMeter::ticked, this, &Engine::publish);
 }
@@ -146,7 +148,7 @@ void Engine::takeNextWaiting()
     const std::optional<ProjectEntry> entry = m_store.startNextWaiting();
     if (!entry) {
         Timer_Start_Download.stop();
-        reportWriteFailure(m_store.paths().recordPath(head));
+        m_faults.writeFailed(m_store.paths().recordPath(head));
         return;
     }
     emit listsChanged();
@@ -162,7 +164,7 @@ bool Engine::prepareProject(const QString &project)
     const std::optional<ProjectRecord> record = m_store.record(project);
     if (!record) {
         Timer_Start_Download.stop();
-        reportReadFailure(m_store.paths().recordPath(project));
+        m_faults.readFailed(m_store.paths().recordPath(project));
         return false;
     }
     m_settings.applyRecord(*record);
@@ -176,7 +178,7 @@ bool Engine::prepareProject(const QString &project)
     // Pieces are never written through a link: where it leads is not the project's.
     if (QFileInfo(QDir::cleanPath(m_current.receiveFolder)).isSymLink()) {
         Timer_Start_Download.stop();
-        reportFolderFailure(m_current.receiveFolder);
+        m_faults.folderFailed(m_current.receiveFolder);
         return false;
     }
     QDir().mkpath(m_current.receiveFolder);
@@ -200,7 +202,7 @@ bool Engine::isReceiveFolderFree(const QString &project)
     if (!entry.exists() && !entry.isSymLink())
         return true;
     Timer_Start_Download.stop();
-    reportFolderFailure(folder);
+    m_faults.folderFailed(folder);
     return false;
 }
 
@@ -268,14 +270,8 @@ bool Engine::createDownload(const ProjectEntry &entry)
             });
     connect(m_download.get(), &Download::packsToGoChanged, this, &Engine::publish);
     connect(m_download.get(), &Download::bytesReceived, this, &Engine::onBytesReceived);
-    connect(m_download.get(), &Download::writeFailed, this, &Engine::onWriteFailed);
-    connect(m_download.get(), &Download::connectionLost, this, &Engine::onConnectionLost);
-    connect(m_download.get(), &Download::connectionFailed, this, &Engine::onConnectionFailed);
-    connect(m_download.get(), &Download::certificateRefused, this, &Engine::pauseWithMessage);
     connect(m_download.get(), &Download::fileChanged, this, &Engine::onFileChanged);
-    connect(m_download.get(), &Download::refusedForGood, this, &Engine::onRefusedForGood);
-    connect(m_download.get(), &Download::serverBusy, this, &Engine::onServerBusy);
-    connect(m_download.get(), &Download::waitingForData, this, &Engine::onNothingReceived);
+    m_faults.follow(*m_download);
     // The join need not wait for the next progress tick; it runs once the slot's handler ended.
     connect(m_download.get(), &Download::allPacksIn, this, &Engine::progressTick,
             Qt::QueuedConnection);
@@ -285,7 +281,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
 // What every start of a download shows and arms before its slots connect.
 void Engine::beginRun()
 {
-    m_alertShown = false;
+    m_faults.rearm();
     m_retry.resetDelay();
     emit coloursChanged(m_settings.colour(Settings::Colour::MainBarBack),
                         m_settings.colour(Settings::Colour::MainBarFore),
@@ -318,13 +314,6 @@ void Engine::publish()
     emit progressChanged(m_report.look(state, m_download.get()));
 }
 
-// A join that fails pauses the download, which the user resumes once the cause is mended.
-void Engine::onJoinFailed(const JoinFault &fault)
-{
-    pauseDownload();
-    reportJoinFault(fault);
-}
-
 void Engine::finishProject(const QString &filePath)
 {
     Timer_Barre.stop();
@@ -343,9 +332,9 @@ void Engine::finishProject(const QString &filePath)
     emit projectFinished(project, filePath);
     Timer_Start_Download.start();
     if (!marked)
-        reportWriteFailure(m_store.paths().recordPath(project));
+        m_faults.writeFailed(m_store.paths().recordPath(project));
     else if (!statsWritten)
-        reportWriteFailure(statsPath);
+        m_faults.writeFailed(statsPath);
 }
 
 void Engine::pauseDownload()
@@ -365,7 +354,7 @@ void Engine::resumeDownload()
     m_retry.stop();
     if (!m_download || !m_download->isPaused())
         return;
-    m_alertShown = false;
+    m_faults.rearm();
     m_meter.resume();
     emit pausedChanged(false);
     m_download->resume();
@@ -379,53 +368,6 @@ void Engine::onBytesReceived(qint64 bytes)
     m_meter.setProgress(m_download->received(), m_download->plan().fileSize());
 }
 
-// A piece or the pack log cannot be written: the download pauses until the user resumes it.
-void Engine::onWriteFailed(const QString &path, int systemError)
-{
-    if (m_download->isPaused())
-        return;
-    pauseDownload();
-    reportWriteFailure(path, systemError);
-}
-
-// One message serves every slot that loses the network together.
-void Engine::onConnectionLost()
-{
-    if (m_alertShown)
-        return;
-    m_alertShown = true;
-    pauseDownload();
-    emit connectionLost();
-    emit messageRequested(
-        QStringLiteral("Please check your Internet connection and then click on the resume "
-                       "button !"),
-        QStringLiteral("Error"));
-}
-
-// Any other connection error pauses the whole download, which resumes by itself after a delay
-// that grows while the errors go on: a server that keeps refusing is not hammered.
-void Engine::onConnectionFailed()
-{
-    if (m_download->isPaused())
-        return;
-    pauseDownload();
-    m_retry.scheduleResume();
-}
-
-// The download runs on; the slot that met the server error asks again after its own delay.
-void Engine::onServerBusy(int waitMs)
-{
-    if (!m_download->isPaused())
-        m_retry.announce(RetryCause::ServerBusy, waitMs);
-}
-
-// The download runs on; the slot whose answer brought nothing asks again after its own delay.
-void Engine::onNothingReceived(int waitMs)
-{
-    if (!m_download->isPaused())
-        m_retry.announce(RetryCause::NoDataFromServer, waitMs);
-}
-
 // Once the wait is over, a download that runs says so again.
 void Engine::onRetryEnded()
 {
@@ -433,33 +375,6 @@ void Engine::onRetryEnded()
         return;
     m_retry.hide();
     publish();
-}
-
-// The server keeps refusing what the download needs, or sends nothing, which waits for the user
-// as a lost connection does.
-void Engine::onRefusedForGood(const ServerRefusal &refusal)
-{
-    if (refusal.kind == ServerRefusal::Kind::NoData) {
-        if (!m_download->isPaused())
-            emit connectionLost();
-        pauseWithMessage(
-            QStringLiteral("The server is reachable but sends no data: the download is paused."));
-        return;
-    }
-    pauseWithMessage(
-        refusal.meansNotAFile()
-            ? QStringLiteral("File not found or the URL don't point on a file !")
-            : QStringLiteral("Unable to use the high speed download method on this server !"));
-}
-
-// What retrying does not mend (a certificate that does not verify, a server that keeps refusing)
-// is never retried on its own: the download pauses and says why, and "Resume" tries again.
-void Engine::pauseWithMessage(const QString &text)
-{
-    if (m_download->isPaused())
-        return;
-    pauseDownload();
-    emit messageRequested(text, QStringLiteral("Error"));
 }
 
 // Nothing fetched so far may be joined with the server's new file: the project starts again
@@ -470,9 +385,10 @@ void Engine::onFileChanged(qint64 size, const ServerValidators &validators)
 {
     const QString project = m_current.project;
     if (project == m_changedProject) {
-        pauseWithMessage(QStringLiteral("The file of the project ") + project +
-                         QStringLiteral(" has changed on the server again: its download is "
-                                        "paused."));
+        m_faults.pauseWithMessage(
+            QStringLiteral("The file of the project ") + project +
+            QStringLiteral(" has changed on the server again: its download is "
+                           "paused."));
         return;
     }
     m_changedProject = project;
@@ -485,7 +401,7 @@ void Engine::onFileChanged(qint64 size, const ServerValidators &validators)
     resetDisplay();
     if (!m_store.restartRunning(size, validators)) {
         Timer_Start_Download.stop();
-        reportWriteFailure(m_store.paths().recordPath(project));
+        m_faults.writeFailed(m_store.paths().recordPath(project));
         return;
     }
     freshStart();
@@ -501,7 +417,7 @@ void Engine::discardDownload()
 {
     m_retry.stop();
     m_download->halt();
-    m_download->disconnect(this);
+    m_download->disconnect();
     m_download.release()->deleteLater();
 }
 
@@ -509,49 +425,4 @@ void Engine::resetDisplay()
 {
     m_report.setEverySlot(SlotState::Idle);
     emit displayReset();
-}
-
-void Engine::reportFolderFailure(const QString &path)
-{
-    emit messageRequested(QStringLiteral("Unable to create the folder ") + path +
-                              QStringLiteral(" !"),
-                          QStringLiteral("Error"));
-}
-
-void Engine::reportJoinFault(const JoinFault &fault)
-{
-    switch (fault.kind) {
-    case JoinFault::Kind::Read:
-        reportReadFailure(fault.path);
-        break;
-    case JoinFault::Kind::Create:
-        reportCreateFailure(fault.path);
-        break;
-    case JoinFault::Kind::Write:
-        reportWriteFailure(fault.path);
-        break;
-    }
-}
-
-void Engine::reportReadFailure(const QString &path)
-{
-    emit messageRequested(QStringLiteral("Unable to read the file ") + path + QStringLiteral(" !"),
-                          QStringLiteral("Error"));
-}
-
-void Engine::reportCreateFailure(const QString &path)
-{
-    emit messageRequested(QStringLiteral("Unable to create the file ") + path +
-                              QStringLiteral(" !"),
-                          QStringLiteral("Error"));
-}
-
-// The cause, when known, goes on a line of its own.
-void Engine::reportWriteFailure(const QString &path, int systemError)
-{
-    const QString cause = writeCauseText(systemError);
-    emit messageRequested(QStringLiteral("Unable to write the file ") + path +
-                              QStringLiteral(" !") +
-                              (cause.isEmpty() ? QString() : QStringLiteral("\r\n") + cause),
-                          QStringLiteral("Error"));
 }

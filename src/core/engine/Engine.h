@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/Completion.h"
+#include "engine/FaultResponse.h"
 #include "engine/RetryCountdown.h"
 #include "engine/RunReport.h"
 #include "progress/SpeedMeter.h"
@@ -18,7 +19,6 @@ class Download;
 class ProjectStore;
 struct ProjectEntry;
 class Settings;
-struct ServerRefusal;
 struct ServerValidators;
 
 // The download engine: takes waiting projects one at a time, runs their downloads over the
@@ -118,28 +118,14 @@ private:
     void beginRun();
     void progressTick();
     void publish();
-    void onJoinFailed(const JoinFault &fault);
-    void reportJoinFault(const JoinFault &fault);
-    void reportReadFailure(const QString &path);
-    void reportCreateFailure(const QString &path);
-    void reportFolderFailure(const QString &path);
     void finishProject(const QString &filePath);
     void pauseDownload();
     void resumeDownload();
     void onBytesReceived(qint64 bytes);
-    void onWriteFailed(const QString &path, int systemError);
-    void onConnectionLost();
-    void onConnectionFailed();
-    void onServerBusy(int waitMs);
-    void onNothingReceived(int waitMs);
     void onRetryEnded();
     void onFileChanged(qint64 size, const ServerValidators &validators);
-    void onRefusedForGood(const ServerRefusal &refusal);
-    void pauseWithMessage(const QString &text);
     void discardDownload();
     void resetDisplay();
-    // systemError: why, as the system said (errno); 0 when unknown.
-    void reportWriteFailure(const QString &path, int systemError = 0);
 
     ProjectStore &m_store;
     Settings &m_settings;
@@ -152,10 +138,10 @@ private:
     std::unique_ptr<Download> m_download;
     Completion m_completion;
     RunReport m_report;
+    FaultResponse m_faults;
     RunFiles m_current;
     bool m_ftp = false; // the record's "Type:" is 1
     bool m_startHeld = false;
-    bool m_alertShown = false;
     // The project that started again for a change on the server since the user last resumed.
     QString m_changedProject;
 };
