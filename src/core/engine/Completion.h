@@ -2,22 +2,12 @@
 
 #include "engine/Assembler.h"
 #include "engine/PieceJoiner.h"
+#include "engine/RunFiles.h"
 
 #include <QObject>
 #include <QString>
 
 class Download;
-
-// Where the running project's files go.
-struct RunFiles
-{
-    QString project;
-    QString downloadFolder; // ends with "/"
-    QString receiveFolder;  // ends with "/"
-    QString fileName;       // from the URL
-    QString baseName;       // names the piece files
-    QString joinedRecordPath;
-};
 
 // Completes the running download's file: joins the leading complete packs while later ones still
 // arrive, joins the rest once every pack is in (fetching again a piece that turns out unusable),

@@ -6,14 +6,10 @@
 #include "options/Settings.h"
 #include "probe/TlsTrust.h"
 #include "probe/UrlParts.h"
-#include "store/ElapsedRecord.h"
 #include "store/FileIo.h"
-#include "store/FileNames.h"
 #include "store/ProjectStore.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 namespace {
 
@@ -108,8 +104,7 @@ void Engine::shutdown()
     if (!m_download)
         return;
     m_download->pause();
-    FileIo::writeAtomically(m_store.paths().elapsedPath(m_current.project),
-                            m_meter.elapsed().toText());
+    m_current.recordElapsed(m_meter.elapsed());
 }
 
 void Engine::cancelRunning()
@@ -168,41 +163,27 @@ bool Engine::prepareProject(const QString &project)
         return false;
     }
     m_settings.applyRecord(*record);
-    m_current.project = project;
-    m_current.downloadFolder = m_settings.filePath();
-    m_current.receiveFolder = ProjectPaths::receiveFolder(m_current.downloadFolder, project);
-    m_current.fileName = localFileName(record->url);
-    m_current.baseName = FileNames::baseName(m_current.fileName);
-    m_current.joinedRecordPath = m_store.paths().joinedRecordPath(project);
+    m_current =
+        RunFiles::of(m_store.paths(), project, m_settings.filePath(), localFileName(record->url));
     m_ftp = record->type.toInt() == 1;
-    // Pieces are never written through a link: where it leads is not the project's.
-    if (QFileInfo(QDir::cleanPath(m_current.receiveFolder)).isSymLink()) {
-        Timer_Start_Download.stop();
-        m_faults.folderFailed(m_current.receiveFolder);
-        return false;
-    }
-    QDir().mkpath(m_current.receiveFolder);
-    return true;
+    if (m_current.makeReceiveFolder())
+        return true;
+    Timer_Start_Download.stop();
+    m_faults.folderFailed(m_current.receiveFolder);
+    return false;
 }
 
-// A project that has not started yet owns no receive folder: one that exists already is the
-// user's (or appeared since the name was chosen, through a new destination), and is left alone.
 bool Engine::isReceiveFolderFree(const QString &project)
 {
     const std::optional<ProjectRecord> record = m_store.record(project);
     if (!record)
         return true; // the start reports the unreadable record
-    // The start takes an empty "path:" for the default download folder, and so does this check.
-    // A relative one lies in the data folder.
-    const QString downloadFolder = record->path.isEmpty()
-                                       ? m_store.paths().defaultDownloadFolder()
-                                       : QDir(m_store.paths().dataFolder()).filePath(record->path);
-    const QString folder = ProjectPaths::receiveFolder(downloadFolder, project);
-    const QFileInfo entry(QDir::cleanPath(folder));
-    if (!entry.exists() && !entry.isSymLink())
+    const std::optional<QString> taken =
+        RunFiles::takenReceiveFolder(m_store.paths(), project, record->path);
+    if (!taken)
         return true;
     Timer_Start_Download.stop();
-    m_faults.folderFailed(folder);
+    m_faults.folderFailed(*taken);
     return false;
 }
 
@@ -211,7 +192,7 @@ void Engine::freshStart()
     const ProjectEntry entry = m_store.running().constFirst();
     if (!prepareProject(entry.name) || !createDownload(entry))
         return;
-    QFile::remove(m_store.paths().packLogPath(entry.name)); // a fresh start fetches every pack
+    QFile::remove(m_current.packLogPath); // a fresh start fetches every pack
     m_meter.reset();
     beginRun();
     m_download->start();
@@ -224,13 +205,9 @@ void Engine::Reprise_Download()
     const ProjectEntry entry = m_store.running().constFirst();
     if (!prepareProject(entry.name) || !createDownload(entry))
         return;
-    const QString elapsedPath = m_store.paths().elapsedPath(entry.name);
-    const ElapsedClock elapsed =
-        ElapsedClock::parse(FileIo::read(elapsedPath).value_or(QByteArray()))
-            .value_or(ElapsedClock());
+    const ElapsedClock elapsed = m_current.resumeElapsed();
     m_download->planResume();
     m_meter.restore(elapsed, m_download->received());
-    FileIo::writeAtomically(elapsedPath, elapsed.toText());
     beginRun();
     m_download->start();
     publish();
@@ -259,7 +236,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
     setup.packSize = m_settings.packSize();
     setup.receiveFolder = m_current.receiveFolder;
     setup.baseName = m_current.baseName;
-    setup.packLogPath = m_store.paths().packLogPath(entry.name);
+    setup.packLogPath = m_current.packLogPath;
     setup.slotCount = connections->count;
     setup.refusalMs = m_intervals.refusalMs;
     m_download = std::make_unique<Download>(setup, connections->make);
