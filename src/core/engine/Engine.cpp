@@ -147,14 +147,15 @@ void Engine::takeNextWaiting()
         return;
     }
     emit listsChanged();
-    if (!prepareProject(entry->name))
+    if (!makeCurrent(entry->name))
         return;
     m_report.setEverySlot(SlotState::Initialising);
     publish();
 }
 
-// The project's own options become the settings, and its folders are made ready.
-bool Engine::prepareProject(const QString &project)
+// The project becomes the current one: its own options become the user's settings, and its
+// receive folder is made ready.
+bool Engine::makeCurrent(const QString &project)
 {
     const std::optional<ProjectRecord> record = m_store.record(project);
     if (!record) {
@@ -162,6 +163,7 @@ bool Engine::prepareProject(const QString &project)
         m_faults.readFailed(m_store.paths().recordPath(project));
         return false;
     }
+    // The run reads its options (folder, pack size, colours, graphs) through the settings.
     m_settings.applyRecord(*record);
     m_current =
         RunFiles::of(m_store.paths(), project, m_settings.filePath(), localFileName(record->url));
@@ -190,7 +192,7 @@ bool Engine::isReceiveFolderFree(const QString &project)
 void Engine::freshStart()
 {
     const ProjectEntry entry = m_store.running().constFirst();
-    if (!prepareProject(entry.name) || !createDownload(entry))
+    if (!makeCurrent(entry.name) || !createDownload(entry))
         return;
     QFile::remove(m_current.packLogPath); // a fresh start fetches every pack
     m_meter.reset();
@@ -203,7 +205,7 @@ void Engine::freshStart()
 void Engine::Reprise_Download()
 {
     const ProjectEntry entry = m_store.running().constFirst();
-    if (!prepareProject(entry.name) || !createDownload(entry))
+    if (!makeCurrent(entry.name) || !createDownload(entry))
         return;
     const ElapsedClock elapsed = m_current.resumeElapsed();
     m_download->planResume();

@@ -112,7 +112,7 @@ private:
     void takeNextWaiting();
     void freshStart();
     void Reprise_Download();
-    bool prepareProject(const QString &project);
+    bool makeCurrent(const QString &project);
     bool isReceiveFolderFree(const QString &project);
     bool createDownload(const ProjectEntry &entry);
     void beginRun();
