@@ -46,7 +46,6 @@ public:
 
     AboutPage *aboutPage() const { return m_about; }
     ProjectsPage *projectsPage() const { return m_projects; }
-    DownloadPage *downloadPage() const { return m_download; }
 
     void Charger_Listes();
     // Normal state, visible, in front with the focus.
