@@ -177,7 +177,6 @@ void DownloadPage::setColours(const QColor &mainBack, const QColor &mainFore,
 void DownloadPage::connectEngine(Engine &engine)
 {
     connect(Cmd_Action, &QPushButton::clicked, &engine, &Engine::togglePause);
-    connect(&engine, &Engine::coloursChanged, this, &DownloadPage::setColours);
 }
 
 void DownloadPage::connectCaptions(RunCaptions &captions)

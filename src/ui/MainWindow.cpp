@@ -58,10 +58,7 @@ MainWindow::MainWindow(const MainWindowContext &context, QWidget *parent)
     buildMenuBar();
     connectPages();
     connectEngine();
-    m_download->setColours(m_settings.colour(Settings::Colour::MainBarBack),
-                           m_settings.colour(Settings::Colour::MainBarFore),
-                           m_settings.colour(Settings::Colour::SecBarBack),
-                           m_settings.colour(Settings::Colour::SecBarFore));
+    showBarColours();
 
     Timer_load.setObjectName(QStringLiteral("Timer_load"));
     Timer_load.setSingleShot(true);
@@ -109,6 +106,7 @@ void MainWindow::connectEngine()
     connect(&m_engine, &Engine::listsChanged, this, &MainWindow::Charger_Listes);
     // A run shows the Download tab; a finished project, the list it joins.
     connect(&m_engine, &Engine::runStarted, this, [this] { Menu->setCurrentIndex(DownloadTab); });
+    connect(&m_engine, &Engine::runStarted, this, &MainWindow::showBarColours);
     connect(&m_engine, &Engine::projectFinished, this,
             [this] { Menu->setCurrentIndex(ProjectsTab); });
     connect(&m_engine, &Engine::messageRequested, this, &MainWindow::showEngineMessage);
@@ -116,6 +114,15 @@ void MainWindow::connectEngine()
     connect(&m_engine, &Engine::listsChanged, this, &MainWindow::showFirstRunWhenIdle,
             Qt::QueuedConnection);
     connect(&m_engine, &Engine::queueEmpty, this, &MainWindow::showFirstRunWhenIdle);
+}
+
+// The bars take the colours of the settings, which are the running project's own once it runs.
+void MainWindow::showBarColours()
+{
+    m_download->setColours(m_settings.colour(Settings::Colour::MainBarBack),
+                           m_settings.colour(Settings::Colour::MainBarFore),
+                           m_settings.colour(Settings::Colour::SecBarBack),
+                           m_settings.colour(Settings::Colour::SecBarFore));
 }
 
 void MainWindow::Charger_Listes()

@@ -76,6 +76,7 @@ private:
     void buildMenuBar();
     void connectPages();
     void connectEngine();
+    void showBarColours();
     void Timer_load_Tick();
     void Charger_Projets();
     void ChK_Tray_Click(bool checked);

@@ -262,10 +262,6 @@ void Engine::beginRun()
 {
     m_faults.rearm();
     m_retry.resetDelay();
-    emit coloursChanged(m_settings.colour(Settings::Colour::MainBarBack),
-                        m_settings.colour(Settings::Colour::MainBarFore),
-                        m_settings.colour(Settings::Colour::SecBarBack),
-                        m_settings.colour(Settings::Colour::SecBarFore));
     if (m_ftp)
         m_report.setSlot(Download::MaxSlots, SlotState::UnusedWithFtp);
     Timer_Barre.start();

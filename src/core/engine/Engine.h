@@ -6,7 +6,6 @@
 #include "engine/RunReport.h"
 #include "progress/SpeedMeter.h"
 
-#include <QColor>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
@@ -95,8 +94,6 @@ signals:
     // The running download paused (by the user, a failed write, a lost connection...) or
     // resumed.
     void pausedChanged(bool paused);
-    void coloursChanged(const QColor &mainBack, const QColor &mainFore, const QColor &slotBack,
-                        const QColor &slotFore);
     void displayReset(); // every display back to idle
     // The finished file is filePath; its name is the next free one when its own was taken.
     void projectFinished(const QString &project, const QString &filePath);
