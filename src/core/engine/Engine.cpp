@@ -11,12 +11,6 @@
 
 #include <QFile>
 
-namespace {
-
-const QString AppTitle = QStringLiteral("Quillfetch");
-
-} // namespace
-
 Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &intervals, QObject *parent)
     : QObject(parent), m_store(store), m_settings(settings), m_intervals(intervals),
       m_meter(intervals.speedTickMs, intervals.clockTickMs, [this] { return m_clock.elapsed(); }),
@@ -41,6 +35,7 @@ Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &interva
     connect(&m_faults, &FaultResponse::pauseNeeded, this, &Engine::pauseDownload);
     connect(&m_faults, &FaultResponse::connectionLost, this, &Engine::connectionLost);
     connect(&m_faults, &FaultResponse::messageRequested, this, &Engine::messageRequested);
+    connect(&m_faults, &FaultResponse::restartNeeded, this, &Engine::restartFromZero);
     connect(&m_completion, &Completion::prejoined, this, &Engine::progressTick);
     connect(&m_meter, &SpeedMeter::ticked, this, &Engine::publish);
 }
@@ -87,7 +82,7 @@ void Engine::togglePause()
     if (!m_download || m_completion.isFinishing())
         return;
     if (m_download->isPaused()) {
-        m_changedProject.clear();
+        m_faults.userResumed();
         resumeDownload();
     } else {
         pauseDownload();
@@ -109,15 +104,7 @@ void Engine::shutdown()
 
 void Engine::cancelRunning()
 {
-    m_completion.stop();
-    Timer_Barre.stop();
-    if (m_download)
-        discardDownload();
-    if (!m_current.project.isEmpty())
-        Completion::removeOwnFiles(m_current);
-    m_current = {};
-    m_meter.reset();
-    resetDisplay();
+    dropRun();
     publish();
     Timer_Start_Download.start();
 }
@@ -226,10 +213,9 @@ bool Engine::createDownload(const ProjectEntry &entry)
             : std::nullopt;
     if (!connections) {
         Timer_Start_Download.stop();
-        emit messageRequested(reading.url ? QStringLiteral("The address ") + reading.url->host +
-                                                QStringLiteral(" is not valid !")
-                                          : reading.refusal,
-                              QStringLiteral("Error"));
+        m_faults.tell(reading.url ? QStringLiteral("The address ") + reading.url->host +
+                                        QStringLiteral(" is not valid !")
+                                  : reading.refusal);
         return false;
     }
     m_completion.stop();
@@ -249,8 +235,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
             });
     connect(m_download.get(), &Download::packsToGoChanged, this, &Engine::publish);
     connect(m_download.get(), &Download::bytesReceived, this, &Engine::onBytesReceived);
-    connect(m_download.get(), &Download::fileChanged, this, &Engine::onFileChanged);
-    m_faults.follow(*m_download);
+    m_faults.follow(*m_download, m_current.project);
     // The join need not wait for the next progress tick; it runs once the slot's handler ended.
     connect(m_download.get(), &Download::allPacksIn, this, &Engine::progressTick,
             Qt::QueuedConnection);
@@ -352,38 +337,33 @@ void Engine::onRetryEnded()
     publish();
 }
 
-// Nothing fetched so far may be joined with the server's new file: the project starts again
-// from zero, under its name and in its place, with the new size and validators. A second change
-// before the user resumes (servers whose nodes give different validators change them all the
-// time) pauses the download and says so: starting again would only start again.
-void Engine::onFileChanged(qint64 size, const ServerValidators &validators)
+// The project starts again from zero, under its name and in its place, with the new size and
+// validators.
+void Engine::restartFromZero(qint64 size, const ServerValidators &validators)
 {
     const QString project = m_current.project;
-    if (project == m_changedProject) {
-        m_faults.pauseWithMessage(
-            QStringLiteral("The file of the project ") + project +
-            QStringLiteral(" has changed on the server again: its download is "
-                           "paused."));
-        return;
-    }
-    m_changedProject = project;
-    m_completion.stop();
-    Timer_Barre.stop();
-    discardDownload();
-    Completion::removeOwnFiles(m_current);
-    m_current = {};
-    m_meter.reset();
-    resetDisplay();
+    dropRun();
     if (!m_store.restartRunning(size, validators)) {
         Timer_Start_Download.stop();
         m_faults.writeFailed(m_store.paths().recordPath(project));
         return;
     }
     freshStart();
-    emit messageRequested(QStringLiteral("The file of the project ") + project +
-                              QStringLiteral(" has changed on the server: its download starts "
-                                             "again from zero."),
-                          AppTitle);
+    m_faults.restarted(project);
+}
+
+// The running download stops, what the project made goes, and the display goes back to idle.
+void Engine::dropRun()
+{
+    m_completion.stop();
+    Timer_Barre.stop();
+    if (m_download)
+        discardDownload();
+    if (!m_current.project.isEmpty())
+        Completion::removeOwnFiles(m_current);
+    m_current = {};
+    m_meter.reset();
+    resetDisplay();
 }
 
 // The download may be the sender of the signal being handled: it goes once control is back

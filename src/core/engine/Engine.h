@@ -120,7 +120,8 @@ private:
     void resumeDownload();
     void onBytesReceived(qint64 bytes);
     void onRetryEnded();
-    void onFileChanged(qint64 size, const ServerValidators &validators);
+    void restartFromZero(qint64 size, const ServerValidators &validators);
+    void dropRun();
     void discardDownload();
     void resetDisplay();
 
@@ -139,6 +140,4 @@ private:
     RunFiles m_current;
     bool m_ftp = false; // the record's "Type:" is 1
     bool m_startHeld = false;
-    // The project that started again for a change on the server since the user last resumed.
-    QString m_changedProject;
 };

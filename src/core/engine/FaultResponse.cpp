@@ -10,9 +10,10 @@ FaultResponse::FaultResponse(RetryCountdown &retry, QObject *parent)
     : QObject(parent), m_retry(retry)
 {}
 
-void FaultResponse::follow(Download &download)
+void FaultResponse::follow(Download &download, const QString &project)
 {
     m_download = &download;
+    m_project = project;
     connect(&download, &Download::writeFailed, this, &FaultResponse::onWriteFailed);
     connect(&download, &Download::connectionLost, this, &FaultResponse::onConnectionLost);
     connect(&download, &Download::connectionFailed, this, &FaultResponse::onConnectionFailed);
@@ -20,6 +21,7 @@ void FaultResponse::follow(Download &download)
     connect(&download, &Download::refusedForGood, this, &FaultResponse::onRefusedForGood);
     connect(&download, &Download::serverBusy, this, &FaultResponse::onServerBusy);
     connect(&download, &Download::waitingForData, this, &FaultResponse::onNothingReceived);
+    connect(&download, &Download::fileChanged, this, &FaultResponse::onFileChanged);
 }
 
 void FaultResponse::pauseWithMessage(const QString &text)
@@ -62,6 +64,19 @@ void FaultResponse::writeFailed(const QString &path, int systemError)
     const QString cause = writeCauseText(systemError);
     tell(QStringLiteral("Unable to write the file ") + path + QStringLiteral(" !") +
          (cause.isEmpty() ? QString() : QStringLiteral("\r\n") + cause));
+}
+
+void FaultResponse::restarted(const QString &project)
+{
+    emit messageRequested(QStringLiteral("The file of the project ") + project +
+                              QStringLiteral(" has changed on the server: its download starts "
+                                             "again from zero."),
+                          QStringLiteral("Quillfetch"));
+}
+
+void FaultResponse::tell(const QString &text)
+{
+    emit messageRequested(text, QStringLiteral("Error"));
 }
 
 bool FaultResponse::isRunning() const
@@ -125,7 +140,15 @@ void FaultResponse::onRefusedForGood(const ServerRefusal &refusal)
             : QStringLiteral("Unable to use the high speed download method on this server !"));
 }
 
-void FaultResponse::tell(const QString &text)
+// Nothing fetched so far may be joined with the server's new file.
+void FaultResponse::onFileChanged(qint64 size, const ServerValidators &validators)
 {
-    emit messageRequested(text, QStringLiteral("Error"));
+    if (m_project == m_changedProject) {
+        pauseWithMessage(QStringLiteral("The file of the project ") + m_project +
+                         QStringLiteral(" has changed on the server again: its download is "
+                                        "paused."));
+        return;
+    }
+    m_changedProject = m_project;
+    emit restartNeeded(size, validators);
 }

@@ -8,6 +8,7 @@ class Download;
 class RetryCountdown;
 struct JoinFault;
 struct ServerRefusal;
+struct ServerValidators;
 
 // How the run answers the faults of its download, and what the user is told of a failure. A
 // lost network, or a server that sends nothing, pauses the download and says so once for every
@@ -15,7 +16,10 @@ struct ServerRefusal;
 // file; any other connection error pauses it until RetryCountdown resumes it; after a server
 // error or an answer without data the slot asks again while the count-down runs. What retrying
 // does not mend (a certificate that does not verify, a server that keeps refusing) is never
-// retried on its own: the download pauses and says why, and "Resume" tries again.
+// retried on its own: the download pauses and says why, and "Resume" tries again. A change of
+// the server's file starts the project again from zero, once until the user resumes: servers
+// whose nodes give different validators change them all the time, and starting again would
+// only start again.
 class FaultResponse final : public QObject
 {
     Q_OBJECT
@@ -24,10 +28,12 @@ class FaultResponse final : public QObject
 public:
     explicit FaultResponse(RetryCountdown &retry, QObject *parent = nullptr);
 
-    // The faults of this download are answered from now on.
-    void follow(Download &download);
-    // The next lost connection is told again (a new run, or the user resumed).
+    // The faults of the project's download are answered from now on.
+    void follow(Download &download, const QString &project);
+    // The next lost connection is told again (a new run, or the download resumed).
     void rearm() { m_alertShown = false; }
+    // The user resumed: a change of the server's file starts the project again once more.
+    void userResumed() { m_changedProject.clear(); }
 
     // Pause the running download and say why.
     void pauseWithMessage(const QString &text);
@@ -37,6 +43,9 @@ public:
     void readFailed(const QString &path);
     void folderFailed(const QString &path);
     void writeFailed(const QString &path, int systemError = 0);
+    // The project started again from zero for a change of the server's file.
+    void restarted(const QString &project);
+    void tell(const QString &text);
 
 signals:
     // The running download is to pause now.
@@ -45,6 +54,8 @@ signals:
     // follows).
     void connectionLost();
     void messageRequested(const QString &text, const QString &title);
+    // The server's file changed: the project is to start again with this size and validators.
+    void restartNeeded(qint64 size, const ServerValidators &validators);
 
 private:
     bool isRunning() const;
@@ -54,9 +65,12 @@ private:
     void onServerBusy(int waitMs);
     void onNothingReceived(int waitMs);
     void onRefusedForGood(const ServerRefusal &refusal);
-    void tell(const QString &text);
+    void onFileChanged(qint64 size, const ServerValidators &validators);
 
     RetryCountdown &m_retry;
     QPointer<Download> m_download;
+    QString m_project;
     bool m_alertShown = false;
+    // The project that started again for a change on the server since the user last resumed.
+    QString m_changedProject;
 };
