@@ -2,11 +2,9 @@
 
 #include "engine/Download.h"
 #include "engine/DownloadSlots.h"
-#include "engine/RunStatistics.h"
 #include "options/Settings.h"
 #include "probe/TlsTrust.h"
 #include "probe/UrlParts.h"
-#include "store/FileIo.h"
 #include "store/ProjectStore.h"
 
 #include <QFile>
@@ -42,16 +40,6 @@ Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &interva
 
 Engine::~Engine() = default;
 
-void Engine::setStartHeld(bool held)
-{
-    m_startHeld = held;
-}
-
-void Engine::startQueue()
-{
-    Timer_Start_Download.start();
-}
-
 void Engine::resumeInterrupted()
 {
     if (m_download)
@@ -62,19 +50,9 @@ void Engine::resumeInterrupted()
         Reprise_Download();
 }
 
-bool Engine::isDownloading() const
-{
-    return m_download != nullptr;
-}
-
 bool Engine::isPaused() const
 {
     return m_download && m_download->isPaused();
-}
-
-QString Engine::currentProject() const
-{
-    return m_current.project;
 }
 
 void Engine::togglePause()
@@ -125,8 +103,11 @@ void Engine::startTick()
 void Engine::takeNextWaiting()
 {
     const QString head = m_store.waiting().constFirst().name;
-    if (!isReceiveFolderFree(head))
+    if (const std::optional<QString> taken = RunFiles::takenReceiveFolder(m_store, head)) {
+        Timer_Start_Download.stop();
+        m_faults.folderFailed(*taken);
         return;
+    }
     const std::optional<ProjectEntry> entry = m_store.startNextWaiting();
     if (!entry) {
         Timer_Start_Download.stop();
@@ -162,20 +143,6 @@ bool Engine::makeCurrent(const QString &project)
     return false;
 }
 
-bool Engine::isReceiveFolderFree(const QString &project)
-{
-    const std::optional<ProjectRecord> record = m_store.record(project);
-    if (!record)
-        return true; // the start reports the unreadable record
-    const std::optional<QString> taken =
-        RunFiles::takenReceiveFolder(m_store.paths(), project, record->path);
-    if (!taken)
-        return true;
-    Timer_Start_Download.stop();
-    m_faults.folderFailed(*taken);
-    return false;
-}
-
 void Engine::freshStart()
 {
     const ProjectEntry entry = m_store.running().constFirst();
@@ -184,7 +151,6 @@ void Engine::freshStart()
     QFile::remove(m_current.packLogPath); // a fresh start fetches every pack
     m_meter.reset();
     beginRun();
-    m_download->start();
 }
 
 // The resume start: the project an earlier run left running continues where it stopped. Its
@@ -198,7 +164,6 @@ void Engine::Reprise_Download()
     m_download->planResume();
     m_meter.restore(elapsed, m_download->received());
     beginRun();
-    m_download->start();
     publish();
 }
 
@@ -242,7 +207,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
     return true;
 }
 
-// What every start of a download shows and arms before its slots connect.
+// Every start of a download: what it shows and arms, then its slots connect.
 void Engine::beginRun()
 {
     m_faults.rearm();
@@ -252,8 +217,8 @@ void Engine::beginRun()
     Timer_Barre.start();
     Timer_Start_Download.stop();
     publish(); // paused already when a write failed while the run was prepared
-
     emit runStarted(m_current.project, m_current.baseName);
+    m_download->start();
 }
 
 void Engine::progressTick()
@@ -279,22 +244,20 @@ void Engine::finishProject(const QString &filePath)
     Timer_Barre.stop();
     m_meter.setProgress(m_download->received(), m_download->plan().fileSize());
     m_meter.stop();
-    const QString project = m_current.project;
+    const RunFiles files = m_current;
     const bool marked = m_store.finishRunning();
     emit listsChanged();
-    const QString statsPath = m_store.paths().statsPath(project);
-    const bool statsWritten =
-        FileIo::writeAtomically(statsPath, runStatistics(m_meter.figures()).toText());
+    const bool statsWritten = files.recordStatistics(m_meter.figures());
     discardDownload();
     m_current = {};
     resetDisplay();
     publish();
-    emit projectFinished(project, filePath);
+    emit projectFinished(files.project, filePath);
     Timer_Start_Download.start();
     if (!marked)
-        m_faults.writeFailed(m_store.paths().recordPath(project));
+        m_faults.writeFailed(m_store.paths().recordPath(files.project));
     else if (!statsWritten)
-        m_faults.writeFailed(statsPath);
+        m_faults.writeFailed(files.statsPath);
 }
 
 void Engine::pauseDownload()

@@ -59,17 +59,17 @@ public:
 
     // The UI holds the start while a dialog has disabled the main window: the start tick then
     // does nothing.
-    void setStartHeld(bool held);
+    void setStartHeld(bool held) { m_startHeld = held; }
     // Arms the start timer: its ticks take the next waiting project and start it.
-    void startQueue();
+    void startQueue() { Timer_Start_Download.start(); }
     // Continues the project left running by an earlier run (its record says "status:0"): the
     // packs its pack log holds complete are kept, the begun ones continue after the bytes their
     // pieces hold, and its elapsed clock goes on.
     void resumeInterrupted();
 
-    bool isDownloading() const;
+    bool isDownloading() const { return m_download != nullptr; }
     bool isPaused() const;
-    QString currentProject() const;
+    QString currentProject() const { return m_current.project; }
     // The speed meter of the running download (its samples feed the live graphs).
     const SpeedMeter &speedMeter() const { return m_meter; }
 
@@ -110,7 +110,6 @@ private:
     void freshStart();
     void Reprise_Download();
     bool makeCurrent(const QString &project);
-    bool isReceiveFolderFree(const QString &project);
     bool createDownload(const ProjectEntry &entry);
     void beginRun();
     void progressTick();

@@ -1,8 +1,10 @@
 #include "engine/RunFiles.h"
 
+#include "engine/RunStatistics.h"
 #include "store/FileIo.h"
 #include "store/FileNames.h"
 #include "store/ProjectPaths.h"
+#include "store/ProjectStore.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,18 +19,22 @@ RunFiles RunFiles::of(const ProjectPaths &paths, const QString &project,
             FileNames::baseName(fileName),
             paths.joinedRecordPath(project),
             paths.packLogPath(project),
-            paths.elapsedPath(project)};
+            paths.elapsedPath(project),
+            paths.statsPath(project)};
 }
 
 // The start takes an empty "path:" for the default download folder, and so does this check. A
 // relative one lies in the data folder.
-std::optional<QString> RunFiles::takenReceiveFolder(const ProjectPaths &paths,
-                                                    const QString &project,
-                                                    const QString &recordFolder)
+std::optional<QString> RunFiles::takenReceiveFolder(const ProjectStore &store,
+                                                    const QString &project)
 {
-    const QString downloadFolder = recordFolder.isEmpty()
+    const std::optional<ProjectRecord> record = store.record(project);
+    if (!record)
+        return std::nullopt;
+    const ProjectPaths &paths = store.paths();
+    const QString downloadFolder = record->path.isEmpty()
                                        ? paths.defaultDownloadFolder()
-                                       : QDir(paths.dataFolder()).filePath(recordFolder);
+                                       : QDir(paths.dataFolder()).filePath(record->path);
     const QString folder = ProjectPaths::receiveFolder(downloadFolder, project);
     const QFileInfo entry(QDir::cleanPath(folder));
     if (!entry.exists() && !entry.isSymLink())
@@ -56,4 +62,9 @@ ElapsedClock RunFiles::resumeElapsed() const
 void RunFiles::recordElapsed(const ElapsedClock &clock) const
 {
     FileIo::writeAtomically(elapsedPath, clock.toText());
+}
+
+bool RunFiles::recordStatistics(const SpeedFigures &figures) const
+{
+    return FileIo::writeAtomically(statsPath, runStatistics(figures).toText());
 }
