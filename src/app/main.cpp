@@ -1,3 +1,4 @@
+#include "display/RunDisplay.h"
 #include "engine/Engine.h"
 #include "handoff/HandoffListener.h"
 #include "options/Settings.h"
@@ -45,9 +46,11 @@ int main(int argc, char *argv[])
     ProjectStore projects(dataFolder);
     Settings settings(store, projects.paths().defaultDownloadFolder());
     Engine engine(projects, settings, Engine::Intervals{});
+    RunDisplay display(engine, settings, projects.paths());
     Autostart autostart(QCoreApplication::applicationFilePath(), Autostart::defaultFolder());
 
-    MainWindow window({settings, projects, engine, autostart, messages, programFolder, arguments});
+    MainWindow window(
+        {settings, projects, engine, display, autostart, messages, programFolder, arguments});
     Probe probe(projects, settings, Probe::Intervals{});
     AddProjectFlow addProject(window, probe, projects, settings, messages);
     OptionsFlow options(window, settings, messages);

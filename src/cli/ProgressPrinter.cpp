@@ -1,5 +1,7 @@
 #include "ProgressPrinter.h"
 
+#include "progress/RunCaptions.h"
+
 ProgressPrinter::ProgressPrinter(QTextStream &out, bool inPlace, int intervalMs, QObject *parent)
     : QObject(parent), m_out(out), m_inPlace(inPlace)
 {
@@ -56,11 +58,11 @@ void ProgressPrinter::reset()
     m_pending = false;
     m_project.clear();
     m_percent = 0;
-    m_totalSize = QStringLiteral("0 Bytes");
-    m_received = QStringLiteral("0 Bytes");
-    m_instantSpeed = QStringLiteral("0.00 Kb/s");
-    m_averageSpeed = QStringLiteral("0.00 Kb/s");
-    m_remaining = QStringLiteral("00:00:00");
+    m_totalSize = RunCaptions::NoSize;
+    m_received = RunCaptions::NoSize;
+    m_instantSpeed = RunCaptions::NoSpeed;
+    m_averageSpeed = RunCaptions::NoSpeed;
+    m_remaining = RunCaptions::NoTime;
 }
 
 void ProgressPrinter::endLine()

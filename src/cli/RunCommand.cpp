@@ -1,8 +1,7 @@
 #include "RunCommand.h"
 
+#include "display/RunDisplay.h"
 #include "engine/Engine.h"
-#include "progress/GraphSnapshots.h"
-#include "progress/LiveGraphs.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -44,9 +43,8 @@ int RunCommand::exec()
         return fail(QStringLiteral("Unable to watch for Ctrl-C: ") + qt_error_string(errno));
     m_engine =
         std::make_unique<Engine>(m_workspace.store(), m_workspace.settings(), Engine::Intervals{});
-    m_graphs = std::make_unique<LiveGraphs>(*m_engine, m_workspace.settings());
-    m_snapshots =
-        std::make_unique<GraphSnapshots>(*m_engine, m_workspace.store().paths(), *m_graphs);
+    m_display = std::make_unique<RunDisplay>(*m_engine, m_workspace.settings(),
+                                             m_workspace.store().paths());
     connectEngine();
     connect(&m_stopSignals, &StopSignals::received, this, &RunCommand::interrupt);
     for (const QString &path : m_workspace.store().unreadableFiles())
@@ -61,27 +59,33 @@ int RunCommand::exec()
 void RunCommand::connectEngine()
 {
     Engine *engine = m_engine.get();
-    connect(engine, &Engine::downloadTabRequested, this,
-            [this] { m_printer.setProject(m_engine->currentProject()); });
-    connect(engine, &Engine::totalPercentChanged, &m_printer, &ProgressPrinter::setPercent);
-    connect(engine, &Engine::totalSizeTextChanged, &m_printer, &ProgressPrinter::setTotalSize);
-    connect(engine, &Engine::receivedSizeTextChanged, &m_printer, &ProgressPrinter::setReceived);
-    connect(engine, &Engine::instantSpeedChanged, &m_printer, &ProgressPrinter::setInstantSpeed);
-    connect(engine, &Engine::averageSpeedChanged, &m_printer, &ProgressPrinter::setAverageSpeed);
-    connect(engine, &Engine::remainingTextChanged, &m_printer, &ProgressPrinter::setRemaining);
-    connect(engine, &Engine::displayReset, &m_printer, &ProgressPrinter::reset);
+    const RunCaptions *captions = &m_display->captions();
+    connect(engine, &Engine::runStarted, &m_printer, &ProgressPrinter::setProject);
+    connect(captions, &RunCaptions::totalPercentChanged, &m_printer, &ProgressPrinter::setPercent);
+    connect(captions, &RunCaptions::totalSizeTextChanged, &m_printer,
+            &ProgressPrinter::setTotalSize);
+    connect(captions, &RunCaptions::receivedSizeTextChanged, &m_printer,
+            &ProgressPrinter::setReceived);
+    connect(captions, &RunCaptions::instantSpeedChanged, &m_printer,
+            &ProgressPrinter::setInstantSpeed);
+    connect(captions, &RunCaptions::averageSpeedChanged, &m_printer,
+            &ProgressPrinter::setAverageSpeed);
+    connect(captions, &RunCaptions::remainingTextChanged, &m_printer,
+            &ProgressPrinter::setRemaining);
+    connect(captions, &RunCaptions::cleared, &m_printer, &ProgressPrinter::reset);
     connect(engine, &Engine::projectFinished, this, &RunCommand::reportFinished);
     connect(engine, &Engine::messageRequested, this, &RunCommand::reportMessage);
     connect(engine, &Engine::connectionLost, this, [this] { m_connectionLost = true; });
-    connect(engine, &Engine::retryWaiting, this, [this](const QString &text) {
+    connect(captions, &RunCaptions::retryWaiting, this, [this](const QString &text) {
         m_printer.endLine();
         m_err << text << Qt::endl;
     });
     connect(engine, &Engine::queueEmpty, this, &RunCommand::finishQueue);
-    connect(m_snapshots.get(), &GraphSnapshots::writeFailed, this, [this](const QString &message) {
-        m_printer.endLine();
-        m_err << message << Qt::endl;
-    });
+    connect(&m_display->snapshots(), &GraphSnapshots::writeFailed, this,
+            [this](const QString &message) {
+                m_printer.endLine();
+                m_err << message << Qt::endl;
+            });
 }
 
 void RunCommand::reportFinished(const QString &project, const QString &filePath)
@@ -144,7 +148,7 @@ void RunCommand::interrupt(int signalNumber)
 void RunCommand::shutdown()
 {
     m_engine->shutdown();
-    m_snapshots->saveFinal();
+    m_display->snapshots().saveFinal();
 }
 
 int RunCommand::fail(const QString &message)

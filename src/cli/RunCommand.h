@@ -10,8 +10,7 @@
 #include <memory>
 
 class Engine;
-class GraphSnapshots;
-class LiveGraphs;
+class RunDisplay;
 
 // `quillfetch-cli run`: processes the queue of the data folder as the main window does (same
 // folders, settings, lock and engine timers), printing the progress, until every project is
@@ -50,8 +49,7 @@ private:
     StopSignals m_stopSignals;
     ProgressPrinter m_printer;
     std::unique_ptr<Engine> m_engine;
-    std::unique_ptr<LiveGraphs> m_graphs;
-    std::unique_ptr<GraphSnapshots> m_snapshots;
+    std::unique_ptr<RunDisplay> m_display;
     bool m_quitting = false;
     bool m_connectionLost = false;
 };

@@ -2,6 +2,7 @@
 
 #include "engine/Engine.h"
 #include "progress/LiveGraphs.h"
+#include "progress/RunCaptions.h"
 #include "ui/GraphView.h"
 #include "ui/PercentBar.h"
 
@@ -25,11 +26,6 @@ QLabel *label(const QString &name, QWidget *parent)
     return created;
 }
 
-const QString Nothing = QStringLiteral("Nothing");
-const QString NoSpeed = QStringLiteral("0.00 Kb/s");
-const QString NoBitRate = QStringLiteral("0.0 Kbits/s");
-const QString NoTime = QStringLiteral("00:00:00");
-
 } // namespace
 
 DownloadPage::DownloadPage(QWidget *parent)
@@ -47,7 +43,7 @@ DownloadPage::DownloadPage(QWidget *parent)
       Lbl_Time(label(QStringLiteral("Lbl_Time"), Frm_Download)),
       Lbl_Time_R(label(QStringLiteral("Lbl_Time_R"), Frm_Download)),
       Lbl_Status_B(label(QStringLiteral("Lbl_Status_B"), Frm_Download)),
-      Cmd_Action(new QPushButton(QStringLiteral("Pause"), Frm_Download)),
+      Cmd_Action(new QPushButton(RunCaptions::PauseAction, Frm_Download)),
       Barre(new PercentBar(QStringLiteral("Barre"), Frm_Download)),
       Barre1(new PercentBar(QStringLiteral("Barre1"), Frm_Download)),
       Barre2(new PercentBar(QStringLiteral("Barre2"), Frm_Download)),
@@ -65,9 +61,7 @@ DownloadPage::DownloadPage(QWidget *parent)
     Frm_Graph->setObjectName(QStringLiteral("Frm_Graph"));
     Cmd_Action->setObjectName(QStringLiteral("Cmd_Action"));
     Chk_modem->setObjectName(QStringLiteral("Chk_modem"));
-    Lbl_Status_B->setText(Nothing);
-    for (int slot = 1; slot <= 4; ++slot)
-        slotLabel(slot)->setText(Nothing);
+    Lbl_Status_B->setText(RunCaptions::Nothing);
 
     buildDownloadFrame();
     buildGraphFrame();
@@ -144,19 +138,19 @@ void DownloadPage::buildGraphFrame()
 void DownloadPage::ReInit()
 {
     Cmd_Action->setEnabled(false);
-    Cmd_Action->setText(QStringLiteral("Pause"));
+    Cmd_Action->setText(RunCaptions::PauseAction);
     for (PercentBar *bar : {Barre, Barre4, Barre3, Barre2, Barre1})
         bar->Affiche_Barre(0);
-    Lbl_Time->setText(NoTime);
-    Lbl_Taille->setText(QStringLiteral("0 Bytes"));
-    Lbl_Taille2->setText(QStringLiteral("0 Bytes"));
-    Lbl_Time_R->setText(NoTime);
-    Lbl_Paquet->setText(Nothing);
-    Lbl_Paquet_2->setText(Nothing);
+    Lbl_Time->setText(RunCaptions::NoTime);
+    Lbl_Taille->setText(RunCaptions::NoSize);
+    Lbl_Taille2->setText(RunCaptions::NoSize);
+    Lbl_Time_R->setText(RunCaptions::NoTime);
+    Lbl_Paquet->setText(RunCaptions::Nothing);
+    Lbl_Paquet_2->setText(RunCaptions::Nothing);
     for (int slot = 1; slot <= 4; ++slot)
-        slotLabel(slot)->setText(Nothing);
-    setAverageSpeed(NoSpeed, NoBitRate);
-    setInstantSpeed(NoSpeed, NoBitRate);
+        slotLabel(slot)->setText(RunCaptions::Nothing);
+    setAverageSpeed(RunCaptions::NoSpeed, RunCaptions::NoBitRate);
+    setInstantSpeed(RunCaptions::NoSpeed, RunCaptions::NoBitRate);
 }
 
 void DownloadPage::setAverageSpeed(const QString &speed, const QString &bits)
@@ -183,26 +177,30 @@ void DownloadPage::setColours(const QColor &mainBack, const QColor &mainFore,
 void DownloadPage::connectEngine(Engine &engine)
 {
     connect(Cmd_Action, &QPushButton::clicked, &engine, &Engine::togglePause);
-    connect(&engine, &Engine::actionChanged, this, [this](bool enabled, const QString &caption) {
-        Cmd_Action->setEnabled(enabled);
-        Cmd_Action->setText(caption);
-    });
-    connect(&engine, &Engine::overallStatusChanged, Lbl_Status_B, &QLabel::setText);
-    connect(&engine, &Engine::slotStatusChanged, this,
+}
+
+void DownloadPage::connectCaptions(RunCaptions &captions)
+{
+    connect(&captions, &RunCaptions::actionChanged, this,
+            [this](bool enabled, const QString &caption) {
+                Cmd_Action->setEnabled(enabled);
+                Cmd_Action->setText(caption);
+            });
+    connect(&captions, &RunCaptions::overallStatusChanged, Lbl_Status_B, &QLabel::setText);
+    connect(&captions, &RunCaptions::slotStatusChanged, this,
             [this](int slot, const QString &caption) { slotLabel(slot)->setText(caption); });
-    connect(&engine, &Engine::slotPercentChanged, this,
+    connect(&captions, &RunCaptions::slotPercentChanged, this,
             [this](int slot, int percent) { slotBar(slot)->Affiche_Barre(percent); });
-    connect(&engine, &Engine::totalPercentChanged, Barre, &PercentBar::Affiche_Barre);
-    connect(&engine, &Engine::planTextChanged, Lbl_Paquet, &QLabel::setText);
-    connect(&engine, &Engine::packsToGoTextChanged, Lbl_Paquet_2, &QLabel::setText);
-    connect(&engine, &Engine::totalSizeTextChanged, Lbl_Taille, &QLabel::setText);
-    connect(&engine, &Engine::receivedSizeTextChanged, Lbl_Taille2, &QLabel::setText);
-    connect(&engine, &Engine::elapsedTextChanged, Lbl_Time, &QLabel::setText);
-    connect(&engine, &Engine::remainingTextChanged, Lbl_Time_R, &QLabel::setText);
-    connect(&engine, &Engine::averageSpeedChanged, this, &DownloadPage::setAverageSpeed);
-    connect(&engine, &Engine::instantSpeedChanged, this, &DownloadPage::setInstantSpeed);
-    connect(&engine, &Engine::coloursChanged, this, &DownloadPage::setColours);
-    connect(&engine, &Engine::displayReset, this, &DownloadPage::ReInit);
+    connect(&captions, &RunCaptions::totalPercentChanged, Barre, &PercentBar::Affiche_Barre);
+    connect(&captions, &RunCaptions::planTextChanged, Lbl_Paquet, &QLabel::setText);
+    connect(&captions, &RunCaptions::packsToGoTextChanged, Lbl_Paquet_2, &QLabel::setText);
+    connect(&captions, &RunCaptions::totalSizeTextChanged, Lbl_Taille, &QLabel::setText);
+    connect(&captions, &RunCaptions::receivedSizeTextChanged, Lbl_Taille2, &QLabel::setText);
+    connect(&captions, &RunCaptions::elapsedTextChanged, Lbl_Time, &QLabel::setText);
+    connect(&captions, &RunCaptions::remainingTextChanged, Lbl_Time_R, &QLabel::setText);
+    connect(&captions, &RunCaptions::averageSpeedChanged, this, &DownloadPage::setAverageSpeed);
+    connect(&captions, &RunCaptions::instantSpeedChanged, this, &DownloadPage::setInstantSpeed);
+    connect(&captions, &RunCaptions::cleared, this, &DownloadPage::ReInit);
 }
 
 void DownloadPage::connectGraphs(LiveGraphs &graphs)

@@ -11,10 +11,11 @@ class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class RunCaptions;
 
 // The "Download" tab: what the running download is doing (pack plan, sizes, times, speeds, the
-// bars of the whole file and of each connection) and the pause/resume button. It shows what
-// the engine reports and turns the button into engine calls.
+// bars of the whole file and of each connection) and the pause/resume button. It shows the
+// captions of the engine's runs and turns the button into engine calls.
 class DownloadPage final : public QWidget
 {
     Q_OBJECT
@@ -24,6 +25,7 @@ public:
     explicit DownloadPage(QWidget *parent = nullptr);
 
     void connectEngine(Engine &engine);
+    void connectCaptions(RunCaptions &captions);
     // The live graphs, and the modem switch that redraws them.
     void connectGraphs(LiveGraphs &graphs);
     // Puts every progress and speed display back to its idle state.

@@ -1,11 +1,10 @@
 #include "ui/MainWindow.h"
 
+#include "display/RunDisplay.h"
 #include "engine/Engine.h"
 #include "options/Settings.h"
 #include "platform/Autostart.h"
 #include "progress/DisplayText.h"
-#include "progress/GraphSnapshots.h"
-#include "progress/LiveGraphs.h"
 #include "store/ProjectStore.h"
 #include "ui/AboutPage.h"
 #include "ui/AppIcon.h"
@@ -38,13 +37,12 @@ MainWindow::MainWindow(const MainWindowContext &context, QWidget *parent)
     : QMainWindow(parent), Menu(new QTabWidget(this)),
       Mnu_Options(new QAction(QStringLiteral("Op&tions..."), this)),
       Mnu_Exit(new QAction(QStringLiteral("&Exit"), this)), m_settings(context.settings),
-      m_store(context.store), m_engine(context.engine), m_autostart(context.autostart),
-      m_messages(context.messages), m_programFolder(context.programFolder),
-      m_arguments(context.arguments), m_about(new AboutPage(Menu)),
+      m_store(context.store), m_engine(context.engine), m_display(context.display),
+      m_autostart(context.autostart), m_messages(context.messages),
+      m_programFolder(context.programFolder), m_arguments(context.arguments),
+      m_about(new AboutPage(Menu)),
       m_projects(new ProjectsPage(context.store, context.engine, context.messages, Menu)),
-      m_download(new DownloadPage(Menu)), m_tray(new TrayIcon(quillfetchIcon(), this)),
-      m_graphs(new LiveGraphs(context.engine, context.settings, this)),
-      m_snapshots(new GraphSnapshots(context.engine, context.store.paths(), *m_graphs, this))
+      m_download(new DownloadPage(Menu)), m_tray(new TrayIcon(quillfetchIcon(), this))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(ProgramTitle);
@@ -60,10 +58,7 @@ MainWindow::MainWindow(const MainWindowContext &context, QWidget *parent)
     buildMenuBar();
     connectPages();
     connectEngine();
-    m_download->setColours(m_settings.colour(Settings::Colour::MainBarBack),
-                           m_settings.colour(Settings::Colour::MainBarFore),
-                           m_settings.colour(Settings::Colour::SecBarBack),
-                           m_settings.colour(Settings::Colour::SecBarFore));
+    showBarColours();
 
     Timer_load.setObjectName(QStringLiteral("Timer_load"));
     Timer_load.setSingleShot(true);
@@ -103,19 +98,31 @@ void MainWindow::connectPages()
 void MainWindow::connectEngine()
 {
     m_download->connectEngine(m_engine);
-    m_download->connectGraphs(*m_graphs);
-    connect(m_snapshots, &GraphSnapshots::writeFailed, m_download->Lbl_Status_B, &QLabel::setText);
-    connect(&m_engine, &Engine::titleChanged, this, &MainWindow::setTitle);
+    m_download->connectCaptions(m_display.captions());
+    m_download->connectGraphs(m_display.graphs());
+    connect(&m_display.snapshots(), &GraphSnapshots::writeFailed, m_download->Lbl_Status_B,
+            &QLabel::setText);
+    connect(&m_display.captions(), &RunCaptions::titleChanged, this, &MainWindow::setTitle);
     connect(&m_engine, &Engine::listsChanged, this, &MainWindow::Charger_Listes);
-    connect(&m_engine, &Engine::downloadTabRequested, this,
-            [this] { Menu->setCurrentIndex(DownloadTab); });
-    connect(&m_engine, &Engine::projectsTabRequested, this,
+    // A run shows the Download tab; a finished project, the list it joins.
+    connect(&m_engine, &Engine::runStarted, this, [this] { Menu->setCurrentIndex(DownloadTab); });
+    connect(&m_engine, &Engine::runStarted, this, &MainWindow::showBarColours);
+    connect(&m_engine, &Engine::projectFinished, this,
             [this] { Menu->setCurrentIndex(ProjectsTab); });
     connect(&m_engine, &Engine::messageRequested, this, &MainWindow::showEngineMessage);
     connect(&m_engine, &Engine::projectFinished, this, &MainWindow::notifyFinished);
     connect(&m_engine, &Engine::listsChanged, this, &MainWindow::showFirstRunWhenIdle,
             Qt::QueuedConnection);
     connect(&m_engine, &Engine::queueEmpty, this, &MainWindow::showFirstRunWhenIdle);
+}
+
+// The bars take the colours of the settings, which are the running project's own once it runs.
+void MainWindow::showBarColours()
+{
+    m_download->setColours(m_settings.colour(Settings::Colour::MainBarBack),
+                           m_settings.colour(Settings::Colour::MainBarFore),
+                           m_settings.colour(Settings::Colour::SecBarBack),
+                           m_settings.colour(Settings::Colour::SecBarFore));
 }
 
 void MainWindow::Charger_Listes()
@@ -318,7 +325,7 @@ void MainWindow::beginShutdown()
 void MainWindow::finishShutdown()
 {
     m_engine.shutdown();
-    m_snapshots->saveFinal();
+    m_display.snapshots().saveFinal();
     m_tray->Supprime_Icone();
     m_settings.setWindowGeometry(saveGeometry());
     m_settings.sync();

@@ -8,14 +8,13 @@ class AboutPage;
 class Autostart;
 class DownloadPage;
 class Engine;
-class GraphSnapshots;
-class LiveGraphs;
 class MessagePresenter;
 class NoticeWindow;
 class ProjectStore;
 class ProjectsPage;
 class QAction;
 class QTabWidget;
+class RunDisplay;
 class Settings;
 class TrayIcon;
 
@@ -25,6 +24,7 @@ struct MainWindowContext
     Settings &settings;
     ProjectStore &store;
     Engine &engine;
+    RunDisplay &display; // the captions of the engine's runs, their graphs and snapshots
     Autostart &autostart;
     MessagePresenter &messages;
     QString programFolder; // recorded as AppPath, so the hand-off client can start us
@@ -46,7 +46,6 @@ public:
 
     AboutPage *aboutPage() const { return m_about; }
     ProjectsPage *projectsPage() const { return m_projects; }
-    DownloadPage *downloadPage() const { return m_download; }
 
     void Charger_Listes();
     // Normal state, visible, in front with the focus.
@@ -77,6 +76,7 @@ private:
     void buildMenuBar();
     void connectPages();
     void connectEngine();
+    void showBarColours();
     void Timer_load_Tick();
     void Charger_Projets();
     void ChK_Tray_Click(bool checked);
@@ -94,6 +94,7 @@ private:
     Settings &m_settings;
     ProjectStore &m_store;
     Engine &m_engine;
+    RunDisplay &m_display;
     Autostart &m_autostart;
     MessagePresenter &m_messages;
     const QString m_programFolder;
@@ -103,8 +104,6 @@ private:
     ProjectsPage *const m_projects;
     DownloadPage *const m_download;
     TrayIcon *const m_tray;
-    LiveGraphs *const m_graphs;
-    GraphSnapshots *const m_snapshots;
     QTimer Timer_load;
     NoticeWindow *Form5 = nullptr;
     bool m_optionsMissing = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "display/RunDisplay.h"
 #include "engine/Engine.h"
 #include "options/Settings.h"
 #include "platform/Autostart.h"
@@ -71,7 +72,7 @@ public:
     {
         options.reset();
         window = std::make_unique<MainWindow>(MainWindowContext{
-            settings, store, engine, autostart, messages, home.root() + "bin", arguments});
+            settings, store, engine, display, autostart, messages, home.root() + "bin", arguments});
         options = std::make_unique<OptionsFlow>(*window, settings, messages);
         QSignalSpy started(window.get(), &MainWindow::startupFinished);
         window->show();
@@ -80,25 +81,26 @@ public:
         return *window;
     }
 
-    // A paused download as the engine reports it, every text unlike the idle one.
+    // A paused download as the captions show it, every text unlike the idle one.
     void showSomeProgress()
     {
-        emit engine.planTextChanged("2 times 500.00 Kb and 269.53 Kb");
-        emit engine.packsToGoTextChanged("0 times 500.00 Kb");
-        emit engine.totalSizeTextChanged("1.27 Mb");
-        emit engine.receivedSizeTextChanged("548.83 Kb");
-        emit engine.elapsedTextChanged("00:00:12");
-        emit engine.remainingTextChanged("00:00:16");
-        emit engine.averageSpeedChanged("45.00 Kb/s", "360 Kbit/s");
-        emit engine.instantSpeedChanged("52.00 Kb/s", "416 Kbit/s");
-        emit engine.overallStatusChanged("Pause...");
-        emit engine.actionChanged(true, "Resume");
-        emit engine.totalPercentChanged(42);
+        RunCaptions &captions = display.captions();
+        emit captions.planTextChanged("2 times 500.00 Kb and 269.53 Kb");
+        emit captions.packsToGoTextChanged("0 times 500.00 Kb");
+        emit captions.totalSizeTextChanged("1.27 Mb");
+        emit captions.receivedSizeTextChanged("548.83 Kb");
+        emit captions.elapsedTextChanged("00:00:12");
+        emit captions.remainingTextChanged("00:00:16");
+        emit captions.averageSpeedChanged("45.00 Kb/s", "360 Kbit/s");
+        emit captions.instantSpeedChanged("52.00 Kb/s", "416 Kbit/s");
+        emit captions.overallStatusChanged("Pause...");
+        emit captions.actionChanged(true, "Resume");
+        emit captions.totalPercentChanged(42);
         for (int slot = 1; slot <= 4; ++slot) {
-            emit engine.slotPercentChanged(slot, 100 - slot * 20);
-            emit engine.slotStatusChanged(slot, "Pause...");
+            emit captions.slotPercentChanged(slot, 100 - slot * 20);
+            emit captions.slotStatusChanged(slot, "Pause...");
         }
-        emit engine.titleChanged("42% - Quillfetch");
+        emit captions.titleChanged("42% - Quillfetch");
     }
 
     template<typename T>
@@ -131,6 +133,7 @@ public:
     ProjectStore store{home.dataFolder()};
     Settings settings{settingsFile, store.paths().defaultDownloadFolder()};
     Engine engine;
+    RunDisplay display{engine, settings, store.paths()};
     Autostart autostart{"/opt/Quillfetch/Quillfetch", home.configFolder() + "autostart/"};
     RecordingPresenter messages;
     std::unique_ptr<MainWindow> window;

@@ -14,7 +14,7 @@ Download::Download(const Setup &setup, const SlotFactory &makeSlot, QObject *par
 {
     for (int slot = 1; slot <= m_saved.size(); ++slot) {
         PackSlot *packSlot = makeSlot(slot, this);
-        connect(packSlot, &PackSlot::statusChanged, this, &Download::slotStatusChanged);
+        connect(packSlot, &PackSlot::statusChanged, this, &Download::slotStateChanged);
         connect(packSlot, &PackSlot::received, this, &Download::onReceived);
         connect(packSlot, &PackSlot::packComplete, this, &Download::onPackComplete);
         connect(packSlot, &PackSlot::readyForNext, this, &Download::onReadyForNext);
@@ -83,7 +83,7 @@ void Download::pause()
             if (queued->have > 0)
                 m_carried.insert(queued->pack.number, queued->have);
         }
-        emit slotStatusChanged(slot->number(), QStringLiteral("Pause..."));
+        emit slotStateChanged(slot->number(), SlotState::Paused, 0);
         if (!slot->holdsPack())
             continue;
         m_saved[index] = qMin(m_pieces.length(slot->pack().number), slot->pack().length);
@@ -159,14 +159,14 @@ int Download::slotPercent(int slot) const
 
 void Download::Paquet_Suivant(int slot)
 {
-    emit slotStatusChanged(slot, QStringLiteral("Initialising"));
+    emit slotStateChanged(slot, SlotState::Initialising, 0);
     const std::optional<Pack> pack = m_queue.next();
     if (!pack) {
-        emit slotStatusChanged(slot, QStringLiteral("Nothing"));
-        emit packsToGoTextChanged(QStringLiteral("Nothing"));
+        emit slotStateChanged(slot, SlotState::Idle, 0);
+        setPacksToGo(std::nullopt);
         return;
     }
-    emit packsToGoTextChanged(m_queue.packsToGoText());
+    setPacksToGo(m_queue.left());
     slotAt(slot).fetch(*pack, m_pieces.path(pack->number), m_carried.take(pack->number));
 }
 
@@ -188,7 +188,7 @@ void Download::onReadyForNext(int slot)
     const std::optional<Pack> pack = m_queue.next();
     if (!pack)
         return;
-    emit packsToGoTextChanged(m_queue.packsToGoText());
+    setPacksToGo(m_queue.left());
     slotAt(slot).queue(*pack, m_pieces.path(pack->number), m_carried.take(pack->number));
 }
 
@@ -219,6 +219,12 @@ void Download::onNothingReceived(int slot, int waitMs)
 {
     emit waitingForData(waitMs);
     onRefused(slot, ServerRefusal{ServerRefusal::Kind::NoData});
+}
+
+void Download::setPacksToGo(const std::optional<PackCount> &left)
+{
+    m_packsToGo = left;
+    emit packsToGoChanged();
 }
 
 void Download::logComplete(qint64 pack)

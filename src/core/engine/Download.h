@@ -13,6 +13,7 @@
 #include <QSet>
 
 #include <functional>
+#include <optional>
 
 class PackSlot;
 
@@ -46,7 +47,7 @@ public:
     const PackPlan &plan() const { return m_plan; }
     int slotCount() const { return int(m_slots.size()); }
 
-    // Slots 1, 2, ... in order take their first pack; a slot left without one shows "Nothing".
+    // Slots 1, 2, ... in order take their first pack; a slot left without one is idle.
     void start();
     // Before start(), for the download an earlier run left: reads its pack log and pieces. The
     // complete packs are kept, each begun pack will continue after the bytes its piece holds
@@ -72,10 +73,14 @@ public:
     qint64 completeRun() const { return m_run; }
     // The part of its pack a slot holds, in percent; 0 for an idle slot.
     int slotPercent(int slot) const;
+    // The packs still to hand out as the last slot to ask for one left them; none once a slot
+    // found no pack left.
+    std::optional<PackCount> packsToGo() const { return m_packsToGo; }
 
 signals:
-    void slotStatusChanged(int slot, const QString &caption);
-    void packsToGoTextChanged(const QString &text);
+    // packLength: of the pack a Downloading slot receives.
+    void slotStateChanged(int slot, SlotState state, qint64 packLength);
+    void packsToGoChanged();
     void bytesReceived(qint64 bytes);
     // The last pack has just been logged complete.
     void allPacksIn();
@@ -104,6 +109,7 @@ private:
     void onRefused(int slot, const ServerRefusal &refusal);
     void onNothingReceived(int slot, int waitMs);
     void logComplete(qint64 pack);
+    void setPacksToGo(const std::optional<PackCount> &left);
     void extendRun(qint64 pack);
     PackSlot &slotAt(int slot) const { return *m_slots.at(slot - 1); }
 
@@ -120,5 +126,6 @@ private:
     QSet<qint64> m_completeAhead; // complete packs past the run
     qint64 m_completed = 0;
     qint64 m_received = 0;
+    std::optional<PackCount> m_packsToGo;
     bool m_paused = false;
 };

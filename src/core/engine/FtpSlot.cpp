@@ -1,7 +1,6 @@
 #include "engine/FtpSlot.h"
 
 #include "engine/FtpDataLink.h"
-#include "progress/DisplayText.h"
 
 #include <QTcpSocket>
 
@@ -125,7 +124,7 @@ void FtpSlot::onControlConnected()
 {
     m_state = State::Requested;
     m_activity = true;
-    emit statusChanged(number(), QStringLiteral("Sending request..."));
+    emit statusChanged(number(), SlotState::SendingRequest);
     m_offset = m_piece.nextOffset();
     const QByteArray command = dataCommand();
     m_control->write(
@@ -290,9 +289,7 @@ void FtpSlot::drain()
         if (!m_firstData) {
             m_firstData = true;
             m_dataWaitTimer.stop();
-            emit statusChanged(number(), QStringLiteral("Downloading (") +
-                                             Format_Taille(m_piece.pack().length) +
-                                             QStringLiteral(")..."));
+            emit statusChanged(number(), SlotState::Downloading, m_piece.pack().length);
         }
         if (!store(m_buffer.constData(), size))
             return;

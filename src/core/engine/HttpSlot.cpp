@@ -2,7 +2,6 @@
 
 #include "engine/HttpExchange.h"
 #include "probe/TlsTrust.h"
-#include "progress/DisplayText.h"
 
 #include <QFile>
 #include <QSslSocket>
@@ -186,7 +185,7 @@ void HttpSlot::sendRequests()
     }
     // Last: whoever hears it may pause the download at once.
     if (sentCurrent)
-        emit statusChanged(number(), QStringLiteral("Sending request..."));
+        emit statusChanged(number(), SlotState::SendingRequest);
 }
 
 // The socket is unbuffered: each read takes the bytes straight from the system into the
@@ -222,9 +221,7 @@ void HttpSlot::onReadyRead()
 qint64 HttpSlot::takeHeader(const char *data, qint64 size)
 {
     if (m_header.isEmpty())
-        emit statusChanged(number(), QStringLiteral("Downloading (") +
-                                         Format_Taille(current().pack().length) +
-                                         QStringLiteral(")..."));
+        emit statusChanged(number(), SlotState::Downloading, current().pack().length);
     const qsizetype before = m_header.size();
     m_header.append(data, size);
     const qsizetype end =

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QString>
+#include "progress/RunProgress.h"
+
 #include <QtGlobal>
 
 // One pack of a file: its number, the offset of its first byte and its length.
@@ -30,11 +31,8 @@ public:
     Pack pack(qint64 number) const;
     qint64 length(qint64 number) const;
 
-    // "2 times 500.00 Kb and 269.53 Kb"; the " and ..." part only when R > 0.
-    QString planText() const;
-    // What is still to hand out: "<left - 1> times <P> and <R>" while the short pack waits,
-    // "<left> times <P>" otherwise.
-    QString packsToGoText(qint64 packsLeft, bool shortPackWaiting) const;
+    // F packs of P bytes and the short one of R.
+    PackCount packs() const { return {fullCount(), m_packSize, shortLength()}; }
 
 private:
     qint64 m_fileSize;

@@ -48,9 +48,11 @@ void PackQueue::giveBack(const Pack &pack)
         m_shortQueued = true;
 }
 
-QString PackQueue::packsToGoText() const
+PackCount PackQueue::left() const
 {
-    return m_plan.packsToGoText(size(), m_shortQueued);
+    if (!m_shortQueued)
+        return {size(), m_plan.packSize(), 0};
+    return {size() - 1, m_plan.packSize(), m_plan.shortLength()};
 }
 
 bool PackQueue::isShort(qint64 number) const

@@ -2,6 +2,7 @@
 
 #include "engine/PackPlan.h"
 #include "engine/ServerRefusal.h"
+#include "progress/RunProgress.h"
 #include "store/ServerValidators.h"
 
 #include <QObject>
@@ -49,7 +50,8 @@ public:
     int number() const { return m_number; }
 
 signals:
-    void statusChanged(int slot, const QString &caption);
+    // packLength: of the pack a Downloading slot receives.
+    void statusChanged(int slot, SlotState state, qint64 packLength = 0);
     void received(qint64 bytes);
     // The slot's pack `pack` is whole in its piece. The slot may already hold its queued pack.
     void packComplete(int slot, qint64 pack);

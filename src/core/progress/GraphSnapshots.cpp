@@ -1,6 +1,5 @@
 #include "progress/GraphSnapshots.h"
 
-#include "engine/Engine.h"
 #include "progress/LiveGraphs.h"
 #include "progress/SnapshotFiles.h"
 #include "store/FileIo.h"
@@ -56,17 +55,9 @@ bool writeKeepingTimes(const QString &path, const QByteArray &bytes)
 
 } // namespace
 
-GraphSnapshots::GraphSnapshots(Engine &engine, const ProjectPaths &paths, const LiveGraphs &graphs,
-                               QObject *parent)
+GraphSnapshots::GraphSnapshots(const ProjectPaths &paths, const LiveGraphs &graphs, QObject *parent)
     : QObject(parent), m_paths(paths), m_graphs(graphs)
-{
-    connect(&engine, &Engine::runStarted, this, &GraphSnapshots::startRun);
-    connect(&engine, &Engine::samplesChanged, this, &GraphSnapshots::tick);
-    // Completion and cancellation both reset the display and end the run; only a completion
-    // then names the project as finished, and its meter still holds the last samples.
-    connect(&engine, &Engine::displayReset, this, [this] { m_running = false; });
-    connect(&engine, &Engine::projectFinished, this, &GraphSnapshots::finishRun);
-}
+{}
 
 void GraphSnapshots::saveFinal()
 {

@@ -4,7 +4,6 @@
 #include <QObject>
 #include <QString>
 
-class Engine;
 class LiveGraphs;
 class ProjectPaths;
 
@@ -22,9 +21,16 @@ public:
     static constexpr int TicksPerPair = 50;
     static constexpr int Quality = 90;
 
-    GraphSnapshots(Engine &engine, const ProjectPaths &paths, const LiveGraphs &graphs,
-                   QObject *parent = nullptr);
+    GraphSnapshots(const ProjectPaths &paths, const LiveGraphs &graphs, QObject *parent = nullptr);
 
+    // A run of the project begins; its images are named after baseName.
+    void startRun(const QString &project, const QString &baseName);
+    // The graphs were drawn from new samples.
+    void tick();
+    // The run ended (completed or cancelled): later ticks are not its own.
+    void endRun() { m_running = false; }
+    // The project is complete: what was drawn since the last pair is saved.
+    void finishRun(const QString &project);
     // The last pair of the run, when something was drawn since the previous one.
     void saveFinal();
 
@@ -33,9 +39,6 @@ signals:
     void writeFailed(const QString &message);
 
 private:
-    void startRun(const QString &project, const QString &baseName);
-    void tick();
-    void finishRun(const QString &project);
     void savePair();
     void save(const QImage &image, int series);
 

@@ -1,15 +1,12 @@
 #include "progress/LiveGraphs.h"
 
-#include "engine/Engine.h"
 #include "options/Settings.h"
+#include "progress/SpeedMeter.h"
 
-LiveGraphs::LiveGraphs(Engine &engine, const Settings &settings, QObject *parent)
-    : QObject(parent), m_meter(engine.speedMeter()), m_settings(settings)
+LiveGraphs::LiveGraphs(const SpeedMeter &meter, const Settings &settings, QObject *parent)
+    : QObject(parent), m_meter(meter), m_settings(settings)
 {
     restyle();
-    connect(&engine, &Engine::runStarted, this, &LiveGraphs::restyle);
-    connect(&engine, &Engine::samplesChanged, this, &LiveGraphs::redraw);
-    connect(&engine, &Engine::displayReset, this, &LiveGraphs::clear);
 }
 
 void LiveGraphs::setShowModem(bool show)

@@ -5,11 +5,10 @@
 #include <QImage>
 #include <QObject>
 
-class Engine;
 class Settings;
 class SpeedMeter;
 
-// The two live speed graphs of the running download, drawn from the engine's speed meter: the
+// The two live speed graphs of the running download, drawn from its speed meter: the
 // average-speed graph ("Graph") and the instant-speed graph ("Graph2"), which has a bar in every
 // column that had data; the average graph has bars in those columns only. A run takes its
 // colours and modem switch from the settings (the project's own by then); the modem speed is
@@ -20,7 +19,7 @@ class LiveGraphs final : public QObject
     Q_DISABLE_COPY_MOVE(LiveGraphs)
 
 public:
-    LiveGraphs(Engine &engine, const Settings &settings, QObject *parent = nullptr);
+    LiveGraphs(const SpeedMeter &meter, const Settings &settings, QObject *parent = nullptr);
 
     bool showModem() const { return m_style.showModem; }
     // The user's modem switch: the graphs are redrawn at once.
@@ -30,14 +29,18 @@ public:
     QImage average() const;
     QImage instant() const;
 
+    // A run starts: its colours and modem switch are read again.
+    void restyle();
+    // The meter has new samples.
+    void redraw();
+    // Empty graphs until the next tick with data.
+    void clear();
+
 signals:
     void redrawn(const QImage &average, const QImage &instant);
     void showModemChanged(bool show);
 
 private:
-    void restyle();
-    void redraw();
-    void clear();
     void publish();
     SpeedGraph graph() const;
 

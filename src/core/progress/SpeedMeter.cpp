@@ -1,26 +1,12 @@
 #include "progress/SpeedMeter.h"
 
-#include "progress/DisplayText.h"
-
 #include <cmath>
 
 namespace {
 
-// The captions of the speed labels before the first average of a download, and of the instant
-// speed after a tick without data.
-QString idleSpeedText()
-{
-    return QStringLiteral("0.00 Kb/s");
-}
-
-QString idleBitsText()
-{
-    return QStringLiteral("0.0 Kbits/s");
-}
-
 // The bytes of a tick, kept to a resolution of 10 bytes (a number of thousands with two
 // decimals); a tick's bytes are shown as bytes per second.
-qint64 instantSpeed(qint64 tickBytes)
+qint64 tickSpeed(qint64 tickBytes)
 {
     return (tickBytes + 5) / 10 * 10;
 }
@@ -68,14 +54,11 @@ void SpeedMeter::reset()
     m_received = 0;
     m_total = 0;
     m_resumeBase = 0;
+    m_instant = 0;
+    m_average.reset();
+    m_secondsLeft.reset();
     m_highest = 0;
     m_lowest = 0;
-    m_highestSpeed.clear();
-    m_highestBits.clear();
-    m_lowestSpeed.clear();
-    m_lowestBits.clear();
-    m_averageSpeed = idleSpeedText();
-    m_averageBits = idleBitsText();
 }
 
 void SpeedMeter::restore(const ElapsedClock &elapsed, qint64 resumeBase)
@@ -84,7 +67,6 @@ void SpeedMeter::restore(const ElapsedClock &elapsed, qint64 resumeBase)
     m_elapsed = elapsed;
     m_resumeBase = resumeBase;
     m_received = resumeBase;
-    emit elapsedTextChanged(elapsedText());
 }
 
 void SpeedMeter::addBytes(qint64 count)
@@ -134,33 +116,15 @@ bool SpeedMeter::isMeasuring() const
     return Timer_Speed.isActive();
 }
 
-ElapsedClock SpeedMeter::elapsed() const
+SpeedFigures SpeedMeter::figures() const
 {
-    return m_elapsed;
-}
-
-QString SpeedMeter::elapsedText() const
-{
-    return clockText(m_elapsed.hours, m_elapsed.minutes, m_elapsed.seconds);
-}
-
-StatsRecord SpeedMeter::stats() const
-{
-    StatsRecord record;
-    record.time = elapsedText();
-    record.highestSpeed = m_highestSpeed;
-    record.highestBits = m_highestBits;
-    record.lowestSpeed = m_lowestSpeed;
-    record.lowestBits = m_lowestBits;
-    record.averageSpeed = m_averageSpeed;
-    record.averageBits = m_averageBits;
-    return record;
+    return {m_instant, m_average, m_secondsLeft, m_highest, m_lowest, m_elapsed};
 }
 
 void SpeedMeter::speedTick()
 {
-    const qint64 instant = instantSpeed(m_tickBytes);
-    const std::optional<qint64> average = averageSpeed();
+    const qint64 instant = tickSpeed(m_tickBytes);
+    const std::optional<qint64> average = measureAverage();
 
     if (m_received < 1 || m_total < 1) {
         m_tickBytes = 0;
@@ -168,24 +132,24 @@ void SpeedMeter::speedTick()
     }
     if (m_total <= m_received + 1) {
         // The file is complete: only the average is brought up to date.
-        showAverage(average.value_or(0));
+        m_average = average.value_or(0);
+        emit ticked();
         return;
     }
     if (average.value_or(0) != 0) {
-        showAverage(*average);
+        m_average = average;
         pushSample(m_averageSamples, sampleOf(*average));
         const double secondsLeft = double(m_total - m_received) / 1024.0 / double(*average / 1000);
-        emit remainingTextChanged(Format_Temps(qint64(std::floor(secondsLeft))));
+        m_secondsLeft = qint64(std::floor(secondsLeft));
     }
+    // A tick without data is no speed: the graphs and the lowest speed ignore it.
+    takeInstant(instant);
     if (instant != 0) {
-        showInstant(instant);
         pushSample(m_instantSamples, sampleOf(instant));
         emit samplesChanged();
-    } else {
-        // Nothing arrived: the labels say so, while the graphs and the lowest speed ignore it.
-        emit instantSpeedChanged(idleSpeedText(), idleBitsText());
     }
     m_tickBytes = 0;
+    emit ticked();
 }
 
 void SpeedMeter::clockTick()
@@ -197,12 +161,12 @@ void SpeedMeter::clockTick()
             ++m_elapsed.hours;
         }
     }
-    emit elapsedTextChanged(elapsedText());
+    emit ticked();
 }
 
 // Bytes per second since the run's first data, paused intervals left out, in whole thousands;
 // nullopt while no time has passed.
-std::optional<qint64> SpeedMeter::averageSpeed() const
+std::optional<qint64> SpeedMeter::measureAverage() const
 {
     if (!m_firstData)
         return std::nullopt;
@@ -215,28 +179,14 @@ std::optional<qint64> SpeedMeter::averageSpeed() const
     return qint64(std::floor(thousandsPerSecond)) * 1000;
 }
 
-void SpeedMeter::showAverage(qint64 bytesPerSecond)
+void SpeedMeter::takeInstant(qint64 bytesPerSecond)
 {
-    m_averageSpeed = Format_Vitesse(bytesPerSecond);
-    m_averageBits = bitRateText(double(bytesPerSecond));
-    emit averageSpeedChanged(m_averageSpeed, m_averageBits);
-}
-
-void SpeedMeter::showInstant(qint64 bytesPerSecond)
-{
-    const QString speed = Format_Vitesse(bytesPerSecond);
-    const QString bits = bitRateText(double(bytesPerSecond));
-    emit instantSpeedChanged(speed, bits);
-    if (bytesPerSecond > m_highest) {
-        m_highest = bytesPerSecond;
-        m_highestSpeed = speed;
-        m_highestBits = bits;
-    }
-    if (bytesPerSecond < m_lowest || m_lowest == 0) {
+    m_instant = bytesPerSecond;
+    if (bytesPerSecond == 0)
+        return;
+    m_highest = qMax(m_highest, bytesPerSecond);
+    if (bytesPerSecond < m_lowest || m_lowest == 0)
         m_lowest = bytesPerSecond;
-        m_lowestSpeed = speed;
-        m_lowestBits = bits;
-    }
 }
 
 void SpeedMeter::startTimers()

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "progress/RunProgress.h"
 #include "store/ElapsedRecord.h"
-#include "store/StatsRecord.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -29,7 +29,7 @@ public:
     SpeedMeter(int speedTickMs, int clockTickMs, std::function<qint64()> monotonicMs,
                QObject *parent = nullptr);
 
-    // Back to idle: counters, texts, samples (50 zeros each), clock 00:00:00, timers stopped.
+    // Back to idle: counters, figures, samples (50 zeros each), clock 00:00:00, timers stopped.
     void reset();
     // A resumed project continues its elapsed clock; resumeBase is the byte count already on
     // disk when this run began (left out of the average speed).
@@ -49,10 +49,9 @@ public:
     // The timers run: data arrived in this run and it is neither paused nor stopped.
     bool isMeasuring() const;
 
-    ElapsedClock elapsed() const;
-    QString elapsedText() const;
-    // Time, highest, lowest and average speed as the statistics record stores them.
-    StatsRecord stats() const;
+    ElapsedClock elapsed() const { return m_elapsed; }
+    // The speeds of the last ticks, the time left and the elapsed clock.
+    SpeedFigures figures() const;
     const QList<int> &instantSamples() const { return m_instantSamples; }
     const QList<int> &averageSamples() const { return m_averageSamples; }
 
@@ -61,17 +60,14 @@ public:
     void clockTick();
 
 signals:
-    void instantSpeedChanged(const QString &speed, const QString &bits);
-    void averageSpeedChanged(const QString &speed, const QString &bits);
-    void elapsedTextChanged(const QString &text);
-    void remainingTextChanged(const QString &text);
+    // A tick of either timer: the figures may have changed.
+    void ticked();
     // A tick with data: the graphs are redrawn from the samples.
     void samplesChanged();
 
 private:
-    std::optional<qint64> averageSpeed() const;
-    void showAverage(qint64 bytesPerSecond);
-    void showInstant(qint64 bytesPerSecond);
+    std::optional<qint64> measureAverage() const;
+    void takeInstant(qint64 bytesPerSecond);
     void startTimers();
     void stopTimers();
 
@@ -90,8 +86,9 @@ private:
     qint64 m_received = 0;
     qint64 m_total = 0;
     qint64 m_resumeBase = 0;
+    qint64 m_instant = 0;
+    std::optional<qint64> m_average;
+    std::optional<qint64> m_secondsLeft;
     qint64 m_highest = 0;
     qint64 m_lowest = 0;
-    QString m_highestSpeed, m_highestBits, m_lowestSpeed, m_lowestBits;
-    QString m_averageSpeed, m_averageBits;
 };

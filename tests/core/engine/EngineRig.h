@@ -1,5 +1,6 @@
 #pragma once
 
+#include "display/RunDisplay.h"
 #include "engine/Engine.h"
 #include "options/Settings.h"
 #include "store/ProjectRecord.h"
@@ -24,8 +25,8 @@ inline QStringList sortedRanges(const NginxServer &nginx)
 }
 
 // A download engine over a throw-away home, with short intervals, for the end-to-end engine
-// tests: projects are queued through the store as the new-project dialog does, and the files
-// the engine leaves are read back byte for byte.
+// tests, with the captions a front end shows of it: projects are queued through the store as the
+// new-project dialog does, and the files the engine leaves are read back byte for byte.
 struct EngineRig
 {
     static Engine::Intervals fastIntervals()
@@ -114,6 +115,7 @@ struct EngineRig
     Settings settings;
     ProjectStore store;
     Engine engine;
+    RunCaptions captions;
     QSignalSpy finished{&engine, &Engine::projectFinished};
     QSignalSpy messages{&engine, &Engine::messageRequested};
 
@@ -124,7 +126,9 @@ protected:
           settingsStore(home.settingsPath(), QSettings::IniFormat),
           settings(settingsStore, home.dataFolder() + "received/"), store(home.dataFolder()),
           engine(store, settings, intervals)
-    {}
+    {
+        RunDisplay::connectCaptions(engine, captions);
+    }
 };
 
 // The program started again on the folders of a rig: new settings, store and engine, the

@@ -54,7 +54,7 @@ void tst_FtpDownload::downloads()
     ProjectRecord record = EngineRig::record(url, size, rig.downloadFolder(), PackSize);
     record.type = "1";
     QVERIFY(rig.store.createProject("setup", record));
-    QSignalSpy captions(&rig.engine, &Engine::slotStatusChanged);
+    QSignalSpy captions(&rig.captions, &RunCaptions::slotStatusChanged);
     const auto piece = [&rig](qint64 pack) {
         return rig.receiveFolder("setup") + QStringLiteral("setup(%1).qfd").arg(pack);
     };

@@ -113,16 +113,18 @@ void tst_HttpDownload::downloadsTheFile()
     rig.settings.setTestCaFile(nginx.caFile());
     const QString url = nginx.url(fileName);
     QVERIFY(rig.queue("setup", url, size, PackSize));
-    QSignalSpy overall(&rig.engine, &Engine::overallStatusChanged);
-    QSignalSpy action(&rig.engine, &Engine::actionChanged);
-    QSignalSpy plan(&rig.engine, &Engine::planTextChanged);
-    QSignalSpy titles(&rig.engine, &Engine::titleChanged);
-    connect(&rig.engine, &Engine::slotStatusChanged, this, [&](int slot, const QString &caption) {
-        if (at == AsSlot4Asks && slot == 4 && caption == "Sending request...") {
-            at = Never;
-            QMetaObject::invokeMethod(&rig.engine, &Engine::togglePause, Qt::QueuedConnection);
-        }
-    });
+    QSignalSpy overall(&rig.captions, &RunCaptions::overallStatusChanged);
+    QSignalSpy action(&rig.captions, &RunCaptions::actionChanged);
+    QSignalSpy plan(&rig.captions, &RunCaptions::planTextChanged);
+    QSignalSpy titles(&rig.captions, &RunCaptions::titleChanged);
+    connect(&rig.captions, &RunCaptions::slotStatusChanged, this,
+            [&](int slot, const QString &caption) {
+                if (at == AsSlot4Asks && slot == 4 && caption == "Sending request...") {
+                    at = Never;
+                    QMetaObject::invokeMethod(&rig.engine, &Engine::togglePause,
+                                              Qt::QueuedConnection);
+                }
+            });
     const bool interrupted = at != Never;
     QStringList expected = rangesStillToAsk(rig, size);
     std::optional<NextRun> run;
@@ -179,7 +181,7 @@ void tst_HttpDownload::downloadsTheFile()
     QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", packs));
     QCOMPARE(rig.projectFile("setup", "download.qfd").count('\n'), packs); // no line twice
     QVERIFY(rig.messages.isEmpty() && (!run || run->messages.isEmpty()));
-    QCOMPARE(plan.at(0), QVariantList{PackPlan(size, PackSize).planText()});
+    QCOMPARE(plan.at(0), QVariantList{RunCaptions::packsText(PackPlan(size, PackSize).packs())});
     QTRY_COMPARE_WITH_TIMEOUT(sortedRanges(nginx), expected, TimeoutMs);
     if (interrupted)
         return;
@@ -200,7 +202,7 @@ void tst_HttpDownload::unresolvableHostPausesUntilCancelled()
     // A label this long is refused before any name server is asked: nothing leaves the machine.
     QVERIFY(rig.queue("setup", QString(64, 'a') + ".invalid/setup.exe", Size, PackSize));
     QVERIFY(rig.queue("next", "127.0.0.1:9/next.bin", 10, PackSize));
-    QSignalSpy action(&rig.engine, &Engine::actionChanged);
+    QSignalSpy action(&rig.captions, &RunCaptions::actionChanged);
     const QVariantList message = {
         "Please check your Internet connection and then click on the resume button !", "Error"};
     rig.engine.setStartHeld(true);

@@ -134,7 +134,7 @@ void tst_HttpFaults::recoversFrom()
     server.setRangeSupport(ranges);
     server.addFault(fault, message.isEmpty() && !every ? 3 : 1000000, message.isEmpty() ? 0 : 1);
     const QByteArray bytes = serveAndQueue(rig, server, ranges ? ManyPackSize : ManySize, ManySize);
-    QSignalSpy overall(&rig.engine, &Engine::overallStatusChanged);
+    QSignalSpy overall(&rig.captions, &RunCaptions::overallStatusChanged);
     QSignalSpy lost(&rig.engine, &Engine::connectionLost); // the command line stops as for it
 
     rig.engine.startQueue();
@@ -229,8 +229,8 @@ void tst_HttpFaults::unwritablePiecePausesUntilResumed()
         QVERIFY(QDir().mkpath(path)); // a folder where the file should go
     else if (cause.contains("read-only"))
         QVERIFY(QDir().mkpath(rig.receiveFolder("setup")) && mount("remount,ro"));
-    QSignalSpy action(&rig.engine, &Engine::actionChanged);
-    QSignalSpy overall(&rig.engine, &Engine::overallStatusChanged);
+    QSignalSpy action(&rig.captions, &RunCaptions::actionChanged);
+    QSignalSpy overall(&rig.captions, &RunCaptions::overallStatusChanged);
 
     rig.engine.resumeInterrupted();
     QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, TimeoutMs);

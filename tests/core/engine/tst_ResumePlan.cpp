@@ -4,6 +4,7 @@
 #include "engine/PackPiece.h"
 #include "engine/PackQueue.h"
 #include "engine/ResumePlan.h"
+#include "progress/RunCaptions.h"
 #include "store/ProjectPaths.h"
 
 #include <QLocale>
@@ -37,13 +38,13 @@ using Numbers = QList<qint64>;
 // whole packs has no short one.
 void tst_ResumePlan::cutsFilesBeyond32Bits()
 {
-    QCOMPARE(PackPlan(512000, 512000).planText(), "1 times 500.00 Kb");
+    QCOMPARE(RunCaptions::packsText(PackPlan(512000, 512000).packs()), "1 times 500.00 Kb");
     const PackPlan plan(5000000000, 512000);
-    QCOMPARE(plan.planText(), "9765 times 500.00 Kb and 312.50 Kb");
+    QCOMPARE(RunCaptions::packsText(plan.packs()), "9765 times 500.00 Kb and 312.50 Kb");
     QCOMPARE(plan.pack(9765), (Pack{9765, 4999680000, 320000}));
     PackQueue queue(plan);
     QCOMPARE(queue.next(), plan.pack(0));
-    QCOMPARE(queue.packsToGoText(), "9764 times 500.00 Kb and 312.50 Kb");
+    QCOMPARE(RunCaptions::packsText(queue.left()), "9764 times 500.00 Kb and 312.50 Kb");
 }
 
 void tst_ResumePlan::plansFromTheLog_data()
@@ -94,7 +95,7 @@ void tst_ResumePlan::plansFromTheLog()
     Numbers order;
     while (const std::optional<Pack> pack = queue.next()) {
         if (order.isEmpty())
-            QTEST(queue.packsToGoText(), "packsToGo");
+            QTEST(RunCaptions::packsText(queue.left()), "packsToGo");
         order << pack->number;
     }
     QTEST(order, "queueOrder");

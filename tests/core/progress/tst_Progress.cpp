@@ -1,8 +1,10 @@
 #include "../engine/EngineRig.h"
 
+#include "engine/RunStatistics.h"
 #include "progress/DisplayText.h"
 #include "progress/GraphSnapshots.h"
 #include "progress/LiveGraphs.h"
+#include "progress/RunCaptions.h"
 #include "progress/SnapshotFiles.h"
 #include "progress/SpeedMeter.h"
 
@@ -11,8 +13,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-// The speed meter, its texts and its graphs. The meter is driven tick by tick with a hand-set
-// clock, so no test waits for its timers except the one that proves the timers are wired.
+// The speed meter, the captions of its figures and its graphs. The meter is driven tick by tick
+// with a hand-set clock, so no test waits for its timers except the one that proves the timers
+// are wired.
 class tst_Progress final : public QObject
 {
     Q_OBJECT
@@ -23,6 +26,7 @@ private slots:
     void init()
     {
         m_meter = std::make_unique<SpeedMeter>(5, 5, [this] { return m_now; });
+        m_captions = std::make_unique<RunCaptions>();
     }
 
     // Sizes and speeds change unit at 1024 bytes and at 1000 Kb; only Mb are grouped.
@@ -55,7 +59,7 @@ private slots:
     // unknown shows nothing, and its bytes count for no later tick.
     void highestAndLowestFollowTheInstantSpeed()
     {
-        QSignalSpy instant(m_meter.get(), &SpeedMeter::instantSpeedChanged);
+        QSignalSpy instant(m_captions.get(), &RunCaptions::instantSpeedChanged);
         tick(500, 1060);
         m_meter->setProgress(1, 100'000'000);
         for (const qint64 bytes : {3000, 0, 1004, 2048004, 2000})
@@ -63,7 +67,7 @@ private slots:
         QCOMPARE(instant.count(), 5);
         QCOMPARE(instant.at(1).at(0).toString(), QStringLiteral("0.00 Kb/s"));
         QCOMPARE(m_meter->instantSamples().mid(46), QList<int>({23, 8, 16000, 16}));
-        QCOMPARE(m_meter->stats().toText(),
+        QCOMPARE(runStatistics(m_meter->figures()).toText(),
                  "Time:00:00:00\r\nHspeed:2.00 Mb/s | 16000 Kbit/s\r\n"
                  "Lspeed:1000 Bytes | 8 Kbit/s\r\nMspeed:0.00 Kb/s | 0.0 Kbits/s\r\n");
     }
@@ -74,8 +78,8 @@ private slots:
         const qint64 base = 1'000'000;
         const qint64 total = base + 4'000'000 + 30 * 1024 * 2000;
         m_meter->restore(ElapsedClock{99, 59, 59}, base);
-        QSignalSpy average(m_meter.get(), &SpeedMeter::averageSpeedChanged);
-        QSignalSpy remaining(m_meter.get(), &SpeedMeter::remainingTextChanged);
+        QSignalSpy average(m_captions.get(), &RunCaptions::averageSpeedChanged);
+        QSignalSpy remaining(m_captions.get(), &RunCaptions::remainingTextChanged);
         m_meter->setProgress(base + 4'000'000, total);
         tick(1, 0);
         m_now += 1000;
@@ -93,13 +97,13 @@ private slots:
         QCOMPARE(average.count(), 2);
         QCOMPARE(remaining.count(), 1);
         m_meter->clockTick();
-        QCOMPARE(m_meter->stats().time, QStringLiteral("100:00:00"));
+        QCOMPARE(runStatistics(m_meter->figures()).time, QStringLiteral("100:00:00"));
     }
 
     void timersRunFromFirstDataUntilPauseOrStop()
     {
         m_meter->addBytes(10);
-        QSignalSpy clock(m_meter.get(), &SpeedMeter::elapsedTextChanged);
+        QSignalSpy clock(m_meter.get(), &SpeedMeter::ticked);
         QVERIFY(clock.wait());
         m_meter->pause();
         m_meter->addBytes(10);
@@ -110,56 +114,61 @@ private slots:
         QVERIFY(!m_meter->isMeasuring());
     }
 
-    // The snapshot schedule, driven through the engine's own signals as a download emits them.
+    // The snapshot schedule, driven as a download drives it.
     void snapshots()
     {
         EngineRig rig;
-        LiveGraphs graphs(rig.engine, rig.settings);
-        GraphSnapshots snapshots(rig.engine, rig.store.paths(), graphs);
+        LiveGraphs graphs(rig.engine.speedMeter(), rig.settings);
+        GraphSnapshots snapshots(rig.store.paths(), graphs);
         QSignalSpy failures(&snapshots, &GraphSnapshots::writeFailed);
         const QString folder = rig.store.paths().projectFolder("setup");
         QVERIFY(QDir().mkpath(folder));
-        const auto ticks = [&rig](int count) {
+        const auto ticks = [&snapshots](int count) {
             for (int tick = 0; tick < count; ++tick)
-                emit rig.engine.samplesChanged();
+                snapshots.tick();
         };
 
         // A pair of pictures every fifty ticks.
-        emit rig.engine.runStarted("setup", "setup");
+        snapshots.startRun("setup", "setup");
         ticks(50);
         QCOMPARE(SnapshotFiles(folder).series(2).size(), 1);
         QVERIFY(EngineRig::contents(folder + "setup(1_0).jpg").startsWith("\xff\xd8"));
 
         // Completion saves what was drawn since the last pair; shutdown then has nothing new.
         ticks(10);
-        emit rig.engine.displayReset();
-        emit rig.engine.projectFinished("setup", rig.downloadFolder() + "setup.exe");
+        snapshots.endRun();
+        snapshots.finishRun("setup");
         snapshots.saveFinal();
         QCOMPARE(SnapshotFiles(folder).nextNumber(), 2);
 
         // A resumed run numbers after the pairs already saved; a pair just saved leaves none.
-        emit rig.engine.runStarted("setup", "setup");
+        snapshots.startRun("setup", "setup");
         ticks(50);
         snapshots.saveFinal();
         QCOMPARE(SnapshotFiles(folder).series(1).size(), 3);
         QCOMPARE(SnapshotFiles(folder).series(2).constLast().number, 2);
 
         // A folder that cannot take the images costs the images only, told once.
-        emit rig.engine.runStarted("gone", "gone");
+        snapshots.startRun("gone", "gone");
         ticks(100);
         QCOMPARE(failures.count(), 1);
     }
 
 private:
+    // A speed tick, and the captions of what the meter then says.
     void tick(qint64 bytes, qint64 ms)
     {
         m_meter->addBytes(bytes);
         m_now += ms;
         m_meter->speedTick();
+        RunProgress progress;
+        progress.speeds = m_meter->figures();
+        m_captions->show(progress);
     }
 
     qint64 m_now = 0;
     std::unique_ptr<SpeedMeter> m_meter;
+    std::unique_ptr<RunCaptions> m_captions;
 };
 
 QTEST_GUILESS_MAIN(tst_Progress)

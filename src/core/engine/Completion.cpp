@@ -1,0 +1,102 @@
+#include "engine/Completion.h"
+
+#include "engine/Download.h"
+#include "engine/PieceFiles.h"
+#include "store/ProjectPaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+Completion::Completion(QObject *parent) : QObject(parent)
+{
+    connect(&m_joiner, &PieceJoiner::finished, this, &Completion::onJoined);
+    connect(&m_joiner, &PieceJoiner::prejoined, this, &Completion::onPrejoined);
+}
+
+void Completion::advance(Download &download, const RunFiles &files)
+{
+    if (m_joiner.isBusy())
+        return;
+    m_files = files;
+    if (download.isComplete())
+        complete(download);
+    else if (download.completeRun() > m_joiner.tried())
+        m_joiner.prejoin(assembler(download), download.completeRun());
+}
+
+void Completion::removeOwnFiles(const RunFiles &files)
+{
+    joinedFile(files).discard();
+    removeReceiveFolder(files);
+}
+
+// Every pack is in: the pieces not joined yet are joined, or fetched again when one turns out
+// unusable (and then every piece is joined anew). The joined file leaves the receive folder for
+// its name (see JoinedFile) and the emptied folder goes.
+void Completion::complete(Download &download)
+{
+    if (joinedFile(m_files).hasLeftReceiveFolder()) {
+        place();
+        return;
+    }
+    const QList<Pack> unusable = assembler(download).unusablePieces();
+    if (!unusable.isEmpty()) {
+        m_joiner.stop();
+        download.refetch(unusable);
+        return;
+    }
+    m_joiner.start(assembler(download), joinedFile(m_files));
+    emit finishing();
+}
+
+// A piece that cannot be read waits for the packs still to come (the end fetches it again); a
+// work file that cannot be written pauses the download.
+void Completion::onPrejoined(const Assembler::Outcome &outcome)
+{
+    if (outcome.fault && outcome.fault->kind != JoinFault::Kind::Read)
+        emit failed(*outcome.fault);
+    emit prejoined();
+}
+
+void Completion::onJoined(const Assembler::Outcome &outcome)
+{
+    if (outcome.fault) {
+        emit failed(*outcome.fault);
+        return;
+    }
+    place();
+}
+
+// What a stopped run left in the receive folder goes with it.
+void Completion::place()
+{
+    removeReceiveFolder(m_files);
+    const JoinedFile::Placed placed = joinedFile(m_files).place();
+    if (placed.fault) {
+        emit failed(*placed.fault);
+        return;
+    }
+    emit this->placed(placed.path);
+}
+
+Assembler Completion::assembler(const Download &download) const
+{
+    return Assembler(download.plan(), m_files.receiveFolder, m_files.baseName);
+}
+
+JoinedFile Completion::joinedFile(const RunFiles &files)
+{
+    return JoinedFile({files.downloadFolder, files.receiveFolder, files.project, files.fileName,
+                       files.joinedRecordPath});
+}
+
+// A receive folder that is a link is not entered: where it leads is not the project's.
+void Completion::removeReceiveFolder(const RunFiles &files)
+{
+    if (QFileInfo(QDir::cleanPath(files.receiveFolder)).isSymLink())
+        return;
+    PieceFiles(files.receiveFolder, files.baseName).removeAllBut({});
+    QFile::remove(ProjectPaths::finalWorkPath(files.receiveFolder));
+    QDir().rmdir(files.receiveFolder);
+}
