@@ -5,7 +5,7 @@
 #include "engine/DownloadSlots.h"
 #include "engine/PieceFiles.h"
 #include "options/Settings.h"
-#include "probe/TlsTrust.h"
+#include "wire/TlsTrust.h"
 #include "probe/UrlParts.h"
 #include "progress/DisplayText.h"
 #include "store/ElapsedRecord.h"

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "engine/Backoff.h"
-#include "engine/FtpCommands.h"
+#include "wire/FtpCommands.h"
 #include "engine/PackPiece.h"
 #include "engine/PackSlot.h"
-#include "probe/FtpReplies.h"
+#include "wire/FtpReplies.h"
 
 #include <QAbstractSocket>
 #include <QByteArray>

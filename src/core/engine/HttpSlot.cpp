@@ -1,7 +1,7 @@
 #include "engine/HttpSlot.h"
 
 #include "engine/HttpExchange.h"
-#include "probe/TlsTrust.h"
+#include "wire/TlsTrust.h"
 #include "progress/DisplayText.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/PackPlan.h"
-#include "engine/ServerRefusal.h"
+#include "wire/ServerRefusal.h"
 #include "store/ServerValidators.h"
 
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "probe/HttpVerdict.h"
 
-#include "probe/ByteCount.h"
+#include "wire/ByteCount.h"
 
 namespace {
 

@@ -3,11 +3,12 @@
 #include "options/Settings.h"
 #include "probe/HttpVerdict.h"
 #include "probe/RequestTexts.h"
-#include "probe/TlsTrust.h"
 #include "probe/UrlParts.h"
 #include "store/ProjectNaming.h"
 #include "store/ProjectPaths.h"
 #include "store/ProjectStore.h"
+#include "wire/FtpCommands.h"
+#include "wire/TlsTrust.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -46,23 +47,6 @@ QString errorStatusText(int status)
 QString withoutUser(const QString &hostText)
 {
     return hostText.mid(hostText.lastIndexOf(u'@') + 1);
-}
-
-// Sent without waiting for the greeting; the replies come back in order.
-QByteArray ftpBurst(const QString &path)
-{
-    return "User anonymous\r\n"
-           "Pass " +
-           AnonymousPassword.toByteArray() +
-           "\r\n"
-           "TYPE I\r\n"
-           "SIZE " +
-           path.toUtf8() +
-           "\r\n"
-           "MDTM " +
-           path.toUtf8() +
-           "\r\n"
-           "REST 10\r\n";
 }
 
 } // namespace
@@ -154,7 +138,7 @@ void Probe::onConnected()
         return;
     if (m_isFtp) {
         Timer_Test_FTP.start();
-        Winsock.write(ftpBurst(m_path));
+        Winsock.write(FtpCommands::probeBurst(m_path));
     } else {
         Winsock.write(httpRequestText(m_hostText, m_path, "0-"));
     }
@@ -253,18 +237,18 @@ void Probe::takeFtpData(const QByteArray &chunk)
 {
     for (const FtpReply &reply : m_replies.append(chunk)) {
         if (!m_ftpSize) {
-            if (reply.code == 213)
+            if (reply.code == FtpCommands::FileStatus)
                 m_ftpSize = ftpSizeFromReplyText(reply.text);
-            if (reply.isNegative() || (reply.code == 213 && !m_ftpSize)) {
+            if (reply.isNegative() || (reply.code == FtpCommands::FileStatus && !m_ftpSize)) {
                 fail(FtpUnusableText);
                 return;
             }
         } else if (!m_ftpTimeAnswered) {
             m_ftpTimeAnswered = true;
-            if (reply.code == 213)
+            if (reply.code == FtpCommands::FileStatus)
                 m_ftpTime = reply.text.trimmed();
         } else {
-            decideFtp(reply.code == 350);
+            decideFtp(reply.code == FtpCommands::RestAccepted);
             return;
         }
     }
@@ -370,7 +354,7 @@ void Probe::finish(Phase next)
     Timer_Timeout.stop();
     Timer_Test_FTP.stop();
     if (m_isFtp && Winsock.state() == QAbstractSocket::ConnectedState) {
-        Winsock.write("QUIT\r\n");
+        Winsock.write(FtpCommands::QuitText.data(), FtpCommands::QuitText.size());
         Winsock.flush();
     }
     Winsock.abort();

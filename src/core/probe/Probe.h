@@ -1,6 +1,6 @@
 #pragma once
 
-#include "probe/FtpReplies.h"
+#include "wire/FtpReplies.h"
 #include "probe/HttpAnswer.h"
 #include "probe/ProbeResult.h"
 

@@ -11,5 +11,3 @@
 QByteArray httpRequestText(const QString &host, const QString &path, QByteArrayView range,
                            QByteArrayView extraLines = {});
 
-// The anonymous FTP password, in the form of an e-mail address.
-inline constexpr QByteArrayView AnonymousPassword = "quillfetch@example.com";

@@ -1,4 +1,3 @@
-#include "probe/FtpReplies.h"
 #include "probe/HttpAnswer.h"
 #include "probe/HttpVerdict.h"
 #include "probe/UrlParts.h"
@@ -7,8 +6,7 @@
 
 Q_DECLARE_METATYPE(HttpVerdict::Kind)
 
-// The parts of a typed URL, the judgement of HTTP answers and the cutting of FTP replies,
-// whatever way TCP split them.
+// The parts of a typed URL and the judgement of HTTP answers, whatever way TCP split them.
 class tst_ProbeAnswers final : public QObject
 {
     Q_OBJECT
@@ -23,7 +21,6 @@ private slots:
     void httpVerdict_data();
     void httpVerdict();
     void headerSplitAcrossReadsAndLimited();
-    void ftpRepliesCutFromReads();
 };
 
 // What goes on the wire: a URL as browsers send it, or nothing at all.
@@ -160,24 +157,6 @@ void tst_ProbeAnswers::headerSplitAcrossReadsAndLimited()
     HttpAnswer endless;
     QCOMPARE(endless.append("X-Pad: " + QByteArray(HttpAnswer::MaxHeaderBytes, 'a') + "\r\n"),
              HttpAnswer::State::TooLarge);
-}
-
-// A reply cut by a read waits for its end; a multi-line greeting counts once, at its last line.
-void tst_ProbeAnswers::ftpRepliesCutFromReads()
-{
-    FtpReplies cutter;
-    QCOMPARE(cutter.append("220-Welcome\r\n550 users max\n 220 indented\r\n220 Ready\r\n21").size(),
-             1);
-    QVERIFY(cutter.append("3 98").isEmpty());
-    QCOMPARE(cutter.append("76\r\n").value(0).text, QByteArray("9876"));
-
-    // A line over the limit is dropped whole, however the reads cut it.
-    const QByteArray flood = "550 " + QByteArray(FtpReplies::MaxLineBytes, 'x') + "\r\n226 Ok\r\n";
-    FtpReplies cut;
-    QList<FtpReply> replies = cut.append(flood.left(FtpReplies::MaxLineBytes + 1));
-    replies += cut.append(flood.mid(FtpReplies::MaxLineBytes + 1));
-    QVERIFY(replies == FtpReplies().append(flood));
-    QCOMPARE(replies.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_ProbeAnswers)

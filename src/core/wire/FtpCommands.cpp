@@ -1,8 +1,6 @@
-#include "engine/FtpCommands.h"
+#include "wire/FtpCommands.h"
 
-#include "probe/RequestTexts.h"
-
-#include "probe/ByteCount.h"
+#include "wire/ByteCount.h"
 
 namespace {
 
@@ -18,6 +16,13 @@ QByteArray oneLine(const QString &text)
     QByteArray bytes = text.toUtf8();
     bytes.replace('\r', QByteArray()).replace('\n', QByteArray()).replace('\0', QByteArray());
     return bytes;
+}
+
+// An anonymous log-in, then binary transfers.
+QByteArray login()
+{
+    return line("User anonymous") + line("Pass " + FtpCommands::AnonymousPassword.toByteArray()) +
+           line("TYPE I");
 }
 
 std::optional<quint16> portNumber(qint64 value)
@@ -55,11 +60,16 @@ QByteArray FtpCommands::burst(const QByteArray &dataCommand, qint64 restOffset, 
                               bool askTime)
 {
     const QByteArray file = oneLine(path);
-    return line("User anonymous") + line("Pass " + AnonymousPassword.toByteArray()) +
-           line("TYPE I") + line("SIZE " + file) + (askTime ? line("MDTM " + file) : QByteArray()) +
+    return login() + line("SIZE " + file) + (askTime ? line("MDTM " + file) : QByteArray()) +
            line(dataCommand) +
            (restOffset > 0 ? line("REST " + QByteArray::number(restOffset)) : QByteArray()) +
            line("RETR " + file);
+}
+
+QByteArray FtpCommands::probeBurst(const QString &path)
+{
+    const QByteArray file = oneLine(path);
+    return login() + line("SIZE " + file) + line("MDTM " + file) + line("REST 10");
 }
 
 std::optional<quint16> FtpCommands::epsvPort(const QByteArray &text)

@@ -1,6 +1,6 @@
-#include "probe/FtpReplies.h"
+#include "wire/FtpReplies.h"
 
-#include "probe/ByteCount.h"
+#include "wire/ByteCount.h"
 
 #include <utility>
 

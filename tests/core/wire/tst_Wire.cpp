@@ -1,17 +1,20 @@
-#include "engine/FtpCommands.h"
+#include "wire/FtpCommands.h"
+#include "wire/FtpReplies.h"
 
 #include <QTest>
 
-class tst_FtpCommands final : public QObject
+// What goes on the wire and how what comes back is read, whatever way TCP split it.
+class tst_Wire final : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void burstIsTheWholeRequest();
-    void passivePorts();
+    void ftpBurstIsTheWholeRequest();
+    void ftpPassivePorts();
+    void ftpRepliesCutFromReads();
 };
 
-void tst_FtpCommands::burstIsTheWholeRequest()
+void tst_Wire::ftpBurstIsTheWholeRequest()
 {
     const QByteArray port =
         "PORT " + FtpCommands::portArgument(QHostAddress("192.168.0.5"), 3000).value_or("");
@@ -31,12 +34,30 @@ void tst_FtpCommands::burstIsTheWholeRequest()
 
 // Any delimiter in an EPSV reply; in a PASV reply the address is not used, blanks may surround
 // the port's bytes, and a byte above 255 makes no port.
-void tst_FtpCommands::passivePorts()
+void tst_Wire::ftpPassivePorts()
 {
     QCOMPARE(FtpCommands::epsvPort("Ok (!!!21000!)"), quint16(21000));
     QCOMPARE(FtpCommands::pasvPort("Entering passive mode (10, 0, 0, 1, 11, 184)."), quint16(3000));
     QVERIFY(!FtpCommands::pasvPort("(127,0,0,1,1,256)"));
 }
 
-QTEST_GUILESS_MAIN(tst_FtpCommands)
-#include "tst_FtpCommands.moc"
+// A reply cut by a read waits for its end; a multi-line greeting counts once, at its last line.
+void tst_Wire::ftpRepliesCutFromReads()
+{
+    FtpReplies cutter;
+    QCOMPARE(cutter.append("220-Welcome\r\n550 users max\n 220 indented\r\n220 Ready\r\n21").size(),
+             1);
+    QVERIFY(cutter.append("3 98").isEmpty());
+    QCOMPARE(cutter.append("76\r\n").value(0).text, QByteArray("9876"));
+
+    // A line over the limit is dropped whole, however the reads cut it.
+    const QByteArray flood = "550 " + QByteArray(FtpReplies::MaxLineBytes, 'x') + "\r\n226 Ok\r\n";
+    FtpReplies cut;
+    QList<FtpReply> replies = cut.append(flood.left(FtpReplies::MaxLineBytes + 1));
+    replies += cut.append(flood.mid(FtpReplies::MaxLineBytes + 1));
+    QVERIFY(replies == FtpReplies().append(flood));
+    QCOMPARE(replies.size(), 1);
+}
+
+QTEST_GUILESS_MAIN(tst_Wire)
+#include "tst_Wire.moc"

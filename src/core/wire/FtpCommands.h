@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/ServerRefusal.h"
+#include "wire/ServerRefusal.h"
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -18,8 +18,11 @@ enum class FtpDataMode
     Pasv
 };
 
-// The texts an FTP slot sends and the meaning of the replies it reads.
+// The texts Quillfetch sends to an FTP server and the meaning of the replies it reads.
 namespace FtpCommands {
+
+// The anonymous password, in the form of an e-mail address.
+inline constexpr QByteArrayView AnonymousPassword = "quillfetch@example.com";
 
 // "h1,h2,h3,h4,p1,p2": an IPv4 address and a port as PORT writes them; nullopt for an address
 // PORT cannot carry (IPv6).
@@ -33,8 +36,15 @@ std::optional<QByteArray> portArgument(const QHostAddress &address, quint16 port
 QByteArray burst(const QByteArray &dataCommand, qint64 restOffset, const QString &path,
                  bool askTime);
 
+// The probe's request, sent without waiting for the greeting: login, binary type, the file's
+// size and time, and a restart offset that shows whether the server takes one. The replies come
+// back in order.
+QByteArray probeBurst(const QString &path);
+
 // Sent once the piece holds its whole pack: the rest of the stream is not wanted.
 inline constexpr QByteArrayView ClosingText = "ABOR\r\nQUIT\r\n";
+// Sent by the probe before it closes a connection it no longer needs.
+inline constexpr QByteArrayView QuitText = "QUIT\r\n";
 
 // The port named by the text of a 229 reply, "Entering Extended Passive Mode (|||6446|)".
 std::optional<quint16> epsvPort(const QByteArray &text);
