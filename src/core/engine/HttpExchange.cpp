@@ -1,7 +1,5 @@
 #include "engine/HttpExchange.h"
 
-#include "probe/RequestTexts.h"
-
 #include <QList>
 
 #include <optional>
@@ -124,16 +122,6 @@ std::optional<ServerRefusal::Kind> framingMismatch(const Fields &fields, qint64 
 }
 
 } // namespace
-
-QByteArray requestText(const QString &host, const QString &path, qint64 first, qint64 last,
-                       const ServerValidators &validators)
-{
-    const bool strongTag = !validators.etag.isEmpty() && !validators.etag.startsWith("W/");
-    const QByteArray version = strongTag ? validators.etag : validators.modified;
-    const QByteArray ifRange = version.isEmpty() ? QByteArray() : "If-Range: " + version + "\r\n";
-    return httpRequestText(host, path, QByteArray::number(first) + '-' + QByteArray::number(last),
-                           ifRange);
-}
 
 ServerValidators validatorsOf(const QByteArray &header)
 {

@@ -1,22 +1,15 @@
 #pragma once
 
-#include "wire/ServerRefusal.h"
 #include "store/ServerValidators.h"
+#include "wire/ServerRefusal.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <optional>
 
-// The two ends of one ranged HTTP exchange: the request a slot sends for its pack, and the
-// check of the answer's header before a single byte of its body is stored.
+// The check of a pack answer's header before a single byte of its body is stored.
 namespace HttpExchange {
-
-// The GET request for bytes first..last, CR LF line ends, ending with a blank line. With
-// validators it carries "If-Range" (the ETag, else the Last-Modified date; a weak ETag cannot
-// serve), so a server whose file changed answers with the whole new file instead of a range.
-QByteArray requestText(const QString &host, const QString &path, qint64 first, qint64 last,
-                       const ServerValidators &validators = {});
 
 // The validators an answer's header block states.
 ServerValidators validatorsOf(const QByteArray &header);

@@ -1,8 +1,9 @@
 #include "engine/HttpSlot.h"
 
 #include "engine/HttpExchange.h"
-#include "wire/TlsTrust.h"
 #include "progress/DisplayText.h"
+#include "wire/HttpRequest.h"
+#include "wire/TlsTrust.h"
 
 #include <QFile>
 #include <QSslSocket>
@@ -177,9 +178,9 @@ void HttpSlot::sendRequests()
             (ahead && (!m_proven || !m_habits->pipelining || m_owed.size() >= MaxOwed)))
             break;
         const qint64 first = piece.nextOffset();
-        m_socket->write(HttpExchange::requestText(m_target.hostHeader, m_target.path, first,
-                                                  piece.pack().start + piece.pack().length,
-                                                  m_target.validators));
+        m_socket->write(HttpRequest::packText(m_target.hostHeader, m_target.path, first,
+                                              piece.pack().start + piece.pack().length,
+                                              m_target.validators));
         m_owed.append({first, ahead});
         m_requested.at(index) = true;
         sentCurrent = sentCurrent || index == m_current;

@@ -2,12 +2,12 @@
 
 #include "options/Settings.h"
 #include "probe/HttpVerdict.h"
-#include "probe/RequestTexts.h"
 #include "probe/UrlParts.h"
 #include "store/ProjectNaming.h"
 #include "store/ProjectPaths.h"
 #include "store/ProjectStore.h"
 #include "wire/FtpCommands.h"
+#include "wire/HttpRequest.h"
 #include "wire/TlsTrust.h"
 
 #include <QDir>
@@ -140,7 +140,7 @@ void Probe::onConnected()
         Timer_Test_FTP.start();
         Winsock.write(FtpCommands::probeBurst(m_path));
     } else {
-        Winsock.write(httpRequestText(m_hostText, m_path, "0-"));
+        Winsock.write(HttpRequest::probeText(m_hostText, m_path));
     }
 }
 

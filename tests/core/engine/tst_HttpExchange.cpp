@@ -7,29 +7,9 @@ class tst_HttpExchange final : public QObject
     Q_OBJECT
 
 private slots:
-    void requestAsksOneBytePastThePack();
     void answers_data();
     void answers();
 };
-
-void tst_HttpExchange::requestAsksOneBytePastThePack()
-{
-    QCOMPARE(HttpExchange::requestText("example.org:8080", "/files/a b.zip", 512000, 1024000),
-             QByteArray("GET /files/a b.zip HTTP/1.1\r\n"
-                        "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"
-                        "Accept-Language: fr\r\n"
-                        "User-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows 98)\r\n"
-                        "Range: bytes=512000-1024000\r\n"
-                        "Host: example.org:8080\r\n"
-                        "Connection: Keep-Alive\r\n"
-                        "\r\n"));
-    // The version asked for: the ETag unless it is weak, then the date.
-    const QByteArray date = "Mon, 07 Dec 2026 01:00:00 GMT";
-    QVERIFY(HttpExchange::requestText("h", "/f", 0, 9, {"\"v1\"", date})
-                .contains("\r\nIf-Range: \"v1\"\r\nHost: h\r\n"));
-    QVERIFY(HttpExchange::requestText("h", "/f", 0, 9, {"W/\"v1\"", date})
-                .contains("\r\nIf-Range: " + date + "\r\nHost: h\r\n"));
-}
 
 // Whether a pack's answer is taken, and whether it shows that the file changed on the server
 // since its validators (ETag "v1", date "Mon") were kept. Mostly answers the fault server never

@@ -1,5 +1,6 @@
 #include "wire/FtpCommands.h"
 #include "wire/FtpReplies.h"
+#include "wire/HttpRequest.h"
 
 #include <QTest>
 
@@ -9,10 +10,30 @@ class tst_Wire final : public QObject
     Q_OBJECT
 
 private slots:
+    void httpRequestAsksOneBytePastThePack();
     void ftpBurstIsTheWholeRequest();
     void ftpPassivePorts();
     void ftpRepliesCutFromReads();
 };
+
+void tst_Wire::httpRequestAsksOneBytePastThePack()
+{
+    QCOMPARE(HttpRequest::packText("example.org:8080", "/files/a b.zip", 512000, 1024000),
+             QByteArray("GET /files/a b.zip HTTP/1.1\r\n"
+                        "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"
+                        "Accept-Language: fr\r\n"
+                        "User-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows 98)\r\n"
+                        "Range: bytes=512000-1024000\r\n"
+                        "Host: example.org:8080\r\n"
+                        "Connection: Keep-Alive\r\n"
+                        "\r\n"));
+    // The version asked for: the ETag unless it is weak, then the date.
+    const QByteArray date = "Mon, 07 Dec 2026 01:00:00 GMT";
+    QVERIFY(HttpRequest::packText("h", "/f", 0, 9, {"\"v1\"", date})
+                .contains("\r\nIf-Range: \"v1\"\r\nHost: h\r\n"));
+    QVERIFY(HttpRequest::packText("h", "/f", 0, 9, {"W/\"v1\"", date})
+                .contains("\r\nIf-Range: " + date + "\r\nHost: h\r\n"));
+}
 
 void tst_Wire::ftpBurstIsTheWholeRequest()
 {
