@@ -1,8 +1,8 @@
 #include "engine/HttpSlot.h"
 
-#include "engine/HttpExchange.h"
 #include "progress/DisplayText.h"
 #include "wire/HttpRequest.h"
+#include "wire/PackAnswer.h"
 #include "wire/TlsTrust.h"
 
 #include <QFile>
@@ -147,7 +147,7 @@ void HttpSlot::resetConnectionState()
     m_answered = false;
     m_owed.clear();
     m_requested.fill(false);
-    m_header.clear();
+    m_answer.clear();
     m_inBody = false;
     m_bodyLeft = 0;
     m_keeps = false;
@@ -218,36 +218,25 @@ void HttpSlot::onReadyRead()
     }
 }
 
-// Returns how many of the bytes belong to the header (all of them while its end is missing). An
-// interim answer is passed over: the real one follows.
+// Returns how many of the bytes belong to the header (all of them while its end is missing).
 qint64 HttpSlot::takeHeader(const char *data, qint64 size)
 {
-    if (m_header.isEmpty())
+    if (m_answer.isEmpty())
         emit statusChanged(number(), QStringLiteral("Downloading (") +
                                          Format_Taille(current().pack().length) +
                                          QStringLiteral(")..."));
-    const qsizetype before = m_header.size();
-    m_header.append(data, size);
-    const qsizetype end =
-        HttpExchange::headerEnd(m_header, before - (HttpExchange::Terminator.size() - 1));
-    if (end < 0) {
-        if (m_header.size() > HttpExchange::MaxHeaderBytes)
-            retryLater();
-        return size;
-    }
-    m_header.truncate(end);
-    const qint64 used = end + HttpExchange::Terminator.size() - before;
-    if (HttpExchange::isInterim(m_header))
-        m_header.clear();
-    else
+    const qint64 used = m_answer.append(QByteArrayView(data, size));
+    if (m_answer.state() == HttpAnswer::State::TooLarge)
+        retryLater();
+    else if (m_answer.state() == HttpAnswer::State::Complete)
         acceptHeader();
     return used;
 }
 
 void HttpSlot::acceptHeader()
 {
-    const std::optional<HttpExchange::Change> change =
-        HttpExchange::changeShown(m_header, m_target.fileSize, m_target.validators);
+    const std::optional<PackAnswer::Change> change =
+        PackAnswer::changeShown(m_answer, m_target.fileSize, m_target.validators);
     if (change) {
         halt();
         emit fileChanged(number(), change->size, change->validators);
@@ -255,16 +244,16 @@ void HttpSlot::acceptHeader()
     }
     if (isWholeFileAgain() && !restartPiece())
         return;
-    if (!HttpExchange::accepts(m_header, m_owed.constFirst().first, m_target.fileSize)) {
+    if (!PackAnswer::accepts(m_answer, m_owed.constFirst().first, m_target.fileSize)) {
         refuse();
         return;
     }
     m_activity = true;
-    m_keeps = HttpExchange::keepsConnection(m_header);
+    m_keeps = m_answer.keepsConnection();
     m_proven = m_keeps;
-    m_bodyLeft = HttpExchange::bodyLength(m_header);
+    m_bodyLeft = m_answer.contentLength().value_or(0);
     m_inBody = true;
-    m_header.clear();
+    m_answer.clear();
     if (m_keeps && m_habits->pipelining && !next().holds())
         emit readyForNext(number());
     if (m_socket && m_bodyLeft == 0)
@@ -278,7 +267,7 @@ void HttpSlot::acceptHeader()
 void HttpSlot::refuse()
 {
     const std::optional<ServerRefusal> refusal =
-        HttpExchange::refusalOf(m_header, m_owed.constFirst().first, m_target.fileSize);
+        PackAnswer::refusalOf(m_answer, m_owed.constFirst().first, m_target.fileSize);
     const bool ahead = m_owed.constFirst().ahead || m_owed.size() > 1;
     const bool mayAnswerAnother = ahead && refusal && refusal->kind != ServerRefusal::Kind::Status;
     if (mayAnswerAnother)
@@ -301,7 +290,7 @@ bool HttpSlot::isWholeFileAgain() const
 {
     const Pack &pack = current().pack();
     return m_owed.constFirst().first > 0 && pack.start == 0 && pack.length == m_target.fileSize &&
-           HttpExchange::accepts(m_header, 0, m_target.fileSize);
+           PackAnswer::accepts(m_answer, 0, m_target.fileSize);
 }
 
 bool HttpSlot::restartPiece()
@@ -408,7 +397,7 @@ void HttpSlot::onEndOfStream()
 // server's fault.
 void HttpSlot::onStreamEnded()
 {
-    const bool midAnswer = (m_inBody && !m_draining) || !m_header.isEmpty();
+    const bool midAnswer = (m_inBody && !m_draining) || !m_answer.isEmpty();
     if (midAnswer || (!m_answered && !m_draining)) {
         failAnswer();
         return;

@@ -3,6 +3,7 @@
 #include "engine/Backoff.h"
 #include "engine/PackPiece.h"
 #include "engine/PackSlot.h"
+#include "wire/HttpAnswer.h"
 
 #include <QAbstractSocket>
 #include <QByteArray>
@@ -136,7 +137,7 @@ private:
     bool m_answered = false; // it has answered a request in full
     QList<Owed> m_owed;
     // Reading the first answer owed: its header, then bodyLeft bytes of body.
-    QByteArray m_header;
+    HttpAnswer m_answer;
     bool m_inBody = false;
     qint64 m_bodyLeft = 0;
     bool m_keeps = false;    // the answer lets the connection carry the next request

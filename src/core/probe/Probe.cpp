@@ -168,7 +168,8 @@ void Probe::onReadyRead()
 
 void Probe::takeHttpData(const QByteArray &chunk)
 {
-    switch (m_answer.append(chunk)) {
+    m_answer.append(chunk);
+    switch (m_answer.state()) {
     case HttpAnswer::State::Incomplete:
         break;
     case HttpAnswer::State::TooLarge:
@@ -185,9 +186,7 @@ void Probe::decideHttp()
     const HttpVerdict verdict = judgeHttpAnswer(m_answer, m_settings.packSize());
     switch (verdict.kind) {
     case HttpVerdict::Kind::File:
-        succeed(verdict.size, verdict.rangeSupported,
-                {m_answer.field("etag").value_or(QByteArray()),
-                 m_answer.field("last-modified").value_or(QByteArray())});
+        succeed(verdict.size, verdict.rangeSupported, m_answer.validators());
         break;
     case HttpVerdict::Kind::Redirect:
         followRedirect(verdict.location);

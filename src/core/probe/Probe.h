@@ -1,8 +1,8 @@
 #pragma once
 
-#include "wire/FtpReplies.h"
-#include "probe/HttpAnswer.h"
 #include "probe/ProbeResult.h"
+#include "wire/FtpReplies.h"
+#include "wire/HttpAnswer.h"
 
 #include <QObject>
 #include <QSslError>
