@@ -2,7 +2,6 @@
 
 #include "engine/FtpSlot.h"
 #include "engine/HttpSlot.h"
-#include "probe/UrlParts.h"
 
 #include <memory>
 
@@ -13,10 +12,8 @@ Download::SlotFactory httpSlots(const Url &url, const HostPort &server, qint64 f
                                 const Engine::Intervals &intervals,
                                 const std::optional<QSslConfiguration> &tls)
 {
-    // The Host line names the server as written, port included, without a user name.
-    const QString hostHeader = url.host.mid(url.host.lastIndexOf(QLatin1Char('@')) + 1);
-    const HttpSlot::Target target{hostHeader, server.host, server.port, url.path,
-                                  fileSize,   tls,         validators};
+    const HttpSlot::Target target{url.hostHeader, server.host, server.port, url.path,
+                                  fileSize,       tls,         validators};
     const HttpSlot::Timing timing{intervals.retryFirstMs, intervals.retryMaxMs, intervals.stallMs};
     const auto habits = std::make_shared<HttpServerHabits>();
     return [target, timing, habits](int number, QObject *parent) {
@@ -45,13 +42,12 @@ std::optional<DownloadSlots> DownloadSlots::forUrl(const Url &url, qint64 fileSi
                                                    const Engine::Intervals &intervals,
                                                    const QSslConfiguration &tls)
 {
-    const std::optional<HostPort> server = splitHostPort(url.host, defaultPort(url.scheme));
-    if (!server)
+    if (!url.server)
         return std::nullopt;
-    if (url.scheme == Url::Scheme::Ftp)
-        return DownloadSlots{FtpSlotCount, ftpSlots(url, *server, fileSize, validators, intervals)};
-    const bool https = url.scheme == Url::Scheme::Https;
+    if (url.isFtp())
+        return DownloadSlots{FtpSlotCount,
+                             ftpSlots(url, *url.server, fileSize, validators, intervals)};
     return DownloadSlots{Download::MaxSlots,
-                         httpSlots(url, *server, fileSize, validators, intervals,
-                                   https ? std::optional(tls) : std::nullopt)};
+                         httpSlots(url, *url.server, fileSize, validators, intervals,
+                                   url.isTls() ? std::optional(tls) : std::nullopt)};
 }

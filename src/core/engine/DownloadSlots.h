@@ -2,7 +2,7 @@
 
 #include "engine/Download.h"
 #include "engine/Engine.h"
-#include "probe/UrlParts.h"
+#include "wire/Url.h"
 
 #include <QSslConfiguration>
 #include <QString>

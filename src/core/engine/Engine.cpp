@@ -5,14 +5,14 @@
 #include "engine/DownloadSlots.h"
 #include "engine/PieceFiles.h"
 #include "options/Settings.h"
-#include "wire/TlsTrust.h"
-#include "probe/UrlParts.h"
 #include "progress/DisplayText.h"
 #include "store/ElapsedRecord.h"
 #include "store/FileIo.h"
 #include "store/FileNames.h"
 #include "store/ProjectStore.h"
 #include "store/WriteCause.h"
+#include "wire/TlsTrust.h"
+#include "wire/Url.h"
 
 #include <QDir>
 #include <QFile>
@@ -272,9 +272,10 @@ bool Engine::createDownload(const ProjectEntry &entry)
             : std::nullopt;
     if (!connections) {
         Timer_Start_Download.stop();
-        emit messageRequested(reading.url ? QStringLiteral("The address ") + reading.url->host +
-                                                QStringLiteral(" is not valid !")
-                                          : reading.refusal,
+        emit messageRequested(reading.url
+                                  ? QStringLiteral("The address ") + reading.url->authority +
+                                        QStringLiteral(" is not valid !")
+                                  : reading.refusal,
                               QStringLiteral("Error"));
         return false;
     }

@@ -3,6 +3,7 @@
 #include "wire/HttpAnswer.h"
 #include "wire/HttpRequest.h"
 #include "wire/PackAnswer.h"
+#include "wire/Url.h"
 
 #include <QTest>
 
@@ -12,6 +13,12 @@ class tst_Wire final : public QObject
     Q_OBJECT
 
 private slots:
+    void urlRead_data();
+    void urlRead();
+    void localName_data();
+    void localName();
+    void hostPort_data();
+    void hostPort();
     void httpRequestAsksOneBytePastThePack();
     void httpHeaderSplitAcrossReadsAndLimited();
     void packAnswers_data();
@@ -20,6 +27,78 @@ private slots:
     void ftpPassivePorts();
     void ftpRepliesCutFromReads();
 };
+
+// What goes on the wire: a URL as browsers send it, or nothing at all.
+void tst_Wire::urlRead_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("read"); // "scheme|text|authority|path", or the refusal
+    const QString control = "The URL contains control characters and cannot be used !";
+    const QString protocol = " is not supported: only http, https and ftp URLs can be downloaded !";
+    QTest::newRow("trimmed, TLS kept") << QStringLiteral(" https://127.0.0.1/f.bin\n")
+                                       << "https|https://127.0.0.1/f.bin|127.0.0.1|/f.bin";
+    const QString escaped = "/a%20b/%41%25zz%22%7C%C3%A9?q=x%20y&r=/";
+    QTest::newRow("escaped as browsers do, fragment dropped")
+        << QStringLiteral("HTTP://h/a b/%41%zz\"|\u00e9?q=x y&r=/#top")
+        << "http|h" + escaped + "|h|" + escaped;
+    QTest::newRow("a port is no scheme")
+        << QStringLiteral("h.test:8080") << "http|h.test:8080|h.test:8080|/";
+    QTest::newRow("a query ends the host") << QStringLiteral("http:h?x") << "http|h?x|h|/?x";
+    QTest::newRow("FTP escapes decoded")
+        << QStringLiteral("ftp://h/a%20b.zip") << "ftp|h/a%20b.zip|h|/a b.zip";
+    QTest::newRow("header smuggled")
+        << QStringLiteral("http://h/f HTTP/1.1\r\nX-Injected: yes") << control;
+    QTest::newRow("FTP command smuggled") << QStringLiteral("ftp://h/f%0D%0ADELE%20x") << control;
+    QTest::newRow("ftps") << QStringLiteral("FTPS://h/f") << "The protocol ftps" + protocol;
+    QTest::newRow("javascript") << QStringLiteral("javascript:alert(1)")
+                                << "The protocol javascript" + protocol;
+}
+
+void tst_Wire::urlRead()
+{
+    QFETCH(QString, input);
+    const UrlReading reading = Extract_URL(input);
+    const Url url = reading.url.value_or(Url());
+    const QStringList parts = {QStringList{"http", "https", "ftp"}.at(int(url.scheme)), url.text,
+                               url.authority, url.path};
+    QTEST(reading.url ? parts.join(u'|') : reading.refusal, "read");
+}
+
+// The name a file is saved under: query and fragment go, escapes are decoded into a safe name,
+// and a name too long for a file system once a pack number is added is cut by bytes, keeping
+// its extension and its characters whole.
+void tst_Wire::localName_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("localName");
+    QTest::newRow("query and fragment") << QStringLiteral("h.test/get?f=d/x.zip#top") << "get";
+    QTest::newRow("escapes") << QStringLiteral("h.test/my%20file%2F%3F.zip") << "my file__.zip";
+    const QString wide = QString(97, QChar(0xe9)) + QStringLiteral("\U0001F600\U0001F600.7z");
+    QTest::newRow("long name") << "h.test/" + wide << QString(97, QChar(0xe9)) + ".7z";
+}
+
+void tst_Wire::localName()
+{
+    QFETCH(QString, url);
+    QTEST(localFileName(url), "localName");
+}
+
+void tst_Wire::hostPort_data()
+{
+    QTest::addColumn<QString>("hostText");
+    QTest::addColumn<QString>("split"); // "host port", or "none"
+    QTest::newRow("default port") << QStringLiteral("h.test") << "h.test 21";
+    QTest::newRow("IPv6") << QStringLiteral("[::1]:8080") << "::1 8080";
+    QTest::newRow("port too large") << QStringLiteral("h.test:65536") << "none";
+    QTest::newRow("user name") << QStringLiteral("anna:pw@h.test:2121") << "h.test 2121";
+}
+
+void tst_Wire::hostPort()
+{
+    QFETCH(QString, hostText);
+    const std::optional<HostPort> split = splitHostPort(hostText, FtpPort);
+    QTEST(split ? split->host + u' ' + QString::number(split->port) : "none", "split");
+}
 
 void tst_Wire::httpRequestAsksOneBytePastThePack()
 {

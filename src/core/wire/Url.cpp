@@ -1,4 +1,4 @@
-#include "probe/UrlParts.h"
+#include "wire/Url.h"
 
 #include "store/FileNames.h"
 
@@ -129,14 +129,16 @@ UrlReading Extract_URL(const QString &urlText, std::optional<Url::Scheme> scheme
 
     static const QRegularExpression authorityEnd(QStringLiteral("[/?#]"));
     const qsizetype hostEnd = rest.indexOf(authorityEnd);
-    url.host = rest.left(hostEnd);
+    url.authority = rest.left(hostEnd);
+    url.hostHeader = url.authority.mid(url.authority.lastIndexOf(u'@') + 1);
+    url.server = splitHostPort(url.authority, defaultPort(url.scheme));
     // The fragment names a place inside the file: it is never sent.
     const QString target = hostEnd < 0 ? QString() : rest.mid(hostEnd).section(u'#', 0, 0);
     const QString escaped = escapedTarget(target);
-    const bool https = url.scheme == Url::Scheme::Https;
-    url.text = (https ? QStringLiteral("https://") : QString()) + url.host + escaped;
+    url.text = (url.isTls() ? QStringLiteral("https://") : QString()) + url.authority + escaped;
+    url.fileName = localFileName(url.text);
     url.path = escaped.startsWith(u'/') ? escaped : u'/' + escaped;
-    if (url.scheme == Url::Scheme::Ftp) {
+    if (url.isFtp()) {
         const QByteArray decoded = QByteArray::fromPercentEncoding(url.path.toLatin1());
         if (hasControlByte(decoded))
             return {std::nullopt, ControlText};
@@ -201,4 +203,16 @@ std::optional<HostPort> splitHostPort(const QString &hostText, quint16 defaultPo
     if (!port)
         return std::nullopt;
     return HostPort{host.toString(), *port};
+}
+
+std::optional<Redirect> redirectTarget(const Url &url, const QByteArray &location)
+{
+    const QString locationText = QString::fromUtf8(location);
+    const QUrl reference(locationText);
+    const QString base = url.isTls() ? QStringLiteral("https://") : QStringLiteral("http://");
+    const QUrl target = QUrl(base + url.hostHeader + url.path).resolved(reference);
+    if (!reference.isValid() || !target.isValid())
+        return std::nullopt;
+    return Redirect{reference.isRelative() ? target.toString(QUrl::FullyEncoded) : locationText,
+                    target.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0};
 }
