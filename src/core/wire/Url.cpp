@@ -32,19 +32,20 @@ bool hasControlByte(const QByteArray &bytes)
 }
 
 // The scheme written at the start of text, lower-cased, and where the rest begins. A host
-// followed by its port ("h.test:8080/f") names no scheme; "javascript:x" does.
+// followed by its port ("h.test:8080/f") names no scheme; "javascript:x" does. In a text a
+// project keeps, only a scheme followed by "//" is one: "anna:pw@h/f" is a host with its user.
 struct WrittenScheme
 {
     QString name;
     qsizetype restAt = 0;
 };
 
-std::optional<WrittenScheme> writtenScheme(const QString &text)
+std::optional<WrittenScheme> writtenScheme(const QString &text, bool kept)
 {
     static const QRegularExpression pattern(
-        QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*):(?://|(?!\\d*(?:[/?#]|$)))"));
+        QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*):(?:(//)|(?!\\d*(?:[/?#]|$)))"));
     const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch())
+    if (!match.hasMatch() || (kept && !match.hasCaptured(2)))
         return std::nullopt;
     return WrittenScheme{match.captured(1).toLower(), match.capturedEnd(1) + 1};
 }
@@ -113,7 +114,7 @@ UrlReading Extract_URL(const QString &urlText, std::optional<Url::Scheme> scheme
         return {std::nullopt, ControlText};
     Url url;
     QString rest = text;
-    if (const std::optional<WrittenScheme> written = writtenScheme(text)) {
+    if (const std::optional<WrittenScheme> written = writtenScheme(text, schemeless.has_value())) {
         const std::optional<Url::Scheme> scheme = knownScheme(written->name);
         if (!scheme)
             return {std::nullopt, schemeRefusedText(written->name)};
@@ -193,7 +194,9 @@ std::optional<HostPort> splitHostPort(const QString &hostText, quint16 defaultPo
         host = text.left(colon);
         rest = text.mid(colon);
     }
-    if (host.isEmpty())
+    // No host name holds a blank, and one would not survive the trimming of a kept URL.
+    if (host.isEmpty() ||
+        std::any_of(host.cbegin(), host.cend(), [](QChar c) { return c.isSpace(); }))
         return std::nullopt;
     if (rest.isEmpty())
         return HostPort{host.toString(), defaultPort};

@@ -55,6 +55,8 @@ struct UrlReading
 // are decoded, are refused; only http, https and ftp are fetched, and a URL written without a
 // scheme is `schemeless` (by default FTP when its host begins with "ftp", else HTTP). The
 // authority ends at the first "/", "?" or "#"; escapes already written stay as they are.
+// `schemeless` is given for the text a project keeps (Url::text), which names a scheme only
+// with its "//" ("https://"), so that it reads back as the same URL.
 UrlReading Extract_URL(const QString &urlText,
                        std::optional<Url::Scheme> schemeless = std::nullopt);
 
@@ -71,7 +73,8 @@ QString localFileName(const QString &url);
 // Where to connect: the host text without a leading "user@" and a trailing ":port", and that
 // port, or defaultPort when none is written. An IPv6 address is written in brackets,
 // "[::1]:8080", and comes back without them. nullopt when the host is empty, an IPv6 address
-// lacks its brackets, or the written port is not a number from 1 to 65535.
+// lacks its brackets, the host holds a blank, or the written port is not a number from 1 to
+// 65535.
 std::optional<HostPort> splitHostPort(const QString &hostText, quint16 defaultPort);
 
 // Where a redirect's location leads from url: a relative location completed from url, an

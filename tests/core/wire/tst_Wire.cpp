@@ -43,6 +43,8 @@ void tst_Wire::urlRead_data()
         << "http|h" + escaped + "|h|" + escaped;
     QTest::newRow("a port is no scheme")
         << QStringLiteral("h.test:8080") << "http|h.test:8080|h.test:8080|/";
+    QTest::newRow("a user is no scheme")
+        << QStringLiteral("http://anna:pw@h/f") << "http|anna:pw@h/f|anna:pw@h|/f";
     QTest::newRow("a query ends the host") << QStringLiteral("http:h?x") << "http|h?x|h|/?x";
     QTest::newRow("FTP escapes decoded")
         << QStringLiteral("ftp://h/a%20b.zip") << "ftp|h/a%20b.zip|h|/a b.zip";
@@ -62,6 +64,10 @@ void tst_Wire::urlRead()
     const QStringList parts = {QStringList{"http", "https", "ftp"}.at(int(url.scheme)), url.text,
                                url.authority, url.path};
     QTEST(reading.url ? parts.join(u'|') : reading.refusal, "read");
+    // What a project keeps reads back as the same URL when its download starts.
+    if (url.server)
+        QVERIFY(Extract_URL(url.text, url.isFtp() ? Url::Scheme::Ftp : Url::Scheme::Http).url ==
+                url);
 }
 
 // The name a file is saved under: query and fragment go, escapes are decoded into a safe name,
@@ -89,6 +95,7 @@ void tst_Wire::hostPort_data()
     QTest::addColumn<QString>("split"); // "host port", or "none"
     QTest::newRow("default port") << QStringLiteral("h.test") << "h.test 21";
     QTest::newRow("IPv6") << QStringLiteral("[::1]:8080") << "::1 8080";
+    QTest::newRow("a blank in the host") << QStringLiteral("h x") << "none";
     QTest::newRow("port too large") << QStringLiteral("h.test:65536") << "none";
     QTest::newRow("user name") << QStringLiteral("anna:pw@h.test:2121") << "h.test 2121";
 }
