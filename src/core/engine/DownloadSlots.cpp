@@ -9,7 +9,7 @@ namespace {
 
 Download::SlotFactory httpSlots(const Url &url, const HostPort &server, qint64 fileSize,
                                 const ServerValidators &validators,
-                                const Engine::Intervals &intervals,
+                                const EngineIntervals &intervals,
                                 const std::optional<QSslConfiguration> &tls)
 {
     const HttpSlot::Target target{url.hostHeader, server.host, server.port, url.path,
@@ -22,8 +22,7 @@ Download::SlotFactory httpSlots(const Url &url, const HostPort &server, qint64 f
 }
 
 Download::SlotFactory ftpSlots(const Url &url, const HostPort &server, qint64 fileSize,
-                               const ServerValidators &validators,
-                               const Engine::Intervals &intervals)
+                               const ServerValidators &validators, const EngineIntervals &intervals)
 {
     const FtpSlot::Target target{server.host, server.port, url.path, fileSize, validators.modified};
     const auto mode = std::make_shared<FtpDataMode>(FtpDataMode::Active);
@@ -39,7 +38,7 @@ Download::SlotFactory ftpSlots(const Url &url, const HostPort &server, qint64 fi
 
 std::optional<DownloadSlots> DownloadSlots::forUrl(const Url &url, qint64 fileSize,
                                                    const ServerValidators &validators,
-                                                   const Engine::Intervals &intervals,
+                                                   const EngineIntervals &intervals,
                                                    const QSslConfiguration &tls)
 {
     if (!url.server)
