@@ -27,9 +27,10 @@ Download::SlotFactory ftpSlots(const Url &url, const HostPort &server, qint64 fi
     const FtpSlot::Target target{server.host, server.port, url.path, fileSize, validators.modified};
     const auto mode = std::make_shared<FtpDataMode>(FtpDataMode::Active);
     return [target, mode, intervals](int number, QObject *parent) {
-        const FtpSlot::Timing timing{intervals.retryFirstMs, intervals.retryMaxMs,
-                                     intervals.stallMs, intervals.ftpDataWaitMs,
-                                     intervals.ftpSlotMs.at(number - 1)};
+        const FtpSlot::Timing timing{
+            {intervals.retryFirstMs, intervals.retryMaxMs, intervals.stallMs},
+            intervals.ftpDataWaitMs,
+            intervals.ftpSlotMs.at(number - 1)};
         return new FtpSlot(number, target, timing, mode, parent);
     };
 }

@@ -6,11 +6,6 @@
 #include <QTcpSocket>
 
 namespace {
-constexpr qsizetype ReadChunk = 256 * 1024;
-// Silence is checked a few times per stall interval, so a stall is noticed soon after it
-// lasted the whole interval.
-constexpr int StallChecks = 4;
-
 // 1xx: the transfer starts; 226 and 250: it is over.
 bool isTransferReply(int code)
 {
@@ -21,19 +16,17 @@ bool isTransferReply(int code)
 FtpSlot::FtpSlot(int number, const Target &target, const Timing &timing,
                  std::shared_ptr<FtpDataMode> dataMode, QObject *parent)
     : PackSlot(number, parent), m_target(target), m_sharedMode(std::move(dataMode)),
-      m_link(new FtpDataLink(this)), m_buffer(ReadChunk, Qt::Uninitialized),
-      m_retryDelay(timing.retryFirstMs, timing.retryMaxMs)
+      m_link(new FtpDataLink(this)), m_buffer(SlotWatch::ReadChunk, Qt::Uninitialized),
+      m_watch(timing.watch)
 {
     Timer_FTP.setObjectName(QStringLiteral("Timer_FTP_%1").arg(number));
     Timer_FTP.setSingleShot(true);
     Timer_FTP.setInterval(timing.connectDelayMs);
-    m_retryTimer.setSingleShot(true);
     m_dataWaitTimer.setSingleShot(true);
     m_dataWaitTimer.setInterval(timing.dataWaitMs);
-    m_stallTimer.setInterval(qMax(1, timing.stallMs / StallChecks));
     connect(&Timer_FTP, &QTimer::timeout, this, &FtpSlot::connectNow);
-    connect(&m_retryTimer, &QTimer::timeout, this, &FtpSlot::connectNow);
-    connect(&m_stallTimer, &QTimer::timeout, this, &FtpSlot::onStallCheck);
+    connect(&m_watch, &SlotWatch::retryDue, this, &FtpSlot::connectNow);
+    connect(&m_watch, &SlotWatch::stalled, this, &FtpSlot::onStalled);
     connect(&m_dataWaitTimer, &QTimer::timeout, this, &FtpSlot::onDataWaitOver);
     connect(m_link, &FtpDataLink::connected, this, &FtpSlot::onDataConnected);
     connect(m_link, &FtpDataLink::readyRead, this, &FtpSlot::drain);
@@ -59,8 +52,7 @@ void FtpSlot::halt()
 {
     Ferme_Connect();
     Timer_FTP.stop();
-    m_retryTimer.stop();
-    m_stallTimer.stop();
+    m_watch.stop();
     m_dataWaitTimer.stop();
     m_piece.close();
     m_state = m_piece.holds() ? State::Halted : State::Idle;
@@ -94,9 +86,7 @@ void FtpSlot::connectNow()
     m_passiveAnswered = false;
     m_dataEnded = false;
     m_firstData = false;
-    m_activity = true;
-    m_silentChecks = 0;
-    m_stallTimer.start();
+    m_watch.watch();
     m_control->connectToHost(m_target.host, m_target.port);
 }
 
@@ -124,7 +114,7 @@ void FtpSlot::sendClosingText()
 void FtpSlot::onControlConnected()
 {
     m_state = State::Requested;
-    m_activity = true;
+    m_watch.noteActivity();
     emit statusChanged(number(), QStringLiteral("Sending request..."));
     m_offset = m_piece.nextOffset();
     const QByteArray command = dataCommand();
@@ -152,7 +142,7 @@ QByteArray FtpSlot::dataCommand()
 
 void FtpSlot::onControlReadyRead()
 {
-    m_activity = true;
+    m_watch.noteActivity();
     const QTcpSocket *control = m_control;
     const QList<FtpReply> replies = m_replies.append(m_control->readAll());
     for (const FtpReply &reply : replies) {
@@ -239,7 +229,7 @@ void FtpSlot::onControlError(QAbstractSocket::SocketError error)
 
 void FtpSlot::onDataConnected()
 {
-    m_activity = true;
+    m_watch.noteActivity();
 }
 
 void FtpSlot::onDataEnded()
@@ -255,11 +245,9 @@ void FtpSlot::onDataWaitOver()
         failAttempt({false, true});
 }
 
-void FtpSlot::onStallCheck()
+void FtpSlot::onStalled()
 {
-    m_silentChecks = m_activity ? 0 : m_silentChecks + 1;
-    m_activity = false;
-    if (m_silentChecks >= StallChecks && isAttemptActive())
+    if (isAttemptActive())
         retryLater();
 }
 
@@ -280,7 +268,7 @@ void FtpSlot::onConnectionFailed()
 // or the file from its first byte.
 void FtpSlot::drain()
 {
-    m_activity = true;
+    m_watch.noteActivity();
     if (m_state != State::Requested || isHeldBack())
         return;
     for (;;) {
@@ -315,7 +303,7 @@ bool FtpSlot::store(const char *data, qint64 size)
         failWrite();
         return false;
     }
-    m_retryDelay.reset();
+    m_watch.resetDelay();
     *m_sharedMode = m_mode;
     emit received(take);
     if (!m_piece.isComplete())
@@ -327,7 +315,7 @@ bool FtpSlot::store(const char *data, qint64 size)
 void FtpSlot::finishPack()
 {
     Ferme_Connect();
-    m_stallTimer.stop();
+    m_watch.stopWatching();
     m_dataWaitTimer.stop();
     m_piece.forget();
     m_state = State::Idle;
@@ -352,7 +340,7 @@ void FtpSlot::failAttempt(const Failure &failure)
         return;
     }
     stopAttempt();
-    m_retryTimer.start(0);
+    m_watch.retryNow();
 }
 
 // Active mode refused or never connected: EPSV; EPSV refused: PASV; PASV refused as well:
@@ -383,7 +371,7 @@ bool FtpSlot::isAttemptActive() const
 void FtpSlot::stopAttempt()
 {
     Ferme_Connect();
-    m_stallTimer.stop();
+    m_watch.stopWatching();
     m_dataWaitTimer.stop();
     m_state = State::WaitingRetry;
 }
@@ -391,5 +379,5 @@ void FtpSlot::stopAttempt()
 void FtpSlot::retryLater()
 {
     stopAttempt();
-    m_retryTimer.start(m_retryDelay.next());
+    m_watch.retryLater();
 }

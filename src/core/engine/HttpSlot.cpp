@@ -11,10 +11,6 @@
 #include <algorithm>
 
 namespace {
-constexpr qsizetype ReadChunk = 256 * 1024;
-// Silence is checked a few times per stall interval, so a stall is noticed soon after it
-// lasted the whole interval.
-constexpr int StallChecks = 4;
 // A connection owes at most the answers for the current pack and the next.
 constexpr qsizetype MaxOwed = 2;
 // Past its pack, an answer is read to its end only when that is cheaper than a new connection
@@ -24,13 +20,13 @@ constexpr qint64 MaxDrainBytes = 64 * 1024;
 
 HttpSlot::HttpSlot(int number, const Target &target, const Timing &timing,
                    std::shared_ptr<HttpServerHabits> habits, QObject *parent)
-    : PackSlot(number, parent), m_target(target), m_timing(timing), m_habits(std::move(habits)),
-      m_buffer(ReadChunk, Qt::Uninitialized), m_retryDelay(timing.retryFirstMs, timing.retryMaxMs)
+    : PackSlot(number, parent), m_target(target), m_habits(std::move(habits)),
+      m_buffer(SlotWatch::ReadChunk, Qt::Uninitialized),
+      // Only a connection that owes an answer (or is still being made) can stall.
+      m_watch(timing, [this] { return !m_ready || !m_owed.isEmpty(); })
 {
-    m_retryTimer.setSingleShot(true);
-    m_stallTimer.setInterval(qMax(1, timing.stallMs / StallChecks));
-    connect(&m_retryTimer, &QTimer::timeout, this, &HttpSlot::connectNow);
-    connect(&m_stallTimer, &QTimer::timeout, this, &HttpSlot::onStallCheck);
+    connect(&m_watch, &SlotWatch::retryDue, this, &HttpSlot::connectNow);
+    connect(&m_watch, &SlotWatch::stalled, this, &HttpSlot::onStalled);
 }
 
 HttpSlot::~HttpSlot()
@@ -79,8 +75,7 @@ std::optional<PackSlot::Carried> HttpSlot::unqueue()
 void HttpSlot::halt()
 {
     Ferme_Connect();
-    m_retryTimer.stop();
-    m_stallTimer.stop();
+    m_watch.stop();
     for (PackPiece &piece : m_pieces)
         piece.close();
 }
@@ -101,9 +96,7 @@ void HttpSlot::connectNow()
     connect(m_socket, &QTcpSocket::readyRead, this, &HttpSlot::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &HttpSlot::onEndOfStream);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &HttpSlot::onError);
-    m_activity = true;
-    m_silentChecks = 0;
-    m_stallTimer.start();
+    m_watch.watch();
     if (auto *tls = qobject_cast<QSslSocket *>(m_socket))
         tls->connectToHostEncrypted(m_target.host, m_target.port);
     else
@@ -158,7 +151,7 @@ void HttpSlot::resetConnectionState()
 void HttpSlot::onConnected()
 {
     m_ready = true;
-    m_activity = true;
+    m_watch.noteActivity();
     sendRequests();
 }
 
@@ -248,7 +241,7 @@ void HttpSlot::acceptHeader()
         refuse();
         return;
     }
-    m_activity = true;
+    m_watch.noteActivity();
     m_keeps = m_answer.keepsConnection();
     m_proven = m_keeps;
     m_bodyLeft = m_answer.contentLength().value_or(0);
@@ -275,11 +268,11 @@ void HttpSlot::refuse()
     retryLater();
     // Last: whoever hears it may pause the download at once.
     if (!refusal)
-        emit serverBusy(number(), m_retryTimer.interval());
+        emit serverBusy(number(), m_watch.retryDelayMs());
     else if (mayAnswerAnother)
         return;
     else if (refusal->kind == ServerRefusal::Kind::NoData)
-        emit nothingReceived(number(), m_retryTimer.interval());
+        emit nothingReceived(number(), m_watch.retryDelayMs());
     else
         emit refused(number(), *refusal);
 }
@@ -311,7 +304,7 @@ qint64 HttpSlot::takeBody(const char *data, qint64 size)
 {
     const qint64 take = qMin(size, m_bodyLeft);
     m_bodyLeft -= take;
-    m_activity = true;
+    m_watch.noteActivity();
     if (!m_draining) {
         const qint64 stored = current().write(data, take);
         if (stored < 0) {
@@ -320,7 +313,7 @@ qint64 HttpSlot::takeBody(const char *data, qint64 size)
         }
         if (stored > 0) {
             m_fed = true;
-            m_retryDelay.reset();
+            m_watch.resetDelay();
         }
         emit received(stored);
         if (current().isComplete()) {
@@ -433,15 +426,12 @@ void HttpSlot::onError(QAbstractSocket::SocketError error)
         emit connectionFailed(number());
 }
 
-// Only a connection that owes an answer (or is still being made) can stall. One that owes the
-// answer to a request sent ahead may have lost that request on the way (some servers and
-// middleboxes drop it): requests go to this server one at a time from now on.
-void HttpSlot::onStallCheck()
+// A connection that owes the answer to a request sent ahead may have lost that request on the
+// way (some servers and middleboxes drop it): requests go to this server one at a time from now
+// on.
+void HttpSlot::onStalled()
 {
-    const bool waiting = !m_ready || !m_owed.isEmpty();
-    m_silentChecks = (m_activity || !waiting) ? 0 : m_silentChecks + 1;
-    m_activity = false;
-    if (m_silentChecks < StallChecks || !m_socket)
+    if (!m_socket)
         return;
     if (owesAhead())
         m_habits->pipelining = false;
@@ -463,13 +453,13 @@ void HttpSlot::failAnswer()
     retryLater();
     // Last: whoever hears it may pause the download at once.
     if (nothing && current().holds())
-        emit nothingReceived(number(), m_retryTimer.interval());
+        emit nothingReceived(number(), m_watch.retryDelayMs());
 }
 
 void HttpSlot::retryLater()
 {
     Ferme_Connect();
-    m_stallTimer.stop();
+    m_watch.stopWatching();
     if (current().holds())
-        m_retryTimer.start(m_retryDelay.next());
+        m_watch.retryLater();
 }

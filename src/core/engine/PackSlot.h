@@ -1,8 +1,8 @@
 #pragma once
 
 #include "engine/PackPlan.h"
-#include "wire/ServerRefusal.h"
 #include "store/ServerValidators.h"
+#include "wire/ServerRefusal.h"
 
 #include <QObject>
 #include <QString>
