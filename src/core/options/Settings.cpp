@@ -1,6 +1,6 @@
 #include "options/Settings.h"
 
-#include "platform/DataFolder.h"
+#include "store/ProjectPaths.h"
 #include "store/ProjectRecord.h"
 
 #include <QDir>
