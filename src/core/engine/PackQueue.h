@@ -28,7 +28,6 @@ public:
         return qint64(m_numbers.size()) + m_freshEnd - m_freshNext - m_skipsAhead;
     }
     bool isEmpty() const { return size() == 0; }
-    bool holdsShortPack() const { return m_shortQueued; }
     // The packs-to-go caption for what is left.
     QString packsToGoText() const;
 

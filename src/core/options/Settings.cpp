@@ -177,11 +177,6 @@ QColor Settings::defaultColour(Colour which)
     return parseColour(QString::number(colourOption(which).fallback)).value_or(QColor());
 }
 
-QColor Settings::colourFromText(const QString &text, const QString &fallback)
-{
-    return parseColour(text).value_or(parseColour(fallback).value_or(QColor()));
-}
-
 QString Settings::colourToText(const QColor &colour)
 {
     return QString::number(colour.red() | (colour.green() << 8) | (colour.blue() << 16));

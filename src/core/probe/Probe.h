@@ -77,7 +77,6 @@ private:
     void decideFtp(bool restAccepted);
     void followRedirect(const QByteArray &location);
     void judgePeerClose();
-    void quitFtp();
     void succeed(qint64 size, bool rangeSupported, const ServerValidators &validators = {});
     void fail(const QString &text);
     void finish(Phase next);
