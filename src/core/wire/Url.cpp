@@ -176,6 +176,9 @@ QString localFileName(const QString &url)
 
 std::optional<HostPort> splitHostPort(const QString &hostText, quint16 defaultPort)
 {
+    // No authority holds a blank, and one would not survive the trimming of a kept URL.
+    if (std::any_of(hostText.cbegin(), hostText.cend(), [](QChar c) { return c.isSpace(); }))
+        return std::nullopt;
     // A user name (and password) before "@" names nobody to connect to.
     const QStringView text = QStringView(hostText).mid(hostText.lastIndexOf(u'@') + 1);
 
@@ -194,9 +197,7 @@ std::optional<HostPort> splitHostPort(const QString &hostText, quint16 defaultPo
         host = text.left(colon);
         rest = text.mid(colon);
     }
-    // No host name holds a blank, and one would not survive the trimming of a kept URL.
-    if (host.isEmpty() ||
-        std::any_of(host.cbegin(), host.cend(), [](QChar c) { return c.isSpace(); }))
+    if (host.isEmpty())
         return std::nullopt;
     if (rest.isEmpty())
         return HostPort{host.toString(), defaultPort};

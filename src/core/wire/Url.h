@@ -72,8 +72,8 @@ QString localFileName(const QString &url);
 
 // Where to connect: the host text without a leading "user@" and a trailing ":port", and that
 // port, or defaultPort when none is written. An IPv6 address is written in brackets,
-// "[::1]:8080", and comes back without them. nullopt when the host is empty, an IPv6 address
-// lacks its brackets, the host holds a blank, or the written port is not a number from 1 to
+// "[::1]:8080", and comes back without them. nullopt when the host text holds a blank, the host
+// is empty, an IPv6 address lacks its brackets, or the written port is not a number from 1 to
 // 65535.
 std::optional<HostPort> splitHostPort(const QString &hostText, quint16 defaultPort);
 

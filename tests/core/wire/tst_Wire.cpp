@@ -95,7 +95,7 @@ void tst_Wire::hostPort_data()
     QTest::addColumn<QString>("split"); // "host port", or "none"
     QTest::newRow("default port") << QStringLiteral("h.test") << "h.test 21";
     QTest::newRow("IPv6") << QStringLiteral("[::1]:8080") << "::1 8080";
-    QTest::newRow("a blank in the host") << QStringLiteral("h x") << "none";
+    QTest::newRow("a blank in the authority") << QStringLiteral(" anna@h.test") << "none";
     QTest::newRow("port too large") << QStringLiteral("h.test:65536") << "none";
     QTest::newRow("user name") << QStringLiteral("anna:pw@h.test:2121") << "h.test 2121";
 }
