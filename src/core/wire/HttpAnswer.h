@@ -14,6 +14,8 @@ struct ContentRange
     qint64 first = 0;
     qint64 last = 0;
     std::optional<qint64> total; // nullopt when the server does not know it ("*")
+
+    bool operator==(const ContentRange &) const = default;
 };
 
 // The header block of an HTTP answer, as the probe and the pack transfers read it: collected
