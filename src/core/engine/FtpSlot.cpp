@@ -5,14 +5,6 @@
 
 #include <QTcpSocket>
 
-namespace {
-// 1xx: the transfer starts; 226 and 250: it is over.
-bool isTransferReply(int code)
-{
-    return (code >= 100 && code < 200) || code == 226 || code == 250;
-}
-} // namespace
-
 FtpSlot::FtpSlot(int number, const Target &target, const Timing &timing,
                  std::shared_ptr<FtpDataMode> dataMode, QObject *parent)
     : PackSlot(number, parent), m_target(target), m_sharedMode(std::move(dataMode)),
@@ -130,14 +122,14 @@ QByteArray FtpSlot::dataCommand()
     if (m_mode == FtpDataMode::Active) {
         const QHostAddress local = m_control->localAddress();
         const std::optional<quint16> port = m_link->listen(local, m_control->peerAddress());
-        const std::optional<QByteArray> argument =
-            port ? FtpCommands::portArgument(local, *port) : std::nullopt;
-        if (argument)
-            return "PORT " + *argument;
+        const std::optional<QByteArray> command =
+            port ? FtpCommands::portCommand(local, *port) : std::nullopt;
+        if (command)
+            return *command;
         m_link->close();
         m_mode = FtpDataMode::Epsv;
     }
-    return m_mode == FtpDataMode::Epsv ? QByteArray("EPSV") : QByteArray("PASV");
+    return FtpCommands::passiveCommand(m_mode);
 }
 
 void FtpSlot::onControlReadyRead()
@@ -171,7 +163,7 @@ void FtpSlot::handleReply(const FtpReply &reply)
         openPassiveLink(FtpCommands::epsvPort(reply.text));
     } else if (reply.code == FtpCommands::PasvAccepted && m_mode == FtpDataMode::Pasv) {
         openPassiveLink(FtpCommands::pasvPort(reply.text));
-    } else if (isTransferReply(reply.code) && isHeldBack()) {
+    } else if (FtpCommands::isTransferReply(reply.code) && isHeldBack()) {
         failAttempt({}); // the file comes, but not from the restart offset
     }
 }

@@ -44,16 +44,21 @@ std::optional<QByteArray> bracketed(const QByteArray &text)
 
 } // namespace
 
-std::optional<QByteArray> FtpCommands::portArgument(const QHostAddress &address, quint16 port)
+std::optional<QByteArray> FtpCommands::portCommand(const QHostAddress &address, quint16 port)
 {
     bool isIpv4 = false;
     const quint32 ipv4 = address.toIPv4Address(&isIpv4);
     if (!isIpv4)
         return std::nullopt;
-    QByteArray argument;
+    QByteArray command = "PORT ";
     for (int shift = 24; shift >= 0; shift -= 8)
-        argument += QByteArray::number((ipv4 >> shift) & 0xff) + ',';
-    return argument + QByteArray::number(port / 256) + ',' + QByteArray::number(port % 256);
+        command += QByteArray::number((ipv4 >> shift) & 0xff) + ',';
+    return command + QByteArray::number(port / 256) + ',' + QByteArray::number(port % 256);
+}
+
+QByteArray FtpCommands::passiveCommand(FtpDataMode mode)
+{
+    return mode == FtpDataMode::Epsv ? QByteArray("EPSV") : QByteArray("PASV");
 }
 
 QByteArray FtpCommands::burst(const QByteArray &dataCommand, qint64 restOffset, const QString &path,
@@ -99,6 +104,11 @@ std::optional<quint16> FtpCommands::pasvPort(const QByteArray &text)
     if (!high || !low || *high > 255 || *low > 255)
         return std::nullopt;
     return portNumber(*high * 256 + *low);
+}
+
+bool FtpCommands::isTransferReply(int code)
+{
+    return (code >= 100 && code < 200) || code == 226 || code == 250;
 }
 
 bool FtpCommands::refusesDataConnection(int code)

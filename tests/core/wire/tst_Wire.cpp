@@ -215,7 +215,7 @@ void tst_Wire::packAnswers()
 void tst_Wire::ftpBurstIsTheWholeRequest()
 {
     const QByteArray port =
-        "PORT " + FtpCommands::portArgument(QHostAddress("192.168.0.5"), 3000).value_or("");
+        FtpCommands::portCommand(QHostAddress("192.168.0.5"), 3000).value_or("");
     QCOMPARE(FtpCommands::burst(port, 1024000, "/files/a b.zip", true),
              QByteArray("User anonymous\r\n"
                         "Pass quillfetch@example.com\r\n"
