@@ -1,7 +1,7 @@
 #include "FuzzCheck.h"
 
-#include "engine/FtpCommands.h"
-#include "probe/FtpReplies.h"
+#include "wire/FtpCommands.h"
+#include "wire/FtpReplies.h"
 
 namespace {
 

@@ -4,13 +4,24 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+namespace {
+
+// The folders here come from Qt, which writes "/" on every system and ends no folder with it
+// but the root.
+QString asFolder(const QString &folder)
+{
+    return folder.isEmpty() || folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+} // namespace
+
 QString resolveDataFolder(const QString &programFolder)
 {
     const QString home = qEnvironmentVariable("QUILLFETCH_HOME");
     if (!home.isEmpty())
-        return withTrailingSeparator(QDir(home).absolutePath());
+        return asFolder(QDir(home).absolutePath());
 
-    const QString program = withTrailingSeparator(programFolder);
+    const QString program = asFolder(programFolder);
     if (QFileInfo(program + QStringLiteral("portable")).isFile())
         return program;
 
@@ -19,16 +30,5 @@ QString resolveDataFolder(const QString &programFolder)
     // the program instead.
     if (userData.isEmpty())
         return program;
-    return withTrailingSeparator(userData) + QStringLiteral("Quillfetch/");
-}
-
-QString withTrailingSeparator(const QString &folder)
-{
-    if (folder.isEmpty() || folder.endsWith(u'/'))
-        return folder;
-#ifdef Q_OS_WIN
-    if (folder.endsWith(u'\\'))
-        return folder;
-#endif
-    return folder + u'/';
+    return asFolder(userData) + QStringLiteral("Quillfetch/");
 }

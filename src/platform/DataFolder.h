@@ -9,7 +9,3 @@
 // named "portable"; otherwise the per-user data folder (~/.local/share/Quillfetch on Linux).
 // The result always ends with "/".
 QString resolveDataFolder(const QString &programFolder);
-
-// Appends "/" unless the path already ends with a separator ("\" counts on Windows only).
-// An empty path stays empty rather than becoming the root folder.
-QString withTrailingSeparator(const QString &folder);

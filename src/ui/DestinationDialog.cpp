@@ -1,6 +1,6 @@
 #include "ui/DestinationDialog.h"
 
-#include "platform/DataFolder.h"
+#include "store/ProjectPaths.h"
 #include "ui/NamedControl.h"
 
 #include <QComboBox>

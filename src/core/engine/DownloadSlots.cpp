@@ -2,7 +2,6 @@
 
 #include "engine/FtpSlot.h"
 #include "engine/HttpSlot.h"
-#include "probe/UrlParts.h"
 
 #include <memory>
 
@@ -10,13 +9,11 @@ namespace {
 
 Download::SlotFactory httpSlots(const Url &url, const HostPort &server, qint64 fileSize,
                                 const ServerValidators &validators,
-                                const Engine::Intervals &intervals,
+                                const EngineIntervals &intervals,
                                 const std::optional<QSslConfiguration> &tls)
 {
-    // The Host line names the server as written, port included, without a user name.
-    const QString hostHeader = url.host.mid(url.host.lastIndexOf(QLatin1Char('@')) + 1);
-    const HttpSlot::Target target{hostHeader, server.host, server.port, url.path,
-                                  fileSize,   tls,         validators};
+    const HttpSlot::Target target{url.hostHeader, server.host, server.port, url.path,
+                                  fileSize,       tls,         validators};
     const HttpSlot::Timing timing{intervals.retryFirstMs, intervals.retryMaxMs, intervals.stallMs};
     const auto habits = std::make_shared<HttpServerHabits>();
     return [target, timing, habits](int number, QObject *parent) {
@@ -25,15 +22,15 @@ Download::SlotFactory httpSlots(const Url &url, const HostPort &server, qint64 f
 }
 
 Download::SlotFactory ftpSlots(const Url &url, const HostPort &server, qint64 fileSize,
-                               const ServerValidators &validators,
-                               const Engine::Intervals &intervals)
+                               const ServerValidators &validators, const EngineIntervals &intervals)
 {
     const FtpSlot::Target target{server.host, server.port, url.path, fileSize, validators.modified};
     const auto mode = std::make_shared<FtpDataMode>(FtpDataMode::Active);
     return [target, mode, intervals](int number, QObject *parent) {
-        const FtpSlot::Timing timing{intervals.retryFirstMs, intervals.retryMaxMs,
-                                     intervals.stallMs, intervals.ftpDataWaitMs,
-                                     intervals.ftpSlotMs.at(number - 1)};
+        const FtpSlot::Timing timing{
+            {intervals.retryFirstMs, intervals.retryMaxMs, intervals.stallMs},
+            intervals.ftpDataWaitMs,
+            intervals.ftpSlotMs.at(number - 1)};
         return new FtpSlot(number, target, timing, mode, parent);
     };
 }
@@ -42,16 +39,15 @@ Download::SlotFactory ftpSlots(const Url &url, const HostPort &server, qint64 fi
 
 std::optional<DownloadSlots> DownloadSlots::forUrl(const Url &url, qint64 fileSize,
                                                    const ServerValidators &validators,
-                                                   const Engine::Intervals &intervals,
+                                                   const EngineIntervals &intervals,
                                                    const QSslConfiguration &tls)
 {
-    const std::optional<HostPort> server = splitHostPort(url.host, defaultPort(url.scheme));
-    if (!server)
+    if (!url.server)
         return std::nullopt;
-    if (url.scheme == Url::Scheme::Ftp)
-        return DownloadSlots{FtpSlotCount, ftpSlots(url, *server, fileSize, validators, intervals)};
-    const bool https = url.scheme == Url::Scheme::Https;
+    if (url.isFtp())
+        return DownloadSlots{FtpSlotCount,
+                             ftpSlots(url, *url.server, fileSize, validators, intervals)};
     return DownloadSlots{Download::MaxSlots,
-                         httpSlots(url, *server, fileSize, validators, intervals,
-                                   https ? std::optional(tls) : std::nullopt)};
+                         httpSlots(url, *url.server, fileSize, validators, intervals,
+                                   url.isTls() ? std::optional(tls) : std::nullopt)};
 }

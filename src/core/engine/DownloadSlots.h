@@ -1,8 +1,8 @@
 #pragma once
 
 #include "engine/Download.h"
-#include "engine/Engine.h"
-#include "probe/UrlParts.h"
+#include "engine/EngineIntervals.h"
+#include "wire/Url.h"
 
 #include <QSslConfiguration>
 #include <QString>
@@ -22,6 +22,6 @@ struct DownloadSlots
     // nullopt when the URL's host part names no server to connect to.
     static std::optional<DownloadSlots> forUrl(const Url &url, qint64 fileSize,
                                                const ServerValidators &validators,
-                                               const Engine::Intervals &intervals,
+                                               const EngineIntervals &intervals,
                                                const QSslConfiguration &tls);
 };

@@ -3,9 +3,9 @@
 #include "engine/Download.h"
 #include "engine/DownloadSlots.h"
 #include "options/Settings.h"
-#include "probe/TlsTrust.h"
-#include "probe/UrlParts.h"
 #include "store/ProjectStore.h"
+#include "wire/TlsTrust.h"
+#include "wire/Url.h"
 
 #include <QFile>
 
@@ -178,7 +178,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
             : std::nullopt;
     if (!connections) {
         Timer_Start_Download.stop();
-        m_faults.tell(reading.url ? QStringLiteral("The address ") + reading.url->host +
+        m_faults.tell(reading.url ? QStringLiteral("The address ") + reading.url->authority +
                                         QStringLiteral(" is not valid !")
                                   : reading.refusal);
         return false;

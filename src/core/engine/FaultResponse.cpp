@@ -3,8 +3,8 @@
 #include "engine/Download.h"
 #include "engine/JoinFault.h"
 #include "engine/RetryCountdown.h"
-#include "engine/ServerRefusal.h"
 #include "store/WriteCause.h"
+#include "wire/ServerRefusal.h"
 
 FaultResponse::FaultResponse(RetryCountdown &retry, QObject *parent)
     : QObject(parent), m_retry(retry)

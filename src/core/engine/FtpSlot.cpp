@@ -4,35 +4,20 @@
 
 #include <QTcpSocket>
 
-namespace {
-constexpr qsizetype ReadChunk = 256 * 1024;
-// Silence is checked a few times per stall interval, so a stall is noticed soon after it
-// lasted the whole interval.
-constexpr int StallChecks = 4;
-
-// 1xx: the transfer starts; 226 and 250: it is over.
-bool isTransferReply(int code)
-{
-    return (code >= 100 && code < 200) || code == 226 || code == 250;
-}
-} // namespace
-
 FtpSlot::FtpSlot(int number, const Target &target, const Timing &timing,
                  std::shared_ptr<FtpDataMode> dataMode, QObject *parent)
     : PackSlot(number, parent), m_target(target), m_sharedMode(std::move(dataMode)),
-      m_link(new FtpDataLink(this)), m_buffer(ReadChunk, Qt::Uninitialized),
-      m_retryDelay(timing.retryFirstMs, timing.retryMaxMs)
+      m_link(new FtpDataLink(this)), m_buffer(SlotWatch::ReadChunk, Qt::Uninitialized),
+      m_watch(timing.watch)
 {
     Timer_FTP.setObjectName(QStringLiteral("Timer_FTP_%1").arg(number));
     Timer_FTP.setSingleShot(true);
     Timer_FTP.setInterval(timing.connectDelayMs);
-    m_retryTimer.setSingleShot(true);
     m_dataWaitTimer.setSingleShot(true);
     m_dataWaitTimer.setInterval(timing.dataWaitMs);
-    m_stallTimer.setInterval(qMax(1, timing.stallMs / StallChecks));
     connect(&Timer_FTP, &QTimer::timeout, this, &FtpSlot::connectNow);
-    connect(&m_retryTimer, &QTimer::timeout, this, &FtpSlot::connectNow);
-    connect(&m_stallTimer, &QTimer::timeout, this, &FtpSlot::onStallCheck);
+    connect(&m_watch, &SlotWatch::retryDue, this, &FtpSlot::connectNow);
+    connect(&m_watch, &SlotWatch::stalled, this, &FtpSlot::onStalled);
     connect(&m_dataWaitTimer, &QTimer::timeout, this, &FtpSlot::onDataWaitOver);
     connect(m_link, &FtpDataLink::connected, this, &FtpSlot::onDataConnected);
     connect(m_link, &FtpDataLink::readyRead, this, &FtpSlot::drain);
@@ -58,8 +43,7 @@ void FtpSlot::halt()
 {
     Ferme_Connect();
     Timer_FTP.stop();
-    m_retryTimer.stop();
-    m_stallTimer.stop();
+    m_watch.stop();
     m_dataWaitTimer.stop();
     m_piece.close();
     m_state = m_piece.holds() ? State::Halted : State::Idle;
@@ -93,9 +77,7 @@ void FtpSlot::connectNow()
     m_passiveAnswered = false;
     m_dataEnded = false;
     m_firstData = false;
-    m_activity = true;
-    m_silentChecks = 0;
-    m_stallTimer.start();
+    m_watch.watch();
     m_control->connectToHost(m_target.host, m_target.port);
 }
 
@@ -123,7 +105,7 @@ void FtpSlot::sendClosingText()
 void FtpSlot::onControlConnected()
 {
     m_state = State::Requested;
-    m_activity = true;
+    m_watch.noteActivity();
     emit statusChanged(number(), SlotState::SendingRequest);
     m_offset = m_piece.nextOffset();
     const QByteArray command = dataCommand();
@@ -139,19 +121,19 @@ QByteArray FtpSlot::dataCommand()
     if (m_mode == FtpDataMode::Active) {
         const QHostAddress local = m_control->localAddress();
         const std::optional<quint16> port = m_link->listen(local, m_control->peerAddress());
-        const std::optional<QByteArray> argument =
-            port ? FtpCommands::portArgument(local, *port) : std::nullopt;
-        if (argument)
-            return "PORT " + *argument;
+        const std::optional<QByteArray> command =
+            port ? FtpCommands::portCommand(local, *port) : std::nullopt;
+        if (command)
+            return *command;
         m_link->close();
         m_mode = FtpDataMode::Epsv;
     }
-    return m_mode == FtpDataMode::Epsv ? QByteArray("EPSV") : QByteArray("PASV");
+    return FtpCommands::passiveCommand(m_mode);
 }
 
 void FtpSlot::onControlReadyRead()
 {
-    m_activity = true;
+    m_watch.noteActivity();
     const QTcpSocket *control = m_control;
     const QList<FtpReply> replies = m_replies.append(m_control->readAll());
     for (const FtpReply &reply : replies) {
@@ -180,7 +162,7 @@ void FtpSlot::handleReply(const FtpReply &reply)
         openPassiveLink(FtpCommands::epsvPort(reply.text));
     } else if (reply.code == FtpCommands::PasvAccepted && m_mode == FtpDataMode::Pasv) {
         openPassiveLink(FtpCommands::pasvPort(reply.text));
-    } else if (isTransferReply(reply.code) && isHeldBack()) {
+    } else if (FtpCommands::isTransferReply(reply.code) && isHeldBack()) {
         failAttempt({}); // the file comes, but not from the restart offset
     }
 }
@@ -238,7 +220,7 @@ void FtpSlot::onControlError(QAbstractSocket::SocketError error)
 
 void FtpSlot::onDataConnected()
 {
-    m_activity = true;
+    m_watch.noteActivity();
 }
 
 void FtpSlot::onDataEnded()
@@ -254,11 +236,9 @@ void FtpSlot::onDataWaitOver()
         failAttempt({false, true});
 }
 
-void FtpSlot::onStallCheck()
+void FtpSlot::onStalled()
 {
-    m_silentChecks = m_activity ? 0 : m_silentChecks + 1;
-    m_activity = false;
-    if (m_silentChecks >= StallChecks && isAttemptActive())
+    if (isAttemptActive())
         retryLater();
 }
 
@@ -279,7 +259,7 @@ void FtpSlot::onConnectionFailed()
 // or the file from its first byte.
 void FtpSlot::drain()
 {
-    m_activity = true;
+    m_watch.noteActivity();
     if (m_state != State::Requested || isHeldBack())
         return;
     for (;;) {
@@ -312,7 +292,7 @@ bool FtpSlot::store(const char *data, qint64 size)
         failWrite();
         return false;
     }
-    m_retryDelay.reset();
+    m_watch.resetDelay();
     *m_sharedMode = m_mode;
     emit received(take);
     if (!m_piece.isComplete())
@@ -324,7 +304,7 @@ bool FtpSlot::store(const char *data, qint64 size)
 void FtpSlot::finishPack()
 {
     Ferme_Connect();
-    m_stallTimer.stop();
+    m_watch.stopWatching();
     m_dataWaitTimer.stop();
     m_piece.forget();
     m_state = State::Idle;
@@ -349,7 +329,7 @@ void FtpSlot::failAttempt(const Failure &failure)
         return;
     }
     stopAttempt();
-    m_retryTimer.start(0);
+    m_watch.retryNow();
 }
 
 // Active mode refused or never connected: EPSV; EPSV refused: PASV; PASV refused as well:
@@ -380,7 +360,7 @@ bool FtpSlot::isAttemptActive() const
 void FtpSlot::stopAttempt()
 {
     Ferme_Connect();
-    m_stallTimer.stop();
+    m_watch.stopWatching();
     m_dataWaitTimer.stop();
     m_state = State::WaitingRetry;
 }
@@ -388,5 +368,5 @@ void FtpSlot::stopAttempt()
 void FtpSlot::retryLater()
 {
     stopAttempt();
-    m_retryTimer.start(m_retryDelay.next());
+    m_watch.retryLater();
 }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "engine/Backoff.h"
-#include "engine/FtpCommands.h"
 #include "engine/PackPiece.h"
 #include "engine/PackSlot.h"
-#include "probe/FtpReplies.h"
+#include "engine/SlotWatch.h"
+#include "wire/FtpCommands.h"
+#include "wire/FtpReplies.h"
 
 #include <QAbstractSocket>
 #include <QByteArray>
@@ -49,9 +49,7 @@ public:
     };
     struct Timing
     {
-        int retryFirstMs = 1000;
-        int retryMaxMs = 30000;
-        int stallMs = 30000;
+        SlotWatch::Timing watch;
         int dataWaitMs = 15000; // the longest wait for the first byte of data
         int connectDelayMs = 0; // the slot's FTP timer: a pack's connection opens this late
     };
@@ -104,7 +102,7 @@ private:
     void onDataConnected();
     void onDataEnded();
     void onDataWaitOver();
-    void onStallCheck();
+    void onStalled();
     void onNetworkLost();
     void onConnectionFailed();
     void drain();
@@ -125,12 +123,10 @@ private:
     FtpReplies m_replies;
     PackPiece m_piece;
     QTimer Timer_FTP;
-    QTimer m_retryTimer;
-    QTimer m_stallTimer;
     QTimer m_dataWaitTimer;
     QByteArray m_buffer;
+    SlotWatch m_watch;
     qint64 m_offset = 0;
-    Backoff m_retryDelay;
     State m_state = State::Idle;
     FtpDataMode m_mode = FtpDataMode::Active;
     bool m_restAccepted = false;
@@ -140,6 +136,4 @@ private:
     bool m_passiveAnswered = false;
     bool m_dataEnded = false;
     bool m_firstData = false;
-    bool m_activity = false;
-    int m_silentChecks = 0;
 };

@@ -1,7 +1,8 @@
 #include "engine/HttpSlot.h"
 
-#include "engine/HttpExchange.h"
-#include "probe/TlsTrust.h"
+#include "wire/HttpRequest.h"
+#include "wire/PackAnswer.h"
+#include "wire/TlsTrust.h"
 
 #include <QFile>
 #include <QSslSocket>
@@ -9,10 +10,6 @@
 #include <algorithm>
 
 namespace {
-constexpr qsizetype ReadChunk = 256 * 1024;
-// Silence is checked a few times per stall interval, so a stall is noticed soon after it
-// lasted the whole interval.
-constexpr int StallChecks = 4;
 // A connection owes at most the answers for the current pack and the next.
 constexpr qsizetype MaxOwed = 2;
 // Past its pack, an answer is read to its end only when that is cheaper than a new connection
@@ -22,13 +19,13 @@ constexpr qint64 MaxDrainBytes = 64 * 1024;
 
 HttpSlot::HttpSlot(int number, const Target &target, const Timing &timing,
                    std::shared_ptr<HttpServerHabits> habits, QObject *parent)
-    : PackSlot(number, parent), m_target(target), m_timing(timing), m_habits(std::move(habits)),
-      m_buffer(ReadChunk, Qt::Uninitialized), m_retryDelay(timing.retryFirstMs, timing.retryMaxMs)
+    : PackSlot(number, parent), m_target(target), m_habits(std::move(habits)),
+      m_buffer(SlotWatch::ReadChunk, Qt::Uninitialized),
+      // Only a connection that owes an answer (or is still being made) can stall.
+      m_watch(timing, [this] { return !m_ready || !m_owed.isEmpty(); })
 {
-    m_retryTimer.setSingleShot(true);
-    m_stallTimer.setInterval(qMax(1, timing.stallMs / StallChecks));
-    connect(&m_retryTimer, &QTimer::timeout, this, &HttpSlot::connectNow);
-    connect(&m_stallTimer, &QTimer::timeout, this, &HttpSlot::onStallCheck);
+    connect(&m_watch, &SlotWatch::retryDue, this, &HttpSlot::connectNow);
+    connect(&m_watch, &SlotWatch::stalled, this, &HttpSlot::onStalled);
 }
 
 HttpSlot::~HttpSlot()
@@ -77,8 +74,7 @@ std::optional<PackSlot::Carried> HttpSlot::unqueue()
 void HttpSlot::halt()
 {
     Ferme_Connect();
-    m_retryTimer.stop();
-    m_stallTimer.stop();
+    m_watch.stop();
     for (PackPiece &piece : m_pieces)
         piece.close();
 }
@@ -99,9 +95,7 @@ void HttpSlot::connectNow()
     connect(m_socket, &QTcpSocket::readyRead, this, &HttpSlot::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &HttpSlot::onEndOfStream);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &HttpSlot::onError);
-    m_activity = true;
-    m_silentChecks = 0;
-    m_stallTimer.start();
+    m_watch.watch();
     if (auto *tls = qobject_cast<QSslSocket *>(m_socket))
         tls->connectToHostEncrypted(m_target.host, m_target.port);
     else
@@ -145,7 +139,7 @@ void HttpSlot::resetConnectionState()
     m_answered = false;
     m_owed.clear();
     m_requested.fill(false);
-    m_header.clear();
+    m_answer.clear();
     m_inBody = false;
     m_bodyLeft = 0;
     m_keeps = false;
@@ -156,7 +150,7 @@ void HttpSlot::resetConnectionState()
 void HttpSlot::onConnected()
 {
     m_ready = true;
-    m_activity = true;
+    m_watch.noteActivity();
     sendRequests();
 }
 
@@ -176,9 +170,9 @@ void HttpSlot::sendRequests()
             (ahead && (!m_proven || !m_habits->pipelining || m_owed.size() >= MaxOwed)))
             break;
         const qint64 first = piece.nextOffset();
-        m_socket->write(HttpExchange::requestText(m_target.hostHeader, m_target.path, first,
-                                                  piece.pack().start + piece.pack().length,
-                                                  m_target.validators));
+        m_socket->write(HttpRequest::packText(m_target.hostHeader, m_target.path, first,
+                                              piece.pack().start + piece.pack().length,
+                                              m_target.validators));
         m_owed.append({first, ahead});
         m_requested.at(index) = true;
         sentCurrent = sentCurrent || index == m_current;
@@ -216,34 +210,23 @@ void HttpSlot::onReadyRead()
     }
 }
 
-// Returns how many of the bytes belong to the header (all of them while its end is missing). An
-// interim answer is passed over: the real one follows.
+// Returns how many of the bytes belong to the header (all of them while its end is missing).
 qint64 HttpSlot::takeHeader(const char *data, qint64 size)
 {
-    if (m_header.isEmpty())
+    if (m_answer.isEmpty())
         emit statusChanged(number(), SlotState::Downloading, current().pack().length);
-    const qsizetype before = m_header.size();
-    m_header.append(data, size);
-    const qsizetype end =
-        HttpExchange::headerEnd(m_header, before - (HttpExchange::Terminator.size() - 1));
-    if (end < 0) {
-        if (m_header.size() > HttpExchange::MaxHeaderBytes)
-            retryLater();
-        return size;
-    }
-    m_header.truncate(end);
-    const qint64 used = end + HttpExchange::Terminator.size() - before;
-    if (HttpExchange::isInterim(m_header))
-        m_header.clear();
-    else
+    const qint64 used = m_answer.append(QByteArrayView(data, size));
+    if (m_answer.state() == HttpAnswer::State::TooLarge)
+        retryLater();
+    else if (m_answer.state() == HttpAnswer::State::Complete)
         acceptHeader();
     return used;
 }
 
 void HttpSlot::acceptHeader()
 {
-    const std::optional<HttpExchange::Change> change =
-        HttpExchange::changeShown(m_header, m_target.fileSize, m_target.validators);
+    const std::optional<PackAnswer::Change> change =
+        PackAnswer::changeShown(m_answer, m_target.fileSize, m_target.validators);
     if (change) {
         halt();
         emit fileChanged(number(), change->size, change->validators);
@@ -251,16 +234,16 @@ void HttpSlot::acceptHeader()
     }
     if (isWholeFileAgain() && !restartPiece())
         return;
-    if (!HttpExchange::accepts(m_header, m_owed.constFirst().first, m_target.fileSize)) {
+    if (!PackAnswer::accepts(m_answer, m_owed.constFirst().first, m_target.fileSize)) {
         refuse();
         return;
     }
-    m_activity = true;
-    m_keeps = HttpExchange::keepsConnection(m_header);
+    m_watch.noteActivity();
+    m_keeps = m_answer.keepsConnection();
     m_proven = m_keeps;
-    m_bodyLeft = HttpExchange::bodyLength(m_header);
+    m_bodyLeft = m_answer.contentLength().value_or(0);
     m_inBody = true;
-    m_header.clear();
+    m_answer.clear();
     if (m_keeps && m_habits->pipelining && !next().holds())
         emit readyForNext(number());
     if (m_socket && m_bodyLeft == 0)
@@ -274,7 +257,7 @@ void HttpSlot::acceptHeader()
 void HttpSlot::refuse()
 {
     const std::optional<ServerRefusal> refusal =
-        HttpExchange::refusalOf(m_header, m_owed.constFirst().first, m_target.fileSize);
+        PackAnswer::refusalOf(m_answer, m_owed.constFirst().first, m_target.fileSize);
     const bool ahead = m_owed.constFirst().ahead || m_owed.size() > 1;
     const bool mayAnswerAnother = ahead && refusal && refusal->kind != ServerRefusal::Kind::Status;
     if (mayAnswerAnother)
@@ -282,11 +265,11 @@ void HttpSlot::refuse()
     retryLater();
     // Last: whoever hears it may pause the download at once.
     if (!refusal)
-        emit serverBusy(number(), m_retryTimer.interval());
+        emit serverBusy(number(), m_watch.retryDelayMs());
     else if (mayAnswerAnother)
         return;
     else if (refusal->kind == ServerRefusal::Kind::NoData)
-        emit nothingReceived(number(), m_retryTimer.interval());
+        emit nothingReceived(number(), m_watch.retryDelayMs());
     else
         emit refused(number(), *refusal);
 }
@@ -297,7 +280,7 @@ bool HttpSlot::isWholeFileAgain() const
 {
     const Pack &pack = current().pack();
     return m_owed.constFirst().first > 0 && pack.start == 0 && pack.length == m_target.fileSize &&
-           HttpExchange::accepts(m_header, 0, m_target.fileSize);
+           PackAnswer::accepts(m_answer, 0, m_target.fileSize);
 }
 
 bool HttpSlot::restartPiece()
@@ -318,7 +301,7 @@ qint64 HttpSlot::takeBody(const char *data, qint64 size)
 {
     const qint64 take = qMin(size, m_bodyLeft);
     m_bodyLeft -= take;
-    m_activity = true;
+    m_watch.noteActivity();
     if (!m_draining) {
         const qint64 stored = current().write(data, take);
         if (stored < 0) {
@@ -327,7 +310,7 @@ qint64 HttpSlot::takeBody(const char *data, qint64 size)
         }
         if (stored > 0) {
             m_fed = true;
-            m_retryDelay.reset();
+            m_watch.resetDelay();
         }
         emit received(stored);
         if (current().isComplete()) {
@@ -404,7 +387,7 @@ void HttpSlot::onEndOfStream()
 // server's fault.
 void HttpSlot::onStreamEnded()
 {
-    const bool midAnswer = (m_inBody && !m_draining) || !m_header.isEmpty();
+    const bool midAnswer = (m_inBody && !m_draining) || !m_answer.isEmpty();
     if (midAnswer || (!m_answered && !m_draining)) {
         failAnswer();
         return;
@@ -440,15 +423,12 @@ void HttpSlot::onError(QAbstractSocket::SocketError error)
         emit connectionFailed(number());
 }
 
-// Only a connection that owes an answer (or is still being made) can stall. One that owes the
-// answer to a request sent ahead may have lost that request on the way (some servers and
-// middleboxes drop it): requests go to this server one at a time from now on.
-void HttpSlot::onStallCheck()
+// A connection that owes the answer to a request sent ahead may have lost that request on the
+// way (some servers and middleboxes drop it): requests go to this server one at a time from now
+// on.
+void HttpSlot::onStalled()
 {
-    const bool waiting = !m_ready || !m_owed.isEmpty();
-    m_silentChecks = (m_activity || !waiting) ? 0 : m_silentChecks + 1;
-    m_activity = false;
-    if (m_silentChecks < StallChecks || !m_socket)
+    if (!m_socket)
         return;
     if (owesAhead())
         m_habits->pipelining = false;
@@ -470,13 +450,13 @@ void HttpSlot::failAnswer()
     retryLater();
     // Last: whoever hears it may pause the download at once.
     if (nothing && current().holds())
-        emit nothingReceived(number(), m_retryTimer.interval());
+        emit nothingReceived(number(), m_watch.retryDelayMs());
 }
 
 void HttpSlot::retryLater()
 {
     Ferme_Connect();
-    m_stallTimer.stop();
+    m_watch.stopWatching();
     if (current().holds())
-        m_retryTimer.start(m_retryDelay.next());
+        m_watch.retryLater();
 }

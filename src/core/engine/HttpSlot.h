@@ -1,8 +1,9 @@
 #pragma once
 
-#include "engine/Backoff.h"
 #include "engine/PackPiece.h"
 #include "engine/PackSlot.h"
+#include "engine/SlotWatch.h"
+#include "wire/HttpAnswer.h"
 
 #include <QAbstractSocket>
 #include <QByteArray>
@@ -10,7 +11,6 @@
 #include <QSslConfiguration>
 #include <QSslError>
 #include <QString>
-#include <QTimer>
 
 #include <array>
 #include <memory>
@@ -59,12 +59,7 @@ public:
         std::optional<QSslConfiguration> tls; // set: the connection is made over TLS
         ServerValidators validators;          // of the version being fetched
     };
-    struct Timing
-    {
-        int retryFirstMs = 1000;
-        int retryMaxMs = 30000;
-        int stallMs = 30000;
-    };
+    using Timing = SlotWatch::Timing;
 
     HttpSlot(int number, const Target &target, const Timing &timing,
              std::shared_ptr<HttpServerHabits> habits, QObject *parent = nullptr);
@@ -103,7 +98,7 @@ private:
     void onEndOfStream();
     void onStreamEnded();
     void onError(QAbstractSocket::SocketError error);
-    void onStallCheck();
+    void onStalled();
     // A request sent ahead is among the answers owed, from the from-th on.
     bool owesAhead(qsizetype from = 0) const;
     void failWrite(const QString &path);
@@ -112,18 +107,14 @@ private:
     void resetConnectionState();
 
     Target m_target;
-    Timing m_timing;
     std::shared_ptr<HttpServerHabits> m_habits;
     QTcpSocket *m_socket = nullptr;
     // The pack being received, and the one whose request went out ahead of its answer.
     std::array<PackPiece, 2> m_pieces;
     int m_current = 0;
     std::array<bool, 2> m_requested{}; // per piece: its request is on the current connection
-    QTimer m_retryTimer;
-    QTimer m_stallTimer;
     QByteArray m_buffer;
     QList<QSslError> m_sslErrors;
-    Backoff m_retryDelay;
 
     // The connection, and the answers it still owes, in request order.
     struct Owed
@@ -136,12 +127,11 @@ private:
     bool m_answered = false; // it has answered a request in full
     QList<Owed> m_owed;
     // Reading the first answer owed: its header, then bodyLeft bytes of body.
-    QByteArray m_header;
+    HttpAnswer m_answer;
     bool m_inBody = false;
     qint64 m_bodyLeft = 0;
     bool m_keeps = false;    // the answer lets the connection carry the next request
     bool m_draining = false; // its pack is complete: the rest of its body is read and dropped
     bool m_fed = false;      // it has brought bytes of the file
-    bool m_activity = false;
-    int m_silentChecks = 0;
+    SlotWatch m_watch;
 };

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "engine/PackPlan.h"
-#include "engine/ServerRefusal.h"
 #include "progress/RunProgress.h"
 #include "store/ServerValidators.h"
+#include "wire/ServerRefusal.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/ServerRefusal.h"
+#include "wire/ServerRefusal.h"
 
 #include <QElapsedTimer>
 #include <QHash>

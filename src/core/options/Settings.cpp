@@ -1,6 +1,6 @@
 #include "options/Settings.h"
 
-#include "platform/DataFolder.h"
+#include "store/ProjectPaths.h"
 #include "store/ProjectRecord.h"
 
 #include <QDir>
@@ -175,11 +175,6 @@ void Settings::setColour(Colour which, const QColor &colour)
 QColor Settings::defaultColour(Colour which)
 {
     return parseColour(QString::number(colourOption(which).fallback)).value_or(QColor());
-}
-
-QColor Settings::colourFromText(const QString &text, const QString &fallback)
-{
-    return parseColour(text).value_or(parseColour(fallback).value_or(QColor()));
 }
 
 QString Settings::colourToText(const QColor &colour)

@@ -55,8 +55,6 @@ public:
     void setColourText(Colour which, const QString &text);
     void setColour(Colour which, const QColor &colour);
     static QColor defaultColour(Colour which);
-    // An invalid text (not a number from 0 to 16777215) gives the colour of fallback.
-    static QColor colourFromText(const QString &text, const QString &fallback);
     static QString colourToText(const QColor &colour);
 
     bool tray() const;

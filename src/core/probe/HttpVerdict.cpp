@@ -1,7 +1,5 @@
 #include "probe/HttpVerdict.h"
 
-#include "probe/ByteCount.h"
-
 namespace {
 
 constexpr int Ok = 200;
@@ -21,23 +19,15 @@ HttpVerdict verdict(HttpVerdict::Kind kind)
     return result;
 }
 
-// The total of "bytes 0-99/1000"; nullopt for an unknown ("*") or malformed total.
-std::optional<qint64> contentRangeTotal(const QByteArray &value)
-{
-    const qsizetype slash = value.lastIndexOf('/');
-    if (!value.startsWith("bytes ") || slash < 0)
-        return std::nullopt;
-    return parseByteCount(QByteArrayView(value).sliced(slash + 1));
-}
-
+// A 206 states the file's size as its range's total; nullopt for an unknown ("*") or malformed
+// one.
 std::optional<qint64> fileSize(const HttpAnswer &answer, int status)
 {
-    if (status == PartialContent) {
-        if (const auto range = answer.field("Content-Range"))
-            return contentRangeTotal(*range);
+    if (status == PartialContent && answer.field("Content-Range")) {
+        const std::optional<ContentRange> range = answer.contentRange();
+        return range ? range->total : std::nullopt;
     }
-    const auto length = answer.field("Content-Length");
-    return length ? parseByteCount(*length) : std::nullopt;
+    return answer.contentLength();
 }
 
 bool isWebPage(const HttpAnswer &answer)
@@ -74,10 +64,10 @@ HttpVerdict judgeHttpAnswer(const HttpAnswer &answer, qint64 packSize)
     if (isWebPage(answer))
         return verdict(Kind::NotAFile);
     // The transfers refuse an answer without either field, so the probe must not accept one.
-    if (!answer.field("Content-Type") || !answer.field("Content-Length"))
+    if (!answer.field("Content-Type") || !answer.contentLength())
         return verdict(Kind::Unusable);
     // A 206 answer brings at least one byte of the range asked for.
-    if (*status == PartialContent && parseByteCount(*answer.field("Content-Length")) == 0)
+    if (*status == PartialContent && answer.contentLength() == 0)
         return verdict(Kind::Unusable);
     const std::optional<qint64> size = fileSize(answer, *status);
     if (!size || (*status == Ok && *size > packSize))

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "probe/HttpAnswer.h"
+#include "wire/HttpAnswer.h"
 
 #include <QByteArray>
 

@@ -2,17 +2,17 @@
 
 #include "options/Settings.h"
 #include "probe/HttpVerdict.h"
-#include "probe/RequestTexts.h"
-#include "probe/TlsTrust.h"
-#include "probe/UrlParts.h"
 #include "store/ProjectNaming.h"
 #include "store/ProjectPaths.h"
 #include "store/ProjectStore.h"
+#include "wire/FtpCommands.h"
+#include "wire/HttpRequest.h"
+#include "wire/TlsTrust.h"
+#include "wire/Url.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTime>
-#include <QUrl>
 
 namespace {
 
@@ -41,28 +41,6 @@ QString errorStatusText(int status)
 {
     return QStringLiteral("The server answered with the error ") + QString::number(status) +
            QStringLiteral(" instead of the file !");
-}
-
-QString withoutUser(const QString &hostText)
-{
-    return hostText.mid(hostText.lastIndexOf(u'@') + 1);
-}
-
-// Sent without waiting for the greeting; the replies come back in order.
-QByteArray ftpBurst(const QString &path)
-{
-    return "User anonymous\r\n"
-           "Pass " +
-           AnonymousPassword.toByteArray() +
-           "\r\n"
-           "TYPE I\r\n"
-           "SIZE " +
-           path.toUtf8() +
-           "\r\n"
-           "MDTM " +
-           path.toUtf8() +
-           "\r\n"
-           "REST 10\r\n";
 }
 
 } // namespace
@@ -113,16 +91,10 @@ void Probe::begin(const QString &urlText)
         fail(reading.refusal);
         return;
     }
-    const Url &url = *reading.url;
-    m_isFtp = url.scheme == Url::Scheme::Ftp;
-    m_isTls = url.scheme == Url::Scheme::Https;
+    m_url = *reading.url;
     // The scheme stays for HTTPS, so that the project is fetched (and resumed) over TLS too.
-    m_fieldText = url.text;
-    emit urlTextChanged(m_fieldText);
+    emit urlTextChanged(m_url.text);
 
-    m_hostText = withoutUser(url.host);
-    m_path = url.path;
-    m_fileName = localFileName(url.text);
     m_dataSeen = false;
     m_answer.clear();
     m_replies.clear();
@@ -131,32 +103,32 @@ void Probe::begin(const QString &urlText)
     m_ftpTimeAnswered = false;
     m_ftpTime.clear();
 
-    const std::optional<HostPort> target = splitHostPort(url.host, defaultPort(url.scheme));
-    if (!target) {
-        fail(connectErrorText(url.host.isEmpty() ? QStringLiteral("The URL names no server.")
-                                                 : QStringLiteral("The address ") + url.host +
-                                                       QStringLiteral(" is not valid.")));
+    if (!m_url.server) {
+        fail(connectErrorText(m_url.authority.isEmpty()
+                                  ? QStringLiteral("The URL names no server.")
+                                  : QStringLiteral("The address ") + m_url.authority +
+                                        QStringLiteral(" is not valid.")));
         return;
     }
     Timer_Timeout.start();
-    if (m_isTls) {
+    if (m_url.isTls()) {
         Winsock.setSslConfiguration(tlsConfiguration(m_settings.testCaFile()));
-        Winsock.connectToHostEncrypted(target->host, target->port);
+        Winsock.connectToHostEncrypted(m_url.server->host, m_url.server->port);
     } else {
-        Winsock.connectToHost(target->host, target->port);
+        Winsock.connectToHost(m_url.server->host, m_url.server->port);
     }
 }
 
 // Over TLS the request waits for the handshake: "connected" comes first and is passed over.
 void Probe::onConnected()
 {
-    if (m_phase != Phase::Probing || Winsock.isEncrypted() != m_isTls)
+    if (m_phase != Phase::Probing || Winsock.isEncrypted() != m_url.isTls())
         return;
-    if (m_isFtp) {
+    if (m_url.isFtp()) {
         Timer_Test_FTP.start();
-        Winsock.write(ftpBurst(m_path));
+        Winsock.write(FtpCommands::probeBurst(m_url.path));
     } else {
-        Winsock.write(httpRequestText(m_hostText, m_path, "0-"));
+        Winsock.write(HttpRequest::probeText(m_url.hostHeader, m_url.path));
     }
 }
 
@@ -173,10 +145,10 @@ void Probe::onReadyRead()
     // An HTTP header must arrive whole within the time-out, however slowly it trickles in.
     if (!m_dataSeen) {
         m_dataSeen = true;
-        if (m_isFtp)
+        if (m_url.isFtp())
             Timer_Timeout.stop();
     }
-    if (m_isFtp)
+    if (m_url.isFtp())
         takeFtpData(chunk);
     else
         takeHttpData(chunk);
@@ -184,7 +156,8 @@ void Probe::onReadyRead()
 
 void Probe::takeHttpData(const QByteArray &chunk)
 {
-    switch (m_answer.append(chunk)) {
+    m_answer.append(chunk);
+    switch (m_answer.state()) {
     case HttpAnswer::State::Incomplete:
         break;
     case HttpAnswer::State::TooLarge:
@@ -201,9 +174,7 @@ void Probe::decideHttp()
     const HttpVerdict verdict = judgeHttpAnswer(m_answer, m_settings.packSize());
     switch (verdict.kind) {
     case HttpVerdict::Kind::File:
-        succeed(verdict.size, verdict.rangeSupported,
-                {m_answer.field("etag").value_or(QByteArray()),
-                 m_answer.field("last-modified").value_or(QByteArray())});
+        succeed(verdict.size, verdict.rangeSupported, m_answer.validators());
         break;
     case HttpVerdict::Kind::Redirect:
         followRedirect(verdict.location);
@@ -222,28 +193,21 @@ void Probe::decideHttp()
 
 void Probe::followRedirect(const QByteArray &location)
 {
-    const QString locationText = QString::fromUtf8(location);
-    const QUrl reference(locationText);
-    const QString base = m_isTls ? QStringLiteral("https://") : QStringLiteral("http://");
-    const QUrl target = QUrl(base + m_hostText + m_path).resolved(reference);
-    if (m_redirects >= MaxRedirects || !reference.isValid() || !target.isValid()) {
+    const std::optional<Redirect> next = redirectTarget(m_url, location);
+    if (m_redirects >= MaxRedirects || !next) {
         fail(HttpUnusableText);
         return;
     }
     // A file asked for over TLS is never fetched over a weaker scheme.
-    if (m_isTls && target.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0) {
+    if (m_url.isTls() && !next->https) {
         fail(DowngradeText);
         return;
     }
     ++m_redirects;
     Timer_Timeout.stop();
     Winsock.abort();
-    // A relative location is completed from the URL that answered; an absolute one is read as
-    // sent, and a scheme other than http, https and ftp is refused there.
-    const QString next =
-        reference.isRelative() ? target.toString(QUrl::FullyEncoded) : locationText;
     QMetaObject::invokeMethod(
-        this, [this, next] { begin(next); }, Qt::QueuedConnection);
+        this, [this, text = next->text] { begin(text); }, Qt::QueuedConnection);
 }
 
 // The replies come in the order of the burst. Until the size is known any refusal ends the
@@ -253,18 +217,18 @@ void Probe::takeFtpData(const QByteArray &chunk)
 {
     for (const FtpReply &reply : m_replies.append(chunk)) {
         if (!m_ftpSize) {
-            if (reply.code == 213)
+            if (reply.code == FtpCommands::FileStatus)
                 m_ftpSize = ftpSizeFromReplyText(reply.text);
-            if (reply.isNegative() || (reply.code == 213 && !m_ftpSize)) {
+            if (reply.isNegative() || (reply.code == FtpCommands::FileStatus && !m_ftpSize)) {
                 fail(FtpUnusableText);
                 return;
             }
         } else if (!m_ftpTimeAnswered) {
             m_ftpTimeAnswered = true;
-            if (reply.code == 213)
+            if (reply.code == FtpCommands::FileStatus)
                 m_ftpTime = reply.text.trimmed();
         } else {
-            decideFtp(reply.code == 350);
+            decideFtp(reply.code == FtpCommands::RestAccepted);
             return;
         }
     }
@@ -285,7 +249,7 @@ void Probe::onErrorOccurred(QAbstractSocket::SocketError error)
     if (error == QAbstractSocket::RemoteHostClosedError)
         judgePeerClose();
     else if (error == QAbstractSocket::SslHandshakeFailedError)
-        fail(tlsRefusedText(m_hostText, m_sslErrors, Winsock.errorString()));
+        fail(tlsRefusedText(m_url.hostHeader, m_sslErrors, Winsock.errorString()));
     else
         fail(connectErrorText(connectCause(error)));
 }
@@ -295,11 +259,11 @@ QString Probe::connectCause(QAbstractSocket::SocketError error) const
 {
     switch (error) {
     case QAbstractSocket::ConnectionRefusedError:
-        return m_hostText + QStringLiteral(" refused the connection.");
+        return m_url.hostHeader + QStringLiteral(" refused the connection.");
     case QAbstractSocket::HostNotFoundError:
-        return QStringLiteral("The host ") + m_hostText + QStringLiteral(" was not found.");
+        return QStringLiteral("The host ") + m_url.hostHeader + QStringLiteral(" was not found.");
     case QAbstractSocket::SocketTimeoutError:
-        return m_hostText + QStringLiteral(" did not answer in time.");
+        return m_url.hostHeader + QStringLiteral(" did not answer in time.");
     default:
         return Winsock.errorString();
     }
@@ -312,16 +276,16 @@ void Probe::judgePeerClose()
     if (m_phase != Phase::Probing)
         return;
     if (!m_dataSeen)
-        fail(NoAnswerText + m_fieldText);
+        fail(NoAnswerText + m_url.text);
     else
-        fail(m_isFtp ? NotAFileText : HttpUnusableText);
+        fail(m_url.isFtp() ? NotAFileText : HttpUnusableText);
 }
 
 void Probe::Timer_Timeout_Tick()
 {
     if (m_phase != Phase::Probing)
         return;
-    fail(NoAnswerText + m_fieldText);
+    fail(NoAnswerText + m_url.text);
 }
 
 void Probe::Timer_Test_FTP_Tick()
@@ -333,7 +297,7 @@ void Probe::Timer_Test_FTP_Tick()
 void Probe::succeed(qint64 size, bool rangeSupported, const ServerValidators &validators)
 {
     ProbeResult result;
-    result.url = m_fieldText;
+    result.url = m_url.text;
     result.size = size;
     // The name also names the receive folder, the joined file and the finished file in the
     // download folder, where nothing of the user's may carry any of them.
@@ -343,13 +307,13 @@ void Probe::succeed(qint64 size, bool rangeSupported, const ServerValidators &va
         return entry.exists() || entry.isSymLink();
     };
     result.projectName =
-        chooseProjectName(m_fileName, QTime::currentTime(), [&](const QString &name) {
+        chooseProjectName(m_url.fileName, QTime::currentTime(), [&](const QString &name) {
             return m_store.projectFolderExists(name) ||
                    exists(ProjectPaths::receiveFolder(folder, name)) ||
                    exists(ProjectPaths::joinedFilePath(folder, name)) ||
-                   exists(ProjectPaths::finalFilePath(folder, finalFileName(m_fileName, name)));
+                   exists(ProjectPaths::finalFilePath(folder, finalFileName(m_url.fileName, name)));
         });
-    result.isFtp = m_isFtp;
+    result.isFtp = m_url.isFtp();
     result.rangeSupported = rangeSupported;
     result.validators = validators;
     finish(Phase::AwaitingOwner);
@@ -369,8 +333,8 @@ void Probe::finish(Phase next)
     m_phase = next;
     Timer_Timeout.stop();
     Timer_Test_FTP.stop();
-    if (m_isFtp && Winsock.state() == QAbstractSocket::ConnectedState) {
-        Winsock.write("QUIT\r\n");
+    if (m_url.isFtp() && Winsock.state() == QAbstractSocket::ConnectedState) {
+        Winsock.write(FtpCommands::QuitText.data(), FtpCommands::QuitText.size());
         Winsock.flush();
     }
     Winsock.abort();

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "probe/FtpReplies.h"
-#include "probe/HttpAnswer.h"
 #include "probe/ProbeResult.h"
+#include "wire/FtpReplies.h"
+#include "wire/HttpAnswer.h"
+#include "wire/Url.h"
 
 #include <QObject>
 #include <QSslError>
@@ -76,7 +77,6 @@ private:
     void decideFtp(bool restAccepted);
     void followRedirect(const QByteArray &location);
     void judgePeerClose();
-    void quitFtp();
     void succeed(qint64 size, bool rangeSupported, const ServerValidators &validators = {});
     void fail(const QString &text);
     void finish(Phase next);
@@ -90,13 +90,7 @@ private:
     Phase m_phase = Phase::Idle;
     QStringList m_waiting;
 
-    // The URL being probed.
-    QString m_fieldText; // Url::text: without scheme and "//", except "https://"
-    QString m_hostText;  // as typed, port included
-    QString m_path;
-    QString m_fileName;
-    bool m_isFtp = false;
-    bool m_isTls = false;
+    Url m_url; // the URL being probed
     QList<QSslError> m_sslErrors;
     int m_redirects = 0;
 

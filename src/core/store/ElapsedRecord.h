@@ -12,7 +12,6 @@ struct ElapsedClock
     int minutes = 0;
     int seconds = 0;
 
-    qint64 totalSeconds() const { return hours * 3600LL + minutes * 60LL + seconds; }
     QByteArray toText() const;
     // nullopt when a line is missing, or seconds or minutes are not 0 to 59 or hours not 0 to
     // a century's worth.

@@ -2,18 +2,20 @@
 
 #include "store/FileNames.h"
 
-namespace {
-
-QString asFolder(const QString &path)
+QString withTrailingSeparator(const QString &folder)
 {
-    if (path.endsWith(QLatin1Char('/')) || path.endsWith(QLatin1Char('\\')))
-        return path;
-    return path + QLatin1Char('/');
+    if (folder.isEmpty() || folder.endsWith(u'/'))
+        return folder;
+#ifdef Q_OS_WIN
+    if (folder.endsWith(u'\\'))
+        return folder;
+#endif
+    return folder + u'/';
 }
 
-} // namespace
-
-ProjectPaths::ProjectPaths(const QString &dataFolder) : m_dataFolder(asFolder(dataFolder)) {}
+ProjectPaths::ProjectPaths(const QString &dataFolder)
+    : m_dataFolder(withTrailingSeparator(dataFolder))
+{}
 
 QString ProjectPaths::projectsFolder() const
 {
@@ -74,26 +76,27 @@ QString ProjectPaths::snapshotPath(const QString &project, const QString &baseNa
 
 QString ProjectPaths::receiveFolder(const QString &downloadFolder, const QString &project)
 {
-    return asFolder(downloadFolder) + FileNames::safe(project) + QLatin1Char('/');
+    return withTrailingSeparator(downloadFolder) + FileNames::safe(project) + QLatin1Char('/');
 }
 
 QString ProjectPaths::piecePath(const QString &receiveFolder, const QString &baseName, qint64 pack)
 {
-    return asFolder(receiveFolder) + FileNames::safe(baseName) +
+    return withTrailingSeparator(receiveFolder) + FileNames::safe(baseName) +
            QStringLiteral("(%1).qfd").arg(pack);
 }
 
 QString ProjectPaths::finalWorkPath(const QString &receiveFolder)
 {
-    return asFolder(receiveFolder) + QStringLiteral("final.qfd");
+    return withTrailingSeparator(receiveFolder) + QStringLiteral("final.qfd");
 }
 
 QString ProjectPaths::joinedFilePath(const QString &downloadFolder, const QString &project)
 {
-    return asFolder(downloadFolder) + FileNames::safe(project) + QStringLiteral(".qfd");
+    return withTrailingSeparator(downloadFolder) + FileNames::safe(project) +
+           QStringLiteral(".qfd");
 }
 
 QString ProjectPaths::finalFilePath(const QString &downloadFolder, const QString &fileName)
 {
-    return asFolder(downloadFolder) + FileNames::safe(fileName);
+    return withTrailingSeparator(downloadFolder) + FileNames::safe(fileName);
 }

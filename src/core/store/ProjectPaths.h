@@ -2,6 +2,11 @@
 
 #include <QString>
 
+// The rule of every folder path Quillfetch builds on: appends "/" unless the path already ends
+// with a separator ("\" counts on Windows only). An empty path stays empty rather than becoming
+// the root folder.
+QString withTrailingSeparator(const QString &folder);
+
 // Every path of the project store. Folder paths end with "/".
 //
 // data folder/projects/main.qfd                  the project list

@@ -40,8 +40,8 @@ void tst_FtpSlot::refusedRequestsWriteNothingAndRetry()
     options.silentCommands = {silentCommand};
     FtpServer server(folder.filePath("www"), options);
     QVERIFY2(server.start(), qPrintable(server.errorString()));
-    FtpSlot slot(3, {"127.0.0.1", server.port(), "/file.bin", 3000, {}}, {20, 100, 5000, 1000, 10},
-                 std::make_shared<FtpDataMode>(FtpDataMode::Active));
+    FtpSlot slot(3, {"127.0.0.1", server.port(), "/file.bin", 3000, {}},
+                 {{20, 100, 5000}, 1000, 10}, std::make_shared<FtpDataMode>(FtpDataMode::Active));
     const QString piece = folder.filePath("piece.qfd");
 
     slot.fetch({1, 1000, 1000}, piece, 0);

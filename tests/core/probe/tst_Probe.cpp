@@ -5,6 +5,7 @@
 #include "TestHome.h"
 
 #include "options/Settings.h"
+#include "probe/HttpVerdict.h"
 #include "probe/Probe.h"
 #include "store/ProjectStore.h"
 
@@ -13,6 +14,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+Q_DECLARE_METATYPE(HttpVerdict::Kind)
 
 namespace {
 
@@ -59,8 +62,8 @@ struct Harness
 
 } // namespace
 
-// The probe against nginx and against servers that misbehave on purpose; the verdict on each
-// kind of answer is tst_ProbeAnswers' business.
+// The probe against nginx and against servers that misbehave on purpose, and its verdict on each
+// kind of answer, from a table.
 class tst_Probe final : public QObject
 {
     Q_OBJECT
@@ -73,6 +76,8 @@ private slots:
     void ftpReplies_data();
     void ftpReplies();
     void urlHandedInMeanwhileWaitsAndTakenNamesGetSuffixes();
+    void httpVerdict_data();
+    void httpVerdict();
 
 private:
     QTemporaryDir m_root;
@@ -238,6 +243,63 @@ void tst_Probe::urlHandedInMeanwhileWaitsAndTakenNamesGetSuffixes()
         const QString project = h.result(h.succeeded.count() - 1).projectName;
         QVERIFY2(project.startsWith(name.section('.', 0, 0) + '_'), qPrintable(project));
     }
+}
+
+// Ranges are supported exactly when a file is answered with 206.
+void tst_Probe::httpVerdict_data()
+{
+    using Kind = HttpVerdict::Kind;
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<qint64>("size");
+
+    const QByteArray partial = "HTTP/1.1 206 Partial Content\r\nContent-Type: application/zip\r\n";
+    const QByteArray whole = "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\n";
+    QTest::newRow("206 size is the range total, not the part sent")
+        << partial + "Content-Length: 100\r\nContent-Range: bytes 0-99/3000000000\r\n"
+        << Kind::File << qint64(3000000000);
+    QTest::newRow("after 100 Continue and 103 Early Hints")
+        << "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 103 Hints\r\n\r\n" + whole +
+               "Content-Length: 9\r\n"
+        << Kind::File << qint64(9);
+    QTest::newRow("206 without a byte")
+        << partial + "Content-Length: 0\r\nContent-Range: bytes 0-99/3000\r\n"
+        << Kind::Unusable << qint64(0);
+    QTest::newRow("206 unit in capitals")
+        << partial + "Content-Length: 100\r\nContent-Range: BYTES 0-99/3000\r\n"
+        << Kind::File << qint64(3000);
+    QTest::newRow("206 unknown total")
+        << partial + "Content-Length: 100\r\nContent-Range: bytes 0-99/*\r\n"
+        << Kind::Unusable << qint64(0);
+    QTest::newRow("200 fills one pack") << whole + "Content-Length: 512000\r\n"
+                                        << Kind::File << qint64(512000);
+    QTest::newRow("200 over one pack") << whole + "Content-Length: 512001\r\n"
+                                       << Kind::Unusable << qint64(0);
+    QTest::newRow("two lengths that differ")
+        << whole + "Content-Length: 9\r\nContent-Length: 10\r\n"
+        << Kind::Unusable << qint64(0);
+    QTest::newRow("410 is not found")
+        << QByteArray("HTTP/1.1 410 Gone\r\n") << Kind::NotAFile << qint64(0);
+    QTest::newRow("web page")
+        << QByteArray("HTTP/1.1 206 Partial\r\nContent-Type: text/html\r\nContent-Length: 9\r\n")
+        << Kind::NotAFile << qint64(0);
+    QTest::newRow("no content type") << QByteArray("HTTP/1.1 206 Partial\r\nContent-Length: 12\r\n")
+                                     << Kind::Unusable << qint64(0);
+    QTest::newRow("length beyond 64 bits") << partial + "Content-Length: 99999999999999999999\r\n"
+                                           << Kind::Unusable << qint64(0);
+}
+
+void tst_Probe::httpVerdict()
+{
+    QFETCH(QByteArray, header);
+    QFETCH(HttpVerdict::Kind, kind);
+
+    HttpAnswer answer;
+    answer.append(header + "\r\n");
+    const HttpVerdict verdict = judgeHttpAnswer(answer, 512000);
+    QCOMPARE(verdict.kind, kind);
+    QTEST(verdict.size, "size");
+    QCOMPARE(verdict.rangeSupported, kind == HttpVerdict::Kind::File && header.contains(" 206 "));
 }
 
 QTEST_GUILESS_MAIN(tst_Probe)

@@ -1,11 +1,22 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
 
-// A URL as the user typed it or the browser handed it over, checked and cut into what goes on
-// the wire. Every URL is read here: the probe's, a redirect's, and a project's stored one.
+// Where to connect: a host name or address (an IPv6 address without its brackets) and a port.
+struct HostPort
+{
+    QString host;
+    quint16 port = 0;
+
+    bool operator==(const HostPort &) const = default;
+};
+
+// A URL as the user typed it or the browser handed it over, checked and cut once into what goes
+// on the wire. Every URL is read here: the probe's, a redirect's, and a project's stored one;
+// the value is what the probe and the slots of a download connect with.
 struct Url
 {
     enum class Scheme
@@ -19,10 +30,18 @@ struct Url
     // Trimmed and escaped, without its scheme and "//" except "https://": what the URL field
     // shows and the project keeps.
     QString text;
-    QString host; // as written: may still carry "user@" and ":port"
+    QString authority;  // as written: may still carry "user@" and ":port"
+    QString hostHeader; // the authority without "user@": what the Host line names
+    // nullopt when the authority names no server to connect to (see splitHostPort).
+    std::optional<HostPort> server;
     // From the first "/" on, never with the fragment. HTTP: the request target, every character
     // a request target may not hold percent-encoded. FTP: the file's path, escapes decoded.
     QString path;
+    QString fileName; // the name the downloaded file is saved under (localFileName)
+
+    bool isTls() const { return scheme == Scheme::Https; }
+    bool isFtp() const { return scheme == Scheme::Ftp; }
+    bool operator==(const Url &) const = default;
 };
 
 // A URL that can be fetched, or the message that says why not.
@@ -36,6 +55,8 @@ struct UrlReading
 // are decoded, are refused; only http, https and ftp are fetched, and a URL written without a
 // scheme is `schemeless` (by default FTP when its host begins with "ftp", else HTTP). The
 // authority ends at the first "/", "?" or "#"; escapes already written stay as they are.
+// `schemeless` is given for the text a project keeps (Url::text), which names a scheme only
+// with its "//" ("https://"), so that it reads back as the same URL.
 UrlReading Extract_URL(const QString &urlText,
                        std::optional<Url::Scheme> schemeless = std::nullopt);
 
@@ -51,14 +72,20 @@ QString localFileName(const QString &url);
 
 // Where to connect: the host text without a leading "user@" and a trailing ":port", and that
 // port, or defaultPort when none is written. An IPv6 address is written in brackets,
-// "[::1]:8080", and comes back without them. nullopt when the host is empty, an IPv6 address
-// lacks its brackets, or the written port is not a number from 1 to 65535.
-struct HostPort
-{
-    QString host;
-    quint16 port = 0;
-};
+// "[::1]:8080", and comes back without them. nullopt when the host text holds a blank, the host
+// is empty, an IPv6 address lacks its brackets, or the written port is not a number from 1 to
+// 65535.
 std::optional<HostPort> splitHostPort(const QString &hostText, quint16 defaultPort);
+
+// Where a redirect's location leads from url: a relative location completed from url, an
+// absolute one as sent (Extract_URL reads it and refuses a scheme it does not fetch). nullopt
+// when the location is no URL.
+struct Redirect
+{
+    QString text;
+    bool https = false; // the location keeps TLS
+};
+std::optional<Redirect> redirectTarget(const Url &url, const QByteArray &location);
 
 inline constexpr quint16 HttpPort = 80;
 inline constexpr quint16 HttpsPort = 443;

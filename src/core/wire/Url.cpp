@@ -1,4 +1,4 @@
-#include "probe/UrlParts.h"
+#include "wire/Url.h"
 
 #include "store/FileNames.h"
 
@@ -32,19 +32,20 @@ bool hasControlByte(const QByteArray &bytes)
 }
 
 // The scheme written at the start of text, lower-cased, and where the rest begins. A host
-// followed by its port ("h.test:8080/f") names no scheme; "javascript:x" does.
+// followed by its port ("h.test:8080/f") names no scheme; "javascript:x" does. In a text a
+// project keeps, only a scheme followed by "//" is one: "anna:pw@h/f" is a host with its user.
 struct WrittenScheme
 {
     QString name;
     qsizetype restAt = 0;
 };
 
-std::optional<WrittenScheme> writtenScheme(const QString &text)
+std::optional<WrittenScheme> writtenScheme(const QString &text, bool kept)
 {
     static const QRegularExpression pattern(
-        QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*):(?://|(?!\\d*(?:[/?#]|$)))"));
+        QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*):(?:(//)|(?!\\d*(?:[/?#]|$)))"));
     const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch())
+    if (!match.hasMatch() || (kept && !match.hasCaptured(2)))
         return std::nullopt;
     return WrittenScheme{match.captured(1).toLower(), match.capturedEnd(1) + 1};
 }
@@ -113,7 +114,7 @@ UrlReading Extract_URL(const QString &urlText, std::optional<Url::Scheme> scheme
         return {std::nullopt, ControlText};
     Url url;
     QString rest = text;
-    if (const std::optional<WrittenScheme> written = writtenScheme(text)) {
+    if (const std::optional<WrittenScheme> written = writtenScheme(text, schemeless.has_value())) {
         const std::optional<Url::Scheme> scheme = knownScheme(written->name);
         if (!scheme)
             return {std::nullopt, schemeRefusedText(written->name)};
@@ -129,14 +130,16 @@ UrlReading Extract_URL(const QString &urlText, std::optional<Url::Scheme> scheme
 
     static const QRegularExpression authorityEnd(QStringLiteral("[/?#]"));
     const qsizetype hostEnd = rest.indexOf(authorityEnd);
-    url.host = rest.left(hostEnd);
+    url.authority = rest.left(hostEnd);
+    url.hostHeader = url.authority.mid(url.authority.lastIndexOf(u'@') + 1);
+    url.server = splitHostPort(url.authority, defaultPort(url.scheme));
     // The fragment names a place inside the file: it is never sent.
     const QString target = hostEnd < 0 ? QString() : rest.mid(hostEnd).section(u'#', 0, 0);
     const QString escaped = escapedTarget(target);
-    const bool https = url.scheme == Url::Scheme::Https;
-    url.text = (https ? QStringLiteral("https://") : QString()) + url.host + escaped;
+    url.text = (url.isTls() ? QStringLiteral("https://") : QString()) + url.authority + escaped;
+    url.fileName = localFileName(url.text);
     url.path = escaped.startsWith(u'/') ? escaped : u'/' + escaped;
-    if (url.scheme == Url::Scheme::Ftp) {
+    if (url.isFtp()) {
         const QByteArray decoded = QByteArray::fromPercentEncoding(url.path.toLatin1());
         if (hasControlByte(decoded))
             return {std::nullopt, ControlText};
@@ -173,6 +176,9 @@ QString localFileName(const QString &url)
 
 std::optional<HostPort> splitHostPort(const QString &hostText, quint16 defaultPort)
 {
+    // No authority holds a blank, and one would not survive the trimming of a kept URL.
+    if (std::any_of(hostText.cbegin(), hostText.cend(), [](QChar c) { return c.isSpace(); }))
+        return std::nullopt;
     // A user name (and password) before "@" names nobody to connect to.
     const QStringView text = QStringView(hostText).mid(hostText.lastIndexOf(u'@') + 1);
 
@@ -201,4 +207,16 @@ std::optional<HostPort> splitHostPort(const QString &hostText, quint16 defaultPo
     if (!port)
         return std::nullopt;
     return HostPort{host.toString(), *port};
+}
+
+std::optional<Redirect> redirectTarget(const Url &url, const QByteArray &location)
+{
+    const QString locationText = QString::fromUtf8(location);
+    const QUrl reference(locationText);
+    const QString base = url.isTls() ? QStringLiteral("https://") : QStringLiteral("http://");
+    const QUrl target = QUrl(base + url.hostHeader + url.path).resolved(reference);
+    if (!reference.isValid() || !target.isValid())
+        return std::nullopt;
+    return Redirect{reference.isRelative() ? target.toString(QUrl::FullyEncoded) : locationText,
+                    target.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0};
 }

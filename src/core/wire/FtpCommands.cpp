@@ -1,8 +1,6 @@
-#include "engine/FtpCommands.h"
+#include "wire/FtpCommands.h"
 
-#include "probe/RequestTexts.h"
-
-#include "probe/ByteCount.h"
+#include "wire/ByteCount.h"
 
 namespace {
 
@@ -18,6 +16,13 @@ QByteArray oneLine(const QString &text)
     QByteArray bytes = text.toUtf8();
     bytes.replace('\r', QByteArray()).replace('\n', QByteArray()).replace('\0', QByteArray());
     return bytes;
+}
+
+// An anonymous log-in, then binary transfers.
+QByteArray login()
+{
+    return line("User anonymous") + line("Pass " + FtpCommands::AnonymousPassword.toByteArray()) +
+           line("TYPE I");
 }
 
 std::optional<quint16> portNumber(qint64 value)
@@ -39,27 +44,37 @@ std::optional<QByteArray> bracketed(const QByteArray &text)
 
 } // namespace
 
-std::optional<QByteArray> FtpCommands::portArgument(const QHostAddress &address, quint16 port)
+std::optional<QByteArray> FtpCommands::portCommand(const QHostAddress &address, quint16 port)
 {
     bool isIpv4 = false;
     const quint32 ipv4 = address.toIPv4Address(&isIpv4);
     if (!isIpv4)
         return std::nullopt;
-    QByteArray argument;
+    QByteArray command = "PORT ";
     for (int shift = 24; shift >= 0; shift -= 8)
-        argument += QByteArray::number((ipv4 >> shift) & 0xff) + ',';
-    return argument + QByteArray::number(port / 256) + ',' + QByteArray::number(port % 256);
+        command += QByteArray::number((ipv4 >> shift) & 0xff) + ',';
+    return command + QByteArray::number(port / 256) + ',' + QByteArray::number(port % 256);
+}
+
+QByteArray FtpCommands::passiveCommand(FtpDataMode mode)
+{
+    return mode == FtpDataMode::Epsv ? QByteArray("EPSV") : QByteArray("PASV");
 }
 
 QByteArray FtpCommands::burst(const QByteArray &dataCommand, qint64 restOffset, const QString &path,
                               bool askTime)
 {
     const QByteArray file = oneLine(path);
-    return line("User anonymous") + line("Pass " + AnonymousPassword.toByteArray()) +
-           line("TYPE I") + line("SIZE " + file) + (askTime ? line("MDTM " + file) : QByteArray()) +
+    return login() + line("SIZE " + file) + (askTime ? line("MDTM " + file) : QByteArray()) +
            line(dataCommand) +
            (restOffset > 0 ? line("REST " + QByteArray::number(restOffset)) : QByteArray()) +
            line("RETR " + file);
+}
+
+QByteArray FtpCommands::probeBurst(const QString &path)
+{
+    const QByteArray file = oneLine(path);
+    return login() + line("SIZE " + file) + line("MDTM " + file) + line("REST 10");
 }
 
 std::optional<quint16> FtpCommands::epsvPort(const QByteArray &text)
@@ -89,6 +104,11 @@ std::optional<quint16> FtpCommands::pasvPort(const QByteArray &text)
     if (!high || !low || *high > 255 || *low > 255)
         return std::nullopt;
     return portNumber(*high * 256 + *low);
+}
+
+bool FtpCommands::isTransferReply(int code)
+{
+    return (code >= 100 && code < 200) || code == 226 || code == 250;
 }
 
 bool FtpCommands::refusesDataConnection(int code)

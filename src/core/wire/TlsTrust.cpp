@@ -1,4 +1,4 @@
-#include "probe/TlsTrust.h"
+#include "wire/TlsTrust.h"
 
 #include <QSslCertificate>
 #include <QSslSocket>

@@ -1,4 +1,4 @@
-#include "probe/ByteCount.h"
+#include "wire/ByteCount.h"
 
 #include <limits>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/ServerRefusal.h"
+#include "wire/ServerRefusal.h"
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -18,12 +18,17 @@ enum class FtpDataMode
     Pasv
 };
 
-// The texts an FTP slot sends and the meaning of the replies it reads.
+// The texts Quillfetch sends to an FTP server and the meaning of the replies it reads.
 namespace FtpCommands {
 
-// "h1,h2,h3,h4,p1,p2": an IPv4 address and a port as PORT writes them; nullopt for an address
+// The anonymous password, in the form of an e-mail address.
+inline constexpr QByteArrayView AnonymousPassword = "quillfetch@example.com";
+
+// "PORT h1,h2,h3,h4,p1,p2" for an IPv4 address and a port listened on; nullopt for an address
 // PORT cannot carry (IPv6).
-std::optional<QByteArray> portArgument(const QHostAddress &address, quint16 port);
+std::optional<QByteArray> portCommand(const QHostAddress &address, quint16 port);
+// "EPSV" for the extended passive mode, else "PASV".
+QByteArray passiveCommand(FtpDataMode mode);
 
 // The whole request of one pack, each line ended by CR LF, sent at once on connection: login,
 // binary type, the file's size and, with askTime, its time (what shows the file unchanged),
@@ -33,13 +38,23 @@ std::optional<QByteArray> portArgument(const QHostAddress &address, quint16 port
 QByteArray burst(const QByteArray &dataCommand, qint64 restOffset, const QString &path,
                  bool askTime);
 
+// The probe's request, sent without waiting for the greeting: login, binary type, the file's
+// size and time, and a restart offset that shows whether the server takes one. The replies come
+// back in order.
+QByteArray probeBurst(const QString &path);
+
 // Sent once the piece holds its whole pack: the rest of the stream is not wanted.
 inline constexpr QByteArrayView ClosingText = "ABOR\r\nQUIT\r\n";
+// Sent by the probe before it closes a connection it no longer needs.
+inline constexpr QByteArrayView QuitText = "QUIT\r\n";
 
 // The port named by the text of a 229 reply, "Entering Extended Passive Mode (|||6446|)".
 std::optional<quint16> epsvPort(const QByteArray &text);
 // The port named by the text of a 227 reply, "Entering Passive Mode (h1,h2,h3,h4,p1,p2)".
 std::optional<quint16> pasvPort(const QByteArray &text);
+
+// A reply that starts the transfer (1xx) or says it is over (226, 250).
+bool isTransferReply(int code);
 
 // A code by which a server refuses to set up a data connection the way it was asked (425: it
 // cannot open it; 500, 501, 502, 504: the command is refused, malformed or not implemented).

@@ -1,6 +1,6 @@
-#include "probe/FtpReplies.h"
+#include "wire/FtpReplies.h"
 
-#include "probe/ByteCount.h"
+#include "wire/ByteCount.h"
 
 #include <utility>
 
@@ -26,9 +26,12 @@ std::optional<int> lineCode(const QByteArray &line)
 QList<FtpReply> FtpReplies::append(const QByteArray &chunk)
 {
     QList<FtpReply> replies;
+    // What was held before holds no line end: only the new bytes are searched.
+    const qsizetype searchFrom = m_partial.size();
     m_partial.append(chunk);
     qsizetype start = 0;
-    for (qsizetype end = m_partial.indexOf('\n'); end >= 0; end = m_partial.indexOf('\n', start)) {
+    for (qsizetype end = m_partial.indexOf('\n', searchFrom); end >= 0;
+         end = m_partial.indexOf('\n', start)) {
         QByteArray line = m_partial.mid(start, end - start);
         if (line.endsWith('\r'))
             line.chop(1);

@@ -1,0 +1,261 @@
+#include "wire/FtpCommands.h"
+#include "wire/FtpReplies.h"
+#include "wire/HttpAnswer.h"
+#include "wire/HttpRequest.h"
+#include "wire/PackAnswer.h"
+#include "wire/Url.h"
+
+#include <QTest>
+
+// What goes on the wire and how what comes back is read, whatever way TCP split it.
+class tst_Wire final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void urlRead_data();
+    void urlRead();
+    void localName_data();
+    void localName();
+    void hostPort_data();
+    void hostPort();
+    void httpRequestAsksOneBytePastThePack();
+    void httpHeaderSplitAcrossReadsAndLimited();
+    void packAnswers_data();
+    void packAnswers();
+    void ftpBurstIsTheWholeRequest();
+    void ftpPassivePorts();
+    void ftpRepliesCutFromReads();
+};
+
+// What goes on the wire: a URL as browsers send it, or nothing at all.
+void tst_Wire::urlRead_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("read"); // "scheme|text|authority|path", or the refusal
+    const QString control = "The URL contains control characters and cannot be used !";
+    const QString protocol = " is not supported: only http, https and ftp URLs can be downloaded !";
+    QTest::newRow("trimmed, TLS kept") << QStringLiteral(" https://127.0.0.1/f.bin\n")
+                                       << "https|https://127.0.0.1/f.bin|127.0.0.1|/f.bin";
+    const QString escaped = "/a%20b/%41%25zz%22%7C%C3%A9?q=x%20y&r=/";
+    QTest::newRow("escaped as browsers do, fragment dropped")
+        << QStringLiteral("HTTP://h/a b/%41%zz\"|\u00e9?q=x y&r=/#top")
+        << "http|h" + escaped + "|h|" + escaped;
+    QTest::newRow("a port is no scheme")
+        << QStringLiteral("h.test:8080") << "http|h.test:8080|h.test:8080|/";
+    QTest::newRow("a user is no scheme")
+        << QStringLiteral("http://anna:pw@h/f") << "http|anna:pw@h/f|anna:pw@h|/f";
+    QTest::newRow("a query ends the host") << QStringLiteral("http:h?x") << "http|h?x|h|/?x";
+    QTest::newRow("FTP escapes decoded")
+        << QStringLiteral("ftp://h/a%20b.zip") << "ftp|h/a%20b.zip|h|/a b.zip";
+    QTest::newRow("header smuggled")
+        << QStringLiteral("http://h/f HTTP/1.1\r\nX-Injected: yes") << control;
+    QTest::newRow("FTP command smuggled") << QStringLiteral("ftp://h/f%0D%0ADELE%20x") << control;
+    QTest::newRow("ftps") << QStringLiteral("FTPS://h/f") << "The protocol ftps" + protocol;
+    QTest::newRow("javascript") << QStringLiteral("javascript:alert(1)")
+                                << "The protocol javascript" + protocol;
+}
+
+void tst_Wire::urlRead()
+{
+    QFETCH(QString, input);
+    const UrlReading reading = Extract_URL(input);
+    const Url url = reading.url.value_or(Url());
+    const QStringList parts = {QStringList{"http", "https", "ftp"}.at(int(url.scheme)), url.text,
+                               url.authority, url.path};
+    QTEST(reading.url ? parts.join(u'|') : reading.refusal, "read");
+    // What a project keeps reads back as the same URL when its download starts.
+    if (url.server)
+        QVERIFY(Extract_URL(url.text, url.isFtp() ? Url::Scheme::Ftp : Url::Scheme::Http).url ==
+                url);
+}
+
+// The name a file is saved under: query and fragment go, escapes are decoded into a safe name,
+// and a name too long for a file system once a pack number is added is cut by bytes, keeping
+// its extension and its characters whole.
+void tst_Wire::localName_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("localName");
+    QTest::newRow("query and fragment") << QStringLiteral("h.test/get?f=d/x.zip#top") << "get";
+    QTest::newRow("escapes") << QStringLiteral("h.test/my%20file%2F%3F.zip") << "my file__.zip";
+    const QString wide = QString(97, QChar(0xe9)) + QStringLiteral("\U0001F600\U0001F600.7z");
+    QTest::newRow("long name") << "h.test/" + wide << QString(97, QChar(0xe9)) + ".7z";
+}
+
+void tst_Wire::localName()
+{
+    QFETCH(QString, url);
+    QTEST(localFileName(url), "localName");
+}
+
+void tst_Wire::hostPort_data()
+{
+    QTest::addColumn<QString>("hostText");
+    QTest::addColumn<QString>("split"); // "host port", or "none"
+    QTest::newRow("default port") << QStringLiteral("h.test") << "h.test 21";
+    QTest::newRow("IPv6") << QStringLiteral("[::1]:8080") << "::1 8080";
+    QTest::newRow("a blank in the authority") << QStringLiteral(" anna@h.test") << "none";
+    QTest::newRow("port too large") << QStringLiteral("h.test:65536") << "none";
+    QTest::newRow("user name") << QStringLiteral("anna:pw@h.test:2121") << "h.test 2121";
+}
+
+void tst_Wire::hostPort()
+{
+    QFETCH(QString, hostText);
+    const std::optional<HostPort> split = splitHostPort(hostText, FtpPort);
+    QTEST(split ? split->host + u' ' + QString::number(split->port) : "none", "split");
+}
+
+void tst_Wire::httpRequestAsksOneBytePastThePack()
+{
+    QCOMPARE(HttpRequest::packText("example.org:8080", "/files/a b.zip", 512000, 1024000),
+             QByteArray("GET /files/a b.zip HTTP/1.1\r\n"
+                        "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"
+                        "Accept-Language: fr\r\n"
+                        "User-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows 98)\r\n"
+                        "Range: bytes=512000-1024000\r\n"
+                        "Host: example.org:8080\r\n"
+                        "Connection: Keep-Alive\r\n"
+                        "\r\n"));
+    // The version asked for: the ETag unless it is weak, then the date.
+    const QByteArray date = "Mon, 07 Dec 2026 01:00:00 GMT";
+    QVERIFY(HttpRequest::packText("h", "/f", 0, 9, {"\"v1\"", date})
+                .contains("\r\nIf-Range: \"v1\"\r\nHost: h\r\n"));
+    QVERIFY(HttpRequest::packText("h", "/f", 0, 9, {"W/\"v1\"", date})
+                .contains("\r\nIf-Range: " + date + "\r\nHost: h\r\n"));
+}
+
+// The blank line may arrive in pieces; a header that never ends is cut off at the limit.
+void tst_Wire::httpHeaderSplitAcrossReadsAndLimited()
+{
+    HttpAnswer answer;
+    answer.append("HTTP/1.1 206 Partial Content\r\nContent-Length: 42\r\n\r");
+    QCOMPARE(answer.append("\nContent-Type: text/html\r\n\r\nbody"), qsizetype(1));
+    QCOMPARE(answer.state(), HttpAnswer::State::Complete);
+    QVERIFY2(!answer.field("Content-Type"), "text after the blank line is body, not header");
+
+    HttpAnswer endless;
+    endless.append("X-Pad: " + QByteArray(HttpAnswer::MaxHeaderBytes, 'a') + "\r\n");
+    QCOMPARE(endless.state(), HttpAnswer::State::TooLarge);
+}
+
+// Whether a pack's answer is taken, and whether it shows that the file changed on the server
+// since its validators (ETag "v1", date "Mon") were kept. Mostly answers the fault server never
+// gives.
+void tst_Wire::packAnswers_data()
+{
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<qint64>("first");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<qint64>("newSize"); // -1: no change shown
+
+    const QByteArray partial = "HTTP/1.1 206 Partial Content\r\nContent-Type: a/b\r\n";
+    const QByteArray range = "Content-Length: 10\r\nContent-Range: bytes 100-109/";
+    const QByteArray whole = "HTTP/1.1 200 OK\r\nContent-Type: a/b\r\nContent-Length: ";
+    QTest::newRow("names in any case")
+        << QByteArray("HTTP/1.1 206 Partial Content\r\ncontent-type: a/b\r\nCONTENT-LENGTH: 10\r\n"
+                      "Content-range: bytes 100-109/1000")
+        << qint64(100) << true << qint64(-1);
+    QTest::newRow("total not stated") << partial + range + "*" << qint64(100) << true << qint64(-1);
+    QTest::newRow("range starts before the byte asked")
+        << partial + "Content-Length: 10\r\nContent-Range: bytes 99-108/1000" << qint64(100)
+        << false << qint64(-1);
+    QTest::newRow("206 without a byte")
+        << partial + "Content-Length: 0\r\nContent-Range: bytes 100-109/1000" << qint64(100)
+        << false << qint64(-1);
+    QTest::newRow("206 without Content-Range")
+        << partial + "Content-Length: 10" << qint64(100) << false << qint64(-1);
+    QTest::newRow("chunked") << partial + range + "1000\r\nTransfer-Encoding: chunked"
+                             << qint64(100) << false << qint64(-1);
+    QTest::newRow("no Content-Length")
+        << partial + "Content-Range: bytes 100-109/1000" << qint64(100) << false << qint64(-1);
+    QTest::newRow("same ETag, other date")
+        << partial + range + "1000\r\nETag: \"v1\"\r\nLast-Modified: Tue" << qint64(100) << true
+        << qint64(-1);
+    QTest::newRow("other date, no ETag")
+        << partial + range + "1000\r\nLast-Modified: Tue" << qint64(100) << true << qint64(1000);
+    QTest::newRow("other size") << partial + range + "2000\r\nETag: \"v1\"" << qint64(100) << false
+                                << qint64(2000);
+    QTest::newRow("other size without If-Range")
+        << partial + range + "2000" << qint64(100) << false << qint64(-1);
+    QTest::newRow("whole file for a later range")
+        << whole + "1000" << qint64(100) << false << qint64(-1);
+    QTest::newRow("whole file of another size")
+        << whole + "999" << qint64(0) << false << qint64(999);
+    QTest::newRow("whole new file for an If-Range")
+        << whole + "1500\r\nETag: \"v2\"" << qint64(100) << false << qint64(1500);
+    QTest::newRow("length with a sign")
+        << partial + "Content-Length: +10\r\nContent-Range: bytes 100-109/1000" << qint64(100)
+        << false << qint64(-1);
+    QTest::newRow("two ETags: the first counts")
+        << partial + range + "1000\r\nETag: \"v1\"\r\nETag: \"v2\"" << qint64(100) << true
+        << qint64(-1);
+    QTest::newRow("error answer") << QByteArray("HTTP/1.1 500 Oops\r\nETag: \"v2\"") << qint64(0)
+                                  << false << qint64(-1);
+}
+
+void tst_Wire::packAnswers()
+{
+    QFETCH(QByteArray, header);
+    QFETCH(qint64, first);
+    QFETCH(qint64, newSize);
+    HttpAnswer answer;
+    answer.append(header + "\r\n\r\n");
+    QTEST(PackAnswer::accepts(answer, first, 1000), "accepted");
+    const ServerValidators known = QByteArray(QTest::currentDataTag()).contains("without If-Range")
+                                       ? ServerValidators()
+                                       : ServerValidators{"\"v1\"", "Mon"};
+    const auto change = PackAnswer::changeShown(answer, 1000, known);
+    QCOMPARE(change ? change->size : -1, newSize);
+    if (change)
+        QCOMPARE(change->validators, answer.validators());
+}
+
+void tst_Wire::ftpBurstIsTheWholeRequest()
+{
+    const QByteArray port =
+        FtpCommands::portCommand(QHostAddress("192.168.0.5"), 3000).value_or("");
+    QCOMPARE(FtpCommands::burst(port, 1024000, "/files/a b.zip", true),
+             QByteArray("User anonymous\r\n"
+                        "Pass quillfetch@example.com\r\n"
+                        "TYPE I\r\n"
+                        "SIZE /files/a b.zip\r\n"
+                        "MDTM /files/a b.zip\r\n"
+                        "PORT 192,168,0,5,11,184\r\n"
+                        "REST 1024000\r\n"
+                        "RETR /files/a b.zip\r\n"));
+    // A line break smuggled into the path cannot start a command of its own. A pack from the
+    // first byte asks no restart: a server without REST serves it.
+    QVERIFY(FtpCommands::burst("EPSV", 0, "/a\r\nb", false).endsWith("EPSV\r\nRETR /ab\r\n"));
+}
+
+// Any delimiter in an EPSV reply; in a PASV reply the address is not used, blanks may surround
+// the port's bytes, and a byte above 255 makes no port.
+void tst_Wire::ftpPassivePorts()
+{
+    QCOMPARE(FtpCommands::epsvPort("Ok (!!!21000!)"), quint16(21000));
+    QCOMPARE(FtpCommands::pasvPort("Entering passive mode (10, 0, 0, 1, 11, 184)."), quint16(3000));
+    QVERIFY(!FtpCommands::pasvPort("(127,0,0,1,1,256)"));
+}
+
+// A reply cut by a read waits for its end; a multi-line greeting counts once, at its last line.
+void tst_Wire::ftpRepliesCutFromReads()
+{
+    FtpReplies cutter;
+    QCOMPARE(cutter.append("220-Welcome\r\n550 users max\n 220 indented\r\n220 Ready\r\n21").size(),
+             1);
+    QVERIFY(cutter.append("3 98").isEmpty());
+    QCOMPARE(cutter.append("76\r\n").value(0).text, QByteArray("9876"));
+
+    // A line over the limit is dropped whole, however the reads cut it.
+    const QByteArray flood = "550 " + QByteArray(FtpReplies::MaxLineBytes, 'x') + "\r\n226 Ok\r\n";
+    FtpReplies cut;
+    QList<FtpReply> replies = cut.append(flood.left(FtpReplies::MaxLineBytes + 1));
+    replies += cut.append(flood.mid(FtpReplies::MaxLineBytes + 1));
+    QVERIFY(replies == FtpReplies().append(flood));
+    QCOMPARE(replies.size(), 1);
+}
+
+QTEST_GUILESS_MAIN(tst_Wire)
+#include "tst_Wire.moc"
