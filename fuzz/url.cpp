@@ -19,8 +19,9 @@ bool isControlByte(char c)
 } // namespace
 
 // A URL as typed (UTF-8): it is read, or refused with a reason. One that names a server to
-// connect to has a port, a request target without blanks or control characters (an FTP path
-// without control bytes), and the text its project keeps reads back as the same URL.
+// connect to has a port, a request target without blanks or control characters (an FTP path and
+// a login without control bytes), and the text its project keeps reads back as the same URL
+// without its login.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const UrlReading reading = Extract_URL(QString::fromUtf8(fuzzBytes(data, size)));
@@ -34,7 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(target.startsWith('/'));
     FUZZ_CHECK(url.isFtp() ? std::none_of(target.cbegin(), target.cend(), isControlByte)
                            : std::all_of(target.cbegin(), target.cend(), isTargetByte));
-    const Url::Scheme kept = url.isFtp() ? Url::Scheme::Ftp : Url::Scheme::Http;
-    FUZZ_CHECK(Extract_URL(url.text, kept).url == reading.url);
+    const QByteArray login = (url.login.user + url.login.password).toUtf8();
+    FUZZ_CHECK(std::none_of(login.cbegin(), login.cend(), isControlByte));
+    Url kept = url;
+    kept.login = {};
+    kept.authority = url.hostHeader;
+    FUZZ_CHECK(Extract_URL(url.text, url.isFtp() ? Url::Scheme::Ftp : Url::Scheme::Http).url ==
+               kept);
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -42,6 +43,22 @@ QByteArray sha256OfFile(const QString &path)
 QByteArray sha256(const QByteArray &bytes)
 {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+}
+
+QStringList filesHolding(const QString &folder, const QByteArray &text)
+{
+    QStringList found;
+    QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QFileInfo file(files.next());
+        const int mode = int(file.permissions());
+        if (readFile(file.filePath()).contains(text))
+            found << QDir(folder).relativeFilePath(file.filePath()) + u' ' +
+                         QString::number((mode >> 12 & 7) * 64 + (mode >> 4 & 7) * 8 + (mode & 7),
+                                         8);
+    }
+    found.sort();
+    return found;
 }
 
 QByteArray passwordLine(const QString &user, const QString &password)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // Test data helpers: reproducible random file contents, writing them, SHA-256 digests used to
 // compare a downloaded file with its source, and the password files of the servers. Digests are raw
@@ -21,6 +22,10 @@ bool writeFile(const QString &path, const QByteArray &bytes);
 QByteArray sha256OfFile(const QString &path);
 
 QByteArray sha256(const QByteArray &bytes);
+
+// Every file under folder whose bytes hold text, as its path from folder, a blank and its mode
+// in octal ("600": only its owner may read and write it), sorted.
+QStringList filesHolding(const QString &folder, const QByteArray &text);
 
 // "user:HASH\n", a line of a password file that nginx and squid read, the password hashed by
 // openssl (apr1); empty when openssl fails.

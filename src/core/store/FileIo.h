@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QString>
 
 #include <optional>
@@ -12,7 +13,9 @@ namespace FileIo {
 std::optional<QByteArray> read(const QString &path);
 
 // Replaces the file with exactly these bytes through QSaveFile: a crash leaves the old or the
-// new file, never a torn one. Returns false when the file could not be written.
-bool writeAtomically(const QString &path, const QByteArray &bytes);
+// new file, never a torn one. With permissions, the new file has exactly those, set before any
+// byte is written. Returns false when the file could not be written.
+bool writeAtomically(const QString &path, const QByteArray &bytes,
+                     std::optional<QFileDevice::Permissions> permissions = std::nullopt);
 
 } // namespace FileIo

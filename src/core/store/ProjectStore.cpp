@@ -44,7 +44,7 @@ void ProjectStore::load()
             m_unreadable.append(name);
             continue;
         }
-        const ProjectEntry entry{name, found->url, found->bytes};
+        const ProjectEntry entry{name, withoutLogin(name, *found), found->bytes};
         switch (found->status) {
         case ProjectRecord::Running:
             m_running.append(entry);
@@ -75,7 +75,7 @@ bool ProjectStore::projectFolderExists(const QString &name) const
 }
 
 bool ProjectStore::createProject(const QString &name, const ProjectRecord &record,
-                                 const ServerValidators &validators)
+                                 const ServerValidators &validators, const ProjectAccess &access)
 {
     if (!FileNames::isSafe(name) || isListed(name) || projectFolderExists(name))
         return false;
@@ -88,7 +88,7 @@ bool ProjectStore::createProject(const QString &name, const ProjectRecord &recor
     const bool validatorsWritten =
         validators.isEmpty() ||
         FileIo::writeAtomically(m_paths.validatorsPath(name), validators.toText());
-    if (!validatorsWritten ||
+    if (!validatorsWritten || (!access.isEmpty() && !writeAccess(name, access)) ||
         !FileIo::writeAtomically(m_paths.recordPath(name), waiting.toText()) ||
         !FileIo::writeAtomically(m_paths.mainListPath(), TextLines::join(*lines))) {
         removeProjectFolder(name);
@@ -173,6 +173,33 @@ ServerValidators ProjectStore::validators(const QString &name) const
         FileIo::read(m_paths.validatorsPath(name)).value_or(QByteArray()));
 }
 
+ProjectAccess ProjectStore::access(const QString &name) const
+{
+    ProjectAccess access;
+    if (FileNames::isSafe(name))
+        access = ProjectAccess::parse(FileIo::read(m_paths.accessPath(name)).value_or(QByteArray()))
+                     .value_or(ProjectAccess());
+    if (access.login.isEmpty())
+        access.login = m_loginsThisRun.value(name);
+    return access;
+}
+
+void ProjectStore::useLoginThisRun(const QString &name, const Login &login)
+{
+    m_loginsThisRun.insert(name, login);
+}
+
+bool ProjectStore::forgetAccess(const QString &name)
+{
+    m_loginsThisRun.remove(name);
+    if (!FileNames::isSafe(name))
+        return false;
+    const QString path = m_paths.accessPath(name);
+    QFile::remove(path);
+    const QFileInfo left(path);
+    return !left.exists() && !left.isSymLink();
+}
+
 std::optional<ProjectRecord> ProjectStore::record(const QString &name) const
 {
     if (!FileNames::isSafe(name))
@@ -250,8 +277,35 @@ bool ProjectStore::removeProject(QList<ProjectEntry> &list, qsizetype index)
 {
     const QString name = list.at(index).name;
     list.removeAt(index);
+    m_loginsThisRun.remove(name);
     // The line goes first: a crash in between leaves an unlisted folder rather than a listed
     // project whose files are half gone.
     const bool unlisted = removeMainListLine(name);
     return removeProjectFolder(name) && unlisted;
+}
+
+bool ProjectStore::writeAccess(const QString &name, const ProjectAccess &access) const
+{
+    return FileIo::writeAtomically(m_paths.accessPath(name), access.toText(),
+                                   QFile::ReadOwner | QFile::WriteOwner);
+}
+
+// The access is written before the record loses the login: a crash in between leaves it in both.
+QString ProjectStore::withoutLogin(const QString &name, ProjectRecord record)
+{
+    const KeptUrl kept = splitKeptLogin(record.url);
+    if (kept.login.isEmpty())
+        return kept.url;
+    record.url = kept.url;
+    if (record.status != ProjectRecord::Finished) {
+        ProjectAccess access = this->access(name);
+        access.login = kept.login;
+        if (!writeAccess(name, access)) {
+            useLoginThisRun(name, kept.login);
+            return kept.url;
+        }
+    }
+    // A record that cannot be rewritten keeps its old text; the access holds the login anyway.
+    FileIo::writeAtomically(m_paths.recordPath(name), record.toText());
+    return kept.url;
 }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "store/ProjectAccess.h"
 #include "store/ProjectPaths.h"
 #include "store/ProjectRecord.h"
 #include "store/ServerValidators.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -34,7 +36,10 @@ public:
 
     // Reads "main.qfd" and each project's record into the three lists (cleared first).
     // A name without its CR LF, an unsafe or repeated name or an unreadable record is skipped;
-    // the line of an unreadable record is kept when "main.qfd" is rewritten.
+    // the line of an unreadable record is kept when "main.qfd" is rewritten. A login that a
+    // record written by an earlier version holds in its URL moves to the project's access (or
+    // is dropped, for a finished project), and the record keeps the URL without it; when a file
+    // cannot be written, the login serves this run only. The lists never hold a login.
     void load();
     // What the last load could not use, for the user to hear of: the record of each listed
     // project that could not be read, and "main.qfd" itself when it is unreadable or holds a
@@ -51,10 +56,11 @@ public:
 
     // Creates the project folder, writes its record, appends its name to "main.qfd" and puts
     // it at the end of the waiting list with "status:1". The server's validators, when it sent
-    // any, go to "server.qfd". Refuses an unsafe or existing name; nothing is left behind when a
-    // file cannot be written.
+    // any, go to "server.qfd", and the access, when there is any, to "access.qfd", which only its
+    // owner may read. Refuses an unsafe or existing name; nothing is left behind when a file cannot
+    // be written.
     bool createProject(const QString &name, const ProjectRecord &record,
-                       const ServerValidators &validators = {});
+                       const ServerValidators &validators = {}, const ProjectAccess &access = {});
 
     // Moves waiting project `from` to index `to` and rewrites "main.qfd": finished projects
     // first, then the running one, then the waiting ones in their new order.
@@ -74,6 +80,8 @@ public:
     // nullopt when the queue is empty, a project is already running or the record cannot be
     // rewritten (the lists are then unchanged).
     std::optional<ProjectEntry> startNextWaiting();
+    // Removes the project's "access.qfd" and its login of this run. False when the file stays.
+    bool forgetAccess(const QString &name);
     // Moves the running project to the finished list and writes "status:2" in its record. The
     // file is in place by then, so the move is made even when the record cannot be rewritten
     // (false): the project is never fetched again in this run, and the next start, finding it
@@ -86,6 +94,11 @@ public:
     bool restartRunning(qint64 size, const ServerValidators &validators);
 
     std::optional<ProjectRecord> record(const QString &name) const;
+    // What the project's server is shown besides its URL ("access.qfd"), with the login given for
+    // this run when the file holds none.
+    ProjectAccess access(const QString &name) const;
+    // A login the user gave for this run of the program only, never written.
+    void useLoginThisRun(const QString &name, const Login &login);
     // Empty when the project has no "server.qfd".
     ServerValidators validators(const QString &name) const;
     bool rewriteStatus(const QString &name, int status) const;
@@ -100,6 +113,8 @@ private:
     bool removeMainListLine(const QString &name) const;
     bool removeProjectFolder(const QString &name) const;
     bool removeProject(QList<ProjectEntry> &list, qsizetype index);
+    bool writeAccess(const QString &name, const ProjectAccess &access) const;
+    QString withoutLogin(const QString &name, ProjectRecord record);
 
     ProjectPaths m_paths;
     QList<ProjectEntry> m_waiting;
@@ -107,4 +122,5 @@ private:
     QList<ProjectEntry> m_finished;
     QStringList m_unreadable; // listed in "main.qfd", record unreadable at loading
     bool m_mainListUnreadable = false;
+    QHash<QString, Login> m_loginsThisRun;
 };

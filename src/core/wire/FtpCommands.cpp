@@ -18,10 +18,13 @@ QByteArray oneLine(const QString &text)
     return bytes;
 }
 
-// An anonymous log-in, then binary transfers.
-QByteArray login()
+// The log-in, anonymous unless a login is given, then binary transfers.
+QByteArray logIn(const Login &login)
 {
-    return line("User anonymous") + line("Pass " + FtpCommands::AnonymousPassword.toByteArray()) +
+    if (login.isEmpty())
+        return line("User anonymous") +
+               line("Pass " + FtpCommands::AnonymousPassword.toByteArray()) + line("TYPE I");
+    return line("User " + oneLine(login.user)) + line("Pass " + oneLine(login.password)) +
            line("TYPE I");
 }
 
@@ -62,19 +65,19 @@ QByteArray FtpCommands::passiveCommand(FtpDataMode mode)
 }
 
 QByteArray FtpCommands::burst(const QByteArray &dataCommand, qint64 restOffset, const QString &path,
-                              bool askTime)
+                              bool askTime, const Login &login)
 {
     const QByteArray file = oneLine(path);
-    return login() + line("SIZE " + file) + (askTime ? line("MDTM " + file) : QByteArray()) +
+    return logIn(login) + line("SIZE " + file) + (askTime ? line("MDTM " + file) : QByteArray()) +
            line(dataCommand) +
            (restOffset > 0 ? line("REST " + QByteArray::number(restOffset)) : QByteArray()) +
            line("RETR " + file);
 }
 
-QByteArray FtpCommands::probeBurst(const QString &path)
+QByteArray FtpCommands::probeBurst(const QString &path, const Login &login)
 {
     const QByteArray file = oneLine(path);
-    return login() + line("SIZE " + file) + line("MDTM " + file) + line("REST 10");
+    return logIn(login) + line("SIZE " + file) + line("MDTM " + file) + line("REST 10");
 }
 
 std::optional<quint16> FtpCommands::epsvPort(const QByteArray &text)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ProjectAccess.h"
 #include "wire/ServerRefusal.h"
 
 #include <QByteArray>
@@ -30,18 +31,18 @@ std::optional<QByteArray> portCommand(const QHostAddress &address, quint16 port)
 // "EPSV" for the extended passive mode, else "PASV".
 QByteArray passiveCommand(FtpDataMode mode);
 
-// The whole request of one pack, each line ended by CR LF, sent at once on connection: login,
-// binary type, the file's size and, with askTime, its time (what shows the file unchanged),
-// dataCommand ("PORT ...", "EPSV" or "PASV"), the restart offset and the file. A pack from
-// the file's first byte asks no restart, so that a server without REST serves it too. path is
-// the file's path as the server names it (escapes decoded).
+// The whole request of one pack, each line ended by CR LF, sent at once on connection: login
+// (anonymous unless one is given), binary type, the file's size and, with askTime, its time (what
+// shows the file unchanged), dataCommand ("PORT ...", "EPSV" or "PASV"), the restart offset and the
+// file. A pack from the file's first byte asks no restart, so that a server without REST serves it
+// too. path is the file's path as the server names it (escapes decoded).
 QByteArray burst(const QByteArray &dataCommand, qint64 restOffset, const QString &path,
-                 bool askTime);
+                 bool askTime, const Login &login = {});
 
-// The probe's request, sent without waiting for the greeting: login, binary type, the file's
-// size and time, and a restart offset that shows whether the server takes one. The replies come
-// back in order.
-QByteArray probeBurst(const QString &path);
+// The probe's request, sent without waiting for the greeting: login (anonymous unless one is
+// given), binary type, the file's size and time, and a restart offset that shows whether the
+// server takes one. The replies come back in order.
+QByteArray probeBurst(const QString &path, const Login &login = {});
 
 // Sent once the piece holds its whole pack: the rest of the stream is not wanted.
 inline constexpr QByteArrayView ClosingText = "ABOR\r\nQUIT\r\n";

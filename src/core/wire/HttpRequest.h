@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ProjectAccess.h"
 #include "store/ServerValidators.h"
 
 #include <QByteArray>
@@ -7,15 +8,19 @@
 
 // The GET requests Quillfetch sends: CR LF line ends, a blank line last, the Host line naming
 // the server as the URL writes it (port included, without a user name).
+//
+// With an access, a request also carries its login as Basic authorization, the browser's cookies
+// and referer, and the browser's user agent in place of ours; control characters in those values
+// are dropped, so that none can end a line early. Without one it is as it always was.
 namespace HttpRequest {
 
 // The probe's: the file from its first byte ("Range: bytes=0-").
-QByteArray probeText(const QString &host, const QString &path);
+QByteArray probeText(const QString &host, const QString &path, const ProjectAccess &access = {});
 
 // A pack's: bytes first..last. With validators it carries "If-Range" (the ETag, else the
 // Last-Modified date; a weak ETag cannot serve), so a server whose file changed answers with the
 // whole new file instead of a range.
 QByteArray packText(const QString &host, const QString &path, qint64 first, qint64 last,
-                    const ServerValidators &validators = {});
+                    const ServerValidators &validators = {}, const ProjectAccess &access = {});
 
 } // namespace HttpRequest

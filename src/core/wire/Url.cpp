@@ -25,6 +25,11 @@ bool isControl(QChar c)
     return c.category() == QChar::Other_Control;
 }
 
+bool hasControl(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), isControl);
+}
+
 bool hasControlByte(const QByteArray &bytes)
 {
     return std::any_of(bytes.cbegin(), bytes.cend(),
@@ -110,7 +115,7 @@ std::optional<quint16> parsePort(QStringView text)
 UrlReading Extract_URL(const QString &urlText, std::optional<Url::Scheme> schemeless)
 {
     const QString text = urlText.trimmed();
-    if (std::any_of(text.cbegin(), text.cend(), isControl))
+    if (hasControl(text))
         return {std::nullopt, ControlText};
     Url url;
     QString rest = text;
@@ -131,12 +136,16 @@ UrlReading Extract_URL(const QString &urlText, std::optional<Url::Scheme> scheme
     static const QRegularExpression authorityEnd(QStringLiteral("[/?#]"));
     const qsizetype hostEnd = rest.indexOf(authorityEnd);
     url.authority = rest.left(hostEnd);
-    url.hostHeader = url.authority.mid(url.authority.lastIndexOf(u'@') + 1);
+    const qsizetype at = url.authority.lastIndexOf(u'@');
+    url.hostHeader = url.authority.mid(at + 1);
+    url.login = at < 0 ? Login() : Login::fromUserInfo(url.authority.left(at));
+    if (hasControl(url.login.user) || hasControl(url.login.password))
+        return {std::nullopt, ControlText};
     url.server = splitHostPort(url.authority, defaultPort(url.scheme));
     // The fragment names a place inside the file: it is never sent.
     const QString target = hostEnd < 0 ? QString() : rest.mid(hostEnd).section(u'#', 0, 0);
     const QString escaped = escapedTarget(target);
-    url.text = (url.isTls() ? QStringLiteral("https://") : QString()) + url.authority + escaped;
+    url.text = (url.isTls() ? QStringLiteral("https://") : QString()) + url.hostHeader + escaped;
     url.fileName = localFileName(url.text);
     url.path = escaped.startsWith(u'/') ? escaped : u'/' + escaped;
     if (url.isFtp()) {
@@ -146,6 +155,12 @@ UrlReading Extract_URL(const QString &urlText, std::optional<Url::Scheme> scheme
         url.path = QString::fromUtf8(decoded);
     }
     return {url, QString()};
+}
+
+bool isSameOrigin(const Url &a, const Url &b)
+{
+    return a.scheme == b.scheme && a.server && b.server && a.server->port == b.server->port &&
+           a.server->host.compare(b.server->host, Qt::CaseInsensitive) == 0;
 }
 
 quint16 defaultPort(Url::Scheme scheme)

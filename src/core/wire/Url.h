@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/ProjectAccess.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -27,11 +29,12 @@ struct Url
     };
 
     Scheme scheme = Scheme::Http;
-    // Trimmed and escaped, without its scheme and "//" except "https://": what the URL field
-    // shows and the project keeps.
+    // Trimmed and escaped, without its scheme and "//" except "https://", and without its login:
+    // what the URL field shows and the project keeps.
     QString text;
-    QString authority;  // as written: may still carry "user@" and ":port"
-    QString hostHeader; // the authority without "user@": what the Host line names
+    QString authority;  // as written: may still carry "user:password@" and ":port"
+    QString hostHeader; // the authority without "user:password@": what the Host line names
+    Login login;        // written before the host, escapes decoded
     // nullopt when the authority names no server to connect to (see splitHostPort).
     std::optional<HostPort> server;
     // From the first "/" on, never with the fragment. HTTP: the request target, every character
@@ -51,14 +54,18 @@ struct UrlReading
     QString refusal;
 };
 
-// Reads urlText: surrounding blanks go; control characters, also once an FTP path's escapes
-// are decoded, are refused; only http, https and ftp are fetched, and a URL written without a
-// scheme is `schemeless` (by default FTP when its host begins with "ftp", else HTTP). The
+// Reads urlText: surrounding blanks go; control characters, also once an FTP path's or a login's
+// escapes are decoded, are refused; only http, https and ftp are fetched, and a URL written without
+// a scheme is `schemeless` (by default FTP when its host begins with "ftp", else HTTP). The
 // authority ends at the first "/", "?" or "#"; escapes already written stay as they are.
 // `schemeless` is given for the text a project keeps (Url::text), which names a scheme only
 // with its "//" ("https://"), so that it reads back as the same URL.
 UrlReading Extract_URL(const QString &urlText,
                        std::optional<Url::Scheme> schemeless = std::nullopt);
+
+// Both URLs name the same server the same way: scheme, host (any letter case) and port. A login
+// and the browser's cookies go to the server they were given for, never to another.
+bool isSameOrigin(const Url &a, const Url &b);
 
 // The port a scheme connects to when the URL names none.
 quint16 defaultPort(Url::Scheme scheme);

@@ -1,9 +1,11 @@
+#include "TestFiles.h"
 #include "TestHome.h"
 
 #include "store/ElapsedRecord.h"
 #include "store/FileIo.h"
 #include "store/FileNames.h"
 #include "store/JoinedRecord.h"
+#include "store/Netrc.h"
 #include "store/PackLog.h"
 #include "store/ProjectNaming.h"
 #include "store/ProjectStore.h"
@@ -100,6 +102,59 @@ private slots:
         QCOMPARE(mainList(), QByteArray("my_setup\r\nsetup_1\r\nsetup_12\r\n"));
         QVERIFY(!QFileInfo::exists(m_store->paths().projectFolder(QStringLiteral("setup"))));
         QVERIFY(QFileInfo::exists(m_store->paths().recordPath(QStringLiteral("setup_1"))));
+    }
+
+    // A login never stays where others can read it: a new project keeps it in a private file of
+    // its own with the browser's headers; one that an earlier version wrote into a record's URL
+    // moves there (and goes, from a finished project). Finishing forgets it.
+    void loginsLeaveTheRecord()
+    {
+        const ProjectAccess access{{"an@na", "se:cret"}, {"s=1", "https://h/", "UA"}};
+        ProjectRecord record;
+        for (const QString url :
+             {"h/new", "https://an%40na:se%3Acret@h/old", "an%40na:se@h/done"}) {
+            record.url = url;
+            QVERIFY(m_store->createProject(url.section(u'/', -1), record, {},
+                                           url == "h/new" ? access : ProjectAccess()));
+        }
+        QVERIFY(m_store->rewriteStatus("done", ProjectRecord::Finished));
+        m_store->load();
+        QCOMPARE(m_store->waiting(), (Entries{{"new", "h/new", 0}, {"old", "https://h/old", 0}}));
+        QCOMPARE(m_store->finished(), (Entries{{"done", "h/done", 0}}));
+        QCOMPARE(m_store->access("new"), access);
+        QCOMPARE(m_store->access("old").login, access.login);
+        QCOMPARE(
+            TestFiles::filesHolding(m_home->root(), "cret"),
+            QStringList({"data/projects/new/access.qfd 600", "data/projects/old/access.qfd 600"}));
+        QVERIFY(m_store->forgetAccess("new") &&
+                !QFileInfo::exists(m_store->paths().accessPath("new")));
+    }
+
+    // ~/.netrc: the host's first entry, whatever the letter case, else "default"; quoted words,
+    // comments and macro bodies are read as curl reads them.
+    void netrcLogins_data()
+    {
+        QTest::addColumn<QByteArray>("netrc");
+        QTest::addColumn<QString>("login"); // "user:password", or "none"
+        QTest::newRow("first entry of the host")
+            << QByteArray("machine H.test login a password b\nmachine h.test login c") << "a:b";
+        QTest::newRow("default") << QByteArray("machine x login a\ndefault login c password d")
+                                 << "c:d";
+        QTest::newRow("quoted, comment, macro")
+            << QByteArray("# machine h.test login x\nmacdef i\nmachine h.test login y\n\n"
+                          "machine h.test login \"a b\" password \"c\\\"d\"")
+            << "a b:c\"d";
+        QTest::newRow("none") << QByteArray("machine x login a password b") << "none";
+        QTest::newRow("default, for a web server")
+            << QByteArray("default login c password d") << "none";
+    }
+
+    void netrcLogins()
+    {
+        QFETCH(QByteArray, netrc);
+        const bool ftp = !QByteArray(QTest::currentDataTag()).contains("web");
+        const std::optional<Login> login = Netrc::loginFor(netrc, "h.test", ftp);
+        QTEST(login ? login->user + u':' + login->password : "none", "login");
     }
 
     void namesCannotReachOutsideTheStore()

@@ -32,7 +32,7 @@ private slots:
 void tst_Wire::urlRead_data()
 {
     QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("read"); // "scheme|text|authority|path", or the refusal
+    QTest::addColumn<QString>("read"); // "scheme|text|authority|path[|user:password]", or why not
     const QString control = "The URL contains control characters and cannot be used !";
     const QString protocol = " is not supported: only http, https and ftp URLs can be downloaded !";
     QTest::newRow("trimmed, TLS kept") << QStringLiteral(" https://127.0.0.1/f.bin\n")
@@ -43,8 +43,9 @@ void tst_Wire::urlRead_data()
         << "http|h" + escaped + "|h|" + escaped;
     QTest::newRow("a port is no scheme")
         << QStringLiteral("h.test:8080") << "http|h.test:8080|h.test:8080|/";
-    QTest::newRow("a user is no scheme")
-        << QStringLiteral("http://anna:pw@h/f") << "http|anna:pw@h/f|anna:pw@h|/f";
+    QTest::newRow("a login is no scheme, and not kept")
+        << QStringLiteral("http://an%40na:p%3Aw:@h/f") << "http|h/f|an%40na:p%3Aw:@h|/f|an@na:p:w:";
+    QTest::newRow("login smuggling a line") << QStringLiteral("ftp://a:b%0D%0AQUIT@h/f") << control;
     QTest::newRow("a query ends the host") << QStringLiteral("http:h?x") << "http|h?x|h|/?x";
     QTest::newRow("FTP escapes decoded")
         << QStringLiteral("ftp://h/a%20b.zip") << "ftp|h/a%20b.zip|h|/a b.zip";
@@ -61,13 +62,18 @@ void tst_Wire::urlRead()
     QFETCH(QString, input);
     const UrlReading reading = Extract_URL(input);
     const Url url = reading.url.value_or(Url());
-    const QStringList parts = {QStringList{"http", "https", "ftp"}.at(int(url.scheme)), url.text,
-                               url.authority, url.path};
+    QStringList parts = {QStringList{"http", "https", "ftp"}.at(int(url.scheme)), url.text,
+                         url.authority, url.path};
+    if (!url.login.isEmpty())
+        parts << url.login.user + u':' + url.login.password;
     QTEST(reading.url ? parts.join(u'|') : reading.refusal, "read");
-    // What a project keeps reads back as the same URL when its download starts.
+    // What a project keeps reads back as the same URL, its login apart, when its download starts.
+    Url kept = url;
+    kept.login = {};
+    kept.authority = url.hostHeader;
     if (url.server)
         QVERIFY(Extract_URL(url.text, url.isFtp() ? Url::Scheme::Ftp : Url::Scheme::Http).url ==
-                url);
+                kept);
 }
 
 // The name a file is saved under: query and fragment go, escapes are decoded into a safe name,
@@ -124,6 +130,14 @@ void tst_Wire::httpRequestAsksOneBytePastThePack()
                 .contains("\r\nIf-Range: \"v1\"\r\nHost: h\r\n"));
     QVERIFY(HttpRequest::packText("h", "/f", 0, 9, {"W/\"v1\"", date})
                 .contains("\r\nIf-Range: " + date + "\r\nHost: h\r\n"));
+    // A login and the browser's headers, none of them able to add a line of its own.
+    const ProjectAccess access{{"an\u00e9", "p:w"}, {"a=1;\r\nX: y", "http://h/", "UA/1"}};
+    QCOMPARE(HttpRequest::probeText("h", "/f", access),
+             QByteArray("GET /f HTTP/1.1\r\n"
+                        "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"
+                        "Accept-Language: fr\r\nUser-Agent: UA/1\r\nRange: bytes=0-\r\n"
+                        "Authorization: Basic YW7DqTpwOnc=\r\nCookie: a=1;X: y\r\n"
+                        "Referer: http://h/\r\nHost: h\r\nConnection: Keep-Alive\r\n\r\n"));
 }
 
 // The blank line may arrive in pieces; a header that never ends is cut off at the limit.
@@ -228,6 +242,8 @@ void tst_Wire::ftpBurstIsTheWholeRequest()
     // A line break smuggled into the path cannot start a command of its own. A pack from the
     // first byte asks no restart: a server without REST serves it.
     QVERIFY(FtpCommands::burst("EPSV", 0, "/a\r\nb", false).endsWith("EPSV\r\nRETR /ab\r\n"));
+    QVERIFY(FtpCommands::probeBurst("/f", {"anna", "p w"})
+                .startsWith("User anna\r\nPass p w\r\nTYPE I\r\n"));
 }
 
 // Any delimiter in an EPSV reply; in a PASV reply the address is not used, blanks may surround
