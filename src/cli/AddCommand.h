@@ -9,8 +9,9 @@
 
 // `quillfetch-cli add URL`: probes the URL exactly as the add button does and, on success,
 // creates the project with the current settings, as "Download" does with the new-project
-// dialog untouched. Prints the project name, or the failure message. Holds the same lock as
-// the main window, so it refuses while Quillfetch runs.
+// dialog untouched. Prints the project name, or the failure message; a server that asks for a
+// login ends it with a message that says how to give one. Holds the same lock as the main
+// window, so it refuses while Quillfetch runs.
 class AddCommand final : public QObject
 {
     Q_OBJECT
@@ -28,6 +29,7 @@ public:
 private:
     void createProject(const ProbeResult &result);
     void reportFailure(const QString &text, const QString &title);
+    void reportLoginNeeded(const QString &text, const QString &title);
     int fail(const QString &message);
     void quit(int exitCode);
 

@@ -11,9 +11,10 @@ AddProjectFlow::AddProjectFlow(MainWindow &window, Probe &probe, ProjectStore &s
                                const Settings &settings, MessagePresenter &messages,
                                QObject *parent)
     : QObject(parent), m_window(window), m_probe(probe), m_messages(messages),
-      m_dialog(store, settings, messages)
+      m_dialog(store, settings, messages), m_login(new LoginDialog(&window))
 {
-    connect(&m_window, &MainWindow::addProjectRequested, &m_probe, &Probe::start);
+    connect(&m_window, &MainWindow::addProjectRequested, &m_probe,
+            [this](const QString &url) { m_probe.start(url); });
     connectProbe();
     connectDialog();
 }
@@ -29,6 +30,9 @@ void AddProjectFlow::connectProbe()
         m_messages.critical(&m_window, text, title);
     });
     connect(&m_probe, &Probe::succeeded, this, &AddProjectFlow::showResult);
+    connect(&m_probe, &Probe::loginRequested, m_login, &LoginDialog::ask);
+    connect(m_login, &LoginDialog::loginGiven, &m_probe, &Probe::logIn);
+    connect(m_login, &LoginDialog::loginAbandoned, &m_probe, &Probe::abandonLogin);
 }
 
 void AddProjectFlow::connectDialog()

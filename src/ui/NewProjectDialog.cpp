@@ -154,10 +154,14 @@ void NewProjectDialog::Cmd_Downloader_Click()
 
 void NewProjectDialog::Timer_Valide_Tick()
 {
-    if (m_store.createProject(m_result.projectName, m_record, m_result.validators))
+    if (m_store.createProject(m_result.projectName, m_record, m_result.validators,
+                              m_result.access)) {
+        if (!m_result.loginThisRun.isEmpty())
+            m_store.useLoginThisRun(m_result.projectName, m_result.loginThisRun);
         emit projectCreated(m_result.projectName);
-    else
+    } else {
         m_messages.critical(nullptr, CreationFailedText.arg(m_result.projectName), ErrorTitle);
+    }
     emit resultDone();
 }
 

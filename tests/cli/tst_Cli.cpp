@@ -145,11 +145,10 @@ private slots:
 private:
     QTemporaryDir m_served;
     NginxServer m_nginx{m_served.path(),
-                        {0,
-                         0,
-                         {"location = /start { absolute_redirect off; return 302 "
-                          "/files/setup.exe; }"}}};
-    FtpServer m_ftp{m_served.path()};
+                        {.serverLines = {"location = /start { absolute_redirect off; return 302 "
+                                         "/files/setup.exe; }"},
+                         .logins = {{"/private/", "anna", "se:cret"}}}};
+    FtpServer m_ftp{m_served.path(), {.user = "anna", .password = "se:cret"}};
 };
 
 void tst_Cli::initTestCase()
@@ -194,6 +193,15 @@ void tst_Cli::answers_data()
     QTest::newRow("add over FTP") << QStringList{"add", "ftp://%2/files/setup.exe"} << false << 0
                                   << "^setup\n$"
                                   << "^$";
+    QTest::newRow("add over FTP with a login")
+        << QStringList{"add", "ftp://anna:se%3Acret@%2/files/setup.exe"} << false << 0
+        << "^setup\n$"
+        << "^$";
+    QTest::newRow("a login asked for")
+        << QStringList{"add", "%1/private/setup.exe"} << false << 1 << "^$"
+        << "^Login: The server 127.0.0.1:\\d+ asks for a user name "
+           "and a password.\nGive the login in the URL \\(http://"
+           "user:password@host/path\\) or in ~/.netrc .*\n$";
     QTest::newRow("line break in the URL: nothing is sent")
         << QStringList{"add", "ftp://%2/files/setup.exe\r\nDELE important.txt"} << false << 1
         << "^$"
@@ -224,9 +232,15 @@ void tst_Cli::answers()
     arguments.replaceInStrings("%1", "127.0.0.1:" + QString::number(m_nginx.port()));
     arguments.replaceInStrings("%2", "127.0.0.1:" + QString::number(m_ftp.port()));
 
+    m_ftp.clearCommands();
     const Outcome outcome = run(home, arguments);
 
     QVERIFY(outcome.ended);
+    QVERIFY(!(outcome.out + outcome.err).contains("cret"));
+    const bool login = exitCode == 0 && arguments.value(1).contains("anna");
+    QCOMPARE(TestFiles::filesHolding(home.root(), "cret"),
+             login ? QStringList{"data/projects/setup/access.qfd 600"} : QStringList());
+    QCOMPARE(m_ftp.commands().contains("User anna"), login);
     QCOMPARE(outcome.exitCode, exitCode);
     QVERIFY(m_ftp.commands().filter("DELE").isEmpty());
     QVERIFY2(matches(outcome.out, out), qPrintable(outcome.out));
@@ -240,7 +254,7 @@ void tst_Cli::answers()
     // The URL after redirects, the size, the settings' options and the protocol.
     QCOMPARE(
         readAll(paths.recordPath("setup")),
-        "url:" + arguments.at(1).section(u'/', 2, 2).toUtf8() +
+        "url:" + arguments.at(1).section(u'/', 2, 2).section(u'@', -1).toUtf8() +
             "/files/setup.exe\r\nbytes:1300000\r\npath:" + paths.defaultDownloadFolder().toUtf8() +
             "\r\npacksize:512000\r\nshowmodem:1\r\nbar1back:16777215\r\nbar1for:255\r\n"
             "bar2back:16777215\r\nbar2for:8421631\r\ngraphback:16777215\r\n"

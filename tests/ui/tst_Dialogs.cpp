@@ -162,7 +162,8 @@ void tst_Dialogs::editedOptionsShownRefusedOrDropped()
     QSignalSpy created(&dialog, &NewProjectDialog::projectCreated);
     QSignalSpy done(&dialog, &NewProjectDialog::resultDone);
     shell.options->serveNewProject(dialog);
-    const ProbeResult result{"127.0.0.1:8080/dir/setup.exe", 700000, "setup", false, false, {}};
+    const ProbeResult result{
+        "127.0.0.1:8080/dir/setup.exe", 700000, "setup", false, false, {}, {}, {}};
     dialog.showResult(result);
     QTest::mouseClick(dialog.Cmd_Edit, Qt::LeftButton);
     OptionsDialog *options = shell.options->dialog();
@@ -190,13 +191,14 @@ void tst_Dialogs::editedOptionsShownRefusedOrDropped()
 }
 
 // A missing file is named and the input comes back. A URL handed over before the start-up has
-// run waits for it, is shown, created as the dialog was left and downloaded.
+// run waits for it, asks for a login, given for this run only, is shown, created as the dialog
+// was left and downloaded.
 void tst_Dialogs::typedUrlRefusedHandedOverUrlDownloaded()
 {
     QTemporaryDir root;
     const QByteArray bytes = TestFiles::randomBytes(1300000, 11);
     QVERIFY(TestFiles::writeFile(root.filePath("dir/setup.exe"), bytes));
-    NginxServer nginx(root.path());
+    NginxServer nginx(root.path(), {.logins = {{"/dir/", "anna", "se:cret"}}});
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
     ShellHarness shell(200);
     MainWindow &window = shell.start();
@@ -221,6 +223,14 @@ void tst_Dialogs::typedUrlRefusedHandedOverUrlDownloaded()
     emit listener.urlHandedOver("http://" + url);
     QVERIFY(page->Txt_Url->isEnabled()); // no probe runs yet
     emit window.startupFinished();
+    LoginDialog &login = flow.loginDialog();
+    QTRY_VERIFY(login.isVisible());
+    QCOMPARE(login.Lbl_Login->text(),
+             "The server " + url.section(u'/', 0, 0) + " asks for a user name and a password.");
+    ShellHarness::saveAndCheck(&login, &login, "login");
+    QTest::keyClicks(login.Txt_User, "anna");
+    QTest::keyClicks(login.Txt_Password, "se:cret");
+    QTest::mouseClick(login.Cmd_OK, Qt::LeftButton);
     QTRY_VERIFY(dialog.isVisible());
     QVERIFY(!window.isEnabled());
     QCOMPARE(page->Txt_Url->text(), url);

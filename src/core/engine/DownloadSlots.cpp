@@ -10,10 +10,11 @@ namespace {
 Download::SlotFactory httpSlots(const Url &url, const HostPort &server, qint64 fileSize,
                                 const ServerValidators &validators,
                                 const EngineIntervals &intervals,
-                                const std::optional<QSslConfiguration> &tls)
+                                const std::optional<QSslConfiguration> &tls,
+                                const ProjectAccess &access)
 {
     const HttpSlot::Target target{url.hostHeader, server.host, server.port, url.path,
-                                  fileSize,       tls,         validators};
+                                  fileSize,       tls,         validators,  access};
     const HttpSlot::Timing timing{intervals.retryFirstMs, intervals.retryMaxMs, intervals.stallMs};
     const auto habits = std::make_shared<HttpServerHabits>();
     return [target, timing, habits](int number, QObject *parent) {
@@ -22,9 +23,11 @@ Download::SlotFactory httpSlots(const Url &url, const HostPort &server, qint64 f
 }
 
 Download::SlotFactory ftpSlots(const Url &url, const HostPort &server, qint64 fileSize,
-                               const ServerValidators &validators, const EngineIntervals &intervals)
+                               const ServerValidators &validators, const EngineIntervals &intervals,
+                               const Login &login)
 {
-    const FtpSlot::Target target{server.host, server.port, url.path, fileSize, validators.modified};
+    const FtpSlot::Target target{server.host, server.port,         url.path,
+                                 fileSize,    validators.modified, login};
     const auto mode = std::make_shared<FtpDataMode>(FtpDataMode::Active);
     return [target, mode, intervals](int number, QObject *parent) {
         const FtpSlot::Timing timing{
@@ -40,14 +43,15 @@ Download::SlotFactory ftpSlots(const Url &url, const HostPort &server, qint64 fi
 std::optional<DownloadSlots> DownloadSlots::forUrl(const Url &url, qint64 fileSize,
                                                    const ServerValidators &validators,
                                                    const EngineIntervals &intervals,
-                                                   const QSslConfiguration &tls)
+                                                   const QSslConfiguration &tls,
+                                                   const ProjectAccess &access)
 {
     if (!url.server)
         return std::nullopt;
     if (url.isFtp())
-        return DownloadSlots{FtpSlotCount,
-                             ftpSlots(url, *url.server, fileSize, validators, intervals)};
+        return DownloadSlots{FtpSlotCount, ftpSlots(url, *url.server, fileSize, validators,
+                                                    intervals, access.login)};
     return DownloadSlots{Download::MaxSlots,
                          httpSlots(url, *url.server, fileSize, validators, intervals,
-                                   url.isTls() ? std::optional(tls) : std::nullopt)};
+                                   url.isTls() ? std::optional(tls) : std::nullopt, access)};
 }

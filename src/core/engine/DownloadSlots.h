@@ -11,7 +11,7 @@
 
 // The connection slots of one download, made from its URL: four HTTP slots (over TLS for
 // HTTPS, trusting what `tls` trusts), or three FTP slots, each connecting through its own FTP
-// timer, that share the data-connection mode the server takes.
+// timer, that share the data-connection mode the server takes. Every request shows the access.
 struct DownloadSlots
 {
     static constexpr int FtpSlotCount = 3;
@@ -23,5 +23,6 @@ struct DownloadSlots
     static std::optional<DownloadSlots> forUrl(const Url &url, qint64 fileSize,
                                                const ServerValidators &validators,
                                                const EngineIntervals &intervals,
-                                               const QSslConfiguration &tls);
+                                               const QSslConfiguration &tls,
+                                               const ProjectAccess &access = {});
 };

@@ -3,6 +3,7 @@
 #include "engine/Download.h"
 #include "engine/DownloadSlots.h"
 #include "options/Settings.h"
+#include "store/Netrc.h"
 #include "store/ProjectStore.h"
 #include "wire/TlsTrust.h"
 #include "wire/Url.h"
@@ -171,16 +172,20 @@ bool Engine::createDownload(const ProjectEntry &entry)
 {
     // The record's "Type:" says what its URL, kept without "http://" and "ftp://", is.
     const UrlReading reading = Extract_URL(entry.url, m_ftp ? Url::Scheme::Ftp : Url::Scheme::Http);
+    const std::optional<ProjectAccess> access =
+        reading.url ? accessOf(entry.name, *reading.url) : std::nullopt;
     const std::optional<DownloadSlots> connections =
-        reading.url
+        access
             ? DownloadSlots::forUrl(*reading.url, entry.size, m_store.validators(entry.name),
-                                    m_intervals, tlsConfiguration(m_settings.testCaFile()))
+                                    m_intervals, tlsConfiguration(m_settings.testCaFile()), *access)
             : std::nullopt;
     if (!connections) {
         Timer_Start_Download.stop();
-        m_faults.tell(reading.url ? QStringLiteral("The address ") + reading.url->authority +
-                                        QStringLiteral(" is not valid !")
-                                  : reading.refusal);
+        if (!reading.url)
+            m_faults.tell(reading.refusal);
+        else if (access)
+            m_faults.tell(QStringLiteral("The address ") + reading.url->hostHeader +
+                          QStringLiteral(" is not valid !"));
         return false;
     }
     m_completion.stop();
@@ -205,6 +210,22 @@ bool Engine::createDownload(const ProjectEntry &entry)
     connect(m_download.get(), &Download::allPacksIn, this, &Engine::progressTick,
             Qt::QueuedConnection);
     return true;
+}
+
+// The project's access, its login taken from ~/.netrc when it keeps none; nullopt (and the user
+// is told why) when that file's login may not be used.
+std::optional<ProjectAccess> Engine::accessOf(const QString &project, const Url &url)
+{
+    ProjectAccess access = m_store.access(project);
+    if (!access.login.isEmpty() || !url.server)
+        return access;
+    const Netrc::Lookup netrc = Netrc::lookUp(url.server->host, url.isFtp());
+    if (!netrc.refusal.isEmpty()) {
+        m_faults.tell(netrc.refusal);
+        return std::nullopt;
+    }
+    access.login = netrc.login;
+    return access;
 }
 
 // Every start of a download: what it shows and arms, then its slots connect.
@@ -246,6 +267,7 @@ void Engine::finishProject(const QString &filePath)
     m_meter.stop();
     const RunFiles files = m_current;
     const bool marked = m_store.finishRunning();
+    const bool forgotten = m_store.forgetAccess(files.project);
     emit listsChanged();
     const bool statsWritten = files.recordStatistics(m_meter.figures());
     discardDownload();
@@ -256,6 +278,8 @@ void Engine::finishProject(const QString &filePath)
     Timer_Start_Download.start();
     if (!marked)
         m_faults.writeFailed(m_store.paths().recordPath(files.project));
+    else if (!forgotten)
+        m_faults.writeFailed(m_store.paths().accessPath(files.project));
     else if (!statsWritten)
         m_faults.writeFailed(files.statsPath);
 }

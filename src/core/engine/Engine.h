@@ -14,12 +14,15 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class Download;
+struct ProjectAccess;
 class ProjectStore;
 struct ProjectEntry;
 class Settings;
 struct ServerValidators;
+struct Url;
 
 // The download engine: takes waiting projects one at a time, runs their downloads over the
 // connection slots, pauses and resumes them, and finishes each project once Completion has placed
@@ -92,6 +95,7 @@ private:
     void Reprise_Download();
     bool makeCurrent(const QString &project);
     bool createDownload(const ProjectEntry &entry);
+    std::optional<ProjectAccess> accessOf(const QString &project, const Url &url);
     void beginRun();
     void progressTick();
     void publish();

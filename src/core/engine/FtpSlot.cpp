@@ -109,8 +109,8 @@ void FtpSlot::onControlConnected()
     emit statusChanged(number(), SlotState::SendingRequest);
     m_offset = m_piece.nextOffset();
     const QByteArray command = dataCommand();
-    m_control->write(
-        FtpCommands::burst(command, m_offset, m_target.path, !m_target.time.isEmpty()));
+    m_control->write(FtpCommands::burst(command, m_offset, m_target.path, !m_target.time.isEmpty(),
+                                        m_target.login));
     m_dataWaitTimer.start();
 }
 

@@ -46,6 +46,7 @@ public:
         QString path;
         qint64 fileSize = 0; // of the version being fetched
         QByteArray time;     // its MDTM time; empty when the server keeps none
+        Login login;         // anonymous when empty
     };
     struct Timing
     {

@@ -172,7 +172,7 @@ void HttpSlot::sendRequests()
         const qint64 first = piece.nextOffset();
         m_socket->write(HttpRequest::packText(m_target.hostHeader, m_target.path, first,
                                               piece.pack().start + piece.pack().length,
-                                              m_target.validators));
+                                              m_target.validators, m_target.access));
         m_owed.append({first, ahead});
         m_requested.at(index) = true;
         sentCurrent = sentCurrent || index == m_current;

@@ -3,6 +3,7 @@
 #include "engine/PackPiece.h"
 #include "engine/PackSlot.h"
 #include "engine/SlotWatch.h"
+#include "store/ProjectAccess.h"
 #include "wire/HttpAnswer.h"
 
 #include <QAbstractSocket>
@@ -58,6 +59,7 @@ public:
         qint64 fileSize = 0;
         std::optional<QSslConfiguration> tls; // set: the connection is made over TLS
         ServerValidators validators;          // of the version being fetched
+        ProjectAccess access;                 // the login and what the browser handed over
     };
     using Timing = SlotWatch::Timing;
 

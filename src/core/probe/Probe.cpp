@@ -2,6 +2,7 @@
 
 #include "options/Settings.h"
 #include "probe/HttpVerdict.h"
+#include "store/Netrc.h"
 #include "store/ProjectNaming.h"
 #include "store/ProjectPaths.h"
 #include "store/ProjectStore.h"
@@ -19,6 +20,8 @@ namespace {
 const QString TestingCaption = QStringLiteral("Testing URL...");
 const QString IdleCaption = QStringLiteral("Nothing to do");
 const QString ErrorTitle = QStringLiteral("Error");
+const QString LoginTitle = QStringLiteral("Login");
+constexpr int Unauthorized = 401;
 
 const QString NoAnswerText = QStringLiteral("Unable to connect to website !\r\n");
 const QString DowngradeText =
@@ -35,6 +38,13 @@ QString connectErrorText(const QString &cause)
 {
     return QStringLiteral("An error occured while connecting to website !\r\n") + cause +
            QStringLiteral("\r\nPlease check your Internet connection or retry later !");
+}
+
+QString loginText(const QString &server, bool refused)
+{
+    return QStringLiteral("The server ") + server +
+           (refused ? QStringLiteral(" refused the user name and password.")
+                    : QStringLiteral(" asks for a user name and a password."));
 }
 
 QString errorStatusText(int status)
@@ -62,14 +72,34 @@ Probe::Probe(const ProjectStore &store, const Settings &settings, const Interval
     connect(&Winsock, &QSslSocket::errorOccurred, this, &Probe::onErrorOccurred);
 }
 
-void Probe::start(const QString &urlText)
+void Probe::start(const QString &urlText, const BrowserHeaders &browser)
 {
     if (m_phase != Phase::Idle) {
-        m_waiting.append(urlText);
+        m_waiting.append({urlText, browser});
         return;
     }
     m_redirects = 0;
+    m_browser = browser;
+    m_login = {};
+    m_loginSource = LoginSource::None;
     begin(urlText);
+}
+
+void Probe::logIn(const Login &login, bool remember)
+{
+    if (m_phase != Phase::AwaitingLogin)
+        return;
+    m_login = login;
+    m_loginSource = remember ? LoginSource::Box : LoginSource::BoxThisRun;
+    begin(m_urlText);
+}
+
+void Probe::abandonLogin()
+{
+    if (m_phase != Phase::AwaitingLogin)
+        return;
+    finish(Phase::Idle);
+    startNextLater();
 }
 
 void Probe::resultHandled()
@@ -86,6 +116,7 @@ void Probe::begin(const QString &urlText)
     emit statusChanged(TestingCaption);
     emit inputEnabledChanged(false);
 
+    m_urlText = urlText;
     const UrlReading reading = Extract_URL(urlText);
     if (!reading.url) {
         fail(reading.refusal);
@@ -104,12 +135,14 @@ void Probe::begin(const QString &urlText)
     m_ftpTime.clear();
 
     if (!m_url.server) {
-        fail(connectErrorText(m_url.authority.isEmpty()
+        fail(connectErrorText(m_url.hostHeader.isEmpty()
                                   ? QStringLiteral("The URL names no server.")
-                                  : QStringLiteral("The address ") + m_url.authority +
+                                  : QStringLiteral("The address ") + m_url.hostHeader +
                                         QStringLiteral(" is not valid.")));
         return;
     }
+    if (!chooseLogin())
+        return;
     Timer_Timeout.start();
     if (m_url.isTls()) {
         Winsock.setSslConfiguration(tlsConfiguration(m_settings.testCaFile()));
@@ -119,6 +152,39 @@ void Probe::begin(const QString &urlText)
     }
 }
 
+// A login given in the box stays while the probe goes on; one of the URL stays through
+// redirects to the same server whose locations write none. False when ~/.netrc's login may not be
+// used (the probe has failed).
+bool Probe::chooseLogin()
+{
+    if (m_loginSource == LoginSource::Box || m_loginSource == LoginSource::BoxThisRun)
+        return true;
+    if (!m_url.login.isEmpty()) {
+        m_login = m_url.login;
+        m_loginSource = LoginSource::Url;
+        return true;
+    }
+    if (m_loginSource == LoginSource::Url)
+        return true;
+    const Netrc::Lookup netrc = Netrc::lookUp(m_url.server->host, m_url.isFtp());
+    if (!netrc.refusal.isEmpty()) {
+        fail(netrc.refusal);
+        return false;
+    }
+    m_login = netrc.login;
+    m_loginSource = m_login.isEmpty() ? LoginSource::None : LoginSource::Netrc;
+    return true;
+}
+
+// The probe waits, its input still held, until the owner answers.
+void Probe::askLogin()
+{
+    m_phase = Phase::AwaitingLogin;
+    Timer_Timeout.stop();
+    Winsock.abort();
+    emit loginRequested(loginText(m_url.hostHeader, !m_login.isEmpty()), LoginTitle, m_login.user);
+}
+
 // Over TLS the request waits for the handshake: "connected" comes first and is passed over.
 void Probe::onConnected()
 {
@@ -126,9 +192,9 @@ void Probe::onConnected()
         return;
     if (m_url.isFtp()) {
         Timer_Test_FTP.start();
-        Winsock.write(FtpCommands::probeBurst(m_url.path));
+        Winsock.write(FtpCommands::probeBurst(m_url.path, m_login));
     } else {
-        Winsock.write(HttpRequest::probeText(m_url.hostHeader, m_url.path));
+        Winsock.write(HttpRequest::probeText(m_url.hostHeader, m_url.path, {m_login, m_browser}));
     }
 }
 
@@ -183,7 +249,10 @@ void Probe::decideHttp()
         fail(NotAFileText);
         break;
     case HttpVerdict::Kind::ErrorStatus:
-        fail(errorStatusText(verdict.status));
+        if (verdict.status == Unauthorized)
+            askLogin();
+        else
+            fail(errorStatusText(verdict.status));
         break;
     case HttpVerdict::Kind::Unusable:
         fail(HttpUnusableText);
@@ -202,6 +271,12 @@ void Probe::followRedirect(const QByteArray &location)
     if (m_url.isTls() && !next->https) {
         fail(DowngradeText);
         return;
+    }
+    const std::optional<Url> target = Extract_URL(next->text).url;
+    if (!target || !isSameOrigin(m_url, *target)) {
+        m_login = {};
+        m_loginSource = LoginSource::None;
+        m_browser.cookie.clear();
     }
     ++m_redirects;
     Timer_Timeout.stop();
@@ -316,8 +391,17 @@ void Probe::succeed(qint64 size, bool rangeSupported, const ServerValidators &va
     result.isFtp = m_url.isFtp();
     result.rangeSupported = rangeSupported;
     result.validators = validators;
+    result.access = accessToKeep();
+    if (m_loginSource == LoginSource::BoxThisRun)
+        result.loginThisRun = m_login;
     finish(Phase::AwaitingOwner);
     emit succeeded(result);
+}
+
+ProjectAccess Probe::accessToKeep() const
+{
+    const bool kept = m_loginSource == LoginSource::Url || m_loginSource == LoginSource::Box;
+    return {kept ? m_login : Login(), m_browser};
 }
 
 void Probe::fail(const QString &text)
@@ -347,8 +431,10 @@ void Probe::startNextLater()
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (m_phase == Phase::Idle && !m_waiting.isEmpty())
-                start(m_waiting.takeFirst());
+            if (m_phase == Phase::Idle && !m_waiting.isEmpty()) {
+                const Waiting next = m_waiting.takeFirst();
+                start(next.urlText, next.browser);
+            }
         },
         Qt::QueuedConnection);
 }

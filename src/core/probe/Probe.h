@@ -5,11 +5,11 @@
 #include "wire/HttpAnswer.h"
 #include "wire/Url.h"
 
+#include <QList>
 #include <QObject>
 #include <QSslError>
 #include <QSslSocket>
 #include <QString>
-#include <QStringList>
 #include <QTimer>
 
 #include <optional>
@@ -18,11 +18,16 @@ class ProjectStore;
 class Settings;
 
 // The add handler and its probe: one connection to the server of a typed URL learns whether it
-// names a file and how large it is (HTTP: a ranged GET whose answer's header is read; FTP: an
-// anonymous log-in, SIZE, MDTM and REST, sent in one burst). An "https://" URL is asked over
-// TLS, and a certificate that does not verify fails the probe with the host and the reason.
-// Everything after the connection runs from its events; the outcome is one signal, succeeded or
-// failed.
+// names a file and how large it is (HTTP: a ranged GET whose answer's header is read; FTP: a
+// log-in, SIZE, MDTM and REST, sent in one burst). An "https://" URL is asked over TLS, and a
+// certificate that does not verify fails the probe with the host and the reason. Everything
+// after the connection runs from its events; the outcome is one signal, succeeded or failed.
+//
+// The login is the URL's, else the one given in the login box, else ~/.netrc's for the host
+// (FTP without one logs in as anonymous); an HTTP server that answers 401 asks for one, and the
+// owner answers through logIn() or abandonLogin(). What the browser handed over with the URL
+// goes with every request. A redirect to another server takes neither the login nor the cookies
+// along.
 //
 // One probe runs at a time. A URL handed in meanwhile, or while the owner is still dealing with
 // a success (the dialog is open), waits and is probed after.
@@ -42,8 +47,13 @@ public:
     Probe(const ProjectStore &store, const Settings &settings, const Intervals &intervals,
           QObject *parent = nullptr);
 
-    // The add button, Enter in the URL field, and a URL handed over by the browser.
-    void start(const QString &urlText);
+    // The add button, Enter in the URL field, and a URL handed over by the browser with what the
+    // browser sends with it.
+    void start(const QString &urlText, const BrowserHeaders &browser = {});
+    // The answers to loginRequested(): the probe asks again with this login, kept with the
+    // project when `remember` is set and otherwise for this run only; or it ends without a word.
+    void logIn(const Login &login, bool remember);
+    void abandonLogin();
     // The owner is done with the last success (project created or dropped): the next waiting
     // URL, if any, is probed now.
     void resultHandled();
@@ -54,16 +64,37 @@ signals:
     void urlTextChanged(const QString &text);   // the URL field's new text
     void succeeded(const ProbeResult &result);
     void failed(const QString &text, const QString &title);
+    // The server wants a login (text: which server, and whether it refused the last one; user:
+    // the user name last sent). The probe waits for logIn() or abandonLogin().
+    void loginRequested(const QString &text, const QString &title, const QString &user);
 
 private:
     enum class Phase
     {
         Idle,
         Probing,
+        AwaitingLogin,
         AwaitingOwner
+    };
+    // Where the login sent comes from; the project keeps one from the URL or the login box.
+    enum class LoginSource
+    {
+        None,
+        Url,
+        Box,
+        BoxThisRun,
+        Netrc
+    };
+    struct Waiting
+    {
+        QString urlText;
+        BrowserHeaders browser;
     };
 
     void begin(const QString &urlText);
+    bool chooseLogin();
+    void askLogin();
+    ProjectAccess accessToKeep() const;
     void onConnected();
     void onSslErrors(const QList<QSslError> &errors);
     void onReadyRead();
@@ -88,9 +119,13 @@ private:
     QTimer Timer_Timeout;
     QTimer Timer_Test_FTP;
     Phase m_phase = Phase::Idle;
-    QStringList m_waiting;
+    QList<Waiting> m_waiting;
 
-    Url m_url; // the URL being probed
+    QString m_urlText; // as given, for asking again with a login
+    Url m_url;         // the URL being probed
+    BrowserHeaders m_browser;
+    Login m_login;
+    LoginSource m_loginSource = LoginSource::None;
     QList<QSslError> m_sslErrors;
     int m_redirects = 0;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ProjectAccess.h"
 #include "store/ServerValidators.h"
 
 #include <QString>
@@ -17,4 +18,8 @@ struct ProbeResult
     // HTTP: the ETag and Last-Modified; FTP: the MDTM time as "modified" (the size is the
     // record's).
     ServerValidators validators;
+    // What the project keeps to show its server: the login of the URL or of the login box, and
+    // what the browser handed over. A login of ~/.netrc is read again at each start instead.
+    ProjectAccess access;
+    Login loginThisRun; // given in the login box, not to be remembered
 };

@@ -27,19 +27,24 @@ constexpr int TimeoutMs = 120000;
 void tst_FtpDownload::downloads_data()
 {
     QTest::addColumn<qint64>("size");
-    QTest::addColumn<bool>("pause"); // the server also refuses PORT: passive mode
-    QTest::newRow("32 MiB") << qint64(32 * 1024 * 1024) << false;
-    QTest::newRow("passive mode, pause and resume") << qint64(1300000) << true;
+    QTest::addColumn<bool>("pause");   // the server also refuses PORT: passive mode
+    QTest::addColumn<QString>("user"); // logs in with the password "se cret"
+    QTest::newRow("32 MiB") << qint64(32 * 1024 * 1024) << false << "anonymous";
+    QTest::newRow("passive mode, pause and resume") << qint64(1300000) << true << "anonymous";
+    QTest::newRow("a login") << qint64(1300000) << false << "anna";
 }
 
 void tst_FtpDownload::downloads()
 {
     QFETCH(qint64, size);
     QFETCH(bool, pause);
+    QFETCH(QString, user);
     const qint64 packs = (size + PackSize - 1) / PackSize;
     Engine::Intervals intervals = EngineRig::fastIntervals();
     FtpOptions options;
     options.refusePort = pause;
+    options.user = "anna";
+    options.password = "se cret";
     if (pause) {
         // 262144 bytes at once, then 131072 every two seconds: every pack is still arriving.
         options.rateLimit = 100000;
@@ -53,7 +58,8 @@ void tst_FtpDownload::downloads()
     const QString url = server.url("set%75p.exe"); // an escape, as links may hold: "setup.exe"
     ProjectRecord record = EngineRig::record(url, size, rig.downloadFolder(), PackSize);
     record.type = "1";
-    QVERIFY(rig.store.createProject("setup", record));
+    const Login login = user == "anna" ? Login{user, options.password} : Login();
+    QVERIFY(rig.store.createProject("setup", record, {}, {login, {}}));
     QSignalSpy captions(&rig.captions, &RunCaptions::slotStatusChanged);
     const auto piece = [&rig](qint64 pack) {
         return rig.receiveFolder("setup") + QStringLiteral("setup(%1).qfd").arg(pack);
@@ -71,7 +77,7 @@ void tst_FtpDownload::downloads()
         }
         QVERIFY(!rests.isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(server.commands().filter("QUIT").size(),
-                                  server.commands().filter("User anonymous").size(), TimeoutMs);
+                                  server.commands().filter("User ").size(), TimeoutMs);
         server.clearCommands();
         rig.engine.togglePause();
     }
@@ -81,6 +87,9 @@ void tst_FtpDownload::downloads()
     QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", packs));
     QCOMPARE(rig.projectFile("setup", "project.qfd"),
              rig.finishedRecord(url, size, PackSize).replace("Type:0", "Type:1"));
+    QStringList users = server.commands().filter("User ");
+    users.removeDuplicates();
+    QCOMPARE(users, QStringList{"User " + user});
     for (const QString &rest : rests)
         QVERIFY2(server.commands().contains(rest), qPrintable(rest));
     QStringList fourth;

@@ -40,7 +40,7 @@ void tst_FtpSlot::refusedRequestsWriteNothingAndRetry()
     options.silentCommands = {silentCommand};
     FtpServer server(folder.filePath("www"), options);
     QVERIFY2(server.start(), qPrintable(server.errorString()));
-    FtpSlot slot(3, {"127.0.0.1", server.port(), "/file.bin", 3000, {}},
+    FtpSlot slot(3, {"127.0.0.1", server.port(), "/file.bin", 3000, {}, {}},
                  {{20, 100, 5000}, 1000, 10}, std::make_shared<FtpDataMode>(FtpDataMode::Active));
     const QString piece = folder.filePath("piece.qfd");
 

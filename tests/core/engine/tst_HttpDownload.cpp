@@ -90,6 +90,14 @@ void tst_HttpDownload::downloadsTheFile_data()
     QTest::newRow("closed while downloading")
         << Size << exe << slow << -1 << 4 << 0 << true << false;
     QTest::newRow("closed while paused") << Size << exe << slow << -1 << 4 << 1 << true << false;
+    // A login or the browser's cookies, which every request carries, outlast a restart.
+    QTest::newRow("a login, closed while downloading")
+        << Size << exe << NginxOptions{PackSize, 64000, {}, {}, {}, {{"/", "anna", "se:cret"}}}
+        << -1 << 4 << 0 << true << false;
+    QTest::newRow("the browser's cookies, closed while downloading")
+        << Size << exe
+        << NginxOptions{PackSize, 64000, {}, {}, {}, {}, {}, {{"/", "s", "s3cret", "http://h/"}}}
+        << -1 << 4 << 0 << true << false;
     // The download pauses and resumes by itself until the server is back.
     QTest::newRow("server gone for a while")
         << Size << exe << slow << -1 << 4 << 0 << false << true;
@@ -112,7 +120,13 @@ void tst_HttpDownload::downloadsTheFile()
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
     rig.settings.setTestCaFile(nginx.caFile());
     const QString url = nginx.url(fileName);
-    QVERIFY(rig.queue("setup", url, size, PackSize));
+    ProjectAccess access; // what the server's login or gate asks for
+    for (const NginxOptions::Login &login : options.logins)
+        access.login = {login.user, login.password};
+    for (const NginxOptions::Gate &gate : options.gates)
+        access.browser = {gate.cookieName + '=' + gate.cookieValue, gate.referer + "page", "UA/1"};
+    QVERIFY(rig.store.createProject(
+        "setup", EngineRig::record(url, size, rig.downloadFolder(), PackSize), {}, access));
     QSignalSpy overall(&rig.captions, &RunCaptions::overallStatusChanged);
     QSignalSpy action(&rig.captions, &RunCaptions::actionChanged);
     QSignalSpy plan(&rig.captions, &RunCaptions::planTextChanged);
@@ -146,6 +160,9 @@ void tst_HttpDownload::downloadsTheFile()
         }
         if (close)
             rig.engine.shutdown();
+        if (!access.isEmpty()) // no one else may read what the restart needs
+            QCOMPARE(TestFiles::filesHolding(rig.home.root(), "cret"),
+                     QStringList{"data/projects/setup/access.qfd 600"});
         if (serverGone) {
             nginx.stop();
             QTRY_VERIFY_WITH_TIMEOUT(overall.count({"Pause..."}) >= 3, TimeoutMs);
@@ -181,6 +198,11 @@ void tst_HttpDownload::downloadsTheFile()
     QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", packs));
     QCOMPARE(rig.projectFile("setup", "download.qfd").count('\n'), packs); // no line twice
     QVERIFY(rig.messages.isEmpty() && (!run || run->messages.isEmpty()));
+    QVERIFY(TestFiles::filesHolding(rig.home.root(), "cret").isEmpty()); // forgotten once done
+    for (const NginxServer::Request &request : nginx.requests())
+        QCOMPARE(request.userAgent, access.browser.userAgent.isEmpty()
+                                        ? "Mozilla/4.0 (compatible; MSIE 5.5; Windows 98)"
+                                        : "UA/1");
     QCOMPARE(plan.at(0), QVariantList{RunCaptions::packsText(PackPlan(size, PackSize).packs())});
     QTRY_COMPARE_WITH_TIMEOUT(sortedRanges(nginx), expected, TimeoutMs);
     if (interrupted)

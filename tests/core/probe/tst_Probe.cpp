@@ -76,6 +76,7 @@ private slots:
     void ftpReplies_data();
     void ftpReplies();
     void urlHandedInMeanwhileWaitsAndTakenNamesGetSuffixes();
+    void loginsAndTheBrowsersHeaders();
     void httpVerdict_data();
     void httpVerdict();
 
@@ -85,6 +86,7 @@ private:
 
 void tst_Probe::initTestCase()
 {
+    qputenv("HOME", QFile::encodeName(m_root.filePath("home"))); // where ~/.netrc is looked for
     QVERIFY(
         TestFiles::writeFile(m_root.filePath("dir/setup.exe"), TestFiles::randomBytes(700000, 1)));
     QVERIFY(TestFiles::writeFile(m_root.filePath("files/Real.Name.bin"),
@@ -105,9 +107,9 @@ void tst_Probe::httpOutcomes_data()
     QTest::newRow("redirects, absolute then relative")
         << QStringLiteral("start") << Tls::Off
         << "127.0.0.1:%1/files/Real.Name.bin|Real|1234|ranges";
-    QTest::newRow("401 names its status")
+    QTest::newRow("403 names its status")
         << QStringLiteral("private") << Tls::Off
-        << "The server answered with the error 401 instead of the file !";
+        << "The server answered with the error 403 instead of the file !";
     QTest::newRow("redirect loop stops")
         << QStringLiteral("loop") << Tls::Off
         << "Unable to use the high speed download method on this server !";
@@ -129,7 +131,7 @@ void tst_Probe::httpOutcomes()
     QFETCH(QString, outcome);
     const QStringList redirects = {
         "location = /start { return 301 /step; }", "location = /loop { return 302 /loop; }",
-        "location = /private { return 401; }",
+        "location = /private { return 403; }",
         "location = /plain { return 302 http://127.0.0.1:1/dir/setup.exe; }",
         "location = /step { absolute_redirect off; return 308 /files/Real.Name.bin; }"};
     NginxServer nginx(m_root.path(), {0, 0, redirects, tls});
@@ -243,6 +245,77 @@ void tst_Probe::urlHandedInMeanwhileWaitsAndTakenNamesGetSuffixes()
         const QString project = h.result(h.succeeded.count() - 1).projectName;
         QVERIFY2(project.startsWith(name.section('.', 0, 0) + '_'), qPrintable(project));
     }
+}
+
+// The login of the URL, of the login box or of ~/.netrc goes with every request, with what the
+// browser handed over; the project keeps the first two only, the box's when it is to be
+// remembered. A ~/.netrc others can read is refused, and a redirect to another host takes
+// neither the login nor the cookies along.
+void tst_Probe::loginsAndTheBrowsersHeaders()
+{
+    NginxServer nginx(m_root.path(),
+                      {.serverLines = {"location = /hop { return 302 https://localhost:$server_port"
+                                       "/dir/setup.exe; }"},
+                       .tls = NginxOptions::Tls::TestAuthority,
+                       .logins = {{"/dir/", "anna", "se:cret"}}});
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    Harness h;
+    h.settings.setTestCaFile(nginx.caFile());
+    QSignalSpy asked(&h.probe, &Probe::loginRequested);
+    const QString url = nginx.url("dir/setup.exe");
+    const QString server = url.section(u'/', 2, 2);
+    const BrowserHeaders browser{"s=1", "https://127.0.0.1/page", "UA/1"};
+    const Login anna{"anna", "se:cret"};
+
+    h.probe.start("https://anna:se%3Acret@" + server + "/dir/setup.exe", browser);
+    QTRY_COMPARE(h.succeeded.count(), 1);
+    QCOMPARE(h.result().url, url);
+    QCOMPARE(h.result().access, (ProjectAccess{anna, browser}));
+    h.probe.resultHandled();
+    h.probe.start(url);
+    QTRY_COMPARE(asked.count(), 1);
+    h.probe.logIn({"anna", "wrong"}, true);
+    QTRY_COMPARE(asked.count(), 2);
+    QCOMPARE(asked.at(0), (QVariantList{"The server " + server +
+                                            " asks for a user name and a "
+                                            "password.",
+                                        "Login", ""}));
+    QCOMPARE(asked.at(1).at(0), "The server " + server + " refused the user name and password.");
+    h.probe.logIn(anna, false);
+    QTRY_COMPARE(h.succeeded.count(), 2);
+    QCOMPARE(h.result(1).loginThisRun, anna);
+    QVERIFY(h.result(1).access.isEmpty());
+    h.probe.resultHandled();
+    const QString netrc = m_root.filePath("home/.netrc");
+    QVERIFY(TestFiles::writeFile(netrc, "default login x password y\nmachine 127.0.0.1 login anna "
+                                        "password \"se:cret\"\n"));
+    QVERIFY(QFile::setPermissions(netrc, QFile::ReadOwner | QFile::WriteOwner));
+    QVERIFY(h.run(url, 3));
+    QVERIFY(h.result(2).access.isEmpty());
+    h.probe.resultHandled();
+    QVERIFY(QFile::setPermissions(netrc, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+    QVERIFY(h.run(url, 4));
+    QCOMPARE(h.outcome(), "The login for 127.0.0.1 in the file " + netrc +
+                              " is not used: other users can read that file !\r\nMake it "
+                              "private with: chmod 600 " +
+                              netrc);
+    QVERIFY(QFile::remove(netrc));
+    h.probe.start("https://anna:se%3Acret@" + server + "/hop", browser);
+    QTRY_COMPARE(asked.count(), 3);
+
+    QTRY_COMPARE(nginx.requests().size(), 7);
+    QStringList sent; // per request: target, Basic login, cookie, referer, user agent
+    for (const NginxServer::Request &request : nginx.requests())
+        sent << QStringList{request.target,
+                            QByteArray::fromBase64(request.authorization.mid(6).toLatin1()),
+                            request.cookie, request.referer, request.userAgent}
+                    .join(u'|');
+    const QString page = "|s=1|https://127.0.0.1/page|UA/1";
+    const QString ours = "|||Mozilla/4.0 (compatible; MSIE 5.5; Windows 98)";
+    const QString file = "/dir/setup.exe|", login = "anna:se:cret";
+    QCOMPARE(sent, (QStringList{file + login + page, file + ours, file + "anna:wrong" + ours,
+                                file + login + ours, file + login + ours, "/hop|" + login + page,
+                                file + "||https://127.0.0.1/page|UA/1"}));
 }
 
 // Ranges are supported exactly when a file is answered with 206.
