@@ -18,33 +18,38 @@ QByteArray frame(const QByteArray &json)
     return QByteArray(reinterpret_cast<const char *>(&length), sizeof length) + json;
 }
 
-std::optional<QString> readFrom(QByteArray bytes, qint64 *consumed)
+std::optional<HandedOver> readFrom(QByteArray bytes, qint64 *consumed)
 {
     QBuffer input(&bytes);
     input.open(QIODevice::ReadOnly);
-    const auto url = NativeFrame::readUrl(input);
+    const auto handedOver = NativeFrame::read(input);
     *consumed = input.pos();
-    return url;
+    return handedOver;
 }
 
 } // namespace
 
 // The native-messaging frame: the reader never takes more than the length prefix announces,
-// takes the whole frame when it accepts one, and an accepted URL is not empty. The frame a
-// browser would write for that URL reads back the same.
+// takes the whole frame when it accepts one, and what it accepts has a URL and goes into a
+// hand-off message unchanged. The frame a browser would write for it reads back the same.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     qint64 consumed = 0;
-    const auto url = readFrom(fuzzBytes(data, size), &consumed);
+    const auto handedOver = readFrom(fuzzBytes(data, size), &consumed);
     quint32 length = 0;
     if (size >= sizeof length)
         std::memcpy(&length, data, sizeof length);
     FUZZ_CHECK(consumed <= qint64(sizeof length) + length);
-    if (!url)
+    if (!handedOver)
         return 0;
-    FUZZ_CHECK(!url->isEmpty() && length <= HandoffMessage::MaxBytes);
+    FUZZ_CHECK(!handedOver->url.isEmpty() && length <= HandoffMessage::MaxBytes);
     FUZZ_CHECK(consumed == qint64(sizeof length) + length);
-    const QJsonObject message{{QStringLiteral("url"), *url}};
-    FUZZ_CHECK(readFrom(frame(QJsonDocument(message).toJson()), &consumed) == url);
+    FUZZ_CHECK(HandoffMessage::carries(*handedOver));
+    const BrowserHeaders &browser = handedOver->browser;
+    const QJsonObject message{{QStringLiteral("url"), handedOver->url},
+                              {QStringLiteral("cookie"), browser.cookie},
+                              {QStringLiteral("referer"), browser.referer},
+                              {QStringLiteral("userAgent"), browser.userAgent}};
+    FUZZ_CHECK(readFrom(frame(QJsonDocument(message).toJson()), &consumed) == handedOver);
     return 0;
 }

@@ -1,6 +1,5 @@
 #include "HandOver.h"
 
-#include "handoff/HandoffMessage.h"
 #include "platform/HandoffSocket.h"
 
 #include <QProcess>
@@ -30,9 +29,9 @@ HandOver::HandOver(const QString &programPath, const QString &socketName,
     });
 }
 
-void HandOver::start(const QString &url)
+void HandOver::start(const HandedOver &handedOver)
 {
-    m_message = HandoffMessage::compose(url);
+    m_message = HandoffMessage::compose(handedOver);
     m_trying.start();
     if (HandoffSocket::isPrivate(m_socketName))
         connectToProgram();

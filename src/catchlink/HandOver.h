@@ -1,12 +1,15 @@
 #pragma once
 
+#include "handoff/HandoffMessage.h"
+
 #include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
-// Carries one URL into the running Quillfetch over its hand-off socket. It hands nothing over
+// Carries one URL (with what the browser sends with it) into the running Quillfetch over its
+// hand-off socket. It hands nothing over
 // through a socket whose folder another user could enter. When nobody listens there, it starts
 // Quillfetch once with "--ZRK--" and keeps trying: the first start of the program can take a
 // while, and a URL handed over meanwhile must still arrive. Once connected it sends the
@@ -29,7 +32,7 @@ public:
     HandOver(const QString &programPath, const QString &socketName, const Intervals &intervals,
              QObject *parent = nullptr);
 
-    void start(const QString &url);
+    void start(const HandedOver &handedOver);
 
 signals:
     // delivered is false when Quillfetch could not be reached within the patience.

@@ -26,9 +26,30 @@ QByteArray readExactly(QIODevice &input, qint64 size)
     return data;
 }
 
+// The text of a key the message may leave out.
+std::optional<QString> optionalText(const QJsonObject &message, const QString &key)
+{
+    const QJsonValue value = message.value(key);
+    if (value.isUndefined())
+        return QString();
+    return value.isString() ? std::optional(value.toString()) : std::nullopt;
+}
+
+std::optional<HandedOver> handedOver(const QJsonObject &message)
+{
+    const QJsonValue url = message.value(QStringLiteral("url"));
+    const auto cookie = optionalText(message, QStringLiteral("cookie"));
+    const auto referer = optionalText(message, QStringLiteral("referer"));
+    const auto userAgent = optionalText(message, QStringLiteral("userAgent"));
+    if (!url.isString() || url.toString().isEmpty() || !cookie || !referer || !userAgent)
+        return std::nullopt;
+    const HandedOver found{url.toString(), {*cookie, *referer, *userAgent}};
+    return HandoffMessage::carries(found) ? std::optional(found) : std::nullopt;
+}
+
 } // namespace
 
-std::optional<QString> readUrl(QIODevice &input)
+std::optional<HandedOver> read(QIODevice &input)
 {
     const QByteArray header = readExactly(input, sizeof(quint32));
     if (header.size() != qsizetype(sizeof(quint32)))
@@ -38,10 +59,9 @@ std::optional<QString> readUrl(QIODevice &input)
     if (length > HandoffMessage::MaxBytes)
         return std::nullopt;
     const QByteArray body = readExactly(input, length);
-    const QJsonValue url = QJsonDocument::fromJson(body).object().value(QStringLiteral("url"));
-    if (body.size() != qsizetype(length) || !url.isString() || url.toString().isEmpty())
+    if (body.size() != qsizetype(length))
         return std::nullopt;
-    return url.toString();
+    return handedOver(QJsonDocument::fromJson(body).object());
 }
 
 void writeReply(QIODevice &output, bool delivered)

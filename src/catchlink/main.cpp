@@ -2,6 +2,7 @@
 #include "NativeFrame.h"
 #include "NativeHost.h"
 
+#include "handoff/HandoffMessage.h"
 #include "options/Settings.h"
 #include "platform/HandoffSocket.h"
 #include "ui/DialogMessagePresenter.h"
@@ -17,15 +18,18 @@ namespace {
 
 const QString ErrorText = QStringLiteral("Error: Please verify Quillfetch is running and retry !");
 
-// From a terminal or a script, the URL is the command line; from a browser, its one message.
-std::optional<QString> urlToHandOver(const QStringList &arguments, bool fromBrowser)
+// From a terminal or a script, the URL is the command line (one with a control character, which
+// the message could not carry alone, is none); from a browser, its one message.
+std::optional<HandedOver> toHandOver(const QStringList &arguments, bool fromBrowser)
 {
-    if (!fromBrowser)
-        return arguments.join(u' ');
+    if (!fromBrowser) {
+        const HandedOver typed{arguments.join(u' '), {}};
+        return HandoffMessage::carries(typed) ? std::optional(typed) : std::nullopt;
+    }
     QFile input;
     if (!input.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered))
         return std::nullopt;
-    return NativeFrame::readUrl(input);
+    return NativeFrame::read(input);
 }
 
 void replyToBrowser(bool delivered)
@@ -43,8 +47,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     const bool fromBrowser = NativeHost::isBrowserStart(arguments);
-    const std::optional<QString> url = urlToHandOver(arguments, fromBrowser);
-    if (!url || url->isEmpty())
+    const std::optional<HandedOver> handedOver = toHandOver(arguments, fromBrowser);
+    if (!handedOver || handedOver->url.isEmpty())
         return fromBrowser ? 1 : 0;
 
     QSettings store(QStringLiteral("Quillfetch"), QStringLiteral("Quillfetch"));
@@ -64,6 +68,6 @@ int main(int argc, char *argv[])
             QCoreApplication::exit(delivered ? 0 : 1);
         },
         Qt::QueuedConnection);
-    handOver.start(*url);
+    handOver.start(*handedOver);
     return QApplication::exec();
 }

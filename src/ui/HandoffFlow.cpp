@@ -23,19 +23,19 @@ void HandoffFlow::showProjects()
     m_window.Menu->setCurrentWidget(m_window.projectsPage());
 }
 
-void HandoffFlow::takeUrl(const QString &url)
+void HandoffFlow::takeUrl(const HandedOver &handedOver)
 {
     m_window.raise();
     m_window.activateWindow();
     if (m_started)
-        m_probe.start(url);
+        m_probe.start(handedOver.url, handedOver.browser);
     else
-        m_early.append(url);
+        m_early.append(handedOver);
 }
 
 void HandoffFlow::startupFinished()
 {
     m_started = true;
-    for (const QString &url : std::exchange(m_early, {}))
-        m_probe.start(url);
+    for (const HandedOver &handedOver : std::exchange(m_early, {}))
+        m_probe.start(handedOver.url, handedOver.browser);
 }

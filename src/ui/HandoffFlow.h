@@ -1,7 +1,9 @@
 #pragma once
 
+#include "handoff/HandoffMessage.h"
+
+#include <QList>
 #include <QObject>
-#include <QStringList>
 
 class HandoffListener;
 class MainWindow;
@@ -9,9 +11,9 @@ class Probe;
 
 // What a hand-off does to the window: any message brings the "Projects" tab forward; a URL
 // lifts the window above the others (its state and visibility stay as they are) and goes to
-// the probe as if typed, which puts it into the URL field and queues it behind a running probe
-// or an open new-project dialog. URLs that arrive before the start-up has loaded the store
-// wait for it.
+// the probe as if typed, with what the browser sent with it, which puts it into the URL field
+// and queues it behind a running probe or an open new-project dialog. URLs that arrive before
+// the start-up has loaded the store wait for it.
 class HandoffFlow final : public QObject
 {
     Q_OBJECT
@@ -23,11 +25,11 @@ public:
 
 private:
     void showProjects();
-    void takeUrl(const QString &url);
+    void takeUrl(const HandedOver &handedOver);
     void startupFinished();
 
     MainWindow &m_window;
     Probe &m_probe;
     bool m_started = false;
-    QStringList m_early;
+    QList<HandedOver> m_early;
 };

@@ -41,6 +41,22 @@ QByteArray asNobody(const QString &action, const QString &path)
     return other.readAllStandardOutput().trimmed();
 }
 
+// What a hand-off carries, as "url|cookie|referer|user agent" ("url|||" without headers).
+QString shown(const HandedOver &handedOver)
+{
+    const BrowserHeaders &browser = handedOver.browser;
+    return QStringList{handedOver.url, browser.cookie, browser.referer, browser.userAgent}.join(
+        '|');
+}
+
+QStringList shown(const QSignalSpy &handedOver)
+{
+    QStringList texts;
+    for (const QVariantList &arguments : handedOver)
+        texts << shown(arguments.at(0).value<HandedOver>());
+    return texts;
+}
+
 } // namespace
 
 // The hand-off to a running Quillfetch: its socket with real clients, the message rule as a
@@ -62,11 +78,17 @@ private slots:
 void tst_Catchlink::urlOfMessage_data()
 {
     QTest::addColumn<QByteArray>("message");
-    QTest::addColumn<QString>("url"); // empty: no hand-off
+    QTest::addColumn<QString>("url"); // empty: no hand-off; else as shown()
     const QByteArray longest = "--ZRK--" + QByteArray(HandoffMessage::MaxBytes - 7, 'a');
+    const QByteArray headers = "\nUser-Agent: UA/1 (X)\nCookie: a=1; b=\"2\"\nReferer: http://h/";
     QTest::newRow("spaces and quotes kept")
-        << QByteArray("--ZRK-- http://h/a b\"c'.zip ") << " http://h/a b\"c'.zip ";
-    QTest::newRow("64 KiB") << longest << QString(longest.mid(7));
+        << QByteArray("--ZRK-- http://h/a b\"c'.zip ") << " http://h/a b\"c'.zip |||";
+    QTest::newRow("64 KiB") << longest << QString(longest.mid(7)) + "|||";
+    QTest::newRow("the browser's headers")
+        << "--ZRK--http://h/f" + headers << "http://h/f|a=1; b=\"2\"|http://h/|UA/1 (X)";
+    QTest::newRow("a header twice") << "--ZRK--http://h/f" + headers + "\nCookie: c=3" << QString();
+    QTest::newRow("another header") << QByteArray("--ZRK--http://h/f\nHost: x") << QString();
+    QTest::newRow("an empty header") << QByteArray("--ZRK--http://h/f\nCookie: ") << QString();
     QTest::newRow("over 64 KiB") << longest + 'a' << QString();
     QTest::newRow("short") << QByteArray("--ZRK") << QString();
     QTest::newRow("blank") << QByteArray("--ZRK--  ") << QString();
@@ -78,7 +100,8 @@ void tst_Catchlink::urlOfMessage()
 {
     QFETCH(QByteArray, message);
     QFETCH(QString, url);
-    QCOMPARE(HandoffMessage::urlOf(message).value_or(QString()), url);
+    const std::optional<HandedOver> handedOver = HandoffMessage::read(message);
+    QCOMPARE(handedOver ? shown(*handedOver) : QString(), url);
 }
 
 // Clients at once: the silent one is dropped after the idle time, the unmarked one only brings
@@ -94,18 +117,18 @@ void tst_Catchlink::onlyAHandOffReachesTheProbe()
     QLocalSocket clients[4];
     for (QLocalSocket &client : clients)
         client.connectToServer(folder.filePath("handoff"));
-    const QByteArray split = HandoffMessage::compose("ftp://h/a b.zip");
+    const QByteArray split = HandoffMessage::compose({"ftp://h/a b.zip"});
     clients[1].write(split.left(12));
     clients[1].flush();
     send(clients[2], "GET / HTTP/1.1\r\n\r\n");
-    send(clients[3], HandoffMessage::compose("http://h/whole"));
+    send(clients[3], HandoffMessage::compose({"http://h/whole"}));
     QVERIFY(handedOver.wait());
     send(clients[1], split.mid(12));
 
     for (QLocalSocket &client : clients)
         QTRY_COMPARE(client.state(), QLocalSocket::UnconnectedState);
     QCOMPARE(arrived.count(), 3);
-    QCOMPARE(handedOver, (QList<QVariantList>{{"http://h/whole"}, {"ftp://h/a b.zip"}}));
+    QCOMPARE(shown(handedOver), (QStringList{"http://h/whole|||", "ftp://h/a b.zip|||"}));
 }
 
 // More connections than descriptors left: the server stops accepting, and listens again once
@@ -129,7 +152,7 @@ void tst_Catchlink::listensAgainAfterAFlood()
 
     QLocalSocket client;
     client.connectToServer(folder.filePath("handoff"));
-    send(client, HandoffMessage::compose(Url));
+    send(client, HandoffMessage::compose({Url}));
     QVERIFY(handedOver.wait());
 }
 
@@ -151,28 +174,35 @@ void tst_Catchlink::otherUsersAreShutOut()
     QCOMPARE(asNobody("connect", socket), "refused");
     QLocalSocket ours;
     ours.connectToServer(socket);
-    send(ours, HandoffMessage::compose("http://h/ours"));
+    send(ours, HandoffMessage::compose({"http://h/ours"}));
     QVERIFY(handedOver.wait());
-    QCOMPARE(handedOver, QList<QVariantList>{{"http://h/ours"}});
+    QCOMPARE(shown(handedOver), QStringList{"http://h/ours|||"});
 }
 
 void tst_Catchlink::urlArrivesUnchanged_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QString>("received"); // empty: nothing handed over
+    QTest::addColumn<QString>("received"); // empty: nothing handed over; else as shown()
     // A browser's message: a 32-bit length, then the JSON.
-    const QByteArray json = R"({"url":"http://127.0.0.1/a b \"c\" 'd' $(e).zip"})";
-    const quint32 length = quint32(json.size());
-    const QByteArray message = QByteArray(reinterpret_cast<const char *>(&length), 4) + json;
+    const auto frame = [](const QByteArray &json) {
+        const quint32 length = quint32(json.size());
+        return QByteArray(reinterpret_cast<const char *>(&length), 4) + json;
+    };
+    const QByteArray message = frame(R"({"url":"http://127.0.0.1/a b \"c\" 'd' $(e).zip"})");
     const QString jsonUrl = "https://127.0.0.1/data.json";
     const QString manifest = qEnvironmentVariable("QF_SOURCE_DIR") + "/browser/hosts/firefox.json";
+    const QString chromium = "chrome-extension://ohnfpbheefahocbbgogakplikmphllcf/";
     QTest::newRow("empty") << QStringList() << QByteArray() << QString();
-    QTest::newRow("terminal") << QStringList{Url} << QByteArray() << Url;
-    QTest::newRow("terminal, JSON") << QStringList{jsonUrl} << QByteArray() << jsonUrl;
-    QTest::newRow("Chromium") << QStringList{"chrome-extension://ohnfpbheefahocbbgogakplikmphllcf/"}
-                              << message << Url;
-    QTest::newRow("Firefox") << QStringList{manifest, "catchlink@quillfetch.org"} << message << Url;
+    QTest::newRow("terminal") << QStringList{Url} << QByteArray() << Url + "|||";
+    QTest::newRow("terminal, JSON") << QStringList{jsonUrl} << QByteArray() << jsonUrl + "|||";
+    QTest::newRow("Chromium") << QStringList{chromium} << message << Url + "|||";
+    QTest::newRow("Firefox") << QStringList{manifest, "catchlink@quillfetch.org"} << message
+                             << Url + "|||";
+    QTest::newRow("Chromium, with the page's cookies")
+        << QStringList{chromium}
+        << frame(R"({"url":"https://h/f","cookie":"s=1","referer":"https://h/","userAgent":"UA"})")
+        << "https://h/f|s=1|https://h/|UA";
 }
 
 // Quillfetch runs (here its listener alone): the URL arrives exactly as given, never through a
@@ -200,8 +230,7 @@ void tst_Catchlink::urlArrivesUnchanged()
     QVERIFY(finished.wait(30000));
     QCOMPARE(catchlink.exitStatus(), QProcess::NormalExit);
     QCOMPARE(catchlink.exitCode(), 0);
-    QCOMPARE(handedOver,
-             received.isEmpty() ? QList<QVariantList>() : QList<QVariantList>{{received}});
+    QCOMPARE(shown(handedOver), received.isEmpty() ? QStringList() : QStringList{received});
     QVERIFY(!QFileInfo::exists(home.dataFolder() + QStringLiteral("quillfetch.lock")));
 }
 

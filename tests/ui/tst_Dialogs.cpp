@@ -192,7 +192,7 @@ void tst_Dialogs::editedOptionsShownRefusedOrDropped()
 
 // A missing file is named and the input comes back. A URL handed over before the start-up has
 // run waits for it, asks for a login, given for this run only, is shown, created as the dialog
-// was left and downloaded.
+// was left and downloaded, every request with the browser's cookies.
 void tst_Dialogs::typedUrlRefusedHandedOverUrlDownloaded()
 {
     QTemporaryDir root;
@@ -220,7 +220,7 @@ void tst_Dialogs::typedUrlRefusedHandedOverUrlDownloaded()
     window.Menu->setCurrentIndex(0);
     const QString url = nginx.url("dir/setup.exe");
     emit listener.messageArrived();
-    emit listener.urlHandedOver("http://" + url);
+    emit listener.urlHandedOver({"http://" + url, {"s=1", "http://h/", "UA/1"}});
     QVERIFY(page->Txt_Url->isEnabled()); // no probe runs yet
     emit window.startupFinished();
     LoginDialog &login = flow.loginDialog();
@@ -248,6 +248,8 @@ void tst_Dialogs::typedUrlRefusedHandedOverUrlDownloaded()
                               TestFiles::sha256(bytes), 30000);
     QCOMPARE(shell.store.record("setup")->showModem, "0");
     QCOMPARE(shell.messages.shown.size(), 1);
+    for (const NginxServer::Request &request : nginx.requests().mid(1))
+        QCOMPARE(request.cookie + request.userAgent, "s=1UA/1");
 }
 
 QTEST_MAIN(tst_Dialogs)

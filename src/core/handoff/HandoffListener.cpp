@@ -45,6 +45,6 @@ void HandoffListener::connectionEnded(const QByteArray &received, bool whole)
     acceptConnections();
     if (!received.isEmpty())
         emit messageArrived();
-    if (const auto url = whole ? HandoffMessage::urlOf(received) : std::nullopt)
-        emit urlHandedOver(*url);
+    if (const auto handedOver = whole ? HandoffMessage::read(received) : std::nullopt)
+        emit urlHandedOver(*handedOver);
 }

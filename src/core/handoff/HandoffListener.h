@@ -1,15 +1,18 @@
 #pragma once
 
+#include "handoff/HandoffMessage.h"
+
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
 
 // The hand-off socket of the running program ("Winsock_Listen"): Catchlink connects to it and
-// sends one message, "--ZRK--" followed by a URL, then closes its side. It is a local socket in
-// a folder only this user may enter (platform/HandoffSocket), so no other user can hand over a
-// URL or listen in its place. It keeps listening while it serves: each connection is read on
-// its own until the peer closes it, so two hand-offs in quick succession both arrive; one that
-// is not done within the idle time is dropped.
+// sends one message, "--ZRK--" followed by a URL (and what the browser sends with it), then
+// closes its side. It is a local socket in a folder only this user may enter
+// (platform/HandoffSocket), so no other user can hand over a URL or listen in its place. It
+// keeps listening while it serves: each connection is read on its own until the peer closes it,
+// so two hand-offs in quick succession both arrive; one that is not done within the idle time
+// is dropped.
 class HandoffListener final : public QObject
 {
     Q_OBJECT
@@ -31,8 +34,8 @@ public:
 signals:
     // A message arrived, a hand-off or not: the "Projects" tab is to come forward.
     void messageArrived();
-    // The message was a hand-off of this URL.
-    void urlHandedOver(const QString &url);
+    // The message was a hand-off of a URL, with what the browser sends with it.
+    void urlHandedOver(const HandedOver &handedOver);
 
 private:
     void acceptConnections();
