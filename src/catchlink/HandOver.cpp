@@ -1,6 +1,7 @@
 #include "HandOver.h"
 
 #include "platform/HandoffSocket.h"
+#include "wire/HandoffMessage.h"
 
 #include <QProcess>
 

@@ -2,7 +2,7 @@
 #include "NativeFrame.h"
 #include "NativeHost.h"
 
-#include "handoff/HandoffMessage.h"
+#include "wire/HandoffMessage.h"
 #include "options/Settings.h"
 #include "platform/HandoffSocket.h"
 #include "ui/DialogMessagePresenter.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "handoff/HandoffMessage.h"
+#include "wire/HandoffMessage.h"
 
 #include <QList>
 #include <QObject>

@@ -2,11 +2,10 @@
 
 #include "engine/Download.h"
 #include "engine/DownloadSlots.h"
+#include "engine/RunAccess.h"
 #include "options/Settings.h"
-#include "store/Netrc.h"
 #include "store/ProjectStore.h"
 #include "wire/TlsTrust.h"
-#include "wire/Url.h"
 
 #include <QFile>
 
@@ -134,9 +133,16 @@ bool Engine::makeCurrent(const QString &project)
     }
     // The run reads its options (folder, pack size, colours, graphs) through the settings.
     m_settings.applyRecord(*record);
-    m_current =
-        RunFiles::of(m_store.paths(), project, m_settings.filePath(), localFileName(record->url));
-    m_ftp = record->type.toInt() == 1;
+    // The record's "Type:" says what its URL, kept without "http://" and "ftp://", is.
+    const bool ftp = record->type.toInt() == 1;
+    const UrlReading reading = Extract_URL(record->url, ftp ? Url::Scheme::Ftp : Url::Scheme::Http);
+    if (!reading.url) {
+        Timer_Start_Download.stop();
+        m_faults.tell(reading.refusal);
+        return false;
+    }
+    m_url = *reading.url;
+    m_current = RunFiles::of(m_store.paths(), project, m_settings.filePath(), m_url.fileName);
     if (m_current.makeReceiveFolder())
         return true;
     Timer_Start_Download.stop();
@@ -170,22 +176,13 @@ void Engine::Reprise_Download()
 
 bool Engine::createDownload(const ProjectEntry &entry)
 {
-    // The record's "Type:" says what its URL, kept without "http://" and "ftp://", is.
-    const UrlReading reading = Extract_URL(entry.url, m_ftp ? Url::Scheme::Ftp : Url::Scheme::Http);
-    const std::optional<ProjectAccess> access =
-        reading.url ? accessOf(entry.name, *reading.url) : std::nullopt;
+    const RunAccess run = RunAccess::of(m_url, m_store.access(entry.name));
     const std::optional<DownloadSlots> connections =
-        access
-            ? DownloadSlots::forUrl(*reading.url, entry.size, m_store.validators(entry.name),
-                                    m_intervals, tlsConfiguration(m_settings.testCaFile()), *access)
-            : std::nullopt;
-    if (!connections) {
+        DownloadSlots::forUrl(m_url, entry.size, m_store.validators(entry.name), m_intervals,
+                              tlsConfiguration(m_settings.testCaFile()), run.access);
+    if (!connections || !run.refusal.isEmpty()) {
         Timer_Start_Download.stop();
-        if (!reading.url)
-            m_faults.tell(reading.refusal);
-        else if (access)
-            m_faults.tell(QStringLiteral("The address ") + reading.url->hostHeader +
-                          QStringLiteral(" is not valid !"));
+        m_faults.tell(run.refusal);
         return false;
     }
     m_completion.stop();
@@ -212,28 +209,12 @@ bool Engine::createDownload(const ProjectEntry &entry)
     return true;
 }
 
-// The project's access, its login taken from ~/.netrc when it keeps none; nullopt (and the user
-// is told why) when that file's login may not be used.
-std::optional<ProjectAccess> Engine::accessOf(const QString &project, const Url &url)
-{
-    ProjectAccess access = m_store.access(project);
-    if (!access.login.isEmpty() || !url.server)
-        return access;
-    const Netrc::Lookup netrc = Netrc::lookUp(url.server->host, url.isFtp());
-    if (!netrc.refusal.isEmpty()) {
-        m_faults.tell(netrc.refusal);
-        return std::nullopt;
-    }
-    access.login = netrc.login;
-    return access;
-}
-
 // Every start of a download: what it shows and arms, then its slots connect.
 void Engine::beginRun()
 {
     m_faults.rearm();
     m_retry.resetDelay();
-    if (m_ftp)
+    if (m_url.isFtp())
         m_report.setSlot(Download::MaxSlots, SlotState::UnusedWithFtp);
     Timer_Barre.start();
     Timer_Start_Download.stop();
@@ -267,7 +248,6 @@ void Engine::finishProject(const QString &filePath)
     m_meter.stop();
     const RunFiles files = m_current;
     const bool marked = m_store.finishRunning();
-    const bool forgotten = m_store.forgetAccess(files.project);
     emit listsChanged();
     const bool statsWritten = files.recordStatistics(m_meter.figures());
     discardDownload();
@@ -278,8 +258,6 @@ void Engine::finishProject(const QString &filePath)
     Timer_Start_Download.start();
     if (!marked)
         m_faults.writeFailed(m_store.paths().recordPath(files.project));
-    else if (!forgotten)
-        m_faults.writeFailed(m_store.paths().accessPath(files.project));
     else if (!statsWritten)
         m_faults.writeFailed(files.statsPath);
 }

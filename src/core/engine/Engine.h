@@ -6,6 +6,7 @@
 #include "engine/RetryCountdown.h"
 #include "engine/RunReport.h"
 #include "progress/SpeedMeter.h"
+#include "wire/Url.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -14,15 +15,12 @@
 
 #include <array>
 #include <memory>
-#include <optional>
 
 class Download;
-struct ProjectAccess;
 class ProjectStore;
 struct ProjectEntry;
 class Settings;
 struct ServerValidators;
-struct Url;
 
 // The download engine: takes waiting projects one at a time, runs their downloads over the
 // connection slots, pauses and resumes them, and finishes each project once Completion has placed
@@ -95,7 +93,6 @@ private:
     void Reprise_Download();
     bool makeCurrent(const QString &project);
     bool createDownload(const ProjectEntry &entry);
-    std::optional<ProjectAccess> accessOf(const QString &project, const Url &url);
     void beginRun();
     void progressTick();
     void publish();
@@ -122,6 +119,6 @@ private:
     RunReport m_report;
     FaultResponse m_faults;
     RunFiles m_current;
-    bool m_ftp = false; // the record's "Type:" is 1
+    Url m_url; // read once from the record when the run starts
     bool m_startHeld = false;
 };

@@ -142,9 +142,11 @@ bool ProjectStore::finishRunning()
 {
     if (m_running.isEmpty())
         return false;
-    const bool marked = rewriteStatus(m_running.first().name, ProjectRecord::Finished);
+    const QString name = m_running.first().name;
+    const bool marked = rewriteStatus(name, ProjectRecord::Finished);
+    const bool forgotten = forgetAccess(name);
     m_finished.append(m_running.takeFirst());
-    return marked;
+    return marked && forgotten;
 }
 
 // The validators go first: a crash in between leaves the old size, which the server's answers

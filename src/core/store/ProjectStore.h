@@ -82,10 +82,11 @@ public:
     std::optional<ProjectEntry> startNextWaiting();
     // Removes the project's "access.qfd" and its login of this run. False when the file stays.
     bool forgetAccess(const QString &name);
-    // Moves the running project to the finished list and writes "status:2" in its record. The
-    // file is in place by then, so the move is made even when the record cannot be rewritten
-    // (false): the project is never fetched again in this run, and the next start, finding it
-    // running with its file placed, finishes it once more.
+    // Moves the running project to the finished list, writes "status:2" in its record and
+    // forgets its access. The file is in place by then, so the move is made even when the record
+    // cannot be rewritten or the access stays (false): the project is never fetched again in
+    // this run, and the next start, finding it running with its file placed, finishes it once
+    // more.
     bool finishRunning();
 
     // The running project's file changed on the server: its record takes the new size (its

@@ -1,0 +1,17 @@
+#include "engine/RunAccess.h"
+
+#include "store/Netrc.h"
+#include "wire/Url.h"
+
+RunAccess RunAccess::of(const Url &url, ProjectAccess kept)
+{
+    if (!url.server)
+        return {{},
+                QStringLiteral("The address ") + url.hostHeader +
+                    QStringLiteral(" is not valid !")};
+    if (!kept.login.isEmpty())
+        return {kept, QString()};
+    const Netrc::Lookup netrc = Netrc::lookUp(url.server->host, url.isFtp());
+    kept.login = netrc.login;
+    return {kept, netrc.refusal};
+}
