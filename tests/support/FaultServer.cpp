@@ -92,7 +92,7 @@ void FaultServer::answer(QTcpSocket *socket, const Request &request, std::option
     ++m_requestCount;
     if (fault == Silent)
         return; // still answering: later requests wait
-    const int status = !m_files.contains(request.path) ? 404 : fault >= Status403 ? *fault : 0;
+    const int status = !m_files.contains(request.path) ? 404 : fault >= Status401 ? *fault : 0;
     if (m_rawResponses.contains(request.path) || status > 0) {
         socket->write(m_rawResponses.value(request.path, "HTTP/1.1 " + QByteArray::number(status) +
                                                              " Error\r\nContent-Length: 0\r\n"

@@ -41,6 +41,7 @@ public:
         EmptyRange,     // a 206 with "Content-Length: 0"
         Silent,         // the request is read and never answered, the connection left open
         // An error page with this status instead of the file.
+        Status401 = 401,
         Status403 = 403,
         Status404 = 404,
         Status500 = 500,

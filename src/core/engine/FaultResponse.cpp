@@ -6,6 +6,15 @@
 #include "store/WriteCause.h"
 #include "wire/ServerRefusal.h"
 
+namespace {
+
+// A login given for one run only is gone after a restart, and a password may change.
+const QString LoginRefusedText = QStringLiteral(
+    "The server asks for a user name and a password, or refused the ones given: the download is "
+    "paused. Add the URL again to give them.");
+
+} // namespace
+
 FaultResponse::FaultResponse(RetryCountdown &retry, QObject *parent)
     : QObject(parent), m_retry(retry)
 {}
@@ -132,6 +141,10 @@ void FaultResponse::onRefusedForGood(const ServerRefusal &refusal)
             emit connectionLost();
         pauseWithMessage(
             QStringLiteral("The server is reachable but sends no data: the download is paused."));
+        return;
+    }
+    if (refusal.meansLoginRefused()) {
+        pauseWithMessage(LoginRefusedText);
         return;
     }
     pauseWithMessage(

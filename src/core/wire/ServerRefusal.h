@@ -26,4 +26,9 @@ struct ServerRefusal
     {
         return kind == Kind::NoFile || (kind == Kind::Status && (status == 404 || status == 410));
     }
+    // The server wants a login, or refused the one sent: HTTP 401, FTP 530.
+    bool meansLoginRefused() const
+    {
+        return kind == Kind::Status && (status == 401 || status == 530);
+    }
 };

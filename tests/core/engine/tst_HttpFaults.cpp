@@ -101,6 +101,9 @@ void tst_HttpFaults::recoversFrom_data()
     QTest::newRow("404") << FaultServer::Status404
                          << "File not found or the URL don't point on a file !";
     QTest::newRow("403") << FaultServer::Status403 << unusable;
+    QTest::newRow("401") << FaultServer::Status401
+                         << "The server asks for a user name and a password, or refused the "
+                            "ones given: the download is paused. Add the URL again to give them.";
     QTest::newRow("every request sent ahead dropped, then one at a time, kept alive")
         << FaultServer::DropAhead << alone;
     // Answers that bring no byte of the file.
