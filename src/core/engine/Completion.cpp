@@ -82,7 +82,7 @@ void Completion::place()
 
 Assembler Completion::assembler(const Download &download) const
 {
-    return Assembler(download.plan(), m_files.receiveFolder, m_files.baseName);
+    return Assembler(download.plan(), m_files.receiveFolder, m_files.baseName, m_watch);
 }
 
 JoinedFile Completion::joinedFile(const RunFiles &files)

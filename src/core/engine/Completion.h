@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class Download;
 
 // Completes the running download's file: joins the leading complete packs while later ones still
@@ -28,6 +30,8 @@ public:
     bool isFinishing() const { return m_joiner.isFinishing(); }
     // Stops a running join; the pieces stay.
     void stop() { m_joiner.stop(); }
+    // What sees the bytes of the joins from now on (none: nothing). Set while no join runs.
+    void watchJoins(std::shared_ptr<JoinWatch> watch) { m_watch = std::move(watch); }
     // Only what the project made goes: its joined file, its pieces, "final.qfd", and then its
     // receive folder when that is left empty.
     static void removeOwnFiles(const RunFiles &files);
@@ -53,4 +57,5 @@ private:
 
     PieceJoiner m_joiner;
     RunFiles m_files;
+    std::shared_ptr<JoinWatch> m_watch;
 };

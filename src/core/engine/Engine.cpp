@@ -2,12 +2,15 @@
 
 #include "engine/Download.h"
 #include "engine/DownloadSlots.h"
+#include "engine/JoinDigest.h"
 #include "options/Settings.h"
+#include "progress/RunCaptions.h"
 #include "store/ProjectStore.h"
 #include "wire/TlsTrust.h"
 #include "wire/Url.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &intervals, QObject *parent)
     : QObject(parent), m_store(store), m_settings(settings), m_intervals(intervals),
@@ -184,6 +187,8 @@ bool Engine::createDownload(const ProjectEntry &entry)
         return false;
     }
     m_completion.stop();
+    if (!watchJoins(entry.name))
+        return false;
     Download::Setup setup;
     setup.fileSize = entry.size;
     setup.packSize = m_settings.packSize();
@@ -204,6 +209,22 @@ bool Engine::createDownload(const ProjectEntry &entry)
     // The join need not wait for the next progress tick; it runs once the slot's handler ended.
     connect(m_download.get(), &Download::allPacksIn, this, &Engine::progressTick,
             Qt::QueuedConnection);
+    return true;
+}
+
+// A project with a digest has its file checked as it is joined. A digest that cannot be read
+// stops the start: the file would go unchecked.
+bool Engine::watchJoins(const QString &project)
+{
+    const QString path = m_store.paths().checksumPath(project);
+    const std::optional<ChecksumRecord> checksum = m_store.checksum(project);
+    if (!checksum && QFileInfo::exists(path)) {
+        Timer_Start_Download.stop();
+        m_faults.readFailed(path);
+        return false;
+    }
+    m_completion.watchJoins(checksum ? std::make_shared<JoinDigest>(checksum->expected, path)
+                                     : nullptr);
     return true;
 }
 
@@ -252,7 +273,13 @@ void Engine::finishProject(const QString &filePath)
     m_current = {};
     resetDisplay();
     publish();
-    emit projectFinished(files.project, filePath);
+    const std::optional<ChecksumRecord> checksum = m_store.checksum(files.project);
+    if (checksum && !checksum->isVerified())
+        emit verificationFailed(files.project,
+                                RunCaptions::mismatchText(files.project, *checksum, filePath),
+                                QStringLiteral("Error"));
+    else
+        emit projectFinished(files.project, filePath);
     Timer_Start_Download.start();
     if (!marked)
         m_faults.writeFailed(m_store.paths().recordPath(files.project));
