@@ -162,7 +162,7 @@ void tst_Dialogs::editedOptionsShownRefusedOrDropped()
     QSignalSpy created(&dialog, &NewProjectDialog::projectCreated);
     QSignalSpy done(&dialog, &NewProjectDialog::resultDone);
     shell.options->serveNewProject(dialog);
-    const ProbeResult result{"127.0.0.1:8080/dir/setup.exe", 700000, "setup", false, false, {}};
+    const ProbeResult result{"127.0.0.1:8080/dir/setup.exe", 700000, "setup", false, false, {}, {}};
     dialog.showResult(result);
     QTest::mouseClick(dialog.Cmd_Edit, Qt::LeftButton);
     OptionsDialog *options = shell.options->dialog();
