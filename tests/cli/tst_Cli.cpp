@@ -300,7 +300,7 @@ void tst_Cli::urlAloneRunsTheWholeQueue()
     const QString shown = "^Project name: one\nProject URL: " +
                           QRegularExpression::escape(nginx.url("one/same.bin")) +
                           "\nProject size: 1.27 Mb\nDownload time: \\d\\d:\\d\\d:\\d\\d\n"
-                          "(\\w+ download speed: .* \\| .*\n){3}Snapshots: \\d+\n$";
+                          "(\\w+ download speed: .* \\| .*\n){3}Checksum: None\nSnapshots: \\d+\n$";
     QVERIFY(matches(run(home, {"stats", "one"}).out, shown));
     const Outcome unknown = run(home, {"stats", "three"});
     QCOMPARE(unknown.exitCode, 1);
