@@ -10,6 +10,8 @@
 #include <memory>
 
 class Download;
+class JoinWatch;
+class ProjectStore;
 
 // Completes the running download's file: joins the leading complete packs while later ones still
 // arrive, joins the rest once every pack is in (fetching again a piece that turns out unusable),
@@ -30,8 +32,9 @@ public:
     bool isFinishing() const { return m_joiner.isFinishing(); }
     // Stops a running join; the pieces stay.
     void stop() { m_joiner.stop(); }
-    // What sees the bytes of the joins from now on (none: nothing). Set while no join runs.
-    void watchJoins(std::shared_ptr<JoinWatch> watch) { m_watch = std::move(watch); }
+    // From the next join on, a project with a digest has its file checked as it is joined. False
+    // when its digest cannot be read: the file would go unchecked. Called while no join runs.
+    bool watchDigest(const ProjectStore &store, const QString &project);
     // Only what the project made goes: its joined file, its pieces, "final.qfd", and then its
     // receive folder when that is left empty.
     static void removeOwnFiles(const RunFiles &files);

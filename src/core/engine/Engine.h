@@ -95,9 +95,9 @@ private:
     void takeNextWaiting();
     void freshStart();
     void Reprise_Download();
+    bool refuseStart(const QString &text);
     bool makeCurrent(const QString &project);
     bool createDownload(const ProjectEntry &entry);
-    bool watchJoins(const QString &project);
     void beginRun();
     void progressTick();
     void publish();
