@@ -1,7 +1,6 @@
 #include "probe/Probe.h"
 
 #include "options/Settings.h"
-#include "probe/HttpVerdict.h"
 #include "store/Netrc.h"
 #include "store/ProjectNaming.h"
 #include "store/ProjectPaths.h"
@@ -57,7 +56,7 @@ QString errorStatusText(int status)
 
 Probe::Probe(const ProjectStore &store, const Settings &settings, const Intervals &intervals,
              QObject *parent)
-    : QObject(parent), m_store(store), m_settings(settings)
+    : QObject(parent), m_store(store), m_settings(settings), m_digestWaitMs(intervals.digestWaitMs)
 {
     Timer_Timeout.setSingleShot(true);
     Timer_Timeout.setInterval(intervals.timeoutMs);
@@ -70,6 +69,7 @@ Probe::Probe(const ProjectStore &store, const Settings &settings, const Interval
     connect(&Winsock, &QSslSocket::sslErrors, this, &Probe::onSslErrors);
     connect(&Winsock, &QSslSocket::readyRead, this, &Probe::onReadyRead);
     connect(&Winsock, &QSslSocket::errorOccurred, this, &Probe::onErrorOccurred);
+    connect(&m_digests, &DigestSearch::found, this, &Probe::digestFound);
 }
 
 void Probe::start(const QString &urlText, const BrowserHeaders &browser)
@@ -144,6 +144,8 @@ void Probe::begin(const QString &urlText)
     if (!chooseLogin())
         return;
     Timer_Timeout.start();
+    if (m_seeksDigest)
+        m_digests.start(m_url, tlsConfiguration(m_settings.testCaFile()), {m_login, m_browser});
     if (m_url.isTls()) {
         Winsock.setSslConfiguration(tlsConfiguration(m_settings.testCaFile()));
         Winsock.connectToHostEncrypted(m_url.server->host, m_url.server->port);
@@ -181,6 +183,7 @@ void Probe::askLogin()
 {
     m_phase = Phase::AwaitingLogin;
     Timer_Timeout.stop();
+    m_digests.stop();
     Winsock.abort();
     emit loginRequested(loginText(m_url.hostHeader, !m_login.isEmpty()), LoginTitle, m_login.user);
 }
@@ -195,6 +198,7 @@ void Probe::onConnected()
         Winsock.write(FtpCommands::probeBurst(m_url.path, m_login));
     } else {
         Winsock.write(HttpRequest::probeText(m_url.hostHeader, m_url.path, {m_login, m_browser}));
+        m_asked.start();
     }
 }
 
@@ -240,7 +244,7 @@ void Probe::decideHttp()
     const HttpVerdict verdict = judgeHttpAnswer(m_answer, m_settings.packSize());
     switch (verdict.kind) {
     case HttpVerdict::Kind::File:
-        succeed(verdict.size, verdict.rangeSupported, m_answer.validators());
+        fileFound(verdict);
         break;
     case HttpVerdict::Kind::Redirect:
         followRedirect(verdict.location);
@@ -258,6 +262,28 @@ void Probe::decideHttp()
         fail(HttpUnusableText);
         break;
     }
+}
+
+// The answer's own digest serves at once; otherwise the digest files beside the file have a last
+// chance to answer.
+void Probe::fileFound(const HttpVerdict &verdict)
+{
+    const std::optional<Checksum> stated = m_seeksDigest ? m_answer.digest() : std::nullopt;
+    if (stated || !m_seeksDigest) {
+        succeed(verdict.size, verdict.rangeSupported, m_answer.validators(), stated);
+        return;
+    }
+    m_found = verdict;
+    m_phase = Phase::AwaitingDigest;
+    Timer_Timeout.stop();
+    Winsock.abort();
+    m_digests.finishWithin(qMax(int(m_asked.elapsed()), m_digestWaitMs));
+}
+
+void Probe::digestFound(const std::optional<Checksum> &checksum)
+{
+    if (m_phase == Phase::AwaitingDigest)
+        succeed(m_found.size, m_found.rangeSupported, m_answer.validators(), checksum);
 }
 
 void Probe::followRedirect(const QByteArray &location)
@@ -369,7 +395,8 @@ void Probe::Timer_Test_FTP_Tick()
         fail(NotAFileText);
 }
 
-void Probe::succeed(qint64 size, bool rangeSupported, const ServerValidators &validators)
+void Probe::succeed(qint64 size, bool rangeSupported, const ServerValidators &validators,
+                    const std::optional<Checksum> &checksum)
 {
     ProbeResult result;
     result.url = m_url.text;
@@ -391,6 +418,7 @@ void Probe::succeed(qint64 size, bool rangeSupported, const ServerValidators &va
     result.isFtp = m_url.isFtp();
     result.rangeSupported = rangeSupported;
     result.validators = validators;
+    result.checksum = checksum;
     result.access = accessToKeep();
     if (m_loginSource == LoginSource::BoxThisRun)
         result.loginThisRun = m_login;
@@ -417,6 +445,7 @@ void Probe::finish(Phase next)
     m_phase = next;
     Timer_Timeout.stop();
     Timer_Test_FTP.stop();
+    m_digests.stop();
     if (m_url.isFtp() && Winsock.state() == QAbstractSocket::ConnectedState) {
         Winsock.write(FtpCommands::QuitText.data(), FtpCommands::QuitText.size());
         Winsock.flush();

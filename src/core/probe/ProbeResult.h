@@ -1,9 +1,12 @@
 #pragma once
 
+#include "store/Checksum.h"
 #include "store/ProjectAccess.h"
 #include "store/ServerValidators.h"
 
 #include <QString>
+
+#include <optional>
 
 // What a successful probe found: everything the new-project dialog shows and the record needs.
 struct ProbeResult
@@ -18,6 +21,8 @@ struct ProbeResult
     // HTTP: the ETag and Last-Modified; FTP: the MDTM time as "modified" (the size is the
     // record's).
     ServerValidators validators;
+    // The digest the server gives the file, in its answer or in a file beside it.
+    std::optional<Checksum> checksum;
     // What the project keeps to show its server: the login of the URL or of the login box, and
     // what the browser handed over. A login of ~/.netrc is read again at each start instead.
     ProjectAccess access;

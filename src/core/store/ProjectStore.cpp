@@ -53,7 +53,7 @@ void ProjectStore::load()
             m_waiting.append(entry);
             break;
         default:
-            m_finished.append(entry);
+            m_finished.append(finishedEntry(entry));
             break;
         }
     }
@@ -75,7 +75,9 @@ bool ProjectStore::projectFolderExists(const QString &name) const
 }
 
 bool ProjectStore::createProject(const QString &name, const ProjectRecord &record,
-                                 const ServerValidators &validators, const ProjectAccess &access)
+                                 const ServerValidators &validators,
+                                 const std::optional<Checksum> &checksum,
+                                 const ProjectAccess &access)
 {
     if (!FileNames::isSafe(name) || isListed(name) || projectFolderExists(name))
         return false;
@@ -88,7 +90,11 @@ bool ProjectStore::createProject(const QString &name, const ProjectRecord &recor
     const bool validatorsWritten =
         validators.isEmpty() ||
         FileIo::writeAtomically(m_paths.validatorsPath(name), validators.toText());
-    if (!validatorsWritten || (!access.isEmpty() && !writeAccess(name, access)) ||
+    const bool checksumWritten =
+        !checksum || FileIo::writeAtomically(m_paths.checksumPath(name),
+                                             ChecksumRecord{*checksum, std::nullopt}.toText());
+    if (!validatorsWritten || !checksumWritten ||
+        (!access.isEmpty() && !writeAccess(name, access)) ||
         !FileIo::writeAtomically(m_paths.recordPath(name), waiting.toText()) ||
         !FileIo::writeAtomically(m_paths.mainListPath(), TextLines::join(*lines))) {
         removeProjectFolder(name);
@@ -145,8 +151,31 @@ bool ProjectStore::finishRunning()
     const QString name = m_running.first().name;
     const bool marked = rewriteStatus(name, ProjectRecord::Finished);
     const bool forgotten = forgetAccess(name);
-    m_finished.append(m_running.takeFirst());
+    m_finished.append(finishedEntry(m_running.takeFirst()));
     return marked && forgotten;
+}
+
+// The record goes back to waiting last: a crash before leaves it finished, to be restarted again.
+bool ProjectStore::restartFailed(const QString &name)
+{
+    const qsizetype index = indexOfName(m_finished, name);
+    const std::optional<ChecksumRecord> digest = checksum(name);
+    if (index < 0 || !m_finished.at(index).failedVerification || !digest)
+        return false;
+    for (const QString &path : {m_paths.packLogPath(name), m_paths.elapsedPath(name),
+                                m_paths.statsPath(name), m_paths.joinedRecordPath(name)}) {
+        if (QFileInfo::exists(path) && !QFile::remove(path))
+            return false;
+    }
+    if (!FileIo::writeAtomically(m_paths.checksumPath(name),
+                                 ChecksumRecord{digest->expected, std::nullopt}.toText()) ||
+        !rewriteStatus(name, ProjectRecord::Waiting))
+        return false;
+    ProjectEntry entry = m_finished.takeAt(index);
+    entry.failedVerification = false;
+    m_waiting.append(entry);
+    rewriteMainList();
+    return true;
 }
 
 // The validators go first: a crash in between leaves the old size, which the server's answers
@@ -202,6 +231,14 @@ bool ProjectStore::forgetAccess(const QString &name)
     return !left.exists() && !left.isSymLink();
 }
 
+std::optional<ChecksumRecord> ProjectStore::checksum(const QString &name) const
+{
+    if (!FileNames::isSafe(name))
+        return std::nullopt;
+    const auto text = FileIo::read(m_paths.checksumPath(name));
+    return text ? ChecksumRecord::parse(*text) : std::nullopt;
+}
+
 std::optional<ProjectRecord> ProjectStore::record(const QString &name) const
 {
     if (!FileNames::isSafe(name))
@@ -217,6 +254,14 @@ bool ProjectStore::rewriteStatus(const QString &name, int status) const
     const auto text = FileIo::read(m_paths.recordPath(name));
     return text && FileIo::writeAtomically(m_paths.recordPath(name),
                                            ProjectRecord::withStatus(*text, status));
+}
+
+ProjectEntry ProjectStore::finishedEntry(const ProjectEntry &entry) const
+{
+    ProjectEntry finished = entry;
+    const std::optional<ChecksumRecord> digest = checksum(entry.name);
+    finished.failedVerification = digest && !digest->isVerified();
+    return finished;
 }
 
 bool ProjectStore::isListed(const QString &name) const

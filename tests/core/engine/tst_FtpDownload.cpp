@@ -59,7 +59,7 @@ void tst_FtpDownload::downloads()
     ProjectRecord record = EngineRig::record(url, size, rig.downloadFolder(), PackSize);
     record.type = "1";
     const Login login = user == "anna" ? Login{user, options.password} : Login();
-    QVERIFY(rig.store.createProject("setup", record, {}, {login, {}}));
+    QVERIFY(rig.store.createProject("setup", record, {}, {}, {login, {}}));
     QSignalSpy captions(&rig.captions, &RunCaptions::slotStatusChanged);
     const auto piece = [&rig](qint64 pack) {
         return rig.receiveFolder("setup") + QStringLiteral("setup(%1).qfd").arg(pack);

@@ -126,7 +126,7 @@ void tst_HttpDownload::downloadsTheFile()
     for (const NginxOptions::Gate &gate : options.gates)
         access.browser = {gate.cookieName + '=' + gate.cookieValue, gate.referer + "page", "UA/1"};
     QVERIFY(rig.store.createProject(
-        "setup", EngineRig::record(url, size, rig.downloadFolder(), PackSize), {}, access));
+        "setup", EngineRig::record(url, size, rig.downloadFolder(), PackSize), {}, {}, access));
     QSignalSpy overall(&rig.captions, &RunCaptions::overallStatusChanged);
     QSignalSpy action(&rig.captions, &RunCaptions::actionChanged);
     QSignalSpy plan(&rig.captions, &RunCaptions::planTextChanged);

@@ -114,7 +114,7 @@ private slots:
         for (const QString url :
              {"h/new", "https://an%40na:se%3Acret@h/old", "an%40na:se@h/done"}) {
             record.url = url;
-            QVERIFY(m_store->createProject(url.section(u'/', -1), record, {},
+            QVERIFY(m_store->createProject(url.section(u'/', -1), record, {}, {},
                                            url == "h/new" ? access : ProjectAccess()));
         }
         QVERIFY(m_store->rewriteStatus("done", ProjectRecord::Finished));
