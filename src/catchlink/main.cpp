@@ -2,10 +2,10 @@
 #include "NativeFrame.h"
 #include "NativeHost.h"
 
-#include "wire/HandoffMessage.h"
 #include "options/Settings.h"
 #include "platform/HandoffSocket.h"
 #include "ui/DialogMessagePresenter.h"
+#include "wire/HandoffMessage.h"
 
 #include <QApplication>
 #include <QDir>
