@@ -171,11 +171,14 @@ bool Engine::createDownload(const ProjectEntry &entry)
 {
     // The record's "Type:" says what its URL, kept without "http://" and "ftp://", is.
     const UrlReading reading = Extract_URL(entry.url, m_ftp ? Url::Scheme::Ftp : Url::Scheme::Http);
+    // Only HTTPS needs to know what it trusts.
+    const QSslConfiguration tls = reading.url && reading.url->isTls()
+                                      ? tlsConfiguration(m_settings.testCaFile())
+                                      : QSslConfiguration();
     const std::optional<DownloadSlots> connections =
-        reading.url
-            ? DownloadSlots::forUrl(*reading.url, entry.size, m_store.validators(entry.name),
-                                    m_intervals, tlsConfiguration(m_settings.testCaFile()))
-            : std::nullopt;
+        reading.url ? DownloadSlots::forUrl(*reading.url, entry.size,
+                                            m_store.validators(entry.name), m_intervals, tls)
+                    : std::nullopt;
     if (!connections) {
         Timer_Start_Download.stop();
         m_faults.tell(reading.url ? QStringLiteral("The address ") + reading.url->authority +

@@ -65,8 +65,9 @@ public:
     QString appPath(const QString &fallback) const;
     void setAppPath(const QString &programFolder);
     // A test setting, never shown: a PEM file of certificate authorities that HTTPS trusts
-    // besides the system's store, so that a test or a bench can serve HTTPS with its own
-    // authority. Empty when unset. Nothing turns certificate verification off.
+    // instead of the system's store (as curl's --cacert does), so that a test or a bench can
+    // serve HTTPS with its own authority. Empty when unset. Nothing turns certificate
+    // verification off.
     QString testCaFile() const;
     void setTestCaFile(const QString &path);
     // The main window's size and position (QWidget::saveGeometry), kept apart from the
