@@ -9,9 +9,11 @@
 
 #include <optional>
 
+class SpeedLimit;
+
 // The connection slots of one download, made from its URL: four HTTP slots (over TLS for
 // HTTPS, trusting what `tls` trusts), or three FTP slots, each connecting through its own FTP
-// timer, that share the data-connection mode the server takes.
+// timer, that share the data-connection mode the server takes. Every slot reads under `limit`.
 struct DownloadSlots
 {
     static constexpr int FtpSlotCount = 3;
@@ -23,5 +25,5 @@ struct DownloadSlots
     static std::optional<DownloadSlots> forUrl(const Url &url, qint64 fileSize,
                                                const ServerValidators &validators,
                                                const EngineIntervals &intervals,
-                                               const QSslConfiguration &tls);
+                                               const QSslConfiguration &tls, SpeedLimit *limit);
 };

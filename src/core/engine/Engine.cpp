@@ -12,6 +12,7 @@
 Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &intervals, QObject *parent)
     : QObject(parent), m_store(store), m_settings(settings), m_intervals(intervals),
       m_meter(intervals.speedTickMs, intervals.clockTickMs, [this] { return m_clock.elapsed(); }),
+      m_limit(intervals.paceTickMs, [this] { return m_clock.elapsed(); }),
       m_retry(intervals.resumeFirstMs, intervals.resumeMaxMs, intervals.clockTickMs),
       m_report(m_meter, m_retry, m_completion), m_faults(m_retry)
 {
@@ -176,9 +177,10 @@ bool Engine::createDownload(const ProjectEntry &entry)
                                       ? tlsConfiguration(m_settings.testCaFile())
                                       : QSslConfiguration();
     const std::optional<DownloadSlots> connections =
-        reading.url ? DownloadSlots::forUrl(*reading.url, entry.size,
-                                            m_store.validators(entry.name), m_intervals, tls)
-                    : std::nullopt;
+        reading.url
+            ? DownloadSlots::forUrl(*reading.url, entry.size, m_store.validators(entry.name),
+                                    m_intervals, tls, &m_limit)
+            : std::nullopt;
     if (!connections) {
         Timer_Start_Download.stop();
         m_faults.tell(reading.url ? QStringLiteral("The address ") + reading.url->authority +

@@ -7,6 +7,7 @@ namespace {
 // What may wait unread: a slot holds the data back until the server has accepted its restart
 // offset.
 constexpr qint64 ReadBufferBytes = 1024 * 1024;
+constexpr qint64 PacedBufferBytes = 16 * 1024;
 
 template<typename T>
 void discard(T *&object)
@@ -70,6 +71,13 @@ qint64 FtpDataLink::read(char *data, qint64 size)
     return qMax<qint64>(0, m_socket->read(data, size));
 }
 
+void FtpDataLink::setPaced(bool paced)
+{
+    m_paced = paced;
+    if (m_socket)
+        m_socket->setReadBufferSize(paced ? PacedBufferBytes : ReadBufferBytes);
+}
+
 void FtpDataLink::onNewConnection()
 {
     while (m_server && m_server->hasPendingConnections()) {
@@ -90,7 +98,7 @@ void FtpDataLink::onNewConnection()
 void FtpDataLink::adopt(QTcpSocket *socket)
 {
     m_socket = socket;
-    m_socket->setReadBufferSize(ReadBufferBytes);
+    setPaced(m_paced);
     connect(m_socket, &QTcpSocket::readyRead, this, &FtpDataLink::readyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &FtpDataLink::onDisconnected);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &FtpDataLink::onError);

@@ -32,6 +32,8 @@ public:
     bool isConnected() const { return m_connected; }
     // Up to size bytes of what has arrived; 0 when nothing waits.
     qint64 read(char *data, qint64 size);
+    // Under a speed limit little waits unread in the program: the rest waits in the system.
+    void setPaced(bool paced);
 
 signals:
     void connected();
@@ -53,4 +55,5 @@ private:
     QHostAddress m_serverAddress;
     bool m_connected = false;
     bool m_ended = false;
+    bool m_paced = false;
 };

@@ -1,5 +1,7 @@
 #include "engine/HttpSlot.h"
 
+#include "engine/SpeedLimit.h"
+
 #include "wire/HttpRequest.h"
 #include "wire/PackAnswer.h"
 #include "wire/TlsTrust.h"
@@ -15,11 +17,14 @@ constexpr qsizetype MaxOwed = 2;
 // Past its pack, an answer is read to its end only when that is cheaper than a new connection
 // (a server that sends the whole file is left at once).
 constexpr qint64 MaxDrainBytes = 64 * 1024;
+// What a TLS connection decrypts ahead of the slot under a speed limit: one record. Without a
+// limit it takes whatever has arrived.
+constexpr qint64 PacedTlsBufferBytes = 16 * 1024;
 } // namespace
 
 HttpSlot::HttpSlot(int number, const Target &target, const Timing &timing,
-                   std::shared_ptr<HttpServerHabits> habits, QObject *parent)
-    : PackSlot(number, parent), m_target(target), m_habits(std::move(habits)),
+                   std::shared_ptr<HttpServerHabits> habits, SpeedLimit *limit, QObject *parent)
+    : PackSlot(number, parent), m_target(target), m_habits(std::move(habits)), m_limit(limit),
       m_buffer(SlotWatch::ReadChunk, Qt::Uninitialized),
       // Only a connection that owes an answer (or is still being made) can stall.
       m_watch(timing, [this] { return !m_ready || !m_owed.isEmpty(); })
@@ -123,6 +128,9 @@ QTcpSocket *HttpSlot::newSocket()
 
 void HttpSlot::Ferme_Connect()
 {
+    if (m_limit)
+        m_limit->leave(this);
+    m_held = false;
     if (m_socket) {
         m_socket->disconnect(this);
         m_socket->abort();
@@ -192,7 +200,12 @@ void HttpSlot::onReadyRead()
 {
     const QTcpSocket *socket = m_socket;
     while (socket && m_socket == socket) {
-        const qint64 size = m_socket->read(m_buffer.data(), m_buffer.size());
+        const qint64 allowed = allowance();
+        if (allowed == 0)
+            return;
+        const qint64 size = m_socket->read(m_buffer.data(), allowed);
+        if (m_limit && size > 0)
+            m_limit->spend(size);
         if (size < 0)
             onStreamEnded();
         if (size <= 0)
@@ -208,6 +221,22 @@ void HttpSlot::onReadyRead()
             left -= used;
         }
     }
+}
+
+// How much the slot may read now; 0 while the speed limit holds it back, which is no silence
+// of the server's. A TLS connection then decrypts no more than a record ahead, so that the
+// bytes wait in the system and its receive window slows the server down.
+qint64 HttpSlot::allowance()
+{
+    if (!m_limit)
+        return m_buffer.size();
+    if (auto *tls = qobject_cast<QSslSocket *>(m_socket))
+        tls->setReadBufferSize(m_limit->rate() > 0 ? PacedTlsBufferBytes : 0);
+    const qint64 allowed = m_limit->allowance(this, m_buffer.size(), [this] { onReadyRead(); });
+    m_held = allowed == 0;
+    if (m_held)
+        m_watch.noteActivity();
+    return allowed;
 }
 
 // Returns how many of the bytes belong to the header (all of them while its end is missing).
@@ -373,12 +402,13 @@ void HttpSlot::failWrite(const QString &path)
     emit writeFailed(number(), path, error);
 }
 
-// The data still waiting in the socket is taken before deciding how the stream ended.
+// The data still waiting in the socket is taken before deciding how the stream ended; what the
+// speed limit holds back is read on the slot's turns, and the end shows after it.
 void HttpSlot::onEndOfStream()
 {
     const QTcpSocket *socket = m_socket;
     onReadyRead();
-    if (socket && m_socket == socket)
+    if (socket && m_socket == socket && !m_held)
         onStreamEnded();
 }
 

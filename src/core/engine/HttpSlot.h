@@ -17,6 +17,7 @@
 #include <optional>
 
 class QTcpSocket;
+class SpeedLimit;
 
 // What the slots of one download learn about their server: whether it takes a request before
 // the previous answer has ended. One slot that finds it does not turns it off for every slot.
@@ -43,6 +44,9 @@ struct HttpServerHabits
 // A bad answer is also reported as a refusal, and one that brought no byte of the file as such,
 // so that the download can give up on a server that keeps refusing or sends nothing. Any other
 // connection error halts the slot and is the download's business.
+//
+// Under a speed limit the slot reads only what the limit allows and otherwise leaves the bytes
+// with the system until its turn comes.
 class HttpSlot final : public PackSlot
 {
     Q_OBJECT
@@ -62,7 +66,8 @@ public:
     using Timing = SlotWatch::Timing;
 
     HttpSlot(int number, const Target &target, const Timing &timing,
-             std::shared_ptr<HttpServerHabits> habits, QObject *parent = nullptr);
+             std::shared_ptr<HttpServerHabits> habits, SpeedLimit *limit = nullptr,
+             QObject *parent = nullptr);
     ~HttpSlot() override;
 
     void fetch(const Pack &pack, const QString &piecePath, qint64 have) override;
@@ -87,6 +92,7 @@ private:
     void onConnected();
     void sendRequests();
     void onReadyRead();
+    qint64 allowance();
     qint64 takeHeader(const char *data, qint64 size);
     void acceptHeader();
     void refuse();
@@ -108,6 +114,8 @@ private:
 
     Target m_target;
     std::shared_ptr<HttpServerHabits> m_habits;
+    SpeedLimit *m_limit;
+    bool m_held = false; // the limit holds the rest of the data back until the slot's turn
     QTcpSocket *m_socket = nullptr;
     // The pack being received, and the one whose request went out ahead of its answer.
     std::array<PackPiece, 2> m_pieces;
