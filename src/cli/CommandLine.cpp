@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-CommandLine::CommandLine(QList<Command> commands)
-    : m_commands(std::move(commands)),
+CommandLine::CommandLine(QList<Command> commands, const QList<QCommandLineOption> &options)
+    : m_commands(std::move(commands)), m_options(options),
       m_help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")),
       m_version({QStringLiteral("v"), QStringLiteral("version")},
                 QStringLiteral("Show the version."))
@@ -16,6 +16,7 @@ CommandLine::CommandLine(QList<Command> commands)
                        "connections, working on the same projects and settings as Quillfetch."));
     m_parser.addOption(m_help);
     m_parser.addOption(m_version);
+    m_parser.addOptions(m_options);
     m_parser.addPositionalArgument(QStringLiteral("command"),
                                    QStringLiteral("One of the commands below."),
                                    QStringLiteral("<command> [argument]"));
@@ -41,7 +42,33 @@ int CommandLine::exec(const QStringList &arguments)
     if (!command)
         return usageError(QStringLiteral("Unknown command or wrong arguments: ") +
                           words.join(u' '));
-    return command->run(command->name.isEmpty() ? words : words.mid(1));
+    if (const QString stray = strayOption(*command); !stray.isEmpty())
+        return usageError(QStringLiteral("The option --") + stray +
+                          QStringLiteral(" does not go with this command."));
+    return command->run(command->name.isEmpty() ? words : words.mid(1), m_parser);
+}
+
+// An option given that the command does not take; empty when there is none.
+QString CommandLine::strayOption(const Command &command) const
+{
+    for (const QCommandLineOption &option : m_options) {
+        const QString name = option.names().constLast();
+        if (m_parser.isSet(option) && !command.options.contains(name))
+            return name;
+    }
+    return {};
+}
+
+// "run [--limit-rate RATE]"
+QString CommandLine::syntax(const Command &command) const
+{
+    QStringList words{command.name};
+    for (const QCommandLineOption &option : m_options) {
+        const QString name = option.names().constLast();
+        if (command.options.contains(name))
+            words << QStringLiteral("[--") + name + u' ' + option.valueName() + u']';
+    }
+    return (words + command.arguments).join(u' ').trimmed();
 }
 
 // Every URL that names a file has a "/"; a mistyped command has none.
@@ -60,7 +87,7 @@ QString CommandLine::helpText() const
 {
     QStringList syntaxes;
     for (const Command &command : m_commands)
-        syntaxes << (QStringList{command.name} + command.arguments).join(u' ').trimmed();
+        syntaxes << syntax(command);
     const auto longest =
         std::max_element(syntaxes.cbegin(), syntaxes.cend(),
                          [](const QString &a, const QString &b) { return a.size() < b.size(); });

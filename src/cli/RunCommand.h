@@ -8,6 +8,7 @@
 #include <QTextStream>
 
 #include <memory>
+#include <optional>
 
 class Engine;
 class RunDisplay;
@@ -26,7 +27,8 @@ public:
     static constexpr int ConnectionLost = 2; // recorded; running again resumes
     static constexpr int Interrupted = 130;
 
-    explicit RunCommand(Workspace &workspace);
+    // limit: the speed limit in bytes per second (0: none) instead of the settings' own.
+    RunCommand(Workspace &workspace, const std::optional<qint64> &limit);
     ~RunCommand() override;
 
     // Runs the event loop until the queue is done; returns the exit code.
@@ -44,6 +46,7 @@ private:
     void quit(int exitCode);
 
     Workspace &m_workspace;
+    std::optional<qint64> m_limit;
     QTextStream m_out;
     QTextStream m_err;
     StopSignals m_stopSignals;

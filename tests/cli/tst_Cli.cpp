@@ -185,6 +185,12 @@ void tst_Cli::answers_data()
         << QStringList{"fetch"} << false << 2 << "^$" << wrongCommand + "fetch" + usage;
     QTest::newRow("run with an argument")
         << QStringList{"run", "extra"} << false << 2 << "^$" << wrongCommand + "run extra" + usage;
+    QTest::newRow("limit that is no speed")
+        << QStringList{"run", "--limit-rate", "2 Mb"} << false << 2 << "^$"
+        << "^quillfetch-cli: --limit-rate 2 Mb is no speed: write it as 500000, 500k or 2M.\n$";
+    QTest::newRow("limit on a command that takes none")
+        << QStringList{"add", "%1/files/setup.exe", "--limit-rate", "2M"} << false << 2 << "^$"
+        << "^quillfetch-cli: The option --limit-rate does not go with this command." + usage;
     QTest::newRow("empty queue") << QStringList{"run"} << false << 0
                                  << "^Every project is complete.\n$"
                                  << "^$";

@@ -57,6 +57,15 @@ public:
     static QColor defaultColour(Colour which);
     static QString colourToText(const QColor &colour);
 
+    // The speed limit: whether it is on, and the limit as typed, in Kb/s (1024 bytes per second)
+    // unless it names its unit ("500", "500k", "2M").
+    bool limitSpeed() const;
+    void setLimitSpeed(bool on);
+    QString speedLimitText() const;
+    void setSpeedLimitText(const QString &text);
+    // Bytes per second; 0 when the limit is off or its text is no speed.
+    qint64 speedLimit() const;
+
     bool tray() const;
     void setTray(bool on);
     bool onStartTab() const;
