@@ -71,11 +71,24 @@ qint64 FtpDataLink::read(char *data, qint64 size)
     return qMax<qint64>(0, m_socket->read(data, size));
 }
 
-void FtpDataLink::setPaced(bool paced)
+void FtpDataLink::setPaced(qint64 receiveBuffer)
 {
-    m_paced = paced;
-    if (m_socket)
-        m_socket->setReadBufferSize(paced ? PacedBufferBytes : ReadBufferBytes);
+    if (receiveBuffer == m_receiveBuffer)
+        return;
+    m_receiveBuffer = receiveBuffer;
+    pace();
+}
+
+// A connection whose limit was lifted keeps the receive buffer it had; the next one is the
+// system's again.
+void FtpDataLink::pace()
+{
+    if (!m_socket)
+        return;
+    m_socket->setReadBufferSize(m_receiveBuffer > 0 ? PacedBufferBytes : ReadBufferBytes);
+    if (m_receiveBuffer > 0)
+        m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                                  m_receiveBuffer);
 }
 
 void FtpDataLink::onNewConnection()
@@ -98,7 +111,7 @@ void FtpDataLink::onNewConnection()
 void FtpDataLink::adopt(QTcpSocket *socket)
 {
     m_socket = socket;
-    setPaced(m_paced);
+    pace();
     connect(m_socket, &QTcpSocket::readyRead, this, &FtpDataLink::readyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &FtpDataLink::onDisconnected);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &FtpDataLink::onError);
@@ -106,6 +119,7 @@ void FtpDataLink::adopt(QTcpSocket *socket)
 
 void FtpDataLink::onConnected()
 {
+    pace(); // a passive connection has no system socket to set up before
     m_connected = true;
     emit connected();
 }

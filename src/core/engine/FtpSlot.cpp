@@ -292,7 +292,7 @@ qint64 FtpSlot::allowance()
 {
     if (!m_limit)
         return m_buffer.size();
-    m_link->setPaced(m_limit->rate() > 0);
+    m_link->setPaced(m_limit->rate() > 0 ? m_limit->receiveBuffer() : 0);
     const qint64 allowed = m_limit->allowance(this, m_buffer.size(), [this] { drain(); });
     if (allowed == 0)
         m_dataWaitTimer.stop();

@@ -20,6 +20,9 @@ constexpr qint64 MaxDrainBytes = 64 * 1024;
 // What a TLS connection decrypts ahead of the slot under a speed limit: one record. Without a
 // limit it takes whatever has arrived.
 constexpr qint64 PacedTlsBufferBytes = 16 * 1024;
+// A connection whose limit was lifted cannot give its receive buffer back to the system's
+// tuning: it gets one large enough for a fast link.
+constexpr qint64 FreeReceiveBufferBytes = 4 * 1024 * 1024;
 } // namespace
 
 HttpSlot::HttpSlot(int number, const Target &target, const Timing &timing,
@@ -143,6 +146,7 @@ void HttpSlot::Ferme_Connect()
 void HttpSlot::resetConnectionState()
 {
     m_ready = false;
+    m_socketRate = 0;
     m_proven = false;
     m_answered = false;
     m_owed.clear();
@@ -155,8 +159,11 @@ void HttpSlot::resetConnectionState()
     m_fed = false;
 }
 
+// A limit's small receive window is set before the first byte is asked for.
 void HttpSlot::onConnected()
 {
+    if (m_limit)
+        followLimit();
     m_ready = true;
     m_watch.noteActivity();
     sendRequests();
@@ -224,19 +231,31 @@ void HttpSlot::onReadyRead()
 }
 
 // How much the slot may read now; 0 while the speed limit holds it back, which is no silence
-// of the server's. A TLS connection then decrypts no more than a record ahead, so that the
-// bytes wait in the system and its receive window slows the server down.
+// of the server's.
 qint64 HttpSlot::allowance()
 {
     if (!m_limit)
         return m_buffer.size();
-    if (auto *tls = qobject_cast<QSslSocket *>(m_socket))
-        tls->setReadBufferSize(m_limit->rate() > 0 ? PacedTlsBufferBytes : 0);
+    followLimit();
     const qint64 allowed = m_limit->allowance(this, m_buffer.size(), [this] { onReadyRead(); });
     m_held = allowed == 0;
     if (m_held)
         m_watch.noteActivity();
     return allowed;
+}
+
+// Under a speed limit the bytes wait in the system, whose small receive window holds the server
+// to the rate, and a TLS connection decrypts no more than a record ahead of the slot.
+void HttpSlot::followLimit()
+{
+    const qint64 rate = m_limit->rate();
+    if (rate == m_socketRate)
+        return;
+    m_socketRate = rate;
+    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                              rate > 0 ? m_limit->receiveBuffer() : FreeReceiveBufferBytes);
+    if (auto *tls = qobject_cast<QSslSocket *>(m_socket))
+        tls->setReadBufferSize(rate > 0 ? PacedTlsBufferBytes : 0);
 }
 
 // Returns how many of the bytes belong to the header (all of them while its end is missing).

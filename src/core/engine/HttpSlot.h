@@ -93,6 +93,7 @@ private:
     void sendRequests();
     void onReadyRead();
     qint64 allowance();
+    void followLimit();
     qint64 takeHeader(const char *data, qint64 size);
     void acceptHeader();
     void refuse();
@@ -116,6 +117,7 @@ private:
     std::shared_ptr<HttpServerHabits> m_habits;
     SpeedLimit *m_limit;
     bool m_held = false; // the limit holds the rest of the data back until the slot's turn
+    qint64 m_socketRate = 0; // the limit the connection's buffers were set for
     QTcpSocket *m_socket = nullptr;
     // The pack being received, and the one whose request went out ahead of its answer.
     std::array<PackPiece, 2> m_pieces;

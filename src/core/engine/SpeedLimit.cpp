@@ -7,6 +7,15 @@ namespace {
 // The bucket holds a tenth of a second of the rate: a connection reads a worthwhile chunk at
 // once, and no burst above the limit lasts long enough to be seen.
 constexpr qint64 BucketMs = 100;
+// While connections wait, a refill that comes late (a busy event loop) still owes them the
+// bytes of the time that passed, up to a second's worth.
+constexpr qint64 OwedMs = 1000;
+// What the system keeps for each paced connection: a tenth of a second of the whole rate, so
+// that the receive window holds the server to the rate in small steps and still lets a share
+// of it through a long round trip.
+constexpr qint64 ReceiveBufferMs = 100;
+constexpr qint64 MinReceiveBuffer = 8 * 1024;
+constexpr qint64 MaxReceiveBuffer = 4 * 1024 * 1024;
 } // namespace
 
 SpeedLimit::SpeedLimit(int refillMs, std::function<qint64()> monotonicMs, QObject *parent)
@@ -64,6 +73,11 @@ void SpeedLimit::leave(const QObject *reader)
     m_waiting.removeIf([reader](const Waiting &waiting) { return waiting.reader == reader; });
 }
 
+qint64 SpeedLimit::receiveBuffer() const
+{
+    return qBound(MinReceiveBuffer, m_rate * ReceiveBufferMs / 1000, MaxReceiveBuffer);
+}
+
 qint64 SpeedLimit::capacity() const
 {
     return qMax<qint64>(1, m_rate * BucketMs / 1000);
@@ -73,7 +87,8 @@ qint64 SpeedLimit::capacity() const
 void SpeedLimit::refill()
 {
     const qint64 now = m_monotonicMs();
-    m_milliBytes = qMin(capacity() * 1000, m_milliBytes + m_rate * (now - m_filledAtMs));
+    const qint64 most = m_waiting.isEmpty() ? capacity() * 1000 : m_rate * OwedMs;
+    m_milliBytes = qMin(most, m_milliBytes + m_rate * (now - m_filledAtMs));
     m_filledAtMs = now;
 }
 

@@ -8,7 +8,8 @@
 #include <functional>
 
 // One speed limit for every connection of a download. A bucket of bytes fills at the limit's
-// rate, measured on a monotonic clock, and holds at most a tenth of a second of it. A connection
+// rate, measured on a monotonic clock, and holds at most a tenth of a second of it while nobody
+// waits. A connection
 // reads only what the bucket grants; one that finds it empty stops reading, so that its kernel's
 // receive window fills and the server slows down, and waits in line. Each refill serves the
 // waiting connections in turn, each its share, so none of them starves.
@@ -24,6 +25,8 @@ public:
     // Bytes per second, 0 for none; the connections waiting go on at the new rate.
     void setRate(qint64 bytesPerSecond);
     qint64 rate() const { return m_rate; }
+    // The receive buffer a connection under this limit asks the system for.
+    qint64 receiveBuffer() const;
 
     // How many of `wanted` bytes the reader may read now. 0: it waits in line, and `resume` runs
     // from the event loop once its turn has come.
