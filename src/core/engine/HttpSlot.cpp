@@ -12,8 +12,6 @@
 #include <algorithm>
 
 namespace {
-// A connection owes at most the answers for the current pack and the next.
-constexpr qsizetype MaxOwed = 2;
 // Past its pack, an answer is read to its end only when that is cheaper than a new connection
 // (a server that sends the whole file is left at once).
 constexpr qint64 MaxDrainBytes = 64 * 1024;
@@ -59,24 +57,37 @@ void HttpSlot::fetch(const Pack &pack, const QString &piecePath, qint64 have)
 
 void HttpSlot::queue(const Pack &pack, const QString &piecePath, qint64 have)
 {
-    next().take(pack, piecePath, have);
-    if (!next().open()) {
-        failWrite(next().path());
+    PackPiece &queued = piece(held());
+    queued.take(pack, piecePath, have);
+    if (!queued.open()) {
+        failWrite(queued.path());
         return;
     }
     sendRequests();
 }
 
+// The last pack queued comes back first, so that packs given back in turn keep their order.
 std::optional<PackSlot::Carried> HttpSlot::unqueue()
 {
-    if (!next().holds())
+    const int last = held() - 1;
+    if (last < 1)
         return std::nullopt;
-    const Carried carried{next().pack(), next().have()};
-    next().forget();
+    PackPiece &queued = piece(last);
+    const Carried carried{queued.pack(), queued.have()};
+    queued.forget();
     // Nothing of it arrived: a fresh pack's piece, made empty when it was queued, goes.
     if (carried.have == 0)
-        QFile::remove(next().path());
+        QFile::remove(queued.path());
     return carried;
+}
+
+// The packs held are the current one and those queued after it, without a gap.
+int HttpSlot::held() const
+{
+    int count = 0;
+    while (count < MaxPacks && piece(count).holds())
+        ++count;
+    return count;
 }
 
 void HttpSlot::halt()
@@ -169,28 +180,27 @@ void HttpSlot::onConnected()
     sendRequests();
 }
 
-// Requests go out in pack order, the current pack's first. A second one goes out before the
-// answer to the first has ended only while the server is known to keep the connection and to
-// take requests ahead; none goes out on a connection whose answer says it closes.
+// Requests go out in pack order, the current pack's first. Others go out before the answer to
+// the first has ended only while the server is known to keep the connection and to take
+// requests ahead; none goes out on a connection whose answer says it closes.
 void HttpSlot::sendRequests()
 {
     bool sentCurrent = false;
-    for (const int index : {m_current, 1 - m_current}) {
-        const PackPiece &piece = m_pieces.at(index);
-        if (!piece.holds() || m_requested.at(index))
+    for (int k = 0; k < MaxPacks; ++k) {
+        const PackPiece &pack = piece(k);
+        if (!pack.holds() || requested(k))
             continue;
         const bool ahead = !m_owed.isEmpty();
         const bool closing = m_inBody && !m_keeps;
-        if (!m_ready || closing ||
-            (ahead && (!m_proven || !m_habits->pipelining || m_owed.size() >= MaxOwed)))
+        if (!m_ready || closing || (ahead && (!m_proven || !m_habits->pipelining)))
             break;
-        const qint64 first = piece.nextOffset();
+        const qint64 first = pack.nextOffset();
         m_socket->write(HttpRequest::packText(m_target.hostHeader, m_target.path, first,
-                                              piece.pack().start + piece.pack().length,
+                                              pack.pack().start + pack.pack().length,
                                               m_target.validators));
         m_owed.append({first, ahead});
-        m_requested.at(index) = true;
-        sentCurrent = sentCurrent || index == m_current;
+        requested(k) = true;
+        sentCurrent = sentCurrent || k == 0;
     }
     // Last: whoever hears it may pause the download at once.
     if (sentCurrent)
@@ -292,10 +302,22 @@ void HttpSlot::acceptHeader()
     m_bodyLeft = m_answer.contentLength().value_or(0);
     m_inBody = true;
     m_answer.clear();
-    if (m_keeps && m_habits->pipelining && !next().holds())
-        emit readyForNext(number());
+    askForNext();
     if (m_socket && m_bodyLeft == 0)
         endAnswer();
+}
+
+// A connection that keeps and takes requests ahead gets the slot's next packs, as many as it
+// holds room for and the download has left.
+void HttpSlot::askForNext()
+{
+    const QTcpSocket *socket = m_socket;
+    while (m_socket == socket && m_keeps && m_habits->pipelining && held() < MaxPacks) {
+        const int before = held();
+        emit readyForNext(number());
+        if (held() == before)
+            return;
+    }
 }
 
 // The answer is retried after the growing delay and reported as a refusal, unless the server
@@ -382,8 +404,8 @@ void HttpSlot::finishPack()
 {
     const qint64 done = current().pack().number;
     current().forget();
-    m_requested.at(m_current) = false;
-    m_current = 1 - m_current;
+    requested(0) = false;
+    m_current = (m_current + 1) % MaxPacks;
     emit packComplete(number(), done);
 }
 
@@ -404,7 +426,7 @@ void HttpSlot::endAnswer()
             retryLater();
             return;
         }
-        m_requested.at(m_current) = false;
+        requested(0) = false;
     }
     if (m_keeps && (packWhole || m_owed.isEmpty()))
         sendRequests();
@@ -412,11 +434,13 @@ void HttpSlot::endAnswer()
         connectNow();
 }
 
-// The piece that failed, the queued one or the current, says why.
+// The piece that failed, a queued one or the current, says why.
 void HttpSlot::failWrite(const QString &path)
 {
-    const PackPiece &failed = next().holds() && next().path() == path ? next() : current();
-    const int error = failed.error();
+    int failed = held() - 1;
+    while (failed > 0 && piece(failed).path() != path)
+        --failed;
+    const int error = piece(qMax(failed, 0)).error();
     halt();
     emit writeFailed(number(), path, error);
 }

@@ -31,10 +31,10 @@ struct HttpServerHabits
 // the pack's piece file (kept open while the pack arrives) and says when the pack is complete.
 //
 // The connection is kept for the slot's next packs while the server allows it, and once an
-// answer shows that it does, the slot asks for its next pack and sends that request before the
-// current answer ends, so that the link stays full. A server that closes a kept connection costs
-// one reconnection; one that drops a request sent ahead, closing the connection or leaving it
-// silent, turns sending ahead off.
+// answer shows that it does, the slot asks for its next two packs and sends their requests
+// before the current answer ends, so that the link stays full even where a pack takes less than
+// a round trip. A server that closes a kept connection costs one reconnection; one that drops a
+// request sent ahead, closing the connection or leaving it silent, turns sending ahead off.
 //
 // An answer that ends honestly short of its pack is followed at once by a request for the rest.
 // A bad answer, a connection closed in the middle of an answer or a silent one (a header counts
@@ -82,9 +82,16 @@ public:
     QString piecePath() const override { return current().path(); }
 
 private:
-    PackPiece &current() { return m_pieces.at(m_current); }
-    const PackPiece &current() const { return m_pieces.at(m_current); }
-    PackPiece &next() { return m_pieces.at(1 - m_current); }
+    // The pack being received and those whose requests go out ahead of its answer.
+    static constexpr int MaxPacks = 3;
+
+    // The k-th pack the slot holds, in request order; 0 is the one being received.
+    PackPiece &piece(int k) { return m_pieces.at((m_current + k) % MaxPacks); }
+    const PackPiece &piece(int k) const { return m_pieces.at((m_current + k) % MaxPacks); }
+    PackPiece &current() { return piece(0); }
+    const PackPiece &current() const { return piece(0); }
+    bool &requested(int k) { return m_requested.at((m_current + k) % MaxPacks); }
+    int held() const; // the packs the slot holds
 
     void connectNow();
     QTcpSocket *newSocket();
@@ -96,6 +103,7 @@ private:
     void followLimit();
     qint64 takeHeader(const char *data, qint64 size);
     void acceptHeader();
+    void askForNext();
     void refuse();
     bool isWholeFileAgain() const;
     bool restartPiece();
@@ -116,13 +124,12 @@ private:
     Target m_target;
     std::shared_ptr<HttpServerHabits> m_habits;
     SpeedLimit *m_limit;
-    bool m_held = false; // the limit holds the rest of the data back until the slot's turn
+    bool m_held = false;     // the limit holds the rest of the data back until the slot's turn
     qint64 m_socketRate = 0; // the limit the connection's buffers were set for
     QTcpSocket *m_socket = nullptr;
-    // The pack being received, and the one whose request went out ahead of its answer.
-    std::array<PackPiece, 2> m_pieces;
+    std::array<PackPiece, MaxPacks> m_pieces; // a ring, from m_current on
     int m_current = 0;
-    std::array<bool, 2> m_requested{}; // per piece: its request is on the current connection
+    std::array<bool, MaxPacks> m_requested{}; // per piece: its request is on the connection
     QByteArray m_buffer;
     QList<QSslError> m_sslErrors;
 
