@@ -3,6 +3,8 @@
 #include "engine/FtpSlot.h"
 #include "engine/HttpSlot.h"
 
+#include "wire/TlsTrust.h"
+
 #include <memory>
 
 namespace {
@@ -41,14 +43,16 @@ Download::SlotFactory ftpSlots(const Url &url, const HostPort &server, qint64 fi
 std::optional<DownloadSlots> DownloadSlots::forUrl(const Url &url, qint64 fileSize,
                                                    const ServerValidators &validators,
                                                    const EngineIntervals &intervals,
-                                                   const QSslConfiguration &tls, SpeedLimit *limit)
+                                                   const QString &testCaFile, SpeedLimit *limit)
 {
     if (!url.server)
         return std::nullopt;
     if (url.isFtp())
         return DownloadSlots{FtpSlotCount,
                              ftpSlots(url, *url.server, fileSize, validators, intervals, limit)};
+    // Only HTTPS needs to know what it trusts.
+    const std::optional<QSslConfiguration> tls =
+        url.isTls() ? std::optional(tlsConfiguration(testCaFile)) : std::nullopt;
     return DownloadSlots{Download::MaxSlots,
-                         httpSlots(url, *url.server, fileSize, validators, intervals,
-                                   url.isTls() ? std::optional(tls) : std::nullopt, limit)};
+                         httpSlots(url, *url.server, fileSize, validators, intervals, tls, limit)};
 }
