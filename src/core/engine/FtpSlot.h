@@ -8,6 +8,7 @@
 
 #include <QAbstractSocket>
 #include <QByteArray>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -122,7 +123,7 @@ private:
     Target m_target;
     std::shared_ptr<FtpDataMode> m_sharedMode;
     QTcpSocket *m_control = nullptr;
-    SpeedLimit *m_limit;
+    QPointer<SpeedLimit> m_limit; // the engine's: a discarded download may outlive it
     FtpDataLink *m_link;
     FtpReplies m_replies;
     PackPiece m_piece;

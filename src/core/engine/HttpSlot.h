@@ -8,6 +8,7 @@
 #include <QAbstractSocket>
 #include <QByteArray>
 #include <QList>
+#include <QPointer>
 #include <QSslConfiguration>
 #include <QSslError>
 #include <QString>
@@ -123,9 +124,9 @@ private:
 
     Target m_target;
     std::shared_ptr<HttpServerHabits> m_habits;
-    SpeedLimit *m_limit;
-    bool m_held = false;     // the limit holds the rest of the data back until the slot's turn
-    qint64 m_socketRate = 0; // the limit the connection's buffers were set for
+    QPointer<SpeedLimit> m_limit; // the engine's: a discarded download may outlive it
+    bool m_held = false;          // the limit holds the rest of the data back until the slot's turn
+    qint64 m_socketRate = 0;      // the limit the connection's buffers were set for
     QTcpSocket *m_socket = nullptr;
     std::array<PackPiece, MaxPacks> m_pieces; // a ring, from m_current on
     int m_current = 0;
