@@ -87,8 +87,7 @@ void FtpDataLink::pace()
         return;
     m_socket->setReadBufferSize(m_receiveBuffer > 0 ? PacedBufferBytes : ReadBufferBytes);
     if (m_receiveBuffer > 0)
-        m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
-                                  m_receiveBuffer);
+        m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, m_receiveBuffer);
 }
 
 void FtpDataLink::onNewConnection()
