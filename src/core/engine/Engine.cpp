@@ -6,13 +6,13 @@
 #include "options/Settings.h"
 #include "progress/RunCaptions.h"
 #include "store/ProjectStore.h"
-#include "wire/TlsTrust.h"
 
 #include <QFile>
 
 Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &intervals, QObject *parent)
     : QObject(parent), m_store(store), m_settings(settings), m_intervals(intervals),
       m_meter(intervals.speedTickMs, intervals.clockTickMs, [this] { return m_clock.elapsed(); }),
+      m_limit(intervals.paceTickMs, [this] { return m_clock.elapsed(); }),
       m_retry(intervals.resumeFirstMs, intervals.resumeMaxMs, intervals.clockTickMs),
       m_report(m_meter, m_retry, m_completion), m_faults(m_retry)
 {
@@ -177,7 +177,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
     const RunAccess run = RunAccess::of(m_url, m_store.access(entry.name));
     const std::optional<DownloadSlots> connections =
         DownloadSlots::forUrl(m_url, entry.size, m_store.validators(entry.name), m_intervals,
-                              tlsConfiguration(m_settings.testCaFile()), run.access);
+                              m_settings.testCaFile(), &m_limit, run.access);
     if (!connections || !run.refusal.isEmpty())
         return refuseStart(run.refusal);
     m_completion.stop();
