@@ -26,7 +26,8 @@ namespace {
 
 constexpr int FinishTimeoutMs = 120000;
 constexpr qint64 PackSize = 512000;
-constexpr int JoinedOut = -1; // killed as soon as the joined file leaves the receive folder
+constexpr int JoinedOut = -1;   // killed as soon as the joined file leaves the receive folder
+constexpr int PiecesGoing = -2; // killed as soon as a piece is deleted, once joined
 
 bool start(QProcess &process, const TestHome &home, const QStringList &arguments)
 {
@@ -364,10 +365,10 @@ void tst_Cli::killedRunsEndWithTheSameFile_data()
     QTest::addColumn<qint64>("rate");         // nginx's, bytes per second per connection
     QTest::addColumn<QList<int>>("killedAt"); // percent of the size in the receive folder
     QTest::newRow("downloading") << qint64(4'500'000) << qint64(1'000'000) << QList{12, 47, 81};
-    // Over the size: the joined file's work copy is on disk beside the pieces. The download is
-    // slow enough for the leading packs to be joined while later ones still arrive.
-    QTest::newRow("joining") << qint64(16 * 1024 * 1024) << qint64(1'000'000) << QList{101};
-    // Killed the moment the joined file has its name: the pieces are still there, or going.
+    // The leading packs are joined while later ones still arrive, and their pieces go.
+    QTest::newRow("as joined pieces are deleted")
+        << qint64(4'500'000) << qint64(1'000'000) << QList{PiecesGoing};
+    // Killed the moment the joined file has its name.
     QTest::newRow("as the joined file leaves the receive folder")
         << qint64(16 * 1024 * 1024) << qint64(4'000'000) << QList{JoinedOut};
 }
@@ -402,7 +403,11 @@ void tst_Cli::killedRunsEndWithTheSameFile()
         QProcess process;
         QVERIFY(start(process, home, {"run"}));
         if (run < killedAt.size()) {
-            if (killedAt.at(run) == JoinedOut)
+            if (killedAt.at(run) == PiecesGoing) {
+                QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(receiveFolder), FinishTimeoutMs);
+                QVERIFY(inotify_add_watch(moves, qPrintable(receiveFolder), IN_DELETE) >= 0);
+            }
+            if (killedAt.at(run) < 0)
                 QCOMPARE(::poll(&moved, 1, FinishTimeoutMs), 1);
             QTRY_VERIFY_WITH_TIMEOUT(bytesIn(receiveFolder) >= size * killedAt.at(run) / 100 ||
                                          process.state() != QProcess::Running,

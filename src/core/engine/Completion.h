@@ -10,10 +10,11 @@
 class Download;
 
 // Completes the running download's file: joins the leading complete packs while later ones still
-// arrive, joins the rest once every pack is in (fetching again a piece that turns out unusable),
-// and gives the joined file its name in the download folder. Each step leaves what the next start
-// finishes, and the joined file is recognised by its record alone: a file of the same name is
-// never taken for it. The joins run in the joiner's thread.
+// arrive, deleting each piece once its bytes are in the work file for good, joins the rest once
+// every pack is in, and gives the joined file its name in the download folder. A complete pack
+// whose piece turns out missing or short before it is joined is fetched again. Each step leaves
+// what the next start finishes, and the joined file is recognised by its record alone: a file of
+// the same name is never taken for it. The joins run in the joiner's thread.
 class Completion final : public QObject
 {
     Q_OBJECT
@@ -22,6 +23,8 @@ class Completion final : public QObject
 public:
     explicit Completion(QObject *parent = nullptr);
 
+    // A download begins whose work file holds its first `joined` packs for good.
+    void begin(qint64 joined) { m_joiner.begin(joined); }
     // A tick of a running download that is not paused: joins what it can.
     void advance(Download &download, const RunFiles &files);
     // The last pieces are being joined: there is nothing to pause.
@@ -43,7 +46,6 @@ signals:
     void prejoined();
 
 private:
-    void complete(Download &download);
     void onPrejoined(const Assembler::Outcome &outcome);
     void onJoined(const Assembler::Outcome &outcome);
     void place();

@@ -214,6 +214,7 @@ void Engine::beginRun()
     m_retry.resetDelay();
     if (m_ftp)
         m_report.setSlot(Download::MaxSlots, SlotState::UnusedWithFtp);
+    m_completion.begin(m_download->joinedBefore());
     Timer_Barre.start();
     Timer_Start_Download.stop();
     publish(); // paused already when a write failed while the run was prepared

@@ -263,7 +263,7 @@ private slots:
         QCOMPARE(log.parse().complete, QList<qint64>({0, 2}));
         QCOMPARE(log.parse().partial, QList<qint64>({1, 12}));
 
-        QVERIFY(log.forget(piece(0)));
+        QVERIFY(log.forget({piece(0)}));
         QVERIFY(log.removePartials());
         QCOMPARE(*FileIo::read(log.path()), QByteArray("/r (1)/a(2).qfd:1\r\n"));
     }
