@@ -7,8 +7,20 @@
 
 #include <QFileInfo>
 
+namespace {
+
+// Until the work file is made durable, the bytes appended since are on the disk twice (in the
+// work file and in their pieces): it is made durable after at most this many bytes, and at most
+// a twentieth of the file, so that a download takes little more than its file's size.
+constexpr qint64 MaxStepBytes = 16 * 1024 * 1024;
+constexpr qint64 StepsPerFile = 20;
+
+} // namespace
+
 Assembler::Assembler(const PackPlan &plan, const QString &receiveFolder, const QString &baseName)
-    : m_plan(plan), m_receiveFolder(receiveFolder), m_baseName(baseName)
+    : m_plan(plan), m_receiveFolder(receiveFolder), m_baseName(baseName),
+      m_stepPacks(
+          qMax<qint64>(1, qMin(MaxStepBytes, plan.fileSize() / StepsPerFile) / plan.packSize()))
 {}
 
 QList<Pack> Assembler::unusablePieces(qint64 from, qint64 to) const
@@ -44,13 +56,22 @@ Assembler::Outcome Assembler::appendPieces(qint64 from, qint64 to,
         return {held, JoinFault{JoinFault::Kind::Write, work.fileName()}};
     if (held < from)
         return {held, std::nullopt};
+    Outcome outcome{from, std::nullopt};
+    while (outcome.joined < to && !outcome.fault && !stop)
+        outcome = appendStep(work, outcome.joined, qMin(to, outcome.joined + m_stepPacks), stop);
+    return outcome;
+}
+
+// The pieces go once the bytes that replace them are on the disk.
+Assembler::Outcome Assembler::appendStep(QFile &work, qint64 from, qint64 to,
+                                         const std::atomic_bool &stop) const
+{
     qint64 next = from;
     std::optional<JoinFault> fault;
     while (next < to && !stop && !(fault = appendPiece(work, next)))
         ++next;
     if (stop)
         return {from, std::nullopt};
-    // The pieces go once the bytes that replace them are on the disk.
     if (next > from && !FileMoves::syncData(work.fileName()))
         return {from, JoinFault{JoinFault::Kind::Write, work.fileName()}};
     for (qint64 number = from; number < next; ++number)

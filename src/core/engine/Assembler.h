@@ -33,12 +33,13 @@ public:
         std::optional<JoinFault> fault;
         bool done = false; // the joined file left the receive folder
     };
-    // Appends the packs from..to-1 to "final.qfd", makes it durable, then deletes their pieces.
-    // "final.qfd" is made anew when `from` is 0. Else it is cut back to the packs before `from`
-    // (an append stopped midway leaves more), or when it holds fewer (it lost bytes), to the
-    // packs it holds whole, and nothing is appended: the packs it lost are to be fetched again.
-    // Stops at the first piece that cannot be read, keeping what it joined before. Checks `stop`
-    // between pieces (the join may run in a thread of its own): once set, no piece goes.
+    // Appends the packs from..to-1 to "final.qfd" a few at a time, making it durable and then
+    // deleting their pieces after each step. "final.qfd" is made anew when `from` is 0. Else it
+    // is cut back to the packs before `from` (an append stopped midway leaves more), or when it
+    // holds fewer (it lost bytes), to the packs it holds whole, and nothing is appended: the
+    // packs it lost are to be fetched again. Stops at the first piece that cannot be read,
+    // keeping what it joined before. Checks `stop` between pieces (the join may run in a thread
+    // of its own): once set, the pieces of the step under way stay.
     Outcome appendPieces(qint64 from, qint64 to, const std::atomic_bool &stop) const;
     // Appends the packs from `joined` on, then hands "final.qfd" to `file` to leave the receive
     // folder.
@@ -46,10 +47,12 @@ public:
 
 private:
     bool openWork(QFile &work, qint64 from) const;
+    Outcome appendStep(QFile &work, qint64 from, qint64 to, const std::atomic_bool &stop) const;
     std::optional<JoinFault> appendPiece(QFile &work, qint64 pack) const;
     QString piecePath(qint64 pack) const;
 
     PackPlan m_plan;
     QString m_receiveFolder;
     QString m_baseName;
+    qint64 m_stepPacks; // appended between two syncs of the work file
 };
