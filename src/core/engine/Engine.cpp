@@ -133,9 +133,16 @@ bool Engine::makeCurrent(const QString &project)
     }
     // The run reads its options (folder, pack size, colours, graphs) through the settings.
     m_settings.applyRecord(*record);
-    m_current =
-        RunFiles::of(m_store.paths(), project, m_settings.filePath(), localFileName(record->url));
-    m_ftp = record->type.toInt() == 1;
+    // The record's "Type:" says what its URL, kept without "http://" and "ftp://", is.
+    const bool ftp = record->type.toInt() == 1;
+    const UrlReading reading = Extract_URL(record->url, ftp ? Url::Scheme::Ftp : Url::Scheme::Http);
+    if (!reading.url) {
+        Timer_Start_Download.stop();
+        m_faults.tell(reading.refusal);
+        return false;
+    }
+    m_url = *reading.url;
+    m_current = RunFiles::of(m_store.paths(), project, m_settings.filePath(), m_url.fileName);
     if (m_current.makeReceiveFolder())
         return true;
     Timer_Start_Download.stop();
@@ -169,18 +176,13 @@ void Engine::Reprise_Download()
 
 bool Engine::createDownload(const ProjectEntry &entry)
 {
-    // The record's "Type:" says what its URL, kept without "http://" and "ftp://", is.
-    const UrlReading reading = Extract_URL(entry.url, m_ftp ? Url::Scheme::Ftp : Url::Scheme::Http);
     const std::optional<DownloadSlots> connections =
-        reading.url
-            ? DownloadSlots::forUrl(*reading.url, entry.size, m_store.validators(entry.name),
-                                    m_intervals, tlsConfiguration(m_settings.testCaFile()))
-            : std::nullopt;
+        DownloadSlots::forUrl(m_url, entry.size, m_store.validators(entry.name), m_intervals,
+                              tlsConfiguration(m_settings.testCaFile()));
     if (!connections) {
         Timer_Start_Download.stop();
-        m_faults.tell(reading.url ? QStringLiteral("The address ") + reading.url->authority +
-                                        QStringLiteral(" is not valid !")
-                                  : reading.refusal);
+        m_faults.tell(QStringLiteral("The address ") + m_url.authority +
+                      QStringLiteral(" is not valid !"));
         return false;
     }
     m_completion.stop();
@@ -212,7 +214,7 @@ void Engine::beginRun()
 {
     m_faults.rearm();
     m_retry.resetDelay();
-    if (m_ftp)
+    if (m_url.isFtp())
         m_report.setSlot(Download::MaxSlots, SlotState::UnusedWithFtp);
     m_completion.begin(m_download->joinedBefore());
     Timer_Barre.start();

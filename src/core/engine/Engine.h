@@ -6,6 +6,7 @@
 #include "engine/RetryCountdown.h"
 #include "engine/RunReport.h"
 #include "progress/SpeedMeter.h"
+#include "wire/Url.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -118,6 +119,6 @@ private:
     RunReport m_report;
     FaultResponse m_faults;
     RunFiles m_current;
-    bool m_ftp = false; // the record's "Type:" is 1
+    Url m_url; // read once from the record when the run starts
     bool m_startHeld = false;
 };
