@@ -2,6 +2,7 @@
 
 #include "engine/FileCopy.h"
 #include "engine/FileMoves.h"
+#include "engine/JoinWatch.h"
 #include "engine/JoinedFile.h"
 #include "store/ProjectPaths.h"
 
@@ -17,8 +18,9 @@ constexpr qint64 StepsPerFile = 20;
 
 } // namespace
 
-Assembler::Assembler(const PackPlan &plan, const QString &receiveFolder, const QString &baseName)
-    : m_plan(plan), m_receiveFolder(receiveFolder), m_baseName(baseName),
+Assembler::Assembler(const PackPlan &plan, const QString &receiveFolder, const QString &baseName,
+                     std::shared_ptr<JoinWatch> watch)
+    : m_plan(plan), m_receiveFolder(receiveFolder), m_baseName(baseName), m_watch(std::move(watch)),
       m_stepPacks(
           qMax<qint64>(1, qMin(MaxStepBytes, plan.fileSize() / StepsPerFile) / plan.packSize()))
 {}
@@ -40,7 +42,12 @@ Assembler::Outcome Assembler::join(const JoinedFile &file, qint64 joined,
     Outcome outcome = appendPieces(joined, m_plan.count(), stop);
     if (outcome.joined < m_plan.count() || outcome.fault)
         return outcome;
-    outcome.fault = file.leaveReceiveFolder();
+    if (m_watch) {
+        outcome.fault = m_watch->conclude();
+        if (outcome.fault)
+            return outcome;
+    }
+    outcome.fault = (m_watch && m_watch->isCorrupt() ? file.corrupt() : file).leaveReceiveFolder();
     outcome.done = !outcome.fault;
     return outcome;
 }
@@ -56,6 +63,8 @@ Assembler::Outcome Assembler::appendPieces(qint64 from, qint64 to,
         return {held, JoinFault{JoinFault::Kind::Write, work.fileName()}};
     if (held < from)
         return {held, std::nullopt};
+    if (m_watch && !m_watch->joinedUpTo(work, m_plan.end(from)))
+        return {from, JoinFault{JoinFault::Kind::Read, work.fileName()}};
     Outcome outcome{from, std::nullopt};
     while (outcome.joined < to && !outcome.fault && !stop)
         outcome = appendStep(work, outcome.joined, qMin(to, outcome.joined + m_stepPacks), stop);
@@ -94,6 +103,8 @@ std::optional<JoinFault> Assembler::appendPiece(QFile &work, qint64 pack) const
     QFile piece(piecePath(pack));
     if (piece.size() < m_plan.length(pack) ||
         !piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return JoinFault{JoinFault::Kind::Read, piece.fileName()};
+    if (m_watch && !m_watch->packJoined(piece, m_plan.length(pack)))
         return JoinFault{JoinFault::Kind::Read, piece.fileName()};
     if (!FileCopy::append(piece, work, m_plan.pack(pack).start, m_plan.length(pack)))
         return JoinFault{JoinFault::Kind::Write, work.fileName()};

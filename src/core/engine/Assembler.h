@@ -8,9 +8,11 @@
 #include <QString>
 
 #include <atomic>
+#include <memory>
 #include <optional>
 
 class JoinedFile;
+class JoinWatch;
 
 // Joins the piece files of a download, in pack order, into the work file "final.qfd" of its
 // receive folder, then hands the whole work file on to leave the receive folder. A piece is
@@ -20,7 +22,10 @@ class JoinedFile;
 class Assembler final
 {
 public:
-    Assembler(const PackPlan &plan, const QString &receiveFolder, const QString &baseName);
+    // `watch`, when given, sees every byte appended to "final.qfd" and may have the joined file
+    // named as corrupt.
+    Assembler(const PackPlan &plan, const QString &receiveFolder, const QString &baseName,
+              std::shared_ptr<JoinWatch> watch = nullptr);
 
     // Packs from..to-1 whose piece is missing or holds fewer bytes than the pack: fetch them
     // again.
@@ -54,5 +59,6 @@ private:
     PackPlan m_plan;
     QString m_receiveFolder;
     QString m_baseName;
+    std::shared_ptr<JoinWatch> m_watch;
     qint64 m_stepPacks; // appended between two syncs of the work file
 };

@@ -7,7 +7,11 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class Download;
+class JoinWatch;
+class ProjectStore;
 
 // Completes the running download's file: joins the leading complete packs while later ones still
 // arrive, deleting each piece once its bytes are in the work file for good, joins the rest once
@@ -29,8 +33,11 @@ public:
     void advance(Download &download, const RunFiles &files);
     // The last pieces are being joined: there is nothing to pause.
     bool isFinishing() const { return m_joiner.isFinishing(); }
-    // Stops a running join; the pieces stay.
+    // Stops a running join; the pieces not joined for good stay.
     void stop() { m_joiner.stop(); }
+    // Stops a running join; from the next join on, a project with a digest has its file checked as
+    // it is joined. False when its digest cannot be read: the file would go unchecked.
+    bool watchDigest(const ProjectStore &store, const QString &project);
     // Only what the project made goes: its joined file, its pieces, "final.qfd", and then its
     // receive folder when that is left empty.
     static void removeOwnFiles(const RunFiles &files);
@@ -55,4 +62,5 @@ private:
 
     PieceJoiner m_joiner;
     RunFiles m_files;
+    std::shared_ptr<JoinWatch> m_watch;
 };

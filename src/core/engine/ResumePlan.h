@@ -25,10 +25,11 @@ public:
     };
 
     // pieceLength(n): the bytes the piece of pack n holds, none when it has no piece. workLength:
-    // the bytes of the work file "final.qfd". Lines of packs outside the plan are ignored; a pack
-    // logged complete and begun counts as complete.
+    // the bytes of the work file "final.qfd", 0 when there is none. Lines of packs outside the plan
+    // are ignored; a pack logged complete and begun counts as complete.
     ResumePlan(const PackPlan &plan, const PackLog::Entries &entries,
-               const std::function<std::optional<qint64>(qint64)> &pieceLength, qint64 workLength);
+               const std::function<std::optional<qint64>(qint64)> &pieceLength,
+               qint64 workLength = 0);
 
     // Logged ":1", or logged ":0" with a piece that already holds the whole pack.
     const QSet<qint64> &complete() const { return m_complete; }

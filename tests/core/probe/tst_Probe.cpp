@@ -19,6 +19,9 @@ Q_DECLARE_METATYPE(HttpVerdict::Kind)
 
 namespace {
 
+const QByteArray Digested = TestFiles::randomBytes(1000, 3); // its digest comes in the answer
+const QByteArray Listed = TestFiles::randomBytes(2000, 4);   // its digest is in SHA256SUMS
+
 const QString FtpUnusable = QStringLiteral(
     "Unable to use the high speed download method on this server or file not found !");
 const QString NotAFile = QStringLiteral("File not found or the URL don't point on a file !");
@@ -41,12 +44,14 @@ struct Harness
                                15000);
     }
     ProbeResult result(int i = 0) const { return succeeded.value(i).value(0).value<ProbeResult>(); }
-    // The failure, or what was found: "url|name|size|ranges" ("whole" without ranges).
+    // The failure, or what was found: "url|name|size|ranges" ("whole" without ranges), and
+    // "|<digest>" when the server gives one.
     QString outcome() const
     {
         const ProbeResult r = result();
         return failed.isEmpty() ? r.url + u'|' + r.projectName + u'|' + QString::number(r.size) +
-                                      (r.rangeSupported ? "|ranges" : "|whole")
+                                      (r.rangeSupported ? "|ranges" : "|whole") +
+                                      (r.checksum ? '|' + r.checksum->text() : QString())
                                 : failed.last().at(0).toString();
     }
 
@@ -91,6 +96,12 @@ void tst_Probe::initTestCase()
                                  TestFiles::randomBytes(1234, 2)));
     for (const char *name : {"files/user.zip", "files/joined.bin"})
         QVERIFY(TestFiles::writeFile(m_root.filePath(name), "bytes"));
+    QVERIFY(TestFiles::writeFile(m_root.filePath("files/digested.bin"), Digested));
+    QVERIFY(TestFiles::writeFile(m_root.filePath("sums/listed.bin"), Listed));
+    const QByteArray other = TestFiles::sha256("other").toHex();
+    QVERIFY(TestFiles::writeFile(m_root.filePath("sums/SHA256SUMS"),
+                                 other + "  listed.bin.old\n" + TestFiles::sha256(Listed).toHex() +
+                                     " *listed.bin\n"));
 }
 
 void tst_Probe::httpOutcomes_data()
@@ -116,6 +127,14 @@ void tst_Probe::httpOutcomes_data()
     QTest::newRow("https, self-signed") << QStringLiteral("dir/setup.exe") << Tls::TestAuthority
                                         << "The certificate of 127.0.0.1:%1 cannot be trusted !\r\n"
                                            "The certificate is self-signed, and untrusted";
+    QTest::newRow("digest in the answer")
+        << QStringLiteral("files/digested.bin") << Tls::Off
+        << QString("127.0.0.1:%1/files/digested.bin|digested|1000|ranges|sha256:" +
+                   TestFiles::sha256(Digested).toHex());
+    QTest::newRow("digest in SHA256SUMS beside it")
+        << QStringLiteral("sums/listed.bin") << Tls::Off
+        << QString("127.0.0.1:%1/sums/listed.bin|listed|2000|ranges|sha256:" +
+                   TestFiles::sha256(Listed).toHex());
     QTest::newRow("https never redirected to http")
         << QStringLiteral("plain") << Tls::TestAuthority
         << "The server redirects to an address without TLS: a download asked for over https "
@@ -128,10 +147,13 @@ void tst_Probe::httpOutcomes()
     QFETCH(NginxOptions::Tls, tls);
     QFETCH(QString, outcome);
     const QStringList redirects = {
-        "location = /start { return 301 /step; }", "location = /loop { return 302 /loop; }",
+        "location = /start { return 301 /step; }",
+        "location = /loop { return 302 /loop; }",
         "location = /private { return 401; }",
         "location = /plain { return 302 http://127.0.0.1:1/dir/setup.exe; }",
-        "location = /step { absolute_redirect off; return 308 /files/Real.Name.bin; }"};
+        "location = /step { absolute_redirect off; return 308 /files/Real.Name.bin; }",
+        "location = /files/digested.bin { add_header Repr-Digest \"sha-512=:AAAA:, sha-256=:" +
+            TestFiles::sha256(Digested).toBase64() + ":\"; }"};
     NginxServer nginx(m_root.path(), {0, 0, redirects, tls});
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
     Harness h;
