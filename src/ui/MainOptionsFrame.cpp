@@ -2,11 +2,13 @@
 
 #include "options/DownloadFolderCheck.h"
 #include "options/ModemSpeed.h"
+#include "options/RateText.h"
 #include "options/Settings.h"
 #include "ui/MessagePresenter.h"
 #include "ui/NamedControl.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,6 +21,9 @@ namespace {
 const QString ErrorTitle = QStringLiteral("Error");
 const QString NotNumeric = QStringLiteral("Please enter only numeric informations !");
 constexpr double OtherSpeed = 33.6;
+const QString NotASpeed =
+    QStringLiteral("Please enter the speed limit in Kb/s (500), or with its unit (500k, 2M) !");
+constexpr qint64 Kb = 1024;
 
 QRadioButton *option(const char *name, const QString &caption)
 {
@@ -42,6 +47,9 @@ MainOptionsFrame::MainOptionsFrame(MessagePresenter &messages, QWidget *parent)
       Opt_Modem_1024k(option("Opt_Modem_1024k", QStringLiteral("1024 K"))),
       Opt_Modem_Other(option("Opt_Modem_Other", QStringLiteral("Other"))),
       Txt_Modem_Other(named(new QLineEdit(QStringLiteral("33.6")), "Txt_Modem_Other")),
+      Chk_Limit_Speed(
+          named(new QCheckBox(QStringLiteral("Limit the speed to")), "Chk_Limit_Speed")),
+      Txt_Limit_Speed(named(new QLineEdit, "Txt_Limit_Speed")),
       m_messages(messages), m_packSizes{{Opt_Pack_1mb, 1024000},
                                         {Opt_Pack_2mb, 2048000},
                                         {Opt_Pack_5mb, 512000}},
@@ -53,6 +61,7 @@ MainOptionsFrame::MainOptionsFrame(MessagePresenter &messages, QWidget *parent)
     Txt_Modem_Other->setEnabled(false);
     connect(Txt_Download_Path, &QLineEdit::textChanged, Txt_Download_Path, &QLineEdit::setToolTip);
     connect(Command1, &QPushButton::clicked, this, &MainOptionsFrame::destinationRequested);
+    connect(Chk_Limit_Speed, &QCheckBox::toggled, Txt_Limit_Speed, &QLineEdit::setEnabled);
     connectModemChoice();
 }
 
@@ -79,7 +88,10 @@ void MainOptionsFrame::buildLayout()
         ++index;
     }
     layout->addWidget(Txt_Modem_Other, 4, 1, 1, 2);
-    layout->setRowStretch(5, 1);
+    layout->addWidget(Chk_Limit_Speed, 5, 0);
+    layout->addWidget(Txt_Limit_Speed, 5, 1);
+    layout->addWidget(new QLabel(QStringLiteral("Kb/s")), 5, 2);
+    layout->setRowStretch(6, 1);
 }
 
 void MainOptionsFrame::connectModemChoice()
@@ -110,6 +122,22 @@ void MainOptionsFrame::load(const Settings &settings)
     for (const auto &[button, size] : m_packSizes)
         button->setChecked(ok && packSize == size);
     loadModemSpeed(settings.modemSpeedText());
+    Txt_Limit_Speed->setText(settings.speedLimitText());
+    Chk_Limit_Speed->setChecked(settings.limitSpeed());
+    Txt_Limit_Speed->setEnabled(settings.limitSpeed());
+}
+
+void MainOptionsFrame::limitOnly()
+{
+    m_limitOnly = true;
+    for (QWidget *control :
+         {static_cast<QWidget *>(Txt_Download_Path), static_cast<QWidget *>(Command1),
+          static_cast<QWidget *>(Opt_Modem_Other), static_cast<QWidget *>(Txt_Modem_Other)})
+        control->setEnabled(false);
+    for (const auto &[button, size] : m_packSizes)
+        button->setEnabled(false);
+    for (const auto &[button, speed] : m_modemSpeeds)
+        button->setEnabled(false);
 }
 
 void MainOptionsFrame::loadModemSpeed(const QString &stored)
@@ -150,6 +178,10 @@ void MainOptionsFrame::setModemSpeed(const QString &text)
 
 bool MainOptionsFrame::check()
 {
+    if (!checkSpeedLimit())
+        return false;
+    if (m_limitOnly)
+        return true;
     if (!checkModemOther())
         return false;
     const QString problem = prepareDownloadFolder(Txt_Download_Path->text().trimmed());
@@ -167,8 +199,22 @@ bool MainOptionsFrame::checkModemOther()
     return false;
 }
 
+// A limit that is on must be a speed; 0 is as good as none.
+bool MainOptionsFrame::checkSpeedLimit()
+{
+    if (!Chk_Limit_Speed->isChecked() || bytesPerSecond(Txt_Limit_Speed->text(), Kb))
+        return true;
+    m_messages.critical(this, NotASpeed, ErrorTitle);
+    Txt_Limit_Speed->setFocus();
+    return false;
+}
+
 void MainOptionsFrame::save(Settings &settings) const
 {
+    settings.setLimitSpeed(Chk_Limit_Speed->isChecked());
+    settings.setSpeedLimitText(Txt_Limit_Speed->text().trimmed());
+    if (m_limitOnly)
+        return;
     settings.setFilePath(Txt_Download_Path->text().trimmed());
     for (const auto &[button, size] : m_packSizes) {
         if (button->isChecked())

@@ -6,13 +6,15 @@
 #include <vector>
 
 class MessagePresenter;
+class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class Settings;
 
-// The "Main options" page: the download folder, the pack size and the modem speed, chosen from
-// fixed values or typed into "Other".
+// The "Main options" page: the download folder, the pack size, the modem speed, chosen from
+// fixed values or typed into "Other", and the speed limit. While a download runs only the speed
+// limit can be changed: the rest belongs to the running project.
 class MainOptionsFrame final : public QGroupBox
 {
     Q_OBJECT
@@ -27,6 +29,8 @@ public:
     void save(Settings &settings) const;
     // The chosen modem speed ("Txt_Modem_Speed"), as typed.
     QString modemSpeedText() const { return m_modemSpeed; }
+    // Every control but the speed limit's is disabled, and save() writes the limit alone.
+    void limitOnly();
 
     QLineEdit *const Txt_Download_Path;
     QPushButton *const Command1;
@@ -41,6 +45,8 @@ public:
     QRadioButton *const Opt_Modem_1024k;
     QRadioButton *const Opt_Modem_Other;
     QLineEdit *const Txt_Modem_Other;
+    QCheckBox *const Chk_Limit_Speed;
+    QLineEdit *const Txt_Limit_Speed;
 
 signals:
     void modemSpeedChanged(const QString &text);
@@ -53,6 +59,7 @@ private:
     void loadModemSpeed(const QString &stored);
     void Txt_Modem_Other_Change(const QString &text);
     bool checkModemOther();
+    bool checkSpeedLimit();
     void refuseModemOther();
     void setModemSpeed(const QString &text);
 
@@ -61,4 +68,5 @@ private:
     const std::vector<std::pair<QRadioButton *, qint64>> m_packSizes;
     const std::vector<std::pair<QRadioButton *, int>> m_modemSpeeds;
     QString m_modemSpeed;
+    bool m_limitOnly = false;
 };

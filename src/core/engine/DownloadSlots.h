@@ -4,14 +4,16 @@
 #include "engine/EngineIntervals.h"
 #include "wire/Url.h"
 
-#include <QSslConfiguration>
 #include <QString>
 
 #include <optional>
 
-// The connection slots of one download, made from its URL: four HTTP slots (over TLS for
-// HTTPS, trusting what `tls` trusts), or three FTP slots, each connecting through its own FTP
-// timer, that share the data-connection mode the server takes.
+class SpeedLimit;
+
+// The connection slots of one download, made from its URL: four HTTP slots (over TLS for HTTPS,
+// trusting the test authority in testCaFile, if any, else the system's), or three FTP slots, each
+// connecting through its own FTP timer, that share the data-connection mode the server takes.
+// Every slot reads under `limit`.
 struct DownloadSlots
 {
     static constexpr int FtpSlotCount = 3;
@@ -23,5 +25,5 @@ struct DownloadSlots
     static std::optional<DownloadSlots> forUrl(const Url &url, qint64 fileSize,
                                                const ServerValidators &validators,
                                                const EngineIntervals &intervals,
-                                               const QSslConfiguration &tls);
+                                               const QString &testCaFile, SpeedLimit *limit);
 };
