@@ -1,8 +1,11 @@
 #include "FuzzCheck.h"
 
 #include "probe/HttpVerdict.h"
+#include "store/FileNames.h"
 #include "wire/HttpAnswer.h"
 #include "wire/PackAnswer.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -44,12 +47,26 @@ void checkPackAnswer(const HttpAnswer &answer, qint64 first)
     FUZZ_CHECK(answer.contentLength() > 0);
 }
 
+// The name a server gives stays in its folder: no separator, no control character, safe and
+// fitted to the byte limit.
+void checkFileName(const HttpAnswer &answer)
+{
+    const std::optional<QString> name = answer.fileName();
+    if (!name)
+        return;
+    FUZZ_CHECK(!name->isEmpty() && !name->contains(u'/') && !name->contains(u'\\'));
+    FUZZ_CHECK(std::none_of(name->cbegin(), name->cend(),
+                            [](QChar c) { return c.category() == QChar::Other_Control; }));
+    FUZZ_CHECK(FileNames::isSafe(*name) && name->toUtf8().size() <= FileNames::MaxNameBytes);
+}
+
 } // namespace
 
 // An HTTP answer, as the probe and the slots read it (the first input byte picks the byte a
 // pack asks from and the size of the reads): cut into reads of any size, it reads as in one
-// read; its header ends with its blank line; what the probe takes for a file has a size, and a
-// taken pack answer a length that is not negative and a range inside the file.
+// read; its header ends with its blank line; what the probe takes for a file has a size, a
+// taken pack answer a length that is not negative and a range inside the file, and the file
+// name of its Content-Disposition never leaves its folder.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size == 0)
@@ -68,6 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(bytes.first(taken).endsWith("\r\n\r\n"));
 
     checkPackAnswer(whole, first);
+    checkFileName(whole);
     const HttpVerdict verdict = judgeHttpAnswer(whole, PackSize);
     if (verdict.kind == HttpVerdict::Kind::File)
         FUZZ_CHECK(verdict.size >= 0 && (verdict.rangeSupported || verdict.size <= PackSize));

@@ -35,7 +35,8 @@ void AddCommand::createProject(const ProbeResult &result)
 {
     const ProjectRecord record = newProjectRecord(
         result, NewProjectOptions::fromSettings(m_workspace.settings()), m_workspace.settings());
-    if (!m_workspace.store().createProject(result.projectName, record, result.validators)) {
+    if (!m_workspace.store().createProject(result.projectName, record, result.validators,
+                                           result.serverFileName)) {
         m_err << "Error: Unable to create the project " << result.projectName << " !" << Qt::endl;
         quit(Failed);
         return;

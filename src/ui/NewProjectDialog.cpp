@@ -154,7 +154,8 @@ void NewProjectDialog::Cmd_Downloader_Click()
 
 void NewProjectDialog::Timer_Valide_Tick()
 {
-    if (m_store.createProject(m_result.projectName, m_record, m_result.validators))
+    if (m_store.createProject(m_result.projectName, m_record, m_result.validators,
+                              m_result.serverFileName))
         emit projectCreated(m_result.projectName);
     else
         m_messages.critical(nullptr, CreationFailedText.arg(m_result.projectName), ErrorTitle);

@@ -133,8 +133,9 @@ bool Engine::makeCurrent(const QString &project)
     }
     // The run reads its options (folder, pack size, colours, graphs) through the settings.
     m_settings.applyRecord(*record);
-    m_current =
-        RunFiles::of(m_store.paths(), project, m_settings.filePath(), localFileName(record->url));
+    const QString serverName = m_store.serverFileName(project);
+    m_current = RunFiles::of(m_store.paths(), project, m_settings.filePath(),
+                             serverName.isEmpty() ? localFileName(record->url) : serverName);
     m_ftp = record->type.toInt() == 1;
     if (m_current.makeReceiveFolder())
         return true;

@@ -306,12 +306,15 @@ void Probe::succeed(qint64 size, bool rangeSupported, const ServerValidators &va
         const QFileInfo entry(QDir::cleanPath(path));
         return entry.exists() || entry.isSymLink();
     };
+    result.serverFileName = m_answer.fileName().value_or(QString()); // HTTP only
+    const QString fileName =
+        result.serverFileName.isEmpty() ? m_url.fileName : result.serverFileName;
     result.projectName =
-        chooseProjectName(m_url.fileName, QTime::currentTime(), [&](const QString &name) {
+        chooseProjectName(fileName, QTime::currentTime(), [&](const QString &name) {
             return m_store.projectFolderExists(name) ||
                    exists(ProjectPaths::receiveFolder(folder, name)) ||
                    exists(ProjectPaths::joinedFilePath(folder, name)) ||
-                   exists(ProjectPaths::finalFilePath(folder, finalFileName(m_url.fileName, name)));
+                   exists(ProjectPaths::finalFilePath(folder, finalFileName(fileName, name)));
         });
     result.isFtp = m_url.isFtp();
     result.rangeSupported = rangeSupported;

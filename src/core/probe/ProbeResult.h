@@ -17,4 +17,7 @@ struct ProbeResult
     // HTTP: the ETag and Last-Modified; FTP: the MDTM time as "modified" (the size is the
     // record's).
     ServerValidators validators;
+    // The name the server gave the file (Content-Disposition), which then names the project and
+    // the finished file instead of the URL; empty when it gave none.
+    QString serverFileName{};
 };

@@ -75,7 +75,7 @@ bool ProjectStore::projectFolderExists(const QString &name) const
 }
 
 bool ProjectStore::createProject(const QString &name, const ProjectRecord &record,
-                                 const ServerValidators &validators)
+                                 const ServerValidators &validators, const QString &serverFileName)
 {
     if (!FileNames::isSafe(name) || isListed(name) || projectFolderExists(name))
         return false;
@@ -88,7 +88,10 @@ bool ProjectStore::createProject(const QString &name, const ProjectRecord &recor
     const bool validatorsWritten =
         validators.isEmpty() ||
         FileIo::writeAtomically(m_paths.validatorsPath(name), validators.toText());
-    if (!validatorsWritten ||
+    const bool fileNameWritten = serverFileName.isEmpty() ||
+                                 FileIo::writeAtomically(m_paths.fileNamePath(name),
+                                                         TextLines::line("name:", serverFileName));
+    if (!validatorsWritten || !fileNameWritten ||
         !FileIo::writeAtomically(m_paths.recordPath(name), waiting.toText()) ||
         !FileIo::writeAtomically(m_paths.mainListPath(), TextLines::join(*lines))) {
         removeProjectFolder(name);
@@ -171,6 +174,15 @@ ServerValidators ProjectStore::validators(const QString &name) const
         return {};
     return ServerValidators::parse(
         FileIo::read(m_paths.validatorsPath(name)).value_or(QByteArray()));
+}
+
+QString ProjectStore::serverFileName(const QString &name) const
+{
+    if (!FileNames::isSafe(name))
+        return {};
+    TextLines::KeyReader reader(FileIo::read(m_paths.fileNamePath(name)).value_or(QByteArray()));
+    const QString kept = QString::fromUtf8(reader.next("name:").value_or(QByteArray()));
+    return kept.isEmpty() ? QString() : FileNames::fitted(kept);
 }
 
 std::optional<ProjectRecord> ProjectStore::record(const QString &name) const

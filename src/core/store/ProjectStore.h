@@ -51,10 +51,11 @@ public:
 
     // Creates the project folder, writes its record, appends its name to "main.qfd" and puts
     // it at the end of the waiting list with "status:1". The server's validators, when it sent
-    // any, go to "server.qfd". Refuses an unsafe or existing name; nothing is left behind when a
-    // file cannot be written.
+    // any, go to "server.qfd", and the name it gave the file, if any, to "name.qfd"
+    // ("name:...\r\n"). Refuses an unsafe or existing name; nothing is left behind when a file
+    // cannot be written.
     bool createProject(const QString &name, const ProjectRecord &record,
-                       const ServerValidators &validators = {});
+                       const ServerValidators &validators = {}, const QString &serverFileName = {});
 
     // Moves waiting project `from` to index `to` and rewrites "main.qfd": finished projects
     // first, then the running one, then the waiting ones in their new order.
@@ -88,6 +89,8 @@ public:
     std::optional<ProjectRecord> record(const QString &name) const;
     // Empty when the project has no "server.qfd".
     ServerValidators validators(const QString &name) const;
+    // The name the server gave the project's file, made safe; empty when it gave none.
+    QString serverFileName(const QString &name) const;
     bool rewriteStatus(const QString &name, int status) const;
 
 private:

@@ -1,6 +1,7 @@
 #include "wire/HttpAnswer.h"
 
 #include "wire/ByteCount.h"
+#include "wire/ContentDisposition.h"
 
 #include <algorithm>
 
@@ -172,4 +173,10 @@ bool HttpAnswer::isCoded() const
     const QList<QByteArray> codings = values("Transfer-Encoding");
     return std::any_of(codings.cbegin(), codings.cend(),
                        [](const QByteArray &coding) { return coding.toLower() != "identity"; });
+}
+
+std::optional<QString> HttpAnswer::fileName() const
+{
+    const std::optional<QByteArray> disposition = field("Content-Disposition");
+    return disposition ? dispositionFileName(*disposition) : std::nullopt;
 }

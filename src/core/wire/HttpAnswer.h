@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
+#include <QString>
 
 #include <optional>
 
@@ -59,6 +60,9 @@ public:
     bool keepsConnection() const;
     // A transfer coding other than identity (chunked, ...): the body is not the file's bytes.
     bool isCoded() const;
+    // The file name Content-Disposition gives, never with a "/" or a control character (see
+    // dispositionFileName); nullopt without one.
+    std::optional<QString> fileName() const;
 
 private:
     void split(qsizetype headerEnd);

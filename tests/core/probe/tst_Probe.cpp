@@ -41,12 +41,14 @@ struct Harness
                                15000);
     }
     ProbeResult result(int i = 0) const { return succeeded.value(i).value(0).value<ProbeResult>(); }
-    // The failure, or what was found: "url|name|size|ranges" ("whole" without ranges).
+    // The failure, or what was found: "url|name|size|ranges" ("whole" without ranges), and
+    // "|<name>" when the server named the file.
     QString outcome() const
     {
         const ProbeResult r = result();
+        const QString named = r.serverFileName.isEmpty() ? QString() : u'|' + r.serverFileName;
         return failed.isEmpty() ? r.url + u'|' + r.projectName + u'|' + QString::number(r.size) +
-                                      (r.rangeSupported ? "|ranges" : "|whole")
+                                      (r.rangeSupported ? "|ranges" : "|whole") + named
                                 : failed.last().at(0).toString();
     }
 
@@ -89,7 +91,8 @@ void tst_Probe::initTestCase()
         TestFiles::writeFile(m_root.filePath("dir/setup.exe"), TestFiles::randomBytes(700000, 1)));
     QVERIFY(TestFiles::writeFile(m_root.filePath("files/Real.Name.bin"),
                                  TestFiles::randomBytes(1234, 2)));
-    for (const char *name : {"files/user.zip", "files/joined.bin"})
+    for (const char *name :
+         {"files/user.zip", "files/joined.bin", "get/3f9a", "get/77b1", "get/c0de"})
         QVERIFY(TestFiles::writeFile(m_root.filePath(name), "bytes"));
 }
 
@@ -120,6 +123,15 @@ void tst_Probe::httpOutcomes_data()
         << QStringLiteral("plain") << Tls::TestAuthority
         << "The server redirects to an address without TLS: a download asked for over https "
            "never leaves it !";
+    // The server names the file: that name, made safe, names the project and the file.
+    QTest::newRow("named by the server") << QStringLiteral("get/3f9a") << Tls::Off
+                                         << "127.0.0.1:%1/get/3f9a|Report 2026|5|ranges|Report "
+                                            "2026.pdf";
+    QTest::newRow("named in UTF-8") << QStringLiteral("get/77b1") << Tls::Off
+                                    << QStringLiteral("127.0.0.1:%1/get/77b1|\u00e9t\u00e9|5|"
+                                                      "ranges|\u00e9t\u00e9.tar.gz");
+    QTest::newRow("named with a path")
+        << QStringLiteral("get/c0de") << Tls::Off << "127.0.0.1:%1/get/c0de|evil|5|ranges|evil.sh";
 }
 
 void tst_Probe::httpOutcomes()
@@ -132,7 +144,12 @@ void tst_Probe::httpOutcomes()
         "location = /private { return 401; }",
         "location = /plain { return 302 http://127.0.0.1:1/dir/setup.exe; }",
         "location = /step { absolute_redirect off; return 308 /files/Real.Name.bin; }"};
-    NginxServer nginx(m_root.path(), {0, 0, redirects, tls});
+    NginxOptions options{0, 0, redirects, tls};
+    options.dispositions = {
+        {"/get/3f9a", "attachment; filename=\"Report 2026.pdf\""},
+        {"/get/77b1", "attachment; filename=e.bin; filename*=UTF-8''%C3%A9t%C3%A9.tar.gz"},
+        {"/get/c0de", "attachment; filename=\"/etc/cron.d/evil.sh\""}};
+    NginxServer nginx(m_root.path(), options);
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
     Harness h;
     h.settings.setTestCaFile(outcome.startsWith("The certificate") ? QString() : nginx.caFile());

@@ -1,3 +1,4 @@
+#include "wire/ContentDisposition.h"
 #include "wire/FtpCommands.h"
 #include "wire/FtpReplies.h"
 #include "wire/HttpAnswer.h"
@@ -26,6 +27,8 @@ private slots:
     void ftpBurstIsTheWholeRequest();
     void ftpPassivePorts();
     void ftpRepliesCutFromReads();
+    void dispositionName_data();
+    void dispositionName();
 };
 
 // What goes on the wire: a URL as browsers send it, or nothing at all.
@@ -255,6 +258,38 @@ void tst_Wire::ftpRepliesCutFromReads()
     replies += cut.append(flood.mid(FtpReplies::MaxLineBytes + 1));
     QVERIFY(replies == FtpReplies().append(flood));
     QCOMPARE(replies.size(), 1);
+}
+
+// The name a server gives: RFC 8187 first, never a path, never a control character.
+void tst_Wire::dispositionName_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QString>("name"); // empty: none
+    QTest::newRow("token") << QByteArray("attachment; filename=setup.exe") << "setup.exe";
+    QTest::newRow("quoted, escapes and ';' inside")
+        << QByteArray(R"(attachment; FILENAME = "a \"b\"; c.zip"; size=3)") << "a _b_; c.zip";
+    QTest::newRow("RFC 8187 wins")
+        << QByteArray("attachment; filename*=UTF-8''%E2%82%AC%20rates.pdf; filename=\"e.pdf\"")
+        << QStringLiteral("\u20ac rates.pdf");
+    QTest::newRow("RFC 8187 in ISO-8859-1")
+        << QByteArray("inline; filename*=iso-8859-1'en'%A3%20rates")
+        << QStringLiteral("\u00a3 rates");
+    QTest::newRow("unknown charset, bad UTF-8: the plain name")
+        << QByteArray("attachment; filename*=KOI8-R''%C1; filename*=UTF-8''%FF; filename=p.bin")
+        << "p.bin";
+    QTest::newRow("plain UTF-8 with a control character")
+        << QByteArray("attachment; filename=\"\xc3\xa9t\xc3\xa9\t.txt\"")
+        << QStringLiteral("\u00e9t\u00e9_.txt");
+    QTest::newRow("a path") << QByteArray(R"(attachment; filename="..\\x/../../etc/passwd")")
+                            << "passwd";
+    QTest::newRow("nothing left") << QByteArray(R"(attachment; filename="a/..")") << "";
+    QTest::newRow("no name") << QByteArray("attachment") << "";
+}
+
+void tst_Wire::dispositionName()
+{
+    QFETCH(QByteArray, value);
+    QTEST(dispositionFileName(value).value_or(QString()), "name");
 }
 
 QTEST_GUILESS_MAIN(tst_Wire)
