@@ -10,10 +10,11 @@ namespace {
 Download::SlotFactory httpSlots(const Url &url, const HostPort &server, qint64 fileSize,
                                 const ServerValidators &validators,
                                 const EngineIntervals &intervals,
-                                const std::optional<QSslConfiguration> &tls)
+                                const std::optional<QSslConfiguration> &tls,
+                                const ProxyRoute &route)
 {
     const HttpSlot::Target target{url.hostHeader, server.host, server.port, url.path,
-                                  fileSize,       tls,         validators};
+                                  fileSize,       tls,         validators,  route};
     const HttpSlot::Timing timing{intervals.retryFirstMs, intervals.retryMaxMs, intervals.stallMs};
     const auto habits = std::make_shared<HttpServerHabits>();
     return [target, timing, habits](int number, QObject *parent) {
@@ -22,10 +23,13 @@ Download::SlotFactory httpSlots(const Url &url, const HostPort &server, qint64 f
 }
 
 Download::SlotFactory ftpSlots(const Url &url, const HostPort &server, qint64 fileSize,
-                               const ServerValidators &validators, const EngineIntervals &intervals)
+                               const ServerValidators &validators, const EngineIntervals &intervals,
+                               const ProxyRoute &route)
 {
-    const FtpSlot::Target target{server.host, server.port, url.path, fileSize, validators.modified};
-    const auto mode = std::make_shared<FtpDataMode>(FtpDataMode::Active);
+    const FtpSlot::Target target{server.host, server.port,         url.path,
+                                 fileSize,    validators.modified, route};
+    const auto mode =
+        std::make_shared<FtpDataMode>(route.isDirect() ? FtpDataMode::Active : FtpDataMode::Epsv);
     return [target, mode, intervals](int number, QObject *parent) {
         const FtpSlot::Timing timing{
             {intervals.retryFirstMs, intervals.retryMaxMs, intervals.stallMs},
@@ -40,14 +44,15 @@ Download::SlotFactory ftpSlots(const Url &url, const HostPort &server, qint64 fi
 std::optional<DownloadSlots> DownloadSlots::forUrl(const Url &url, qint64 fileSize,
                                                    const ServerValidators &validators,
                                                    const EngineIntervals &intervals,
-                                                   const QSslConfiguration &tls)
+                                                   const QSslConfiguration &tls,
+                                                   const ProxyRoute &route)
 {
     if (!url.server)
         return std::nullopt;
     if (url.isFtp())
         return DownloadSlots{FtpSlotCount,
-                             ftpSlots(url, *url.server, fileSize, validators, intervals)};
+                             ftpSlots(url, *url.server, fileSize, validators, intervals, route)};
     return DownloadSlots{Download::MaxSlots,
                          httpSlots(url, *url.server, fileSize, validators, intervals,
-                                   url.isTls() ? std::optional(tls) : std::nullopt)};
+                                   url.isTls() ? std::optional(tls) : std::nullopt, route)};
 }

@@ -2,6 +2,7 @@
 
 #include "engine/Download.h"
 #include "engine/EngineIntervals.h"
+#include "wire/ProxyChoice.h"
 #include "wire/Url.h"
 
 #include <QSslConfiguration>
@@ -11,7 +12,7 @@
 
 // The connection slots of one download, made from its URL: four HTTP slots (over TLS for
 // HTTPS, trusting what `tls` trusts), or three FTP slots, each connecting through its own FTP
-// timer, that share the data-connection mode the server takes.
+// timer, that share the data-connection mode the server takes; all of them along `route`.
 struct DownloadSlots
 {
     static constexpr int FtpSlotCount = 3;
@@ -20,8 +21,7 @@ struct DownloadSlots
     Download::SlotFactory make;
 
     // nullopt when the URL's host part names no server to connect to.
-    static std::optional<DownloadSlots> forUrl(const Url &url, qint64 fileSize,
-                                               const ServerValidators &validators,
-                                               const EngineIntervals &intervals,
-                                               const QSslConfiguration &tls);
+    static std::optional<DownloadSlots>
+    forUrl(const Url &url, qint64 fileSize, const ServerValidators &validators,
+           const EngineIntervals &intervals, const QSslConfiguration &tls, const ProxyRoute &route);
 };

@@ -4,6 +4,7 @@
 #include "engine/DownloadSlots.h"
 #include "options/Settings.h"
 #include "store/ProjectStore.h"
+#include "wire/ProxyChoice.h"
 #include "wire/TlsTrust.h"
 #include "wire/Url.h"
 
@@ -172,16 +173,20 @@ bool Engine::createDownload(const ProjectEntry &entry)
 {
     // The record's "Type:" says what its URL, kept without "http://" and "ftp://", is.
     const UrlReading reading = Extract_URL(entry.url, m_ftp ? Url::Scheme::Ftp : Url::Scheme::Http);
+    const ProxyRoute route =
+        reading.url ? chooseRoute(m_settings.proxy(), *reading.url) : ProxyRoute{};
     const std::optional<DownloadSlots> connections =
-        reading.url
+        reading.url && route.refusal.isEmpty()
             ? DownloadSlots::forUrl(*reading.url, entry.size, m_store.validators(entry.name),
-                                    m_intervals, tlsConfiguration(m_settings.testCaFile()))
+                                    m_intervals, tlsConfiguration(m_settings.testCaFile()), route)
             : std::nullopt;
     if (!connections) {
         Timer_Start_Download.stop();
-        m_faults.tell(reading.url ? QStringLiteral("The address ") + reading.url->authority +
-                                        QStringLiteral(" is not valid !")
-                                  : reading.refusal);
+        m_faults.tell(!reading.url ? reading.refusal
+                      : !route.refusal.isEmpty()
+                          ? route.refusal
+                          : QStringLiteral("The address ") + reading.url->authority +
+                                QStringLiteral(" is not valid !"));
         return false;
     }
     m_completion.stop();

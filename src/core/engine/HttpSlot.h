@@ -4,6 +4,7 @@
 #include "engine/PackSlot.h"
 #include "engine/SlotWatch.h"
 #include "wire/HttpAnswer.h"
+#include "wire/ProxyChoice.h"
 
 #include <QAbstractSocket>
 #include <QByteArray>
@@ -16,6 +17,7 @@
 #include <memory>
 #include <optional>
 
+class Connector;
 class QTcpSocket;
 
 // What the slots of one download learn about their server: whether it takes a request before
@@ -42,7 +44,7 @@ struct HttpServerHabits
 // a server without ranges, takes the whole one-pack file again), while the other slots carry on.
 // A bad answer is also reported as a refusal, and one that brought no byte of the file as such,
 // so that the download can give up on a server that keeps refusing or sends nothing. Any other
-// connection error halts the slot and is the download's business.
+// connection error halts the slot and is the download's business, as is a proxy that fails it.
 class HttpSlot final : public PackSlot
 {
     Q_OBJECT
@@ -58,6 +60,7 @@ public:
         qint64 fileSize = 0;
         std::optional<QSslConfiguration> tls; // set: the connection is made over TLS
         ServerValidators validators;          // of the version being fetched
+        ProxyRoute route{};                   // through a proxy, or straight
     };
     using Timing = SlotWatch::Timing;
 
@@ -85,6 +88,7 @@ private:
     QTcpSocket *newSocket();
     void Ferme_Connect();
     void onConnected();
+    void onProxyRefused(const QString &text, bool lasting);
     void sendRequests();
     void onReadyRead();
     qint64 takeHeader(const char *data, qint64 size);
@@ -109,6 +113,7 @@ private:
     Target m_target;
     std::shared_ptr<HttpServerHabits> m_habits;
     QTcpSocket *m_socket = nullptr;
+    Connector *m_connector = nullptr; // m_socket's
     // The pack being received, and the one whose request went out ahead of its answer.
     std::array<PackPiece, 2> m_pieces;
     int m_current = 0;

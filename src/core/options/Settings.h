@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wire/ProxyChoice.h"
+
 #include <QColor>
 #include <QSettings>
 #include <QString>
@@ -56,6 +58,12 @@ public:
     void setColour(Colour which, const QColor &colour);
     static QColor defaultColour(Colour which);
     static QString colourToText(const QColor &colour);
+
+    // The proxy setting: keys Proxy ("none", "environment", the default, or "manual"), ProxyType
+    // ("http" or "socks5"), ProxyHost, ProxyPort, ProxyUser and ProxyPassword. With a password
+    // the settings file is made readable by its owner alone.
+    ProxySetting proxy() const;
+    void setProxy(const ProxySetting &proxy);
 
     bool tray() const;
     void setTray(bool on);

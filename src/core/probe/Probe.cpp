@@ -5,6 +5,7 @@
 #include "store/ProjectNaming.h"
 #include "store/ProjectPaths.h"
 #include "store/ProjectStore.h"
+#include "wire/Connector.h"
 #include "wire/FtpCommands.h"
 #include "wire/HttpRequest.h"
 #include "wire/TlsTrust.h"
@@ -47,7 +48,7 @@ QString errorStatusText(int status)
 
 Probe::Probe(const ProjectStore &store, const Settings &settings, const Intervals &intervals,
              QObject *parent)
-    : QObject(parent), m_store(store), m_settings(settings)
+    : QObject(parent), m_store(store), m_settings(settings), m_connector(new Connector(Winsock))
 {
     Timer_Timeout.setSingleShot(true);
     Timer_Timeout.setInterval(intervals.timeoutMs);
@@ -55,8 +56,8 @@ Probe::Probe(const ProjectStore &store, const Settings &settings, const Interval
     Timer_Test_FTP.setInterval(intervals.ftpSizeMs);
     connect(&Timer_Timeout, &QTimer::timeout, this, &Probe::Timer_Timeout_Tick);
     connect(&Timer_Test_FTP, &QTimer::timeout, this, &Probe::Timer_Test_FTP_Tick);
-    connect(&Winsock, &QSslSocket::connected, this, &Probe::onConnected);
-    connect(&Winsock, &QSslSocket::encrypted, this, &Probe::onConnected);
+    connect(m_connector, &Connector::ready, this, &Probe::onConnected);
+    connect(m_connector, &Connector::refused, this, &Probe::onProxyRefused);
     connect(&Winsock, &QSslSocket::sslErrors, this, &Probe::onSslErrors);
     connect(&Winsock, &QSslSocket::readyRead, this, &Probe::onReadyRead);
     connect(&Winsock, &QSslSocket::errorOccurred, this, &Probe::onErrorOccurred);
@@ -110,25 +111,26 @@ void Probe::begin(const QString &urlText)
                                         QStringLiteral(" is not valid.")));
         return;
     }
-    Timer_Timeout.start();
-    if (m_url.isTls()) {
-        Winsock.setSslConfiguration(tlsConfiguration(m_settings.testCaFile()));
-        Winsock.connectToHostEncrypted(m_url.server->host, m_url.server->port);
-    } else {
-        Winsock.connectToHost(m_url.server->host, m_url.server->port);
+    m_route = chooseRoute(m_settings.proxy(), m_url);
+    if (!m_route.refusal.isEmpty()) {
+        fail(m_route.refusal);
+        return;
     }
+    Timer_Timeout.start();
+    if (m_url.isTls())
+        Winsock.setSslConfiguration(tlsConfiguration(m_settings.testCaFile()));
+    m_connector->open(*m_url.server, m_route, m_url.isTls());
 }
 
-// Over TLS the request waits for the handshake: "connected" comes first and is passed over.
 void Probe::onConnected()
 {
-    if (m_phase != Phase::Probing || Winsock.isEncrypted() != m_url.isTls())
+    if (m_phase != Phase::Probing)
         return;
     if (m_url.isFtp()) {
         Timer_Test_FTP.start();
         Winsock.write(FtpCommands::probeBurst(m_url.path));
     } else {
-        Winsock.write(HttpRequest::probeText(m_url.hostHeader, m_url.path));
+        Winsock.write(HttpRequest::probeText(m_url.hostHeader, m_url.path, m_route.forwarding()));
     }
 }
 
@@ -139,6 +141,8 @@ void Probe::onSslErrors(const QList<QSslError> &errors)
 
 void Probe::onReadyRead()
 {
+    if (!m_connector->isReady())
+        return;
     const QByteArray chunk = Winsock.readAll();
     if (m_phase != Phase::Probing || chunk.isEmpty())
         return;
@@ -171,6 +175,10 @@ void Probe::takeHttpData(const QByteArray &chunk)
 
 void Probe::decideHttp()
 {
+    if (m_route.way == ProxyRoute::Way::Forward && m_answer.statusCode() == ProxyLoginWanted) {
+        onProxyRefused(proxyRefusalText(m_route.proxy, ProxyLoginWanted, *m_url.server));
+        return;
+    }
     const HttpVerdict verdict = judgeHttpAnswer(m_answer, m_settings.packSize());
     switch (verdict.kind) {
     case HttpVerdict::Kind::File:
@@ -246,12 +254,20 @@ void Probe::onErrorOccurred(QAbstractSocket::SocketError error)
 {
     if (m_phase != Phase::Probing)
         return;
-    if (error == QAbstractSocket::RemoteHostClosedError)
+    if (const std::optional<QString> cause = m_connector->proxyFault(error))
+        fail(connectErrorText(*cause));
+    else if (error == QAbstractSocket::RemoteHostClosedError)
         judgePeerClose();
     else if (error == QAbstractSocket::SslHandshakeFailedError)
         fail(tlsRefusedText(m_url.hostHeader, m_sslErrors, Winsock.errorString()));
     else
         fail(connectErrorText(connectCause(error)));
+}
+
+void Probe::onProxyRefused(const QString &text)
+{
+    if (m_phase == Phase::Probing)
+        fail(connectErrorText(text));
 }
 
 // What the system said, in words of our own where the cause is a common one.
@@ -336,7 +352,8 @@ void Probe::finish(Phase next)
     m_phase = next;
     Timer_Timeout.stop();
     Timer_Test_FTP.stop();
-    if (m_url.isFtp() && Winsock.state() == QAbstractSocket::ConnectedState) {
+    if (m_url.isFtp() && m_connector->isReady() &&
+        Winsock.state() == QAbstractSocket::ConnectedState) {
         Winsock.write(FtpCommands::QuitText.data(), FtpCommands::QuitText.size());
         Winsock.flush();
     }

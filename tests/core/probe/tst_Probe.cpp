@@ -1,6 +1,7 @@
 #include "FaultServer.h"
 #include "NginxServer.h"
 #include "SilentServer.h"
+#include "SquidServer.h"
 #include "TestFiles.h"
 #include "TestHome.h"
 
@@ -10,6 +11,7 @@
 #include "store/ProjectStore.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -75,6 +77,8 @@ private slots:
     void httpOutcomes_data();
     void httpOutcomes();
     void unansweredOrUnreachable();
+    void throughProxies_data();
+    void throughProxies();
     void ftpReplies_data();
     void ftpReplies();
     void urlHandedInMeanwhileWaitsAndTakenNamesGetSuffixes();
@@ -191,6 +195,59 @@ void tst_Probe::unansweredOrUnreachable()
     QVERIFY2(h.outcome().startsWith("The server " + halfHeader.url("").chopped(1) +
                                     " does not speak TLS (HTTPS) !\r\n"),
              qPrintable(h.outcome()));
+}
+
+// HTTPS through a proxy from the environment or the setting, squid tunnelling to 443 alone, or
+// to any high port but only for its user: a refusal, a login wanted or refused and a proxy out of
+// reach name the proxy.
+void tst_Probe::throughProxies_data()
+{
+    // "proxy given login": squid, squid with a login ("user"), or nothing listening ("none");
+    // a variable of the environment, or the setting's type.
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("outcome"); // the size found, or the cause (P: proxy, N: nginx)
+    QTest::newRow("login in https_proxy") << QStringLiteral("user https_proxy anna:pw") << "700000";
+    QTest::newRow("tunnel refused")
+        << QStringLiteral("squid http -") << "The proxy P refused to connect to N (error 403).";
+    QTest::newRow("login wanted") << QStringLiteral("user http -")
+                                  << "The proxy P wants a user and a password.";
+    QTest::newRow("login refused")
+        << QStringLiteral("user all_proxy anna:no") << "The proxy P refused its user and password.";
+    QTest::newRow("out of reach") << QStringLiteral("none socks5 -")
+                                  << "The proxy P refused the connection.";
+}
+
+void tst_Probe::throughProxies()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, outcome);
+    const auto [proxy, given, login] =
+        std::tuple{setup.section(' ', 0, 0), setup.section(' ', 1, 1), setup.section(' ', 2, 2)};
+    NginxServer nginx(m_root.path(), {0, 0, {}, NginxOptions::Tls::TestAuthority});
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    SquidServer squid(proxy == "squid" ? SquidOptions{}
+                                       : SquidOptions{{"1024-65535"}, "anna", "pw"});
+    QVERIFY(proxy == "none" || squid.start());
+    const quint16 port = proxy == "none" ? 1 : squid.port(); // nothing listens on port 1
+    Harness h;
+    h.settings.setTestCaFile(nginx.caFile());
+    const auto unset = qScopeGuard([&given] { qunsetenv(qPrintable(given)); });
+    if (given.endsWith("_proxy")) {
+        qputenv("no_proxy", "");
+        qputenv(qPrintable(given),
+                ("http://" + login + "@127.0.0.1:" + QString::number(port)).toUtf8());
+    } else {
+        const auto type = given == "socks5" ? ProxySetting::Type::Socks5 : ProxySetting::Type::Http;
+        h.settings.setProxy({ProxySetting::Mode::Manual, type, "127.0.0.1", port});
+    }
+
+    QVERIFY(h.run(nginx.url("dir/setup.exe")));
+
+    const QString cause = QString(outcome)
+                              .replace('P', "127.0.0.1:" + QString::number(port))
+                              .replace('N', "127.0.0.1:" + QString::number(nginx.port()));
+    QCOMPARE(h.failed.isEmpty() ? QString::number(h.result().size) : h.outcome(),
+             outcome.startsWith("The") ? ConnectError.arg(cause) : outcome);
 }
 
 // The size, the time and the REST answer are all awaited, in the order the burst asks them.
