@@ -5,6 +5,7 @@
 #include "options/Settings.h"
 #include "ui/MessagePresenter.h"
 #include "ui/NamedControl.h"
+#include "ui/ProxyOptions.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -42,9 +43,9 @@ MainOptionsFrame::MainOptionsFrame(MessagePresenter &messages, QWidget *parent)
       Opt_Modem_1024k(option("Opt_Modem_1024k", QStringLiteral("1024 K"))),
       Opt_Modem_Other(option("Opt_Modem_Other", QStringLiteral("Other"))),
       Txt_Modem_Other(named(new QLineEdit(QStringLiteral("33.6")), "Txt_Modem_Other")),
-      m_messages(messages), m_packSizes{{Opt_Pack_1mb, 1024000},
-                                        {Opt_Pack_2mb, 2048000},
-                                        {Opt_Pack_5mb, 512000}},
+      Proxy(new ProxyOptions(this)), m_messages(messages), m_packSizes{{Opt_Pack_1mb, 1024000},
+                                                                       {Opt_Pack_2mb, 2048000},
+                                                                       {Opt_Pack_5mb, 512000}},
       m_modemSpeeds{{Opt_Modem_1024k, 1024}, {Opt_Modem_512k, 512}, {Opt_Modem_256k, 256},
                     {Opt_Modem_128k, 128},   {Opt_Modem_64k, 64},   {Opt_Modem_56k, 56}}
 {
@@ -79,7 +80,7 @@ void MainOptionsFrame::buildLayout()
         ++index;
     }
     layout->addWidget(Txt_Modem_Other, 4, 1, 1, 2);
-    layout->setRowStretch(5, 1);
+    layout->setRowStretch(Proxy->addTo(*layout, 5), 1);
 }
 
 void MainOptionsFrame::connectModemChoice()
@@ -110,6 +111,7 @@ void MainOptionsFrame::load(const Settings &settings)
     for (const auto &[button, size] : m_packSizes)
         button->setChecked(ok && packSize == size);
     loadModemSpeed(settings.modemSpeedText());
+    Proxy->load(settings);
 }
 
 void MainOptionsFrame::loadModemSpeed(const QString &stored)
@@ -152,7 +154,9 @@ bool MainOptionsFrame::check()
 {
     if (!checkModemOther())
         return false;
-    const QString problem = prepareDownloadFolder(Txt_Download_Path->text().trimmed());
+    QString problem = Proxy->problem();
+    if (problem.isEmpty())
+        problem = prepareDownloadFolder(Txt_Download_Path->text().trimmed());
     if (problem.isEmpty())
         return true;
     m_messages.critical(this, problem, ErrorTitle);
@@ -175,4 +179,5 @@ void MainOptionsFrame::save(Settings &settings) const
             settings.setPackSizeText(QString::number(size));
     }
     settings.setModemSpeedText(modemSpeedToStore(m_modemSpeed, QLocale()).value_or(m_modemSpeed));
+    Proxy->save(settings);
 }

@@ -6,13 +6,14 @@
 #include <vector>
 
 class MessagePresenter;
+class ProxyOptions;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class Settings;
 
-// The "Main options" page: the download folder, the pack size and the modem speed, chosen from
-// fixed values or typed into "Other".
+// The "Main options" page: the download folder, the pack size, the modem speed, chosen from
+// fixed values or typed into "Other", and the proxy.
 class MainOptionsFrame final : public QGroupBox
 {
     Q_OBJECT
@@ -41,6 +42,7 @@ public:
     QRadioButton *const Opt_Modem_1024k;
     QRadioButton *const Opt_Modem_Other;
     QLineEdit *const Txt_Modem_Other;
+    ProxyOptions *const Proxy;
 
 signals:
     void modemSpeedChanged(const QString &text);
