@@ -120,5 +120,5 @@ EOF
 echo
 echo "job: first request start to the last write of the complete file; transfer: first request"
 echo "start to last request end (nginx log); join: last byte sent to the file complete;"
-echo "wall: the whole process (quillfetch-cli run includes its queue ticks). job/ar, CPU/ar: the"
+echo "wall: the whole process. job/ar, CPU/ar: the"
 echo "median of the ratios to aria2c within each round. See bench/README.md."

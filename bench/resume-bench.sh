@@ -3,7 +3,7 @@
 # 4 GiB in packs of 512000 bytes whose pack log holds 8000 complete packs and 4 begun ones, with
 # sparse piece files (nothing is downloaded). The project's host name has a label longer than
 # 63 characters, so it is refused before any name server is asked: the runner resumes, its slots
-# fail at once with "host not found", it records the download as closing does and exits with 2.
+# fail at once with "host not found", it records the download as closing does and exits with 3.
 # The same run on a project with an empty pack log is the baseline; the difference is the cost
 # of reading, pruning and planning 8000 packs (and of logging the begun ones again on closing).
 # Usage: bench/resume-bench.sh [--no-build]
@@ -70,7 +70,7 @@ time_run() { # folder
     QUILLFETCH_HOME="$1/data" XDG_CONFIG_HOME="$1/config" HOME="$1" \
         "$cli" run >"$1/out.txt" 2>"$1/err.txt" || status=$?
     end=$(date +%s%N)
-    if [[ $status != 2 ]] || ! grep -q "Please check your Internet connection" "$1/err.txt"; then
+    if [[ $status != 3 ]] || ! grep -q "Please check your Internet connection" "$1/err.txt"; then
         echo "unexpected end (exit $status):" >&2
         cat "$1/err.txt" >&2
         exit 1

@@ -1,6 +1,6 @@
 #include "FuzzCheck.h"
 
-#include "handoff/HandoffMessage.h"
+#include "wire/HandoffMessage.h"
 
 #include <algorithm>
 

@@ -28,7 +28,7 @@ bool readAlike(const HttpAnswer &a, const HttpAnswer &b)
     return a.state() == b.state() && a.statusCode() == b.statusCode() &&
            a.contentLength() == b.contentLength() && a.contentRange() == b.contentRange() &&
            a.validators() == b.validators() && a.keepsConnection() == b.keepsConnection() &&
-           a.isCoded() == b.isCoded();
+           a.isCoded() == b.isCoded() && a.digest() == b.digest();
 }
 
 // A pack answer that is taken has a body that is not empty and, from a 206, the range asked
@@ -65,8 +65,9 @@ void checkFileName(const HttpAnswer &answer)
 // An HTTP answer, as the probe and the slots read it (the first input byte picks the byte a
 // pack asks from and the size of the reads): cut into reads of any size, it reads as in one
 // read; its header ends with its blank line; what the probe takes for a file has a size, a
-// taken pack answer a length that is not negative and a range inside the file, and the file
-// name of its Content-Disposition never leaves its folder.
+// taken pack answer a length that is not negative and a range inside the file, a digest stated
+// the length of its algorithm, and the file name of its Content-Disposition never leaves its
+// folder.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size == 0)
@@ -86,6 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     checkPackAnswer(whole, first);
     checkFileName(whole);
+    if (const std::optional<Checksum> digest = whole.digest())
+        FUZZ_CHECK(digest->bytes.size() == Checksum::length(digest->algorithm));
     const HttpVerdict verdict = judgeHttpAnswer(whole, PackSize);
     if (verdict.kind == HttpVerdict::Kind::File)
         FUZZ_CHECK(verdict.size >= 0 && (verdict.rangeSupported || verdict.size <= PackSize));

@@ -1,7 +1,7 @@
 #include "FuzzCheck.h"
 
 #include "catchlink/NativeFrame.h"
-#include "handoff/HandoffMessage.h"
+#include "wire/HandoffMessage.h"
 
 #include <QBuffer>
 #include <QJsonDocument>

@@ -15,7 +15,8 @@ install_missing_packages() {
         "${missing[@]}"
 }
 
-BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-dejavu-core help2man dpkg-dev)
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libssl-dev libgl-dev fonts-dejavu-core help2man
+    dpkg-dev)
 # clang builds the fuzz targets; its fuzzer and sanitizer runtimes are only recommended by it.
 # squid and microsocks are the proxies the tests go through; libnss-wrapper gives them host names
 # of their own.

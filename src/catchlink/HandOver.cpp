@@ -1,7 +1,7 @@
 #include "HandOver.h"
 
-#include "handoff/HandoffMessage.h"
 #include "platform/HandoffSocket.h"
+#include "wire/HandoffMessage.h"
 
 #include <QProcess>
 

@@ -1,6 +1,6 @@
 #include "NativeFrame.h"
 
-#include "handoff/HandoffMessage.h"
+#include "wire/HandoffMessage.h"
 
 #include <QIODevice>
 #include <QJsonDocument>

@@ -1,23 +1,18 @@
 #include "AddCommand.h"
 
+#include "ConsoleText.h"
+#include "ExitStatus.h"
+
 #include "probe/NewProjectRecord.h"
 
 #include <QCoreApplication>
 
-namespace {
-
-// The program's messages break lines with CR LF; a console wants its own line ends.
-QString consoleText(QString text)
-{
-    return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-}
-
-} // namespace
-
-AddCommand::AddCommand(const QString &url, Workspace &workspace)
-    : m_url(url), m_out(stdout), m_err(stderr), m_workspace(workspace),
+AddCommand::AddCommand(const QString &url, const std::optional<Checksum> &checksum,
+                       Workspace &workspace)
+    : m_url(url), m_checksum(checksum), m_out(stdout), m_err(stderr), m_workspace(workspace),
       m_probe(m_workspace.store(), m_workspace.settings(), Probe::Intervals{})
 {
+    m_probe.setSeeksDigest(!checksum);
     connect(&m_probe, &Probe::succeeded, this, &AddCommand::createProject);
     connect(&m_probe, &Probe::failed, this, &AddCommand::reportFailure);
 }
@@ -36,25 +31,26 @@ void AddCommand::createProject(const ProbeResult &result)
     const ProjectRecord record = newProjectRecord(
         result, NewProjectOptions::fromSettings(m_workspace.settings()), m_workspace.settings());
     if (!m_workspace.store().createProject(result.projectName, record, result.validators,
+                                           m_checksum ? m_checksum : result.checksum,
                                            result.serverFileName)) {
         m_err << "Error: Unable to create the project " << result.projectName << " !" << Qt::endl;
-        quit(Failed);
+        quit(ExitStatus::Failed);
         return;
     }
     m_out << result.projectName << Qt::endl;
-    quit(Added);
+    quit(ExitStatus::Complete);
 }
 
 void AddCommand::reportFailure(const QString &text, const QString &title)
 {
     m_err << title << ": " << consoleText(text) << Qt::endl;
-    quit(Failed);
+    quit(ExitStatus::Failed);
 }
 
 int AddCommand::fail(const QString &message)
 {
     m_err << message << Qt::endl;
-    return Failed;
+    return ExitStatus::Failed;
 }
 
 // Leaves the event loop once the current event is handled.

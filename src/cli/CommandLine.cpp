@@ -1,12 +1,15 @@
 #include "CommandLine.h"
 
+#include "ExitStatus.h"
+
 #include <QCoreApplication>
 #include <QTextStream>
 
 #include <algorithm>
 
-CommandLine::CommandLine(QList<Command> commands)
-    : m_commands(std::move(commands)),
+CommandLine::CommandLine(QList<QCommandLineOption> options, QList<Command> commands,
+                         QList<std::pair<int, QString>> exitStatuses)
+    : m_commands(std::move(commands)), m_exitStatuses(std::move(exitStatuses)),
       m_help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")),
       m_version({QStringLiteral("v"), QStringLiteral("version")},
                 QStringLiteral("Show the version."))
@@ -16,6 +19,7 @@ CommandLine::CommandLine(QList<Command> commands)
                        "connections, working on the same projects and settings as Quillfetch."));
     m_parser.addOption(m_help);
     m_parser.addOption(m_version);
+    m_parser.addOptions(options);
     m_parser.addPositionalArgument(QStringLiteral("command"),
                                    QStringLiteral("One of the commands below."),
                                    QStringLiteral("<command> [argument]"));
@@ -41,7 +45,14 @@ int CommandLine::exec(const QStringList &arguments)
     if (!command)
         return usageError(QStringLiteral("Unknown command or wrong arguments: ") +
                           words.join(u' '));
-    return command->run(command->name.isEmpty() ? words : words.mid(1));
+    for (const QString &option : m_parser.optionNames()) {
+        if (!command->options.contains(option))
+            return usageError(
+                QStringLiteral("The option %1 does not go with %2.")
+                    .arg(option.size() > 1 ? "--" + option : '-' + option,
+                         command->name.isEmpty() ? QStringLiteral("a URL alone") : command->name));
+    }
+    return command->run(command->name.isEmpty() ? words : words.mid(1), m_parser);
 }
 
 // Every URL that names a file has a "/"; a mistyped command has none.
@@ -68,6 +79,10 @@ QString CommandLine::helpText() const
     for (qsizetype row = 0; row < m_commands.size(); ++row)
         text += QStringLiteral("  ") + syntaxes.at(row).leftJustified(longest->size() + 2) +
                 m_commands.at(row).description + u'\n';
+    text += QStringLiteral("\nExit status:\n");
+    for (const auto &[code, meaning] : m_exitStatuses)
+        text += QStringLiteral("  ") + QString::number(code).leftJustified(longest->size() + 2) +
+                meaning + u'\n';
     return text;
 }
 
@@ -75,5 +90,5 @@ int CommandLine::usageError(const QString &error) const
 {
     QTextStream(stderr) << QCoreApplication::applicationName() << ": " << error << "\n\n"
                         << helpText();
-    return UsageExitCode;
+    return ExitStatus::Usage;
 }

@@ -2,10 +2,24 @@
 
 #include "progress/RunCaptions.h"
 
-ProgressPrinter::ProgressPrinter(QTextStream &out, bool inPlace, int intervalMs, QObject *parent)
-    : QObject(parent), m_out(out), m_inPlace(inPlace)
+namespace {
+
+constexpr int MaxBarWidth = 40;
+constexpr int MinBarWidth = 10;
+
+// "[########            ]" for 40 %.
+QString bar(int percent, int width)
 {
-    m_timer.setInterval(intervalMs);
+    const int filled = qBound(0, percent, 100) * width / 100;
+    return u'[' + QString(filled, u'#') + QString(width - filled, u' ') + u']';
+}
+
+} // namespace
+
+ProgressPrinter::ProgressPrinter(QTextStream &out, int columns, QObject *parent)
+    : QObject(parent), m_out(out), m_columns(columns)
+{
+    m_timer.setInterval(columns > 0 ? TerminalIntervalMs : PlainIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &ProgressPrinter::printPending);
     reset();
 }
@@ -100,14 +114,14 @@ void ProgressPrinter::printPending()
 
 void ProgressPrinter::print()
 {
-    const QString line = lineText();
-    if (m_inPlace) {
+    if (m_columns > 0) {
+        const QString line = terminalText();
         const qsizetype padding = qMax<qsizetype>(0, m_lastWidth - line.size());
         m_out << '\r' << line << QString(padding, QLatin1Char(' '));
         m_lastWidth = line.size();
         m_lineOpen = true;
     } else {
-        m_out << line << '\n';
+        m_out << lineText() << '\n';
     }
     m_out.flush();
     m_pending = false;
@@ -118,4 +132,18 @@ QString ProgressPrinter::lineText() const
     return QStringLiteral("%1: %2% %3 of %4 | now %5 | average %6 | left %7")
         .arg(m_project, QString::number(m_percent), m_received, m_totalSize, m_instantSpeed,
              m_averageSpeed, m_remaining);
+}
+
+// The last column stays free: a line that reached it would wrap, and "\r" would then rewrite only
+// its second half.
+QString ProgressPrinter::terminalText() const
+{
+    const QString left = m_project + QStringLiteral(" %1% ").arg(m_percent, 3);
+    const QString right =
+        QStringLiteral(" %1  %2  left %3").arg(m_received, m_instantSpeed, m_remaining);
+    const int room = m_columns - 1 - int(left.size() + right.size()) - 2;
+    const QString shown = room >= MinBarWidth
+                              ? left + bar(m_percent, qMin(room, MaxBarWidth)) + right
+                              : left.trimmed() + right;
+    return shown.left(m_columns - 1);
 }

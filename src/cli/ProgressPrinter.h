@@ -5,16 +5,22 @@
 #include <QTextStream>
 #include <QTimer>
 
-// Prints the running download as one progress line (percentage, received size, instant and
-// average speed, time left): rewritten in place on a terminal, a plain line otherwise. A change
-// is printed at once, then at most once per interval.
+// Prints the running download as one progress line. On a terminal it is rewritten in place and
+// fits its width: the project, the percentage and its bar, the received size, the speed and the
+// time left. Elsewhere it is a plain line (percentage, received and total size, instant and
+// average speed, time left). A change is printed at once, then at most once per interval: a
+// quarter of a second on a terminal, a second elsewhere.
 class ProgressPrinter final : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ProgressPrinter)
 
 public:
-    ProgressPrinter(QTextStream &out, bool inPlace, int intervalMs, QObject *parent = nullptr);
+    static constexpr int TerminalIntervalMs = 250;
+    static constexpr int PlainIntervalMs = 1000;
+
+    // columns: the terminal's width; 0 when the output is no terminal.
+    ProgressPrinter(QTextStream &out, int columns, QObject *parent = nullptr);
 
     void setProject(const QString &name);
     void setPercent(int percent);
@@ -35,9 +41,10 @@ private:
     void printPending();
     void print();
     QString lineText() const;
+    QString terminalText() const;
 
     QTextStream &m_out;
-    bool m_inPlace;
+    int m_columns;
     QTimer m_timer;
     bool m_pending = false;
     bool m_lineOpen = false;

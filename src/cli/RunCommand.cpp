@@ -1,5 +1,8 @@
 #include "RunCommand.h"
 
+#include "ConsoleText.h"
+#include "ExitStatus.h"
+
 #include "display/RunDisplay.h"
 #include "engine/Engine.h"
 
@@ -7,15 +10,28 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr int ProgressIntervalMs = 1000;
+constexpr int DefaultColumns = 80;
 
-bool isTerminal(FILE *stream)
+// The width of the terminal stdout is; 0 when it is none.
+int terminalColumns()
 {
-    return ::isatty(::fileno(stream)) == 1;
+    if (::isatty(STDOUT_FILENO) != 1)
+        return 0;
+    winsize size = {};
+    return ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col
+                                                                             : DefaultColumns;
+}
+
+Engine::Intervals startingAtOnce()
+{
+    Engine::Intervals intervals;
+    intervals.startTickMs = 0;
+    return intervals;
 }
 
 QStringList names(const QList<ProjectEntry> &projects)
@@ -30,7 +46,7 @@ QStringList names(const QList<ProjectEntry> &projects)
 
 RunCommand::RunCommand(Workspace &workspace)
     : m_workspace(workspace), m_out(stdout), m_err(stderr),
-      m_printer(m_out, isTerminal(stdout), ProgressIntervalMs)
+      m_printer(m_out, terminalColumns())
 {}
 
 RunCommand::~RunCommand() = default;
@@ -42,7 +58,7 @@ int RunCommand::exec()
     if (!m_stopSignals.isValid())
         return fail(QStringLiteral("Unable to watch for Ctrl-C: ") + qt_error_string(errno));
     m_engine =
-        std::make_unique<Engine>(m_workspace.store(), m_workspace.settings(), Engine::Intervals{});
+        std::make_unique<Engine>(m_workspace.store(), m_workspace.settings(), startingAtOnce());
     m_display = std::make_unique<RunDisplay>(*m_engine, m_workspace.settings(),
                                              m_workspace.store().paths());
     connectEngine();
@@ -74,6 +90,7 @@ void RunCommand::connectEngine()
             &ProgressPrinter::setRemaining);
     connect(captions, &RunCaptions::cleared, &m_printer, &ProgressPrinter::reset);
     connect(engine, &Engine::projectFinished, this, &RunCommand::reportFinished);
+    connect(engine, &Engine::verificationFailed, this, &RunCommand::reportMismatch);
     connect(engine, &Engine::messageRequested, this, &RunCommand::reportMessage);
     connect(engine, &Engine::connectionLost, this, [this] { m_connectionLost = true; });
     connect(captions, &RunCaptions::retryWaiting, this, [this](const QString &text) {
@@ -92,6 +109,16 @@ void RunCommand::reportFinished(const QString &project, const QString &filePath)
 {
     m_printer.endLine();
     m_out << project << ": complete, saved as " << filePath << Qt::endl;
+    if (const std::optional<ChecksumRecord> checksum = m_workspace.store().checksum(project))
+        m_out << project << ": " << RunCaptions::checksumText(checksum) << Qt::endl;
+}
+
+// The queue goes on; the exit code will say it.
+void RunCommand::reportMismatch(const QString &, const QString &text, const QString &title)
+{
+    m_printer.endLine();
+    m_verificationFailed = true;
+    m_err << title << ": " << consoleText(text) << Qt::endl;
 }
 
 // The engine tells the user what went wrong; when the download stopped because of it (a failed
@@ -100,7 +127,7 @@ void RunCommand::reportFinished(const QString &project, const QString &filePath)
 void RunCommand::reportMessage(const QString &text, const QString &title)
 {
     m_printer.endLine();
-    m_err << title << ": " << text << Qt::endl;
+    m_err << title << ": " << consoleText(text) << Qt::endl;
     QMetaObject::invokeMethod(this, &RunCommand::stopIfHalted, Qt::QueuedConnection);
 }
 
@@ -110,26 +137,32 @@ void RunCommand::stopIfHalted()
         return;
     shutdown();
     m_err << "The download stopped; run quillfetch-cli run again to continue." << Qt::endl;
-    quit(m_connectionLost ? ConnectionLost : Failed);
+    quit(m_connectionLost ? ExitStatus::ConnectionLost : ExitStatus::Failed);
 }
 
+// The start ticks go on until the event loop ends: the first one that finds the queue empty ends
+// the run.
 void RunCommand::finishQueue()
 {
+    if (m_quitting)
+        return;
     m_printer.endLine();
     const QStringList unfinished =
         names(m_workspace.store().running()) + names(m_workspace.store().waiting());
     if (!unfinished.isEmpty()) {
         m_err << "Not complete: " << unfinished.join(QStringLiteral(", ")) << Qt::endl;
-        quit(Failed);
+        quit(ExitStatus::Failed);
         return;
     }
     // What could not be read was reported at the start; it is not complete either.
     if (!m_workspace.store().unreadableFiles().isEmpty()) {
-        quit(Failed);
+        quit(ExitStatus::Failed);
         return;
     }
-    m_out << "Every project is complete." << Qt::endl;
-    quit(Complete);
+    m_out << (m_verificationFailed ? "Every project is done, but a file failed verification."
+                                   : "Every project is complete.")
+          << Qt::endl;
+    quit(ExitStatus::Complete);
 }
 
 void RunCommand::interrupt(int signalNumber)
@@ -141,7 +174,7 @@ void RunCommand::interrupt(int signalNumber)
     if (downloading)
         m_err << ": the download was recorded and continues at the next run";
     m_err << '.' << Qt::endl;
-    quit(Interrupted);
+    quit(ExitStatus::Interrupted);
 }
 
 // The download is recorded, and so are its graphs since the last snapshot.
@@ -154,15 +187,18 @@ void RunCommand::shutdown()
 int RunCommand::fail(const QString &message)
 {
     m_err << message << Qt::endl;
-    return Failed;
+    return ExitStatus::Failed;
 }
 
-// Leaves the event loop once the current event is handled; the first exit code wins.
+// Leaves the event loop once the current event is handled; the first exit code wins, but for a
+// failed verification, which no other ending may hide.
 void RunCommand::quit(int exitCode)
 {
     if (m_quitting)
         return;
     m_quitting = true;
+    if (m_verificationFailed)
+        exitCode = ExitStatus::VerificationFailed;
     QMetaObject::invokeMethod(
         this, [exitCode] { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);
 }

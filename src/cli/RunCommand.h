@@ -13,19 +13,17 @@ class Engine;
 class RunDisplay;
 
 // `quillfetch-cli run`: processes the queue of the data folder as the main window does (same
-// folders, settings, lock and engine timers), printing the progress, until every project is
-// complete. Ctrl-C or SIGTERM records the running download as closing the window does.
+// folders, settings, lock and engine), printing the progress, until every project is complete.
+// Nobody watches the queue here: each project is taken and started at once, without the window's
+// start ticks, and the run ends as soon as the last one does. Ctrl-C or SIGTERM records the
+// running download as closing the window does. The exit code says how it ended (ExitStatus): a
+// file that failed verification says so whatever else happened.
 class RunCommand final : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(RunCommand)
 
 public:
-    static constexpr int Complete = 0;
-    static constexpr int Failed = 1;
-    static constexpr int ConnectionLost = 2; // recorded; running again resumes
-    static constexpr int Interrupted = 130;
-
     explicit RunCommand(Workspace &workspace);
     ~RunCommand() override;
 
@@ -36,6 +34,7 @@ private:
     void connectEngine();
     void shutdown();
     void reportFinished(const QString &project, const QString &filePath);
+    void reportMismatch(const QString &project, const QString &text, const QString &title);
     void reportMessage(const QString &text, const QString &title);
     void stopIfHalted();
     void finishQueue();
@@ -52,4 +51,5 @@ private:
     std::unique_ptr<RunDisplay> m_display;
     bool m_quitting = false;
     bool m_connectionLost = false;
+    bool m_verificationFailed = false;
 };

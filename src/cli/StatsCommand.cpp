@@ -1,5 +1,7 @@
 #include "StatsCommand.h"
 
+#include "ExitStatus.h"
+
 #include "progress/ProjectStatistics.h"
 
 #include <QTextStream>
@@ -25,19 +27,19 @@ int StatsCommand::exec()
     QTextStream err(stderr);
     if (const std::optional<QString> refusal = m_workspace.open()) {
         err << *refusal << Qt::endl;
-        return Failed;
+        return ExitStatus::Failed;
     }
     const ProjectStore &store = m_workspace.store();
     if (const ProjectEntry *finished = find(store.finished(), m_project)) {
         QTextStream out(stdout);
         for (const QString &line : ProjectStatistics(store.paths(), *finished).lines())
             out << line << '\n';
-        return Shown;
+        return ExitStatus::Complete;
     }
     const bool queued = find(store.waiting(), m_project) || find(store.running(), m_project);
     err << (queued ? QStringLiteral("The project %1 is not finished: it has no statistics yet.")
                    : QStringLiteral("There is no project named %1."))
                .arg(m_project)
         << Qt::endl;
-    return Failed;
+    return ExitStatus::Failed;
 }

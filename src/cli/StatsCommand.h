@@ -9,9 +9,6 @@
 class StatsCommand final
 {
 public:
-    static constexpr int Shown = 0;
-    static constexpr int Failed = 1;
-
     explicit StatsCommand(const QString &project);
 
     int exec();

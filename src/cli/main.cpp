@@ -1,5 +1,8 @@
 #include "AddCommand.h"
 #include "CommandLine.h"
+#include "ExitStatus.h"
+#include "ListCommand.h"
+#include "RemoveCommand.h"
 #include "RunCommand.h"
 #include "StatsCommand.h"
 
@@ -7,12 +10,16 @@
 
 namespace {
 
+const QString ChecksumOption = QStringLiteral("checksum");
+const QString JsonOption = QStringLiteral("json");
+
 // One workspace holds the lock from the add to the end of the run: no other instance starts in
 // between.
-int addThenRun(const QString &url)
+int addThenRun(const QString &url, const std::optional<Checksum> &checksum)
 {
     Workspace workspace;
-    if (const int added = AddCommand(url, workspace).exec(); added != AddCommand::Added)
+    if (const int added = AddCommand(url, checksum, workspace).exec();
+        added != ExitStatus::Complete)
         return added;
     return RunCommand(workspace).exec();
 }
@@ -23,10 +30,10 @@ int run()
     return RunCommand(workspace).exec();
 }
 
-int add(const QString &url)
+int add(const QString &url, const std::optional<Checksum> &checksum)
 {
     Workspace workspace;
-    return AddCommand(url, workspace).exec();
+    return AddCommand(url, checksum, workspace).exec();
 }
 
 } // namespace
@@ -35,23 +42,79 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(QF_VERSION));
-    CommandLine commandLine({
-        {QStringLiteral("run"),
-         {},
-         QStringLiteral("download the queued projects one after another, then exit"),
-         [](const QStringList &) { return run(); }},
-        {QStringLiteral("add"),
-         {QStringLiteral("URL")},
-         QStringLiteral("probe URL and queue it as a new project"),
-         [](const QStringList &arguments) { return add(arguments.at(0)); }},
-        {QStringLiteral("stats"),
-         {QStringLiteral("NAME")},
-         QStringLiteral("show the statistics of the finished project NAME"),
-         [](const QStringList &arguments) { return StatsCommand(arguments.at(0)).exec(); }},
-        {QString(),
-         {QStringLiteral("URL")},
-         QStringLiteral("add URL, then run"),
-         [](const QStringList &arguments) { return addThenRun(arguments.at(0)); }},
-    });
-    return commandLine.exec(QCoreApplication::arguments());
+    std::unique_ptr<CommandLine> commandLine;
+    // The digest given with --checksum, when it reads as one; the command fails on one that does
+    // not.
+    const auto withChecksum =
+        [&commandLine](const QCommandLineParser &options,
+                       const std::function<int(std::optional<Checksum>)> &run) {
+            if (!options.isSet(ChecksumOption))
+                return run(std::nullopt);
+            const QString text = options.value(ChecksumOption);
+            if (const std::optional<Checksum> checksum = Checksum::parse(text))
+                return run(checksum);
+            return commandLine->usageError(
+                QStringLiteral("The checksum %1 is no SHA-256, SHA-512, SHA-1 or MD5 digest in "
+                               "hexadecimal.")
+                    .arg(text));
+        };
+    commandLine = std::make_unique<CommandLine>(
+        QList<QCommandLineOption>{
+            {ChecksumOption,
+             QStringLiteral("With add or a URL alone: the digest the file must have, in "
+                            "hexadecimal, after \"sha256:\", \"sha512:\", \"sha1:\" or \"md5:\" "
+                            "or alone (its length tells the algorithm). Without it, a digest the "
+                            "server gives is used. A file that does not match is kept as <file "
+                            "name>.corrupt."),
+             QStringLiteral("digest")},
+            {JsonOption, QStringLiteral("With list: print the projects as JSON.")}},
+        QList<CommandLine::Command>{
+            {QStringLiteral("run"),
+             {},
+             QStringLiteral("download the queued projects one after another, then exit"),
+             {},
+             [](const QStringList &, const QCommandLineParser &) { return run(); }},
+            {QStringLiteral("add"),
+             {QStringLiteral("URL")},
+             QStringLiteral("probe URL and queue it as a new project"),
+             {ChecksumOption},
+             [&](const QStringList &arguments, const QCommandLineParser &options) {
+                 return withChecksum(options, [&](const std::optional<Checksum> &checksum) {
+                     return add(arguments.at(0), checksum);
+                 });
+             }},
+            {QStringLiteral("list"),
+             {},
+             QStringLiteral("list the projects: name, state, size, bytes received and URL"),
+             {JsonOption},
+             [](const QStringList &, const QCommandLineParser &options) {
+                 return ListCommand(options.isSet(JsonOption)).exec();
+             }},
+            {QStringLiteral("remove"),
+             {QStringLiteral("NAME")},
+             QStringLiteral("remove the project NAME, with the files it made (a finished "
+                            "project's file stays)"),
+             {},
+             [](const QStringList &arguments, const QCommandLineParser &) {
+                 return RemoveCommand(arguments.at(0)).exec();
+             }},
+            {QStringLiteral("stats"),
+             {QStringLiteral("NAME")},
+             QStringLiteral("show the statistics of the finished project NAME"),
+             {},
+             [](const QStringList &arguments, const QCommandLineParser &) {
+                 return StatsCommand(arguments.at(0)).exec();
+             }},
+            {QString(),
+             {QStringLiteral("URL")},
+             QStringLiteral("add URL, then run"),
+             {ChecksumOption},
+             [&](const QStringList &arguments, const QCommandLineParser &options) {
+                 return withChecksum(options, [&](const std::optional<Checksum> &checksum) {
+                     return addThenRun(arguments.at(0), checksum);
+                 });
+             }},
+        },
+        ExitStatus::meanings());
+    return commandLine->exec(QCoreApplication::arguments());
 }

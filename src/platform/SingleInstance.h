@@ -16,6 +16,9 @@ public:
     bool acquire();
     // After a failed acquire(): another live process holds the lock.
     bool heldElsewhere() const { return m_lock.error() == QLockFile::LockFailedError; }
+    // Without taking the lock: a live process holds it, as its lock file says (one of another
+    // machine counts as live).
+    bool isHeld() const;
     QString path() const { return m_lock.fileName(); }
 
 private:

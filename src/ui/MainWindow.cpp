@@ -109,6 +109,11 @@ void MainWindow::connectEngine()
     connect(&m_engine, &Engine::runStarted, this, &MainWindow::showBarColours);
     connect(&m_engine, &Engine::projectFinished, this,
             [this] { Menu->setCurrentIndex(ProjectsTab); });
+    connect(&m_engine, &Engine::verificationFailed, this,
+            [this](const QString &, const QString &text, const QString &title) {
+                Menu->setCurrentIndex(ProjectsTab);
+                m_messages.critical(this, text, title);
+            });
     connect(&m_engine, &Engine::messageRequested, this, &MainWindow::showEngineMessage);
     connect(&m_engine, &Engine::projectFinished, this, &MainWindow::notifyFinished);
     connect(&m_engine, &Engine::listsChanged, this, &MainWindow::showFirstRunWhenIdle,

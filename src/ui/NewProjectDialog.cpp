@@ -20,6 +20,9 @@ const QString ErrorTitle = QStringLiteral("Error");
 const QString NoRangesText =
     QStringLiteral("Unable to use the high speed download method on this server !");
 const QString CreationFailedText = QStringLiteral("Unable to create the project %1 !");
+const QString NoChecksumText =
+    QStringLiteral("The checksum must be a SHA-256, SHA-512, SHA-1 or MD5 digest in hexadecimal, "
+                   "alone or after its name, as in \"sha256:\" !");
 
 template<typename T>
 T *named(T *widget, const char *name)
@@ -52,6 +55,8 @@ NewProjectDialog::NewProjectDialog(ProjectStore &store, const Settings &settings
       Txt_Url(readOnlyField("Txt_Url")),
       Label3(named(new QLabel(QStringLiteral("Project size: ")), "Label3")),
       Txt_FileSize(readOnlyField("Txt_FileSize")),
+      Label6(named(new QLabel(QStringLiteral("Checksum:")), "Label6")),
+      Txt_Checksum(named(new QLineEdit, "Txt_Checksum")),
       Frame2(named(new QGroupBox(QStringLiteral("Options")), "Frame2")),
       Label5(named(new QLabel(QStringLiteral("Pack size:")), "Label5")),
       Txt_Pack(readOnlyField("Txt_Pack")),
@@ -89,6 +94,10 @@ void NewProjectDialog::buildLayout()
     generals->addWidget(Txt_Url, 1, 1);
     generals->addWidget(Label3, 2, 0);
     generals->addWidget(Txt_FileSize, 2, 1);
+    generals->addWidget(Label6, 3, 0);
+    generals->addWidget(Txt_Checksum, 3, 1);
+    Label6->setBuddy(Txt_Checksum);
+    Txt_Checksum->setPlaceholderText(QStringLiteral("optional, e.g. sha256:..."));
 
     auto *options = new QGridLayout(Frame2);
     options->addWidget(Label5, 0, 0);
@@ -116,6 +125,7 @@ void NewProjectDialog::showResult(const ProbeResult &result)
     setTextAndTip(Txt_Project_Name, result.projectName);
     setTextAndTip(Txt_Url, result.url);
     Txt_FileSize->setText(Format_Taille(result.size));
+    Txt_Checksum->setText(result.checksum ? result.checksum->text() : QString());
     refreshOptions();
     // Whatever button had the focus when the dialog closed, Enter means "Download".
     Cmd_Downloader->setDefault(true);
@@ -146,6 +156,12 @@ void NewProjectDialog::Cmd_Downloader_Click()
         m_messages.critical(this, NoRangesText, ErrorTitle);
         return;
     }
+    const QString checksum = Txt_Checksum->text().trimmed();
+    m_checksum = Checksum::parse(checksum);
+    if (!checksum.isEmpty() && !m_checksum) {
+        m_messages.critical(this, NoChecksumText, ErrorTitle);
+        return;
+    }
     m_options.showModem = Chk_modem->isChecked();
     m_record = newProjectRecord(m_result, m_options, m_settings);
     Timer_Valide.start();
@@ -154,7 +170,7 @@ void NewProjectDialog::Cmd_Downloader_Click()
 
 void NewProjectDialog::Timer_Valide_Tick()
 {
-    if (m_store.createProject(m_result.projectName, m_record, m_result.validators,
+    if (m_store.createProject(m_result.projectName, m_record, m_result.validators, m_checksum,
                               m_result.serverFileName))
         emit projectCreated(m_result.projectName);
     else

@@ -16,7 +16,8 @@ class QPushButton;
 class Settings;
 
 // The new-project dialog ("Form2"): shows what the probe found and the options the project
-// will carry. "Download" creates the project through Timer_Valide, once the dialog is closed;
+// will carry, and takes the digest the file must have ("Checksum", filled with the one the probe
+// found). "Download" creates the project through Timer_Valide, once the dialog is closed;
 // "Cancel" and the close box drop the probe's result.
 class NewProjectDialog final : public QDialog
 {
@@ -42,6 +43,8 @@ public:
     QLineEdit *const Txt_Url;
     QLabel *const Label3;
     QLineEdit *const Txt_FileSize;
+    QLabel *const Label6;
+    QLineEdit *const Txt_Checksum; // optional: the digest the file must have
     QGroupBox *const Frame2;
     QLabel *const Label5;
     QLineEdit *const Txt_Pack;
@@ -74,4 +77,5 @@ private:
     ProbeResult m_result;
     NewProjectOptions m_options;
     ProjectRecord m_record;
+    std::optional<Checksum> m_checksum;
 };

@@ -84,6 +84,7 @@ ProjectsPage::ProjectsPage(ProjectStore &store, Engine &engine, MessagePresenter
       Mnu_Finished(popupMenu(QStringLiteral("Mnu_Finished"), this)),
       Mnu_Stats(
           menuEntry(Mnu_Finished, QStringLiteral("Mnu_Stats"), QStringLiteral("Show statistics"))),
+      Mnu_Resume(menuEntry(Mnu_Finished, QStringLiteral("Mnu_Resume"), QStringLiteral("Resume"))),
       Mnu_Del_Stats(new QAction(QStringLiteral("Delete statistics"), Mnu_Finished)), m_store(store),
       m_engine(engine), m_messages(messages)
 {
@@ -147,6 +148,7 @@ void ProjectsPage::buildMenus()
     connect(Mnu_Bas, &QAction::triggered, this, &ProjectsPage::Mnu_Bas_Click);
     connect(Mnu_Cancel, &QAction::triggered, this, &ProjectsPage::Mnu_Cancel_Click);
     connect(Mnu_Del_Stats, &QAction::triggered, this, &ProjectsPage::Mnu_Del_Stats_Click);
+    connect(Mnu_Resume, &QAction::triggered, this, &ProjectsPage::Mnu_Resume_Click);
     connect(Mnu_Stats, &QAction::triggered, this,
             [this] { emit statisticsRequested(m_menuProject); });
 }
@@ -161,7 +163,9 @@ void ProjectsPage::Charger_Listes()
         addRow(Lst_Main, entry, QStringLiteral("Waiting"));
     const QList<ProjectEntry> &finished = m_store.finished();
     for (auto entry = finished.crbegin(); entry != finished.crend(); ++entry)
-        addRow(Lst_Main2, *entry, QStringLiteral("Finished"));
+        addRow(Lst_Main2, *entry,
+               entry->failedVerification ? QStringLiteral("Failed verification")
+                                         : QStringLiteral("Finished"));
     showStatus();
 }
 
@@ -245,6 +249,7 @@ void ProjectsPage::showFinishedMenu(const QPoint &position)
         return;
     Lst_Main2->setCurrentItem(item);
     m_menuProject = m_store.finished().at(index).name;
+    Mnu_Resume->setEnabled(m_store.finished().at(index).failedVerification);
     Mnu_Finished->popup(Lst_Main2->viewport()->mapToGlobal(position));
 }
 
@@ -328,5 +333,12 @@ void ProjectsPage::Mnu_Del_Stats_Click()
     const int index = finishedIndexOf(name);
     if (index >= 0)
         m_store.deleteFinished(index);
+    Charger_Listes();
+}
+
+// The file failed verification: the project starts again from zero, at the end of the queue.
+void ProjectsPage::Mnu_Resume_Click()
+{
+    m_store.restartFailed(m_menuProject);
     Charger_Listes();
 }

@@ -48,6 +48,7 @@ public:
     QAction *const Mnu_Cancel;
     QMenu *const Mnu_Finished;
     QAction *const Mnu_Stats;
+    QAction *const Mnu_Resume; // a project whose file failed verification starts again
     QAction *const Mnu_Del_Stats;
 
 signals:
@@ -75,6 +76,7 @@ private:
     void moveSelected(int offset);
     void Mnu_Cancel_Click();
     void Mnu_Del_Stats_Click();
+    void Mnu_Resume_Click();
 
     ProjectStore &m_store;
     Engine &m_engine;

@@ -68,6 +68,7 @@ StatsWindow::StatsWindow(const ProjectPaths &paths, const ProjectEntry &entry, Q
       Txt_Url(field(QStringLiteral("Txt_Url"), Frm_General)),
       Txt_Poid_File(field(QStringLiteral("Txt_Poid_File"), Frm_General)),
       Txt_Time_Download(field(QStringLiteral("Txt_Time_Download"), Frm_General)),
+      Txt_Checksum(field(QStringLiteral("Txt_Checksum"), Frm_General)),
       Txt_Vitesse_Max(field(QStringLiteral("Txt_Vitesse_Max"), Frm_Vitesse)),
       Txt_Vitesse_Min(field(QStringLiteral("Txt_Vitesse_Min"), Frm_Vitesse)),
       Txt_Vitesse_m(field(QStringLiteral("Txt_Vitesse_m"), Frm_Vitesse)),
@@ -91,6 +92,7 @@ StatsWindow::StatsWindow(const ProjectPaths &paths, const ProjectEntry &entry, Q
     showText(Txt_Url, entry.url);
     showText(Txt_Poid_File, m_statistics.sizeText);
     showText(Txt_Time_Download, m_statistics.time);
+    showText(Txt_Checksum, m_statistics.checksum);
     showText(Txt_Vitesse_Max, m_statistics.highestSpeed);
     showText(Txt_Vitesse_Min, m_statistics.lowestSpeed);
     showText(Txt_Vitesse_m, m_statistics.averageSpeed);
@@ -120,6 +122,7 @@ void StatsWindow::buildGeneralFrames()
     general->addRow(QStringLiteral("Project URL:"), Txt_Url);
     general->addRow(QStringLiteral("Project size:"), Txt_Poid_File);
     general->addRow(QStringLiteral("Download time:"), Txt_Time_Download);
+    general->addRow(QStringLiteral("Checksum:"), Txt_Checksum);
     auto *speeds = new QFormLayout(Frm_Vitesse);
     speeds->addRow(QStringLiteral("Higher download speed:"), Txt_Vitesse_Max);
     speeds->addRow(QStringLiteral("Lower download speed:"), Txt_Vitesse_Min);

@@ -34,6 +34,7 @@ public:
     QLineEdit *const Txt_Url;
     QLineEdit *const Txt_Poid_File;
     QLineEdit *const Txt_Time_Download;
+    QLineEdit *const Txt_Checksum; // "Verified (SHA-256)", ...
     QLineEdit *const Txt_Vitesse_Max;
     QLineEdit *const Txt_Vitesse_Min;
     QLineEdit *const Txt_Vitesse_m;

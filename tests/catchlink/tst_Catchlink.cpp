@@ -2,8 +2,8 @@
 #include "TestHome.h"
 
 #include "handoff/HandoffListener.h"
-#include "handoff/HandoffMessage.h"
 #include "platform/HandoffSocket.h"
+#include "wire/HandoffMessage.h"
 
 #include <QLocalSocket>
 #include <QProcess>

@@ -8,8 +8,12 @@
 #include "store/ProjectRecord.h"
 #include "store/ProjectStore.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -97,7 +101,8 @@ qint64 bytesIn(const QString &folder)
 }
 
 // A waiting project downloading into downloadFolderOf(home).
-bool queue(const TestHome &home, const QString &name, const QString &url, qint64 bytes)
+bool queue(const TestHome &home, const QString &name, const QString &url, qint64 bytes,
+           const std::optional<Checksum> &checksum = std::nullopt)
 {
     ProjectRecord record;
     record.url = url;
@@ -107,7 +112,22 @@ bool queue(const TestHome &home, const QString &name, const QString &url, qint64
     ProjectStore store(home.dataFolder());
     store.ensureProjectsFolder();
     store.load();
-    return store.createProject(name, record);
+    return store.createProject(name, record, {}, checksum);
+}
+
+// `list --json` as name, state, size, received and URL, one a line.
+QStringList listed(const TestHome &home)
+{
+    QStringList lines;
+    for (const QJsonValue &project :
+         QJsonDocument::fromJson(run(home, {"list", "--json"}).out.toUtf8()).array()) {
+        const QJsonObject o = project.toObject();
+        lines << QStringList{o["name"].toString(), o["state"].toString(),
+                             QString::number(o["size"].toInteger()),
+                             QString::number(o["received"].toInteger()), o["url"].toString()}
+                     .join(' ');
+    }
+    return lines;
 }
 
 // Sorted, as completePackLog() is.
@@ -144,6 +164,9 @@ private slots:
     void answers();
     void urlAloneRunsTheWholeQueue();
     void proxyLoginNeverShownServerNameKept();
+    void verifiesTheDownload_data();
+    void verifiesTheDownload();
+    void listAndRemoveFollowTheStore();
     void stoppedRunsAreRecorded_data();
     void stoppedRunsAreRecorded();
     void killedRunsEndWithTheSameFile_data();
@@ -178,8 +201,10 @@ void tst_Cli::answers_data()
     const QString wrongCommand = "^quillfetch-cli: Unknown command or wrong arguments: ";
     const QString notAFile = "^Error: File not found or the URL don't point on a file !\n$";
     QTest::newRow("--help") << QStringList{"--help"} << false << 0
-                            << "^Usage: .*quillfetch-cli \\[options\\].*\n  add URL +probe URL "
-                               "and queue it as a new project\n  stats NAME +show"
+                            << "^Usage: .*quillfetch-cli \\[options\\].*--checksum <digest> .*\n  "
+                               "add URL +probe URL and queue it as a new project\n.*\n  stats NAME "
+                               "+show.*Exit status:\n  0 .*\n  3 +the connection was lost.*\n  4 "
+                               "+a file failed verification.*\n  130 +stopped by Ctrl-C"
                             << "^$";
     QTest::newRow("--version") << QStringList{"-v"} << false << 0
                                << "^quillfetch-cli \\d+\\.\\d+\\.\\d+\n$"
@@ -192,6 +217,18 @@ void tst_Cli::answers_data()
         << QStringList{"fetch"} << false << 2 << "^$" << wrongCommand + "fetch" + usage;
     QTest::newRow("run with an argument")
         << QStringList{"run", "extra"} << false << 2 << "^$" << wrongCommand + "run extra" + usage;
+    QTest::newRow("run with an option of list")
+        << QStringList{"run", "--json"} << false << 2 << "^$"
+        << "^quillfetch-cli: The option --json does not "
+           "go with run." +
+               usage;
+    QTest::newRow("a checksum that is none")
+        << QStringList{"%1/files/setup.exe", "--checksum", "sha256:12"} << false << 2 << "^$"
+        << "^quillfetch-cli: The checksum sha256:12 is no SHA-256, SHA-512, SHA-1 or MD5 digest "
+           "in hexadecimal." +
+               usage;
+    QTest::newRow("remove no project") << QStringList{"remove", "setup"} << false << 1 << "^$"
+                                       << "^There is no project named setup.\n$";
     QTest::newRow("empty queue") << QStringList{"run"} << false << 0
                                  << "^Every project is complete.\n$"
                                  << "^$";
@@ -283,6 +320,12 @@ void tst_Cli::urlAloneRunsTheWholeQueue()
     QTRY_VERIFY_WITH_TIMEOUT(bytesIn(receiveFolderOf(home, "one")) > 0, FinishTimeoutMs);
     const Outcome second = run(home, {"run"});
     QCOMPARE(second.err, "Quillfetch is already running: close it first.\n");
+    const Outcome removal = run(home, {"remove", "one"});
+    QCOMPARE(removal.exitCode, 1);
+    QCOMPARE(removal.err, second.err);
+    QVERIFY(matches(listed(home).join('\n'),
+                    "^one running 1300000 \\d+ " + nginx.url("one/same.bin") +
+                        "\nsame waiting 700001 0 " + nginx.url("two/same.bin") + "$"));
     char event[sizeof(inotify_event) + NAME_MAX + 1];
     QCOMPARE(::read(removals, event, sizeof event), ssize_t(-1));
     ::close(removals);
@@ -307,7 +350,7 @@ void tst_Cli::urlAloneRunsTheWholeQueue()
     const QString shown = "^Project name: one\nProject URL: " +
                           QRegularExpression::escape(nginx.url("one/same.bin")) +
                           "\nProject size: 1.27 Mb\nDownload time: \\d\\d:\\d\\d:\\d\\d\n"
-                          "(\\w+ download speed: .* \\| .*\n){3}Snapshots: \\d+\n$";
+                          "(\\w+ download speed: .* \\| .*\n){3}Checksum: None\nSnapshots: \\d+\n$";
     QVERIFY(matches(run(home, {"stats", "one"}).out, shown));
     const Outcome unknown = run(home, {"stats", "three"});
     QCOMPARE(unknown.exitCode, 1);
@@ -350,6 +393,90 @@ void tst_Cli::proxyLoginNeverShownServerNameKept()
     QVERIFY(!(refused.out + refused.err + done.out + done.err).contains("-pw"));
 }
 
+void tst_Cli::verifiesTheDownload_data()
+{
+    QTest::addColumn<QString>("from"); // the digest: given, in the answer, in "f.bin.sha256"
+    QTest::addColumn<bool>("right");
+    for (const char *from : {"given", "answer", "beside"}) {
+        QTest::addRow("%s, right", from) << QString(from) << true;
+        QTest::addRow("%s, wrong", from) << QString(from) << false;
+    }
+}
+
+// A file that is not the one its digest names never passes for complete: it keeps its bytes as
+// "<name>.corrupt", the project is listed as failed, and the run ends with its own code.
+void tst_Cli::verifiesTheDownload()
+{
+    QFETCH(QString, from);
+    QFETCH(bool, right);
+    TestHome home;
+    QTemporaryDir served;
+    const QByteArray bytes = TestFiles::randomBytes(1'300'000, 9);
+    const QByteArray digest = TestFiles::sha256(right ? bytes : "other bytes");
+    QVERIFY(TestFiles::writeFile(served.filePath("f.bin"), bytes));
+    QVERIFY(from != "beside" ||
+            TestFiles::writeFile(served.filePath("f.bin.sha256"), digest.toHex() + "  f.bin\n"));
+    const QString header = "add_header Repr-Digest \"sha-256=:" + digest.toBase64() + ":\";";
+    NginxServer nginx(served.path(), {0, 0, {from == "answer" ? header : QString()}});
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    QStringList arguments{nginx.url("f.bin")};
+    if (from == "given")
+        arguments << "--checksum"
+                  << "SHA256:" + digest.toHex().toUpper();
+
+    const Outcome outcome = run(home, arguments);
+
+    QVERIFY(outcome.ended);
+    QCOMPARE(outcome.exitCode, right ? 0 : 4);
+    QCOMPARE(outcome.out.contains("f: Verified (SHA-256)\n"), right);
+    QCOMPARE(outcome.err.contains("Expected SHA-256: " + digest.toHex() +
+                                  "\nActual SHA-256: " + TestFiles::sha256(bytes).toHex()),
+             !right);
+    const QString kept = right ? "f.bin" : "f.bin.corrupt";
+    QCOMPARE(QDir(downloadFolderOf(home)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{kept});
+    QCOMPARE(TestFiles::sha256OfFile(downloadFolderOf(home) + kept), TestFiles::sha256(bytes));
+    QCOMPARE(listed(home),
+             QStringList{QString("f %1 1300000 1300000 ").arg(right ? "finished" : "failed") +
+                         nginx.url("f.bin")});
+}
+
+// What `list` shows is what the store holds, after an add, a run and a remove, and never a
+// password. Removed, a started project takes its own files along and nothing of the user's.
+void tst_Cli::listAndRemoveFollowTheStore()
+{
+    TestHome home;
+    const QString url = m_nginx.url("files/setup.exe");
+    QCOMPARE(run(home, {"add", url}).exitCode, 0);
+    QVERIFY(queue(home, "private", "anna:secret@" + url, 1'300'000));
+    const QStringList waiting = {"setup waiting 1300000 0 " + url,
+                                 "private waiting 1300000 0 " + url};
+    QCOMPARE(listed(home), waiting);
+    QCOMPARE(run(home, {"run"}).exitCode, 0);
+    QCOMPARE(listed(home), QStringList({"setup finished 1300000 1300000 " + url,
+                                        "private finished 1300000 1300000 " + url}));
+    QCOMPARE(run(home, {"remove", "setup"}).exitCode, 0);
+    ProjectStore store(home.dataFolder());
+    store.load();
+    QCOMPARE(store.finished().size(), 1);
+    QCOMPARE(listed(home).size(), 1);
+    QVERIFY(QFileInfo::exists(downloadFolderOf(home) + "setup.exe"));
+
+    // Started and stopped: a piece of its own beside files of the user's with its names.
+    QVERIFY(queue(home, "setup", url, 1'300'000));
+    store.load();
+    QVERIFY(store.rewriteStatus("setup", ProjectRecord::Running));
+    const QString receive = receiveFolderOf(home, "setup");
+    const QStringList mine = {downloadFolderOf(home) + "setup.qfd", receive + "notes.txt"};
+    for (const QString &path : mine + QStringList{ProjectPaths::piecePath(receive, "setup", 0)})
+        QVERIFY(TestFiles::writeFile(path, "bytes"));
+    QCOMPARE(listed(home).value(0), "setup paused 1300000 0 " + url);
+    QCOMPARE(run(home, {"remove", "setup"}).exitCode, 0);
+    QCOMPARE(QDir(receive).entryList(QDir::Files), QStringList{"notes.txt"});
+    QVERIFY(QFileInfo::exists(mine.at(0)));
+    QVERIFY(!QFileInfo::exists(ProjectPaths(home.dataFolder()).projectFolder("setup")));
+}
+
 void tst_Cli::stoppedRunsAreRecorded_data()
 {
     QTest::addColumn<int>("signalNumber"); // sent once data arrives, 0 for none
@@ -363,7 +490,7 @@ void tst_Cli::stoppedRunsAreRecorded_data()
     QTest::newRow("SIGTERM") << SIGTERM << QString() << false << 130 << "Terminated" + recorded;
     QTest::newRow("SIGINT") << SIGINT << QString() << false << 130 << "Interrupted" + recorded;
     QTest::newRow("lost connection")
-        << 0 << unknownHost << false << 2
+        << 0 << unknownHost << false << 3
         << "Error: Please check your Internet connection and then click on the resume button !";
     QTest::newRow("unwritable folder") << 0 << QString() << true << 1 << "Error: Unable to";
 }
@@ -417,8 +544,8 @@ void tst_Cli::killedRunsEndWithTheSameFile_data()
 
 // SIGKILL at any moment loses at most the packs in flight: no run asks again for a pack that
 // the pack log holds complete, and the last run ends with the same file and nothing else in the
-// download folder. nginx is restarted between runs, so that its access log holds exactly the
-// requests of one run.
+// download folder, verified against its digest. nginx is restarted between runs, so that its access
+// log holds exactly the requests of one run.
 void tst_Cli::killedRunsEndWithTheSameFile()
 {
     QFETCH(qint64, size);
@@ -431,7 +558,9 @@ void tst_Cli::killedRunsEndWithTheSameFile()
     QVERIFY(TestFiles::writeFile(served.filePath("big.bin"), bytes));
     NginxServer nginx(served.path(), {rate, 64000, {}});
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
-    QVERIFY(queue(home, "big", nginx.url("big.bin"), size));
+    QVERIFY(queue(home, "big", nginx.url("big.bin"), size,
+                  Checksum{Checksum::Algorithm::Sha1,
+                           QCryptographicHash::hash(bytes, QCryptographicHash::Sha1)}));
     const QString downloadFolder = downloadFolderOf(home);
     QVERIFY(QDir().mkpath(downloadFolder));
 
@@ -457,6 +586,7 @@ void tst_Cli::killedRunsEndWithTheSameFile()
         } else {
             const Outcome last = finish(process);
             QVERIFY2(last.ended && last.exitCode == 0, qPrintable(last.err));
+            QVERIFY(last.out.contains("big: Verified (SHA-1)\n"));
         }
         nginx.stop();
         for (const NginxServer::Request &request : nginx.requests()) {

@@ -178,7 +178,7 @@ void tst_Dialogs::editedOptionsShownRefusedOrDropped()
     QSignalSpy created(&dialog, &NewProjectDialog::projectCreated);
     QSignalSpy done(&dialog, &NewProjectDialog::resultDone);
     shell.options->serveNewProject(dialog);
-    const ProbeResult result{"127.0.0.1:8080/dir/setup.exe", 700000, "setup", false, false, {}};
+    const ProbeResult result{"127.0.0.1:8080/dir/setup.exe", 700000, "setup", false, false, {}, {}};
     dialog.showResult(result);
     QTest::mouseClick(dialog.Cmd_Edit, Qt::LeftButton);
     OptionsDialog *options = shell.options->dialog();
@@ -206,12 +206,15 @@ void tst_Dialogs::editedOptionsShownRefusedOrDropped()
 }
 
 // A missing file is named and the input comes back. A URL handed over before the start-up has
-// run waits for it, is shown, created as the dialog was left and downloaded.
+// run waits for it, is shown with the digest found beside it, created as the dialog was left (a
+// checksum that is none refused) and downloaded and verified.
 void tst_Dialogs::typedUrlRefusedHandedOverUrlDownloaded()
 {
     QTemporaryDir root;
     const QByteArray bytes = TestFiles::randomBytes(1300000, 11);
     QVERIFY(TestFiles::writeFile(root.filePath("dir/setup.exe"), bytes));
+    const QString digest = "sha256:" + TestFiles::sha256(bytes).toHex();
+    QVERIFY(TestFiles::writeFile(root.filePath("dir/setup.exe.sha256"), digest.mid(7).toUtf8()));
     NginxServer nginx(root.path());
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
     ShellHarness shell(200);
@@ -242,18 +245,24 @@ void tst_Dialogs::typedUrlRefusedHandedOverUrlDownloaded()
     QCOMPARE(page->Txt_Url->text(), url);
     const QString received = shell.home.root() + "received/";
     QCOMPARE((QStringList{dialog.Txt_Project_Name->text(), dialog.Txt_Url->text(),
-                          dialog.Txt_FileSize->text(), dialog.Txt_Pack->text(),
-                          dialog.Txt_dest->text()}),
-             (QStringList{"setup", url, "1.27 Mb", "500.00 Kb", received}));
+                          dialog.Txt_FileSize->text(), dialog.Txt_Checksum->text(),
+                          dialog.Txt_Pack->text(), dialog.Txt_dest->text()}),
+             (QStringList{"setup", url, "1.27 Mb", digest, "500.00 Kb", received}));
     QVERIFY(dialog.Chk_modem->isChecked());
     dialog.Chk_modem->setChecked(false);
+    dialog.Txt_Checksum->setText("sha256:12");
+    QTest::mouseClick(dialog.Cmd_Downloader, Qt::LeftButton);
+    QVERIFY(dialog.isVisible() &&
+            shell.messages.shown.last().startsWith("critical|Error|The checksum"));
+    dialog.Txt_Checksum->setText(digest.toUpper());
 
     QTest::mouseClick(dialog.Cmd_Downloader, Qt::LeftButton);
     QVERIFY(window.isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(TestFiles::sha256OfFile(received + "setup.exe"),
                               TestFiles::sha256(bytes), 30000);
     QCOMPARE(shell.store.record("setup")->showModem, "0");
-    QCOMPARE(shell.messages.shown.size(), 1);
+    QTRY_VERIFY(shell.store.finished().size() == 1 && shell.store.checksum("setup")->isVerified());
+    QCOMPARE(shell.messages.shown.size(), 2);
 }
 
 QTEST_MAIN(tst_Dialogs)

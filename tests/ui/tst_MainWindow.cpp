@@ -198,6 +198,10 @@ void tst_MainWindow::listsAndWhatTheirMenusDo()
     shell.addProject("Done1", "127.0.0.1:1/d1.bin", 2, 100);
     shell.addProject("Done2", "127.0.0.1:1/d2.bin", 2, 2048);
     shell.addProject("Done3", "127.0.0.1:1/d3.bin", 2);
+    const Checksum expected{Checksum::Algorithm::Md5, QByteArray(16, 'e')};
+    QVERIFY(FileIo::writeAtomically(
+        shell.store.paths().checksumPath("Done3"),
+        ChecksumRecord{expected, Checksum{expected.algorithm, {16, 'a'}}}.toText()));
     shell.addProject("Run", server.url("run.bin"), 0);
     for (const QString &name : QStringList{"Wait1", "Wait2", "Wait3"})
         shell.addProject(name, "127.0.0.1:1/" + name, 1);
@@ -220,7 +224,7 @@ void tst_MainWindow::listsAndWhatTheirMenusDo()
     QCOMPARE(status->text(), "Downloading: Run");
     QCOMPARE(column(finished, 1), (QStringList{"Done3", "Done2", "Done1"}));
     QCOMPARE(finished->topLevelItem(2)->text(3), "100 Bytes");
-    QCOMPARE(column(finished, 4), (QStringList{"Finished", "Finished", "Finished"}));
+    QCOMPARE(column(finished, 4), (QStringList{"Failed verification", "Finished", "Finished"}));
     rightClick(queue, 0);
     rightClick(finished, 0);
     QVERIFY(!shell.find<QMenu>("Mnu_Pas_Finit")->isVisible());
@@ -303,6 +307,15 @@ void tst_MainWindow::listsAndWhatTheirMenusDo()
     QVERIFY(!shell.engine.isDownloading());
     QVERIFY(!shell.find<QPushButton>("Cmd_Action")->isEnabled());
     QCOMPARE(column(queue, 1), (QStringList{"Wait1", "Wait2"}));
+
+    // A file that failed verification is fetched again from zero, after the others.
+    rightClick(finished, 2);
+    shell.find<QMenu>("Mnu_Finished")->hide();
+    QVERIFY(!shell.find<QAction>("Mnu_Resume")->isEnabled());
+    choose(shell, finished, 1, "Mnu_Resume");
+    QCOMPARE(column(queue, 1), (QStringList{"Wait1", "Wait2", "Done3"}));
+    QCOMPARE(column(finished, 1), QStringList{"Done1"});
+    QCOMPARE(shell.store.checksum("Done3"), (ChecksumRecord{expected, std::nullopt}));
 }
 
 QTEST_MAIN(tst_MainWindow)

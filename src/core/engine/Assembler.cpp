@@ -1,14 +1,16 @@
 #include "engine/Assembler.h"
 
 #include "engine/FileCopy.h"
+#include "engine/JoinWatch.h"
 #include "engine/JoinedFile.h"
 #include "store/ProjectPaths.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-Assembler::Assembler(const PackPlan &plan, const QString &receiveFolder, const QString &baseName)
-    : m_plan(plan), m_receiveFolder(receiveFolder), m_baseName(baseName)
+Assembler::Assembler(const PackPlan &plan, const QString &receiveFolder, const QString &baseName,
+                     std::shared_ptr<JoinWatch> watch)
+    : m_plan(plan), m_receiveFolder(receiveFolder), m_baseName(baseName), m_watch(std::move(watch))
 {}
 
 QList<Pack> Assembler::unusablePieces() const
@@ -28,7 +30,12 @@ Assembler::Outcome Assembler::join(const JoinedFile &file, qint64 joined,
     Outcome outcome = appendPieces(joined, m_plan.count(), stop);
     if (outcome.joined < m_plan.count())
         return outcome;
-    outcome.fault = file.leaveReceiveFolder();
+    if (m_watch) {
+        outcome.fault = m_watch->conclude();
+        if (outcome.fault)
+            return outcome;
+    }
+    outcome.fault = (m_watch && m_watch->isCorrupt() ? file.corrupt() : file).leaveReceiveFolder();
     if (outcome.fault)
         return outcome;
     for (qint64 number = 0; number < m_plan.count(); ++number)
@@ -53,10 +60,14 @@ Assembler::Outcome Assembler::appendPieces(qint64 from, qint64 to,
         from == 0 ? QIODevice::WriteOnly | QIODevice::Truncate : QIODevice::ReadWrite;
     if (!work.open(mode | QIODevice::Unbuffered))
         return {0, JoinFault{JoinFault::Kind::Create, workPath}};
+    if (m_watch && !m_watch->joinedUpTo(work, qMin(from * m_plan.packSize(), m_plan.fileSize())))
+        return {from, JoinFault{JoinFault::Kind::Read, workPath}};
     for (qint64 number = from; number < to && !stop; ++number) {
         QFile piece(piecePath(number));
         if (piece.size() < m_plan.length(number) ||
             !piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            return {number, JoinFault{JoinFault::Kind::Read, piece.fileName()}};
+        if (m_watch && !m_watch->packJoined(piece, m_plan.length(number)))
             return {number, JoinFault{JoinFault::Kind::Read, piece.fileName()}};
         if (!FileCopy::append(piece, work, m_plan.pack(number).start, m_plan.length(number)))
             return {number, JoinFault{JoinFault::Kind::Write, workPath}};

@@ -7,9 +7,11 @@
 #include <QString>
 
 #include <atomic>
+#include <memory>
 #include <optional>
 
 class JoinedFile;
+class JoinWatch;
 
 // Joins the piece files of a complete download, in pack order, into the joined file. Every
 // piece is checked first, the joined file leaves the receive folder only once it is whole, and
@@ -18,7 +20,10 @@ class JoinedFile;
 class Assembler final
 {
 public:
-    Assembler(const PackPlan &plan, const QString &receiveFolder, const QString &baseName);
+    // `watch`, when given, sees every byte appended to "final.qfd" and may have the joined file
+    // named as corrupt.
+    Assembler(const PackPlan &plan, const QString &receiveFolder, const QString &baseName,
+              std::shared_ptr<JoinWatch> watch = nullptr);
 
     // Packs whose piece is missing or holds fewer bytes than the pack: fetch them again.
     QList<Pack> unusablePieces() const;
@@ -46,4 +51,5 @@ private:
     PackPlan m_plan;
     QString m_receiveFolder;
     QString m_baseName;
+    std::shared_ptr<JoinWatch> m_watch;
 };

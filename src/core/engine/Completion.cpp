@@ -1,8 +1,10 @@
 #include "engine/Completion.h"
 
 #include "engine/Download.h"
+#include "engine/JoinDigest.h"
 #include "engine/PieceFiles.h"
 #include "store/ProjectPaths.h"
+#include "store/ProjectStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,6 +25,16 @@ void Completion::advance(Download &download, const RunFiles &files)
         complete(download);
     else if (download.completeRun() > m_joiner.tried())
         m_joiner.prejoin(assembler(download), download.completeRun());
+}
+
+bool Completion::watchDigest(const ProjectStore &store, const QString &project)
+{
+    const QString path = store.paths().checksumPath(project);
+    const std::optional<ChecksumRecord> checksum = store.checksum(project);
+    if (!checksum && QFileInfo::exists(path))
+        return false;
+    m_watch = checksum ? std::make_shared<JoinDigest>(checksum->expected, path) : nullptr;
+    return true;
 }
 
 void Completion::removeOwnFiles(const RunFiles &files)
@@ -82,7 +94,7 @@ void Completion::place()
 
 Assembler Completion::assembler(const Download &download) const
 {
-    return Assembler(download.plan(), m_files.receiveFolder, m_files.baseName);
+    return Assembler(download.plan(), m_files.receiveFolder, m_files.baseName, m_watch);
 }
 
 JoinedFile Completion::joinedFile(const RunFiles &files)

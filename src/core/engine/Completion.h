@@ -7,7 +7,11 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class Download;
+class JoinWatch;
+class ProjectStore;
 
 // Completes the running download's file: joins the leading complete packs while later ones still
 // arrive, joins the rest once every pack is in (fetching again a piece that turns out unusable),
@@ -28,6 +32,9 @@ public:
     bool isFinishing() const { return m_joiner.isFinishing(); }
     // Stops a running join; the pieces stay.
     void stop() { m_joiner.stop(); }
+    // From the next join on, a project with a digest has its file checked as it is joined. False
+    // when its digest cannot be read: the file would go unchecked. Called while no join runs.
+    bool watchDigest(const ProjectStore &store, const QString &project);
     // Only what the project made goes: its joined file, its pieces, "final.qfd", and then its
     // receive folder when that is left empty.
     static void removeOwnFiles(const RunFiles &files);
@@ -53,4 +60,5 @@ private:
 
     PieceJoiner m_joiner;
     RunFiles m_files;
+    std::shared_ptr<JoinWatch> m_watch;
 };

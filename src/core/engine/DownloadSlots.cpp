@@ -41,18 +41,20 @@ Download::SlotFactory ftpSlots(const Url &url, const HostPort &server, qint64 fi
 
 } // namespace
 
-std::optional<DownloadSlots> DownloadSlots::forUrl(const Url &url, qint64 fileSize,
-                                                   const ServerValidators &validators,
-                                                   const EngineIntervals &intervals,
-                                                   const QSslConfiguration &tls,
-                                                   const ProxyRoute &route)
+DownloadSlots DownloadSlots::forUrl(const Url &url, qint64 fileSize,
+                                    const ServerValidators &validators,
+                                    const EngineIntervals &intervals, const QSslConfiguration &tls,
+                                    const ProxySetting &proxy)
 {
     if (!url.server)
-        return std::nullopt;
+        return {0,
+                {},
+                QStringLiteral("The address ") + url.authority + QStringLiteral(" is not valid !")};
+    const ProxyRoute route = chooseRoute(proxy, url);
+    if (!route.refusal.isEmpty())
+        return {0, {}, route.refusal};
     if (url.isFtp())
-        return DownloadSlots{FtpSlotCount,
-                             ftpSlots(url, *url.server, fileSize, validators, intervals, route)};
-    return DownloadSlots{Download::MaxSlots,
-                         httpSlots(url, *url.server, fileSize, validators, intervals,
-                                   url.isTls() ? std::optional(tls) : std::nullopt, route)};
+        return {FtpSlotCount, ftpSlots(url, *url.server, fileSize, validators, intervals, route)};
+    return {Download::MaxSlots, httpSlots(url, *url.server, fileSize, validators, intervals,
+                                          url.isTls() ? std::optional(tls) : std::nullopt, route)};
 }

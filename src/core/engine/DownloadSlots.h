@@ -12,16 +12,17 @@
 
 // The connection slots of one download, made from its URL: four HTTP slots (over TLS for
 // HTTPS, trusting what `tls` trusts), or three FTP slots, each connecting through its own FTP
-// timer, that share the data-connection mode the server takes; all of them along `route`.
+// timer, that share the data-connection mode the server takes.
 struct DownloadSlots
 {
     static constexpr int FtpSlotCount = 3;
 
     int count = 0;
     Download::SlotFactory make;
+    QString refusal{}; // not empty: nothing may connect, and this says why
 
-    // nullopt when the URL's host part names no server to connect to.
-    static std::optional<DownloadSlots>
-    forUrl(const Url &url, qint64 fileSize, const ServerValidators &validators,
-           const EngineIntervals &intervals, const QSslConfiguration &tls, const ProxyRoute &route);
+    // Along the route the proxy setting (or the environment) chooses for the URL.
+    static DownloadSlots forUrl(const Url &url, qint64 fileSize, const ServerValidators &validators,
+                                const EngineIntervals &intervals, const QSslConfiguration &tls,
+                                const ProxySetting &proxy);
 };

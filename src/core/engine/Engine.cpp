@@ -3,8 +3,8 @@
 #include "engine/Download.h"
 #include "engine/DownloadSlots.h"
 #include "options/Settings.h"
+#include "progress/RunCaptions.h"
 #include "store/ProjectStore.h"
-#include "wire/ProxyChoice.h"
 #include "wire/TlsTrust.h"
 #include "wire/Url.h"
 
@@ -105,14 +105,12 @@ void Engine::takeNextWaiting()
 {
     const QString head = m_store.waiting().constFirst().name;
     if (const std::optional<QString> taken = RunFiles::takenReceiveFolder(m_store, head)) {
-        Timer_Start_Download.stop();
-        m_faults.folderFailed(*taken);
+        refuseStart(FaultResponse::folderFailed(*taken));
         return;
     }
     const std::optional<ProjectEntry> entry = m_store.startNextWaiting();
     if (!entry) {
-        Timer_Start_Download.stop();
-        m_faults.writeFailed(m_store.paths().recordPath(head));
+        refuseStart(FaultResponse::writeFailed(m_store.paths().recordPath(head)));
         return;
     }
     emit listsChanged();
@@ -122,27 +120,33 @@ void Engine::takeNextWaiting()
     publish();
 }
 
+// A project that cannot start holds the queue until the user has read why.
+bool Engine::refuseStart(const QString &text)
+{
+    Timer_Start_Download.stop();
+    m_faults.tell(text);
+    return false;
+}
+
 // The project becomes the current one: its own options become the user's settings, and its
 // receive folder is made ready.
 bool Engine::makeCurrent(const QString &project)
 {
     const std::optional<ProjectRecord> record = m_store.record(project);
-    if (!record) {
-        Timer_Start_Download.stop();
-        m_faults.readFailed(m_store.paths().recordPath(project));
-        return false;
-    }
+    if (!record)
+        return refuseStart(FaultResponse::readFailed(m_store.paths().recordPath(project)));
     // The run reads its options (folder, pack size, colours, graphs) through the settings.
     m_settings.applyRecord(*record);
-    const QString serverName = m_store.serverFileName(project);
+    // The record's "Type:" says what its URL, kept without "http://" and "ftp://", is.
+    const bool ftp = record->type.toInt() == 1;
+    const UrlReading reading = Extract_URL(record->url, ftp ? Url::Scheme::Ftp : Url::Scheme::Http);
+    if (!reading.url)
+        return refuseStart(reading.refusal);
+    m_url = *reading.url;
     m_current = RunFiles::of(m_store.paths(), project, m_settings.filePath(),
-                             serverName.isEmpty() ? localFileName(record->url) : serverName);
-    m_ftp = record->type.toInt() == 1;
-    if (m_current.makeReceiveFolder())
-        return true;
-    Timer_Start_Download.stop();
-    m_faults.folderFailed(m_current.receiveFolder);
-    return false;
+                             m_store.serverFileName(project).value_or(m_url.fileName));
+    return m_current.makeReceiveFolder() ||
+           refuseStart(FaultResponse::folderFailed(m_current.receiveFolder));
 }
 
 void Engine::freshStart()
@@ -171,34 +175,22 @@ void Engine::Reprise_Download()
 
 bool Engine::createDownload(const ProjectEntry &entry)
 {
-    // The record's "Type:" says what its URL, kept without "http://" and "ftp://", is.
-    const UrlReading reading = Extract_URL(entry.url, m_ftp ? Url::Scheme::Ftp : Url::Scheme::Http);
-    const ProxyRoute route =
-        reading.url ? chooseRoute(m_settings.proxy(), *reading.url) : ProxyRoute{};
-    const std::optional<DownloadSlots> connections =
-        reading.url && route.refusal.isEmpty()
-            ? DownloadSlots::forUrl(*reading.url, entry.size, m_store.validators(entry.name),
-                                    m_intervals, tlsConfiguration(m_settings.testCaFile()), route)
-            : std::nullopt;
-    if (!connections) {
-        Timer_Start_Download.stop();
-        m_faults.tell(!reading.url ? reading.refusal
-                      : !route.refusal.isEmpty()
-                          ? route.refusal
-                          : QStringLiteral("The address ") + reading.url->authority +
-                                QStringLiteral(" is not valid !"));
-        return false;
-    }
+    const DownloadSlots connections =
+        DownloadSlots::forUrl(m_url, entry.size, m_store.validators(entry.name), m_intervals,
+                              tlsConfiguration(m_settings.testCaFile()), m_settings.proxy());
+    if (!connections.refusal.isEmpty())
+        return refuseStart(connections.refusal);
     m_completion.stop();
-    Download::Setup setup;
-    setup.fileSize = entry.size;
-    setup.packSize = m_settings.packSize();
-    setup.receiveFolder = m_current.receiveFolder;
-    setup.baseName = m_current.baseName;
-    setup.packLogPath = m_current.packLogPath;
-    setup.slotCount = connections->count;
-    setup.refusalMs = m_intervals.refusalMs;
-    m_download = std::make_unique<Download>(setup, connections->make);
+    if (!m_completion.watchDigest(m_store, entry.name))
+        return refuseStart(FaultResponse::readFailed(m_store.paths().checksumPath(entry.name)));
+    const Download::Setup setup{.fileSize = entry.size,
+                                .packSize = m_settings.packSize(),
+                                .receiveFolder = m_current.receiveFolder,
+                                .baseName = m_current.baseName,
+                                .packLogPath = m_current.packLogPath,
+                                .slotCount = connections.count,
+                                .refusalMs = m_intervals.refusalMs};
+    m_download = std::make_unique<Download>(setup, connections.make);
     connect(m_download.get(), &Download::slotStateChanged, this,
             [this](int slot, SlotState state, qint64 packLength) {
                 m_report.setSlot(slot, state, packLength);
@@ -218,7 +210,7 @@ void Engine::beginRun()
 {
     m_faults.rearm();
     m_retry.resetDelay();
-    if (m_ftp)
+    if (m_url.isFtp())
         m_report.setSlot(Download::MaxSlots, SlotState::UnusedWithFtp);
     Timer_Barre.start();
     Timer_Start_Download.stop();
@@ -258,12 +250,18 @@ void Engine::finishProject(const QString &filePath)
     m_current = {};
     resetDisplay();
     publish();
-    emit projectFinished(files.project, filePath);
+    const std::optional<ChecksumRecord> checksum = m_store.checksum(files.project);
+    if (checksum && !checksum->isVerified())
+        emit verificationFailed(files.project,
+                                RunCaptions::mismatchText(files.project, *checksum, filePath),
+                                QStringLiteral("Error"));
+    else
+        emit projectFinished(files.project, filePath);
     Timer_Start_Download.start();
     if (!marked)
-        m_faults.writeFailed(m_store.paths().recordPath(files.project));
+        m_faults.tell(FaultResponse::writeFailed(m_store.paths().recordPath(files.project)));
     else if (!statsWritten)
-        m_faults.writeFailed(files.statsPath);
+        m_faults.tell(FaultResponse::writeFailed(files.statsPath));
 }
 
 void Engine::pauseDownload()
@@ -313,8 +311,7 @@ void Engine::restartFromZero(qint64 size, const ServerValidators &validators)
     const QString project = m_current.project;
     dropRun();
     if (!m_store.restartRunning(size, validators)) {
-        Timer_Start_Download.stop();
-        m_faults.writeFailed(m_store.paths().recordPath(project));
+        refuseStart(FaultResponse::writeFailed(m_store.paths().recordPath(project)));
         return;
     }
     freshStart();

@@ -6,6 +6,7 @@
 #include "engine/RetryCountdown.h"
 #include "engine/RunReport.h"
 #include "progress/SpeedMeter.h"
+#include "wire/Url.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -76,8 +77,12 @@ signals:
     // resumed.
     void pausedChanged(bool paused);
     void displayReset(); // every display back to idle
-    // The finished file is filePath; its name is the next free one when its own was taken.
+    // The finished file is filePath; its name is the next free one when its own was taken. When
+    // the project had a digest, the file was verified against it.
     void projectFinished(const QString &project, const QString &filePath);
+    // The finished project's file is not the one its digest names: the text says so, naming both
+    // digests and where the bytes are kept. The project is in the finished list all the same.
+    void verificationFailed(const QString &project, const QString &text, const QString &title);
     // The start tick found no waiting project and no download runs.
     void queueEmpty();
     void messageRequested(const QString &text, const QString &title);
@@ -90,6 +95,7 @@ private:
     void takeNextWaiting();
     void freshStart();
     void Reprise_Download();
+    bool refuseStart(const QString &text);
     bool makeCurrent(const QString &project);
     bool createDownload(const ProjectEntry &entry);
     void beginRun();
@@ -118,6 +124,6 @@ private:
     RunReport m_report;
     FaultResponse m_faults;
     RunFiles m_current;
-    bool m_ftp = false; // the record's "Type:" is 1
+    Url m_url; // read once from the record when the run starts
     bool m_startHeld = false;
 };

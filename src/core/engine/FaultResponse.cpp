@@ -38,33 +38,33 @@ void FaultResponse::joinFailed(const JoinFault &fault)
     emit pauseNeeded();
     switch (fault.kind) {
     case JoinFault::Kind::Read:
-        readFailed(fault.path);
+        tell(readFailed(fault.path));
         break;
     case JoinFault::Kind::Create:
         tell(QStringLiteral("Unable to create the file ") + fault.path + QStringLiteral(" !"));
         break;
     case JoinFault::Kind::Write:
-        writeFailed(fault.path);
+        tell(writeFailed(fault.path));
         break;
     }
 }
 
-void FaultResponse::readFailed(const QString &path)
+QString FaultResponse::readFailed(const QString &path)
 {
-    tell(QStringLiteral("Unable to read the file ") + path + QStringLiteral(" !"));
+    return QStringLiteral("Unable to read the file ") + path + QStringLiteral(" !");
 }
 
-void FaultResponse::folderFailed(const QString &path)
+QString FaultResponse::folderFailed(const QString &path)
 {
-    tell(QStringLiteral("Unable to create the folder ") + path + QStringLiteral(" !"));
+    return QStringLiteral("Unable to create the folder ") + path + QStringLiteral(" !");
 }
 
 // The cause, when known, goes on a line of its own.
-void FaultResponse::writeFailed(const QString &path, int systemError)
+QString FaultResponse::writeFailed(const QString &path, int systemError)
 {
     const QString cause = writeCauseText(systemError);
-    tell(QStringLiteral("Unable to write the file ") + path + QStringLiteral(" !") +
-         (cause.isEmpty() ? QString() : QStringLiteral("\r\n") + cause));
+    return QStringLiteral("Unable to write the file ") + path + QStringLiteral(" !") +
+           (cause.isEmpty() ? QString() : QStringLiteral("\r\n") + cause);
 }
 
 void FaultResponse::restarted(const QString &project)
@@ -91,7 +91,7 @@ void FaultResponse::onWriteFailed(const QString &path, int systemError)
     if (!isRunning())
         return;
     emit pauseNeeded();
-    writeFailed(path, systemError);
+    tell(writeFailed(path, systemError));
 }
 
 void FaultResponse::onConnectionLost()

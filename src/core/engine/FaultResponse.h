@@ -38,11 +38,11 @@ public:
     // Pause the running download and say why.
     void pauseWithMessage(const QString &text);
     void joinFailed(const JoinFault &fault);
-    // Say why a file or folder could not be used; systemError: why, as the system said (errno),
-    // 0 when unknown.
-    void readFailed(const QString &path);
-    void folderFailed(const QString &path);
-    void writeFailed(const QString &path, int systemError = 0);
+    // Why a file or folder could not be used; systemError: why, as the system said (errno), 0
+    // when unknown.
+    static QString readFailed(const QString &path);
+    static QString folderFailed(const QString &path);
+    static QString writeFailed(const QString &path, int systemError = 0);
     // The project started again from zero for a change of the server's file.
     void restarted(const QString &project);
     void tell(const QString &text);

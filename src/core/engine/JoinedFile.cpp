@@ -22,6 +22,13 @@ bool isJoined(const QString &path, const JoinedRecord &record)
 
 JoinedFile::JoinedFile(const Paths &paths) : m_paths(paths) {}
 
+JoinedFile JoinedFile::corrupt() const
+{
+    Paths paths = m_paths;
+    paths.fileName += QStringLiteral(".corrupt");
+    return JoinedFile(paths);
+}
+
 std::optional<JoinFault> JoinedFile::leaveReceiveFolder() const
 {
     const QString work = ProjectPaths::finalWorkPath(m_paths.receiveFolder);

@@ -27,6 +27,10 @@ public:
 
     explicit JoinedFile(const Paths &paths);
 
+    // The same joined file, to be named after the file with ".corrupt" added: it is not the
+    // file its digest names.
+    JoinedFile corrupt() const;
+
     // Makes the whole "final.qfd" durable, records its identity and the name it is to take, and
     // moves it out of the receive folder: to that name, or when the receive folder itself still
     // holds that name (a file name without "."), beside it as "<project>.qfd".

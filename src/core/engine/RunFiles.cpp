@@ -5,6 +5,7 @@
 #include "store/FileNames.h"
 #include "store/ProjectPaths.h"
 #include "store/ProjectStore.h"
+#include "wire/Url.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -23,10 +24,9 @@ RunFiles RunFiles::of(const ProjectPaths &paths, const QString &project,
             paths.statsPath(project)};
 }
 
-// The start takes an empty "path:" for the default download folder, and so does this check. A
+// The start takes an empty "path:" for the default download folder, and so does this. A
 // relative one lies in the data folder.
-std::optional<QString> RunFiles::takenReceiveFolder(const ProjectStore &store,
-                                                    const QString &project)
+std::optional<RunFiles> RunFiles::ofRecord(const ProjectStore &store, const QString &project)
 {
     const std::optional<ProjectRecord> record = store.record(project);
     if (!record)
@@ -35,11 +35,19 @@ std::optional<QString> RunFiles::takenReceiveFolder(const ProjectStore &store,
     const QString downloadFolder = record->path.isEmpty()
                                        ? paths.defaultDownloadFolder()
                                        : QDir(paths.dataFolder()).filePath(record->path);
-    const QString folder = ProjectPaths::receiveFolder(downloadFolder, project);
-    const QFileInfo entry(QDir::cleanPath(folder));
+    return of(paths, project, withTrailingSeparator(downloadFolder), localFileName(record->url));
+}
+
+std::optional<QString> RunFiles::takenReceiveFolder(const ProjectStore &store,
+                                                    const QString &project)
+{
+    const std::optional<RunFiles> files = ofRecord(store, project);
+    if (!files)
+        return std::nullopt;
+    const QFileInfo entry(QDir::cleanPath(files->receiveFolder));
     if (!entry.exists() && !entry.isSymLink())
         return std::nullopt;
-    return folder;
+    return files->receiveFolder;
 }
 
 bool RunFiles::makeReceiveFolder() const

@@ -26,6 +26,9 @@ struct RunFiles
 
     static RunFiles of(const ProjectPaths &paths, const QString &project,
                        const QString &downloadFolder, const QString &fileName);
+    // The files a run of the project uses, from its record as the start reads it; none when the
+    // record cannot be read.
+    static std::optional<RunFiles> ofRecord(const ProjectStore &store, const QString &project);
     // A project that has not started yet owns no receive folder: one that exists already is the
     // user's (or appeared since the name was chosen, through a new destination), and is left
     // alone. The folder when it is taken; none when it is free or the record cannot be read (the

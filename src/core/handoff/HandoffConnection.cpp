@@ -1,6 +1,6 @@
 #include "handoff/HandoffConnection.h"
 
-#include "handoff/HandoffMessage.h"
+#include "wire/HandoffMessage.h"
 
 #include <QLocalSocket>
 

@@ -1,8 +1,8 @@
 #include "handoff/HandoffListener.h"
 
 #include "handoff/HandoffConnection.h"
-#include "handoff/HandoffMessage.h"
 #include "platform/HandoffSocket.h"
+#include "wire/HandoffMessage.h"
 
 HandoffListener::HandoffListener(const QString &socketName, int idleTimeoutMs, QObject *parent)
     : QObject(parent), m_socketName(socketName), m_idleTimeoutMs(idleTimeoutMs)

@@ -1,7 +1,6 @@
 #include "probe/Probe.h"
 
 #include "options/Settings.h"
-#include "probe/HttpVerdict.h"
 #include "store/ProjectNaming.h"
 #include "store/ProjectPaths.h"
 #include "store/ProjectStore.h"
@@ -48,7 +47,8 @@ QString errorStatusText(int status)
 
 Probe::Probe(const ProjectStore &store, const Settings &settings, const Intervals &intervals,
              QObject *parent)
-    : QObject(parent), m_store(store), m_settings(settings), m_connector(new Connector(Winsock))
+    : QObject(parent), m_store(store), m_settings(settings), m_connector(new Connector(Winsock)),
+      m_digestWaitMs(intervals.digestWaitMs)
 {
     Timer_Timeout.setSingleShot(true);
     Timer_Timeout.setInterval(intervals.timeoutMs);
@@ -61,6 +61,7 @@ Probe::Probe(const ProjectStore &store, const Settings &settings, const Interval
     connect(&Winsock, &QSslSocket::sslErrors, this, &Probe::onSslErrors);
     connect(&Winsock, &QSslSocket::readyRead, this, &Probe::onReadyRead);
     connect(&Winsock, &QSslSocket::errorOccurred, this, &Probe::onErrorOccurred);
+    connect(&m_digests, &DigestSearch::found, this, &Probe::digestFound);
 }
 
 void Probe::start(const QString &urlText)
@@ -117,6 +118,8 @@ void Probe::begin(const QString &urlText)
         return;
     }
     Timer_Timeout.start();
+    if (m_seeksDigest)
+        m_digests.start(m_url, tlsConfiguration(m_settings.testCaFile()));
     if (m_url.isTls())
         Winsock.setSslConfiguration(tlsConfiguration(m_settings.testCaFile()));
     m_connector->open(*m_url.server, m_route, m_url.isTls());
@@ -131,6 +134,7 @@ void Probe::onConnected()
         Winsock.write(FtpCommands::probeBurst(m_url.path));
     } else {
         Winsock.write(HttpRequest::probeText(m_url.hostHeader, m_url.path, m_route.forwarding()));
+        m_asked.start();
     }
 }
 
@@ -182,7 +186,7 @@ void Probe::decideHttp()
     const HttpVerdict verdict = judgeHttpAnswer(m_answer, m_settings.packSize());
     switch (verdict.kind) {
     case HttpVerdict::Kind::File:
-        succeed(verdict.size, verdict.rangeSupported, m_answer.validators());
+        fileFound(verdict);
         break;
     case HttpVerdict::Kind::Redirect:
         followRedirect(verdict.location);
@@ -197,6 +201,28 @@ void Probe::decideHttp()
         fail(HttpUnusableText);
         break;
     }
+}
+
+// The answer's own digest serves at once; otherwise the digest files beside the file have a last
+// chance to answer.
+void Probe::fileFound(const HttpVerdict &verdict)
+{
+    const std::optional<Checksum> stated = m_seeksDigest ? m_answer.digest() : std::nullopt;
+    if (stated || !m_seeksDigest) {
+        succeed(verdict.size, verdict.rangeSupported, m_answer.validators(), stated);
+        return;
+    }
+    m_found = verdict;
+    m_phase = Phase::AwaitingDigest;
+    Timer_Timeout.stop();
+    Winsock.abort();
+    m_digests.finishWithin(qMax(int(m_asked.elapsed()), m_digestWaitMs));
+}
+
+void Probe::digestFound(const std::optional<Checksum> &checksum)
+{
+    if (m_phase == Phase::AwaitingDigest)
+        succeed(m_found.size, m_found.rangeSupported, m_answer.validators(), checksum);
 }
 
 void Probe::followRedirect(const QByteArray &location)
@@ -310,7 +336,8 @@ void Probe::Timer_Test_FTP_Tick()
         fail(NotAFileText);
 }
 
-void Probe::succeed(qint64 size, bool rangeSupported, const ServerValidators &validators)
+void Probe::succeed(qint64 size, bool rangeSupported, const ServerValidators &validators,
+                    const std::optional<Checksum> &checksum)
 {
     ProbeResult result;
     result.url = m_url.text;
@@ -335,6 +362,7 @@ void Probe::succeed(qint64 size, bool rangeSupported, const ServerValidators &va
     result.isFtp = m_url.isFtp();
     result.rangeSupported = rangeSupported;
     result.validators = validators;
+    result.checksum = checksum;
     finish(Phase::AwaitingOwner);
     emit succeeded(result);
 }
@@ -352,6 +380,7 @@ void Probe::finish(Phase next)
     m_phase = next;
     Timer_Timeout.stop();
     Timer_Test_FTP.stop();
+    m_digests.stop();
     if (m_url.isFtp() && m_connector->isReady() &&
         Winsock.state() == QAbstractSocket::ConnectedState) {
         Winsock.write(FtpCommands::QuitText.data(), FtpCommands::QuitText.size());

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "probe/DigestSearch.h"
+#include "probe/HttpVerdict.h"
 #include "probe/ProbeResult.h"
 #include "wire/FtpReplies.h"
 #include "wire/HttpAnswer.h"
 #include "wire/ProxyChoice.h"
 #include "wire/Url.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSslError>
 #include <QSslSocket>
@@ -28,6 +31,10 @@ class Settings;
 // Everything after the connection runs from its events; the outcome is one signal, succeeded or
 // failed.
 //
+// An HTTP probe also looks for the file's digest: in the answer's digest fields, else in the
+// digest files beside it (DigestSearch), asked while the file itself is. Those still unanswered
+// when the file has answered get as long again as its answer took, and at least digestWaitMs.
+//
 // One probe runs at a time. A URL handed in meanwhile, or while the owner is still dealing with
 // a success (the dialog is open), waits and is probed after.
 class Probe final : public QObject
@@ -38,8 +45,9 @@ class Probe final : public QObject
 public:
     struct Intervals
     {
-        int timeoutMs = 20000; // Timer_Timeout: no answer, or no whole HTTP header
-        int ftpSizeMs = 3000;  // Timer_Test_FTP: no size and REST answers after the FTP connection
+        int timeoutMs = 20000;  // Timer_Timeout: no answer, or no whole HTTP header
+        int ftpSizeMs = 3000;   // Timer_Test_FTP: no size and REST answers after the FTP connection
+        int digestWaitMs = 100; // the least wait for the digest files once the file has answered
     };
     static constexpr int MaxRedirects = 10;
 
@@ -48,6 +56,8 @@ public:
 
     // The add button, Enter in the URL field, and a URL handed over by the browser.
     void start(const QString &urlText);
+    // Off: no digest is looked for (the user gives one).
+    void setSeeksDigest(bool seeks) { m_seeksDigest = seeks; }
     // The owner is done with the last success (project created or dropped): the next waiting
     // URL, if any, is probed now.
     void resultHandled();
@@ -64,6 +74,7 @@ private:
     {
         Idle,
         Probing,
+        AwaitingDigest,
         AwaitingOwner
     };
 
@@ -79,10 +90,13 @@ private:
     void takeHttpData(const QByteArray &chunk);
     void takeFtpData(const QByteArray &chunk);
     void decideHttp();
+    void fileFound(const HttpVerdict &verdict);
+    void digestFound(const std::optional<Checksum> &checksum);
     void decideFtp(bool restAccepted);
     void followRedirect(const QByteArray &location);
     void judgePeerClose();
-    void succeed(qint64 size, bool rangeSupported, const ServerValidators &validators = {});
+    void succeed(qint64 size, bool rangeSupported, const ServerValidators &validators = {},
+                 const std::optional<Checksum> &checksum = std::nullopt);
     void fail(const QString &text);
     void finish(Phase next);
     void startNextLater();
@@ -93,6 +107,11 @@ private:
     Connector *m_connector; // Winsock's
     QTimer Timer_Timeout;
     QTimer Timer_Test_FTP;
+    int m_digestWaitMs;
+    DigestSearch m_digests;
+    bool m_seeksDigest = true;
+    QElapsedTimer m_asked; // since the HTTP request was sent
+    HttpVerdict m_found;   // the file, while its digest is looked for
     Phase m_phase = Phase::Idle;
     QStringList m_waiting;
 

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "store/Checksum.h"
 #include "store/ServerValidators.h"
 
 #include <QString>
+
+#include <optional>
 
 // What a successful probe found: everything the new-project dialog shows and the record needs.
 struct ProbeResult
@@ -17,6 +20,8 @@ struct ProbeResult
     // HTTP: the ETag and Last-Modified; FTP: the MDTM time as "modified" (the size is the
     // record's).
     ServerValidators validators;
+    // The digest the server gives the file, in its answer or in a file beside it.
+    std::optional<Checksum> checksum;
     // The name the server gave the file (Content-Disposition), which then names the project and
     // the finished file instead of the URL; empty when it gave none.
     QString serverFileName{};

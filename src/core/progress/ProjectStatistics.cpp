@@ -1,6 +1,7 @@
 #include "progress/ProjectStatistics.h"
 
 #include "progress/DisplayText.h"
+#include "progress/RunCaptions.h"
 #include "store/FileIo.h"
 #include "store/ProjectPaths.h"
 #include "store/ProjectStore.h"
@@ -19,6 +20,8 @@ ProjectStatistics::ProjectStatistics(const ProjectPaths &paths, const ProjectEnt
     : name(entry.name), url(entry.url), sizeText(Format_Taille(entry.size)),
       snapshots(paths.projectFolder(entry.name))
 {
+    const std::optional<QByteArray> digest = FileIo::read(paths.checksumPath(entry.name));
+    checksum = RunCaptions::checksumText(digest ? ChecksumRecord::parse(*digest) : std::nullopt);
     const std::optional<QByteArray> text = FileIo::read(paths.statsPath(entry.name));
     const std::optional<StatsRecord> record = StatsRecord::parse(text.value_or(QByteArray()));
     if (!record)
@@ -38,5 +41,6 @@ QStringList ProjectStatistics::lines() const
             QStringLiteral("Higher download speed: ") + highestSpeed,
             QStringLiteral("Lower download speed: ") + lowestSpeed,
             QStringLiteral("Average download speed: ") + averageSpeed,
+            QStringLiteral("Checksum: ") + checksum,
             QStringLiteral("Snapshots: ") + QString::number(snapshots.pairCount())};
 }

@@ -25,5 +25,6 @@ struct ProjectStatistics
     QString highestSpeed;
     QString lowestSpeed;
     QString averageSpeed;
+    QString checksum; // "Verified (SHA-256)", ... (RunCaptions::checksumText)
     SnapshotFiles snapshots;
 };

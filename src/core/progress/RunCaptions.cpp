@@ -86,6 +86,26 @@ std::pair<QString, QString> RunCaptions::speedTexts(std::optional<qint64> bytesP
     return {Format_Vitesse(*bytesPerSecond), bitRateText(double(*bytesPerSecond))};
 }
 
+QString RunCaptions::checksumText(const std::optional<ChecksumRecord> &checksum)
+{
+    if (!checksum)
+        return QStringLiteral("None");
+    const QString algorithm = QStringLiteral(" (") + checksum->expected.algorithmName() + u')';
+    return (checksum->isVerified() ? QStringLiteral("Verified")
+                                   : QStringLiteral("Failed verification")) +
+           algorithm;
+}
+
+QString RunCaptions::mismatchText(const QString &project, const ChecksumRecord &checksum,
+                                  const QString &filePath)
+{
+    const QString algorithm = checksum.expected.algorithmName();
+    return QStringLiteral("The file of the project %1 does not match its checksum !\r\n"
+                          "Expected %2: %3\r\nActual %2: %4\r\nIts bytes are kept as %5.")
+        .arg(project, algorithm, checksum.expected.hex(),
+             checksum.actual ? checksum.actual->hex() : QStringLiteral("unknown"), filePath);
+}
+
 void RunCaptions::show(const RunProgress &progress)
 {
     showState(progress);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "progress/RunProgress.h"
+#include "store/ChecksumRecord.h"
 
 #include <QObject>
 #include <QString>
@@ -33,6 +34,12 @@ public:
     // A speed and its bit rate, "1.95 Mb/s" and "15625 Kbit/s"; NoSpeed and NoBitRate when none
     // is known.
     static std::pair<QString, QString> speedTexts(std::optional<qint64> bytesPerSecond);
+    // What became of a project's digest: "Verified (SHA-256)", "Failed verification (SHA-256)",
+    // or "None" when it had none.
+    static QString checksumText(const std::optional<ChecksumRecord> &checksum);
+    // The message that names both digests of a file that failed verification, kept at filePath.
+    static QString mismatchText(const QString &project, const ChecksumRecord &checksum,
+                                const QString &filePath);
 
     void show(const RunProgress &progress);
     // A wait before a retry begins: "Connection lost, retrying in 8 s...".

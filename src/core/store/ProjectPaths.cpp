@@ -72,6 +72,11 @@ QString ProjectPaths::joinedRecordPath(const QString &project) const
     return projectFolder(project) + QStringLiteral("joined.qfd");
 }
 
+QString ProjectPaths::checksumPath(const QString &project) const
+{
+    return projectFolder(project) + QStringLiteral("checksum.qfd");
+}
+
 QString ProjectPaths::snapshotPath(const QString &project, const QString &baseName, int series,
                                    int k) const
 {

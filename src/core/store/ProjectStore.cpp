@@ -53,7 +53,7 @@ void ProjectStore::load()
             m_waiting.append(entry);
             break;
         default:
-            m_finished.append(entry);
+            m_finished.append(finishedEntry(entry));
             break;
         }
     }
@@ -75,7 +75,9 @@ bool ProjectStore::projectFolderExists(const QString &name) const
 }
 
 bool ProjectStore::createProject(const QString &name, const ProjectRecord &record,
-                                 const ServerValidators &validators, const QString &serverFileName)
+                                 const ServerValidators &validators,
+                                 const std::optional<Checksum> &checksum,
+                                 const QString &serverFileName)
 {
     if (!FileNames::isSafe(name) || isListed(name) || projectFolderExists(name))
         return false;
@@ -88,10 +90,13 @@ bool ProjectStore::createProject(const QString &name, const ProjectRecord &recor
     const bool validatorsWritten =
         validators.isEmpty() ||
         FileIo::writeAtomically(m_paths.validatorsPath(name), validators.toText());
+    const bool checksumWritten =
+        !checksum || FileIo::writeAtomically(m_paths.checksumPath(name),
+                                             ChecksumRecord{*checksum, std::nullopt}.toText());
     const bool fileNameWritten = serverFileName.isEmpty() ||
                                  FileIo::writeAtomically(m_paths.fileNamePath(name),
                                                          TextLines::line("name:", serverFileName));
-    if (!validatorsWritten || !fileNameWritten ||
+    if (!validatorsWritten || !checksumWritten || !fileNameWritten ||
         !FileIo::writeAtomically(m_paths.recordPath(name), waiting.toText()) ||
         !FileIo::writeAtomically(m_paths.mainListPath(), TextLines::join(*lines))) {
         removeProjectFolder(name);
@@ -146,8 +151,31 @@ bool ProjectStore::finishRunning()
     if (m_running.isEmpty())
         return false;
     const bool marked = rewriteStatus(m_running.first().name, ProjectRecord::Finished);
-    m_finished.append(m_running.takeFirst());
+    m_finished.append(finishedEntry(m_running.takeFirst()));
     return marked;
+}
+
+// The record goes back to waiting last: a crash before leaves it finished, to be restarted again.
+bool ProjectStore::restartFailed(const QString &name)
+{
+    const qsizetype index = indexOfName(m_finished, name);
+    const std::optional<ChecksumRecord> digest = checksum(name);
+    if (index < 0 || !m_finished.at(index).failedVerification || !digest)
+        return false;
+    for (const QString &path : {m_paths.packLogPath(name), m_paths.elapsedPath(name),
+                                m_paths.statsPath(name), m_paths.joinedRecordPath(name)}) {
+        if (QFileInfo::exists(path) && !QFile::remove(path))
+            return false;
+    }
+    if (!FileIo::writeAtomically(m_paths.checksumPath(name),
+                                 ChecksumRecord{digest->expected, std::nullopt}.toText()) ||
+        !rewriteStatus(name, ProjectRecord::Waiting))
+        return false;
+    ProjectEntry entry = m_finished.takeAt(index);
+    entry.failedVerification = false;
+    m_waiting.append(entry);
+    rewriteMainList();
+    return true;
 }
 
 // The validators go first: a crash in between leaves the old size, which the server's answers
@@ -176,13 +204,21 @@ ServerValidators ProjectStore::validators(const QString &name) const
         FileIo::read(m_paths.validatorsPath(name)).value_or(QByteArray()));
 }
 
-QString ProjectStore::serverFileName(const QString &name) const
+std::optional<ChecksumRecord> ProjectStore::checksum(const QString &name) const
 {
     if (!FileNames::isSafe(name))
-        return {};
+        return std::nullopt;
+    const auto text = FileIo::read(m_paths.checksumPath(name));
+    return text ? ChecksumRecord::parse(*text) : std::nullopt;
+}
+
+std::optional<QString> ProjectStore::serverFileName(const QString &name) const
+{
+    if (!FileNames::isSafe(name))
+        return std::nullopt;
     TextLines::KeyReader reader(FileIo::read(m_paths.fileNamePath(name)).value_or(QByteArray()));
     const QString kept = QString::fromUtf8(reader.next("name:").value_or(QByteArray()));
-    return kept.isEmpty() ? QString() : FileNames::fitted(kept);
+    return kept.isEmpty() ? std::nullopt : std::optional(FileNames::fitted(kept));
 }
 
 std::optional<ProjectRecord> ProjectStore::record(const QString &name) const
@@ -200,6 +236,14 @@ bool ProjectStore::rewriteStatus(const QString &name, int status) const
     const auto text = FileIo::read(m_paths.recordPath(name));
     return text && FileIo::writeAtomically(m_paths.recordPath(name),
                                            ProjectRecord::withStatus(*text, status));
+}
+
+ProjectEntry ProjectStore::finishedEntry(const ProjectEntry &entry) const
+{
+    ProjectEntry finished = entry;
+    const std::optional<ChecksumRecord> digest = checksum(entry.name);
+    finished.failedVerification = digest && !digest->isVerified();
+    return finished;
 }
 
 bool ProjectStore::isListed(const QString &name) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ChecksumRecord.h"
 #include "store/ProjectPaths.h"
 #include "store/ProjectRecord.h"
 #include "store/ServerValidators.h"
@@ -16,6 +17,8 @@ struct ProjectEntry
     QString name;
     QString url;
     qint64 size = 0;
+    // Finished, but its file is not the one its digest names (it was kept as "<name>.corrupt").
+    bool failedVerification = false;
     bool operator==(const ProjectEntry &) const = default;
 };
 
@@ -51,11 +54,13 @@ public:
 
     // Creates the project folder, writes its record, appends its name to "main.qfd" and puts
     // it at the end of the waiting list with "status:1". The server's validators, when it sent
-    // any, go to "server.qfd", and the name it gave the file, if any, to "name.qfd"
-    // ("name:...\r\n"). Refuses an unsafe or existing name; nothing is left behind when a file
-    // cannot be written.
+    // any, go to "server.qfd", the digest its file must have to "checksum.qfd", and the name the
+    // server gave the file, if any, to "name.qfd" ("name:...\r\n"). Refuses an unsafe or existing
+    // name; nothing is left behind when a file cannot be written.
     bool createProject(const QString &name, const ProjectRecord &record,
-                       const ServerValidators &validators = {}, const QString &serverFileName = {});
+                       const ServerValidators &validators = {},
+                       const std::optional<Checksum> &checksum = std::nullopt,
+                       const QString &serverFileName = {});
 
     // Moves waiting project `from` to index `to` and rewrites "main.qfd": finished projects
     // first, then the running one, then the waiting ones in their new order.
@@ -69,6 +74,11 @@ public:
 
     // Removes finished project `index` (of finished()) the same way; its downloaded file stays.
     bool deleteFinished(int index);
+
+    // A finished project whose file failed verification starts again from zero: what its run
+    // recorded goes (pack log, elapsed time, statistics, the proof of its joined file, the digest
+    // found), and it waits at the end of the queue with "status:1". Its ".corrupt" file stays.
+    bool restartFailed(const QString &name);
 
     // Engine transitions.
     // Moves the head of the queue to the running list and writes "status:0" in its record.
@@ -89,12 +99,15 @@ public:
     std::optional<ProjectRecord> record(const QString &name) const;
     // Empty when the project has no "server.qfd".
     ServerValidators validators(const QString &name) const;
-    // The name the server gave the project's file, made safe; empty when it gave none.
-    QString serverFileName(const QString &name) const;
+    // nullopt when the project has no readable "checksum.qfd".
+    std::optional<ChecksumRecord> checksum(const QString &name) const;
+    // The name the server gave the project's file, made safe; nullopt when it gave none.
+    std::optional<QString> serverFileName(const QString &name) const;
     bool rewriteStatus(const QString &name, int status) const;
 
 private:
     bool isListed(const QString &name) const;
+    ProjectEntry finishedEntry(const ProjectEntry &entry) const;
     // The text of "main.qfd": empty when it is missing, nullopt when it is unreadable.
     std::optional<QByteArray> mainListText() const;
     // Its complete lines, whatever they name.

@@ -60,6 +60,44 @@ std::optional<ContentRange> parseContentRange(QByteArrayView value)
     return ContentRange{*first, *last, total};
 }
 
+// Each member of a digest field, "<algorithm>=<value>" with its value as readValue gives it.
+std::optional<Checksum> strongestIn(const QList<QByteArray> &lines,
+                                    QByteArray (*readValue)(QByteArrayView))
+{
+    std::optional<Checksum> strongest;
+    for (const QByteArray &line : lines) {
+        for (const QByteArray &member : line.split(',')) {
+            const qsizetype equals = member.indexOf('=');
+            if (equals < 0)
+                continue;
+            const QByteArray name = member.first(equals).trimmed().toLower();
+            const std::optional<Checksum::Algorithm> algorithm =
+                name == "sha" ? Checksum::Algorithm::Sha1 : Checksum::named(name);
+            const QByteArray bytes = readValue(QByteArrayView(member).sliced(equals + 1).trimmed());
+            if (algorithm && bytes.size() == Checksum::length(*algorithm) &&
+                (!strongest || *algorithm > strongest->algorithm))
+                strongest = Checksum{*algorithm, bytes};
+        }
+    }
+    return strongest;
+}
+
+QByteArray base64(QByteArrayView text)
+{
+    const auto decoded =
+        QByteArray::fromBase64Encoding(text.toByteArray(), QByteArray::AbortOnBase64DecodingErrors);
+    return decoded ? *decoded : QByteArray();
+}
+
+// A byte sequence of a structured field, ":<base64>:", with its parameters (";...") after it.
+QByteArray byteSequence(QByteArrayView text)
+{
+    const qsizetype end = text.indexOf(':', 1);
+    if (!text.startsWith(':') || end < 0)
+        return {};
+    return base64(text.sliced(1, end - 1));
+}
+
 } // namespace
 
 qsizetype HttpAnswer::append(QByteArrayView chunk)
@@ -173,6 +211,13 @@ bool HttpAnswer::isCoded() const
     const QList<QByteArray> codings = values("Transfer-Encoding");
     return std::any_of(codings.cbegin(), codings.cend(),
                        [](const QByteArray &coding) { return coding.toLower() != "identity"; });
+}
+
+std::optional<Checksum> HttpAnswer::digest() const
+{
+    if (std::optional<Checksum> stated = strongestIn(values("Repr-Digest"), byteSequence))
+        return stated;
+    return strongestIn(values("Digest"), base64);
 }
 
 std::optional<QString> HttpAnswer::fileName() const

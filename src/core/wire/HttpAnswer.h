@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/Checksum.h"
 #include "store/ServerValidators.h"
 
 #include <QByteArray>
@@ -60,6 +61,11 @@ public:
     bool keepsConnection() const;
     // A transfer coding other than identity (chunked, ...): the body is not the file's bytes.
     bool isCoded() const;
+    // The digest of the whole file the server states: the strongest one Repr-Digest names
+    // (RFC 9530: "sha-256=:<base64>:, sha-512=:<base64>:"), else the strongest of Digest
+    // ("SHA-256=<base64>"). Either field may name SHA-512, SHA-256, SHA-1 ("sha") or MD5; other
+    // algorithms, and values that are not the bytes of their algorithm, are passed over.
+    std::optional<Checksum> digest() const;
     // The file name Content-Disposition gives, never with a "/" or a control character (see
     // dispositionFileName); nullopt without one.
     std::optional<QString> fileName() const;

@@ -179,6 +179,16 @@ QString localFileName(const QString &url)
     return FileNames::fitted(QUrl::fromPercentEncoding(segment.toUtf8()));
 }
 
+QString withoutCredentials(const QString &url)
+{
+    static const QRegularExpression authorityEnd(QStringLiteral("[/?#]"));
+    const qsizetype scheme = url.indexOf(QStringLiteral("://"));
+    const qsizetype start = scheme < 0 ? 0 : scheme + 3;
+    const qsizetype end = url.indexOf(authorityEnd, start);
+    const qsizetype at = QStringView(url).mid(start, end < 0 ? -1 : end - start).lastIndexOf(u'@');
+    return at < 0 ? url : url.left(start) + url.mid(start + at + 1);
+}
+
 std::optional<HostPort> splitHostPort(const QString &hostText, quint16 defaultPort)
 {
     // No authority holds a blank, and one would not survive the trimming of a kept URL.

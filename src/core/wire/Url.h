@@ -71,6 +71,9 @@ QString Extraire_Nom_Fichier(const QString &url);
 // query or fragment, its percent-escapes decoded, made safe and fitted (FileNames::fitted).
 QString localFileName(const QString &url);
 
+// The URL as it may be shown or printed: a "user:password@" before its host left out.
+QString withoutCredentials(const QString &url);
+
 // Where to connect: the host text without a leading "user@" and a trailing ":port", and that
 // port, or defaultPort when none is written. An IPv6 address is written in brackets,
 // "[::1]:8080", and comes back without them. nullopt when the host text holds a blank, the host

@@ -1,10 +1,13 @@
 #include "TestFiles.h"
 #include "engine/Assembler.h"
 #include "engine/Backoff.h"
+#include "engine/JoinDigest.h"
 #include "engine/PackPiece.h"
 #include "engine/PackQueue.h"
 #include "engine/ResumePlan.h"
 #include "progress/RunCaptions.h"
+#include "store/ChecksumRecord.h"
+#include "store/FileIo.h"
 #include "store/ProjectPaths.h"
 
 #include <QLocale>
@@ -137,9 +140,12 @@ void tst_ResumePlan::joinTrustsOnlyWhatItJoined_data()
     QTest::newRow("work file left long") << qint64(260) << qint64(3);
     // The join stops there, and what it joined before stays joined.
     QTest::newRow("piece gone") << qint64(-1) << qint64(2);
+    // The program started again: its digest reads what the work file holds before going on.
+    QTest::newRow("after a restart") << qint64(-1) << qint64(3);
 }
 
-// Joined in two steps, as packs 0 and 1 are in early: the work file holds exactly the file.
+// Joined in two steps, as packs 0 and 1 are in early, the second by the next run: the work file
+// holds exactly the file, and its digest went through every byte of it once.
 void tst_ResumePlan::joinTrustsOnlyWhatItJoined()
 {
     QFETCH(qint64, workLength);
@@ -151,17 +157,25 @@ void tst_ResumePlan::joinTrustsOnlyWhatItJoined()
     for (qint64 pack = 0; pack < plan.count(); ++pack)
         QVERIFY(TestFiles::writeFile(ProjectPaths::piecePath(receive, "f", pack),
                                      bytes.mid(pack * PackSize, PackSize)));
-    const Assembler assembler(plan, receive, QStringLiteral("f"));
+    const QString record = folder.filePath("checksum.qfd");
+    const Checksum expected{Checksum::Algorithm::Sha256, TestFiles::sha256(bytes)};
+    const auto digest = std::make_shared<JoinDigest>(expected, record);
     const std::atomic_bool stop = false;
-    QCOMPARE(assembler.appendPieces(0, 2, stop).joined, 2);
+    QCOMPARE(Assembler(plan, receive, "f", digest).appendPieces(0, 2, stop).joined, 2);
     QFile work(ProjectPaths::finalWorkPath(receive));
     QVERIFY(workLength < 0 || work.resize(workLength));
     QVERIFY(joined == 3 || QFile::remove(ProjectPaths::piecePath(receive, "f", 2)));
 
-    const Assembler::Outcome outcome = assembler.appendPieces(2, 3, stop);
+    const auto next = std::make_shared<JoinDigest>(expected, record);
+    const Assembler::Outcome outcome = Assembler(plan, receive, "f", next).appendPieces(2, 3, stop);
     QCOMPARE(outcome.joined, joined);
     QCOMPARE(outcome.fault.has_value(), joined < 3);
     QCOMPARE(TestFiles::sha256OfFile(work.fileName()), TestFiles::sha256(bytes.left(joined * 100)));
+    if (joined < 3)
+        return;
+    QVERIFY(!next->conclude() && !next->isCorrupt());
+    QCOMPARE(ChecksumRecord::parse(FileIo::read(record).value_or("")),
+             (ChecksumRecord{expected, expected}));
 }
 
 // The wait doubles up to its ceiling, and a success starts it over.

@@ -21,6 +21,9 @@ Q_DECLARE_METATYPE(HttpVerdict::Kind)
 
 namespace {
 
+const QByteArray Digested = TestFiles::randomBytes(1000, 3); // its digest comes in the answer
+const QByteArray Listed = TestFiles::randomBytes(2000, 4);   // its digest is in SHA256SUMS
+
 const QString FtpUnusable = QStringLiteral(
     "Unable to use the high speed download method on this server or file not found !");
 const QString NotAFile = QStringLiteral("File not found or the URL don't point on a file !");
@@ -44,13 +47,14 @@ struct Harness
     }
     ProbeResult result(int i = 0) const { return succeeded.value(i).value(0).value<ProbeResult>(); }
     // The failure, or what was found: "url|name|size|ranges" ("whole" without ranges), and
-    // "|<name>" when the server named the file.
+    // "|<digest>" when the server gives one, "|<name>" when it names the file.
     QString outcome() const
     {
         const ProbeResult r = result();
         const QString named = r.serverFileName.isEmpty() ? QString() : u'|' + r.serverFileName;
         return failed.isEmpty() ? r.url + u'|' + r.projectName + u'|' + QString::number(r.size) +
-                                      (r.rangeSupported ? "|ranges" : "|whole") + named
+                                      (r.rangeSupported ? "|ranges" : "|whole") +
+                                      (r.checksum ? '|' + r.checksum->text() : QString()) + named
                                 : failed.last().at(0).toString();
     }
 
@@ -98,6 +102,12 @@ void tst_Probe::initTestCase()
     for (const char *name :
          {"files/user.zip", "files/joined.bin", "get/3f9a", "get/77b1", "get/c0de"})
         QVERIFY(TestFiles::writeFile(m_root.filePath(name), "bytes"));
+    QVERIFY(TestFiles::writeFile(m_root.filePath("files/digested.bin"), Digested));
+    QVERIFY(TestFiles::writeFile(m_root.filePath("sums/listed.bin"), Listed));
+    const QByteArray other = TestFiles::sha256("other").toHex();
+    QVERIFY(TestFiles::writeFile(m_root.filePath("sums/SHA256SUMS"),
+                                 other + "  listed.bin.old\n" + TestFiles::sha256(Listed).toHex() +
+                                     " *listed.bin\n"));
 }
 
 void tst_Probe::httpOutcomes_data()
@@ -123,6 +133,14 @@ void tst_Probe::httpOutcomes_data()
     QTest::newRow("https, self-signed") << QStringLiteral("dir/setup.exe") << Tls::TestAuthority
                                         << "The certificate of 127.0.0.1:%1 cannot be trusted !\r\n"
                                            "The certificate is self-signed, and untrusted";
+    QTest::newRow("digest in the answer")
+        << QStringLiteral("files/digested.bin") << Tls::Off
+        << QString("127.0.0.1:%1/files/digested.bin|digested|1000|ranges|sha256:" +
+                   TestFiles::sha256(Digested).toHex());
+    QTest::newRow("digest in SHA256SUMS beside it")
+        << QStringLiteral("sums/listed.bin") << Tls::Off
+        << QString("127.0.0.1:%1/sums/listed.bin|listed|2000|ranges|sha256:" +
+                   TestFiles::sha256(Listed).toHex());
     QTest::newRow("https never redirected to http")
         << QStringLiteral("plain") << Tls::TestAuthority
         << "The server redirects to an address without TLS: a download asked for over https "
@@ -144,10 +162,13 @@ void tst_Probe::httpOutcomes()
     QFETCH(NginxOptions::Tls, tls);
     QFETCH(QString, outcome);
     const QStringList redirects = {
-        "location = /start { return 301 /step; }", "location = /loop { return 302 /loop; }",
+        "location = /start { return 301 /step; }",
+        "location = /loop { return 302 /loop; }",
         "location = /private { return 401; }",
         "location = /plain { return 302 http://127.0.0.1:1/dir/setup.exe; }",
-        "location = /step { absolute_redirect off; return 308 /files/Real.Name.bin; }"};
+        "location = /step { absolute_redirect off; return 308 /files/Real.Name.bin; }",
+        "location = /files/digested.bin { add_header Repr-Digest \"sha-512=:AAAA:, sha-256=:" +
+            TestFiles::sha256(Digested).toBase64() + ":\"; }"};
     NginxOptions options{0, 0, redirects, tls};
     options.dispositions = {
         {"/get/3f9a", "attachment; filename=\"Report 2026.pdf\""},

@@ -1,4 +1,5 @@
 #include "wire/ContentDisposition.h"
+#include "wire/DigestFiles.h"
 #include "wire/FtpCommands.h"
 #include "wire/FtpReplies.h"
 #include "wire/HttpAnswer.h"
@@ -34,6 +35,8 @@ private slots:
     void proxyRoute();
     void dispositionName_data();
     void dispositionName();
+    void digestsRead_data();
+    void digestsRead();
 };
 
 // What goes on the wire: a URL as browsers send it, or nothing at all.
@@ -368,6 +371,78 @@ void tst_Wire::dispositionName()
 {
     QFETCH(QByteArray, value);
     QTEST(dispositionFileName(value).value_or(QString()), "name");
+}
+
+void tst_Wire::digestsRead_data()
+{
+    QTest::addColumn<QString>("where"); // "typed", "answer" (header lines) or a sibling of f.iso
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("digest"); // empty: none
+    const auto hex = [](int digits) {
+        return QByteArray("0123456789abcdef").repeated(8).left(digits);
+    };
+    const auto base64 = [&hex](int digits) { return QByteArray::fromHex(hex(digits)).toBase64(); };
+    const QString sha256 = QString("sha256:" + hex(64));
+    QTest::newRow("typed: prefix in capitals, blanks")
+        << "typed"
+        << " SHA256:" + hex(64).toUpper() + " " << sha256;
+    QTest::newRow("typed: the length tells MD5") << "typed" << hex(32) << QString("md5:" + hex(32));
+    QTest::newRow("typed: sha-512=") << "typed"
+                                     << "sha-512=" + hex(128) << QString("sha512:" + hex(128));
+    QTest::newRow("typed: a length of none") << "typed" << hex(48) << QString();
+    QTest::newRow("typed: prefix and length disagree") << "typed"
+                                                       << "sha1:" + hex(64) << QString();
+    QTest::newRow("answer: the strongest")
+        << "answer"
+        << "Repr-Digest: sha-256=:" + base64(64) + ":, sha-512=:" + base64(128) + ":"
+        << QString("sha512:" + hex(128));
+    QTest::newRow("answer: Digest when Repr-Digest names none we know")
+        << "answer"
+        << "Repr-Digest: crc32c=:AAAAAA==:\r\nDigest: SHA-256=" + base64(64) << sha256;
+    QTest::newRow("answer: SHA is SHA-1")
+        << "answer"
+        << "Digest: SHA=" + base64(40) << QString("sha1:" + hex(40));
+    QTest::newRow("answer: too short for its algorithm")
+        << "answer"
+        << "Repr-Digest: sha-256=:" + base64(32) + ":" << QString();
+    QTest::newRow("own file: one digest, binary mark, other name")
+        << "f.iso.sha256" << hex(64) + " *renamed.iso\r\n"
+        << sha256;
+    QTest::newRow("own file: BSD line") << "f.iso.sha256"
+                                        << "SHA256 (f.iso) = " + hex(64) << sha256;
+    QTest::newRow("own file: BSD line of another algorithm")
+        << "f.iso.sha256"
+        << "MD5 (f.iso) = " + hex(32) << QString();
+    QTest::newRow("own file: two others") << "f.iso.sha256" << hex(64) + "  a\n" + hex(64) + "  b\n"
+                                          << QString();
+    QTest::newRow("list: named after ./")
+        << "SHA256SUMS" << hex(64).toUpper() + "  a.iso\n" + hex(64) + "  ./f.iso" << sha256;
+    QTest::newRow("list: not named") << "SHA256SUMS" << hex(64) + "  a.iso\n" << QString();
+    QTest::newRow("list: over the limit")
+        << "SHA256SUMS" << hex(64) + "  f.iso\n" + QByteArray(DigestFiles::MaxBytes, '\n')
+        << QString();
+}
+
+// A digest as a user types it, as a server states it in its answer, or in a file beside the file.
+void tst_Wire::digestsRead()
+{
+    QFETCH(QString, where);
+    QFETCH(QByteArray, text);
+    QFETCH(QString, digest);
+    std::optional<Checksum> read;
+    if (where == "typed") {
+        read = Checksum::parse(QString::fromLatin1(text));
+    } else if (where == "answer") {
+        HttpAnswer answer;
+        answer.append("HTTP/1.1 200 OK\r\n" + text + "\r\n\r\n");
+        read = answer.digest();
+    } else {
+        for (const DigestFiles::Sibling &sibling : DigestFiles::siblingsOf("f.iso")) {
+            if (sibling.name == where)
+                read = DigestFiles::read(text, sibling, "f.iso");
+        }
+    }
+    QCOMPARE(read ? read->text() : QString(), digest);
 }
 
 QTEST_GUILESS_MAIN(tst_Wire)

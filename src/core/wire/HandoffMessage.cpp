@@ -1,4 +1,4 @@
-#include "handoff/HandoffMessage.h"
+#include "wire/HandoffMessage.h"
 
 #include <QStringDecoder>
 

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "wire/HttpAnswer.h"
+#include "wire/Url.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QSslConfiguration>
+#include <QSslSocket>
+
+#include <optional>
+
+// Fetches a small file beside the probed one, on a connection of its own, with the probe's
+// request: its bytes when the server sends them whole (200, or a 206 from the first byte to the
+// last) and they fit in `limit`; none for any other answer, an error or a close midway.
+class SiblingFetch final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SiblingFetch)
+
+public:
+    // url: the probed file's, on whose server `path` (a request target) is asked.
+    SiblingFetch(const Url &url, const QString &path, const QSslConfiguration &tls, qint64 limit,
+                 QObject *parent = nullptr);
+
+    // Closes the connection; nothing more is said.
+    void abort();
+
+signals:
+    void finished(const std::optional<QByteArray> &bytes);
+
+private:
+    void onConnected();
+    void onReadyRead();
+    void judgeHeader();
+    void end(const std::optional<QByteArray> &bytes);
+
+    QSslSocket m_socket;
+    QString m_hostHeader;
+    QString m_path;
+    bool m_tls;
+    qint64 m_limit;
+    HttpAnswer m_answer;
+    QByteArray m_body;
+    qint64 m_length = -1; // of the body, once the header is read
+    bool m_ended = false;
+};
