@@ -119,7 +119,7 @@ void Probe::begin(const QString &urlText)
     }
     Timer_Timeout.start();
     if (m_seeksDigest)
-        m_digests.start(m_url, tlsConfiguration(m_settings.testCaFile()));
+        m_digests.start(m_url, tlsConfiguration(m_settings.testCaFile()), m_route);
     if (m_url.isTls())
         Winsock.setSslConfiguration(tlsConfiguration(m_settings.testCaFile()));
     m_connector->open(*m_url.server, m_route, m_url.isTls());
