@@ -224,7 +224,8 @@ void tst_HttpDownload::downloadsTheFile()
 
 // A start held (while the options are open) takes nothing. A host that cannot be found: the
 // four slots fail together and the user reads the message once, with the download paused; after
-// "Resume" the next failure is reported again. Cancelled, it makes way for the next project.
+// "Resume" the next failure is reported again. Cancelled, it makes way for the next project,
+// which meets a proxy out of reach.
 void tst_HttpDownload::unresolvableHostPausesUntilCancelled()
 {
     EngineRig rig;
@@ -247,10 +248,16 @@ void tst_HttpDownload::unresolvableHostPausesUntilCancelled()
     QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 2, TimeoutMs);
     QCOMPARE(rig.messages, QList<QVariantList>({message, message}));
 
+    rig.settings.setProxy({ProxySetting::Mode::Manual, ProxySetting::Type::Http, "127.0.0.1", 1});
     rig.engine.cancelRunning();
     QVERIFY(rig.store.cancel("setup"));
     QCOMPARE(action.last(), QVariantList({false, "Pause"}));
     QTRY_COMPARE(rig.engine.currentProject(), "next");
+    // Through a proxy that cannot be reached, it pauses and names the proxy.
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 3, TimeoutMs);
+    QCOMPARE(rig.messages.last(),
+             QVariantList({"The proxy 127.0.0.1:1 refused the connection.", "Error"}));
+    QVERIFY(rig.engine.isPaused());
 }
 
 QTEST_GUILESS_MAIN(tst_HttpDownload)
