@@ -77,9 +77,11 @@ run_aria2c() {
         "${aria2c_options[@]}" -d "$2" -o "${1##*/}" "$1"
 }
 
-# Whether quillfetch-cli's help names OPTION (a feature's switch in the benches).
+# Whether quillfetch-cli's help names OPTION (a feature's switch in the benches). grep reads to
+# the end: one that stopped at the first match would end the helps still writing (SIGPIPE), and
+# under pipefail the pipeline would fail.
 cli_lists() { # option
-    { "$cli" --help; "$cli" run --help; "$cli" add --help; } 2>/dev/null | grep -q -e "$1"
+    { "$cli" --help; "$cli" run --help; "$cli" add --help; } 2>/dev/null | grep -e "$1" >/dev/null
 }
 
 free_port() {

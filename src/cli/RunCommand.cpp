@@ -44,8 +44,8 @@ QStringList names(const QList<ProjectEntry> &projects)
 
 } // namespace
 
-RunCommand::RunCommand(Workspace &workspace)
-    : m_workspace(workspace), m_out(stdout), m_err(stderr),
+RunCommand::RunCommand(Workspace &workspace, const std::optional<qint64> &limit)
+    : m_workspace(workspace), m_limit(limit), m_out(stdout), m_err(stderr),
       m_printer(m_out, terminalColumns())
 {}
 
@@ -59,6 +59,7 @@ int RunCommand::exec()
         return fail(QStringLiteral("Unable to watch for Ctrl-C: ") + qt_error_string(errno));
     m_engine =
         std::make_unique<Engine>(m_workspace.store(), m_workspace.settings(), startingAtOnce());
+    m_engine->setSpeedLimit(m_limit.value_or(m_workspace.settings().speedLimit()));
     m_display = std::make_unique<RunDisplay>(*m_engine, m_workspace.settings(),
                                              m_workspace.store().paths());
     connectEngine();

@@ -8,6 +8,7 @@
 #include <QTextStream>
 
 #include <memory>
+#include <optional>
 
 class Engine;
 class RunDisplay;
@@ -24,7 +25,8 @@ class RunCommand final : public QObject
     Q_DISABLE_COPY_MOVE(RunCommand)
 
 public:
-    explicit RunCommand(Workspace &workspace);
+    // limit: the speed limit in bytes per second (0: none) instead of the settings' own.
+    RunCommand(Workspace &workspace, const std::optional<qint64> &limit);
     ~RunCommand() override;
 
     // Runs the event loop until the queue is done; returns the exit code.
@@ -43,6 +45,7 @@ private:
     void quit(int exitCode);
 
     Workspace &m_workspace;
+    std::optional<qint64> m_limit;
     QTextStream m_out;
     QTextStream m_err;
     StopSignals m_stopSignals;

@@ -5,6 +5,7 @@
 #include "RemoveCommand.h"
 #include "RunCommand.h"
 #include "StatsCommand.h"
+#include "options/RateText.h"
 
 #include <QCoreApplication>
 
@@ -12,22 +13,24 @@ namespace {
 
 const QString ChecksumOption = QStringLiteral("checksum");
 const QString JsonOption = QStringLiteral("json");
+const QString LimitOption = QStringLiteral("limit-rate");
 
 // One workspace holds the lock from the add to the end of the run: no other instance starts in
 // between.
-int addThenRun(const QString &url, const std::optional<Checksum> &checksum)
+int addThenRun(const QString &url, const std::optional<Checksum> &checksum,
+               const std::optional<qint64> &limit)
 {
     Workspace workspace;
     if (const int added = AddCommand(url, checksum, workspace).exec();
         added != ExitStatus::Complete)
         return added;
-    return RunCommand(workspace).exec();
+    return RunCommand(workspace, limit).exec();
 }
 
-int run()
+int run(const std::optional<qint64> &limit)
 {
     Workspace workspace;
-    return RunCommand(workspace).exec();
+    return RunCommand(workspace, limit).exec();
 }
 
 int add(const QString &url, const std::optional<Checksum> &checksum)
@@ -58,6 +61,19 @@ int main(int argc, char *argv[])
                                "hexadecimal.")
                     .arg(text));
         };
+    // The speed limit given with --limit-rate (nullopt: the settings' own holds); the command
+    // fails on one that is no speed.
+    const auto withLimit = [&commandLine](const QCommandLineParser &options,
+                                          const std::function<int(std::optional<qint64>)> &run) {
+        if (!options.isSet(LimitOption))
+            return run(std::nullopt);
+        const QString text = options.value(LimitOption);
+        if (const std::optional<qint64> rate = bytesPerSecond(text, 1))
+            return run(rate);
+        return commandLine->usageError(
+            QStringLiteral("--limit-rate %1 is no speed: write it as 500000, 500k or 2M.")
+                .arg(text));
+    };
     commandLine = std::make_unique<CommandLine>(
         QList<QCommandLineOption>{
             {ChecksumOption,
@@ -67,13 +83,23 @@ int main(int argc, char *argv[])
                             "server gives is used. A file that does not match is kept as <file "
                             "name>.corrupt."),
              QStringLiteral("digest")},
-            {JsonOption, QStringLiteral("With list: print the projects as JSON.")}},
+            {JsonOption, QStringLiteral("With list: print the projects as JSON.")},
+            {LimitOption,
+             QStringLiteral("With run or a URL alone: limit the download to RATE bytes per "
+                            "second, shared by all its connections. k, M and G multiply by 1024, "
+                            "1048576 and 1073741824, as in curl and wget: 500k is 512000 bytes per "
+                            "second, 2M 2097152. Without it the limit set in Quillfetch's options "
+                            "holds."),
+             QStringLiteral("RATE")}},
         QList<CommandLine::Command>{
             {QStringLiteral("run"),
              {},
              QStringLiteral("download the queued projects one after another, then exit"),
-             {},
-             [](const QStringList &, const QCommandLineParser &) { return run(); }},
+             {LimitOption},
+             [&](const QStringList &, const QCommandLineParser &options) {
+                 return withLimit(options,
+                                  [](const std::optional<qint64> &limit) { return run(limit); });
+             }},
             {QStringLiteral("add"),
              {QStringLiteral("URL")},
              QStringLiteral("probe URL and queue it as a new project"),
@@ -108,10 +134,12 @@ int main(int argc, char *argv[])
             {QString(),
              {QStringLiteral("URL")},
              QStringLiteral("add URL, then run"),
-             {ChecksumOption},
+             {ChecksumOption, LimitOption},
              [&](const QStringList &arguments, const QCommandLineParser &options) {
                  return withChecksum(options, [&](const std::optional<Checksum> &checksum) {
-                     return addThenRun(arguments.at(0), checksum);
+                     return withLimit(options, [&](const std::optional<qint64> &limit) {
+                         return addThenRun(arguments.at(0), checksum, limit);
+                     });
                  });
              }},
         },

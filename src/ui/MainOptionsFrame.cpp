@@ -2,12 +2,14 @@
 
 #include "options/DownloadFolderCheck.h"
 #include "options/ModemSpeed.h"
+#include "options/RateText.h"
 #include "options/Settings.h"
 #include "ui/MessagePresenter.h"
 #include "ui/NamedControl.h"
 #include "ui/ProxyOptions.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,6 +22,9 @@ namespace {
 const QString ErrorTitle = QStringLiteral("Error");
 const QString NotNumeric = QStringLiteral("Please enter only numeric informations !");
 constexpr double OtherSpeed = 33.6;
+const QString NotASpeed =
+    QStringLiteral("Please enter the speed limit in Kb/s (500), or with its unit (500k, 2M) !");
+constexpr qint64 Kb = 1024;
 
 QRadioButton *option(const char *name, const QString &caption)
 {
@@ -43,9 +48,12 @@ MainOptionsFrame::MainOptionsFrame(MessagePresenter &messages, QWidget *parent)
       Opt_Modem_1024k(option("Opt_Modem_1024k", QStringLiteral("1024 K"))),
       Opt_Modem_Other(option("Opt_Modem_Other", QStringLiteral("Other"))),
       Txt_Modem_Other(named(new QLineEdit(QStringLiteral("33.6")), "Txt_Modem_Other")),
-      Proxy(new ProxyOptions(this)), m_messages(messages), m_packSizes{{Opt_Pack_1mb, 1024000},
-                                                                       {Opt_Pack_2mb, 2048000},
-                                                                       {Opt_Pack_5mb, 512000}},
+      Chk_Limit_Speed(
+          named(new QCheckBox(QStringLiteral("Limit the speed to")), "Chk_Limit_Speed")),
+      Txt_Limit_Speed(named(new QLineEdit, "Txt_Limit_Speed")), Proxy(new ProxyOptions(this)),
+      m_messages(messages), m_packSizes{{Opt_Pack_1mb, 1024000},
+                                        {Opt_Pack_2mb, 2048000},
+                                        {Opt_Pack_5mb, 512000}},
       m_modemSpeeds{{Opt_Modem_1024k, 1024}, {Opt_Modem_512k, 512}, {Opt_Modem_256k, 256},
                     {Opt_Modem_128k, 128},   {Opt_Modem_64k, 64},   {Opt_Modem_56k, 56}}
 {
@@ -54,6 +62,7 @@ MainOptionsFrame::MainOptionsFrame(MessagePresenter &messages, QWidget *parent)
     Txt_Modem_Other->setEnabled(false);
     connect(Txt_Download_Path, &QLineEdit::textChanged, Txt_Download_Path, &QLineEdit::setToolTip);
     connect(Command1, &QPushButton::clicked, this, &MainOptionsFrame::destinationRequested);
+    connect(Chk_Limit_Speed, &QCheckBox::toggled, Txt_Limit_Speed, &QLineEdit::setEnabled);
     connectModemChoice();
 }
 
@@ -80,7 +89,10 @@ void MainOptionsFrame::buildLayout()
         ++index;
     }
     layout->addWidget(Txt_Modem_Other, 4, 1, 1, 2);
-    layout->setRowStretch(Proxy->addTo(*layout, 5), 1);
+    layout->addWidget(Chk_Limit_Speed, 5, 0);
+    layout->addWidget(Txt_Limit_Speed, 5, 1);
+    layout->addWidget(new QLabel(QStringLiteral("Kb/s")), 5, 2);
+    layout->setRowStretch(Proxy->addTo(*layout, 6), 1);
 }
 
 void MainOptionsFrame::connectModemChoice()
@@ -111,7 +123,24 @@ void MainOptionsFrame::load(const Settings &settings)
     for (const auto &[button, size] : m_packSizes)
         button->setChecked(ok && packSize == size);
     loadModemSpeed(settings.modemSpeedText());
+    Txt_Limit_Speed->setText(settings.speedLimitText());
+    Chk_Limit_Speed->setChecked(settings.limitSpeed());
+    Txt_Limit_Speed->setEnabled(settings.limitSpeed());
     Proxy->load(settings);
+}
+
+void MainOptionsFrame::limitOnly()
+{
+    m_limitOnly = true;
+    for (QWidget *control :
+         {static_cast<QWidget *>(Txt_Download_Path), static_cast<QWidget *>(Command1),
+          static_cast<QWidget *>(Opt_Modem_Other), static_cast<QWidget *>(Txt_Modem_Other)})
+        control->setEnabled(false);
+    for (const auto &[button, size] : m_packSizes)
+        button->setEnabled(false);
+    for (const auto &[button, speed] : m_modemSpeeds)
+        button->setEnabled(false);
+    Proxy->disable();
 }
 
 void MainOptionsFrame::loadModemSpeed(const QString &stored)
@@ -152,6 +181,10 @@ void MainOptionsFrame::setModemSpeed(const QString &text)
 
 bool MainOptionsFrame::check()
 {
+    if (!checkSpeedLimit())
+        return false;
+    if (m_limitOnly)
+        return true;
     if (!checkModemOther())
         return false;
     QString problem = Proxy->problem();
@@ -171,8 +204,22 @@ bool MainOptionsFrame::checkModemOther()
     return false;
 }
 
+// A limit that is on must be a speed; 0 is as good as none.
+bool MainOptionsFrame::checkSpeedLimit()
+{
+    if (!Chk_Limit_Speed->isChecked() || bytesPerSecond(Txt_Limit_Speed->text(), Kb))
+        return true;
+    m_messages.critical(this, NotASpeed, ErrorTitle);
+    Txt_Limit_Speed->setFocus();
+    return false;
+}
+
 void MainOptionsFrame::save(Settings &settings) const
 {
+    settings.setLimitSpeed(Chk_Limit_Speed->isChecked());
+    settings.setSpeedLimitText(Txt_Limit_Speed->text().trimmed());
+    if (m_limitOnly)
+        return;
     settings.setFilePath(Txt_Download_Path->text().trimmed());
     for (const auto &[button, size] : m_packSizes) {
         if (button->isChecked())

@@ -7,13 +7,15 @@
 
 class MessagePresenter;
 class ProxyOptions;
+class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class Settings;
 
 // The "Main options" page: the download folder, the pack size, the modem speed, chosen from
-// fixed values or typed into "Other", and the proxy.
+// fixed values or typed into "Other", the speed limit and the proxy. While a download runs only
+// the speed limit can be changed: the rest belongs to the running project, or to its connections.
 class MainOptionsFrame final : public QGroupBox
 {
     Q_OBJECT
@@ -28,6 +30,8 @@ public:
     void save(Settings &settings) const;
     // The chosen modem speed ("Txt_Modem_Speed"), as typed.
     QString modemSpeedText() const { return m_modemSpeed; }
+    // Every control but the speed limit's is disabled, and save() writes the limit alone.
+    void limitOnly();
 
     QLineEdit *const Txt_Download_Path;
     QPushButton *const Command1;
@@ -42,6 +46,8 @@ public:
     QRadioButton *const Opt_Modem_1024k;
     QRadioButton *const Opt_Modem_Other;
     QLineEdit *const Txt_Modem_Other;
+    QCheckBox *const Chk_Limit_Speed;
+    QLineEdit *const Txt_Limit_Speed;
     ProxyOptions *const Proxy;
 
 signals:
@@ -55,6 +61,7 @@ private:
     void loadModemSpeed(const QString &stored);
     void Txt_Modem_Other_Change(const QString &text);
     bool checkModemOther();
+    bool checkSpeedLimit();
     void refuseModemOther();
     void setModemSpeed(const QString &text);
 
@@ -63,4 +70,5 @@ private:
     const std::vector<std::pair<QRadioButton *, qint64>> m_packSizes;
     const std::vector<std::pair<QRadioButton *, int>> m_modemSpeeds;
     QString m_modemSpeed;
+    bool m_limitOnly = false;
 };

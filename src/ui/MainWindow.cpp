@@ -59,6 +59,7 @@ MainWindow::MainWindow(const MainWindowContext &context, QWidget *parent)
     connectPages();
     connectEngine();
     showBarColours();
+    applySpeedLimit();
 
     Timer_load.setObjectName(QStringLiteral("Timer_load"));
     Timer_load.setSingleShot(true);
@@ -147,6 +148,11 @@ void MainWindow::holdForDialog(bool held)
 {
     setEnabled(!held);
     m_engine.setStartHeld(held);
+}
+
+void MainWindow::applySpeedLimit()
+{
+    m_engine.setSpeedLimit(m_settings.speedLimit());
 }
 
 void MainWindow::Timer_load_Tick()
@@ -240,15 +246,10 @@ void MainWindow::ChK_Startwindows_Click()
     m_about->ChK_Startwindows->setChecked(m_autostart.isEnabled());
 }
 
+// The other options belong to the running project: only its speed limit can change.
 void MainWindow::Mnu_Options_Click()
 {
-    if (!m_store.running().isEmpty()) {
-        m_messages.information(this,
-                               QStringLiteral("You cannot access to this menu during a download !"),
-                               ProgramTitle);
-        return;
-    }
-    emit optionsRequested();
+    emit optionsRequested(!m_store.running().isEmpty());
 }
 
 void MainWindow::showEngineMessage(const QString &text, const QString &title)

@@ -53,6 +53,8 @@ public:
     // A dialog that takes over disables the window and holds the start of the next project
     // until it is closed.
     void holdForDialog(bool held);
+    // The speed limit of the settings holds from now on, for the running download too.
+    void applySpeedLimit();
 
     QTabWidget *const Menu;
     QAction *const Mnu_Options;
@@ -61,8 +63,9 @@ public:
 signals:
     // The add button (or Enter in the URL field) with the URL typed.
     void addProjectRequested(const QString &url);
-    // The options entry was chosen while no project runs: the options dialog is to open.
-    void optionsRequested();
+    // The options entry was chosen: the options dialog is to open; while a project runs, for
+    // its speed limit only.
+    void optionsRequested(bool limitOnly);
     // The deferred start-up has run (store loaded, lists shown, queue started or resumed).
     void startupFinished();
     // Every connection is closed and the state recorded: the program may end.

@@ -54,11 +54,24 @@ void OptionsDialog::buildLayout()
     layout->addLayout(buttons);
 }
 
+void OptionsDialog::limitOnly()
+{
+    m_limitOnly = true;
+    Frm_Main->limitOnly();
+    Frm_Barre->setEnabled(false);
+    Frm_Graph->setEnabled(false);
+}
+
 void OptionsDialog::Cmd_OK_Click()
 {
     if (!Frm_Main->check())
         return;
     Frm_Main->save(m_settings);
+    if (m_limitOnly) {
+        m_settings.sync();
+        accept();
+        return;
+    }
     Frm_Barre->saveColours(m_settings);
     Frm_Graph->save(m_settings);
     m_settings.sync();

@@ -21,6 +21,9 @@ class OptionsDialog final : public QDialog
 public:
     OptionsDialog(Settings &settings, MessagePresenter &messages, QWidget *parent = nullptr);
 
+    // Only the speed limit can be changed, and OK writes it alone.
+    void limitOnly();
+
     QTabWidget *const Choix;
     ColourDialog *const CMD;
     MainOptionsFrame *const Frm_Main;
@@ -35,4 +38,5 @@ private:
     void Command1_Click();
 
     Settings &m_settings;
+    bool m_limitOnly = false;
 };

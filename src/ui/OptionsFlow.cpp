@@ -7,16 +7,16 @@ OptionsFlow::OptionsFlow(MainWindow &window, Settings &settings, MessagePresente
                          QObject *parent)
     : QObject(parent), m_window(window), m_settings(settings), m_messages(messages)
 {
-    connect(&m_window, &MainWindow::optionsRequested, this, [this] {
+    connect(&m_window, &MainWindow::optionsRequested, this, [this](bool limitOnly) {
         m_window.holdForDialog(true);
-        open([this] { m_window.holdForDialog(false); });
+        open(limitOnly, [this] { m_window.holdForDialog(false); });
     });
 }
 
 void OptionsFlow::serveNewProject(NewProjectDialog &newProject)
 {
     connect(&newProject, &NewProjectDialog::optionsRequested, this, [this, &newProject] {
-        open([&newProject] {
+        open(false, [&newProject] {
             newProject.refreshOptions();
             newProject.show();
         });
@@ -24,9 +24,12 @@ void OptionsFlow::serveNewProject(NewProjectDialog &newProject)
 }
 
 // A top-level window: a child of the main window would be disabled along with it.
-void OptionsFlow::open(const std::function<void()> &closed)
+void OptionsFlow::open(bool limitOnly, const std::function<void()> &closed)
 {
     m_dialog = new OptionsDialog(m_settings, m_messages);
+    if (limitOnly)
+        m_dialog->limitOnly();
+    connect(m_dialog, &QDialog::accepted, &m_window, &MainWindow::applySpeedLimit);
     connect(m_dialog, &QDialog::finished, this, [dialog = m_dialog, closed] {
         dialog->deleteLater();
         closed();

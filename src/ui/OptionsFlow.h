@@ -13,8 +13,9 @@ class NewProjectDialog;
 class Settings;
 
 // Opens the options dialog from the Files menu (and the first run), while the main window
-// waits for it; and from "Edit..." of the new-project dialog, which hides meanwhile and then
-// shows the options as they now stand. Each opening builds the dialog afresh from the settings.
+// waits for it, for the speed limit alone while a project runs; and from "Edit..." of the
+// new-project dialog, which hides meanwhile and then shows the options as they now stand. Each
+// opening builds the dialog afresh from the settings; its OK sets the speed limit at once.
 class OptionsFlow final : public QObject
 {
     Q_OBJECT
@@ -29,7 +30,7 @@ public:
     OptionsDialog *dialog() const { return m_dialog; }
 
 private:
-    void open(const std::function<void()> &closed);
+    void open(bool limitOnly, const std::function<void()> &closed);
 
     MainWindow &m_window;
     Settings &m_settings;

@@ -95,6 +95,13 @@ void ProxyOptions::save(Settings &settings) const
     settings.setProxy(proxy);
 }
 
+void ProxyOptions::disable()
+{
+    for (QRadioButton *button : {Opt_Proxy_None, Opt_Proxy_Environment, Opt_Proxy_Manual})
+        button->setEnabled(false);
+    enableManualFields(false);
+}
+
 void ProxyOptions::enableManualFields(bool enabled)
 {
     for (QWidget *control : std::initializer_list<QWidget *>{

@@ -26,6 +26,8 @@ public:
     // Empty when the values may be saved, else why not.
     QString problem() const;
     void save(Settings &settings) const;
+    // Every control shown but none changeable.
+    void disable();
 
     QRadioButton *const Opt_Proxy_None;
     QRadioButton *const Opt_Proxy_Environment;

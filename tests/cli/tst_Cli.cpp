@@ -217,6 +217,10 @@ void tst_Cli::answers_data()
         << QStringList{"fetch"} << false << 2 << "^$" << wrongCommand + "fetch" + usage;
     QTest::newRow("run with an argument")
         << QStringList{"run", "extra"} << false << 2 << "^$" << wrongCommand + "run extra" + usage;
+    QTest::newRow("limit that is no speed")
+        << QStringList{"run", "--limit-rate", "2 Mb"} << false << 2 << "^$"
+        << "^quillfetch-cli: --limit-rate 2 Mb is no speed: write it as 500000, 500k or 2M." +
+               usage;
     QTest::newRow("run with an option of list")
         << QStringList{"run", "--json"} << false << 2 << "^$"
         << "^quillfetch-cli: The option --json does not "

@@ -21,6 +21,8 @@
 namespace {
 
 const QString NotNumeric = "critical|Error|Please enter only numeric informations !";
+const QString NotASpeed =
+    "critical|Error|Please enter the speed limit in Kb/s (500), or with its unit (500k, 2M) !";
 
 QMap<QString, QString> stored(QSettings &file)
 {
@@ -74,6 +76,9 @@ void tst_Dialogs::okWritesWhatIsShownCancelNothing()
     MainOptionsFrame *main = dialog.Frm_Main;
     QVERIFY(main->Opt_Modem_Other->isChecked() && main->Txt_Modem_Other->isEnabled());
     QCOMPARE(main->Txt_Modem_Other->text(), "100");
+    QVERIFY(!main->Chk_Limit_Speed->isChecked() && !main->Txt_Limit_Speed->isEnabled());
+    main->Chk_Limit_Speed->click();
+    typeOver(main->Txt_Limit_Speed, "2M");
 
     const QString folder = shell.home.root() + "new folder";
     main->Txt_Download_Path->setText(folder);
@@ -95,6 +100,8 @@ void tst_Dialogs::okWritesWhatIsShownCancelNothing()
         expected.insert("options/FilePath", folder + "/");
         expected.insert("options/modemspeed", "12.5");
         expected.insert("options/ShowModem", "0");
+        expected.insert("options/LimitSpeed", "1");
+        expected.insert("options/speedlimit", "2M");
         expected.insert("options/Proxy", "manual");
         expected.insert("options/ProxyType", "socks5");
         expected.insert("options/ProxyHost", "::1");
@@ -110,8 +117,9 @@ void tst_Dialogs::okWritesWhatIsShownCancelNothing()
 }
 
 // The pictures of each page, the graph preview full, and of the chooser. The chooser opens on the
-// download path and gives back the folder picked. At OK a modem speed of 0, then a folder nothing
-// can be written into, are refused: the dialog stays, nothing is stored.
+// download path and gives back the folder picked. At OK a speed limit that is no speed, a modem
+// speed of 0, then a folder nothing can be written into, are refused: the dialog stays, nothing
+// is stored.
 void tst_Dialogs::chosenFolderReturnedRefusalsWriteNothing()
 {
     ShellHarness shell;
@@ -141,10 +149,15 @@ void tst_Dialogs::chosenFolderReturnedRefusalsWriteNothing()
     QCOMPARE(dialog.Frm_Main->Txt_Download_Path->text(), folder + "/");
     const QMap<QString, QString> before = stored(shell.settingsFile);
     MainOptionsFrame *main = dialog.Frm_Main;
+    main->Chk_Limit_Speed->click();
+    typeOver(main->Txt_Limit_Speed, "2 Mb/s");
+    QTest::mouseClick(dialog.Cmd_OK, Qt::LeftButton);
+    QCOMPARE(shell.messages.shown, QStringList{NotASpeed});
+    typeOver(main->Txt_Limit_Speed, "500");
     main->Opt_Modem_Other->click();
     typeOver(main->Txt_Modem_Other, "0");
     QTest::mouseClick(dialog.Cmd_OK, Qt::LeftButton);
-    QCOMPARE(shell.messages.shown, QStringList{NotNumeric});
+    QCOMPARE(shell.messages.shown, (QStringList{NotASpeed, NotNumeric}));
     QCOMPARE(main->Txt_Modem_Other->text(), "33.6");
     QVERIFY(dialog.isVisible());
     main->Proxy->Opt_Proxy_Manual->click(); // without a host and a port
@@ -157,11 +170,11 @@ void tst_Dialogs::chosenFolderReturnedRefusalsWriteNothing()
         QSKIP(qPrintable("mounting a tmpfs is not allowed here: " + qt_error_string(errno)));
     const auto unmount = qScopeGuard([&folder] { umount(qPrintable(folder)); });
     QTest::mouseClick(dialog.Cmd_OK, Qt::LeftButton);
-    QCOMPARE(
-        shell.messages.shown,
-        (QStringList{NotNumeric, "critical|Error|Please enter the host and the port of the proxy !",
-                     "critical|Error|Unable to create or write into the folder " + folder +
-                         "/ ! Please choose another one."}));
+    QCOMPARE(shell.messages.shown,
+             (QStringList{NotASpeed, NotNumeric,
+                          "critical|Error|Please enter the host and the port of the proxy !",
+                          "critical|Error|Unable to create or write into the folder " + folder +
+                              "/ ! Please choose another one."}));
     QVERIFY(dialog.isVisible());
     QCOMPARE(stored(shell.settingsFile), before);
 }

@@ -80,7 +80,7 @@ void Download::pause()
     for (int index = 0; index < slotCount(); ++index) {
         PackSlot *slot = m_slots.at(index);
         slot->halt();
-        if (const std::optional<PackSlot::Carried> queued = slot->unqueue()) {
+        while (const std::optional<PackSlot::Carried> queued = slot->unqueue()) {
             m_queue.giveBack(queued->pack);
             if (queued->have > 0)
                 m_carried.insert(queued->pack.number, queued->have);

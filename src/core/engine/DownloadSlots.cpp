@@ -3,6 +3,8 @@
 #include "engine/FtpSlot.h"
 #include "engine/HttpSlot.h"
 
+#include "wire/TlsTrust.h"
+
 #include <memory>
 
 namespace {
@@ -10,32 +12,32 @@ namespace {
 Download::SlotFactory httpSlots(const Url &url, const HostPort &server, qint64 fileSize,
                                 const ServerValidators &validators,
                                 const EngineIntervals &intervals,
-                                const std::optional<QSslConfiguration> &tls,
+                                const std::optional<QSslConfiguration> &tls, SpeedLimit *limit,
                                 const ProxyRoute &route)
 {
     const HttpSlot::Target target{url.hostHeader, server.host, server.port, url.path,
                                   fileSize,       tls,         validators,  route};
     const HttpSlot::Timing timing{intervals.retryFirstMs, intervals.retryMaxMs, intervals.stallMs};
     const auto habits = std::make_shared<HttpServerHabits>();
-    return [target, timing, habits](int number, QObject *parent) {
-        return new HttpSlot(number, target, timing, habits, parent);
+    return [target, timing, habits, limit](int number, QObject *parent) {
+        return new HttpSlot(number, target, timing, habits, limit, parent);
     };
 }
 
 Download::SlotFactory ftpSlots(const Url &url, const HostPort &server, qint64 fileSize,
                                const ServerValidators &validators, const EngineIntervals &intervals,
-                               const ProxyRoute &route)
+                               SpeedLimit *limit, const ProxyRoute &route)
 {
     const FtpSlot::Target target{server.host, server.port,         url.path,
                                  fileSize,    validators.modified, route};
     const auto mode =
         std::make_shared<FtpDataMode>(route.isDirect() ? FtpDataMode::Active : FtpDataMode::Epsv);
-    return [target, mode, intervals](int number, QObject *parent) {
+    return [target, mode, intervals, limit](int number, QObject *parent) {
         const FtpSlot::Timing timing{
             {intervals.retryFirstMs, intervals.retryMaxMs, intervals.stallMs},
             intervals.ftpDataWaitMs,
             intervals.ftpSlotMs.at(number - 1)};
-        return new FtpSlot(number, target, timing, mode, parent);
+        return new FtpSlot(number, target, timing, mode, limit, parent);
     };
 }
 
@@ -43,8 +45,8 @@ Download::SlotFactory ftpSlots(const Url &url, const HostPort &server, qint64 fi
 
 DownloadSlots DownloadSlots::forUrl(const Url &url, qint64 fileSize,
                                     const ServerValidators &validators,
-                                    const EngineIntervals &intervals, const QSslConfiguration &tls,
-                                    const ProxySetting &proxy)
+                                    const EngineIntervals &intervals, const QString &testCaFile,
+                                    SpeedLimit *limit, const ProxySetting &proxy)
 {
     if (!url.server)
         return {0,
@@ -54,7 +56,11 @@ DownloadSlots DownloadSlots::forUrl(const Url &url, qint64 fileSize,
     if (!route.refusal.isEmpty())
         return {0, {}, route.refusal};
     if (url.isFtp())
-        return {FtpSlotCount, ftpSlots(url, *url.server, fileSize, validators, intervals, route)};
-    return {Download::MaxSlots, httpSlots(url, *url.server, fileSize, validators, intervals,
-                                          url.isTls() ? std::optional(tls) : std::nullopt, route)};
+        return {FtpSlotCount,
+                ftpSlots(url, *url.server, fileSize, validators, intervals, limit, route)};
+    // Only HTTPS needs to know what it trusts.
+    const std::optional<QSslConfiguration> tls =
+        url.isTls() ? std::optional(tlsConfiguration(testCaFile)) : std::nullopt;
+    return {Download::MaxSlots,
+            httpSlots(url, *url.server, fileSize, validators, intervals, tls, limit, route)};
 }

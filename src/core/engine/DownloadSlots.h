@@ -5,14 +5,16 @@
 #include "wire/ProxyChoice.h"
 #include "wire/Url.h"
 
-#include <QSslConfiguration>
 #include <QString>
 
 #include <optional>
 
-// The connection slots of one download, made from its URL: four HTTP slots (over TLS for
-// HTTPS, trusting what `tls` trusts), or three FTP slots, each connecting through its own FTP
-// timer, that share the data-connection mode the server takes.
+class SpeedLimit;
+
+// The connection slots of one download, made from its URL: four HTTP slots (over TLS for HTTPS,
+// trusting the test authority in testCaFile, if any, else the system's), or three FTP slots, each
+// connecting through its own FTP timer, that share the data-connection mode the server takes.
+// Every slot reads under `limit`.
 struct DownloadSlots
 {
     static constexpr int FtpSlotCount = 3;
@@ -23,6 +25,6 @@ struct DownloadSlots
 
     // Along the route the proxy setting (or the environment) chooses for the URL.
     static DownloadSlots forUrl(const Url &url, qint64 fileSize, const ServerValidators &validators,
-                                const EngineIntervals &intervals, const QSslConfiguration &tls,
-                                const ProxySetting &proxy);
+                                const EngineIntervals &intervals, const QString &testCaFile,
+                                SpeedLimit *limit, const ProxySetting &proxy);
 };

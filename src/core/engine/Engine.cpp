@@ -5,7 +5,6 @@
 #include "options/Settings.h"
 #include "progress/RunCaptions.h"
 #include "store/ProjectStore.h"
-#include "wire/TlsTrust.h"
 #include "wire/Url.h"
 
 #include <QFile>
@@ -13,6 +12,7 @@
 Engine::Engine(ProjectStore &store, Settings &settings, const Intervals &intervals, QObject *parent)
     : QObject(parent), m_store(store), m_settings(settings), m_intervals(intervals),
       m_meter(intervals.speedTickMs, intervals.clockTickMs, [this] { return m_clock.elapsed(); }),
+      m_limit(intervals.paceTickMs, [this] { return m_clock.elapsed(); }),
       m_retry(intervals.resumeFirstMs, intervals.resumeMaxMs, intervals.clockTickMs),
       m_report(m_meter, m_retry, m_completion), m_faults(m_retry)
 {
@@ -177,7 +177,7 @@ bool Engine::createDownload(const ProjectEntry &entry)
 {
     const DownloadSlots connections =
         DownloadSlots::forUrl(m_url, entry.size, m_store.validators(entry.name), m_intervals,
-                              tlsConfiguration(m_settings.testCaFile()), m_settings.proxy());
+                              m_settings.testCaFile(), &m_limit, m_settings.proxy());
     if (!connections.refusal.isEmpty())
         return refuseStart(connections.refusal);
     m_completion.stop();

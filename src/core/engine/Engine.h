@@ -5,6 +5,7 @@
 #include "engine/FaultResponse.h"
 #include "engine/RetryCountdown.h"
 #include "engine/RunReport.h"
+#include "engine/SpeedLimit.h"
 #include "progress/SpeedMeter.h"
 #include "wire/Url.h"
 
@@ -52,6 +53,10 @@ public:
     bool isDownloading() const { return m_download != nullptr; }
     bool isPaused() const;
     QString currentProject() const { return m_current.project; }
+    // The speed limit of every download from now on, the running one's included, in bytes per
+    // second; 0 for none.
+    void setSpeedLimit(qint64 bytesPerSecond) { m_limit.setRate(bytesPerSecond); }
+    qint64 speedLimit() const { return m_limit.rate(); }
     // The speed meter of the running download (its samples feed the live graphs).
     const SpeedMeter &speedMeter() const { return m_meter; }
 
@@ -116,6 +121,7 @@ private:
     Intervals m_intervals;
     QElapsedTimer m_clock;
     SpeedMeter m_meter;
+    SpeedLimit m_limit;
     QTimer Timer_Start_Download;
     QTimer Timer_Barre;
     RetryCountdown m_retry;

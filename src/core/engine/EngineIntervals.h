@@ -14,6 +14,7 @@ struct EngineIntervals
     int retryFirstMs = 1000; // a failing slot reconnects after 1, 2, 4 ... s
     int retryMaxMs = 30000;
     int stallMs = 30000;       // a connection silent this long is retried
+    int paceTickMs = 50;       // a speed limit lets its connections read again
     int ftpDataWaitMs = 15000; // an FTP request without data by then is sent again
     // After a connection error (refused, timed out, ...) the paused download resumes by
     // itself after 1, 2, 4 ... s, while no data arrives in between.

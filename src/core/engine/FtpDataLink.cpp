@@ -10,6 +10,7 @@ namespace {
 // What may wait unread: a slot holds the data back until the server has accepted its restart
 // offset.
 constexpr qint64 ReadBufferBytes = 1024 * 1024;
+constexpr qint64 PacedBufferBytes = 16 * 1024;
 
 template<typename T>
 void discard(T *&object)
@@ -76,6 +77,25 @@ qint64 FtpDataLink::read(char *data, qint64 size)
     return qMax<qint64>(0, m_socket->read(data, size));
 }
 
+void FtpDataLink::setPaced(qint64 receiveBuffer)
+{
+    if (receiveBuffer == m_receiveBuffer)
+        return;
+    m_receiveBuffer = receiveBuffer;
+    pace();
+}
+
+// A connection whose limit was lifted keeps the receive buffer it had; the next one is the
+// system's again.
+void FtpDataLink::pace()
+{
+    if (!m_socket)
+        return;
+    m_socket->setReadBufferSize(m_receiveBuffer > 0 ? PacedBufferBytes : ReadBufferBytes);
+    if (m_receiveBuffer > 0)
+        m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, m_receiveBuffer);
+}
+
 void FtpDataLink::onNewConnection()
 {
     while (m_server && m_server->hasPendingConnections()) {
@@ -96,7 +116,7 @@ void FtpDataLink::onNewConnection()
 void FtpDataLink::adopt(QTcpSocket *socket)
 {
     m_socket = socket;
-    m_socket->setReadBufferSize(ReadBufferBytes);
+    pace();
     connect(m_socket, &QTcpSocket::readyRead, this, &FtpDataLink::readyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &FtpDataLink::onDisconnected);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &FtpDataLink::onError);
@@ -104,6 +124,7 @@ void FtpDataLink::adopt(QTcpSocket *socket)
 
 void FtpDataLink::onConnected()
 {
+    pace(); // a passive connection has no system socket to set up before
     m_connected = true;
     emit connected();
 }

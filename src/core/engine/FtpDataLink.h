@@ -35,6 +35,9 @@ public:
     bool isConnected() const { return m_connected; }
     // Up to size bytes of what has arrived; 0 when nothing waits.
     qint64 read(char *data, qint64 size);
+    // Under a speed limit (receiveBuffer: what the system keeps for the connection; 0: no
+    // limit) little waits unread in the program: the rest waits in the system.
+    void setPaced(qint64 receiveBuffer);
 
 signals:
     void connected();
@@ -47,6 +50,7 @@ signals:
 private:
     void onNewConnection();
     void adopt(QTcpSocket *socket);
+    void pace();
     void onConnected();
     void onDisconnected();
     void onError();
@@ -56,4 +60,5 @@ private:
     QHostAddress m_serverAddress;
     bool m_connected = false;
     bool m_ended = false;
+    qint64 m_receiveBuffer = 0;
 };

@@ -1,13 +1,14 @@
 #include "engine/FtpSlot.h"
 
 #include "engine/FtpDataLink.h"
+#include "engine/SpeedLimit.h"
 #include "wire/Connector.h"
 
 #include <QTcpSocket>
 
 FtpSlot::FtpSlot(int number, const Target &target, const Timing &timing,
-                 std::shared_ptr<FtpDataMode> dataMode, QObject *parent)
-    : PackSlot(number, parent), m_target(target), m_sharedMode(std::move(dataMode)),
+                 std::shared_ptr<FtpDataMode> dataMode, SpeedLimit *limit, QObject *parent)
+    : PackSlot(number, parent), m_target(target), m_sharedMode(std::move(dataMode)), m_limit(limit),
       m_link(new FtpDataLink(this)), m_buffer(SlotWatch::ReadChunk, Qt::Uninitialized),
       m_watch(timing.watch)
 {
@@ -86,6 +87,8 @@ void FtpSlot::connectNow()
 
 void FtpSlot::Ferme_Connect()
 {
+    if (m_limit)
+        m_limit->leave(this);
     if (m_control)
         sendClosingText();
     m_link->close();
@@ -286,9 +289,14 @@ void FtpSlot::drain()
     if (m_state != State::Requested || isHeldBack())
         return;
     for (;;) {
-        const qint64 size = m_link->read(m_buffer.data(), m_buffer.size());
+        const qint64 allowed = allowance();
+        if (allowed == 0)
+            return; // the rest, and the end of an ended connection, on the slot's turn
+        const qint64 size = m_link->read(m_buffer.data(), allowed);
         if (size <= 0)
             break;
+        if (m_limit)
+            m_limit->spend(size);
         if (!m_firstData) {
             m_firstData = true;
             m_dataWaitTimer.stop();
@@ -299,6 +307,19 @@ void FtpSlot::drain()
     }
     if (m_dataEnded)
         failAttempt({}); // the data connection closed before the pack was complete
+}
+
+// How much the slot may read now; 0 while the speed limit holds it back: data has come, and the
+// rest is read on the slot's turn.
+qint64 FtpSlot::allowance()
+{
+    if (!m_limit)
+        return m_buffer.size();
+    m_link->setPaced(m_limit->rate() > 0 ? m_limit->receiveBuffer() : 0);
+    const qint64 allowed = m_limit->allowance(this, m_buffer.size(), [this] { drain(); });
+    if (allowed == 0)
+        m_dataWaitTimer.stop();
+    return allowed;
 }
 
 bool FtpSlot::isHeldBack() const

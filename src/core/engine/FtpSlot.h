@@ -9,6 +9,7 @@
 
 #include <QAbstractSocket>
 #include <QByteArray>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -17,6 +18,7 @@
 class Connector;
 class FtpDataLink;
 class QTcpSocket;
+class SpeedLimit;
 
 // One connection slot of an FTP download. For the pack it is given it opens a control
 // connection, sends the whole request at once (login, binary type, data port, restart offset,
@@ -62,7 +64,8 @@ public:
     // dataMode: how the slots of one download ask for their data connections, the passive
     // mode that worked once the server refused active mode.
     FtpSlot(int number, const Target &target, const Timing &timing,
-            std::shared_ptr<FtpDataMode> dataMode, QObject *parent = nullptr);
+            std::shared_ptr<FtpDataMode> dataMode, SpeedLimit *limit = nullptr,
+            QObject *parent = nullptr);
     ~FtpSlot() override;
 
     // The connection for the pack opens once the slot's FTP timer fires.
@@ -112,6 +115,7 @@ private:
     void onNetworkLost();
     void onConnectionFailed();
     void drain();
+    qint64 allowance();
     bool isHeldBack() const;
     bool store(const char *data, qint64 size);
     void finishPack();
@@ -126,6 +130,7 @@ private:
     std::shared_ptr<FtpDataMode> m_sharedMode;
     QTcpSocket *m_control = nullptr;
     Connector *m_connector = nullptr; // m_control's
+    QPointer<SpeedLimit> m_limit;     // the engine's: a discarded download may outlive it
     FtpDataLink *m_link;
     FtpReplies m_replies;
     PackPiece m_piece;

@@ -1,5 +1,6 @@
 #include "engine/HttpSlot.h"
 
+#include "engine/SpeedLimit.h"
 #include "wire/Connector.h"
 #include "wire/HttpRequest.h"
 #include "wire/PackAnswer.h"
@@ -11,16 +12,20 @@
 #include <algorithm>
 
 namespace {
-// A connection owes at most the answers for the current pack and the next.
-constexpr qsizetype MaxOwed = 2;
 // Past its pack, an answer is read to its end only when that is cheaper than a new connection
 // (a server that sends the whole file is left at once).
 constexpr qint64 MaxDrainBytes = 64 * 1024;
+// What a TLS connection decrypts ahead of the slot under a speed limit: one record. Without a
+// limit it takes whatever has arrived.
+constexpr qint64 PacedTlsBufferBytes = 16 * 1024;
+// A connection whose limit was lifted cannot give its receive buffer back to the system's
+// tuning: it gets one large enough for a fast link.
+constexpr qint64 FreeReceiveBufferBytes = 4 * 1024 * 1024;
 } // namespace
 
 HttpSlot::HttpSlot(int number, const Target &target, const Timing &timing,
-                   std::shared_ptr<HttpServerHabits> habits, QObject *parent)
-    : PackSlot(number, parent), m_target(target), m_habits(std::move(habits)),
+                   std::shared_ptr<HttpServerHabits> habits, SpeedLimit *limit, QObject *parent)
+    : PackSlot(number, parent), m_target(target), m_habits(std::move(habits)), m_limit(limit),
       m_buffer(SlotWatch::ReadChunk, Qt::Uninitialized),
       // Only a connection that owes an answer (or is still being made) can stall.
       m_watch(timing, [this] { return !m_ready || !m_owed.isEmpty(); })
@@ -52,24 +57,37 @@ void HttpSlot::fetch(const Pack &pack, const QString &piecePath, qint64 have)
 
 void HttpSlot::queue(const Pack &pack, const QString &piecePath, qint64 have)
 {
-    next().take(pack, piecePath, have);
-    if (!next().open()) {
-        failWrite(next().path());
+    PackPiece &queued = piece(held());
+    queued.take(pack, piecePath, have);
+    if (!queued.open()) {
+        failWrite(queued.path());
         return;
     }
     sendRequests();
 }
 
+// The last pack queued comes back first, so that packs given back in turn keep their order.
 std::optional<PackSlot::Carried> HttpSlot::unqueue()
 {
-    if (!next().holds())
+    const int last = held() - 1;
+    if (last < 1)
         return std::nullopt;
-    const Carried carried{next().pack(), next().have()};
-    next().forget();
+    PackPiece &queued = piece(last);
+    const Carried carried{queued.pack(), queued.have()};
+    queued.forget();
     // Nothing of it arrived: a fresh pack's piece, made empty when it was queued, goes.
     if (carried.have == 0)
-        QFile::remove(next().path());
+        QFile::remove(queued.path());
     return carried;
+}
+
+// The packs held are the current one and those queued after it, without a gap.
+int HttpSlot::held() const
+{
+    int count = 0;
+    while (count < MaxPacks && piece(count).holds())
+        ++count;
+    return count;
 }
 
 void HttpSlot::halt()
@@ -121,6 +139,9 @@ QTcpSocket *HttpSlot::newSocket()
 
 void HttpSlot::Ferme_Connect()
 {
+    if (m_limit)
+        m_limit->leave(this);
+    m_held = false;
     if (m_socket) {
         m_socket->disconnect(this);
         m_socket->abort();
@@ -134,6 +155,7 @@ void HttpSlot::Ferme_Connect()
 void HttpSlot::resetConnectionState()
 {
     m_ready = false;
+    m_socketRate = 0;
     m_proven = false;
     m_answered = false;
     m_owed.clear();
@@ -146,8 +168,11 @@ void HttpSlot::resetConnectionState()
     m_fed = false;
 }
 
+// A limit's small receive window is set before the first byte is asked for.
 void HttpSlot::onConnected()
 {
+    if (m_limit)
+        followLimit();
     m_ready = true;
     m_watch.noteActivity();
     sendRequests();
@@ -163,28 +188,27 @@ void HttpSlot::onProxyRefused(const QString &text, bool lasting)
         emit connectionFailed(number());
 }
 
-// Requests go out in pack order, the current pack's first. A second one goes out before the
-// answer to the first has ended only while the server is known to keep the connection and to
-// take requests ahead; none goes out on a connection whose answer says it closes.
+// Requests go out in pack order, the current pack's first. Others go out before the answer to
+// the first has ended only while the server is known to keep the connection and to take
+// requests ahead; none goes out on a connection whose answer says it closes.
 void HttpSlot::sendRequests()
 {
     bool sentCurrent = false;
-    for (const int index : {m_current, 1 - m_current}) {
-        const PackPiece &piece = m_pieces.at(index);
-        if (!piece.holds() || m_requested.at(index))
+    for (int k = 0; k < MaxPacks; ++k) {
+        const PackPiece &pack = piece(k);
+        if (!pack.holds() || requested(k))
             continue;
         const bool ahead = !m_owed.isEmpty();
         const bool closing = m_inBody && !m_keeps;
-        if (!m_ready || closing ||
-            (ahead && (!m_proven || !m_habits->pipelining || m_owed.size() >= MaxOwed)))
+        if (!m_ready || closing || (ahead && (!m_proven || !m_habits->pipelining)))
             break;
-        const qint64 first = piece.nextOffset();
+        const qint64 first = pack.nextOffset();
         m_socket->write(HttpRequest::packText(m_target.hostHeader, m_target.path, first,
-                                              piece.pack().start + piece.pack().length,
+                                              pack.pack().start + pack.pack().length,
                                               m_target.validators, m_target.route.forwarding()));
         m_owed.append({first, ahead});
-        m_requested.at(index) = true;
-        sentCurrent = sentCurrent || index == m_current;
+        requested(k) = true;
+        sentCurrent = sentCurrent || k == 0;
     }
     // Last: whoever hears it may pause the download at once.
     if (sentCurrent)
@@ -203,7 +227,12 @@ void HttpSlot::onReadyRead()
         return; // the proxy's answer is its connector's
     const QTcpSocket *socket = m_socket;
     while (socket && m_socket == socket) {
-        const qint64 size = m_socket->read(m_buffer.data(), m_buffer.size());
+        const qint64 allowed = allowance();
+        if (allowed == 0)
+            return;
+        const qint64 size = m_socket->read(m_buffer.data(), allowed);
+        if (m_limit && size > 0)
+            m_limit->spend(size);
         if (size < 0)
             onStreamEnded();
         if (size <= 0)
@@ -219,6 +248,34 @@ void HttpSlot::onReadyRead()
             left -= used;
         }
     }
+}
+
+// How much the slot may read now; 0 while the speed limit holds it back, which is no silence
+// of the server's.
+qint64 HttpSlot::allowance()
+{
+    if (!m_limit)
+        return m_buffer.size();
+    followLimit();
+    const qint64 allowed = m_limit->allowance(this, m_buffer.size(), [this] { onReadyRead(); });
+    m_held = allowed == 0;
+    if (m_held)
+        m_watch.noteActivity();
+    return allowed;
+}
+
+// Under a speed limit the bytes wait in the system, whose small receive window holds the server
+// to the rate, and a TLS connection decrypts no more than a record ahead of the slot.
+void HttpSlot::followLimit()
+{
+    const qint64 rate = m_limit->rate();
+    if (rate == m_socketRate)
+        return;
+    m_socketRate = rate;
+    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                              rate > 0 ? m_limit->receiveBuffer() : FreeReceiveBufferBytes);
+    if (auto *tls = qobject_cast<QSslSocket *>(m_socket))
+        tls->setReadBufferSize(rate > 0 ? PacedTlsBufferBytes : 0);
 }
 
 // Returns how many of the bytes belong to the header (all of them while its end is missing).
@@ -262,10 +319,22 @@ void HttpSlot::acceptHeader()
     m_bodyLeft = m_answer.contentLength().value_or(0);
     m_inBody = true;
     m_answer.clear();
-    if (m_keeps && m_habits->pipelining && !next().holds())
-        emit readyForNext(number());
+    askForNext();
     if (m_socket && m_bodyLeft == 0)
         endAnswer();
+}
+
+// A connection that keeps and takes requests ahead gets the slot's next packs, as many as it
+// holds room for and the download has left.
+void HttpSlot::askForNext()
+{
+    const QTcpSocket *socket = m_socket;
+    while (m_socket == socket && m_keeps && m_habits->pipelining && held() < MaxPacks) {
+        const int before = held();
+        emit readyForNext(number());
+        if (held() == before)
+            return;
+    }
 }
 
 // The answer is retried after the growing delay and reported as a refusal, unless the server
@@ -352,8 +421,8 @@ void HttpSlot::finishPack()
 {
     const qint64 done = current().pack().number;
     current().forget();
-    m_requested.at(m_current) = false;
-    m_current = 1 - m_current;
+    requested(0) = false;
+    m_current = (m_current + 1) % MaxPacks;
     emit packComplete(number(), done);
 }
 
@@ -374,7 +443,7 @@ void HttpSlot::endAnswer()
             retryLater();
             return;
         }
-        m_requested.at(m_current) = false;
+        requested(0) = false;
     }
     if (m_keeps && (packWhole || m_owed.isEmpty()))
         sendRequests();
@@ -382,21 +451,24 @@ void HttpSlot::endAnswer()
         connectNow();
 }
 
-// The piece that failed, the queued one or the current, says why.
+// The piece that failed, a queued one or the current, says why.
 void HttpSlot::failWrite(const QString &path)
 {
-    const PackPiece &failed = next().holds() && next().path() == path ? next() : current();
-    const int error = failed.error();
+    int failed = held() - 1;
+    while (failed > 0 && piece(failed).path() != path)
+        --failed;
+    const int error = piece(qMax(failed, 0)).error();
     halt();
     emit writeFailed(number(), path, error);
 }
 
-// The data still waiting in the socket is taken before deciding how the stream ended.
+// The data still waiting in the socket is taken before deciding how the stream ended; what the
+// speed limit holds back is read on the slot's turns, and the end shows after it.
 void HttpSlot::onEndOfStream()
 {
     const QTcpSocket *socket = m_socket;
     onReadyRead();
-    if (socket && m_socket == socket)
+    if (socket && m_socket == socket && !m_held)
         onStreamEnded();
 }
 

@@ -9,6 +9,7 @@
 #include <QAbstractSocket>
 #include <QByteArray>
 #include <QList>
+#include <QPointer>
 #include <QSslConfiguration>
 #include <QSslError>
 #include <QString>
@@ -19,6 +20,7 @@
 
 class Connector;
 class QTcpSocket;
+class SpeedLimit;
 
 // What the slots of one download learn about their server: whether it takes a request before
 // the previous answer has ended. One slot that finds it does not turns it off for every slot.
@@ -32,10 +34,10 @@ struct HttpServerHabits
 // the pack's piece file (kept open while the pack arrives) and says when the pack is complete.
 //
 // The connection is kept for the slot's next packs while the server allows it, and once an
-// answer shows that it does, the slot asks for its next pack and sends that request before the
-// current answer ends, so that the link stays full. A server that closes a kept connection costs
-// one reconnection; one that drops a request sent ahead, closing the connection or leaving it
-// silent, turns sending ahead off.
+// answer shows that it does, the slot asks for its next two packs and sends their requests
+// before the current answer ends, so that the link stays full even where a pack takes less than
+// a round trip. A server that closes a kept connection costs one reconnection; one that drops a
+// request sent ahead, closing the connection or leaving it silent, turns sending ahead off.
 //
 // An answer that ends honestly short of its pack is followed at once by a request for the rest.
 // A bad answer, a connection closed in the middle of an answer or a silent one (a header counts
@@ -45,6 +47,9 @@ struct HttpServerHabits
 // A bad answer is also reported as a refusal, and one that brought no byte of the file as such,
 // so that the download can give up on a server that keeps refusing or sends nothing. Any other
 // connection error halts the slot and is the download's business, as is a proxy that fails it.
+//
+// Under a speed limit the slot reads only what the limit allows and otherwise leaves the bytes
+// with the system until its turn comes.
 class HttpSlot final : public PackSlot
 {
     Q_OBJECT
@@ -65,7 +70,8 @@ public:
     using Timing = SlotWatch::Timing;
 
     HttpSlot(int number, const Target &target, const Timing &timing,
-             std::shared_ptr<HttpServerHabits> habits, QObject *parent = nullptr);
+             std::shared_ptr<HttpServerHabits> habits, SpeedLimit *limit = nullptr,
+             QObject *parent = nullptr);
     ~HttpSlot() override;
 
     void fetch(const Pack &pack, const QString &piecePath, qint64 have) override;
@@ -80,9 +86,16 @@ public:
     QString piecePath() const override { return current().path(); }
 
 private:
-    PackPiece &current() { return m_pieces.at(m_current); }
-    const PackPiece &current() const { return m_pieces.at(m_current); }
-    PackPiece &next() { return m_pieces.at(1 - m_current); }
+    // The pack being received and those whose requests go out ahead of its answer.
+    static constexpr int MaxPacks = 3;
+
+    // The k-th pack the slot holds, in request order; 0 is the one being received.
+    PackPiece &piece(int k) { return m_pieces.at((m_current + k) % MaxPacks); }
+    const PackPiece &piece(int k) const { return m_pieces.at((m_current + k) % MaxPacks); }
+    PackPiece &current() { return piece(0); }
+    const PackPiece &current() const { return piece(0); }
+    bool &requested(int k) { return m_requested.at((m_current + k) % MaxPacks); }
+    int held() const; // the packs the slot holds
 
     void connectNow();
     QTcpSocket *newSocket();
@@ -91,8 +104,11 @@ private:
     void onProxyRefused(const QString &text, bool lasting);
     void sendRequests();
     void onReadyRead();
+    qint64 allowance();
+    void followLimit();
     qint64 takeHeader(const char *data, qint64 size);
     void acceptHeader();
+    void askForNext();
     void refuse();
     bool isWholeFileAgain() const;
     bool restartPiece();
@@ -112,12 +128,14 @@ private:
 
     Target m_target;
     std::shared_ptr<HttpServerHabits> m_habits;
+    QPointer<SpeedLimit> m_limit; // the engine's: a discarded download may outlive it
+    bool m_held = false;          // the limit holds the rest of the data back until the slot's turn
+    qint64 m_socketRate = 0;      // the limit the connection's buffers were set for
     QTcpSocket *m_socket = nullptr;
-    Connector *m_connector = nullptr; // m_socket's
-    // The pack being received, and the one whose request went out ahead of its answer.
-    std::array<PackPiece, 2> m_pieces;
+    Connector *m_connector = nullptr;         // m_socket's
+    std::array<PackPiece, MaxPacks> m_pieces; // a ring, from m_current on
     int m_current = 0;
-    std::array<bool, 2> m_requested{}; // per piece: its request is on the current connection
+    std::array<bool, MaxPacks> m_requested{}; // per piece: its request is on the connection
     QByteArray m_buffer;
     QList<QSslError> m_sslErrors;
 

@@ -32,10 +32,10 @@ public:
         Pack pack;
         qint64 have = 0;
     };
-    // The answer to readyForNext(): the pack to fetch after the current one. A slot that never
-    // asks never gets one.
+    // The answer to readyForNext(): the pack to fetch after those the slot holds. A slot that
+    // never asks never gets one.
     virtual void queue(const Pack &, const QString &, qint64) {}
-    // Gives back the queued pack (before a pause): nullopt when the slot holds none.
+    // Gives back the last pack queued (before a pause): nullopt when the slot holds none.
     virtual std::optional<Carried> unqueue() { return std::nullopt; }
     // Closes every connection and the piece, keeping the pack (pause, shutdown, error).
     virtual void halt() = 0;

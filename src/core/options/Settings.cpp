@@ -1,5 +1,6 @@
 #include "options/Settings.h"
 
+#include "options/RateText.h"
 #include "store/ProjectPaths.h"
 #include "store/ProjectRecord.h"
 
@@ -25,6 +26,9 @@ constexpr Option ModemSpeed{"modemspeed", 56};
 constexpr Option ShowModem{"ShowModem", 1};
 constexpr Option Tray{"Tray", 1};
 constexpr Option OnStartTab{"OnStartTab", 0};
+constexpr Option LimitSpeed{"LimitSpeed", 0};
+constexpr Option SpeedLimit{"speedlimit", 500};
+constexpr qint64 Kb = 1024;
 // In the order of Settings::Colour.
 constexpr std::array<Option, 7> Colours{{
     {"mainbarreback", 16777215},
@@ -191,6 +195,31 @@ QColor Settings::defaultColour(Colour which)
 QString Settings::colourToText(const QColor &colour)
 {
     return QString::number(colour.red() | (colour.green() << 8) | (colour.blue() << 16));
+}
+
+bool Settings::limitSpeed() const
+{
+    return isOn(text(LimitSpeed.key, LimitSpeed.fallback), LimitSpeed.fallback);
+}
+
+void Settings::setLimitSpeed(bool on)
+{
+    setText(LimitSpeed.key, boolText(on));
+}
+
+QString Settings::speedLimitText() const
+{
+    return text(SpeedLimit.key, SpeedLimit.fallback);
+}
+
+void Settings::setSpeedLimitText(const QString &text)
+{
+    setText(SpeedLimit.key, text);
+}
+
+qint64 Settings::speedLimit() const
+{
+    return limitSpeed() ? bytesPerSecond(speedLimitText(), Kb).value_or(0) : 0;
 }
 
 ProxySetting Settings::proxy() const

@@ -59,6 +59,14 @@ public:
     static QColor defaultColour(Colour which);
     static QString colourToText(const QColor &colour);
 
+    // The speed limit: whether it is on, and the limit as typed, in Kb/s (1024 bytes per second)
+    // unless it names its unit ("500", "500k", "2M").
+    bool limitSpeed() const;
+    void setLimitSpeed(bool on);
+    QString speedLimitText() const;
+    void setSpeedLimitText(const QString &text);
+    // Bytes per second; 0 when the limit is off or its text is no speed.
+    qint64 speedLimit() const;
     // The proxy setting: keys Proxy ("none", "environment", the default, or "manual"), ProxyType
     // ("http" or "socks5"), ProxyHost, ProxyPort, ProxyUser and ProxyPassword. With a password
     // the settings file is made readable by its owner alone.
@@ -73,8 +81,9 @@ public:
     QString appPath(const QString &fallback) const;
     void setAppPath(const QString &programFolder);
     // A test setting, never shown: a PEM file of certificate authorities that HTTPS trusts
-    // besides the system's store, so that a test or a bench can serve HTTPS with its own
-    // authority. Empty when unset. Nothing turns certificate verification off.
+    // instead of the system's store (as curl's --cacert does), so that a test or a bench can
+    // serve HTTPS with its own authority. Empty when unset. Nothing turns certificate
+    // verification off.
     QString testCaFile() const;
     void setTestCaFile(const QString &path);
     // The main window's size and position (QWidget::saveGeometry), kept apart from the

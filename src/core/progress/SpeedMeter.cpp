@@ -4,11 +4,12 @@
 
 namespace {
 
-// The bytes of a tick, kept to a resolution of 10 bytes (a number of thousands with two
-// decimals); a tick's bytes are shown as bytes per second.
-qint64 tickSpeed(qint64 tickBytes)
+// The bytes of a tick per second of the tick's real length (the speed timer's ticks are longer
+// than a second, and a speed limit must be seen to hold), kept to a resolution of 10 bytes (a
+// number of thousands with two decimals).
+qint64 tickSpeed(qint64 tickBytes, qint64 tickMs)
 {
-    return (tickBytes + 5) / 10 * 10;
+    return (tickBytes * 1000 / qMax<qint64>(1, tickMs) + 5) / 10 * 10;
 }
 
 // A graph sample in Kbit/s.
@@ -123,7 +124,9 @@ SpeedFigures SpeedMeter::figures() const
 
 void SpeedMeter::speedTick()
 {
-    const qint64 instant = tickSpeed(m_tickBytes);
+    const qint64 nowMs = m_monotonicMs();
+    const qint64 instant = tickSpeed(m_tickBytes, nowMs - m_tickStartMs);
+    m_tickStartMs = nowMs;
     const std::optional<qint64> average = measureAverage();
 
     if (m_received < 1 || m_total < 1) {
@@ -191,6 +194,7 @@ void SpeedMeter::takeInstant(qint64 bytesPerSecond)
 
 void SpeedMeter::startTimers()
 {
+    m_tickStartMs = m_monotonicMs();
     Timer_Speed.start();
     Timer_Time.start();
 }

@@ -11,9 +11,10 @@
 #include <functional>
 #include <optional>
 
-// The speed meter of a running download: instant speed (bytes of the last speed tick), average
-// speed since the run's first data, elapsed clock, time left, the highest and lowest instant
-// speed, and the last 50 samples of each speed for the live graphs (Kbit/s, oldest first).
+// The speed meter of a running download: instant speed (the bytes of the last speed tick per
+// second), average speed since the run's first data, elapsed clock, time left, the highest and
+// lowest instant speed, and the last 50 samples of each speed for the live graphs (Kbit/s,
+// oldest first).
 //
 // Time comes from a monotonic clock handed in by the owner, so a test can drive the meter
 // without waiting; the two timers use the given intervals.
@@ -82,6 +83,7 @@ private:
     bool m_stopped = false;
     qint64 m_runStartMs = 0;
     qint64 m_pausedAtMs = 0;
+    qint64 m_tickStartMs = 0;
     qint64 m_tickBytes = 0;
     qint64 m_received = 0;
     qint64 m_total = 0;

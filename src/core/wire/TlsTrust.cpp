@@ -9,8 +9,7 @@ QSslConfiguration tlsConfiguration(const QString &testCaFile)
     QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
     configuration.setPeerVerifyMode(QSslSocket::VerifyPeer);
     if (!testCaFile.isEmpty())
-        configuration.setCaCertificates(QSslConfiguration::systemCaCertificates() +
-                                        QSslCertificate::fromPath(testCaFile));
+        configuration.setCaCertificates(QSslCertificate::fromPath(testCaFile));
     return configuration;
 }
 

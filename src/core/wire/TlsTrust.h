@@ -7,8 +7,10 @@
 
 // What HTTPS connections trust, and what the user is told when a server's certificate fails.
 
-// The system's certificate store, plus the authorities of the PEM file testCaFile when it is
-// not empty (a test's own authority, see Settings::testCaFile). Peers are always verified.
+// The system's certificate store, or, when testCaFile is not empty, the authorities of that PEM
+// file instead (a test's own authority, see Settings::testCaFile). The system's authorities are
+// looked up by OpenSSL one at a time as a chain needs them, never all read at once. Peers are
+// always verified.
 QSslConfiguration tlsConfiguration(const QString &testCaFile);
 
 // Why a TLS handshake with host failed. With certificate errors: "The certificate of <host>

@@ -8,6 +8,7 @@
 #include "engine/PackPlan.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTest>
 
@@ -25,6 +26,7 @@ private slots:
     void downloadsTheFile_data();
     void downloadsTheFile();
     void unresolvableHostPausesUntilCancelled();
+    void limitSetWhileRunningHoldsItBack();
 };
 
 namespace {
@@ -258,6 +260,49 @@ void tst_HttpDownload::unresolvableHostPausesUntilCancelled()
     QCOMPARE(rig.messages.last(),
              QVariantList({"The proxy 127.0.0.1:1 refused the connection.", "Error"}));
     QVERIFY(rig.engine.isPaused());
+}
+
+// A speed limit set while the download runs holds all its connections back at once; lifted, the
+// download goes on at full speed. Coarse on purpose: the limit's accuracy is the bench's.
+void tst_HttpDownload::limitSetWhileRunningHoldsItBack()
+{
+    EngineRig rig;
+    const QByteArray bytes = TestFiles::randomBytes(Size, 24);
+    QVERIFY(TestFiles::writeFile(rig.serveFolder() + "setup.exe", bytes));
+    NginxServer nginx(rig.serveFolder(), {PackSize, 64000, {}}); // a pack a second a connection
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    QVERIFY(rig.queue("setup", nginx.url("setup.exe"), Size, PackSize));
+    QElapsedTimer clock;
+    clock.start();
+    qint64 received = 0;
+    connect(&rig.engine, &Engine::progressChanged, this,
+            [&received](const RunProgress &progress) { received = progress.received; });
+    struct Mark
+    {
+        qint64 bytes, ms;
+    };
+    const auto mark = [&] { return Mark{received, clock.elapsed()}; };
+    const auto rate = [](const Mark &from, const Mark &to) {
+        return (to.bytes - from.bytes) * 1000 / qMax<qint64>(1, to.ms - from.ms);
+    };
+
+    rig.engine.startQueue();
+    QTRY_VERIFY_WITH_TIMEOUT(received >= 300'000, TimeoutMs);
+    const Mark free = mark();
+    QTRY_VERIFY_WITH_TIMEOUT(received >= free.bytes + 600'000, TimeoutMs);
+    const Mark limited = mark();
+    rig.engine.setSpeedLimit(100 * 1024);
+    QTRY_VERIFY_WITH_TIMEOUT(received >= limited.bytes + 200'000, TimeoutMs);
+    const Mark lifted = mark();
+    rig.engine.setSpeedLimit(0);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
+
+    QVERIFY2(rate(limited, lifted) * 2 <= rate(free, limited),
+             qPrintable(QStringLiteral("%1 B/s limited, %2 B/s free")
+                            .arg(rate(limited, lifted))
+                            .arg(rate(free, limited))));
+    QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
+    QVERIFY(rig.messages.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_HttpDownload)

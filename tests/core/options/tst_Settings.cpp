@@ -10,7 +10,8 @@ class tst_Settings final : public QObject
     Q_OBJECT
 
 private slots:
-    // A line of the file reads back; a value that cannot be used reads as the default.
+    // Lines of the file (joined by "&") read back as the last one's value; a value that cannot
+    // be used reads as the default.
     void readBack_data()
     {
         QTest::addColumn<QString>("line");
@@ -28,21 +29,32 @@ private slots:
         // folder the program was started from.
         QTest::newRow("empty folder") << "FilePath=" << QVariant(m_folder);
         QTest::newRow("relative folder") << "FilePath=mine" << QVariant("/data/mine/");
+        // Kb/s unless the limit names its unit, as curl and wget read it.
+        QTest::newRow("limit in Kb/s") << "LimitSpeed=1&speedlimit=500" << QVariant(512000LL);
+        QTest::newRow("limit in M") << "LimitSpeed=1&speedlimit=2M" << QVariant(2097152LL);
+        QTest::newRow("limit in k, decimal") << "LimitSpeed=1&speedlimit=1.5k" << QVariant(1536LL);
+        QTest::newRow("limit off by default") << "speedlimit=2M" << QVariant(0LL);
+        QTest::newRow("limit not a speed") << "LimitSpeed=1&speedlimit=2 Mb" << QVariant(0LL);
+        QTest::newRow("limit below zero") << "LimitSpeed=1&speedlimit=-2k" << QVariant(0LL);
     }
 
     void readBack()
     {
         QFETCH(QString, line);
-        const QString key = line.section(u'=', 0, 0);
         m_ini.clear();
-        m_ini.setValue(QStringLiteral("options/") + key, line.section(u'=', 1));
+        QString key;
+        for (const QString &pair : line.split(u'&')) {
+            key = pair.section(u'=', 0, 0);
+            m_ini.setValue(QStringLiteral("options/") + key, pair.section(u'=', 1));
+        }
         const Settings s(m_ini, m_folder);
         const QHash<QString, QVariant> read{
             {"packsize", s.packSize()},
             {"modemspeed", s.modemSpeed()},
             {"mainbarrefor", s.colour(Settings::Colour::MainBarFore)},
             {"ShowModem", s.showModem()},
-            {"FilePath", s.filePath()}};
+            {"FilePath", s.filePath()},
+            {"speedlimit", s.speedLimit()}};
         QTEST(read.value(key), "value");
     }
 

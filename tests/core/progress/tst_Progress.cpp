@@ -54,15 +54,16 @@ private slots:
         QTEST(text, "expected");
     }
 
-    // Instant speeds are kept to ten bytes; a tick without data shows zero but is no lowest
-    // speed nor a sample; the graph keeps its last fifty samples. A tick while the size is
-    // unknown shows nothing, and its bytes count for no later tick.
+    // Instant speeds are per second of a tick's real length (1060 ms), kept to ten bytes; a tick
+    // without data shows zero but is no lowest speed nor a sample; the graph keeps its last
+    // fifty samples. A tick while the size is unknown shows nothing, and its bytes count for no
+    // later tick.
     void highestAndLowestFollowTheInstantSpeed()
     {
         QSignalSpy instant(m_captions.get(), &RunCaptions::instantSpeedChanged);
         tick(500, 1060);
         m_meter->setProgress(1, 100'000'000);
-        for (const qint64 bytes : {3000, 0, 1004, 2048004, 2000})
+        for (const qint64 bytes : {3180, 0, 1064, 2170884, 2120})
             tick(bytes, 1060);
         QCOMPARE(instant.count(), 5);
         QCOMPARE(instant.at(1).at(0).toString(), QStringLiteral("0.00 Kb/s"));
