@@ -18,5 +18,7 @@ install_missing_packages() {
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libssl-dev libgl-dev fonts-dejavu-core help2man
     dpkg-dev)
 # clang builds the fuzz targets; its fuzzer and sanitizer runtimes are only recommended by it.
+# squid and microsocks are the proxies the tests go through; libnss-wrapper gives them host names
+# of their own.
 TEST_PACKAGES=(nginx-light openssl python3-pyftpdlib desktop-file-utils appstream chromium nodejs
-    clang libclang-rt-14-dev)
+    clang libclang-rt-14-dev squid microsocks libnss-wrapper)

@@ -31,7 +31,8 @@ void AddCommand::createProject(const ProbeResult &result)
     const ProjectRecord record = newProjectRecord(
         result, NewProjectOptions::fromSettings(m_workspace.settings()), m_workspace.settings());
     if (!m_workspace.store().createProject(result.projectName, record, result.validators,
-                                           m_checksum ? m_checksum : result.checksum)) {
+                                           m_checksum ? m_checksum : result.checksum,
+                                           result.serverFileName)) {
         m_err << "Error: Unable to create the project " << result.projectName << " !" << Qt::endl;
         quit(ExitStatus::Failed);
         return;

@@ -170,7 +170,8 @@ void NewProjectDialog::Cmd_Downloader_Click()
 
 void NewProjectDialog::Timer_Valide_Tick()
 {
-    if (m_store.createProject(m_result.projectName, m_record, m_result.validators, m_checksum))
+    if (m_store.createProject(m_result.projectName, m_record, m_result.validators, m_checksum,
+                              m_result.serverFileName))
         emit projectCreated(m_result.projectName);
     else
         m_messages.critical(nullptr, CreationFailedText.arg(m_result.projectName), ErrorTitle);

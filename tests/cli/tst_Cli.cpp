@@ -1,5 +1,6 @@
 #include "FtpServer.h"
 #include "NginxServer.h"
+#include "SquidServer.h"
 #include "TestFiles.h"
 #include "TestHome.h"
 
@@ -33,9 +34,14 @@ constexpr qint64 PackSize = 512000;
 constexpr int JoinedOut = -1;   // killed as soon as the joined file leaves the receive folder
 constexpr int PiecesGoing = -2; // killed as soon as a piece is deleted, once joined
 
-bool start(QProcess &process, const TestHome &home, const QStringList &arguments)
+// variables: "NAME=value" set besides the home's.
+bool start(QProcess &process, const TestHome &home, const QStringList &arguments,
+           const QStringList &variables = {})
 {
-    process.setProcessEnvironment(home.environment());
+    QProcessEnvironment environment = home.environment();
+    for (const QString &variable : variables)
+        environment.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
+    process.setProcessEnvironment(environment);
     process.start(qEnvironmentVariable("QF_BINARY_DIR") + "/src/cli/quillfetch-cli", arguments);
     return process.waitForStarted();
 }
@@ -57,10 +63,10 @@ Outcome finish(QProcess &process)
             QString::fromUtf8(process.readAllStandardError())};
 }
 
-Outcome run(const TestHome &home, const QStringList &arguments)
+Outcome run(const TestHome &home, const QStringList &arguments, const QStringList &variables = {})
 {
     QProcess process;
-    start(process, home, arguments);
+    start(process, home, arguments, variables);
     return finish(process);
 }
 
@@ -158,6 +164,7 @@ private slots:
     void answers_data();
     void answers();
     void urlAloneRunsTheWholeQueue();
+    void proxyLoginNeverShownServerNameKept();
     void verifiesTheDownload_data();
     void verifiesTheDownload();
     void listAndRemoveFollowTheStore();
@@ -353,6 +360,42 @@ void tst_Cli::urlAloneRunsTheWholeQueue()
     const Outcome unknown = run(home, {"stats", "three"});
     QCOMPARE(unknown.exitCode, 1);
     QCOMPARE(unknown.err, "There is no project named three.\n");
+}
+
+// Through squid, its login given in http_proxy: a wrong password is refused in words that name
+// the proxy, never the password; with the right one the project and the file take the name the
+// server gives.
+void tst_Cli::proxyLoginNeverShownServerNameKept()
+{
+    TestHome home;
+    QTemporaryDir served;
+    const QByteArray bytes = TestFiles::randomBytes(1'300'000, 9);
+    QVERIFY(TestFiles::writeFile(served.filePath("get/3f9a"), bytes));
+    NginxOptions options;
+    options.dispositions = {{"/get/3f9a", "attachment; filename=\"Report 2026.pdf\""}};
+    NginxServer nginx(served.path(), options);
+    SquidServer squid({{"443"}, "anna", "s3cret-pw"});
+    QVERIFY(nginx.start() && squid.start());
+    const QString proxy = "127.0.0.1:" + QString::number(squid.port());
+    const auto login = [&](const QString &password) {
+        return QStringList{"no_proxy=", "http_proxy=http://anna:" + password + '@' + proxy};
+    };
+
+    const Outcome refused = run(home, {"add", nginx.url("get/3f9a")}, login("wrong-pw"));
+    const Outcome done = run(home, {nginx.url("get/3f9a")}, login("s3cret-pw"));
+
+    QCOMPARE(refused.err, "Error: An error occured while connecting to website !\nThe proxy " +
+                              proxy +
+                              " refused its user and password.\nPlease check your "
+                              "Internet connection or retry later !\n");
+    QVERIFY2(done.ended && done.exitCode == 0, qPrintable(done.err));
+    const QString file = downloadFolderOf(home) + "Report 2026.pdf";
+    QVERIFY2(matches(done.out, "^Report 2026\n.*: complete, saved as " +
+                                   QRegularExpression::escape(file) +
+                                   "\nEvery project is complete.\n$"),
+             qPrintable(done.out));
+    QCOMPARE(TestFiles::sha256OfFile(file), TestFiles::sha256(bytes));
+    QVERIFY(!(refused.out + refused.err + done.out + done.err).contains("-pw"));
 }
 
 void tst_Cli::verifiesTheDownload_data()

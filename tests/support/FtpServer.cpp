@@ -1,6 +1,7 @@
 #include "FtpServer.h"
 
 #include "ChildProcess.h"
+#include "TestFiles.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -22,8 +23,11 @@ bool FtpServer::start()
     const QString script = qEnvironmentVariable("QF_SOURCE_DIR") + "/tests/support/ftp_server.py";
     const QString rate = QString::number(m_options.rateLimit);
     const QString refusePort = m_options.refusePort ? "1" : "0";
+    const QString address = m_options.ipv6 ? "::1" : "127.0.0.1";
     const QStringList arguments =
-        QStringList{script, m_rootFolder, logPath(), rate, refusePort} + m_options.silentCommands;
+        QStringList{script,     m_rootFolder, logPath(),      rate,
+                    refusePort, address,      m_options.user, m_options.password} +
+        m_options.silentCommands;
     m_process.start("/usr/bin/python3", arguments);
     const QDeadlineTimer deadline(10000);
     while (!m_process.canReadLine() && m_process.waitForReadyRead(int(deadline.remainingTime()))) {
@@ -39,8 +43,5 @@ bool FtpServer::start()
 
 QStringList FtpServer::commands() const
 {
-    QFile log(logPath());
-    if (!log.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(log.readAll()).split('\n', Qt::SkipEmptyParts);
+    return QString::fromUtf8(TestFiles::readFile(logPath())).split('\n', Qt::SkipEmptyParts);
 }

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRandomGenerator>
 
 namespace TestFiles {
@@ -15,6 +16,12 @@ QByteArray randomBytes(qint64 size, quint32 seed)
     for (char &byte : bytes)
         byte = char(generator.generate());
     return bytes;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
@@ -35,6 +42,17 @@ QByteArray sha256OfFile(const QString &path)
 QByteArray sha256(const QByteArray &bytes)
 {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+}
+
+QByteArray passwordLine(const QString &user, const QString &password)
+{
+    QProcess openssl;
+    openssl.start("openssl", {"passwd", "-apr1", "-stdin"});
+    openssl.write(password.toUtf8() + '\n');
+    openssl.closeWriteChannel();
+    if (!openssl.waitForFinished() || openssl.exitCode() != 0)
+        return {};
+    return user.toUtf8() + ':' + openssl.readAllStandardOutput();
 }
 
 } // namespace TestFiles

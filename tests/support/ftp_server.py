@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Anonymous read-only FTP server on 127.0.0.1: prints its port, then serves until ended."""
+"""Read-only FTP server on a loopback address: prints its port, then serves until ended."""
 
 import logging
 import sys
@@ -9,7 +9,7 @@ from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 
-def make_handler(root, log_path, rate, refuse_port, silent):
+def make_handler(root, log_path, rate, refuse_port, login, silent):
     class TestHandler(FTPHandler):
         def pre_process_command(self, line, cmd, arg):
             with open(log_path, "a", encoding="utf-8") as log:
@@ -28,19 +28,24 @@ def make_handler(root, log_path, rate, refuse_port, silent):
 
     authorizer = DummyAuthorizer()
     authorizer.add_anonymous(root, perm="elr")
+    if login[0]:
+        authorizer.add_user(*login, root, perm="elr")
     TestHandler.authorizer = authorizer
     TestHandler.dtp_handler = SlowData
     return TestHandler
 
 
-# Arguments: ROOT LOG RATE REFUSE_PORT SILENT_COMMAND... Every command line is appended to LOG;
-# RATE limits each data connection (bytes per second, 0: no limit); REFUSE_PORT "1" answers PORT
-# with 500; the silent commands are logged but never answered.
+# Arguments: ROOT LOG RATE REFUSE_PORT ADDRESS USER PASSWORD SILENT_COMMAND... Every command line
+# is appended to LOG; RATE limits each data connection (bytes per second, 0: no limit);
+# REFUSE_PORT "1" answers PORT with 500; the server listens on ADDRESS ("127.0.0.1", "::1"); USER,
+# unless empty, logs in with PASSWORD besides anonymous; the silent commands are logged but never
+# answered.
 def main():
-    root, log_path, rate, refuse_port, *silent = sys.argv[1:]
+    root, log_path, rate, refuse_port, address, user, password, *silent = sys.argv[1:]
     logging.basicConfig(level=logging.WARNING)
-    handler = make_handler(root, log_path, int(rate), refuse_port == "1", set(silent))
-    server = FTPServer(("127.0.0.1", 0), handler)
+    handler = make_handler(root, log_path, int(rate), refuse_port == "1", (user, password),
+                           set(silent))
+    server = FTPServer((address, 0), handler)
     print(server.address[1], flush=True)
     server.serve_forever()
 

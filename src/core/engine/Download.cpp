@@ -33,6 +33,8 @@ Download::Download(const Setup &setup, const SlotFactory &makeSlot, QObject *par
         connect(packSlot, &PackSlot::connectionFailed, this, &Download::connectionFailed);
         connect(packSlot, &PackSlot::certificateRefused, this,
                 [this](int, const QString &text) { emit certificateRefused(text); });
+        connect(packSlot, &PackSlot::proxyRefused, this,
+                [this](int, const QString &text) { emit proxyRefused(text); });
         connect(packSlot, &PackSlot::fileChanged, this,
                 [this](int, qint64 size, const ServerValidators &validators) {
                     emit fileChanged(size, validators);

@@ -95,6 +95,7 @@ signals:
     // Any other connection error (a slot has halted).
     void connectionFailed();
     void certificateRefused(const QString &text);
+    void proxyRefused(const QString &text);
     // A slot met a server error (5xx) and asks again after waitMs.
     void serverBusy(int waitMs);
     // A slot's answer brought no byte of the file; it asks again after waitMs.

@@ -12,10 +12,11 @@ namespace {
 Download::SlotFactory httpSlots(const Url &url, const HostPort &server, qint64 fileSize,
                                 const ServerValidators &validators,
                                 const EngineIntervals &intervals,
-                                const std::optional<QSslConfiguration> &tls, SpeedLimit *limit)
+                                const std::optional<QSslConfiguration> &tls, SpeedLimit *limit,
+                                const ProxyRoute &route)
 {
     const HttpSlot::Target target{url.hostHeader, server.host, server.port, url.path,
-                                  fileSize,       tls,         validators};
+                                  fileSize,       tls,         validators,  route};
     const HttpSlot::Timing timing{intervals.retryFirstMs, intervals.retryMaxMs, intervals.stallMs};
     const auto habits = std::make_shared<HttpServerHabits>();
     return [target, timing, habits, limit](int number, QObject *parent) {
@@ -25,10 +26,12 @@ Download::SlotFactory httpSlots(const Url &url, const HostPort &server, qint64 f
 
 Download::SlotFactory ftpSlots(const Url &url, const HostPort &server, qint64 fileSize,
                                const ServerValidators &validators, const EngineIntervals &intervals,
-                               SpeedLimit *limit)
+                               SpeedLimit *limit, const ProxyRoute &route)
 {
-    const FtpSlot::Target target{server.host, server.port, url.path, fileSize, validators.modified};
-    const auto mode = std::make_shared<FtpDataMode>(FtpDataMode::Active);
+    const FtpSlot::Target target{server.host, server.port,         url.path,
+                                 fileSize,    validators.modified, route};
+    const auto mode =
+        std::make_shared<FtpDataMode>(route.isDirect() ? FtpDataMode::Active : FtpDataMode::Epsv);
     return [target, mode, intervals, limit](int number, QObject *parent) {
         const FtpSlot::Timing timing{
             {intervals.retryFirstMs, intervals.retryMaxMs, intervals.stallMs},
@@ -40,19 +43,24 @@ Download::SlotFactory ftpSlots(const Url &url, const HostPort &server, qint64 fi
 
 } // namespace
 
-std::optional<DownloadSlots> DownloadSlots::forUrl(const Url &url, qint64 fileSize,
-                                                   const ServerValidators &validators,
-                                                   const EngineIntervals &intervals,
-                                                   const QString &testCaFile, SpeedLimit *limit)
+DownloadSlots DownloadSlots::forUrl(const Url &url, qint64 fileSize,
+                                    const ServerValidators &validators,
+                                    const EngineIntervals &intervals, const QString &testCaFile,
+                                    SpeedLimit *limit, const ProxySetting &proxy)
 {
     if (!url.server)
-        return std::nullopt;
+        return {0,
+                {},
+                QStringLiteral("The address ") + url.authority + QStringLiteral(" is not valid !")};
+    const ProxyRoute route = chooseRoute(proxy, url);
+    if (!route.refusal.isEmpty())
+        return {0, {}, route.refusal};
     if (url.isFtp())
-        return DownloadSlots{FtpSlotCount,
-                             ftpSlots(url, *url.server, fileSize, validators, intervals, limit)};
+        return {FtpSlotCount,
+                ftpSlots(url, *url.server, fileSize, validators, intervals, limit, route)};
     // Only HTTPS needs to know what it trusts.
     const std::optional<QSslConfiguration> tls =
         url.isTls() ? std::optional(tlsConfiguration(testCaFile)) : std::nullopt;
-    return DownloadSlots{Download::MaxSlots,
-                         httpSlots(url, *url.server, fileSize, validators, intervals, tls, limit)};
+    return {Download::MaxSlots,
+            httpSlots(url, *url.server, fileSize, validators, intervals, tls, limit, route)};
 }

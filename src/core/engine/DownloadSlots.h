@@ -2,6 +2,7 @@
 
 #include "engine/Download.h"
 #include "engine/EngineIntervals.h"
+#include "wire/ProxyChoice.h"
 #include "wire/Url.h"
 
 #include <QString>
@@ -20,10 +21,10 @@ struct DownloadSlots
 
     int count = 0;
     Download::SlotFactory make;
+    QString refusal{}; // not empty: nothing may connect, and this says why
 
-    // nullopt when the URL's host part names no server to connect to.
-    static std::optional<DownloadSlots> forUrl(const Url &url, qint64 fileSize,
-                                               const ServerValidators &validators,
-                                               const EngineIntervals &intervals,
-                                               const QString &testCaFile, SpeedLimit *limit);
+    // Along the route the proxy setting (or the environment) chooses for the URL.
+    static DownloadSlots forUrl(const Url &url, qint64 fileSize, const ServerValidators &validators,
+                                const EngineIntervals &intervals, const QString &testCaFile,
+                                SpeedLimit *limit, const ProxySetting &proxy);
 };

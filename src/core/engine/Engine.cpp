@@ -143,7 +143,8 @@ bool Engine::makeCurrent(const QString &project)
     if (!reading.url)
         return refuseStart(reading.refusal);
     m_url = *reading.url;
-    m_current = RunFiles::of(m_store.paths(), project, m_settings.filePath(), m_url.fileName);
+    m_current = RunFiles::of(m_store.paths(), project, m_settings.filePath(),
+                             m_store.serverFileName(project).value_or(m_url.fileName));
     return m_current.makeReceiveFolder() ||
            refuseStart(FaultResponse::folderFailed(m_current.receiveFolder));
 }
@@ -174,12 +175,11 @@ void Engine::Reprise_Download()
 
 bool Engine::createDownload(const ProjectEntry &entry)
 {
-    const std::optional<DownloadSlots> connections =
+    const DownloadSlots connections =
         DownloadSlots::forUrl(m_url, entry.size, m_store.validators(entry.name), m_intervals,
-                              m_settings.testCaFile(), &m_limit);
-    if (!connections)
-        return refuseStart(QStringLiteral("The address ") + m_url.authority +
-                           QStringLiteral(" is not valid !"));
+                              m_settings.testCaFile(), &m_limit, m_settings.proxy());
+    if (!connections.refusal.isEmpty())
+        return refuseStart(connections.refusal);
     if (!m_completion.watchDigest(m_store, entry.name))
         return refuseStart(FaultResponse::readFailed(m_store.paths().checksumPath(entry.name)));
     const Download::Setup setup{.fileSize = entry.size,
@@ -187,9 +187,9 @@ bool Engine::createDownload(const ProjectEntry &entry)
                                 .receiveFolder = m_current.receiveFolder,
                                 .baseName = m_current.baseName,
                                 .packLogPath = m_current.packLogPath,
-                                .slotCount = connections->count,
+                                .slotCount = connections.count,
                                 .refusalMs = m_intervals.refusalMs};
-    m_download = std::make_unique<Download>(setup, connections->make);
+    m_download = std::make_unique<Download>(setup, connections.make);
     connect(m_download.get(), &Download::slotStateChanged, this,
             [this](int slot, SlotState state, qint64 packLength) {
                 m_report.setSlot(slot, state, packLength);

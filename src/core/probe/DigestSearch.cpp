@@ -12,7 +12,7 @@ DigestSearch::DigestSearch(QObject *parent) : QObject(parent)
     connect(&m_deadline, &QTimer::timeout, this, &DigestSearch::conclude);
 }
 
-void DigestSearch::start(const Url &url, const QSslConfiguration &tls)
+void DigestSearch::start(const Url &url, const QSslConfiguration &tls, const ProxyRoute &route)
 {
     stop();
     const qsizetype slash = url.path.lastIndexOf(u'/');
@@ -24,7 +24,7 @@ void DigestSearch::start(const Url &url, const QSslConfiguration &tls)
     for (int index = 0; index < m_siblings.size(); ++index) {
         const QString name =
             QString::fromLatin1(QUrl::toPercentEncoding(m_siblings.at(index).name));
-        auto *fetch = new SiblingFetch(url, url.path.left(slash + 1) + name, tls,
+        auto *fetch = new SiblingFetch(url, url.path.left(slash + 1) + name, tls, route,
                                        DigestFiles::MaxBytes, this);
         connect(fetch, &SiblingFetch::finished, this,
                 [this, index](const std::optional<QByteArray> &bytes) { onFetched(index, bytes); });

@@ -2,6 +2,7 @@
 
 #include "store/Checksum.h"
 #include "wire/DigestFiles.h"
+#include "wire/ProxyChoice.h"
 #include "wire/Url.h"
 
 #include <QList>
@@ -25,8 +26,8 @@ class DigestSearch final : public QObject
 public:
     explicit DigestSearch(QObject *parent = nullptr);
 
-    // Asks the siblings of an HTTP or HTTPS file; a URL with a query has none.
-    void start(const Url &url, const QSslConfiguration &tls);
+    // Asks the siblings of an HTTP or HTTPS file along route; a URL with a query has none.
+    void start(const Url &url, const QSslConfiguration &tls, const ProxyRoute &route);
     // The probe has its answer: the siblings still unanswered get up to waitMs more; then found()
     // gives the preferred digest read (DigestFiles::siblingsOf).
     void finishWithin(int waitMs);

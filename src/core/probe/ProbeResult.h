@@ -22,4 +22,7 @@ struct ProbeResult
     ServerValidators validators;
     // The digest the server gives the file, in its answer or in a file beside it.
     std::optional<Checksum> checksum;
+    // The name the server gave the file (Content-Disposition), which then names the project and
+    // the finished file instead of the URL; empty when it gave none.
+    QString serverFileName{};
 };

@@ -9,13 +9,25 @@
 // the server as the URL writes it (port included, without a user name).
 namespace HttpRequest {
 
+// A plain HTTP request handed to an HTTP proxy: its target in absolute form ("GET http://...")
+// and, with a login, a Proxy-Authorization line.
+struct ViaProxy
+{
+    bool forward = false;
+    QByteArray authorization; // "Basic ..."; empty: no login
+};
+
 // The probe's: the file from its first byte ("Range: bytes=0-").
-QByteArray probeText(const QString &host, const QString &path);
+QByteArray probeText(const QString &host, const QString &path, const ViaProxy &proxy = {});
 
 // A pack's: bytes first..last. With validators it carries "If-Range" (the ETag, else the
 // Last-Modified date; a weak ETag cannot serve), so a server whose file changed answers with the
 // whole new file instead of a range.
 QByteArray packText(const QString &host, const QString &path, qint64 first, qint64 last,
-                    const ServerValidators &validators = {});
+                    const ServerValidators &validators = {}, const ViaProxy &proxy = {});
+
+// The request that asks an HTTP proxy for a tunnel to authority ("h.test:443", "[::1]:443"), with
+// the proxy's login when authorization is not empty.
+QByteArray connectText(const QString &authority, const QByteArray &authorization);
 
 } // namespace HttpRequest

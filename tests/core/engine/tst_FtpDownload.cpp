@@ -1,13 +1,17 @@
 #include "EngineRig.h"
 #include "FtpServer.h"
+#include "SocksServer.h"
+#include "SquidServer.h"
 #include "TestFiles.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 
 // Whole FTP downloads through the engine against a real FTP server: the file ends byte for byte
 // while slot 4 stays unused, a server without active mode is served in passive mode, and a pause
-// continues each begun pack from the byte after its saved length.
+// continues each begun pack from the byte after its saved length. Over IPv6, which PORT cannot
+// carry, and through a proxy, which no server can connect back through, EPSV is asked at once.
 class tst_FtpDownload final : public QObject
 {
     Q_OBJECT
@@ -27,19 +31,25 @@ constexpr int TimeoutMs = 120000;
 void tst_FtpDownload::downloads_data()
 {
     QTest::addColumn<qint64>("size");
-    QTest::addColumn<bool>("pause"); // the server also refuses PORT: passive mode
-    QTest::newRow("32 MiB") << qint64(32 * 1024 * 1024) << false;
-    QTest::newRow("passive mode, pause and resume") << qint64(1300000) << true;
+    QTest::addColumn<bool>("pause");  // the server also refuses PORT: passive mode
+    QTest::addColumn<QString>("via"); // "ipv6", "socks", "squid", or straight over IPv4
+    QTest::newRow("32 MiB") << qint64(32 * 1024 * 1024) << false << "";
+    QTest::newRow("passive mode, pause and resume") << qint64(1300000) << true << "";
+    QTest::newRow("IPv6") << qint64(1300000) << false << "ipv6";
+    QTest::newRow("through SOCKS5") << qint64(1300000) << false << "socks";
+    QTest::newRow("through squid's tunnels") << qint64(1300000) << false << "squid";
 }
 
 void tst_FtpDownload::downloads()
 {
     QFETCH(qint64, size);
     QFETCH(bool, pause);
+    QFETCH(QString, via);
     const qint64 packs = (size + PackSize - 1) / PackSize;
     Engine::Intervals intervals = EngineRig::fastIntervals();
     FtpOptions options;
     options.refusePort = pause;
+    options.ipv6 = via == "ipv6";
     if (pause) {
         // 262144 bytes at once, then 131072 every two seconds: every pack is still arriving.
         options.rateLimit = 100000;
@@ -50,6 +60,14 @@ void tst_FtpDownload::downloads()
     QVERIFY(TestFiles::writeFile(rig.serveFolder() + "setup.exe", bytes));
     FtpServer server(rig.serveFolder(), options);
     QVERIFY2(server.start(), qPrintable(server.errorString()));
+    SquidServer squid({{"1024-65535"}});
+    SocksServer socks;
+    QVERIFY((via != "squid" || squid.start()) && (via != "socks" || socks.start()));
+    const quint16 proxyPort = via == "socks" ? socks.port() : squid.port();
+    rig.settings.setProxy(
+        {via == "socks" || via == "squid" ? ProxySetting::Mode::Manual : ProxySetting::Mode::None,
+         via == "socks" ? ProxySetting::Type::Socks5 : ProxySetting::Type::Http, "127.0.0.1",
+         proxyPort});
     const QString url = server.url("set%75p.exe"); // an escape, as links may hold: "setup.exe"
     ProjectRecord record = EngineRig::record(url, size, rig.downloadFolder(), PackSize);
     record.type = "1";
@@ -90,6 +108,8 @@ void tst_FtpDownload::downloads()
     }
     QCOMPARE(fourth, QStringList({"Initialising", "Unused with FTP servers."}));
     QVERIFY(rig.messages.isEmpty());
+    if (!via.isEmpty()) // every data connection through EPSV
+        QCOMPARE(server.commands().filter(QRegularExpression("^(PORT|EPRT|PASV)")), QStringList());
 }
 
 QTEST_GUILESS_MAIN(tst_FtpDownload)
