@@ -1,8 +1,11 @@
 #include "FuzzCheck.h"
 
 #include "probe/HttpVerdict.h"
+#include "store/FileNames.h"
 #include "wire/HttpAnswer.h"
 #include "wire/PackAnswer.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -44,13 +47,27 @@ void checkPackAnswer(const HttpAnswer &answer, qint64 first)
     FUZZ_CHECK(answer.contentLength() > 0);
 }
 
+// The name a server gives stays in its folder: no separator, no control character, safe and
+// fitted to the byte limit.
+void checkFileName(const HttpAnswer &answer)
+{
+    const std::optional<QString> name = answer.fileName();
+    if (!name)
+        return;
+    FUZZ_CHECK(!name->isEmpty() && !name->contains(u'/') && !name->contains(u'\\'));
+    FUZZ_CHECK(std::none_of(name->cbegin(), name->cend(),
+                            [](QChar c) { return c.category() == QChar::Other_Control; }));
+    FUZZ_CHECK(FileNames::isSafe(*name) && name->toUtf8().size() <= FileNames::MaxNameBytes);
+}
+
 } // namespace
 
 // An HTTP answer, as the probe and the slots read it (the first input byte picks the byte a
 // pack asks from and the size of the reads): cut into reads of any size, it reads as in one
 // read; its header ends with its blank line; what the probe takes for a file has a size, a
-// taken pack answer a length that is not negative and a range inside the file, and a digest
-// stated the length of its algorithm.
+// taken pack answer a length that is not negative and a range inside the file, a digest stated
+// the length of its algorithm, and the file name of its Content-Disposition never leaves its
+// folder.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size == 0)
@@ -69,6 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(bytes.first(taken).endsWith("\r\n\r\n"));
 
     checkPackAnswer(whole, first);
+    checkFileName(whole);
     if (const std::optional<Checksum> digest = whole.digest())
         FUZZ_CHECK(digest->bytes.size() == Checksum::length(digest->algorithm));
     const HttpVerdict verdict = judgeHttpAnswer(whole, PackSize);

@@ -33,7 +33,7 @@ void AddCommand::createProject(const ProbeResult &result)
         result, NewProjectOptions::fromSettings(m_workspace.settings()), m_workspace.settings());
     if (!m_workspace.store().createProject(result.projectName, record, result.validators,
                                            m_checksum ? m_checksum : result.checksum,
-                                           result.access)) {
+                                           result.serverFileName, result.access)) {
         m_err << "Error: Unable to create the project " << result.projectName << " !" << Qt::endl;
         quit(ExitStatus::Failed);
         return;

@@ -6,6 +6,7 @@
 #include "options/Settings.h"
 #include "ui/MessagePresenter.h"
 #include "ui/NamedControl.h"
+#include "ui/ProxyOptions.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -49,7 +50,7 @@ MainOptionsFrame::MainOptionsFrame(MessagePresenter &messages, QWidget *parent)
       Txt_Modem_Other(named(new QLineEdit(QStringLiteral("33.6")), "Txt_Modem_Other")),
       Chk_Limit_Speed(
           named(new QCheckBox(QStringLiteral("Limit the speed to")), "Chk_Limit_Speed")),
-      Txt_Limit_Speed(named(new QLineEdit, "Txt_Limit_Speed")),
+      Txt_Limit_Speed(named(new QLineEdit, "Txt_Limit_Speed")), Proxy(new ProxyOptions(this)),
       m_messages(messages), m_packSizes{{Opt_Pack_1mb, 1024000},
                                         {Opt_Pack_2mb, 2048000},
                                         {Opt_Pack_5mb, 512000}},
@@ -91,7 +92,7 @@ void MainOptionsFrame::buildLayout()
     layout->addWidget(Chk_Limit_Speed, 5, 0);
     layout->addWidget(Txt_Limit_Speed, 5, 1);
     layout->addWidget(new QLabel(QStringLiteral("Kb/s")), 5, 2);
-    layout->setRowStretch(6, 1);
+    layout->setRowStretch(Proxy->addTo(*layout, 6), 1);
 }
 
 void MainOptionsFrame::connectModemChoice()
@@ -125,6 +126,7 @@ void MainOptionsFrame::load(const Settings &settings)
     Txt_Limit_Speed->setText(settings.speedLimitText());
     Chk_Limit_Speed->setChecked(settings.limitSpeed());
     Txt_Limit_Speed->setEnabled(settings.limitSpeed());
+    Proxy->load(settings);
 }
 
 void MainOptionsFrame::limitOnly()
@@ -138,6 +140,7 @@ void MainOptionsFrame::limitOnly()
         button->setEnabled(false);
     for (const auto &[button, speed] : m_modemSpeeds)
         button->setEnabled(false);
+    Proxy->disable();
 }
 
 void MainOptionsFrame::loadModemSpeed(const QString &stored)
@@ -184,7 +187,9 @@ bool MainOptionsFrame::check()
         return true;
     if (!checkModemOther())
         return false;
-    const QString problem = prepareDownloadFolder(Txt_Download_Path->text().trimmed());
+    QString problem = Proxy->problem();
+    if (problem.isEmpty())
+        problem = prepareDownloadFolder(Txt_Download_Path->text().trimmed());
     if (problem.isEmpty())
         return true;
     m_messages.critical(this, problem, ErrorTitle);
@@ -221,4 +226,5 @@ void MainOptionsFrame::save(Settings &settings) const
             settings.setPackSizeText(QString::number(size));
     }
     settings.setModemSpeedText(modemSpeedToStore(m_modemSpeed, QLocale()).value_or(m_modemSpeed));
+    Proxy->save(settings);
 }

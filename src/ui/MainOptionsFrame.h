@@ -6,6 +6,7 @@
 #include <vector>
 
 class MessagePresenter;
+class ProxyOptions;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
@@ -13,8 +14,8 @@ class QRadioButton;
 class Settings;
 
 // The "Main options" page: the download folder, the pack size, the modem speed, chosen from
-// fixed values or typed into "Other", and the speed limit. While a download runs only the speed
-// limit can be changed: the rest belongs to the running project.
+// fixed values or typed into "Other", the speed limit and the proxy. While a download runs only
+// the speed limit can be changed: the rest belongs to the running project, or to its connections.
 class MainOptionsFrame final : public QGroupBox
 {
     Q_OBJECT
@@ -47,6 +48,7 @@ public:
     QLineEdit *const Txt_Modem_Other;
     QCheckBox *const Chk_Limit_Speed;
     QLineEdit *const Txt_Limit_Speed;
+    ProxyOptions *const Proxy;
 
 signals:
     void modemSpeedChanged(const QString &text);

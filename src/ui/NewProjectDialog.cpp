@@ -171,7 +171,7 @@ void NewProjectDialog::Cmd_Downloader_Click()
 void NewProjectDialog::Timer_Valide_Tick()
 {
     if (m_store.createProject(m_result.projectName, m_record, m_result.validators, m_checksum,
-                              m_result.access)) {
+                              m_result.serverFileName, m_result.access)) {
         if (!m_result.loginThisRun.isEmpty())
             m_store.useLoginThisRun(m_result.projectName, m_result.loginThisRun);
         emit projectCreated(m_result.projectName);

@@ -1,5 +1,6 @@
 #include "FtpServer.h"
 #include "NginxServer.h"
+#include "SquidServer.h"
 #include "TestFiles.h"
 #include "TestHome.h"
 
@@ -30,11 +31,17 @@ namespace {
 
 constexpr int FinishTimeoutMs = 120000;
 constexpr qint64 PackSize = 512000;
-constexpr int JoinedOut = -1; // killed as soon as the joined file leaves the receive folder
+constexpr int JoinedOut = -1;   // killed as soon as the joined file leaves the receive folder
+constexpr int PiecesGoing = -2; // killed as soon as a piece is deleted, once joined
 
-bool start(QProcess &process, const TestHome &home, const QStringList &arguments)
+// variables: "NAME=value" set besides the home's.
+bool start(QProcess &process, const TestHome &home, const QStringList &arguments,
+           const QStringList &variables = {})
 {
-    process.setProcessEnvironment(home.environment());
+    QProcessEnvironment environment = home.environment();
+    for (const QString &variable : variables)
+        environment.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
+    process.setProcessEnvironment(environment);
     process.start(qEnvironmentVariable("QF_BINARY_DIR") + "/src/cli/quillfetch-cli", arguments);
     return process.waitForStarted();
 }
@@ -56,10 +63,10 @@ Outcome finish(QProcess &process)
             QString::fromUtf8(process.readAllStandardError())};
 }
 
-Outcome run(const TestHome &home, const QStringList &arguments)
+Outcome run(const TestHome &home, const QStringList &arguments, const QStringList &variables = {})
 {
     QProcess process;
-    start(process, home, arguments);
+    start(process, home, arguments, variables);
     return finish(process);
 }
 
@@ -157,6 +164,7 @@ private slots:
     void answers_data();
     void answers();
     void urlAloneRunsTheWholeQueue();
+    void proxyLoginNeverShownServerNameKept();
     void verifiesTheDownload_data();
     void verifiesTheDownload();
     void listAndRemoveFollowTheStore();
@@ -368,6 +376,42 @@ void tst_Cli::urlAloneRunsTheWholeQueue()
     QCOMPARE(unknown.err, "There is no project named three.\n");
 }
 
+// Through squid, its login given in http_proxy: a wrong password is refused in words that name
+// the proxy, never the password; with the right one the project and the file take the name the
+// server gives.
+void tst_Cli::proxyLoginNeverShownServerNameKept()
+{
+    TestHome home;
+    QTemporaryDir served;
+    const QByteArray bytes = TestFiles::randomBytes(1'300'000, 9);
+    QVERIFY(TestFiles::writeFile(served.filePath("get/3f9a"), bytes));
+    NginxOptions options;
+    options.dispositions = {{"/get/3f9a", "attachment; filename=\"Report 2026.pdf\""}};
+    NginxServer nginx(served.path(), options);
+    SquidServer squid({{"443"}, "anna", "s3cret-pw"});
+    QVERIFY(nginx.start() && squid.start());
+    const QString proxy = "127.0.0.1:" + QString::number(squid.port());
+    const auto login = [&](const QString &password) {
+        return QStringList{"no_proxy=", "http_proxy=http://anna:" + password + '@' + proxy};
+    };
+
+    const Outcome refused = run(home, {"add", nginx.url("get/3f9a")}, login("wrong-pw"));
+    const Outcome done = run(home, {nginx.url("get/3f9a")}, login("s3cret-pw"));
+
+    QCOMPARE(refused.err, "Error: An error occured while connecting to website !\nThe proxy " +
+                              proxy +
+                              " refused its user and password.\nPlease check your "
+                              "Internet connection or retry later !\n");
+    QVERIFY2(done.ended && done.exitCode == 0, qPrintable(done.err));
+    const QString file = downloadFolderOf(home) + "Report 2026.pdf";
+    QVERIFY2(matches(done.out, "^Report 2026\n.*: complete, saved as " +
+                                   QRegularExpression::escape(file) +
+                                   "\nEvery project is complete.\n$"),
+             qPrintable(done.out));
+    QCOMPARE(TestFiles::sha256OfFile(file), TestFiles::sha256(bytes));
+    QVERIFY(!(refused.out + refused.err + done.out + done.err).contains("-pw"));
+}
+
 void tst_Cli::verifiesTheDownload_data()
 {
     QTest::addColumn<QString>("from"); // the digest: given, in the answer, in "f.bin.sha256"
@@ -509,10 +553,10 @@ void tst_Cli::killedRunsEndWithTheSameFile_data()
     QTest::addColumn<qint64>("rate");         // nginx's, bytes per second per connection
     QTest::addColumn<QList<int>>("killedAt"); // percent of the size in the receive folder
     QTest::newRow("downloading") << qint64(4'500'000) << qint64(1'000'000) << QList{12, 47, 81};
-    // Over the size: the joined file's work copy is on disk beside the pieces. The download is
-    // slow enough for the leading packs to be joined while later ones still arrive.
-    QTest::newRow("joining") << qint64(16 * 1024 * 1024) << qint64(1'000'000) << QList{101};
-    // Killed the moment the joined file has its name: the pieces are still there, or going.
+    // The leading packs are joined while later ones still arrive, and their pieces go.
+    QTest::newRow("as joined pieces are deleted")
+        << qint64(4'500'000) << qint64(1'000'000) << QList{PiecesGoing};
+    // Killed the moment the joined file has its name.
     QTest::newRow("as the joined file leaves the receive folder")
         << qint64(16 * 1024 * 1024) << qint64(4'000'000) << QList{JoinedOut};
 }
@@ -549,7 +593,11 @@ void tst_Cli::killedRunsEndWithTheSameFile()
         QProcess process;
         QVERIFY(start(process, home, {"run"}));
         if (run < killedAt.size()) {
-            if (killedAt.at(run) == JoinedOut)
+            if (killedAt.at(run) == PiecesGoing) {
+                QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(receiveFolder), FinishTimeoutMs);
+                QVERIFY(inotify_add_watch(moves, qPrintable(receiveFolder), IN_DELETE) >= 0);
+            }
+            if (killedAt.at(run) < 0)
                 QCOMPARE(::poll(&moved, 1, FinishTimeoutMs), 1);
             QTRY_VERIFY_WITH_TIMEOUT(bytesIn(receiveFolder) >= size * killedAt.at(run) / 100 ||
                                          process.state() != QProcess::Running,

@@ -14,6 +14,7 @@
 #include "ui/NewProjectDialog.h"
 #include "ui/OptionsDialog.h"
 #include "ui/ProjectsPage.h"
+#include "ui/ProxyOptions.h"
 
 #include <sys/mount.h>
 
@@ -86,6 +87,11 @@ void tst_Dialogs::okWritesWhatIsShownCancelNothing()
     QCOMPARE(main->Txt_Modem_Other->text(), "33.6");
     typeOver(main->Txt_Modem_Other, "12.5");
     QCOMPARE(dialog.Frm_Graph->Chk_Show_Modem->text(), "Show modem 12.5K (recommended)");
+    QVERIFY(main->Proxy->Opt_Proxy_Environment->isChecked());
+    main->Proxy->Opt_Proxy_Manual->click();
+    main->Proxy->Cbo_Proxy_Type->setCurrentIndex(1);
+    typeOver(main->Proxy->Txt_Proxy_Host, "[::1]");
+    typeOver(main->Proxy->Txt_Proxy_Port, "1080");
     dialog.Frm_Graph->Chk_Show_Modem->click();
     QTest::mouseClick(ok ? dialog.Cmd_OK : dialog.Cmd_Annuler, Qt::LeftButton);
 
@@ -96,6 +102,10 @@ void tst_Dialogs::okWritesWhatIsShownCancelNothing()
         expected.insert("options/ShowModem", "0");
         expected.insert("options/LimitSpeed", "1");
         expected.insert("options/speedlimit", "2M");
+        expected.insert("options/Proxy", "manual");
+        expected.insert("options/ProxyType", "socks5");
+        expected.insert("options/ProxyHost", "::1");
+        expected.insert("options/ProxyPort", "1080");
     }
     // OK writes the colours too, as they are; Cancel writes nothing.
     const QMap<QString, QString> after = stored(shell.settingsFile);
@@ -150,6 +160,10 @@ void tst_Dialogs::chosenFolderReturnedRefusalsWriteNothing()
     QCOMPARE(shell.messages.shown, (QStringList{NotASpeed, NotNumeric}));
     QCOMPARE(main->Txt_Modem_Other->text(), "33.6");
     QVERIFY(dialog.isVisible());
+    main->Proxy->Opt_Proxy_Manual->click(); // without a host and a port
+    QTest::mouseClick(dialog.Cmd_OK, Qt::LeftButton);
+    main->Proxy->Opt_Proxy_None->click();
+    QVERIFY(dialog.isVisible());
 
     // Root writes into a folder without write bits, not into a read-only mount.
     if (mount("quillfetch-test", qPrintable(folder), "tmpfs", MS_RDONLY, "size=64k") != 0)
@@ -158,6 +172,7 @@ void tst_Dialogs::chosenFolderReturnedRefusalsWriteNothing()
     QTest::mouseClick(dialog.Cmd_OK, Qt::LeftButton);
     QCOMPARE(shell.messages.shown,
              (QStringList{NotASpeed, NotNumeric,
+                          "critical|Error|Please enter the host and the port of the proxy !",
                           "critical|Error|Unable to create or write into the folder " + folder +
                               "/ ! Please choose another one."}));
     QVERIFY(dialog.isVisible());

@@ -1,22 +1,34 @@
 #include "engine/Assembler.h"
 
 #include "engine/FileCopy.h"
+#include "engine/FileMoves.h"
 #include "engine/JoinWatch.h"
 #include "engine/JoinedFile.h"
 #include "store/ProjectPaths.h"
 
-#include <QFile>
 #include <QFileInfo>
+
+namespace {
+
+// Until the work file is made durable, the bytes appended since are on the disk twice (in the
+// work file and in their pieces): it is made durable after at most this many bytes, and at most
+// a twentieth of the file, so that a download takes little more than its file's size.
+constexpr qint64 MaxStepBytes = 16 * 1024 * 1024;
+constexpr qint64 StepsPerFile = 20;
+
+} // namespace
 
 Assembler::Assembler(const PackPlan &plan, const QString &receiveFolder, const QString &baseName,
                      std::shared_ptr<JoinWatch> watch)
-    : m_plan(plan), m_receiveFolder(receiveFolder), m_baseName(baseName), m_watch(std::move(watch))
+    : m_plan(plan), m_receiveFolder(receiveFolder), m_baseName(baseName), m_watch(std::move(watch)),
+      m_stepPacks(
+          qMax<qint64>(1, qMin(MaxStepBytes, plan.fileSize() / StepsPerFile) / plan.packSize()))
 {}
 
-QList<Pack> Assembler::unusablePieces() const
+QList<Pack> Assembler::unusablePieces(qint64 from, qint64 to) const
 {
     QList<Pack> unusable;
-    for (qint64 number = 0; number < m_plan.count(); ++number) {
+    for (qint64 number = from; number < to; ++number) {
         const QFileInfo piece(piecePath(number));
         if (!piece.isFile() || piece.size() < m_plan.length(number))
             unusable << m_plan.pack(number);
@@ -28,7 +40,7 @@ Assembler::Outcome Assembler::join(const JoinedFile &file, qint64 joined,
                                    const std::atomic_bool &stop) const
 {
     Outcome outcome = appendPieces(joined, m_plan.count(), stop);
-    if (outcome.joined < m_plan.count())
+    if (outcome.joined < m_plan.count() || outcome.fault)
         return outcome;
     if (m_watch) {
         outcome.fault = m_watch->conclude();
@@ -36,45 +48,70 @@ Assembler::Outcome Assembler::join(const JoinedFile &file, qint64 joined,
             return outcome;
     }
     outcome.fault = (m_watch && m_watch->isCorrupt() ? file.corrupt() : file).leaveReceiveFolder();
-    if (outcome.fault)
-        return outcome;
-    for (qint64 number = 0; number < m_plan.count(); ++number)
-        QFile::remove(piecePath(number));
-    outcome.done = true;
+    outcome.done = !outcome.fault;
     return outcome;
-}
-
-QString Assembler::piecePath(qint64 pack) const
-{
-    return ProjectPaths::piecePath(m_receiveFolder, m_baseName, pack);
 }
 
 Assembler::Outcome Assembler::appendPieces(qint64 from, qint64 to,
                                            const std::atomic_bool &stop) const
 {
-    const QString workPath = ProjectPaths::finalWorkPath(m_receiveFolder);
-    QFile work(workPath);
-    if (work.size() != qMin(from * m_plan.packSize(), m_plan.fileSize()))
-        from = 0;
-    const QIODevice::OpenMode mode =
-        from == 0 ? QIODevice::WriteOnly | QIODevice::Truncate : QIODevice::ReadWrite;
-    if (!work.open(mode | QIODevice::Unbuffered))
-        return {0, JoinFault{JoinFault::Kind::Create, workPath}};
-    if (m_watch && !m_watch->joinedUpTo(work, qMin(from * m_plan.packSize(), m_plan.fileSize())))
-        return {from, JoinFault{JoinFault::Kind::Read, workPath}};
-    for (qint64 number = from; number < to && !stop; ++number) {
-        QFile piece(piecePath(number));
-        if (piece.size() < m_plan.length(number) ||
-            !piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-            return {number, JoinFault{JoinFault::Kind::Read, piece.fileName()}};
-        if (m_watch && !m_watch->packJoined(piece, m_plan.length(number)))
-            return {number, JoinFault{JoinFault::Kind::Read, piece.fileName()}};
-        if (!FileCopy::append(piece, work, m_plan.pack(number).start, m_plan.length(number)))
-            return {number, JoinFault{JoinFault::Kind::Write, workPath}};
-    }
+    QFile work(ProjectPaths::finalWorkPath(m_receiveFolder));
+    if (!openWork(work, from))
+        return {from, JoinFault{JoinFault::Kind::Create, work.fileName()}};
+    const qint64 held = qMin(from, m_plan.packsWithin(work.size()));
+    if (work.size() > m_plan.end(held) && !work.resize(m_plan.end(held)))
+        return {held, JoinFault{JoinFault::Kind::Write, work.fileName()}};
+    if (held < from)
+        return {held, std::nullopt};
+    if (m_watch && !m_watch->joinedUpTo(work, m_plan.end(from)))
+        return {from, JoinFault{JoinFault::Kind::Read, work.fileName()}};
+    Outcome outcome{from, std::nullopt};
+    while (outcome.joined < to && !outcome.fault && !stop)
+        outcome = appendStep(work, outcome.joined, qMin(to, outcome.joined + m_stepPacks), stop);
+    return outcome;
+}
+
+// The pieces go once the bytes that replace them are on the disk.
+Assembler::Outcome Assembler::appendStep(QFile &work, qint64 from, qint64 to,
+                                         const std::atomic_bool &stop) const
+{
+    qint64 next = from;
+    std::optional<JoinFault> fault;
+    while (next < to && !stop && !(fault = appendPiece(work, next)))
+        ++next;
     if (stop)
         return {from, std::nullopt};
-    if (!work.flush() || work.error() != QFileDevice::NoError)
-        return {from, JoinFault{JoinFault::Kind::Write, workPath}};
-    return {to, std::nullopt};
+    if (next > from && !FileMoves::syncData(work.fileName()))
+        return {from, JoinFault{JoinFault::Kind::Write, work.fileName()}};
+    for (qint64 number = from; number < next; ++number)
+        QFile::remove(piecePath(number));
+    return {next, fault};
+}
+
+// A new work file's name is on the disk before any piece goes.
+bool Assembler::openWork(QFile &work, qint64 from) const
+{
+    if (from > 0)
+        return work.open(QIODevice::ReadWrite | QIODevice::Unbuffered);
+    QFile::remove(work.fileName());
+    return work.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered) &&
+           FileMoves::syncFolder(m_receiveFolder);
+}
+
+std::optional<JoinFault> Assembler::appendPiece(QFile &work, qint64 pack) const
+{
+    QFile piece(piecePath(pack));
+    if (piece.size() < m_plan.length(pack) ||
+        !piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return JoinFault{JoinFault::Kind::Read, piece.fileName()};
+    if (m_watch && !m_watch->packJoined(piece, m_plan.length(pack)))
+        return JoinFault{JoinFault::Kind::Read, piece.fileName()};
+    if (!FileCopy::append(piece, work, m_plan.pack(pack).start, m_plan.length(pack)))
+        return JoinFault{JoinFault::Kind::Write, work.fileName()};
+    return std::nullopt;
+}
+
+QString Assembler::piecePath(qint64 pack) const
+{
+    return ProjectPaths::piecePath(m_receiveFolder, m_baseName, pack);
 }

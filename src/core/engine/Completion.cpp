@@ -16,19 +16,37 @@ Completion::Completion(QObject *parent) : QObject(parent)
     connect(&m_joiner, &PieceJoiner::prejoined, this, &Completion::onPrejoined);
 }
 
+// Once every pack is in, the joined file leaves the receive folder for its name (see JoinedFile)
+// and the emptied folder goes.
 void Completion::advance(Download &download, const RunFiles &files)
 {
     if (m_joiner.isBusy())
         return;
     m_files = files;
-    if (download.isComplete())
-        complete(download);
-    else if (download.completeRun() > m_joiner.tried())
-        m_joiner.prejoin(assembler(download), download.completeRun());
+    const bool last = download.isComplete();
+    if (last && joinedFile(m_files).hasLeftReceiveFolder()) {
+        place();
+        return;
+    }
+    const qint64 run = download.completeRun();
+    if (!last && run <= m_joiner.tried())
+        return;
+    const QList<Pack> unusable = assembler(download).unusablePieces(m_joiner.joined(), run);
+    if (!unusable.isEmpty()) {
+        download.refetch(unusable);
+        return;
+    }
+    if (!last) {
+        m_joiner.prejoin(assembler(download), run);
+        return;
+    }
+    m_joiner.start(assembler(download), joinedFile(m_files));
+    emit finishing();
 }
 
 bool Completion::watchDigest(const ProjectStore &store, const QString &project)
 {
+    m_joiner.stop();
     const QString path = store.paths().checksumPath(project);
     const std::optional<ChecksumRecord> checksum = store.checksum(project);
     if (!checksum && QFileInfo::exists(path))
@@ -43,27 +61,8 @@ void Completion::removeOwnFiles(const RunFiles &files)
     removeReceiveFolder(files);
 }
 
-// Every pack is in: the pieces not joined yet are joined, or fetched again when one turns out
-// unusable (and then every piece is joined anew). The joined file leaves the receive folder for
-// its name (see JoinedFile) and the emptied folder goes.
-void Completion::complete(Download &download)
-{
-    if (joinedFile(m_files).hasLeftReceiveFolder()) {
-        place();
-        return;
-    }
-    const QList<Pack> unusable = assembler(download).unusablePieces();
-    if (!unusable.isEmpty()) {
-        m_joiner.stop();
-        download.refetch(unusable);
-        return;
-    }
-    m_joiner.start(assembler(download), joinedFile(m_files));
-    emit finishing();
-}
-
-// A piece that cannot be read waits for the packs still to come (the end fetches it again); a
-// work file that cannot be written pauses the download.
+// A piece that cannot be read is tried again once the run grows (and fetched again once it turns
+// out missing or short); a work file that cannot be written pauses the download.
 void Completion::onPrejoined(const Assembler::Outcome &outcome)
 {
     if (outcome.fault && outcome.fault->kind != JoinFault::Kind::Read)
@@ -71,13 +70,13 @@ void Completion::onPrejoined(const Assembler::Outcome &outcome)
     emit prejoined();
 }
 
+// A work file that lost packs has them fetched again from the next tick on.
 void Completion::onJoined(const Assembler::Outcome &outcome)
 {
-    if (outcome.fault) {
+    if (outcome.fault)
         emit failed(*outcome.fault);
-        return;
-    }
-    place();
+    else if (outcome.done)
+        place();
 }
 
 // What a stopped run left in the receive folder goes with it.

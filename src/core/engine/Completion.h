@@ -14,10 +14,11 @@ class JoinWatch;
 class ProjectStore;
 
 // Completes the running download's file: joins the leading complete packs while later ones still
-// arrive, joins the rest once every pack is in (fetching again a piece that turns out unusable),
-// and gives the joined file its name in the download folder. Each step leaves what the next start
-// finishes, and the joined file is recognised by its record alone: a file of the same name is
-// never taken for it. The joins run in the joiner's thread.
+// arrive, deleting each piece once its bytes are in the work file for good, joins the rest once
+// every pack is in, and gives the joined file its name in the download folder. A complete pack
+// whose piece turns out missing or short before it is joined is fetched again. Each step leaves
+// what the next start finishes, and the joined file is recognised by its record alone: a file of
+// the same name is never taken for it. The joins run in the joiner's thread.
 class Completion final : public QObject
 {
     Q_OBJECT
@@ -26,14 +27,16 @@ class Completion final : public QObject
 public:
     explicit Completion(QObject *parent = nullptr);
 
+    // A download begins whose work file holds its first `joined` packs for good.
+    void begin(qint64 joined) { m_joiner.begin(joined); }
     // A tick of a running download that is not paused: joins what it can.
     void advance(Download &download, const RunFiles &files);
     // The last pieces are being joined: there is nothing to pause.
     bool isFinishing() const { return m_joiner.isFinishing(); }
-    // Stops a running join; the pieces stay.
+    // Stops a running join; the pieces not joined for good stay.
     void stop() { m_joiner.stop(); }
-    // From the next join on, a project with a digest has its file checked as it is joined. False
-    // when its digest cannot be read: the file would go unchecked. Called while no join runs.
+    // Stops a running join; from the next join on, a project with a digest has its file checked as
+    // it is joined. False when its digest cannot be read: the file would go unchecked.
     bool watchDigest(const ProjectStore &store, const QString &project);
     // Only what the project made goes: its joined file, its pieces, "final.qfd", and then its
     // receive folder when that is left empty.
@@ -50,7 +53,6 @@ signals:
     void prejoined();
 
 private:
-    void complete(Download &download);
     void onPrejoined(const Assembler::Outcome &outcome);
     void onJoined(const Assembler::Outcome &outcome);
     void place();

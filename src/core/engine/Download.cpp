@@ -1,7 +1,9 @@
 #include "engine/Download.h"
 
+#include "engine/FileMoves.h"
 #include "engine/PackSlot.h"
 #include "engine/ResumePlan.h"
+#include "store/ProjectPaths.h"
 
 #include <QtMath>
 
@@ -10,7 +12,8 @@
 Download::Download(const Setup &setup, const SlotFactory &makeSlot, QObject *parent)
     : QObject(parent), m_plan(setup.fileSize, setup.packSize), m_queue(m_plan),
       m_log(setup.packLogPath), m_pieces(setup.receiveFolder, setup.baseName),
-      m_refusals(setup.refusalMs), m_saved(qBound(1, setup.slotCount, MaxSlots), 0)
+      m_workPath(ProjectPaths::finalWorkPath(setup.receiveFolder)), m_refusals(setup.refusalMs),
+      m_saved(qBound(1, setup.slotCount, MaxSlots), 0)
 {
     for (int slot = 1; slot <= m_saved.size(); ++slot) {
         PackSlot *packSlot = makeSlot(slot, this);
@@ -30,6 +33,8 @@ Download::Download(const Setup &setup, const SlotFactory &makeSlot, QObject *par
         connect(packSlot, &PackSlot::connectionFailed, this, &Download::connectionFailed);
         connect(packSlot, &PackSlot::certificateRefused, this,
                 [this](int, const QString &text) { emit certificateRefused(text); });
+        connect(packSlot, &PackSlot::proxyRefused, this,
+                [this](int, const QString &text) { emit proxyRefused(text); });
         connect(packSlot, &PackSlot::fileChanged, this,
                 [this](int, qint64 size, const ServerValidators &validators) {
                     emit fileChanged(size, validators);
@@ -50,8 +55,10 @@ void Download::start()
 // between never leaves a received pack unlogged.
 void Download::planResume()
 {
-    const ResumePlan resume(m_plan, m_log.parse(),
-                            [this](qint64 pack) { return m_pieces.length(pack); });
+    const std::optional<FileIdentity> work = FileMoves::identity(m_workPath);
+    const ResumePlan resume(
+        m_plan, m_log.parse(), [this](qint64 pack) { return m_pieces.length(pack); },
+        work ? work->bytes : 0);
     for (const qint64 pack : resume.foundWhole())
         logComplete(pack);
     m_log.removePartials();
@@ -66,6 +73,7 @@ void Download::planResume()
     extendRun(-1);
     m_completed = resume.completeBytes();
     m_received = resume.receivedBytes();
+    m_joinedBefore = resume.joined();
 }
 
 void Download::pause()
@@ -86,7 +94,8 @@ void Download::pause()
         emit slotStateChanged(slot->number(), SlotState::Paused, 0);
         if (!slot->holdsPack())
             continue;
-        m_saved[index] = qMin(m_pieces.length(slot->pack().number), slot->pack().length);
+        m_saved[index] =
+            qMin(m_pieces.length(slot->pack().number).value_or(0), slot->pack().length);
         begun.append(slot->piecePath());
     }
     QList<qint64> waiting = m_carried.keys();
@@ -125,15 +134,20 @@ void Download::halt()
         slot->halt();
 }
 
+// The run ends before the first of them; the complete packs after it wait past the run.
 void Download::refetch(const QList<Pack> &packs)
 {
+    QStringList pieces;
     for (auto pack = packs.crbegin(); pack != packs.crend(); ++pack) {
-        m_log.forget(m_pieces.path(pack->number));
-        m_run = qMin(m_run, pack->number);
+        pieces.append(m_pieces.path(pack->number));
+        while (m_run > pack->number)
+            m_completeAhead.insert(--m_run);
+        m_completeAhead.remove(pack->number);
         m_completed -= pack->length;
         m_received -= pack->length;
         m_queue.giveBack(*pack);
     }
+    m_log.forget(pieces);
     for (PackSlot *slot : m_slots) {
         if (!m_paused && !slot->holdsPack())
             Paquet_Suivant(slot->number());

@@ -49,11 +49,14 @@ public:
 
     // Slots 1, 2, ... in order take their first pack; a slot left without one is idle.
     void start();
-    // Before start(), for the download an earlier run left: reads its pack log and pieces. The
-    // complete packs are kept, each begun pack will continue after the bytes its piece holds
-    // (the first ones in slots 1, 2, ..., the others when a slot is free), every ":0" line goes,
-    // and the pieces of packs the log does not name are deleted so that those start afresh.
+    // Before start(), for the download an earlier run left: reads its pack log, pieces and work
+    // file. The complete packs are kept, each begun pack will continue after the bytes its piece
+    // holds (the first ones in slots 1, 2, ..., the others when a slot is free), every ":0" line
+    // goes, and the pieces of packs the log does not name are deleted so that those start afresh.
     void planResume();
+    // Packs 0 .. joinedBefore() - 1 are in the work file for good since an earlier run: they
+    // need no piece. 0 for a fresh download.
+    qint64 joinedBefore() const { return m_joinedBefore; }
     // Halts every slot and records the packs begun (":0") and their saved lengths. Once only:
     // pausing a paused download does nothing.
     void pause();
@@ -63,7 +66,8 @@ public:
     bool isPaused() const { return m_paused; }
     // Closes every connection for good (cancel, completion).
     void halt();
-    // Pieces found missing or short when joining: their log lines go and they are fetched again.
+    // Complete packs whose piece was found missing or short when they were to be joined: their
+    // log lines go and they are fetched again.
     void refetch(const QList<Pack> &packs);
 
     // Every pack logged complete and every slot idle.
@@ -91,6 +95,7 @@ signals:
     // Any other connection error (a slot has halted).
     void connectionFailed();
     void certificateRefused(const QString &text);
+    void proxyRefused(const QString &text);
     // A slot met a server error (5xx) and asks again after waitMs.
     void serverBusy(int waitMs);
     // A slot's answer brought no byte of the file; it asks again after waitMs.
@@ -117,6 +122,7 @@ private:
     PackQueue m_queue;
     PackLog m_log;
     PieceFiles m_pieces;
+    QString m_workPath;
     RefusalWatch m_refusals;
     QList<PackSlot *> m_slots;
     QList<qint64> m_saved; // per slot: the bytes its piece held when the download paused
@@ -124,6 +130,7 @@ private:
     QHash<qint64, qint64> m_carried;
     qint64 m_run = 0;
     QSet<qint64> m_completeAhead; // complete packs past the run
+    qint64 m_joinedBefore = 0;
     qint64 m_completed = 0;
     qint64 m_received = 0;
     std::optional<PackCount> m_packsToGo;

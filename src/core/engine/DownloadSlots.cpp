@@ -2,6 +2,7 @@
 
 #include "engine/FtpSlot.h"
 #include "engine/HttpSlot.h"
+#include "engine/RunAccess.h"
 
 #include "wire/TlsTrust.h"
 
@@ -13,10 +14,10 @@ Download::SlotFactory httpSlots(const Url &url, const HostPort &server, qint64 f
                                 const ServerValidators &validators,
                                 const EngineIntervals &intervals,
                                 const std::optional<QSslConfiguration> &tls, SpeedLimit *limit,
-                                const ProjectAccess &access)
+                                const ProxyRoute &route, const ProjectAccess &access)
 {
-    const HttpSlot::Target target{url.hostHeader, server.host, server.port, url.path,
-                                  fileSize,       tls,         validators,  access};
+    const HttpSlot::Target target{url.hostHeader, server.host, server.port, url.path, fileSize, tls,
+                                  validators,     access,      route};
     const HttpSlot::Timing timing{intervals.retryFirstMs, intervals.retryMaxMs, intervals.stallMs};
     const auto habits = std::make_shared<HttpServerHabits>();
     return [target, timing, habits, limit](int number, QObject *parent) {
@@ -26,11 +27,12 @@ Download::SlotFactory httpSlots(const Url &url, const HostPort &server, qint64 f
 
 Download::SlotFactory ftpSlots(const Url &url, const HostPort &server, qint64 fileSize,
                                const ServerValidators &validators, const EngineIntervals &intervals,
-                               SpeedLimit *limit, const Login &login)
+                               SpeedLimit *limit, const ProxyRoute &route, const Login &login)
 {
-    const FtpSlot::Target target{server.host, server.port,         url.path,
-                                 fileSize,    validators.modified, login};
-    const auto mode = std::make_shared<FtpDataMode>(FtpDataMode::Active);
+    const FtpSlot::Target target{server.host,         server.port, url.path, fileSize,
+                                 validators.modified, login,       route};
+    const auto mode =
+        std::make_shared<FtpDataMode>(route.isDirect() ? FtpDataMode::Active : FtpDataMode::Epsv);
     return [target, mode, intervals, limit](int number, QObject *parent) {
         const FtpSlot::Timing timing{
             {intervals.retryFirstMs, intervals.retryMaxMs, intervals.stallMs},
@@ -42,20 +44,29 @@ Download::SlotFactory ftpSlots(const Url &url, const HostPort &server, qint64 fi
 
 } // namespace
 
-std::optional<DownloadSlots> DownloadSlots::forUrl(const Url &url, qint64 fileSize,
-                                                   const ServerValidators &validators,
-                                                   const EngineIntervals &intervals,
-                                                   const QString &testCaFile, SpeedLimit *limit,
-                                                   const ProjectAccess &access)
+DownloadSlots DownloadSlots::forUrl(const Url &url, qint64 fileSize,
+                                    const ServerValidators &validators,
+                                    const EngineIntervals &intervals, const QString &testCaFile,
+                                    SpeedLimit *limit, const ProxySetting &proxy,
+                                    const ProjectAccess &access)
 {
     if (!url.server)
-        return std::nullopt;
+        return {0,
+                {},
+                QStringLiteral("The address ") + url.hostHeader +
+                    QStringLiteral(" is not valid !")};
+    const RunAccess run = RunAccess::of(url, access);
+    if (!run.refusal.isEmpty())
+        return {0, {}, run.refusal};
+    const ProxyRoute route = chooseRoute(proxy, url);
+    if (!route.refusal.isEmpty())
+        return {0, {}, route.refusal};
     if (url.isFtp())
-        return DownloadSlots{FtpSlotCount, ftpSlots(url, *url.server, fileSize, validators,
-                                                    intervals, limit, access.login)};
+        return {FtpSlotCount, ftpSlots(url, *url.server, fileSize, validators, intervals, limit,
+                                       route, run.access.login)};
     // Only HTTPS needs to know what it trusts.
     const std::optional<QSslConfiguration> tls =
         url.isTls() ? std::optional(tlsConfiguration(testCaFile)) : std::nullopt;
-    return DownloadSlots{Download::MaxSlots, httpSlots(url, *url.server, fileSize, validators,
-                                                       intervals, tls, limit, access)};
+    return {Download::MaxSlots, httpSlots(url, *url.server, fileSize, validators, intervals, tls,
+                                          limit, route, run.access)};
 }

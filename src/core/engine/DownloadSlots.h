@@ -2,6 +2,8 @@
 
 #include "engine/Download.h"
 #include "engine/EngineIntervals.h"
+#include "store/ProjectAccess.h"
+#include "wire/ProxyChoice.h"
 #include "wire/Url.h"
 
 #include <QString>
@@ -20,11 +22,12 @@ struct DownloadSlots
 
     int count = 0;
     Download::SlotFactory make;
+    QString refusal{}; // not empty: nothing may connect, and this says why
 
-    // nullopt when the URL's host part names no server to connect to.
-    static std::optional<DownloadSlots> forUrl(const Url &url, qint64 fileSize,
-                                               const ServerValidators &validators,
-                                               const EngineIntervals &intervals,
-                                               const QString &testCaFile, SpeedLimit *limit,
-                                               const ProjectAccess &access = {});
+    // Along the route the proxy setting (or the environment) chooses for the URL, showing the
+    // server the project's access (with the login of ~/.netrc when the project keeps none).
+    static DownloadSlots forUrl(const Url &url, qint64 fileSize, const ServerValidators &validators,
+                                const EngineIntervals &intervals, const QString &testCaFile,
+                                SpeedLimit *limit, const ProxySetting &proxy,
+                                const ProjectAccess &access = {});
 };

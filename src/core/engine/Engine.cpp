@@ -2,7 +2,6 @@
 
 #include "engine/Download.h"
 #include "engine/DownloadSlots.h"
-#include "engine/RunAccess.h"
 #include "options/Settings.h"
 #include "progress/RunCaptions.h"
 #include "store/ProjectStore.h"
@@ -143,7 +142,8 @@ bool Engine::makeCurrent(const QString &project)
     if (!reading.url)
         return refuseStart(reading.refusal);
     m_url = *reading.url;
-    m_current = RunFiles::of(m_store.paths(), project, m_settings.filePath(), m_url.fileName);
+    m_current = RunFiles::of(m_store.paths(), project, m_settings.filePath(),
+                             m_store.serverFileName(project).value_or(m_url.fileName));
     return m_current.makeReceiveFolder() ||
            refuseStart(FaultResponse::folderFailed(m_current.receiveFolder));
 }
@@ -174,13 +174,11 @@ void Engine::Reprise_Download()
 
 bool Engine::createDownload(const ProjectEntry &entry)
 {
-    const RunAccess run = RunAccess::of(m_url, m_store.access(entry.name));
-    const std::optional<DownloadSlots> connections =
-        DownloadSlots::forUrl(m_url, entry.size, m_store.validators(entry.name), m_intervals,
-                              m_settings.testCaFile(), &m_limit, run.access);
-    if (!connections || !run.refusal.isEmpty())
-        return refuseStart(run.refusal);
-    m_completion.stop();
+    const DownloadSlots connections = DownloadSlots::forUrl(
+        m_url, entry.size, m_store.validators(entry.name), m_intervals, m_settings.testCaFile(),
+        &m_limit, m_settings.proxy(), m_store.access(entry.name));
+    if (!connections.refusal.isEmpty())
+        return refuseStart(connections.refusal);
     if (!m_completion.watchDigest(m_store, entry.name))
         return refuseStart(FaultResponse::readFailed(m_store.paths().checksumPath(entry.name)));
     const Download::Setup setup{.fileSize = entry.size,
@@ -188,9 +186,9 @@ bool Engine::createDownload(const ProjectEntry &entry)
                                 .receiveFolder = m_current.receiveFolder,
                                 .baseName = m_current.baseName,
                                 .packLogPath = m_current.packLogPath,
-                                .slotCount = connections->count,
+                                .slotCount = connections.count,
                                 .refusalMs = m_intervals.refusalMs};
-    m_download = std::make_unique<Download>(setup, connections->make);
+    m_download = std::make_unique<Download>(setup, connections.make);
     connect(m_download.get(), &Download::slotStateChanged, this,
             [this](int slot, SlotState state, qint64 packLength) {
                 m_report.setSlot(slot, state, packLength);
@@ -212,6 +210,7 @@ void Engine::beginRun()
     m_retry.resetDelay();
     if (m_url.isFtp())
         m_report.setSlot(Download::MaxSlots, SlotState::UnusedWithFtp);
+    m_completion.begin(m_download->joinedBefore());
     Timer_Barre.start();
     Timer_Start_Download.stop();
     publish(); // paused already when a write failed while the run was prepared

@@ -27,6 +27,7 @@ void FaultResponse::follow(Download &download, const QString &project)
     connect(&download, &Download::connectionLost, this, &FaultResponse::onConnectionLost);
     connect(&download, &Download::connectionFailed, this, &FaultResponse::onConnectionFailed);
     connect(&download, &Download::certificateRefused, this, &FaultResponse::pauseWithMessage);
+    connect(&download, &Download::proxyRefused, this, &FaultResponse::pauseWithMessage);
     connect(&download, &Download::refusedForGood, this, &FaultResponse::onRefusedForGood);
     connect(&download, &Download::serverBusy, this, &FaultResponse::onServerBusy);
     connect(&download, &Download::waitingForData, this, &FaultResponse::onNothingReceived);

@@ -15,11 +15,11 @@ struct ServerValidators;
 // slot that meets it together; a file that cannot be written or joined pauses it and names the
 // file; any other connection error pauses it until RetryCountdown resumes it; after a server
 // error or an answer without data the slot asks again while the count-down runs. What retrying
-// does not mend (a certificate that does not verify, a server that keeps refusing) is never
-// retried on its own: the download pauses and says why, and "Resume" tries again. A change of
-// the server's file starts the project again from zero, once until the user resumes: servers
-// whose nodes give different validators change them all the time, and starting again would
-// only start again.
+// does not mend (a certificate that does not verify, a server that keeps refusing, a proxy that
+// cannot be reached or refuses) is never retried on its own: the download pauses and says why,
+// and "Resume" tries again. A change of the server's file starts the project again from zero,
+// once until the user resumes: servers whose nodes give different validators change them all
+// the time, and starting again would only start again.
 class FaultResponse final : public QObject
 {
     Q_OBJECT

@@ -1,5 +1,8 @@
 #include "engine/FtpDataLink.h"
 
+#include "wire/Connector.h"
+
+#include <QNetworkProxy>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -34,6 +37,7 @@ std::optional<quint16> FtpDataLink::listen(const QHostAddress &localAddress,
     close();
     m_serverAddress = serverAddress;
     m_server = new QTcpServer(this);
+    m_server->setProxy(QNetworkProxy::NoProxy);
     connect(m_server, &QTcpServer::newConnection, this, &FtpDataLink::onNewConnection);
     if (!m_server->listen(localAddress, 0)) {
         discard(m_server);
@@ -42,13 +46,15 @@ std::optional<quint16> FtpDataLink::listen(const QHostAddress &localAddress,
     return m_server->serverPort();
 }
 
-void FtpDataLink::connectTo(const QHostAddress &serverAddress, quint16 port)
+void FtpDataLink::connectTo(const HostPort &server, const ProxyRoute &route)
 {
     close();
-    m_serverAddress = serverAddress;
-    adopt(new QTcpSocket(this));
-    connect(m_socket, &QTcpSocket::connected, this, &FtpDataLink::onConnected);
-    m_socket->connectToHost(serverAddress, port);
+    auto *socket = new QTcpSocket(this);
+    auto *connector = new Connector(*socket);
+    connect(connector, &Connector::ready, this, &FtpDataLink::onConnected);
+    connect(connector, &Connector::refused, this, &FtpDataLink::onDisconnected);
+    adopt(socket);
+    connector->open(server, route, false);
 }
 
 void FtpDataLink::close()
@@ -66,8 +72,8 @@ void FtpDataLink::close()
 
 qint64 FtpDataLink::read(char *data, qint64 size)
 {
-    if (!m_socket)
-        return 0;
+    if (!m_connected)
+        return 0; // a proxy's answer is its connector's
     return qMax<qint64>(0, m_socket->read(data, size));
 }
 

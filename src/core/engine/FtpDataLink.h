@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wire/ProxyChoice.h"
+
 #include <QHostAddress>
 #include <QObject>
 
@@ -11,8 +13,8 @@ class QTcpSocket;
 // The data connection of one FTP request. In active mode it listens on the local address of
 // the control connection, never on every interface, and takes the first connection that comes
 // from the server's address, refusing any other; in passive mode it connects to the port the
-// server named, at the server's address. Bytes that wait when the connection ends can still be
-// read.
+// server named, at the server's address or through the control connection's proxy. Bytes that
+// wait when the connection ends can still be read.
 class FtpDataLink final : public QObject
 {
     Q_OBJECT
@@ -25,7 +27,8 @@ public:
     // The port listened on, chosen by the system; nullopt when nothing can listen there.
     std::optional<quint16> listen(const QHostAddress &localAddress,
                                   const QHostAddress &serverAddress);
-    void connectTo(const QHostAddress &serverAddress, quint16 port);
+    // The proxy's refusal ends the connection.
+    void connectTo(const HostPort &server, const ProxyRoute &route);
     // Closes the connection or the listener; no signal comes from them any more.
     void close();
 

@@ -2,6 +2,7 @@
 
 #include "engine/FtpDataLink.h"
 #include "engine/SpeedLimit.h"
+#include "wire/Connector.h"
 
 #include <QTcpSocket>
 
@@ -65,7 +66,9 @@ void FtpSlot::connectNow()
     }
     Ferme_Connect();
     m_control = new QTcpSocket(this);
-    connect(m_control, &QTcpSocket::connected, this, &FtpSlot::onControlConnected);
+    m_connector = new Connector(*m_control);
+    connect(m_connector, &Connector::ready, this, &FtpSlot::onControlConnected);
+    connect(m_connector, &Connector::refused, this, &FtpSlot::onProxyRefused);
     connect(m_control, &QTcpSocket::readyRead, this, &FtpSlot::onControlReadyRead);
     connect(m_control, &QTcpSocket::disconnected, this, &FtpSlot::onControlEnded);
     connect(m_control, &QTcpSocket::errorOccurred, this, &FtpSlot::onControlError);
@@ -79,7 +82,7 @@ void FtpSlot::connectNow()
     m_dataEnded = false;
     m_firstData = false;
     m_watch.watch();
-    m_control->connectToHost(m_target.host, m_target.port);
+    m_connector->open({m_target.host, m_target.port}, m_target.route, false);
 }
 
 void FtpSlot::Ferme_Connect()
@@ -95,11 +98,12 @@ void FtpSlot::Ferme_Connect()
     m_control->abort();
     m_control->deleteLater();
     m_control = nullptr;
+    m_connector = nullptr;
 }
 
 void FtpSlot::sendClosingText()
 {
-    if (m_control->state() != QAbstractSocket::ConnectedState)
+    if (!m_connector->isReady() || m_control->state() != QAbstractSocket::ConnectedState)
         return;
     m_control->write(FtpCommands::ClosingText.data(), FtpCommands::ClosingText.size());
     m_control->flush();
@@ -118,9 +122,12 @@ void FtpSlot::onControlConnected()
 }
 
 // Active mode listens where the control connection ends on this side; a connection that
-// cannot carry an IPv4 address in PORT asks for passive mode at once.
+// cannot carry an IPv4 address in PORT (IPv6), or that goes through a proxy, asks for passive
+// mode at once.
 QByteArray FtpSlot::dataCommand()
 {
+    if (m_mode == FtpDataMode::Active && !m_target.route.isDirect())
+        m_mode = FtpDataMode::Epsv;
     if (m_mode == FtpDataMode::Active) {
         const QHostAddress local = m_control->localAddress();
         const std::optional<quint16> port = m_link->listen(local, m_control->peerAddress());
@@ -136,6 +143,8 @@ QByteArray FtpSlot::dataCommand()
 
 void FtpSlot::onControlReadyRead()
 {
+    if (!m_connector->isReady())
+        return; // the proxy's answer is its connector's
     m_watch.noteActivity();
     const QTcpSocket *control = m_control;
     const QList<FtpReply> replies = m_replies.append(m_control->readAll());
@@ -192,7 +201,7 @@ void FtpSlot::checkVersion(const QByteArray &text)
 }
 
 // The data connection goes to the server the control connection reached, whatever address a
-// PASV reply names.
+// PASV reply names: straight to its address, or through the proxy to its name.
 void FtpSlot::openPassiveLink(const std::optional<quint16> &port)
 {
     if (!port) {
@@ -200,7 +209,9 @@ void FtpSlot::openPassiveLink(const std::optional<quint16> &port)
         return;
     }
     m_passiveAnswered = true;
-    m_link->connectTo(m_control->peerAddress(), *port);
+    const QString host =
+        m_target.route.isDirect() ? m_control->peerAddress().toString() : m_target.host;
+    m_link->connectTo({host, *port}, m_target.route);
 }
 
 void FtpSlot::onControlEnded()
@@ -213,12 +224,24 @@ void FtpSlot::onControlError(QAbstractSocket::SocketError error)
 {
     if (!isAttemptActive())
         return;
-    if (error == QAbstractSocket::HostNotFoundError || error == QAbstractSocket::NetworkError)
+    if (const std::optional<QString> cause = m_connector->proxyFault(error))
+        onProxyRefused(*cause, true);
+    else if (error == QAbstractSocket::HostNotFoundError || error == QAbstractSocket::NetworkError)
         onNetworkLost();
     else if (error == QAbstractSocket::RemoteHostClosedError)
         onControlEnded();
     else
         onConnectionFailed();
+}
+
+// A proxy that cannot reach the server is met as a server that cannot be reached.
+void FtpSlot::onProxyRefused(const QString &text, bool lasting)
+{
+    halt();
+    if (lasting)
+        emit proxyRefused(number(), text);
+    else
+        emit connectionFailed(number());
 }
 
 void FtpSlot::onDataConnected()

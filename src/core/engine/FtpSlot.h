@@ -5,6 +5,7 @@
 #include "engine/SlotWatch.h"
 #include "wire/FtpCommands.h"
 #include "wire/FtpReplies.h"
+#include "wire/ProxyChoice.h"
 
 #include <QAbstractSocket>
 #include <QByteArray>
@@ -14,6 +15,7 @@
 
 #include <memory>
 
+class Connector;
 class FtpDataLink;
 class QTcpSocket;
 class SpeedLimit;
@@ -33,8 +35,10 @@ class SpeedLimit;
 // A permanent refusal (5xx) is also reported, so that the download can give up on a server
 // that keeps refusing.
 // When the server refuses active mode or never connects, the slot asks for passive mode (EPSV,
-// then PASV) instead; the slots of a download share the mode that worked. Any other error of
-// the control connection halts the slot and is the download's business.
+// then PASV) instead; the slots of a download share the mode that worked. Through a proxy,
+// which no server can connect back through, the passive modes alone are asked for, and the data
+// connection goes through the proxy as the control connection does. Any other error of the
+// control connection, and a proxy that fails it, halts the slot and is the download's business.
 class FtpSlot final : public PackSlot
 {
     Q_OBJECT
@@ -49,6 +53,7 @@ public:
         qint64 fileSize = 0; // of the version being fetched
         QByteArray time;     // its MDTM time; empty when the server keeps none
         Login login;         // anonymous when empty
+        ProxyRoute route{};  // Direct, Connect or Socks5
     };
     struct Timing
     {
@@ -100,6 +105,7 @@ private:
     void onControlReadyRead();
     void onControlEnded();
     void onControlError(QAbstractSocket::SocketError error);
+    void onProxyRefused(const QString &text, bool lasting);
     void handleReply(const FtpReply &reply);
     void checkVersion(const QByteArray &text);
     void openPassiveLink(const std::optional<quint16> &port);
@@ -124,7 +130,8 @@ private:
     Target m_target;
     std::shared_ptr<FtpDataMode> m_sharedMode;
     QTcpSocket *m_control = nullptr;
-    QPointer<SpeedLimit> m_limit; // the engine's: a discarded download may outlive it
+    Connector *m_connector = nullptr; // m_control's
+    QPointer<SpeedLimit> m_limit;     // the engine's: a discarded download may outlive it
     FtpDataLink *m_link;
     FtpReplies m_replies;
     PackPiece m_piece;

@@ -1,7 +1,7 @@
 #include "engine/HttpSlot.h"
 
 #include "engine/SpeedLimit.h"
-
+#include "wire/Connector.h"
 #include "wire/HttpRequest.h"
 #include "wire/PackAnswer.h"
 #include "wire/TlsTrust.h"
@@ -111,30 +111,27 @@ void HttpSlot::connectNow()
     if (!current().holds())
         return;
     m_socket = newSocket();
+    m_connector = new Connector(*m_socket);
+    connect(m_connector, &Connector::ready, this, &HttpSlot::onConnected);
+    connect(m_connector, &Connector::refused, this, &HttpSlot::onProxyRefused);
     connect(m_socket, &QTcpSocket::readyRead, this, &HttpSlot::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &HttpSlot::onEndOfStream);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &HttpSlot::onError);
     m_watch.watch();
-    if (auto *tls = qobject_cast<QSslSocket *>(m_socket))
-        tls->connectToHostEncrypted(m_target.host, m_target.port);
-    else
-        m_socket->connectToHost(m_target.host, m_target.port,
-                                QIODevice::ReadWrite | QIODevice::Unbuffered);
+    const bool tls = m_target.tls.has_value();
+    m_connector->open({m_target.host, m_target.port}, m_target.route, tls,
+                      tls ? QIODevice::ReadWrite : QIODevice::ReadWrite | QIODevice::Unbuffered);
 }
 
 // A plain socket reads straight from the system (unbuffered); a TLS socket sends the request
 // once the handshake has verified the server.
 QTcpSocket *HttpSlot::newSocket()
 {
-    if (!m_target.tls) {
-        auto *socket = new QTcpSocket(this);
-        connect(socket, &QTcpSocket::connected, this, &HttpSlot::onConnected);
-        return socket;
-    }
+    if (!m_target.tls)
+        return new QTcpSocket(this);
     auto *socket = new QSslSocket(this);
     socket->setSslConfiguration(*m_target.tls);
     m_sslErrors.clear();
-    connect(socket, &QSslSocket::encrypted, this, &HttpSlot::onConnected);
     connect(socket, &QSslSocket::sslErrors, this,
             [this](const QList<QSslError> &errors) { m_sslErrors = errors; });
     return socket;
@@ -150,6 +147,7 @@ void HttpSlot::Ferme_Connect()
         m_socket->abort();
         m_socket->deleteLater();
         m_socket = nullptr;
+        m_connector = nullptr;
     }
     resetConnectionState();
 }
@@ -180,6 +178,16 @@ void HttpSlot::onConnected()
     sendRequests();
 }
 
+// A proxy that cannot reach the server is met as a server that cannot be reached.
+void HttpSlot::onProxyRefused(const QString &text, bool lasting)
+{
+    halt();
+    if (lasting)
+        emit proxyRefused(number(), text);
+    else
+        emit connectionFailed(number());
+}
+
 // Requests go out in pack order, the current pack's first. Others go out before the answer to
 // the first has ended only while the server is known to keep the connection and to take
 // requests ahead; none goes out on a connection whose answer says it closes.
@@ -195,9 +203,9 @@ void HttpSlot::sendRequests()
         if (!m_ready || closing || (ahead && (!m_proven || !m_habits->pipelining)))
             break;
         const qint64 first = pack.nextOffset();
-        m_socket->write(HttpRequest::packText(m_target.hostHeader, m_target.path, first,
-                                              pack.pack().start + pack.pack().length,
-                                              m_target.validators, m_target.access));
+        m_socket->write(HttpRequest::packText(
+            m_target.hostHeader, m_target.path, first, pack.pack().start + pack.pack().length,
+            m_target.validators, m_target.access, m_target.route.forwarding()));
         m_owed.append({first, ahead});
         requested(k) = true;
         sentCurrent = sentCurrent || k == 0;
@@ -215,6 +223,8 @@ void HttpSlot::sendRequests()
 // must arrive whole within the stall interval.
 void HttpSlot::onReadyRead()
 {
+    if (!m_ready)
+        return; // the proxy's answer is its connector's
     const QTcpSocket *socket = m_socket;
     while (socket && m_socket == socket) {
         const qint64 allowed = allowance();
@@ -283,6 +293,13 @@ qint64 HttpSlot::takeHeader(const char *data, qint64 size)
 
 void HttpSlot::acceptHeader()
 {
+    if (m_target.route.way == ProxyRoute::Way::Forward &&
+        m_answer.statusCode() == ProxyLoginWanted) {
+        onProxyRefused(proxyRefusalText(m_target.route.proxy, ProxyLoginWanted,
+                                        {m_target.host, m_target.port}),
+                       true);
+        return;
+    }
     const std::optional<PackAnswer::Change> change =
         PackAnswer::changeShown(m_answer, m_target.fileSize, m_target.validators);
     if (change) {
@@ -476,6 +493,10 @@ void HttpSlot::onError(QAbstractSocket::SocketError error)
         return;
     if (!current().holds()) {
         Ferme_Connect(); // an idle kept connection has nothing to lose
+        return;
+    }
+    if (const std::optional<QString> cause = m_connector->proxyFault(error)) {
+        onProxyRefused(*cause, true);
         return;
     }
     if (error == QAbstractSocket::HostNotFoundError || error == QAbstractSocket::NetworkError) {

@@ -5,6 +5,7 @@
 #include "engine/SlotWatch.h"
 #include "store/ProjectAccess.h"
 #include "wire/HttpAnswer.h"
+#include "wire/ProxyChoice.h"
 
 #include <QAbstractSocket>
 #include <QByteArray>
@@ -18,6 +19,7 @@
 #include <memory>
 #include <optional>
 
+class Connector;
 class QTcpSocket;
 class SpeedLimit;
 
@@ -45,7 +47,7 @@ struct HttpServerHabits
 // a server without ranges, takes the whole one-pack file again), while the other slots carry on.
 // A bad answer is also reported as a refusal, and one that brought no byte of the file as such,
 // so that the download can give up on a server that keeps refusing or sends nothing. Any other
-// connection error halts the slot and is the download's business.
+// connection error halts the slot and is the download's business, as is a proxy that fails it.
 //
 // Under a speed limit the slot reads only what the limit allows and otherwise leaves the bytes
 // with the system until its turn comes.
@@ -65,6 +67,7 @@ public:
         std::optional<QSslConfiguration> tls; // set: the connection is made over TLS
         ServerValidators validators;          // of the version being fetched
         ProjectAccess access;                 // the login and what the browser handed over
+        ProxyRoute route{};                   // through a proxy, or straight
     };
     using Timing = SlotWatch::Timing;
 
@@ -100,6 +103,7 @@ private:
     QTcpSocket *newSocket();
     void Ferme_Connect();
     void onConnected();
+    void onProxyRefused(const QString &text, bool lasting);
     void sendRequests();
     void onReadyRead();
     qint64 allowance();
@@ -130,6 +134,7 @@ private:
     bool m_held = false;          // the limit holds the rest of the data back until the slot's turn
     qint64 m_socketRate = 0;      // the limit the connection's buffers were set for
     QTcpSocket *m_socket = nullptr;
+    Connector *m_connector = nullptr;         // m_socket's
     std::array<PackPiece, MaxPacks> m_pieces; // a ring, from m_current on
     int m_current = 0;
     std::array<bool, MaxPacks> m_requested{}; // per piece: its request is on the connection

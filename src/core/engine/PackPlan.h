@@ -30,6 +30,13 @@ public:
 
     Pack pack(qint64 number) const;
     qint64 length(qint64 number) const;
+    // The first byte after packs 0 .. packs - 1.
+    qint64 end(qint64 packs) const { return qMin(packs * m_packSize, m_fileSize); }
+    // How many leading packs the first `bytes` of the file hold whole.
+    qint64 packsWithin(qint64 bytes) const
+    {
+        return bytes >= m_fileSize ? count() : qMax<qint64>(bytes, 0) / m_packSize;
+    }
 
     // F packs of P bytes and the short one of R.
     PackCount packs() const { return {fullCount(), m_packSize, shortLength()}; }

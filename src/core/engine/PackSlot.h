@@ -69,6 +69,9 @@ signals:
     // The server's certificate does not verify (text: the host and the reason): the slot has
     // halted.
     void certificateRefused(int slot, const QString &text);
+    // The proxy cannot be reached, wants a login or refuses the connection (text names it and
+    // says why): the slot has halted.
+    void proxyRefused(int slot, const QString &text);
     // The server answered with an error of its own (5xx): the slot asks again after waitMs.
     void serverBusy(int slot, int waitMs);
     // The server refused the pack's request in a way retrying may not mend; the slot retries.

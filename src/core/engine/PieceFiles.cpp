@@ -41,10 +41,10 @@ QString PieceFiles::path(qint64 pack) const
     return ProjectPaths::piecePath(m_receiveFolder, m_baseName, pack);
 }
 
-qint64 PieceFiles::length(qint64 pack) const
+std::optional<qint64> PieceFiles::length(qint64 pack) const
 {
     const QFileInfo piece(path(pack));
-    return piece.isFile() ? piece.size() : 0;
+    return piece.isFile() ? std::optional<qint64>(piece.size()) : std::nullopt;
 }
 
 void PieceFiles::removeAllBut(const QSet<qint64> &keep) const

@@ -7,6 +7,13 @@ PieceJoiner::~PieceJoiner()
     stop();
 }
 
+void PieceJoiner::begin(qint64 joined)
+{
+    stop();
+    m_joined = joined;
+    m_tried = joined;
+}
+
 void PieceJoiner::prejoin(const Assembler &assembler, qint64 run)
 {
     const qint64 from = m_joined;
@@ -14,10 +21,8 @@ void PieceJoiner::prejoin(const Assembler &assembler, qint64 run)
     m_finishing = false;
     this->run([this, assembler, from, run] {
         const Assembler::Outcome outcome = assembler.appendPieces(from, run, m_stop);
-        return [this, outcome] {
-            m_joined = outcome.joined;
-            emit prejoined(outcome);
-        };
+        m_joined = outcome.joined;
+        return [this, outcome] { emit prejoined(outcome); };
     });
 }
 
@@ -27,10 +32,8 @@ void PieceJoiner::start(const Assembler &assembler, const JoinedFile &file)
     m_finishing = true;
     run([this, assembler, file, joined] {
         const Assembler::Outcome outcome = assembler.join(file, joined, m_stop);
-        return [this, outcome] {
-            m_joined = outcome.done ? 0 : outcome.joined;
-            emit finished(outcome);
-        };
+        m_joined = outcome.joined;
+        return [this, outcome] { emit finished(outcome); };
     });
 }
 
@@ -67,6 +70,4 @@ void PieceJoiner::stop()
     m_stop = true;
     m_thread->wait();
     m_thread.reset();
-    m_joined = 0;
-    m_tried = 0;
 }

@@ -1,7 +1,8 @@
 #include "engine/ResumePlan.h"
 
 ResumePlan::ResumePlan(const PackPlan &plan, const PackLog::Entries &entries,
-                       const std::function<qint64(qint64)> &pieceLength)
+                       const std::function<std::optional<qint64>(qint64)> &pieceLength,
+                       qint64 workLength)
 {
     const auto inPlan = [&plan](qint64 number) { return number >= 0 && number < plan.count(); };
     for (const qint64 number : entries.complete) {
@@ -15,7 +16,7 @@ ResumePlan::ResumePlan(const PackPlan &plan, const PackLog::Entries &entries,
         if (!inPlan(number) || m_complete.contains(number) || begun.contains(number))
             continue;
         const qint64 length = plan.length(number);
-        const qint64 have = qBound<qint64>(0, pieceLength(number), length);
+        const qint64 have = qBound<qint64>(0, pieceLength(number).value_or(0), length);
         if (have < length) {
             begun.insert(number);
             m_begun.append({number, have});
@@ -25,6 +26,9 @@ ResumePlan::ResumePlan(const PackPlan &plan, const PackLog::Entries &entries,
         m_completeBytes += length;
         m_foundWhole.append(number);
     }
+    const qint64 whole = plan.packsWithin(workLength);
+    while (m_joined < whole && m_complete.contains(m_joined) && !pieceLength(m_joined))
+        ++m_joined;
 }
 
 QSet<qint64> ResumePlan::logged() const

@@ -5,11 +5,7 @@
 
 RunAccess RunAccess::of(const Url &url, ProjectAccess kept)
 {
-    if (!url.server)
-        return {{},
-                QStringLiteral("The address ") + url.hostHeader +
-                    QStringLiteral(" is not valid !")};
-    if (!kept.login.isEmpty())
+    if (!kept.login.isEmpty() || !url.server)
         return {kept, QString()};
     const Netrc::Lookup netrc = Netrc::lookUp(url.server->host, url.isFtp());
     kept.login = netrc.login;

@@ -7,8 +7,7 @@
 struct Url;
 
 // What the requests of a run show its server: the project's access, its login taken from
-// ~/.netrc when the project keeps none. `refusal` says why no download can be made: the URL
-// names no server, or the login of ~/.netrc may not be used.
+// ~/.netrc when the project keeps none. `refusal` says why the login of ~/.netrc may not be used.
 struct RunAccess
 {
     ProjectAccess access;

@@ -5,6 +5,7 @@
 #include "store/ProjectRecord.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <array>
 #include <cmath>
@@ -41,6 +42,16 @@ constexpr std::array<Option, 7> Colours{{
 constexpr const char *FilePathKey = "FilePath";
 constexpr const char *AppPathKey = "AppPath";
 constexpr const char *TestCaFileKey = "TestCaFile";
+constexpr const char *ProxyKey = "Proxy";
+constexpr const char *ProxyTypeKey = "ProxyType";
+constexpr const char *ProxyHostKey = "ProxyHost";
+constexpr const char *ProxyPortKey = "ProxyPort";
+constexpr const char *ProxyUserKey = "ProxyUser";
+constexpr const char *ProxyPasswordKey = "ProxyPassword";
+// In the order of ProxySetting::Mode.
+const QStringList ProxyModes = {QStringLiteral("none"), QStringLiteral("environment"),
+                                QStringLiteral("manual")};
+const QString Socks5Text = QStringLiteral("socks5");
 const QString WindowGeometryKey = QStringLiteral("window/geometry");
 
 constexpr qint64 MaxColour = 0xFFFFFF;
@@ -209,6 +220,36 @@ void Settings::setSpeedLimitText(const QString &text)
 qint64 Settings::speedLimit() const
 {
     return limitSpeed() ? bytesPerSecond(speedLimitText(), Kb).value_or(0) : 0;
+}
+
+ProxySetting Settings::proxy() const
+{
+    ProxySetting proxy;
+    const qsizetype mode = ProxyModes.indexOf(text(ProxyKey, ProxyModes.at(1)));
+    proxy.mode = ProxySetting::Mode(mode < 0 ? 1 : mode);
+    proxy.type = text(ProxyTypeKey, QString()) == Socks5Text ? ProxySetting::Type::Socks5
+                                                             : ProxySetting::Type::Http;
+    proxy.host = text(ProxyHostKey, QString());
+    const uint port = text(ProxyPortKey, QString()).toUInt();
+    proxy.port = port <= 65535 ? quint16(port) : 0;
+    proxy.user = text(ProxyUserKey, QString());
+    proxy.password = text(ProxyPasswordKey, QString());
+    return proxy;
+}
+
+void Settings::setProxy(const ProxySetting &proxy)
+{
+    setText(ProxyKey, ProxyModes.at(int(proxy.mode)));
+    setText(ProxyTypeKey,
+            proxy.type == ProxySetting::Type::Socks5 ? Socks5Text : QStringLiteral("http"));
+    setText(ProxyHostKey, proxy.host);
+    setText(ProxyPortKey, proxy.port == 0 ? QString() : QString::number(proxy.port));
+    setText(ProxyUserKey, proxy.user);
+    setText(ProxyPasswordKey, proxy.password);
+    if (proxy.password.isEmpty())
+        return;
+    m_store.sync();
+    QFile::setPermissions(m_store.fileName(), QFile::ReadOwner | QFile::WriteOwner);
 }
 
 bool Settings::tray() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wire/ProxyChoice.h"
+
 #include <QColor>
 #include <QSettings>
 #include <QString>
@@ -65,6 +67,11 @@ public:
     void setSpeedLimitText(const QString &text);
     // Bytes per second; 0 when the limit is off or its text is no speed.
     qint64 speedLimit() const;
+    // The proxy setting: keys Proxy ("none", "environment", the default, or "manual"), ProxyType
+    // ("http" or "socks5"), ProxyHost, ProxyPort, ProxyUser and ProxyPassword. With a password
+    // the settings file is made readable by its owner alone.
+    ProxySetting proxy() const;
+    void setProxy(const ProxySetting &proxy);
 
     bool tray() const;
     void setTray(bool on);

@@ -12,7 +12,8 @@ DigestSearch::DigestSearch(QObject *parent) : QObject(parent)
     connect(&m_deadline, &QTimer::timeout, this, &DigestSearch::conclude);
 }
 
-void DigestSearch::start(const Url &url, const QSslConfiguration &tls, const ProjectAccess &access)
+void DigestSearch::start(const Url &url, const QSslConfiguration &tls, const ProxyRoute &route,
+                         const ProjectAccess &access)
 {
     stop();
     const qsizetype slash = url.path.lastIndexOf(u'/');
@@ -24,7 +25,7 @@ void DigestSearch::start(const Url &url, const QSslConfiguration &tls, const Pro
     for (int index = 0; index < m_siblings.size(); ++index) {
         const QString name =
             QString::fromLatin1(QUrl::toPercentEncoding(m_siblings.at(index).name));
-        auto *fetch = new SiblingFetch(url, url.path.left(slash + 1) + name, tls,
+        auto *fetch = new SiblingFetch(url, url.path.left(slash + 1) + name, tls, route,
                                        DigestFiles::MaxBytes, access, this);
         connect(fetch, &SiblingFetch::finished, this,
                 [this, index](const std::optional<QByteArray> &bytes) { onFetched(index, bytes); });

@@ -2,6 +2,7 @@
 
 #include "store/Checksum.h"
 #include "wire/DigestFiles.h"
+#include "wire/ProxyChoice.h"
 #include "wire/Url.h"
 
 #include <QList>
@@ -25,9 +26,10 @@ class DigestSearch final : public QObject
 public:
     explicit DigestSearch(QObject *parent = nullptr);
 
-    // Asks the siblings of an HTTP or HTTPS file, showing the access the file's request shows; a
-    // URL with a query has none.
-    void start(const Url &url, const QSslConfiguration &tls, const ProjectAccess &access = {});
+    // Asks the siblings of an HTTP or HTTPS file along route, showing the access the file's request
+    // shows; a URL with a query has none.
+    void start(const Url &url, const QSslConfiguration &tls, const ProxyRoute &route,
+               const ProjectAccess &access = {});
     // The probe has its answer: the siblings still unanswered get up to waitMs more; then found()
     // gives the preferred digest read (DigestFiles::siblingsOf).
     void finishWithin(int waitMs);

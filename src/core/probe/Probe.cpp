@@ -5,6 +5,7 @@
 #include "store/ProjectNaming.h"
 #include "store/ProjectPaths.h"
 #include "store/ProjectStore.h"
+#include "wire/Connector.h"
 #include "wire/FtpCommands.h"
 #include "wire/HttpRequest.h"
 #include "wire/TlsTrust.h"
@@ -56,7 +57,8 @@ QString errorStatusText(int status)
 
 Probe::Probe(const ProjectStore &store, const Settings &settings, const Intervals &intervals,
              QObject *parent)
-    : QObject(parent), m_store(store), m_settings(settings), m_digestWaitMs(intervals.digestWaitMs)
+    : QObject(parent), m_store(store), m_settings(settings), m_connector(new Connector(Winsock)),
+      m_digestWaitMs(intervals.digestWaitMs)
 {
     Timer_Timeout.setSingleShot(true);
     Timer_Timeout.setInterval(intervals.timeoutMs);
@@ -64,8 +66,8 @@ Probe::Probe(const ProjectStore &store, const Settings &settings, const Interval
     Timer_Test_FTP.setInterval(intervals.ftpSizeMs);
     connect(&Timer_Timeout, &QTimer::timeout, this, &Probe::Timer_Timeout_Tick);
     connect(&Timer_Test_FTP, &QTimer::timeout, this, &Probe::Timer_Test_FTP_Tick);
-    connect(&Winsock, &QSslSocket::connected, this, &Probe::onConnected);
-    connect(&Winsock, &QSslSocket::encrypted, this, &Probe::onConnected);
+    connect(m_connector, &Connector::ready, this, &Probe::onConnected);
+    connect(m_connector, &Connector::refused, this, &Probe::onProxyRefused);
     connect(&Winsock, &QSslSocket::sslErrors, this, &Probe::onSslErrors);
     connect(&Winsock, &QSslSocket::readyRead, this, &Probe::onReadyRead);
     connect(&Winsock, &QSslSocket::errorOccurred, this, &Probe::onErrorOccurred);
@@ -143,15 +145,18 @@ void Probe::begin(const QString &urlText)
     }
     if (!chooseLogin())
         return;
+    m_route = chooseRoute(m_settings.proxy(), m_url);
+    if (!m_route.refusal.isEmpty()) {
+        fail(m_route.refusal);
+        return;
+    }
     Timer_Timeout.start();
     if (m_seeksDigest)
-        m_digests.start(m_url, tlsConfiguration(m_settings.testCaFile()), {m_login, m_browser});
-    if (m_url.isTls()) {
+        m_digests.start(m_url, tlsConfiguration(m_settings.testCaFile()), m_route,
+                        {m_login, m_browser});
+    if (m_url.isTls())
         Winsock.setSslConfiguration(tlsConfiguration(m_settings.testCaFile()));
-        Winsock.connectToHostEncrypted(m_url.server->host, m_url.server->port);
-    } else {
-        Winsock.connectToHost(m_url.server->host, m_url.server->port);
-    }
+    m_connector->open(*m_url.server, m_route, m_url.isTls());
 }
 
 // A login given in the box stays while the probe goes on; one of the URL stays through
@@ -188,16 +193,16 @@ void Probe::askLogin()
     emit loginRequested(loginText(m_url.hostHeader, !m_login.isEmpty()), LoginTitle, m_login.user);
 }
 
-// Over TLS the request waits for the handshake: "connected" comes first and is passed over.
 void Probe::onConnected()
 {
-    if (m_phase != Phase::Probing || Winsock.isEncrypted() != m_url.isTls())
+    if (m_phase != Phase::Probing)
         return;
     if (m_url.isFtp()) {
         Timer_Test_FTP.start();
         Winsock.write(FtpCommands::probeBurst(m_url.path, m_login));
     } else {
-        Winsock.write(HttpRequest::probeText(m_url.hostHeader, m_url.path, {m_login, m_browser}));
+        Winsock.write(HttpRequest::probeText(m_url.hostHeader, m_url.path, {m_login, m_browser},
+                                             m_route.forwarding()));
         m_asked.start();
     }
 }
@@ -209,6 +214,8 @@ void Probe::onSslErrors(const QList<QSslError> &errors)
 
 void Probe::onReadyRead()
 {
+    if (!m_connector->isReady())
+        return;
     const QByteArray chunk = Winsock.readAll();
     if (m_phase != Phase::Probing || chunk.isEmpty())
         return;
@@ -241,6 +248,10 @@ void Probe::takeHttpData(const QByteArray &chunk)
 
 void Probe::decideHttp()
 {
+    if (m_route.way == ProxyRoute::Way::Forward && m_answer.statusCode() == ProxyLoginWanted) {
+        onProxyRefused(proxyRefusalText(m_route.proxy, ProxyLoginWanted, *m_url.server));
+        return;
+    }
     const HttpVerdict verdict = judgeHttpAnswer(m_answer, m_settings.packSize());
     switch (verdict.kind) {
     case HttpVerdict::Kind::File:
@@ -347,12 +358,20 @@ void Probe::onErrorOccurred(QAbstractSocket::SocketError error)
 {
     if (m_phase != Phase::Probing)
         return;
-    if (error == QAbstractSocket::RemoteHostClosedError)
+    if (const std::optional<QString> cause = m_connector->proxyFault(error))
+        fail(connectErrorText(*cause));
+    else if (error == QAbstractSocket::RemoteHostClosedError)
         judgePeerClose();
     else if (error == QAbstractSocket::SslHandshakeFailedError)
         fail(tlsRefusedText(m_url.hostHeader, m_sslErrors, Winsock.errorString()));
     else
         fail(connectErrorText(connectCause(error)));
+}
+
+void Probe::onProxyRefused(const QString &text)
+{
+    if (m_phase == Phase::Probing)
+        fail(connectErrorText(text));
 }
 
 // What the system said, in words of our own where the cause is a common one.
@@ -408,12 +427,15 @@ void Probe::succeed(qint64 size, bool rangeSupported, const ServerValidators &va
         const QFileInfo entry(QDir::cleanPath(path));
         return entry.exists() || entry.isSymLink();
     };
+    result.serverFileName = m_answer.fileName().value_or(QString()); // HTTP only
+    const QString fileName =
+        result.serverFileName.isEmpty() ? m_url.fileName : result.serverFileName;
     result.projectName =
-        chooseProjectName(m_url.fileName, QTime::currentTime(), [&](const QString &name) {
+        chooseProjectName(fileName, QTime::currentTime(), [&](const QString &name) {
             return m_store.projectFolderExists(name) ||
                    exists(ProjectPaths::receiveFolder(folder, name)) ||
                    exists(ProjectPaths::joinedFilePath(folder, name)) ||
-                   exists(ProjectPaths::finalFilePath(folder, finalFileName(m_url.fileName, name)));
+                   exists(ProjectPaths::finalFilePath(folder, finalFileName(fileName, name)));
         });
     result.isFtp = m_url.isFtp();
     result.rangeSupported = rangeSupported;
@@ -446,7 +468,8 @@ void Probe::finish(Phase next)
     Timer_Timeout.stop();
     Timer_Test_FTP.stop();
     m_digests.stop();
-    if (m_url.isFtp() && Winsock.state() == QAbstractSocket::ConnectedState) {
+    if (m_url.isFtp() && m_connector->isReady() &&
+        Winsock.state() == QAbstractSocket::ConnectedState) {
         Winsock.write(FtpCommands::QuitText.data(), FtpCommands::QuitText.size());
         Winsock.flush();
     }

@@ -5,6 +5,7 @@
 #include "probe/ProbeResult.h"
 #include "wire/FtpReplies.h"
 #include "wire/HttpAnswer.h"
+#include "wire/ProxyChoice.h"
 #include "wire/Url.h"
 
 #include <QElapsedTimer>
@@ -17,14 +18,17 @@
 
 #include <optional>
 
+class Connector;
 class ProjectStore;
 class Settings;
 
 // The add handler and its probe: one connection to the server of a typed URL learns whether it
 // names a file and how large it is (HTTP: a ranged GET whose answer's header is read; FTP: a
 // log-in, SIZE, MDTM and REST, sent in one burst). An "https://" URL is asked over TLS, and a
-// certificate that does not verify fails the probe with the host and the reason. Everything
-// after the connection runs from its events; the outcome is one signal, succeeded or failed.
+// certificate that does not verify fails the probe with the host and the reason. The connection
+// goes through the proxy the settings and the environment choose for the URL, and a proxy that
+// fails it is named. Everything after the connection runs from its events; the outcome is one
+// signal, succeeded or failed.
 //
 // The login is the URL's, else the one given in the login box, else ~/.netrc's for the host
 // (FTP without one logs in as anonymous); an HTTP server that answers 401 asks for one, and the
@@ -110,6 +114,7 @@ private:
     void onSslErrors(const QList<QSslError> &errors);
     void onReadyRead();
     void onErrorOccurred(QAbstractSocket::SocketError error);
+    void onProxyRefused(const QString &text);
     QString connectCause(QAbstractSocket::SocketError error) const;
     void Timer_Timeout_Tick();
     void Timer_Test_FTP_Tick();
@@ -129,7 +134,8 @@ private:
 
     const ProjectStore &m_store;
     const Settings &m_settings;
-    QSslSocket Winsock; // plain TCP unless the URL is "https://"
+    QSslSocket Winsock;     // plain TCP unless the URL is "https://"
+    Connector *m_connector; // Winsock's
     QTimer Timer_Timeout;
     QTimer Timer_Test_FTP;
     int m_digestWaitMs;
@@ -142,6 +148,7 @@ private:
 
     QString m_urlText; // as given, for asking again with a login
     Url m_url;         // the URL being probed
+    ProxyRoute m_route;
     BrowserHeaders m_browser;
     Login m_login;
     LoginSource m_loginSource = LoginSource::None;

@@ -27,4 +27,7 @@ struct ProbeResult
     // what the browser handed over. A login of ~/.netrc is read again at each start instead.
     ProjectAccess access;
     Login loginThisRun; // given in the login box, not to be remembered
+    // The name the server gave the file (Content-Disposition), which then names the project and
+    // the finished file instead of the URL; empty when it gave none.
+    QString serverFileName{};
 };

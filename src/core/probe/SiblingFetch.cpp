@@ -1,5 +1,6 @@
 #include "probe/SiblingFetch.h"
 
+#include "wire/Connector.h"
 #include "wire/HttpRequest.h"
 
 namespace {
@@ -23,20 +24,18 @@ std::optional<qint64> wholeLength(const HttpAnswer &answer)
 } // namespace
 
 SiblingFetch::SiblingFetch(const Url &url, const QString &path, const QSslConfiguration &tls,
-                           qint64 limit, const ProjectAccess &access, QObject *parent)
-    : QObject(parent), m_hostHeader(url.hostHeader), m_path(path), m_tls(url.isTls()),
-      m_limit(limit), m_access(access)
+                           const ProxyRoute &route, qint64 limit, const ProjectAccess &access,
+                           QObject *parent)
+    : QObject(parent), m_connector(new Connector(m_socket)), m_hostHeader(url.hostHeader),
+      m_path(path), m_via(route.forwarding()), m_limit(limit), m_access(access)
 {
-    connect(&m_socket, &QSslSocket::connected, this, &SiblingFetch::onConnected);
-    connect(&m_socket, &QSslSocket::encrypted, this, &SiblingFetch::onConnected);
+    connect(m_connector, &Connector::ready, this, &SiblingFetch::onConnected);
+    connect(m_connector, &Connector::refused, this, [this] { end(std::nullopt); });
     connect(&m_socket, &QSslSocket::readyRead, this, &SiblingFetch::onReadyRead);
     connect(&m_socket, &QSslSocket::errorOccurred, this, [this] { end(std::nullopt); });
-    if (m_tls) {
+    if (url.isTls())
         m_socket.setSslConfiguration(tls);
-        m_socket.connectToHostEncrypted(url.server->host, url.server->port);
-    } else {
-        m_socket.connectToHost(url.server->host, url.server->port);
-    }
+    m_connector->open(*url.server, route, url.isTls());
 }
 
 void SiblingFetch::abort()
@@ -45,15 +44,16 @@ void SiblingFetch::abort()
     m_socket.abort();
 }
 
-// Over TLS the request waits for the handshake.
 void SiblingFetch::onConnected()
 {
-    if (!m_ended && m_socket.isEncrypted() == m_tls)
-        m_socket.write(HttpRequest::probeText(m_hostHeader, m_path, m_access));
+    if (!m_ended)
+        m_socket.write(HttpRequest::probeText(m_hostHeader, m_path, m_access, m_via));
 }
 
 void SiblingFetch::onReadyRead()
 {
+    if (!m_connector->isReady())
+        return; // a proxy's answer is its connector's
     const QByteArray chunk = m_socket.readAll();
     if (m_ended)
         return;

@@ -22,12 +22,6 @@ QByteArray pieceLine(const QString &piecePath, const QByteArray &suffix)
     return piecePath.toUtf8() + suffix;
 }
 
-bool isLineOf(const QByteArray &line, const QByteArray &piece)
-{
-    return line.size() == piece.size() + 2 && line.startsWith(piece) &&
-           (line.endsWith(completeSuffix) || line.endsWith(partialSuffix));
-}
-
 // The size of the file without a last line that lacks its CR LF.
 std::optional<qint64> completeLength(QFile &file)
 {
@@ -130,14 +124,19 @@ bool PackLog::removePartials()
     return kept == *text || FileIo::writeAtomically(m_path, kept);
 }
 
-bool PackLog::forget(const QString &piecePath)
+bool PackLog::forget(const QStringList &piecePaths)
 {
     const auto text = FileIo::read(m_path);
     if (!text)
         return true;
-    const QByteArray piece = piecePath.toUtf8();
+    QSet<QByteArray> pieces;
+    for (const QString &piecePath : piecePaths)
+        pieces.insert(piecePath.toUtf8());
     QList<QByteArray> lines = TextLines::completeLines(*text);
-    lines.removeIf([&piece](const QByteArray &line) { return isLineOf(line, piece); });
+    lines.removeIf([&pieces](const QByteArray &line) {
+        return (line.endsWith(completeSuffix) || line.endsWith(partialSuffix)) &&
+               pieces.contains(line.chopped(completeSuffix.size()));
+    });
     const QByteArray kept = TextLines::join(lines);
     return kept == *text || FileIo::writeAtomically(m_path, kept);
 }

@@ -25,9 +25,9 @@ public:
     // Removes every ":0" line. Atomic.
     bool removePartials();
 
-    // Removes every line of this piece, whatever its state (a piece found missing or short
-    // at assembly is fetched again). Atomic.
-    bool forget(const QString &piecePath);
+    // Removes every line of these pieces, whatever its state (a piece found missing or short
+    // when it is to be joined is fetched again). One atomic rewrite.
+    bool forget(const QStringList &piecePaths);
 
     struct Entries
     {

@@ -62,6 +62,11 @@ QString ProjectPaths::validatorsPath(const QString &project) const
     return projectFolder(project) + QStringLiteral("server.qfd");
 }
 
+QString ProjectPaths::fileNamePath(const QString &project) const
+{
+    return projectFolder(project) + QStringLiteral("name.qfd");
+}
+
 QString ProjectPaths::joinedRecordPath(const QString &project) const
 {
     return projectFolder(project) + QStringLiteral("joined.qfd");

@@ -11,8 +11,9 @@ QString withTrailingSeparator(const QString &folder);
 //
 // data folder/projects/main.qfd                  the project list
 // data folder/projects/<project>/project.qfd     the project record (and download.qfd,
-//                                                infos.qfd, stats.qfd, server.qfd, joined.qfd,
-//                                                checksum.qfd, access.qfd, graph snapshots)
+//                                                infos.qfd, stats.qfd, server.qfd, name.qfd,
+//                                                joined.qfd, checksum.qfd, access.qfd, graph
+//                                                snapshots)
 // <download folder>/<project>/<base>(<n>).qfd    piece files, and final.qfd
 // <download folder>/<project>.qfd               the joined file, while the receive folder holds
 //                                                its name
@@ -36,6 +37,7 @@ public:
     QString elapsedPath(const QString &project) const;
     QString statsPath(const QString &project) const;
     QString validatorsPath(const QString &project) const;   // "server.qfd"
+    QString fileNamePath(const QString &project) const;     // "name.qfd"
     QString joinedRecordPath(const QString &project) const; // "joined.qfd"
     QString checksumPath(const QString &project) const;     // "checksum.qfd"
     QString accessPath(const QString &project) const;       // "access.qfd"

@@ -77,7 +77,7 @@ bool ProjectStore::projectFolderExists(const QString &name) const
 bool ProjectStore::createProject(const QString &name, const ProjectRecord &record,
                                  const ServerValidators &validators,
                                  const std::optional<Checksum> &checksum,
-                                 const ProjectAccess &access)
+                                 const QString &serverFileName, const ProjectAccess &access)
 {
     if (!FileNames::isSafe(name) || isListed(name) || projectFolderExists(name))
         return false;
@@ -93,7 +93,10 @@ bool ProjectStore::createProject(const QString &name, const ProjectRecord &recor
     const bool checksumWritten =
         !checksum || FileIo::writeAtomically(m_paths.checksumPath(name),
                                              ChecksumRecord{*checksum, std::nullopt}.toText());
-    if (!validatorsWritten || !checksumWritten ||
+    const bool fileNameWritten = serverFileName.isEmpty() ||
+                                 FileIo::writeAtomically(m_paths.fileNamePath(name),
+                                                         TextLines::line("name:", serverFileName));
+    if (!validatorsWritten || !checksumWritten || !fileNameWritten ||
         (!access.isEmpty() && !writeAccess(name, access)) ||
         !FileIo::writeAtomically(m_paths.recordPath(name), waiting.toText()) ||
         !FileIo::writeAtomically(m_paths.mainListPath(), TextLines::join(*lines))) {
@@ -237,6 +240,15 @@ std::optional<ChecksumRecord> ProjectStore::checksum(const QString &name) const
         return std::nullopt;
     const auto text = FileIo::read(m_paths.checksumPath(name));
     return text ? ChecksumRecord::parse(*text) : std::nullopt;
+}
+
+std::optional<QString> ProjectStore::serverFileName(const QString &name) const
+{
+    if (!FileNames::isSafe(name))
+        return std::nullopt;
+    TextLines::KeyReader reader(FileIo::read(m_paths.fileNamePath(name)).value_or(QByteArray()));
+    const QString kept = QString::fromUtf8(reader.next("name:").value_or(QByteArray()));
+    return kept.isEmpty() ? std::nullopt : std::optional(FileNames::fitted(kept));
 }
 
 std::optional<ProjectRecord> ProjectStore::record(const QString &name) const

@@ -59,13 +59,14 @@ public:
 
     // Creates the project folder, writes its record, appends its name to "main.qfd" and puts
     // it at the end of the waiting list with "status:1". The server's validators, when it sent
-    // any, go to "server.qfd", the digest its file must have to "checksum.qfd", and the access,
-    // when there is any, to "access.qfd", which only its owner may read. Refuses an unsafe or
-    // existing name; nothing is left behind when a file cannot be written.
+    // any, go to "server.qfd", the digest its file must have to "checksum.qfd", the name the
+    // server gave the file, if any, to "name.qfd" ("name:...\r\n"), and the access, when there is
+    // any, to "access.qfd", which only its owner may read. Refuses an unsafe or existing name;
+    // nothing is left behind when a file cannot be written.
     bool createProject(const QString &name, const ProjectRecord &record,
                        const ServerValidators &validators = {},
                        const std::optional<Checksum> &checksum = std::nullopt,
-                       const ProjectAccess &access = {});
+                       const QString &serverFileName = {}, const ProjectAccess &access = {});
 
     // Moves waiting project `from` to index `to` and rewrites "main.qfd": finished projects
     // first, then the running one, then the waiting ones in their new order.
@@ -114,6 +115,8 @@ public:
     ServerValidators validators(const QString &name) const;
     // nullopt when the project has no readable "checksum.qfd".
     std::optional<ChecksumRecord> checksum(const QString &name) const;
+    // The name the server gave the project's file, made safe; nullopt when it gave none.
+    std::optional<QString> serverFileName(const QString &name) const;
     bool rewriteStatus(const QString &name, int status) const;
 
 private:

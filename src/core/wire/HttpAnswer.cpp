@@ -1,6 +1,7 @@
 #include "wire/HttpAnswer.h"
 
 #include "wire/ByteCount.h"
+#include "wire/ContentDisposition.h"
 
 #include <algorithm>
 
@@ -217,4 +218,10 @@ std::optional<Checksum> HttpAnswer::digest() const
     if (std::optional<Checksum> stated = strongestIn(values("Repr-Digest"), byteSequence))
         return stated;
     return strongestIn(values("Digest"), base64);
+}
+
+std::optional<QString> HttpAnswer::fileName() const
+{
+    const std::optional<QByteArray> disposition = field("Content-Disposition");
+    return disposition ? dispositionFileName(*disposition) : std::nullopt;
 }

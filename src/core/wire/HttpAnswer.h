@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
+#include <QString>
 
 #include <optional>
 
@@ -65,6 +66,9 @@ public:
     // ("SHA-256=<base64>"). Either field may name SHA-512, SHA-256, SHA-1 ("sha") or MD5; other
     // algorithms, and values that are not the bytes of their algorithm, are passed over.
     std::optional<Checksum> digest() const;
+    // The file name Content-Disposition gives, never with a "/" or a control character (see
+    // dispositionFileName); nullopt without one.
+    std::optional<QString> fileName() const;
 
 private:
     void split(qsizetype headerEnd);

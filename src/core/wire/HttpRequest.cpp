@@ -26,18 +26,27 @@ QByteArray accessLines(const ProjectAccess &access)
            headerLine("Referer: ", access.browser.referer);
 }
 
+QByteArray proxyLogin(const QByteArray &authorization)
+{
+    return authorization.isEmpty() ? QByteArray()
+                                   : "Proxy-Authorization: " + authorization + "\r\n";
+}
+
 // `extraLines` (each with its CR LF) go just before the Host line.
 QByteArray requestText(const QString &host, const QString &path, const QByteArray &range,
-                       const ProjectAccess &access, const QByteArray &extraLines = {})
+                       const ProjectAccess &access, const HttpRequest::ViaProxy &proxy,
+                       const QByteArray &extraLines = {})
 {
     const QString &agent = access.browser.userAgent;
+    const QByteArray target =
+        (proxy.forward ? "http://" + host.toUtf8() : QByteArray()) + path.toUtf8();
     QByteArray text;
-    text += "GET " + path.toUtf8() + " HTTP/1.1\r\n";
+    text += "GET " + target + " HTTP/1.1\r\n";
     text += "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n";
     text += "Accept-Language: fr\r\n";
     text += "User-Agent: " + (agent.isEmpty() ? OurUserAgent : headerValue(agent)) + "\r\n";
     text += "Range: bytes=" + range + "\r\n";
-    text += extraLines;
+    text += extraLines + proxyLogin(proxy.authorization);
     text += accessLines(access);
     text += "Host: " + host.toUtf8() + "\r\n";
     text += "Connection: Keep-Alive\r\n";
@@ -48,18 +57,24 @@ QByteArray requestText(const QString &host, const QString &path, const QByteArra
 } // namespace
 
 QByteArray HttpRequest::probeText(const QString &host, const QString &path,
-                                  const ProjectAccess &access)
+                                  const ProjectAccess &access, const ViaProxy &proxy)
 {
-    return requestText(host, path, "0-", access);
+    return requestText(host, path, "0-", access, proxy);
 }
 
 QByteArray HttpRequest::packText(const QString &host, const QString &path, qint64 first,
                                  qint64 last, const ServerValidators &validators,
-                                 const ProjectAccess &access)
+                                 const ProjectAccess &access, const ViaProxy &proxy)
 {
     const bool strongTag = !validators.etag.isEmpty() && !validators.etag.startsWith("W/");
     const QByteArray version = strongTag ? validators.etag : validators.modified;
     const QByteArray ifRange = version.isEmpty() ? QByteArray() : "If-Range: " + version + "\r\n";
     return requestText(host, path, QByteArray::number(first) + '-' + QByteArray::number(last),
-                       access, ifRange);
+                       access, proxy, ifRange);
+}
+
+QByteArray HttpRequest::connectText(const QString &authority, const QByteArray &authorization)
+{
+    return "CONNECT " + authority.toUtf8() + " HTTP/1.1\r\nHost: " + authority.toUtf8() + "\r\n" +
+           proxyLogin(authorization) + "\r\n";
 }

@@ -112,6 +112,11 @@ std::optional<quint16> parsePort(QStringView text)
 
 } // namespace
 
+QString HostPort::text() const
+{
+    return (host.contains(u':') ? u'[' + host + u']' : host) + u':' + QString::number(port);
+}
+
 UrlReading Extract_URL(const QString &urlText, std::optional<Url::Scheme> schemeless)
 {
     const QString text = urlText.trimmed();

@@ -13,6 +13,7 @@ struct HostPort
     QString host;
     quint16 port = 0;
 
+    QString text() const; // "h.test:80", "[::1]:8080"
     bool operator==(const HostPort &) const = default;
 };
 

@@ -65,9 +65,11 @@ struct EngineRig
         return record;
     }
 
-    bool queue(const QString &project, const QString &url, qint64 size, qint64 packSize)
+    bool queue(const QString &project, const QString &url, qint64 size, qint64 packSize,
+               const ProjectAccess &access = {})
     {
-        return store.createProject(project, record(url, size, downloadFolder(), packSize));
+        return store.createProject(project, record(url, size, downloadFolder(), packSize), {}, {},
+                                   {}, access);
     }
 
     // The record as it must read once the project is finished.

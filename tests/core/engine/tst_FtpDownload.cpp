@@ -1,13 +1,17 @@
 #include "EngineRig.h"
 #include "FtpServer.h"
+#include "SocksServer.h"
+#include "SquidServer.h"
 #include "TestFiles.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 
 // Whole FTP downloads through the engine against a real FTP server: the file ends byte for byte
 // while slot 4 stays unused, a server without active mode is served in passive mode, and a pause
-// continues each begun pack from the byte after its saved length.
+// continues each begun pack from the byte after its saved length. Over IPv6, which PORT cannot
+// carry, and through a proxy, which no server can connect back through, EPSV is asked at once.
 class tst_FtpDownload final : public QObject
 {
     Q_OBJECT
@@ -28,16 +32,27 @@ void tst_FtpDownload::downloads_data()
 {
     QTest::addColumn<qint64>("size");
     QTest::addColumn<bool>("pause");   // the server also refuses PORT: passive mode
+    QTest::addColumn<QString>("via");  // "ipv6", "socks", "squid", or straight over IPv4
     QTest::addColumn<QString>("user"); // logs in with the password "se cret"
-    QTest::newRow("32 MiB") << qint64(32 * 1024 * 1024) << false << "anonymous";
-    QTest::newRow("passive mode, pause and resume") << qint64(1300000) << true << "anonymous";
-    QTest::newRow("a login") << qint64(1300000) << false << "anna";
+    QTest::newRow("32 MiB") << qint64(32 * 1024 * 1024) << false << ""
+                            << "anonymous";
+    QTest::newRow("passive mode, pause and resume") << qint64(1300000) << true << ""
+                                                    << "anonymous";
+    QTest::newRow("a login") << qint64(1300000) << false << ""
+                             << "anna";
+    QTest::newRow("IPv6") << qint64(1300000) << false << "ipv6"
+                          << "anonymous";
+    QTest::newRow("through SOCKS5") << qint64(1300000) << false << "socks"
+                                    << "anonymous";
+    QTest::newRow("through squid's tunnels") << qint64(1300000) << false << "squid"
+                                             << "anonymous";
 }
 
 void tst_FtpDownload::downloads()
 {
     QFETCH(qint64, size);
     QFETCH(bool, pause);
+    QFETCH(QString, via);
     QFETCH(QString, user);
     const qint64 packs = (size + PackSize - 1) / PackSize;
     Engine::Intervals intervals = EngineRig::fastIntervals();
@@ -45,6 +60,7 @@ void tst_FtpDownload::downloads()
     options.refusePort = pause;
     options.user = "anna";
     options.password = "se cret";
+    options.ipv6 = via == "ipv6";
     if (pause) {
         // 262144 bytes at once, then 131072 every two seconds: every pack is still arriving.
         options.rateLimit = 100000;
@@ -55,11 +71,19 @@ void tst_FtpDownload::downloads()
     QVERIFY(TestFiles::writeFile(rig.serveFolder() + "setup.exe", bytes));
     FtpServer server(rig.serveFolder(), options);
     QVERIFY2(server.start(), qPrintable(server.errorString()));
+    SquidServer squid({{"1024-65535"}});
+    SocksServer socks;
+    QVERIFY((via != "squid" || squid.start()) && (via != "socks" || socks.start()));
+    const quint16 proxyPort = via == "socks" ? socks.port() : squid.port();
+    rig.settings.setProxy(
+        {via == "socks" || via == "squid" ? ProxySetting::Mode::Manual : ProxySetting::Mode::None,
+         via == "socks" ? ProxySetting::Type::Socks5 : ProxySetting::Type::Http, "127.0.0.1",
+         proxyPort});
     const QString url = server.url("set%75p.exe"); // an escape, as links may hold: "setup.exe"
     ProjectRecord record = EngineRig::record(url, size, rig.downloadFolder(), PackSize);
     record.type = "1";
     const Login login = user == "anna" ? Login{user, options.password} : Login();
-    QVERIFY(rig.store.createProject("setup", record, {}, {}, {login, {}}));
+    QVERIFY(rig.store.createProject("setup", record, {}, {}, {}, {login, {}}));
     QSignalSpy captions(&rig.captions, &RunCaptions::slotStatusChanged);
     const auto piece = [&rig](qint64 pack) {
         return rig.receiveFolder("setup") + QStringLiteral("setup(%1).qfd").arg(pack);
@@ -99,6 +123,8 @@ void tst_FtpDownload::downloads()
     }
     QCOMPARE(fourth, QStringList({"Initialising", "Unused with FTP servers."}));
     QVERIFY(rig.messages.isEmpty());
+    if (!via.isEmpty()) // every data connection through EPSV
+        QCOMPARE(server.commands().filter(QRegularExpression("^(PORT|EPRT|PASV)")), QStringList());
 }
 
 QTEST_GUILESS_MAIN(tst_FtpDownload)

@@ -56,6 +56,8 @@ void tst_ResumePlan::plansFromTheLog_data()
     QTest::addColumn<Numbers>("complete"); // ":1" lines, in log order
     QTest::addColumn<Numbers>("partial");  // ":0" lines, in log order
     QTest::addColumn<Pieces>("pieces");
+    QTest::addColumn<qint64>("workLength");
+    QTest::addColumn<qint64>("joined");
     QTest::addColumn<qint64>("completeBytes");
     QTest::addColumn<Numbers>("begunHave"); // the bytes each begun pack holds
     QTest::addColumn<Numbers>("foundWhole");
@@ -66,11 +68,20 @@ void tst_ResumePlan::plansFromTheLog_data()
     // piece already whole counts as complete.
     QTest::newRow("repeats and packs outside the plan ignored")
         << qint64(550) << Numbers{1, 1, 3, 12} << Numbers{3, 4, 2, 2, 5, 0, 6}
-        << Pieces{{2, 10}, {3, 50}, {4, 20}, {5, 50}} << qint64(250) << Numbers{20, 10, 0}
-        << Numbers{5} << Numbers{4, 2, 0} << "2 times 100 Bytes";
+        << Pieces{{2, 10}, {3, 50}, {4, 20}, {5, 50}} << qint64(0) << qint64(0) << qint64(250)
+        << Numbers{20, 10, 0} << Numbers{5} << Numbers{4, 2, 0} << "2 times 100 Bytes";
     QTest::newRow("begun short pack")
-        << qint64(250) << Numbers{0} << Numbers{2} << Pieces{{2, 20}} << qint64(100) << Numbers{20}
-        << Numbers{} << Numbers{2, 1} << "1 times 100 Bytes";
+        << qint64(250) << Numbers{0} << Numbers{2} << Pieces{{2, 20}} << qint64(0) << qint64(0)
+        << qint64(100) << Numbers{20} << Numbers{} << Numbers{2, 1} << "1 times 100 Bytes";
+    // Joined: logged complete, piece gone, whole in the work file. A piece still there ends them
+    // (killed before it was deleted), and so do the bytes the work file holds.
+    QTest::newRow("joined packs, a piece left")
+        << qint64(550) << Numbers{0, 1, 2, 3} << Numbers{4} << Pieces{{2, 100}, {4, 30}}
+        << qint64(360) << qint64(2) << qint64(400) << Numbers{30} << Numbers{} << Numbers{4, 5}
+        << "0 times 100 Bytes and 50 Bytes";
+    QTest::newRow("joined packs, work file short")
+        << qint64(250) << Numbers{0, 1, 2} << Numbers{} << Pieces{} << qint64(150) << qint64(1)
+        << qint64(250) << Numbers{} << Numbers{} << Numbers{} << QString();
 }
 
 void tst_ResumePlan::plansFromTheLog()
@@ -79,11 +90,16 @@ void tst_ResumePlan::plansFromTheLog()
     QFETCH(Numbers, complete);
     QFETCH(Numbers, partial);
     QFETCH(Pieces, pieces);
-
+    QFETCH(qint64, workLength);
     const PackPlan plan(fileSize, PackSize);
-    const ResumePlan resume(plan, {complete, partial},
-                            [&pieces](qint64 pack) { return pieces.value(pack, 0); });
+    const ResumePlan resume(
+        plan, {complete, partial},
+        [&pieces](qint64 pack) {
+            return pieces.contains(pack) ? std::optional(pieces.value(pack)) : std::nullopt;
+        },
+        workLength);
 
+    QTEST(resume.joined(), "joined");
     QTEST(resume.completeBytes(), "completeBytes");
     QTEST(resume.foundWhole(), "foundWhole");
     Numbers begun;
@@ -117,7 +133,7 @@ void tst_ResumePlan::shortPiecesAreNeverTrusted()
     QVERIFY(TestFiles::writeFile(piece(0), QByteArray(100, 'a')));
     QVERIFY(TestFiles::writeFile(piece(1), QByteArray(30, 'b')));
     QVERIFY(TestFiles::writeFile(piece(2), QByteArray(50, 'c')));
-    QCOMPARE(Assembler(plan, receive, QStringLiteral("f")).unusablePieces(),
+    QCOMPARE(Assembler(plan, receive, QStringLiteral("f")).unusablePieces(0, 3),
              QList<Pack>{plan.pack(1)});
 
     PackPiece begun;
@@ -135,17 +151,19 @@ void tst_ResumePlan::joinTrustsOnlyWhatItJoined_data()
 {
     QTest::addColumn<qint64>("workLength"); // of "final.qfd" once packs 0 and 1 are in; -1: kept
     QTest::addColumn<qint64>("joined");     // 2: the last piece is gone
-    // Left so by a crash: rebuilt from the first pack, never appended to.
-    QTest::newRow("work file cut short") << qint64(150) << qint64(3);
+    // Left so by a stopped append: cut back to the packs joined for good.
     QTest::newRow("work file left long") << qint64(260) << qint64(3);
+    // It lost bytes whose pieces are gone: cut back to the packs it holds whole, never padded.
+    QTest::newRow("work file cut short") << qint64(150) << qint64(1);
     // The join stops there, and what it joined before stays joined.
     QTest::newRow("piece gone") << qint64(-1) << qint64(2);
     // The program started again: its digest reads what the work file holds before going on.
     QTest::newRow("after a restart") << qint64(-1) << qint64(3);
 }
 
-// Joined in two steps, as packs 0 and 1 are in early, the second by the next run: the work file
-// holds exactly the file, and its digest went through every byte of it once.
+// Joined in two steps, as packs 0 and 1 are in early, the second by the next run: each piece goes
+// once joined, the work file holds exactly the leading packs reported, and its digest went through
+// every byte of it once.
 void tst_ResumePlan::joinTrustsOnlyWhatItJoined()
 {
     QFETCH(qint64, workLength);
@@ -161,15 +179,17 @@ void tst_ResumePlan::joinTrustsOnlyWhatItJoined()
     const Checksum expected{Checksum::Algorithm::Sha256, TestFiles::sha256(bytes)};
     const auto digest = std::make_shared<JoinDigest>(expected, record);
     const std::atomic_bool stop = false;
-    QCOMPARE(Assembler(plan, receive, "f", digest).appendPieces(0, 2, stop).joined, 2);
+    const Assembler first(plan, receive, "f", digest);
+    QCOMPARE(first.appendPieces(0, 2, stop).joined, 2);
+    QCOMPARE(first.unusablePieces(0, 3), QList<Pack>({plan.pack(0), plan.pack(1)}));
     QFile work(ProjectPaths::finalWorkPath(receive));
     QVERIFY(workLength < 0 || work.resize(workLength));
-    QVERIFY(joined == 3 || QFile::remove(ProjectPaths::piecePath(receive, "f", 2)));
+    QVERIFY(joined != 2 || QFile::remove(ProjectPaths::piecePath(receive, "f", 2)));
 
     const auto next = std::make_shared<JoinDigest>(expected, record);
     const Assembler::Outcome outcome = Assembler(plan, receive, "f", next).appendPieces(2, 3, stop);
     QCOMPARE(outcome.joined, joined);
-    QCOMPARE(outcome.fault.has_value(), joined < 3);
+    QCOMPARE(outcome.fault.has_value(), joined == 2);
     QCOMPARE(TestFiles::sha256OfFile(work.fileName()), TestFiles::sha256(bytes.left(joined * 100)));
     if (joined < 3)
         return;

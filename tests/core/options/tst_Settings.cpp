@@ -2,6 +2,7 @@
 #include "options/Settings.h"
 #include "store/ProjectRecord.h"
 
+#include <QFile>
 #include <QTest>
 
 class tst_Settings final : public QObject
@@ -68,6 +69,23 @@ private slots:
         QCOMPARE(s.filePath(), QStringLiteral("/project/"));
         QCOMPARE(s.packSize(), 2048000);
         QVERIFY(!s.showModem());
+    }
+
+    // The proxy reads back from the file as it was set; with a password the file is its owner's
+    // alone, also once written again.
+    void proxyKeptForItsOwnerAlone()
+    {
+        Settings s(m_ini, m_folder);
+        QCOMPARE(s.proxy().mode, ProxySetting::Mode::Environment);
+        const ProxySetting proxy{
+            ProxySetting::Mode::Manual, ProxySetting::Type::Socks5, "::1", 1080, "anna", "p:w"};
+        s.setProxy(proxy);
+        s.setTray(false);
+        s.sync();
+        QSettings file(m_home.settingsPath(), QSettings::IniFormat);
+        QCOMPARE(Settings(file, m_folder).proxy(), proxy);
+        QCOMPARE(QFile::permissions(m_home.settingsPath()) & (QFile::ReadOther | QFile::ReadGroup),
+                 QFile::Permissions());
     }
 
 private:

@@ -1,6 +1,7 @@
 #include "FaultServer.h"
 #include "NginxServer.h"
 #include "SilentServer.h"
+#include "SquidServer.h"
 #include "TestFiles.h"
 #include "TestHome.h"
 
@@ -10,6 +11,7 @@
 #include "store/ProjectStore.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -45,13 +47,14 @@ struct Harness
     }
     ProbeResult result(int i = 0) const { return succeeded.value(i).value(0).value<ProbeResult>(); }
     // The failure, or what was found: "url|name|size|ranges" ("whole" without ranges), and
-    // "|<digest>" when the server gives one.
+    // "|<digest>" when the server gives one, "|<name>" when it names the file.
     QString outcome() const
     {
         const ProbeResult r = result();
+        const QString named = r.serverFileName.isEmpty() ? QString() : u'|' + r.serverFileName;
         return failed.isEmpty() ? r.url + u'|' + r.projectName + u'|' + QString::number(r.size) +
                                       (r.rangeSupported ? "|ranges" : "|whole") +
-                                      (r.checksum ? '|' + r.checksum->text() : QString())
+                                      (r.checksum ? '|' + r.checksum->text() : QString()) + named
                                 : failed.last().at(0).toString();
     }
 
@@ -78,6 +81,8 @@ private slots:
     void httpOutcomes_data();
     void httpOutcomes();
     void unansweredOrUnreachable();
+    void throughProxies_data();
+    void throughProxies();
     void ftpReplies_data();
     void ftpReplies();
     void urlHandedInMeanwhileWaitsAndTakenNamesGetSuffixes();
@@ -96,7 +101,8 @@ void tst_Probe::initTestCase()
         TestFiles::writeFile(m_root.filePath("dir/setup.exe"), TestFiles::randomBytes(700000, 1)));
     QVERIFY(TestFiles::writeFile(m_root.filePath("files/Real.Name.bin"),
                                  TestFiles::randomBytes(1234, 2)));
-    for (const char *name : {"files/user.zip", "files/joined.bin"})
+    for (const char *name :
+         {"files/user.zip", "files/joined.bin", "get/3f9a", "get/77b1", "get/c0de"})
         QVERIFY(TestFiles::writeFile(m_root.filePath(name), "bytes"));
     QVERIFY(TestFiles::writeFile(m_root.filePath("files/digested.bin"), Digested));
     QVERIFY(TestFiles::writeFile(m_root.filePath("sums/listed.bin"), Listed));
@@ -141,6 +147,15 @@ void tst_Probe::httpOutcomes_data()
         << QStringLiteral("plain") << Tls::TestAuthority
         << "The server redirects to an address without TLS: a download asked for over https "
            "never leaves it !";
+    // The server names the file: that name, made safe, names the project and the file.
+    QTest::newRow("named by the server") << QStringLiteral("get/3f9a") << Tls::Off
+                                         << "127.0.0.1:%1/get/3f9a|Report 2026|5|ranges|Report "
+                                            "2026.pdf";
+    QTest::newRow("named in UTF-8") << QStringLiteral("get/77b1") << Tls::Off
+                                    << QStringLiteral("127.0.0.1:%1/get/77b1|\u00e9t\u00e9|5|"
+                                                      "ranges|\u00e9t\u00e9.tar.gz");
+    QTest::newRow("named with a path")
+        << QStringLiteral("get/c0de") << Tls::Off << "127.0.0.1:%1/get/c0de|evil|5|ranges|evil.sh";
 }
 
 void tst_Probe::httpOutcomes()
@@ -156,7 +171,12 @@ void tst_Probe::httpOutcomes()
         "location = /step { absolute_redirect off; return 308 /files/Real.Name.bin; }",
         "location = /files/digested.bin { add_header Repr-Digest \"sha-512=:AAAA:, sha-256=:" +
             TestFiles::sha256(Digested).toBase64() + ":\"; }"};
-    NginxServer nginx(m_root.path(), {0, 0, redirects, tls});
+    NginxOptions options{0, 0, redirects, tls};
+    options.dispositions = {
+        {"/get/3f9a", "attachment; filename=\"Report 2026.pdf\""},
+        {"/get/77b1", "attachment; filename=e.bin; filename*=UTF-8''%C3%A9t%C3%A9.tar.gz"},
+        {"/get/c0de", "attachment; filename=\"/etc/cron.d/evil.sh\""}};
+    NginxServer nginx(m_root.path(), options);
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
     Harness h;
     h.settings.setTestCaFile(outcome.startsWith("The certificate") ? QString() : nginx.caFile());
@@ -198,6 +218,61 @@ void tst_Probe::unansweredOrUnreachable()
     QVERIFY2(h.outcome().startsWith("The server " + halfHeader.url("").chopped(1) +
                                     " does not speak TLS (HTTPS) !\r\n"),
              qPrintable(h.outcome()));
+}
+
+// HTTPS through a proxy from the environment or the setting, squid tunnelling to 443 alone, or
+// to any high port but only for its user: a refusal, a login wanted or refused and a proxy out of
+// reach name the proxy.
+void tst_Probe::throughProxies_data()
+{
+    // "proxy given login": squid, squid with a login ("user"), or nothing listening ("none");
+    // a variable of the environment, or the setting's type.
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("outcome"); // the size found, or the cause (P: proxy, N: nginx)
+    QTest::newRow("login in https_proxy") << QStringLiteral("user https_proxy anna:pw") << "700000";
+    QTest::newRow("tunnel refused")
+        << QStringLiteral("squid http -") << "The proxy P refused to connect to N (error 403).";
+    QTest::newRow("login wanted") << QStringLiteral("user http -")
+                                  << "The proxy P wants a user and a password.";
+    QTest::newRow("login refused")
+        << QStringLiteral("user all_proxy anna:no") << "The proxy P refused its user and password.";
+    QTest::newRow("out of reach") << QStringLiteral("none socks5 -")
+                                  << "The proxy P refused the connection.";
+}
+
+void tst_Probe::throughProxies()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, outcome);
+    const auto [proxy, given, login] =
+        std::tuple{setup.section(' ', 0, 0), setup.section(' ', 1, 1), setup.section(' ', 2, 2)};
+    NginxServer nginx(m_root.path(), {0, 0, {}, NginxOptions::Tls::TestAuthority});
+    QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
+    SquidServer squid(proxy == "squid" ? SquidOptions{}
+                                       : SquidOptions{{"1024-65535"}, "anna", "pw"});
+    QVERIFY(proxy == "none" || squid.start());
+    const quint16 port = proxy == "none" ? 1 : squid.port(); // nothing listens on port 1
+    Harness h;
+    h.settings.setTestCaFile(nginx.caFile());
+    const auto unset = qScopeGuard([&given] { qunsetenv(qPrintable(given)); });
+    if (given.endsWith("_proxy")) {
+        qputenv("no_proxy", "");
+        qputenv(qPrintable(given),
+                ("http://" + login + "@127.0.0.1:" + QString::number(port)).toUtf8());
+    } else {
+        const auto type = given == "socks5" ? ProxySetting::Type::Socks5 : ProxySetting::Type::Http;
+        h.settings.setProxy({ProxySetting::Mode::Manual, type, "127.0.0.1", port});
+    }
+
+    QVERIFY(h.run(nginx.url("dir/setup.exe")));
+
+    const QString cause = QString(outcome)
+                              .replace('P', "127.0.0.1:" + QString::number(port))
+                              .replace('N', "127.0.0.1:" + QString::number(nginx.port()));
+    QCOMPARE(h.failed.isEmpty() ? QString::number(h.result().size) : h.outcome(),
+             outcome.startsWith("The") ? ConnectError.arg(cause) : outcome);
+    // The digest files beside the file are asked through the proxy too.
+    QTRY_VERIFY(!h.failed.isEmpty() || squid.requests().size() > 1);
 }
 
 // The size, the time and the REST answer are all awaited, in the order the burst asks them.

@@ -114,7 +114,7 @@ private slots:
         for (const QString url :
              {"h/new", "https://an%40na:se%3Acret@h/old", "an%40na:se@h/done"}) {
             record.url = url;
-            QVERIFY(m_store->createProject(url.section(u'/', -1), record, {}, {},
+            QVERIFY(m_store->createProject(url.section(u'/', -1), record, {}, {}, {},
                                            url == "h/new" ? access : ProjectAccess()));
         }
         QVERIFY(m_store->rewriteStatus("done", ProjectRecord::Finished));
@@ -318,7 +318,7 @@ private slots:
         QCOMPARE(log.parse().complete, QList<qint64>({0, 2}));
         QCOMPARE(log.parse().partial, QList<qint64>({1, 12}));
 
-        QVERIFY(log.forget(piece(0)));
+        QVERIFY(log.forget({piece(0)}));
         QVERIFY(log.removePartials());
         QCOMPARE(*FileIo::read(log.path()), QByteArray("/r (1)/a(2).qfd:1\r\n"));
     }
