@@ -8,6 +8,8 @@
 
 #include <QFileInfo>
 
+#include <future>
+
 namespace {
 
 // Until the work file is made durable, the bytes appended since are on the disk twice (in the
@@ -71,7 +73,9 @@ Assembler::Outcome Assembler::appendPieces(qint64 from, qint64 to,
     return outcome;
 }
 
-// The pieces go once the bytes that replace them are on the disk.
+// The pieces go once the bytes that replace them are on the disk. The watch reads the step's
+// pieces while the disk takes its bytes; a piece it cannot read keeps the step's pieces, and the
+// next join cuts the work file back to the step's start.
 Assembler::Outcome Assembler::appendStep(QFile &work, qint64 from, qint64 to,
                                          const std::atomic_bool &stop) const
 {
@@ -79,13 +83,29 @@ Assembler::Outcome Assembler::appendStep(QFile &work, qint64 from, qint64 to,
     std::optional<JoinFault> fault;
     while (next < to && !stop && !(fault = appendPiece(work, next)))
         ++next;
-    if (stop)
-        return {from, std::nullopt};
-    if (next > from && !FileMoves::syncData(work.fileName()))
+    if (stop || next == from)
+        return {from, stop ? std::nullopt : fault};
+    std::future<bool> synced = std::async(
+        std::launch::async, [path = work.fileName()] { return FileMoves::syncData(path); });
+    const std::optional<JoinFault> unwatched = watchStep(from, next);
+    if (!synced.get())
         return {from, JoinFault{JoinFault::Kind::Write, work.fileName()}};
+    if (unwatched)
+        return {from, unwatched};
     for (qint64 number = from; number < next; ++number)
         QFile::remove(piecePath(number));
     return {next, fault};
+}
+
+std::optional<JoinFault> Assembler::watchStep(qint64 from, qint64 to) const
+{
+    for (qint64 pack = from; m_watch && pack < to; ++pack) {
+        QFile piece(piecePath(pack));
+        if (!piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ||
+            !m_watch->packJoined(piece, m_plan.length(pack)))
+            return JoinFault{JoinFault::Kind::Read, piece.fileName()};
+    }
+    return std::nullopt;
 }
 
 // A new work file's name is on the disk before any piece goes.
@@ -103,8 +123,6 @@ std::optional<JoinFault> Assembler::appendPiece(QFile &work, qint64 pack) const
     QFile piece(piecePath(pack));
     if (piece.size() < m_plan.length(pack) ||
         !piece.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return JoinFault{JoinFault::Kind::Read, piece.fileName()};
-    if (m_watch && !m_watch->packJoined(piece, m_plan.length(pack)))
         return JoinFault{JoinFault::Kind::Read, piece.fileName()};
     if (!FileCopy::append(piece, work, m_plan.pack(pack).start, m_plan.length(pack)))
         return JoinFault{JoinFault::Kind::Write, work.fileName()};

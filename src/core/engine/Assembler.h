@@ -54,6 +54,7 @@ private:
     bool openWork(QFile &work, qint64 from) const;
     Outcome appendStep(QFile &work, qint64 from, qint64 to, const std::atomic_bool &stop) const;
     std::optional<JoinFault> appendPiece(QFile &work, qint64 pack) const;
+    std::optional<JoinFault> watchStep(qint64 from, qint64 to) const;
     QString piecePath(qint64 pack) const;
 
     PackPlan m_plan;

@@ -18,7 +18,8 @@ public:
     // seen so far (after a restart, or when the join starts again from the first pack, the
     // watcher reads what it has not seen from `joined`, open for reading).
     virtual bool joinedUpTo(QFile &joined, qint64 length) = 0;
-    // The first `length` bytes of a pack's piece, open for reading, before they are appended.
+    // The first `length` bytes of a pack's piece, open for reading, once they are appended (and
+    // before the piece goes).
     virtual bool packJoined(QFile &piece, qint64 length) = 0;
     // Every byte is in: records whether the file is the one expected. A fault when that cannot
     // be recorded; the joined file then stays in the receive folder.
