@@ -110,7 +110,7 @@ void tst_HttpDownload::downloadsTheFile_data()
         << Size << exe << slow << -1 << 4 << 0 << false << true << "";
     // Squid tunnels only to 443: plain HTTP goes in absolute form. Through a proxy too, each
     // slot keeps its connection for its next packs.
-    const NginxOptions tls{0, 0, {}, NginxOptions::Tls::TestAuthority, NginxOptions::Listen::Ipv6};
+    const NginxOptions tls{.tls = NginxOptions::Tls::TestAuthority, .ipv6 = true};
     QTest::newRow("squid, absolute form")
         << Size << exe << NginxOptions{} << 0 << Never << 0 << false << false << "squid";
     QTest::newRow("squid, tunnelled TLS")
