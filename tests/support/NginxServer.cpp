@@ -22,11 +22,8 @@ http {
     log_format requests escape=json '["$http_range", "$connection", "$status", "$request_uri", '
         '"$http_cookie", "$http_referer", "$http_user_agent", "$http_authorization"]';
     access_log access.log requests;
-    client_body_temp_path body;
-    proxy_temp_path proxy;
-    fastcgi_temp_path fastcgi;
-    uwsgi_temp_path uwsgi;
-    scgi_temp_path scgi;
+    client_body_temp_path body; proxy_temp_path proxy; fastcgi_temp_path fastcgi;
+    uwsgi_temp_path uwsgi; scgi_temp_path scgi;
     server {
         %1
         root "%2";
@@ -70,7 +67,7 @@ QStringList locations(const NginxOptions &options, const QDir &folder)
 
 } // namespace
 
-NginxServer::NginxServer(const QString &rootFolder, Options options)
+NginxServer::NginxServer(const QString &rootFolder, NginxOptions options)
     : m_rootFolder(QDir(rootFolder).absolutePath()), m_options(std::move(options))
 {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
@@ -87,7 +84,7 @@ bool NginxServer::start()
             .arg(TestHosts::Ipv6Only)
             .split(u' ') +
         QStringList{caFile(), "-keyout", m_prefix.filePath("key.pem")};
-    if (m_options.tls != Options::Tls::Off && QProcess::execute("openssl", certificate) != 0) {
+    if (m_options.tls != NginxOptions::Tls::Off && QProcess::execute("openssl", certificate) != 0) {
         m_error = QStringLiteral("openssl could not make a certificate");
         return false;
     }
@@ -103,12 +100,9 @@ bool NginxServer::start()
 // nginx writes its pid file once its listening socket is bound.
 bool NginxServer::launch()
 {
-    const QString ssl = m_options.tls == Options::Tls::Off ? "" : " ssl";
-    QStringList listen;
-    if (m_options.listen != Options::Listen::Ipv6)
-        listen << QStringLiteral("listen 127.0.0.1:%1%2;").arg(m_port).arg(ssl);
-    if (m_options.listen != Options::Listen::Ipv4)
-        listen << QStringLiteral("listen [::1]:%1%2;").arg(m_port).arg(ssl);
+    const QString ssl = m_options.tls == NginxOptions::Tls::Off ? "" : " ssl";
+    const QString address = m_options.ipv6 ? "[::1]" : "127.0.0.1";
+    QStringList listen{QStringLiteral("listen %1:%2%3;").arg(address).arg(m_port).arg(ssl)};
     if (!ssl.isEmpty())
         listen << "ssl_certificate cert.pem; ssl_certificate_key key.pem;";
     const QString config =
@@ -135,8 +129,8 @@ bool NginxServer::launch()
 
 QString NginxServer::url(const QString &path) const
 {
-    const QString scheme = m_options.tls == Options::Tls::Off ? "" : "https://";
-    const QString host = m_options.listen == Options::Listen::Ipv4 ? "127.0.0.1" : "[::1]";
+    const QString scheme = m_options.tls == NginxOptions::Tls::Off ? "" : "https://";
+    const QString host = m_options.ipv6 ? "[::1]" : "127.0.0.1";
     return scheme + QStringLiteral("%1:%2/").arg(host).arg(m_port) + path;
 }
 

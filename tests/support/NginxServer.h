@@ -22,12 +22,7 @@ struct NginxOptions
         Off,
         TestAuthority
     } tls = Tls::Off;
-    enum class Listen
-    {
-        Ipv4, // 127.0.0.1
-        Ipv6, // ::1
-        Both  // the same port on each
-    } listen = Listen::Ipv4;
+    bool ipv6 = false; // on ::1 instead of 127.0.0.1
 
     // Paths under path ("/private/") answer 401 without Basic authorization as user. A password
     // may hold any character, ':' too.
@@ -54,8 +49,6 @@ struct NginxOptions
 class NginxServer final
 {
 public:
-    using Options = NginxOptions;
-
     // The headers are empty when the request had none.
     struct Request
     {
@@ -69,7 +62,7 @@ public:
         QString authorization;
     };
 
-    explicit NginxServer(const QString &rootFolder, Options options = {});
+    explicit NginxServer(const QString &rootFolder, NginxOptions options = {});
     ~NginxServer() { stop(); }
 
     bool start(); // false with errorString() when nginx does not come up
@@ -90,7 +83,7 @@ private:
     bool launch();
 
     QString m_rootFolder;
-    Options m_options;
+    NginxOptions m_options;
     QStringList m_locations;
     QTemporaryDir m_prefix;
     QProcess m_process;

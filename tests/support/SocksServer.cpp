@@ -6,7 +6,7 @@
 
 #include <QRegularExpression>
 
-SocksServer::SocksServer(SocksOptions options) : m_options(std::move(options))
+SocksServer::SocksServer()
 {
     m_process.setStandardErrorFile(logPath(), QIODevice::Append);
     m_process.setProcessEnvironment(TestHosts::environment());
@@ -32,13 +32,8 @@ bool SocksServer::start()
 
 bool SocksServer::launch()
 {
-    const QHostAddress address =
-        m_options.ipv6 ? QHostAddress::LocalHostIPv6 : QHostAddress::LocalHost;
-    QStringList arguments{"-i", address.toString(), "-p", QString::number(m_port)};
-    if (!m_options.user.isEmpty())
-        arguments << "-u" << m_options.user << "-P" << m_options.password;
-    m_process.start("/usr/bin/microsocks", arguments);
-    if (ChildProcess::waitUntilListening(m_process, address, m_port))
+    m_process.start("/usr/bin/microsocks", {"-i", "127.0.0.1", "-p", QString::number(m_port)});
+    if (ChildProcess::waitUntilListening(m_process, QHostAddress::LocalHost, m_port))
         return true;
     ChildProcess::stop(m_process);
     m_error = "microsocks did not come up: " + m_process.errorString() + ' ' +

@@ -4,34 +4,20 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// How a SocksServer proxies.
-struct SocksOptions
-{
-    QString user{}, password{}; // when set, clients must log in as user (RFC 1929)
-    bool ipv6 = false;          // on ::1 instead of 127.0.0.1
-};
-
-// A real SOCKS5 proxy for one test (Debian's microsocks) on a free loopback port: it connects to
-// the address or the host name a client asks for, resolving names itself (TestHosts' names too),
+// A real SOCKS5 proxy for one test (Debian's microsocks) on a free port of 127.0.0.1: it connects
+// to the address or the host name a client asks for, resolving names itself (TestHosts' names too),
 // and logs each connection it makes as the client named the target. The destructor ends it; it also
 // dies with the test process.
 class SocksServer final
 {
 public:
-    explicit SocksServer(SocksOptions options = {});
+    SocksServer();
     ~SocksServer();
 
     bool start(); // false with errorString() when the proxy does not come up
     QString errorString() const { return m_error; }
 
     quint16 port() const { return m_port; }
-    // "socks5://127.0.0.1:PORT" or "socks5://[::1]:PORT"
-    QString url() const
-    {
-        return QStringLiteral("socks5://%1:%2")
-            .arg(m_options.ipv6 ? "[::1]" : "127.0.0.1")
-            .arg(m_port);
-    }
 
     // "localhost:8080", "127.0.0.1:8080", "::1:8080": each target reached, in order.
     QStringList connections() const;
@@ -40,7 +26,6 @@ private:
     bool launch();
     QString logPath() const { return m_folder.filePath(QStringLiteral("connections.log")); }
 
-    SocksOptions m_options;
     QTemporaryDir m_folder;
     QProcess m_process;
     quint16 m_port = 0;

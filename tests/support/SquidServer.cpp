@@ -117,15 +117,8 @@ void SquidServer::removeSharedMemory() const
         shared.remove(name);
 }
 
-QList<SquidServer::Request> SquidServer::requests() const
+QStringList SquidServer::requests() const
 {
-    QList<Request> requests;
-    const QString log = QString::fromUtf8(TestFiles::readFile(m_folder.filePath("access.log")));
-    for (const QString &line : log.split('\n', Qt::SkipEmptyParts)) {
-        const QStringList fields = line.split(' ');
-        const QString user = fields.value(3);
-        requests.append({fields.value(0), fields.value(1), fields.value(2).toInt(),
-                         user == "-" ? QString() : user});
-    }
-    return requests;
+    return QString::fromUtf8(TestFiles::readFile(m_folder.filePath("access.log")))
+        .split('\n', Qt::SkipEmptyParts);
 }

@@ -24,14 +24,6 @@ struct SquidOptions
 class SquidServer final
 {
 public:
-    struct Request
-    {
-        QString method; // "GET", "CONNECT"
-        QString url;    // "http://127.0.0.1:8080/file.bin", "127.0.0.1:8443"
-        int status = 0; // of squid's answer: 403 for a refused CONNECT, 407 for a missing login
-        QString user;   // the proxy login, empty without one
-    };
-
     explicit SquidServer(SquidOptions options = {});
     ~SquidServer() { stop(); }
 
@@ -40,9 +32,10 @@ public:
     QString errorString() const { return m_error; }
 
     quint16 port() const { return m_port; }
-    QString url() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
 
-    QList<Request> requests() const;
+    // "GET http://127.0.0.1:8080/file.bin 200 -", "CONNECT 127.0.0.1:8443 403 -": the method, the
+    // URL, squid's status and the proxy login ("-" without one) of each finished request.
+    QStringList requests() const;
 
 private:
     bool launch();

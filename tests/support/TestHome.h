@@ -12,7 +12,6 @@ class TestHome final
 public:
     TestHome();
 
-    bool isValid() const { return m_dir.isValid(); }
     QString root() const { return m_dir.path() + u'/'; }
     // QUILLFETCH_HOME; it exists.
     QString dataFolder() const { return root() + QStringLiteral("data/"); }

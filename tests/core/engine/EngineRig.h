@@ -101,13 +101,13 @@ struct EngineRig
         return lines;
     }
 
-    QSet<QByteArray> completeLines(const QString &project, const QString &baseName,
-                                   qint64 packs) const
+    // The pack log of the project "setup" of a file "setup..." once its packs are all in.
+    QSet<QByteArray> completeLines(qint64 packs) const
     {
         QSet<QByteArray> lines;
         for (qint64 pack = 0; pack < packs; ++pack)
-            lines.insert((receiveFolder(project) + baseName).toUtf8() + '(' +
-                         QByteArray::number(pack) + ").qfd:1\r\n");
+            lines.insert(receiveFolder("setup").toUtf8() + "setup(" + QByteArray::number(pack) +
+                         ").qfd:1\r\n");
         return lines;
     }
 

@@ -31,21 +31,15 @@ constexpr int TimeoutMs = 120000;
 void tst_FtpDownload::downloads_data()
 {
     QTest::addColumn<qint64>("size");
-    QTest::addColumn<bool>("pause");   // the server also refuses PORT: passive mode
-    QTest::addColumn<QString>("via");  // "ipv6", "socks", "squid", or straight over IPv4
-    QTest::addColumn<QString>("user"); // logs in with the password "se cret"
-    QTest::newRow("32 MiB") << qint64(32 * 1024 * 1024) << false << ""
-                            << "anonymous";
-    QTest::newRow("passive mode, pause and resume") << qint64(1300000) << true << ""
-                                                    << "anonymous";
-    QTest::newRow("a login") << qint64(1300000) << false << ""
-                             << "anna";
-    QTest::newRow("IPv6") << qint64(1300000) << false << "ipv6"
-                          << "anonymous";
-    QTest::newRow("through SOCKS5") << qint64(1300000) << false << "socks"
-                                    << "anonymous";
-    QTest::newRow("through squid's tunnels") << qint64(1300000) << false << "squid"
-                                             << "anonymous";
+    QTest::addColumn<bool>("pause");  // the server also refuses PORT: passive mode
+    QTest::addColumn<QString>("via"); // "ipv6", "socks", "squid", or straight over IPv4
+    QTest::addColumn<bool>("login");  // as "anna" with the password "se cret", else anonymous
+    QTest::newRow("32 MiB") << qint64(32 * 1024 * 1024) << false << "" << false;
+    QTest::newRow("passive mode, pause and resume") << qint64(1300000) << true << "" << false;
+    QTest::newRow("a login") << qint64(1300000) << false << "" << true;
+    QTest::newRow("IPv6") << qint64(1300000) << false << "ipv6" << false;
+    QTest::newRow("through SOCKS5") << qint64(1300000) << false << "socks" << false;
+    QTest::newRow("through squid's tunnels") << qint64(1300000) << false << "squid" << false;
 }
 
 void tst_FtpDownload::downloads()
@@ -53,19 +47,17 @@ void tst_FtpDownload::downloads()
     QFETCH(qint64, size);
     QFETCH(bool, pause);
     QFETCH(QString, via);
-    QFETCH(QString, user);
+    QFETCH(bool, login);
     const qint64 packs = (size + PackSize - 1) / PackSize;
     Engine::Intervals intervals = EngineRig::fastIntervals();
-    FtpOptions options;
-    options.refusePort = pause;
-    options.user = "anna";
-    options.password = "se cret";
-    options.ipv6 = via == "ipv6";
-    if (pause) {
-        // 262144 bytes at once, then 131072 every two seconds: every pack is still arriving.
-        options.rateLimit = 100000;
+    // Paused, 262144 bytes at once, then 131072 every two seconds: every pack is still arriving.
+    const FtpOptions options{.refusePort = pause,
+                             .rateLimit = pause ? 100000 : 0,
+                             .user = "anna",
+                             .password = "se cret",
+                             .ipv6 = via == "ipv6"};
+    if (pause)
         intervals.stallMs = 20000; // longer than the server's pauses
-    }
     EngineRig rig(intervals);
     const QByteArray bytes = TestFiles::randomBytes(size, quint32(size));
     QVERIFY(TestFiles::writeFile(rig.serveFolder() + "setup.exe", bytes));
@@ -82,8 +74,8 @@ void tst_FtpDownload::downloads()
     const QString url = server.url("set%75p.exe"); // an escape, as links may hold: "setup.exe"
     ProjectRecord record = EngineRig::record(url, size, rig.downloadFolder(), PackSize);
     record.type = "1";
-    const Login login = user == "anna" ? Login{user, options.password} : Login();
-    QVERIFY(rig.store.createProject("setup", record, {}, {}, {}, {login, {}}));
+    const Login given = login ? Login{options.user, options.password} : Login();
+    QVERIFY(rig.store.createProject("setup", record, {}, {}, {}, {given, {}}));
     QSignalSpy captions(&rig.captions, &RunCaptions::slotStatusChanged);
     const auto piece = [&rig](qint64 pack) {
         return rig.receiveFolder("setup") + QStringLiteral("setup(%1).qfd").arg(pack);
@@ -108,12 +100,12 @@ void tst_FtpDownload::downloads()
     QTRY_COMPARE_WITH_TIMEOUT(rig.finished.count(), 1, TimeoutMs);
 
     QCOMPARE(TestFiles::sha256OfFile(rig.downloadFolder() + "setup.exe"), TestFiles::sha256(bytes));
-    QCOMPARE(rig.packLogLines("setup"), rig.completeLines("setup", "setup", packs));
+    QCOMPARE(rig.packLogLines("setup"), rig.completeLines(packs));
     QCOMPARE(rig.projectFile("setup", "project.qfd"),
              rig.finishedRecord(url, size, PackSize).replace("Type:0", "Type:1"));
     QStringList users = server.commands().filter("User ");
     users.removeDuplicates();
-    QCOMPARE(users, QStringList{"User " + user});
+    QCOMPARE(users, QStringList{"User " + (login ? options.user : "anonymous")});
     for (const QString &rest : rests)
         QVERIFY2(server.commands().contains(rest), qPrintable(rest));
     QStringList fourth;

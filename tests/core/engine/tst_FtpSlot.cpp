@@ -36,9 +36,7 @@ void tst_FtpSlot::refusedRequestsWriteNothingAndRetry()
     QFETCH(QString, silentCommand);
     QTemporaryDir folder;
     QVERIFY(TestFiles::writeFile(folder.filePath("www/file.bin"), TestFiles::randomBytes(3000, 7)));
-    FtpOptions options;
-    options.silentCommands = {silentCommand};
-    FtpServer server(folder.filePath("www"), options);
+    FtpServer server(folder.filePath("www"), {.silentCommands = {silentCommand}});
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     FtpSlot slot(3, {"127.0.0.1", server.port(), "/file.bin", 3000, {}, {}},
                  {{20, 100, 5000}, 1000, 10}, std::make_shared<FtpDataMode>(FtpDataMode::Active));

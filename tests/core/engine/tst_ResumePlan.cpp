@@ -102,8 +102,7 @@ void tst_ResumePlan::plansFromTheLog()
     QTEST(resume.joined(), "joined");
     QTEST(resume.completeBytes(), "completeBytes");
     QTEST(resume.foundWhole(), "foundWhole");
-    Numbers begun;
-    Numbers have;
+    Numbers begun, have;
     for (const ResumePlan::Begun &pack : resume.begun()) {
         begun << pack.number;
         have << pack.have;
