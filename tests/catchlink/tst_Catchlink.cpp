@@ -42,11 +42,10 @@ QByteArray asNobody(const QString &action, const QString &path)
 }
 
 // What a hand-off carries, as "url|cookie|referer|user agent" ("url|||" without headers).
-QString shown(const HandedOver &handedOver)
+QString shown(const HandedOver &handOff)
 {
-    const BrowserHeaders &browser = handedOver.browser;
-    return QStringList{handedOver.url, browser.cookie, browser.referer, browser.userAgent}.join(
-        '|');
+    const BrowserHeaders &browser = handOff.browser;
+    return QStringList{handOff.url, browser.cookie, browser.referer, browser.userAgent}.join('|');
 }
 
 QStringList shown(const QSignalSpy &handedOver)
@@ -197,10 +196,8 @@ void tst_Catchlink::urlArrivesUnchanged_data()
     QTest::newRow("terminal") << QStringList{Url} << QByteArray() << Url + "|||";
     QTest::newRow("terminal, JSON") << QStringList{jsonUrl} << QByteArray() << jsonUrl + "|||";
     QTest::newRow("Chromium") << QStringList{chromium} << message << Url + "|||";
-    QTest::newRow("Firefox") << QStringList{manifest, "catchlink@quillfetch.org"} << message
-                             << Url + "|||";
-    QTest::newRow("Chromium, with the page's cookies")
-        << QStringList{chromium}
+    QTest::newRow("Firefox, with the page's cookies")
+        << QStringList{manifest, "catchlink@quillfetch.org"}
         << frame(R"({"url":"https://h/f","cookie":"s=1","referer":"https://h/","userAgent":"UA"})")
         << "https://h/f|s=1|https://h/|UA";
 }

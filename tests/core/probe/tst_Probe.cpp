@@ -21,8 +21,8 @@ Q_DECLARE_METATYPE(HttpVerdict::Kind)
 
 namespace {
 
-const QByteArray Digested = TestFiles::randomBytes(1000, 3); // its digest comes in the answer
-const QByteArray Listed = TestFiles::randomBytes(2000, 4);   // its digest is in SHA256SUMS
+// Its digest comes in the answer, or in SHA256SUMS beside it.
+const QByteArray Digested = TestFiles::randomBytes(1000, 3);
 
 const QString FtpUnusable = QStringLiteral(
     "Unable to use the high speed download method on this server or file not found !");
@@ -101,15 +101,13 @@ void tst_Probe::initTestCase()
         TestFiles::writeFile(m_root.filePath("dir/setup.exe"), TestFiles::randomBytes(700000, 1)));
     QVERIFY(TestFiles::writeFile(m_root.filePath("files/Real.Name.bin"),
                                  TestFiles::randomBytes(1234, 2)));
-    for (const char *name :
-         {"files/user.zip", "files/joined.bin", "get/3f9a", "get/77b1", "get/c0de"})
+    for (const char *name : {"files/user.zip", "files/joined.bin", "get/c0de"})
         QVERIFY(TestFiles::writeFile(m_root.filePath(name), "bytes"));
     QVERIFY(TestFiles::writeFile(m_root.filePath("files/digested.bin"), Digested));
-    QVERIFY(TestFiles::writeFile(m_root.filePath("sums/listed.bin"), Listed));
-    const QByteArray other = TestFiles::sha256("other").toHex();
-    QVERIFY(TestFiles::writeFile(m_root.filePath("sums/SHA256SUMS"),
-                                 other + "  listed.bin.old\n" + TestFiles::sha256(Listed).toHex() +
-                                     " *listed.bin\n"));
+    QVERIFY(TestFiles::writeFile(m_root.filePath("sums/listed.bin"), Digested));
+    const QByteArray sums = TestFiles::sha256("other").toHex() + "  listed.bin.old\n" +
+                            TestFiles::sha256(Digested).toHex() + " *listed.bin\n";
+    QVERIFY(TestFiles::writeFile(m_root.filePath("sums/SHA256SUMS"), sums));
 }
 
 void tst_Probe::httpOutcomes_data()
@@ -122,40 +120,28 @@ void tst_Probe::httpOutcomes_data()
     QTest::addColumn<QString>("outcome");
 
     QTest::newRow("redirects, absolute then relative")
-        << QStringLiteral("start") << Tls::Off
-        << "127.0.0.1:%1/files/Real.Name.bin|Real|1234|ranges";
+        << "start" << Tls::Off << "127.0.0.1:%1/files/Real.Name.bin|Real|1234|ranges";
     QTest::newRow("403 names its status")
-        << QStringLiteral("private") << Tls::Off
-        << "The server answered with the error 403 instead of the file !";
+        << "private" << Tls::Off << "The server answered with the error 403 instead of the file !";
     QTest::newRow("redirect loop stops")
-        << QStringLiteral("loop") << Tls::Off
-        << "Unable to use the high speed download method on this server !";
-    QTest::newRow("https, trusted") << QStringLiteral("dir/setup.exe") << Tls::TestAuthority
+        << "loop" << Tls::Off << "Unable to use the high speed download method on this server !";
+    QTest::newRow("https, trusted") << "dir/setup.exe" << Tls::TestAuthority
                                     << "https://127.0.0.1:%1/dir/setup.exe|setup|700000|ranges";
-    QTest::newRow("https, self-signed") << QStringLiteral("dir/setup.exe") << Tls::TestAuthority
+    QTest::newRow("https, self-signed") << "dir/setup.exe" << Tls::TestAuthority
                                         << "The certificate of 127.0.0.1:%1 cannot be trusted !\r\n"
                                            "The certificate is self-signed, and untrusted";
+    const QString digest = "|1000|ranges|sha256:" + TestFiles::sha256(Digested).toHex();
     QTest::newRow("digest in the answer")
-        << QStringLiteral("files/digested.bin") << Tls::Off
-        << QString("127.0.0.1:%1/files/digested.bin|digested|1000|ranges|sha256:" +
-                   TestFiles::sha256(Digested).toHex());
+        << "files/digested.bin" << Tls::Off << "127.0.0.1:%1/files/digested.bin|digested" + digest;
     QTest::newRow("digest in SHA256SUMS beside it")
-        << QStringLiteral("sums/listed.bin") << Tls::Off
-        << QString("127.0.0.1:%1/sums/listed.bin|listed|2000|ranges|sha256:" +
-                   TestFiles::sha256(Listed).toHex());
+        << "sums/listed.bin" << Tls::Off << "127.0.0.1:%1/sums/listed.bin|listed" + digest;
     QTest::newRow("https never redirected to http")
-        << QStringLiteral("plain") << Tls::TestAuthority
+        << "plain" << Tls::TestAuthority
         << "The server redirects to an address without TLS: a download asked for over https "
            "never leaves it !";
     // The server names the file: that name, made safe, names the project and the file.
-    QTest::newRow("named by the server") << QStringLiteral("get/3f9a") << Tls::Off
-                                         << "127.0.0.1:%1/get/3f9a|Report 2026|5|ranges|Report "
-                                            "2026.pdf";
-    QTest::newRow("named in UTF-8") << QStringLiteral("get/77b1") << Tls::Off
-                                    << QStringLiteral("127.0.0.1:%1/get/77b1|\u00e9t\u00e9|5|"
-                                                      "ranges|\u00e9t\u00e9.tar.gz");
     QTest::newRow("named with a path")
-        << QStringLiteral("get/c0de") << Tls::Off << "127.0.0.1:%1/get/c0de|evil|5|ranges|evil.sh";
+        << "get/c0de" << Tls::Off << "127.0.0.1:%1/get/c0de|evil|5|ranges|evil.sh";
 }
 
 void tst_Probe::httpOutcomes()
@@ -172,10 +158,7 @@ void tst_Probe::httpOutcomes()
         "location = /files/digested.bin { add_header Repr-Digest \"sha-512=:AAAA:, sha-256=:" +
             TestFiles::sha256(Digested).toBase64() + ":\"; }"};
     NginxOptions options{0, 0, redirects, tls};
-    options.dispositions = {
-        {"/get/3f9a", "attachment; filename=\"Report 2026.pdf\""},
-        {"/get/77b1", "attachment; filename=e.bin; filename*=UTF-8''%C3%A9t%C3%A9.tar.gz"},
-        {"/get/c0de", "attachment; filename=\"/etc/cron.d/evil.sh\""}};
+    options.dispositions = {{"/get/c0de", "attachment; filename=\"/etc/cron.d/evil.sh\""}};
     NginxServer nginx(m_root.path(), options);
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
     Harness h;
@@ -374,10 +357,8 @@ void tst_Probe::loginsAndTheBrowsersHeaders()
     QTRY_COMPARE(asked.count(), 1);
     h.probe.logIn({"anna", "wrong"}, true);
     QTRY_COMPARE(asked.count(), 2);
-    QCOMPARE(asked.at(0), (QVariantList{"The server " + server +
-                                            " asks for a user name and a "
-                                            "password.",
-                                        "Login", ""}));
+    const QString asks = "The server " + server + " asks for a user name and a password.";
+    QCOMPARE(asked.at(0), (QVariantList{asks, "Login", ""}));
     QCOMPARE(asked.at(1).at(0), "The server " + server + " refused the user name and password.");
     h.probe.logIn(anna, false);
     QTRY_COMPARE(h.succeeded.count(), 2);
@@ -393,10 +374,9 @@ void tst_Probe::loginsAndTheBrowsersHeaders()
     h.probe.resultHandled();
     QVERIFY(QFile::setPermissions(netrc, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
     QVERIFY(h.run(url, 4));
-    QCOMPARE(h.outcome(), "The login for 127.0.0.1 in the file " + netrc +
-                              " is not used: other users can read that file !\r\nMake it "
-                              "private with: chmod 600 " +
-                              netrc);
+    QCOMPARE(h.outcome(), QString("The login for 127.0.0.1 in the file %1 is not used: other users "
+                                  "can read that file !\r\nMake it private with: chmod 600 %1")
+                              .arg(netrc));
     QVERIFY(QFile::remove(netrc));
     h.probe.start("https://anna:se%3Acret@" + server + "/hop", browser);
     QTRY_COMPARE(asked.count(), 3);
@@ -427,37 +407,32 @@ void tst_Probe::httpVerdict_data()
     const QByteArray partial = "HTTP/1.1 206 Partial Content\r\nContent-Type: application/zip\r\n";
     const QByteArray whole = "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\n";
     QTest::newRow("206 size is the range total, not the part sent")
-        << partial + "Content-Length: 100\r\nContent-Range: bytes 0-99/3000000000\r\n"
-        << Kind::File << qint64(3000000000);
+        << partial + "Content-Length: 100\r\nContent-Range: bytes 0-99/3000000000" << Kind::File
+        << qint64(3000000000);
     QTest::newRow("after 100 Continue and 103 Early Hints")
-        << "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 103 Hints\r\n\r\n" + whole +
-               "Content-Length: 9\r\n"
+        << "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 103 Hints\r\n\r\n" + whole + "Content-Length: 9"
         << Kind::File << qint64(9);
     QTest::newRow("206 without a byte")
-        << partial + "Content-Length: 0\r\nContent-Range: bytes 0-99/3000\r\n"
-        << Kind::Unusable << qint64(0);
-    QTest::newRow("206 unit in capitals")
-        << partial + "Content-Length: 100\r\nContent-Range: BYTES 0-99/3000\r\n"
-        << Kind::File << qint64(3000);
+        << partial + "Content-Length: 0\r\nContent-Range: bytes 0-99/3000" << Kind::Unusable
+        << qint64(0);
     QTest::newRow("206 unknown total")
-        << partial + "Content-Length: 100\r\nContent-Range: bytes 0-99/*\r\n"
-        << Kind::Unusable << qint64(0);
-    QTest::newRow("200 fills one pack") << whole + "Content-Length: 512000\r\n"
-                                        << Kind::File << qint64(512000);
-    QTest::newRow("200 over one pack") << whole + "Content-Length: 512001\r\n"
-                                       << Kind::Unusable << qint64(0);
+        << partial + "Content-Length: 100\r\nContent-Range: bytes 0-99/*" << Kind::Unusable
+        << qint64(0);
+    QTest::newRow("200 fills one pack")
+        << whole + "Content-Length: 512000" << Kind::File << qint64(512000);
+    QTest::newRow("200 over one pack")
+        << whole + "Content-Length: 512001" << Kind::Unusable << qint64(0);
     QTest::newRow("two lengths that differ")
-        << whole + "Content-Length: 9\r\nContent-Length: 10\r\n"
-        << Kind::Unusable << qint64(0);
+        << whole + "Content-Length: 9\r\nContent-Length: 10" << Kind::Unusable << qint64(0);
     QTest::newRow("410 is not found")
-        << QByteArray("HTTP/1.1 410 Gone\r\n") << Kind::NotAFile << qint64(0);
+        << QByteArray("HTTP/1.1 410 Gone") << Kind::NotAFile << qint64(0);
     QTest::newRow("web page")
-        << QByteArray("HTTP/1.1 206 Partial\r\nContent-Type: text/html\r\nContent-Length: 9\r\n")
+        << QByteArray("HTTP/1.1 206 Partial\r\nContent-Type: text/html\r\nContent-Length: 9")
         << Kind::NotAFile << qint64(0);
-    QTest::newRow("no content type") << QByteArray("HTTP/1.1 206 Partial\r\nContent-Length: 12\r\n")
-                                     << Kind::Unusable << qint64(0);
-    QTest::newRow("length beyond 64 bits") << partial + "Content-Length: 99999999999999999999\r\n"
-                                           << Kind::Unusable << qint64(0);
+    QTest::newRow("no content type")
+        << QByteArray("HTTP/1.1 206 Partial\r\nContent-Length: 12") << Kind::Unusable << qint64(0);
+    QTest::newRow("length beyond 64 bits")
+        << partial + "Content-Length: 99999999999999999999" << Kind::Unusable << qint64(0);
 }
 
 void tst_Probe::httpVerdict()
@@ -466,7 +441,7 @@ void tst_Probe::httpVerdict()
     QFETCH(HttpVerdict::Kind, kind);
 
     HttpAnswer answer;
-    answer.append(header + "\r\n");
+    answer.append(header + "\r\n\r\n");
     const HttpVerdict verdict = judgeHttpAnswer(answer, 512000);
     QCOMPARE(verdict.kind, kind);
     QTEST(verdict.size, "size");

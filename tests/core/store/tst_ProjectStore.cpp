@@ -56,7 +56,6 @@ private slots:
         reloaded.load();
         QCOMPARE(reloaded.finished(), (Entries{{"w2", "h/w2", 5'000'000'000}}));
         QCOMPARE(reloaded.waiting(), m_store->waiting());
-        QCOMPARE(reloaded.waiting().first(), (ProjectEntry{"w3", "h/w3", 5'000'000'000}));
     }
 
     // Each record that cannot be read (torn, missing, a value out of range) is named,
@@ -74,9 +73,8 @@ private slots:
             {"seven", QByteArray(good).replace("status:1", "status:7")}};
         for (const auto &[name, text] : broken)
             write(QStringLiteral("projects/%1/project.qfd").arg(name), text);
-        write(QStringLiteral("projects/main.qfd"),
-              "done\r\ntorn\r\nnan\r\nseven\r\nmissing\r\n..\r\n"
-              "live\r\ndone\r\ntorn\r\nw1\r\nw2\r\ncut");
+        write("projects/main.qfd", "done\r\ntorn\r\nnan\r\nseven\r\nmissing\r\n..\r\nlive\r\n"
+                                   "done\r\ntorn\r\nw1\r\nw2\r\ncut");
         m_store->load();
         m_store->load(); // a second load starts from empty lists
         QCOMPARE(m_store->finished(), (Entries{{"done", "h/done", 1}}));
@@ -248,13 +246,12 @@ private slots:
         record.bytes = 1300000;
         record.url = QStringLiteral("h/status:1/bytes:7/x\r\nstatus:2\r\n.zip");
         QTest::newRow("keys and CR LF in the URL")
-            << record.toText() << QStringLiteral("h/status:1/bytes:7/xstatus:2.zip");
+            << record.toText() << "h/status:1/bytes:7/xstatus:2.zip";
         record.url = QStringLiteral("h/a.zip");
         QTest::newRow("lone CR and LF in values")
-            << record.toText().replace("h/a", "h/\ra\n").replace("Type:0", "Type:\r0")
-            << QStringLiteral("h/a.zip");
+            << record.toText().replace("h/a", "h/\ra\n").replace("Type:0", "Type:\r0") << "h/a.zip";
         QTest::newRow("a status line before its place")
-            << record.toText().replace("bytes:", "status:2\r\nbytes:") << QStringLiteral("h/a.zip");
+            << record.toText().replace("bytes:", "status:2\r\nbytes:") << "h/a.zip";
     }
 
     void recordKeepsItsLines()

