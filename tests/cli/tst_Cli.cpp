@@ -387,10 +387,12 @@ void tst_Cli::proxyLoginNeverShownServerNameKept()
 
 void tst_Cli::verifiesTheDownload_data()
 {
-    QTest::addColumn<QString>("from"); // the digest: given, or in the answer
+    QTest::addColumn<QString>("from"); // the digest: given, in the answer, in "f.bin.sha256"
     QTest::addColumn<bool>("right");
-    QTest::newRow("given, right") << QString("given") << true;
-    QTest::newRow("in the answer, wrong") << QString("answer") << false;
+    for (const char *from : {"given", "answer", "beside"}) {
+        QTest::addRow("%s, right", from) << QString(from) << true;
+        QTest::addRow("%s, wrong", from) << QString(from) << false;
+    }
 }
 
 // A file that is not the one its digest names never passes for complete: it keeps its bytes as
@@ -404,6 +406,8 @@ void tst_Cli::verifiesTheDownload()
     const QByteArray bytes = TestFiles::randomBytes(1'300'000, 9);
     const QByteArray digest = TestFiles::sha256(right ? bytes : "other bytes");
     QVERIFY(TestFiles::writeFile(served.filePath("f.bin"), bytes));
+    QVERIFY(from != "beside" ||
+            TestFiles::writeFile(served.filePath("f.bin.sha256"), digest.toHex() + "  f.bin\n"));
     const QString header = "add_header Repr-Digest \"sha-256=:" + digest.toBase64() + ":\";";
     NginxServer nginx(served.path(), {0, 0, {from == "answer" ? header : QString()}});
     QVERIFY2(nginx.start(), qPrintable(nginx.errorString()));
