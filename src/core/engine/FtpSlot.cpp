@@ -288,7 +288,11 @@ void FtpSlot::drain()
     m_watch.noteActivity();
     if (m_state != State::Requested || isHeldBack())
         return;
-    for (;;) {
+    for (qint64 turn = 0;; turn += m_buffer.size()) {
+        if (turn >= SlotWatch::TurnBytes) {
+            QMetaObject::invokeMethod(this, &FtpSlot::drain, Qt::QueuedConnection);
+            return;
+        }
         const qint64 allowed = allowance();
         if (allowed == 0)
             return; // the rest, and the end of an ended connection, on the slot's turn

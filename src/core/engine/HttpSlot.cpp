@@ -226,7 +226,11 @@ void HttpSlot::onReadyRead()
     if (!m_ready)
         return; // the proxy's answer is its connector's
     const QTcpSocket *socket = m_socket;
-    while (socket && m_socket == socket) {
+    for (qint64 turn = 0; socket && m_socket == socket;) {
+        if (turn >= SlotWatch::TurnBytes) {
+            QMetaObject::invokeMethod(this, &HttpSlot::onReadyRead, Qt::QueuedConnection);
+            return;
+        }
         const qint64 allowed = allowance();
         if (allowed == 0)
             return;
@@ -237,6 +241,7 @@ void HttpSlot::onReadyRead()
             onStreamEnded();
         if (size <= 0)
             return;
+        turn += size;
         const char *data = m_buffer.constData();
         for (qint64 left = size; left > 0 && m_socket == socket;) {
             if (!m_inBody && m_owed.isEmpty()) {

@@ -24,6 +24,10 @@ public:
     };
     // The most a slot reads from a connection at once.
     static constexpr qsizetype ReadChunk = 256 * 1024;
+    // The most a slot reads in one turn of the event loop: a loopback server sends faster than a
+    // slot stores, and a slot that read until the socket ran dry would starve the other slots
+    // and the timers (the progress tick that starts the early join among them).
+    static constexpr qint64 TurnBytes = 4 * ReadChunk;
 
     // Silence counts only while `waiting` says the slot waits for its server (always, when it is
     // not given).
