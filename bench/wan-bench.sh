@@ -97,5 +97,4 @@ awk -v size="$size" -v runs="$runs" '
     }' "$results"
 echo
 echo "job: first connection accepted to last byte delivered (wan-proxy.py's log); link %: file"
-echo "bits / (job x bandwidth); wall: the whole process (quillfetch-cli run includes its queue"
-echo "ticks). See bench/README.md."
+echo "bits / (job x bandwidth); wall: the whole process. See bench/README.md."
