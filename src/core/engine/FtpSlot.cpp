@@ -234,16 +234,6 @@ void FtpSlot::onControlError(QAbstractSocket::SocketError error)
         onConnectionFailed();
 }
 
-// A proxy that cannot reach the server is met as a server that cannot be reached.
-void FtpSlot::onProxyRefused(const QString &text, bool lasting)
-{
-    halt();
-    if (lasting)
-        emit proxyRefused(number(), text);
-    else
-        emit connectionFailed(number());
-}
-
 void FtpSlot::onDataConnected()
 {
     m_watch.noteActivity();

@@ -105,7 +105,6 @@ private:
     void onControlReadyRead();
     void onControlEnded();
     void onControlError(QAbstractSocket::SocketError error);
-    void onProxyRefused(const QString &text, bool lasting);
     void handleReply(const FtpReply &reply);
     void checkVersion(const QByteArray &text);
     void openPassiveLink(const std::optional<quint16> &port);

@@ -178,16 +178,6 @@ void HttpSlot::onConnected()
     sendRequests();
 }
 
-// A proxy that cannot reach the server is met as a server that cannot be reached.
-void HttpSlot::onProxyRefused(const QString &text, bool lasting)
-{
-    halt();
-    if (lasting)
-        emit proxyRefused(number(), text);
-    else
-        emit connectionFailed(number());
-}
-
 // Requests go out in pack order, the current pack's first. Others go out before the answer to
 // the first has ended only while the server is known to keep the connection and to take
 // requests ahead; none goes out on a connection whose answer says it closes.

@@ -103,7 +103,6 @@ private:
     QTcpSocket *newSocket();
     void Ferme_Connect();
     void onConnected();
-    void onProxyRefused(const QString &text, bool lasting);
     void sendRequests();
     void onReadyRead();
     qint64 allowance();

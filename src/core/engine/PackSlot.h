@@ -82,6 +82,18 @@ signals:
     // The server's file is another version than the one being fetched: the slot has halted.
     void fileChanged(int slot, qint64 size, const ServerValidators &validators);
 
+protected:
+    // A proxy that cannot reach the server is met as a server that cannot be reached; one that
+    // refuses for good (lasting) is told as the proxy's refusal. Either way the slot halts.
+    void onProxyRefused(const QString &text, bool lasting)
+    {
+        halt();
+        if (lasting)
+            emit proxyRefused(number(), text);
+        else
+            emit connectionFailed(number());
+    }
+
 private:
     int m_number;
 };
